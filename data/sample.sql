@@ -1,0 +1,1 @@
+-- The sample hospital ward: filled in below.

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+// Every message text the system shows, typed once. Pages and operations
+// refer to these names; tests compare against them.
+namespace korvane::msg {
+
+// Database file commands.
+inline const QString clearConfirm =
+    QStringLiteral("该操作将会清空当前数据库，当前数据信息将丢失，您确定继续进行吗？");
+inline const QString overwriteConfirm =
+    QStringLiteral("该操作将会覆盖当前数据库，确认已导出当前数据库到安全位置？");
+inline const QString fileFilter = QStringLiteral("access文件 (*.mdb)");
+
+// Staff editor.
+inline const QString enterCharacters = QStringLiteral("请输入字符！");
+inline const QString nameEmpty = QStringLiteral("姓名不能为空！");
+inline const QString duplicateName =
+    QStringLiteral("检验有重名，请重新添加姓名，增加标识（如大、小）以区别！");
+inline const QString keepOnePerson = QStringLiteral("至少要保留一个姓名！");
+
+// Planning period.
+inline const QString endBeforeStart = QStringLiteral("结束日期不能小于开始日期！");
+inline const QString noPeriod = QStringLiteral("目前没定义日期范围。");
+inline const QString periodStart = QStringLiteral("起始日期：");
+inline const QString periodEnd = QStringLiteral("        终止日期：");
+
+// Groups.
+inline const QString deleteGroupWithMembers = QStringLiteral("本组存在成员,确定删除吗？");
+inline const QString groupNameReferenced =
+    QStringLiteral("组名一旦被其他项设置引用，就不要随意修改，否则有相关引用的地方要重新设置！");
+inline const QString renameGroupWarning =
+    QStringLiteral("修改组名会影响到引用该组名的设置，如班次中的分布日期、排班约束条件中的相关设置"
+                   "等，请修改上述的相关");
+inline const QString pleaseChange = QStringLiteral("请修改");
+
+// Shift editor.
+inline const QString endAfterStart = QStringLiteral("结束时间应大于起始时间！");
+inline const QString enterNumber = QStringLiteral("请输入数字！");
+inline const QString valueTooLarge = QStringLiteral("设置值过大！");
+inline const QString enterNonZero = QStringLiteral("请输入非零数字！");
+
+// Generation run and roster.
+inline const QString duplicateDateGroup = QStringLiteral("ya!!!!buduile !");
+inline const QString done = QStringLiteral("完成！");
+inline const QString planImpossible =
+    QStringLiteral("您的排班计划无法实施，请检查设置条件是否矛盾！");
+inline const QString runTakesTime = QStringLiteral("生成值班表的过程可能需要较长时间");
+inline const QString recordCount = QStringLiteral("记录数：");
+
+} // namespace korvane::msg

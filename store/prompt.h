@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace korvane {
+
+// How an operation talks to the user: an information box with OK, or a
+// question with Yes and No. The window shows message boxes; tests script it.
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    virtual void information(const QString& text) = 0;
+    // True unless the user answers No.
+    virtual bool question(const QString& text) = 0;
+};
+
+// A prompt that records every text and answers questions from a script
+// (Yes when the script has run out).
+class ScriptedPrompt : public Prompt {
+public:
+    explicit ScriptedPrompt(QList<bool> answers = {}) : m_answers(std::move(answers)) {}
+
+    void information(const QString& text) override { m_shown << text; }
+    bool question(const QString& text) override {
+        m_shown << text;
+        m_questions << text;
+        return m_answers.isEmpty() ? true : m_answers.takeFirst();
+    }
+
+    const QStringList& shown() const { return m_shown; }
+    const QStringList& questions() const { return m_questions; }
+    void clear() {
+        m_shown.clear();
+        m_questions.clear();
+    }
+    void addAnswer(bool yes) { m_answers << yes; }
+
+private:
+    QList<bool> m_answers;
+    QStringList m_shown;
+    QStringList m_questions;
+};
+
+} // namespace korvane

@@ -1,0 +1,201 @@
+#include "store/schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace korvane::schema {
+
+namespace {
+
+const QString kText = QStringLiteral("TEXT");
+const QString kInteger = QStringLiteral("INTEGER");
+const QString kReal = QStringLiteral("REAL");
+const QString kAutonumber = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+
+Table groupTable(const QString& name, const QString& nameColumn) {
+    return {name, {{nameColumn, kText}, {QStringLiteral("idid"), kAutonumber}}};
+}
+
+QList<Table> buildTables() {
+    return {
+        {QStringLiteral("基本信息"),
+         {{QStringLiteral("ID"), kInteger},
+          {QStringLiteral("姓名"), kText},
+          {QStringLiteral("年龄"), kText},
+          {QStringLiteral("性别"), kText},
+          {QStringLiteral("籍贯"), kText},
+          {QStringLiteral("政治面貌"), kText},
+          {QStringLiteral("职称"), kText},
+          {QStringLiteral("班数空间"), kInteger},
+          {QStringLiteral("前一班序号"), kInteger},
+          {QStringLiteral("家庭住址"), kText},
+          {QStringLiteral("IDID"), kAutonumber},
+          {QStringLiteral("所属组ID"), kText},
+          {QStringLiteral("最近值班时间"), kText},
+          {QStringLiteral("最近班次ID"), kInteger},
+          {QStringLiteral("连续天数"), kInteger},
+          {QStringLiteral("距离向量"), kReal},
+          {QStringLiteral("值班次数"), kInteger}}},
+        {QStringLiteral("banci"),
+         {{QStringLiteral("班次名称"), kText},
+          {QStringLiteral("idid"), kAutonumber},
+          {QStringLiteral("起始时间"), kText},
+          {QStringLiteral("次日"), kText},
+          {QStringLiteral("终止时间"), kText},
+          {QStringLiteral("备注"), kText},
+          {QStringLiteral("连续次数"), kText},
+          {QStringLiteral("最小连续天数"), kText},
+          {QStringLiteral("班次级别"), kReal},
+          {QStringLiteral("分布日期"), kText},
+          {QStringLiteral("所属组ID"), kText},
+          {QStringLiteral("开始秒序"), kReal},
+          {QStringLiteral("结束秒序"), kReal},
+          {QStringLiteral("人数"), kReal}}},
+        groupTable(QStringLiteral("值班人员组"), QStringLiteral("值班人员组名称")),
+        groupTable(QStringLiteral("日期组"), QStringLiteral("日期组名称")),
+        groupTable(QStringLiteral("班次组"), QStringLiteral("班次组名称")),
+        {QStringLiteral("日期类型"),
+         {{QStringLiteral("日期"), kText},
+          {QStringLiteral("星期"), kText},
+          {QStringLiteral("节假日"), kText},
+          {QStringLiteral("日期备注"), kText},
+          {QStringLiteral("所属日期组ID"), kText}}},
+        {QStringLiteral("排除条件"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("人员"), kText},
+          {QStringLiteral("排在"), kText},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("班次"), kText},
+          {QStringLiteral("选定日期组"), kInteger},
+          {QStringLiteral("选定班次组"), kInteger}}},
+        {QStringLiteral("值班底表"),
+         {{QStringLiteral("idid"), kAutonumber},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("班次IDID"), kInteger},
+          {QStringLiteral("ID"), kInteger},
+          {QStringLiteral("姓名IDID"), kInteger},
+          {QStringLiteral("是否值班"), kText},
+          {QStringLiteral("最近值班时间"), kText},
+          {QStringLiteral("值班时间"), kText}}},
+        {QStringLiteral("值班报表"),
+         {{QStringLiteral("IDID"), kAutonumber},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("班次"), kText},
+          {QStringLiteral("开始时间"), kText},
+          {QStringLiteral("是否跨转次日"), kText},
+          {QStringLiteral("结束时间"), kText},
+          {QStringLiteral("值班人"), kText}}},
+        {QStringLiteral("班数限制"), {{QStringLiteral("班数"), kInteger}}},
+    };
+}
+
+// Indexes for the engine's joins and the editors' lookups.
+const QStringList kIndexes = {
+    QStringLiteral("CREATE INDEX 值班底表_日期_班次 ON 值班底表(日期, 班次IDID)"),
+    QStringLiteral("CREATE INDEX 值班底表_人员 ON 值班底表(姓名IDID, 是否值班)"),
+    QStringLiteral("CREATE INDEX 日期类型_日期 ON 日期类型(日期)"),
+    QStringLiteral("CREATE INDEX 基本信息_ID ON 基本信息(ID)"),
+};
+
+QString createStatement(const Table& table) {
+    QStringList columns;
+    for (const Column& column : table.columns)
+        columns << QStringLiteral("\"%1\" %2").arg(column.name, column.type);
+    return QStringLiteral("CREATE TABLE \"%1\" (%2)")
+        .arg(table.name, columns.join(QStringLiteral(", ")));
+}
+
+bool exec(QSqlDatabase& db, const QString& statement, QString* error) {
+    QSqlQuery query(db);
+    if (query.exec(statement))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+} // namespace
+
+const QList<Table>& tables() {
+    static const QList<Table> all = buildTables();
+    return all;
+}
+
+const Table* findTable(const QString& name) {
+    for (const Table& table : tables())
+        if (table.name == name)
+            return &table;
+    return nullptr;
+}
+
+bool create(QSqlDatabase& db, QString* error) {
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    QStringList statements;
+    for (const Table& table : tables())
+        statements << createStatement(table);
+    statements << kIndexes;
+    statements << QStringLiteral("INSERT INTO 值班人员组 (值班人员组名称, idid) VALUES ('全部', 1)")
+               << QStringLiteral("INSERT INTO 日期组 (日期组名称, idid) VALUES ('全部', 1)")
+               << QStringLiteral("INSERT INTO 班次组 (班次组名称, idid) VALUES ('全部', 1)")
+               << QStringLiteral("PRAGMA application_id = %1").arg(applicationId)
+               << QStringLiteral("PRAGMA user_version = %1").arg(userVersion);
+    for (const QString& statement : statements) {
+        if (!exec(db, statement, error)) {
+            db.rollback();
+            return false;
+        }
+    }
+    if (!db.commit()) {
+        if (error)
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+QString problems(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+        return QStringLiteral("不是可读取的数据库文件（%1）").arg(query.lastError().text());
+    if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
+        return QStringLiteral("数据库文件已损坏");
+    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
+        return QStringLiteral("无法读取数据库标识");
+    const qint64 id = query.value(0).toLongLong();
+    if (id != 0 && id != applicationId)
+        return QStringLiteral("这是其他程序的数据库");
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return QStringLiteral("无法读取数据库版本");
+    if (query.value(0).toInt() > userVersion)
+        return QStringLiteral("数据库由更新版本的程序创建");
+    if (!query.exec(QStringLiteral(
+            "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")))
+        return query.lastError().text();
+    if (query.next())
+        return QStringLiteral("数据库含有本程序不使用的对象（%1 %2）")
+            .arg(query.value(0).toString(), query.value(1).toString());
+    for (const Table& table : tables()) {
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name)))
+            return info.lastError().text();
+        QStringList found;
+        while (info.next())
+            found << info.value(1).toString();
+        if (found.isEmpty())
+            return QStringLiteral("缺少数据表“%1”").arg(table.name);
+        bool same = found.size() == table.columns.size();
+        for (int i = 0; same && i < found.size(); ++i)
+            same = found[i].compare(table.columns[i].name, Qt::CaseInsensitive) == 0;
+        if (!same)
+            return QStringLiteral("数据表“%1”的列与本程序不符").arg(table.name);
+    }
+    return {};
+}
+
+} // namespace korvane::schema

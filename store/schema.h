@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace korvane::schema {
+
+// Korvane's own SQLite application id ("KRVN") and the schema version it writes.
+constexpr qint32 applicationId = 0x4B52564E;
+constexpr int userVersion = 1;
+
+// The name of the row every group table holds with idid 1.
+inline const QString allGroupName = QStringLiteral("全部");
+// The never-assigned value of 基本信息.最近值班时间.
+inline const QString neverAssignedDate = QStringLiteral("1901-01-01");
+
+struct Column {
+    QString name;
+    QString type; // SQLite declaration, e.g. "TEXT" or "INTEGER PRIMARY KEY AUTOINCREMENT"
+};
+
+struct Table {
+    QString name;
+    QList<Column> columns; // stored order; code addresses columns by position
+};
+
+// Every table of a Korvane database, columns in stored order.
+const QList<Table>& tables();
+const Table* findTable(const QString& name);
+
+// Creates the tables, indexes and the three 全部 rows in an empty database
+// and stamps it as ours. False with a reason on failure (nothing committed).
+bool create(QSqlDatabase& db, QString* error);
+
+// Why the open database is not a usable Korvane database, or an empty string
+// when it is. Reads only.
+QString problems(QSqlDatabase& db);
+
+} // namespace korvane::schema

@@ -1,0 +1,62 @@
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "store/datafiles.h"
+
+namespace korvane::test {
+
+TempDatabase::TempDatabase() {
+    path = QDir(dir.path()).filePath(files::workingFileName);
+    QString error;
+    connection = Connection::create(path, &error);
+    if (!connection)
+        ADD_FAILURE() << "cannot create " << path.toStdString() << ": " << error.toStdString();
+}
+
+void TempDatabase::run(const QString& script) {
+    for (const QString& statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (statement.trimmed().isEmpty())
+            continue;
+        QSqlQuery query(db());
+        if (!query.exec(statement))
+            ADD_FAILURE() << statement.toStdString() << ": "
+                          << query.lastError().text().toStdString();
+    }
+}
+
+QVariant TempDatabase::scalar(const QString& sql) {
+    QSqlQuery query(db());
+    if (!query.exec(sql)) {
+        ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
+        return {};
+    }
+    return query.next() ? query.value(0) : QVariant();
+}
+
+QStringList TempDatabase::rows(const QString& sql) {
+    QStringList result;
+    QSqlQuery query(db());
+    if (!query.exec(sql)) {
+        ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
+        return result;
+    }
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values << query.value(i).toString();
+        result << values.join(QLatin1Char('|'));
+    }
+    return result;
+}
+
+QString outputDirectory() {
+    return QStringLiteral(KORVANE_OUTPUT_DIR);
+}
+
+} // namespace korvane::test
