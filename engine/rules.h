@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace korvane::engine {
+
+// One row of 排除条件.
+struct Rule {
+    qint64 number = 0;         // 编号
+    QString person;            // 人员: a person's 姓名 or a staff group's name
+    QString placement;         // 排在: "不排在" or "限排在"
+    QString date;              // 日期: a date group's name or one date
+    QString shift;             // 班次: a shift group's name or a shift's name
+    bool dateIsGroup = false;  // 选定日期组
+    bool shiftIsGroup = false; // 选定班次组
+};
+
+inline const QString notOn = QStringLiteral("不排在");
+inline const QString onlyOn = QStringLiteral("限排在");
+
+// Every rule, in stored order.
+QList<Rule> loadRules(QSqlDatabase& db, QString* error = nullptr);
+
+// The rule's query in the application's SQL dialect: the reference for which
+// candidate rows (first column: 值班底表.idid) the rule strikes out. Empty
+// when the rule strikes nothing (an unknown 排在).
+QString ruleQuery(const Rule& rule);
+
+// Sets 是否值班 = '0' on every row of 值班底表 that the rule's query matches.
+// False with the reason when the rule cannot be evaluated (nothing changed then).
+bool applyRule(QSqlDatabase& db, const Rule& rule, QString* error = nullptr);
+
+} // namespace korvane::engine

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace korvane::engine {
+
+// What a run reports while it works. Every callback is optional and is called
+// on the run's own thread; the scheduling page forwards them to the window.
+struct RunObserver {
+    std::function<void(double)> progress;             // the progress bar, 0 to 100
+    std::function<void(bool)> notice;                 // the long-run notice shown / hidden
+    std::function<void(const QString&)> message;      // every message the run shows, in order
+    std::function<void(const QString&)> relaxedQuery; // the relaxed candidate query, once relaxed
+    std::function<bool()> cancelled;                  // polled; true ends the run cleanly
+};
+
+enum class RunOutcome {
+    Done,           // "完成！" (skipped rules included)
+    PlanImpossible, // a slot could not be filled
+    NothingToPlan,  // no dates, no shifts or no staff
+    Failed,         // any other error
+    Cancelled,      // stopped through RunObserver::cancelled
+    NotOurFile,     // the database could not be opened as a Korvane database
+};
+
+struct RunResult {
+    RunOutcome outcome = RunOutcome::Failed;
+    QString detail;             // what was missing, or the error
+    QStringList skippedRules;   // rules whose query could not be evaluated
+    double rowHeightFactor = 1; // F = M / 3 + 1
+    qint64 candidateRows = 0;   // rows written into 值班底表
+};
+
+// One whole generation run on the database file at path, on a connection
+// of its own, so it may run on any thread.
+RunResult generate(const QString& databasePath, const RunObserver& observer = {});
+
+} // namespace korvane::engine
