@@ -2,6 +2,8 @@
 
 #include "app/pagecontext.h"
 
+#include <QWidget>
+
 namespace korvane {
 
 // Placeholder until the wizard lands.
