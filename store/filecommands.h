@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// The whole-file commands of the tools menu and of start-up. They never lose
+// the working data: a chosen file is checked before anything changes, the
+// working file is replaced atomically, and the previous one is kept as a backup.
+namespace korvane::files {
+
+struct CommandResult {
+    bool ok = false;
+    QString message;    // for the user: why it was refused or failed, or a notice
+    QString backupPath; // the backup of the previous working file, when one was made
+};
+
+// Replaces the working database of dataDir by a copy of source (import,
+// clear with the template, load the sample). The source is checked first;
+// a refused or failed replacement leaves the working file as it was.
+CommandResult replaceWorkingDatabase(const QString& dataDir, const QString& source);
+
+// Writes a consistent copy of the working database to target; an existing
+// target is replaced only once the new file is complete.
+CommandResult exportWorkingDatabase(const QString& dataDir, const QString& target);
+
+// Start-up: a missing working file is created from the template; a damaged
+// or foreign one is moved aside under a name that says so and a fresh one is
+// created (message then says where the old file is).
+CommandResult prepareWorkingDatabase(const QString& dataDir);
+
+} // namespace korvane::files
