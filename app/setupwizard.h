@@ -19,6 +19,8 @@ public:
     void next();     // Command3 下一步>>
     void previous(); // Command5 上一步<<
     void leave();    // Command11 退出向导
+    // The setup page's own 进入设置向导 button (Command5 of Formchushi).
+    void enterFromSetupPage();
 
 private:
     QWidget* m_mainWindow;
