@@ -49,4 +49,8 @@ inline const QString planImpossible =
 inline const QString runTakesTime = QStringLiteral("生成值班表的过程可能需要较长时间");
 inline const QString recordCount = QStringLiteral("记录数：");
 
+// Constraint rules.
+// Why a rule is left out of a run: its single date (%1) is not a date.
+inline const QString ruleDateNotADate = QStringLiteral("约束条件中的日期“%1”不是有效日期");
+
 } // namespace korvane::msg
