@@ -1,12 +1,168 @@
 #include "engine/report/rosterreport.h"
 
+#include "engine/report/rosterlayout.h"
+#include "store/dialect.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPagedPaintDevice>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
 namespace korvane::report {
 
-// Placeholder until the report lands.
-bool writeRosterPdf(QSqlDatabase&, const QString&, double, const QString&, QString* error) {
-    if (error)
-        *error = QStringLiteral("PDF output is not available in this build");
-    return false;
+namespace {
+
+// A field box of the report: its left edge and width across the page, in twips.
+struct Column {
+    int left;
+    int width;
+    Qt::Alignment alignment;
+};
+
+// 日期, 班次, 开始时间, 值班人 (text4), 结束时间, as the captions above them.
+const Column kColumns[] = {
+    {0, 2200, Qt::AlignLeft},    {2200, 1300, Qt::AlignLeft}, {3500, 1100, Qt::AlignLeft},
+    {4600, 3400, Qt::AlignLeft}, {8000, 1100, Qt::AlignLeft},
+};
+constexpr int kPersonColumn = 3;
+constexpr int kReportWidth = 9100;
+constexpr int kPageHeaderHeight = 480;
+constexpr int kFieldHeight = 240; // the single-line boxes of the detail band
+constexpr int kFontSize = 200;    // 10 pt
+constexpr int kMarginMillimetres = 20;
+
+// The installed CJK families, named so that no character prints as a box.
+QFont reportFont(bool bold) {
+    QFont font;
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(kFontSize);
+    font.setBold(bold);
+    return font;
+}
+
+void paintPageHeader(QPainter& painter) {
+    painter.setFont(reportFont(true));
+    const QStringList captions = pageHeaderCaptions();
+    for (int i = 0; i < captions.size(); ++i) {
+        const Column& column = kColumns[i];
+        painter.drawText(QRect(column.left, 0, column.width, kPageHeaderHeight - 60),
+                         int(column.alignment | Qt::AlignVCenter | Qt::TextDontClip),
+                         captions.at(i));
+    }
+    painter.drawLine(0, kPageHeaderHeight - 40, kReportWidth, kPageHeaderHeight - 40);
+}
+
+void paintDetail(QPainter& painter, int top, const RosterLine& line, double rowHeightFactor) {
+    const QString values[] = {line.date, line.shift, line.start, line.persons, line.end};
+    for (int i = 0; i < 5; ++i) {
+        const Column& column = kColumns[i];
+        const bool persons = i == kPersonColumn;
+        const int height = persons ? personBoxHeightTwips(rowHeightFactor) : kFieldHeight;
+        const QRect box(column.left, top + 120, column.width, height);
+        painter.save();
+        painter.setClipRect(box);
+        painter.drawText(box,
+                         int(column.alignment | Qt::AlignTop |
+                             (persons ? Qt::TextWordWrap : Qt::TextSingleLine)),
+                         values[i]);
+        painter.restore();
+    }
+}
+
+} // namespace
+
+QStringList pageHeaderCaptions() {
+    return {QStringLiteral("    日期"), QStringLiteral(" 班次"), QStringLiteral("开始时间"),
+            QStringLiteral("         值班人"), QStringLiteral("结束时间")};
+}
+
+bool loadRosterLines(QSqlDatabase& db, const QString& query, QList<RosterLine>* lines,
+                     QString* error) {
+    lines->clear();
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (!dialect::exec(rows, query, error))
+        return false;
+    const QSqlRecord record = rows.record();
+    const int date = record.indexOf(QStringLiteral("日期"));
+    const int shift = record.indexOf(QStringLiteral("班次"));
+    const int start = record.indexOf(QStringLiteral("开始时间"));
+    const int persons = record.indexOf(QStringLiteral("值班人"));
+    const int end = record.indexOf(QStringLiteral("结束时间"));
+    if (date < 0 || shift < 0 || start < 0 || persons < 0 || end < 0) {
+        if (error)
+            *error = QStringLiteral("the query does not give the roster's columns");
+        return false;
+    }
+    while (rows.next()) {
+        lines->append({rows.value(date).toString(), rows.value(shift).toString(),
+                       rows.value(start).toString(), rows.value(persons).toString(),
+                       rows.value(end).toString()});
+    }
+    return true;
+}
+
+bool paintRoster(QPagedPaintDevice& device, int dpi, const QList<RosterLine>& lines,
+                 double rowHeightFactor) {
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    // Work in twips from the top left corner of the printable area.
+    const double scale = double(dpi) / twipsPerInch;
+    painter.scale(scale, scale);
+    const QRect paintRect = device.pageLayout().paintRectPixels(dpi);
+    const int pageHeight = int(paintRect.height() / scale);
+    const int band = detailBandHeightTwips(rowHeightFactor);
+
+    paintPageHeader(painter);
+    painter.setFont(reportFont(false));
+    int top = kPageHeaderHeight;
+    for (const RosterLine& line : lines) {
+        if (top + band > pageHeight && top > kPageHeaderHeight) {
+            device.newPage();
+            paintPageHeader(painter);
+            painter.setFont(reportFont(false));
+            top = kPageHeaderHeight;
+        }
+        paintDetail(painter, top, line, rowHeightFactor);
+        top += band;
+    }
+    return painter.end();
+}
+
+bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFactor,
+                    const QString& pdfPath, QString* error) {
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        if (error)
+            *error = QStringLiteral("writing a PDF needs a GUI application object");
+        return false;
+    }
+    QList<RosterLine> lines;
+    if (!loadRosterLines(db, query, &lines, error))
+        return false;
+
+    QPdfWriter writer(pdfPath);
+    writer.setTitle(QFileInfo(pdfPath).completeBaseName());
+    writer.setCreator(QStringLiteral("Korvane"));
+    writer.setPageLayout(QPageLayout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait,
+        QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
+        QPageLayout::Millimeter));
+    writer.setResolution(600);
+    if (!paintRoster(writer, writer.resolution(), lines, rowHeightFactor)) {
+        if (error)
+            *error = QStringLiteral("cannot write %1").arg(pdfPath);
+        return false;
+    }
+    return true;
 }
 
 } // namespace korvane::report
