@@ -48,6 +48,15 @@ inline const QString planImpossible =
     QStringLiteral("您的排班计划无法实施，请检查设置条件是否矛盾！");
 inline const QString runTakesTime = QStringLiteral("生成值班表的过程可能需要较长时间");
 inline const QString recordCount = QStringLiteral("记录数：");
+// Shown before "完成！" when rules could not be evaluated; one skippedRule line follows per rule.
+inline const QString skippedRules = QStringLiteral("以下约束条件无法执行，已跳过：");
+// A skipped rule: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
+inline const QString skippedRule = QStringLiteral("编号 %1：%2 %3 %4 的 %5");
+// Why a run ended with nothing to plan.
+inline const QString nothingNoDates = QStringLiteral("没有日期：请先设定日期范围。");
+inline const QString nothingNoShifts = QStringLiteral("没有班次：请先设定班次。");
+inline const QString nothingNoStaff = QStringLiteral("没有值班人员：请先添加人员。");
+inline const QString runCancelled = QStringLiteral("生成值班表已中止。");
 
 // Constraint rules.
 // Why a rule is left out of a run: its single date (%1) is not a date.

@@ -1,0 +1,67 @@
+#include "cli/cli.h"
+#include "cli/rostertable.h"
+#include "engine/roster.h"
+#include "engine/run.h"
+#include "store/connection.h"
+#include "store/messages.h"
+
+#include <cmath>
+
+namespace korvane::cli {
+
+// generate: one generation run, as the button 生成值班表 does it; progress on
+// standard error, the run's messages and then the roster on standard output.
+int generate(Context& context) {
+    if (!context.args.isEmpty()) {
+        err(QStringLiteral("generate: unknown option %1").arg(context.args.first()));
+        return Refused;
+    }
+    int shownPercent = -1;
+    engine::RunObserver observer;
+    observer.progress = [&](double value) {
+        const int percent = int(std::floor(value));
+        if (percent != shownPercent) {
+            shownPercent = percent;
+            err(QStringLiteral("进度：%1%").arg(percent));
+        }
+    };
+    observer.notice = [](bool shown) {
+        if (shown)
+            err(msg::runTakesTime);
+    };
+    observer.message = [](const QString& text) { out(text); };
+
+    const engine::RunResult result = engine::generate(context.database, observer);
+    switch (result.outcome) {
+    case engine::RunOutcome::NotOurFile:
+        err(result.detail);
+        return Refused;
+    case engine::RunOutcome::Failed:
+    case engine::RunOutcome::Cancelled:
+        err(result.detail);
+        return RunFailed;
+    default:
+        break;
+    }
+    if (result.outcome == engine::RunOutcome::NothingToPlan)
+        err(result.detail);
+
+    QString error;
+    auto connection = Connection::open(context.database, &error);
+    if (!connection) {
+        err(error);
+        return RunFailed;
+    }
+    if (!printRoster(connection->db(), engine::fullRosterQuery()))
+        return RunFailed;
+    switch (result.outcome) {
+    case engine::RunOutcome::Done:
+        return Done;
+    case engine::RunOutcome::PlanImpossible:
+        return PlanImpossible;
+    default:
+        return NothingToPlan;
+    }
+}
+
+} // namespace korvane::cli

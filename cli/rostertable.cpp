@@ -1,0 +1,125 @@
+#include "cli/rostertable.h"
+
+#include "cli/cli.h"
+#include "engine/roster.h"
+#include "store/dialect.h"
+#include "store/messages.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QVariant>
+
+namespace korvane::cli {
+
+namespace {
+
+const QString kColumnGap = QStringLiteral("  ");
+
+bool isWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+           (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+           (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+           (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+QString padded(const QString& text, int width) {
+    return text + QString(qMax(0, width - displayWidth(text)), QLatin1Char(' '));
+}
+
+QByteArray csvField(const QString& text) {
+    QByteArray field = text.toUtf8();
+    if (field.contains(',') || field.contains('"') || field.contains('\n') ||
+        field.contains('\r')) {
+        field.replace("\"", "\"\"");
+        field = '"' + field + '"';
+    }
+    return field;
+}
+
+QByteArray csvLine(const QStringList& values) {
+    QByteArray line;
+    for (int i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        line += csvField(values.at(i));
+    }
+    return line + "\r\n";
+}
+
+} // namespace
+
+bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table, QString* error) {
+    QSqlQuery rows(db);
+    rows.setForwardOnly(true);
+    if (!dialect::exec(rows, query, error))
+        return false;
+    const QSqlRecord record = rows.record();
+    table->columns.clear();
+    table->rows.clear();
+    for (int i = 0; i < record.count(); ++i)
+        table->columns << record.fieldName(i);
+    while (rows.next()) {
+        QStringList values;
+        for (int i = 0; i < record.count(); ++i)
+            values << rows.value(i).toString();
+        table->rows << values;
+    }
+    return true;
+}
+
+int displayWidth(const QString& text) {
+    int width = 0;
+    for (char32_t c : text.toUcs4())
+        width += isWide(c) ? 2 : 1;
+    return width;
+}
+
+QStringList formatRosterTable(const RosterTable& table) {
+    QList<int> widths;
+    for (const QString& column : table.columns)
+        widths << displayWidth(column);
+    for (const QStringList& row : table.rows)
+        for (int i = 0; i < row.size() && i < widths.size(); ++i)
+            widths[i] = qMax(widths[i], displayWidth(row.at(i)));
+
+    const auto line = [&](const QStringList& values) {
+        QStringList cells;
+        for (int i = 0; i < values.size(); ++i)
+            cells << (i + 1 < values.size() ? padded(values.at(i), widths.value(i)) : values.at(i));
+        return cells.join(kColumnGap);
+    };
+    QStringList lines;
+    lines << line(table.columns);
+    QStringList rules;
+    for (int width : widths)
+        rules << QString(width, QLatin1Char('-'));
+    lines << rules.join(kColumnGap);
+    for (const QStringList& row : table.rows)
+        lines << line(row);
+    lines << msg::recordCount + QString::number(table.rows.size());
+    return lines;
+}
+
+QByteArray rosterCsv(const RosterTable& table) {
+    QByteArray csv("\xEF\xBB\xBF");
+    csv += csvLine(table.columns);
+    for (const QStringList& row : table.rows)
+        csv += csvLine(row);
+    return csv;
+}
+
+bool printRoster(QSqlDatabase& db, const QString& query) {
+    RosterTable table;
+    QString error;
+    if (!loadRosterTable(db, query, &table, &error)) {
+        err(error);
+        return false;
+    }
+    for (const QString& line : formatRosterTable(table))
+        out(line);
+    return true;
+}
+
+} // namespace korvane::cli

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// The roster as korvane-cli shows and exports it.
+namespace korvane::cli {
+
+// The columns and rows a 值班报表 query returns (null values as empty text).
+struct RosterTable {
+    QStringList columns;
+    QList<QStringList> rows;
+};
+
+// Runs query (application dialect). False with the reason on error.
+bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table, QString* error);
+
+// How many terminal columns text takes: East Asian wide characters count two.
+int displayWidth(const QString& text);
+
+// The table with its columns padded to a common width, then "记录数：N".
+QStringList formatRosterTable(const RosterTable& table);
+
+// The table as CSV text: a byte-order mark, a header of the column names,
+// fields quoted where needed (a comma, quote or line break inside), CRLF lines.
+QByteArray rosterCsv(const RosterTable& table);
+
+// Prints the rows of query on standard output; false (with the reason on
+// standard error) when the query fails.
+bool printRoster(QSqlDatabase& db, const QString& query);
+
+} // namespace korvane::cli

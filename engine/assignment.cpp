@@ -1,0 +1,190 @@
+#include "engine/assignment.h"
+
+#include "store/schema.h"
+
+#include <QDate>
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvane::engine {
+
+namespace {
+
+const QString kNoLimit = QStringLiteral("无限制");
+constexpr qint16 kNoLimitValue = 10000;
+
+// The leading number of a text: blanks, a sign, digits with one decimal
+// point and an exponent; 0 when the text does not start with a number.
+double leadingNumber(const QString& text) {
+    qsizetype at = 0;
+    const qsizetype size = text.size();
+    while (at < size && (text[at] == QLatin1Char(' ') || text[at] == QLatin1Char('\t')))
+        ++at;
+    const qsizetype begin = at;
+    if (at < size && (text[at] == QLatin1Char('+') || text[at] == QLatin1Char('-')))
+        ++at;
+    const auto isDigit = [&](qsizetype i) {
+        return i < size && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9');
+    };
+    bool digits = false;
+    while (isDigit(at)) {
+        ++at;
+        digits = true;
+    }
+    if (at < size && text[at] == QLatin1Char('.')) {
+        ++at;
+        while (isDigit(at)) {
+            ++at;
+            digits = true;
+        }
+    }
+    if (!digits)
+        return 0;
+    qsizetype end = at;
+    if (at < size && (text[at] == QLatin1Char('e') || text[at] == QLatin1Char('E'))) {
+        qsizetype exponent = at + 1;
+        if (exponent < size &&
+            (text[exponent] == QLatin1Char('+') || text[exponent] == QLatin1Char('-')))
+            ++exponent;
+        if (isDigit(exponent)) {
+            while (isDigit(exponent))
+                ++exponent;
+            end = exponent;
+        }
+    }
+    bool ok = false;
+    const double value = text.mid(begin, end - begin).toDouble(&ok);
+    return ok ? value : 0;
+}
+
+} // namespace
+
+void CandidateTable::append(const CandidateRow& row) {
+    m_slots[key(row.day, row.shift)].push_back(int(rows.size()));
+    rows.push_back(row);
+}
+
+const std::vector<int>& CandidateTable::slotRows(qint64 day, qint64 shift) const {
+    static const std::vector<int> none;
+    const auto found = m_slots.constFind(key(day, shift));
+    return found == m_slots.constEnd() ? none : *found;
+}
+
+int CandidateTable::rowOfIdid(qint64 idid) const {
+    const auto found =
+        std::lower_bound(rows.begin(), rows.end(), idid,
+                         [](const CandidateRow& row, qint64 value) { return row.idid < value; });
+    return found != rows.end() && found->idid == idid ? int(found - rows.begin()) : -1;
+}
+
+qint64 neverAssignedDay() {
+    static const qint64 day =
+        QDate::fromString(schema::neverAssignedDate, Qt::ISODate).toJulianDay();
+    return day;
+}
+
+qint16 consecutiveLimit(const QString& text) {
+    if (text == kNoLimit)
+        return kNoLimitValue;
+    const double rounded = std::nearbyint(leadingNumber(text)); // halves to even
+    if (!(rounded >= -32768.0))
+        return -32768;
+    if (rounded > 32767.0)
+        return 32767;
+    return qint16(rounded);
+}
+
+QString relaxedQueryText(qint64 shiftIdid, qint64 day) {
+    return QStringLiteral("select * from 基本信息,值班底表,banci where 基本信息.IDID = "
+                          "值班底表.姓名IDID and banci.IDID = 值班底表.班次IDID and "
+                          "值班底表.是否值班 = '2' and banci.IDID = ") +
+           QString::number(shiftIdid) + QStringLiteral(" and 值班底表.日期 = #") + isoDate(day) +
+           QStringLiteral(
+               "# order by 基本信息.前一班序号,基本信息.值班次数,基本信息.班数空间 desc");
+}
+
+int peopleTaken(double headcount) {
+    if (!(headcount >= 1))
+        return 0;
+    return headcount >= 1e9 ? 1000000000 : int(std::floor(headcount));
+}
+
+SlotFiller::SlotFiller(const PlanningData& data, CandidateTable& table)
+    : m_data(data), m_table(table), m_counters(data.staff.size()) {
+    for (PersonCounters& counters : m_counters)
+        counters.lastDay = neverAssignedDay();
+    for (const CandidateRow& row : table.rows)
+        if (row.flag == flagOpen && row.person >= 0)
+            ++m_counters[row.person].capacity;
+}
+
+SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, qint64 sequence,
+                                    bool* relaxed) {
+    *relaxed = false;
+    const std::vector<int>& slot = m_table.slotRows(day.day, shift.idid);
+    if (slot.empty())
+        return Result::NotDistributed;
+
+    const qint16 limit = consecutiveLimit(shift.consecutiveLimit);
+    const qint64 yesterday = day.day - 1;
+    const auto heldBack = [&](const PersonCounters& counters) {
+        return counters.consecutive >= limit && counters.lastShift == shift.idid &&
+               counters.lastDay == yesterday;
+    };
+
+    m_open.clear();
+    for (int row : slot) {
+        const CandidateRow& candidate = m_table.rows[row];
+        if (candidate.flag == flagOpen && candidate.person >= 0)
+            m_open.push_back(row);
+    }
+    m_chosen.clear();
+    for (int row : m_open)
+        if (!heldBack(m_counters[m_table.rows[row].person]))
+            m_chosen.push_back(row);
+    // Fewer than the headcount (compared as the number it is, fractions
+    // included): drop the held-back clause.
+    if (double(m_chosen.size()) < shift.headcount) {
+        *relaxed = true;
+        m_chosen = m_open;
+        if (double(m_chosen.size()) < shift.headcount)
+            return Result::Impossible;
+    }
+
+    // Candidates are ranked on the counters as they stand before this slot:
+    // longest since the last duty, fewest duties, most open rows; then idid.
+    const auto before = [&](int left, int right) {
+        const PersonCounters& a = m_counters[m_table.rows[left].person];
+        const PersonCounters& b = m_counters[m_table.rows[right].person];
+        if (a.previousSlot != b.previousSlot)
+            return a.previousSlot < b.previousSlot;
+        if (a.dutyCount != b.dutyCount)
+            return a.dutyCount < b.dutyCount;
+        if (a.capacity != b.capacity)
+            return a.capacity > b.capacity;
+        return m_table.rows[left].idid < m_table.rows[right].idid;
+    };
+    const size_t taken = std::min(m_chosen.size(), size_t(peopleTaken(shift.headcount)));
+    std::partial_sort(m_chosen.begin(), m_chosen.begin() + qsizetype(taken), m_chosen.end(),
+                      before);
+
+    for (size_t i = 0; i < taken; ++i) {
+        CandidateRow& row = m_table.rows[m_chosen[i]];
+        row.flag = flagAssigned;
+        m_assigned.push_back(m_chosen[i]);
+        PersonCounters& counters = m_counters[row.person];
+        counters.previousSlot = sequence;
+        counters.lastDay = day.day;
+        ++counters.dutyCount;
+        if (counters.lastShift == shift.idid) {
+            ++counters.consecutive;
+        } else {
+            counters.lastShift = shift.idid;
+            counters.consecutive = 1;
+        }
+    }
+    return Result::Filled;
+}
+
+} // namespace korvane::engine

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "engine/planningdata.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+namespace korvane::engine {
+
+// Candidate flags of 值班底表.是否值班.
+constexpr char flagStruck = '0';
+constexpr char flagAssigned = '1';
+constexpr char flagOpen = '2';
+
+// One row of 值班底表 as the run keeps it in memory.
+struct CandidateRow {
+    qint64 idid = 0;  // 值班底表.idid
+    qint64 day = 0;   // 日期 as a day number
+    qint64 shift = 0; // 班次IDID
+    int person = -1;  // index into PlanningData::staff
+    char flag = flagOpen;
+};
+
+// 值班底表 in memory: rows in ascending idid, and the rows of each slot.
+class CandidateTable {
+public:
+    void append(const CandidateRow& row);
+    // Every row of the slot, whatever its flag, in ascending idid.
+    const std::vector<int>& slotRows(qint64 day, qint64 shift) const;
+    // The row with that idid, or -1.
+    int rowOfIdid(qint64 idid) const;
+
+    std::vector<CandidateRow> rows;
+
+private:
+    static quint64 key(qint64 day, qint64 shift) { return (quint64(day) << 32) ^ quint64(shift); }
+    QHash<quint64, std::vector<int>> m_slots;
+};
+
+// The run counters of one person (基本信息 positions 7, 8 and 12 to 16).
+struct PersonCounters {
+    qint64 capacity = 0;     // 班数空间: open rows after the rules
+    qint64 previousSlot = 0; // 前一班序号
+    qint64 dutyCount = 0;    // 值班次数
+    qint64 lastShift = 0;    // 最近班次ID
+    qint64 consecutive = 0;  // 连续天数
+    qint64 lastDay = 0;      // 最近值班时间 as a day number
+    double distance = 1e16;  // 距离向量
+};
+
+// The never-assigned 最近值班时间 as a day number.
+qint64 neverAssignedDay();
+
+// The consecutive-day limit of a shift from its 连续次数 text: "无限制" is
+// 10000; otherwise the leading number of the text (0 when it does not start
+// with one), rounded half to even, held in 16 bits (values beyond are
+// clamped to -32768..32767).
+qint16 consecutiveLimit(const QString& text);
+
+// The relaxed candidate query of a slot, as the page shows it.
+QString relaxedQueryText(qint64 shiftIdid, qint64 day);
+
+// How many people a headcount takes: the rows numbered 1 up to it.
+int peopleTaken(double headcount);
+
+// The greedy pass over the slots, in memory. Counters start at their reset
+// values with the capacity counted from the open rows.
+class SlotFiller {
+public:
+    enum class Result { NotDistributed, Filled, Impossible };
+
+    SlotFiller(const PlanningData& data, CandidateTable& table);
+
+    // Fills one slot with slot sequence number sequence. relaxed is set when
+    // the held-back people had to be taken after all.
+    Result fill(const CalendarDay& day, const Shift& shift, qint64 sequence, bool* relaxed);
+
+    const std::vector<PersonCounters>& counters() const { return m_counters; }
+    // Rows turned to '1', in the order they were taken.
+    const std::vector<int>& assignedRows() const { return m_assigned; }
+
+private:
+    const PlanningData& m_data;
+    CandidateTable& m_table;
+    std::vector<PersonCounters> m_counters;
+    std::vector<int> m_assigned;
+    std::vector<int> m_open;   // scratch: the open rows of a slot
+    std::vector<int> m_chosen; // scratch: the rows the slot's query returns
+};
+
+} // namespace korvane::engine

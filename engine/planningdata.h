@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace korvane::engine {
+
+// One row of 日期类型, in processing order (ascending 日期).
+struct CalendarDay {
+    QString text;        // 日期 as stored, copied into 值班底表.日期
+    qint64 day = 0;      // the date as a day number (Julian day)
+    QString memberships; // 所属日期组ID
+};
+
+// One row of banci, in processing order (起始时间, 结束秒序, then idid).
+struct Shift {
+    qint64 idid = 0;
+    QString name;             // 班次名称
+    QString start;            // 起始时间
+    QString nextDay;          // 次日
+    QString end;              // 终止时间
+    QString consecutiveLimit; // 连续次数, as typed
+    QString distribution;     // 分布日期: a date group's name or "全部"
+    double headcount = 0;     // 人数 (may hold a fraction; empty reads as 0)
+};
+
+// One row of 基本信息, in the candidate step's order (家庭住址, then IDID).
+struct Person {
+    qint64 idid = 0; // IDID
+    qint64 id = 0;   // ID, the number the user sees (not unique in imported files)
+    QString name;    // 姓名 (empty when null)
+};
+
+// The master data a generation run reads, loaded once at its start.
+struct PlanningData {
+    QList<CalendarDay> calendar;
+    QList<Shift> shifts;
+    QList<Person> staff;
+    // 日期组: the idids of every date group of a name (two groups may share one).
+    QHash<QString, QList<qint64>> dateGroupsByName;
+    // Calendar rows of each day number (one, unless the calendar repeats a date).
+    QHash<qint64, QList<int>> calendarRowsByDay;
+
+    bool load(QSqlDatabase& db, QString* error);
+
+    // How many (calendar row, date group) pairs place the day in a group of
+    // that name: 0 means the shift is not distributed on the day, 2 or more
+    // means two equally named groups hold it.
+    int distributionMatches(const CalendarDay& day, const QString& groupName) const;
+};
+
+// The name that distributes a shift on every date.
+inline const QString everyDate = QStringLiteral("全部");
+
+// The long date form written into 值班报表.日期: 2027年1月5日.
+QString longDate(qint64 day);
+// The form dates take in SQL text and in date columns: 2027-01-05.
+QString isoDate(qint64 day);
+
+} // namespace korvane::engine

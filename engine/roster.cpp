@@ -1,0 +1,80 @@
+#include "engine/roster.h"
+
+#include "store/dialect.h"
+#include "store/sqltext.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace korvane::engine {
+
+namespace {
+
+const QString kFull = QStringLiteral("select * from 值班报表 ");
+const QString kPersonCondition = QStringLiteral("值班报表.值班人 like ");
+const QString kShiftCondition = QStringLiteral("值班报表.班次 like ");
+const QString kLargestAssignedHeadcount =
+    QStringLiteral("select max(banci.人数) from 值班底表,banci where 值班底表.班次IDID = "
+                   "banci.idid and 值班底表.是否值班 = '1'");
+
+QString containsPattern(const QString& text) {
+    return sqlQuote(QLatin1Char('%') + text + QLatin1Char('%'));
+}
+
+} // namespace
+
+QString fullRosterQuery() {
+    return kFull;
+}
+
+QString personRosterQuery(const QString& text) {
+    return rosterQuery({true, text, false, {}});
+}
+
+QString shiftRosterQuery(const QString& text) {
+    return rosterQuery({false, {}, true, text});
+}
+
+QString rosterQuery(const RosterFilter& filter) {
+    QStringList conditions;
+    if (filter.byPerson)
+        conditions << kPersonCondition + containsPattern(filter.person);
+    if (filter.byShift)
+        conditions << kShiftCondition + containsPattern(filter.shift);
+    if (conditions.isEmpty())
+        return kFull;
+    return QStringLiteral("select * from 值班报表 where ") +
+           conditions.join(QStringLiteral(" and "));
+}
+
+qint64 countRows(QSqlDatabase& db, const QString& query, QString* error) {
+    const dialect::Translation translation = dialect::translate(query);
+    if (!translation.ok()) {
+        if (error)
+            *error = translation.error;
+        return -1;
+    }
+    QSqlQuery count(db);
+    if (!count.exec(QStringLiteral("select count(*) from (") + translation.sql +
+                    QStringLiteral(")")) ||
+        !count.next()) {
+        if (error)
+            *error = count.lastError().text();
+        return -1;
+    }
+    return count.value(0).toLongLong();
+}
+
+double rowHeightFactor(QSqlDatabase& db, QString* error) {
+    QSqlQuery query(db);
+    if (!query.exec(kLargestAssignedHeadcount) || !query.next()) {
+        if (error)
+            *error = query.lastError().text();
+        return 1;
+    }
+    const double largest = query.value(0).isNull() ? 0 : query.value(0).toDouble();
+    return largest / 3 + 1;
+}
+
+} // namespace korvane::engine

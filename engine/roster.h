@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// The roster queries of the scheduling page, the printed report and korvane-cli.
+// They are written in the application's SQL dialect (run them through
+// korvane::dialect); typed text is quoted, so a quote finds what it names.
+namespace korvane::engine {
+
+// The whole roster: "select * from 值班报表 " (trailing blank included).
+QString fullRosterQuery();
+// Rows whose 值班人 contains the text anywhere.
+QString personRosterQuery(const QString& text);
+// Rows whose 班次 contains the text anywhere.
+QString shiftRosterQuery(const QString& text);
+
+// Both filters at once, each only when given (the command-line roster).
+struct RosterFilter {
+    bool byPerson = false;
+    QString person;
+    bool byShift = false;
+    QString shift;
+};
+QString rosterQuery(const RosterFilter& filter);
+
+// The exact number of rows a query returns; -1 with the reason on error.
+qint64 countRows(QSqlDatabase& db, const QString& query, QString* error = nullptr);
+
+// F = M / 3 + 1, M the largest 人数 among the shifts that hold an assigned
+// row ('1') in 值班底表 (0 when none). 1 with the reason on error.
+double rowHeightFactor(QSqlDatabase& db, QString* error = nullptr);
+
+} // namespace korvane::engine
