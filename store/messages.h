@@ -40,6 +40,9 @@ inline const QString endAfterStart = QStringLiteral("结束时间应大于起始
 inline const QString enterNumber = QStringLiteral("请输入数字！");
 inline const QString valueTooLarge = QStringLiteral("设置值过大！");
 inline const QString enterNonZero = QStringLiteral("请输入非零数字！");
+// Refused save: an hour or minute box that does not hold a whole hour 0-23 or minute 0-59.
+inline const QString invalidShiftTime =
+    QStringLiteral("时间无效：小时须为0到23的整数，分钟须为0到59的整数！");
 
 // Generation run and roster.
 inline const QString duplicateDateGroup = QStringLiteral("ya!!!!buduile !");

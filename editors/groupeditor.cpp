@@ -1,0 +1,175 @@
+#include "editors/groupeditor.h"
+
+#include "store/dialect.h"
+#include "store/membership.h"
+#include "store/messages.h"
+#include "store/schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace korvane {
+
+namespace {
+
+const GroupKind kKinds[] = {
+    {1, QStringLiteral("值班人员组"), QStringLiteral("值班人员组"),
+     QStringLiteral("值班人员组名称"),
+     QStringLiteral("select * from 值班人员组 where 值班人员组名称 <> '全部'"),
+     QStringLiteral("基本信息"), QStringLiteral("select * from 基本信息 where instr(所属组ID,"), 1,
+     QStringLiteral("select * from 基本信息"), 11, QStringLiteral("姓名 ="),
+     QStringLiteral("左面为值班人员组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
+                    "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
+                    ">>分别为转移操作按钮。"),
+     "btnRenyuanset"},
+    {2, QStringLiteral("日期组"), QStringLiteral("日期组"), QStringLiteral("日期组名称"),
+     QStringLiteral("select * from 日期组 where 日期组名称 <> '全部' "), QStringLiteral("日期类型"),
+     QStringLiteral("select * from 日期类型 where instr(所属日期组ID,"), 0,
+     QStringLiteral("select * from 日期类型"), 4, QStringLiteral("日期 ="),
+     QStringLiteral("左面的为日期组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
+                    "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
+                    ">>分别为转移操作按钮。"),
+     "btnDateset"},
+    {3, QStringLiteral("班次组"), QStringLiteral("班次组"), QStringLiteral("班次组名称"),
+     QStringLiteral("select * from 班次组 where 班次组名称 <> '全部'"), QStringLiteral("banci"),
+     QStringLiteral("select * from banci where instr(所属组ID,"), 0,
+     QStringLiteral("select * from banci"), 10, QStringLiteral("班次名称 ="),
+     QStringLiteral("左面为班次组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
+                    "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
+                    ">>分别为转移操作按钮。"),
+     "btnBanciset"},
+};
+
+} // namespace
+
+const GroupKind& groupKind(int kind) {
+    return (kind >= 1 && kind <= 3) ? kKinds[kind - 1] : kKinds[0];
+}
+
+GroupEditor::GroupEditor(QSqlDatabase db, Prompt& prompt, int kind)
+    : m_db(std::move(db)), m_prompt(prompt), m_kind(groupKind(kind)) {}
+
+bool GroupEditor::fail(const QString& error) {
+    m_lastError = error;
+    return false;
+}
+
+QList<GroupRow> GroupEditor::groups() const {
+    QList<GroupRow> rows;
+    QSqlQuery query(m_db);
+    if (!dialect::exec(query, m_kind.gridSql))
+        return rows;
+    while (query.next())
+        rows.append({query.value(1).toLongLong(), query.value(0).toString()});
+    return rows;
+}
+
+QString GroupEditor::memberSql(qint64 groupIdid) const {
+    return m_kind.memberQueryPrefix + QLatin1Char('\'') + membership::token(groupIdid) +
+           QStringLiteral("') >0");
+}
+
+QString GroupEditor::nonMemberSql(qint64 groupIdid) const {
+    return m_kind.memberQueryPrefix + QLatin1Char('\'') + membership::token(groupIdid) +
+           QStringLiteral("') =0");
+}
+
+int GroupEditor::memberCount(qint64 groupIdid) const {
+    QSqlQuery query(m_db);
+    if (!dialect::exec(query, memberSql(groupIdid)))
+        return 0;
+    int count = 0;
+    while (query.next())
+        ++count;
+    return count;
+}
+
+std::optional<GroupRow> GroupEditor::addGroup() {
+    m_lastError.clear();
+    if (!m_db.transaction()) {
+        fail(m_db.lastError().text());
+        return std::nullopt;
+    }
+    // The row is stored under the caption first; the idid it receives then
+    // completes its name, so default names never repeat.
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("insert into \"%1\" (\"%2\") values (?)")
+                      .arg(m_kind.table, m_kind.nameColumn));
+    query.addBindValue(m_kind.caption);
+    bool ok = query.exec();
+    const qint64 idid = ok ? query.lastInsertId().toLongLong() : 0;
+    const QString name = m_kind.caption + QString::number(idid);
+    if (ok) {
+        query.prepare(QStringLiteral("update \"%1\" set \"%2\" = ? where idid = ?")
+                          .arg(m_kind.table, m_kind.nameColumn));
+        query.addBindValue(name);
+        query.addBindValue(idid);
+        ok = query.exec();
+    }
+    if (!ok || !m_db.commit()) {
+        fail(ok ? m_db.lastError().text() : query.lastError().text());
+        m_db.rollback();
+        return std::nullopt;
+    }
+    return GroupRow{idid, name};
+}
+
+bool GroupEditor::deleteGroup(const GroupRow& group) {
+    m_lastError.clear();
+    if (group.name == schema::allGroupName)
+        return false;
+    if (memberCount(group.idid) > 0 && !m_prompt.question(msg::deleteGroupWithMembers))
+        return false;
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("delete from \"%1\" where idid = ?").arg(m_kind.table));
+    query.addBindValue(group.idid);
+    if (!query.exec())
+        return fail(query.lastError().text());
+    return query.numRowsAffected() == 1;
+}
+
+QString GroupEditor::acceptedName(const QString& typed) {
+    if (typed.isEmpty() || typed == schema::allGroupName)
+        return msg::pleaseChange;
+    return typed;
+}
+
+std::optional<QString> GroupEditor::rename(qint64 groupIdid, const QString& typed) {
+    m_lastError.clear();
+    const QString name = acceptedName(typed);
+    QSqlQuery query(m_db);
+    query.prepare(QStringLiteral("update \"%1\" set \"%2\" = ? where idid = ?")
+                      .arg(m_kind.table, m_kind.nameColumn));
+    query.addBindValue(name);
+    query.addBindValue(groupIdid);
+    if (!query.exec()) {
+        fail(query.lastError().text());
+        return std::nullopt;
+    }
+    return name;
+}
+
+void GroupEditor::showSaveWarning() {
+    if (!groups().isEmpty())
+        m_prompt.information(msg::groupNameReferenced);
+}
+
+void GroupEditor::showRenameWarning() {
+    m_prompt.information(msg::renameGroupWarning);
+}
+
+GroupContext GroupEditor::contextFor(const GroupRow& group) const {
+    GroupContext context;
+    context.groupKind = m_kind.kind;
+    context.groupIdid = group.idid;
+    context.groupName = group.name;
+    context.candidateSql = m_kind.candidateSql;
+    context.nonMemberSql = nonMemberSql(group.idid);
+    context.memberSql = memberSql(group.idid);
+    context.memberColumn = m_kind.memberColumn;
+    context.keyPrefix = m_kind.keyPrefix;
+    return context;
+}
+
+} // namespace korvane

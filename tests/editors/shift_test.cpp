@@ -1,0 +1,211 @@
+#include "editors/shifteditor.h"
+#include "store/messages.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+
+namespace {
+
+ShiftEntry entry(const QString& name, int startHour, int startMinute, const QString& day,
+                 int endHour, int endMinute) {
+    ShiftEntry e;
+    e.name = name;
+    e.startHour = QString::number(startHour);
+    e.startMinute = QString::number(startMinute);
+    e.day = day;
+    e.endHour = QString::number(endHour);
+    e.endMinute = QString::number(endMinute);
+    return e;
+}
+
+class ShiftEditorTest : public ::testing::Test {
+protected:
+    test::TempDatabase data;
+    ScriptedPrompt prompt;
+    ShiftEditor editor{data.db(), prompt};
+
+    QString stored(qint64 idid, const QString& columns) {
+        return data
+            .rows(QStringLiteral("select %1 from banci where idid = %2").arg(columns).arg(idid))
+            .value(0);
+    }
+};
+
+} // namespace
+
+TEST_F(ShiftEditorTest, NightShiftEndsOnTheNextDay) {
+    const auto idid = editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0));
+    ASSERT_TRUE(idid);
+    EXPECT_EQ(stored(*idid, "班次名称, 起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
+              "夜班|22:00|跨转至次日|06:00|1320|1800");
+    EXPECT_TRUE(prompt.shown().isEmpty());
+}
+
+TEST_F(ShiftEditorTest, DayShiftOnTheSameDay) {
+    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 30));
+    ASSERT_TRUE(idid);
+    EXPECT_EQ(stored(*idid, "起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
+              "08:00|不跨转|17:30|480|1050");
+}
+
+TEST_F(ShiftEditorTest, SameDayCheckComparesHoursOnly) {
+    // Equal hours pass whatever the minutes.
+    EXPECT_TRUE(editor.addShift(entry("短班", 8, 40, shift::sameDay, 8, 10)));
+    EXPECT_TRUE(prompt.shown().isEmpty());
+    EXPECT_FALSE(editor.addShift(entry("错班", 18, 0, shift::sameDay, 8, 0)));
+    EXPECT_EQ(prompt.shown(), QStringList{msg::endAfterStart});
+    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 1);
+    // The same times crossing midnight are a valid night shift.
+    EXPECT_TRUE(editor.addShift(entry("夜班", 18, 0, shift::nextDay, 8, 0)));
+}
+
+TEST_F(ShiftEditorTest, NewShiftBelongsToAllAndEditKeepsMembership) {
+    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
+    ASSERT_TRUE(idid);
+    EXPECT_EQ(stored(*idid, "所属组ID"), "zz1z");
+    data.run(QStringLiteral("update banci set 所属组ID = 'zz4z1z' where idid = %1").arg(*idid));
+
+    ShiftEntry changed = entry("早班", 7, 30, shift::sameDay, 15, 0);
+    changed.headcount = "3";
+    changed.level = "5";
+    changed.note = "备注";
+    changed.distribution = "工作日";
+    changed.leastRun = "2";
+    ASSERT_TRUE(editor.updateShift(*idid, changed));
+    EXPECT_EQ(stored(*idid, "班次名称, 起始时间, 所属组ID, 人数, 班次级别, 备注, 分布日期, "
+                            "最小连续天数, 开始秒序, 结束秒序"),
+              "早班|07:30|zz4z1z|3|5|备注|工作日|2|450|900");
+}
+
+TEST_F(ShiftEditorTest, LoadGivesThePanelValuesWithoutLeadingZeros) {
+    ShiftEntry night = entry("夜班", 22, 5, shift::nextDay, 6, 0);
+    night.headcount = "2";
+    night.sharedLimit = "3";
+    const auto idid = editor.addShift(night);
+    ASSERT_TRUE(idid);
+    const auto loaded = editor.load(*idid);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->startHour, "22");
+    EXPECT_EQ(loaded->startMinute, "5");
+    EXPECT_EQ(loaded->endHour, "6");
+    EXPECT_EQ(loaded->day, shift::nextDay);
+    EXPECT_EQ(loaded->headcount, "2");
+    EXPECT_EQ(loaded->sharedLimit, "3");
+    EXPECT_FALSE(editor.load(*idid + 100));
+
+    // An unknown 次日 leaves the day box as it is, and an edit keeps the stored value.
+    data.run(QStringLiteral("update banci set 次日 = '?' where idid = %1").arg(*idid));
+    EXPECT_EQ(editor.load(*idid, "次")->day, "次");
+    ShiftEntry unknownDay = *editor.load(*idid, "x");
+    ASSERT_TRUE(editor.updateShift(*idid, unknownDay));
+    EXPECT_EQ(stored(*idid, "次日"), "?");
+}
+
+TEST_F(ShiftEditorTest, UpdatingAMissingShiftStoresNothing) {
+    EXPECT_FALSE(editor.updateShift(42, entry("白班", 8, 0, shift::sameDay, 17, 0)));
+    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 0);
+}
+
+TEST_F(ShiftEditorTest, NamesWithQuotesAndRepeatedNamesAreStored) {
+    EXPECT_TRUE(editor.addShift(entry("O'Neil's", 8, 0, shift::sameDay, 9, 0)));
+    EXPECT_TRUE(editor.addShift(entry("O'Neil's", 10, 0, shift::sameDay, 11, 0)));
+    EXPECT_EQ(data.scalar("select count(*) from banci where 班次名称 = 'O''Neil''s'").toInt(), 2);
+}
+
+TEST_F(ShiftEditorTest, SharedLimitIsWrittenIntoEveryRow) {
+    EXPECT_EQ(editor.openingSharedLimit(), shift::noLimit);
+    ASSERT_TRUE(editor.writeSharedLimit("3")); // empty table: nothing to write
+    ASSERT_TRUE(editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0)));
+    ASSERT_TRUE(editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0)));
+    ASSERT_TRUE(editor.writeSharedLimit("3"));
+    EXPECT_EQ(data.rows("select 连续次数 from banci"), (QStringList{"3", "3"}));
+    EXPECT_EQ(editor.openingSharedLimit(), "3");
+    ASSERT_TRUE(editor.writeSharedLimit(shift::noLimit));
+    EXPECT_EQ(data.rows("select 连续次数 from banci"), (QStringList{"无限制", "无限制"}));
+}
+
+TEST_F(ShiftEditorTest, DeleteRemovesOnlyThatShift) {
+    const auto first = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
+    const auto second = editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0));
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(editor.deleteShift(*first));
+    EXPECT_FALSE(editor.deleteShift(*first));
+    ASSERT_EQ(editor.shifts().size(), 1);
+    EXPECT_EQ(editor.shifts()[0].idid, *second);
+}
+
+TEST_F(ShiftEditorTest, DateGroupNamesInStoredOrder) {
+    data.run("insert into 日期组 (日期组名称) values ('周末'); "
+             "insert into 日期组 (日期组名称) values ('工作日')");
+    EXPECT_EQ(editor.dateGroupNames(), (QStringList{"全部", "周末", "工作日"}));
+}
+
+// A save must never store a time that is not a whole hour 0-23 and minute 0-59.
+class BrokenTimeTest : public ShiftEditorTest,
+                       public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
+
+TEST_P(BrokenTimeTest, IsRefusedWithAMessage) {
+    ShiftEntry e = entry("班", 8, 0, shift::nextDay, 9, 0);
+    e.startHour = QString::fromUtf8(GetParam().first);
+    e.endMinute = QString::fromUtf8(GetParam().second);
+    EXPECT_FALSE(editor.addShift(e));
+    EXPECT_EQ(prompt.shown(), QStringList{msg::invalidShiftTime});
+    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(HoursAndMinutes, BrokenTimeTest,
+                         ::testing::Values(std::pair{"-1", "0"}, std::pair{"1.5", "0"},
+                                           std::pair{"ab", "0"}, std::pair{"", "0"},
+                                           std::pair{"24", "0"}, std::pair{"8", "-5"},
+                                           std::pair{"8", "0.5"}, std::pair{"8", "60"}));
+
+TEST_F(ShiftEditorTest, BrokenTimeIsRefusedOnEditToo) {
+    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
+    ASSERT_TRUE(idid);
+    ShiftEntry e = *editor.load(*idid);
+    e.startHour = "-1";
+    EXPECT_FALSE(editor.updateShift(*idid, e));
+    EXPECT_EQ(stored(*idid, "起始时间"), "08:00");
+}
+
+// The change checks of the entry boxes: message and the value put back.
+struct BoxCase {
+    ShiftBox box;
+    const char* typed;
+    QString message; // empty: accepted
+    const char* shown;
+};
+
+class ShiftBoxTest : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(ShiftBoxTest, SettlesOnTheExpectedValue) {
+    const BoxCase& c = GetParam();
+    ScriptedPrompt prompt;
+    EXPECT_EQ(settleShiftBox(c.box, QString::fromUtf8(c.typed), prompt),
+              QString::fromUtf8(c.shown));
+    if (c.message.isEmpty())
+        EXPECT_TRUE(prompt.shown().isEmpty());
+    else
+        EXPECT_EQ(prompt.shown(), QStringList{c.message});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EntryChecks, ShiftBoxTest,
+    ::testing::Values(BoxCase{ShiftBox::Hour, "24", msg::valueTooLarge, "0"},
+                      BoxCase{ShiftBox::Hour, "23", {}, "23"},
+                      BoxCase{ShiftBox::Hour, "x", msg::enterNumber, "0"},
+                      BoxCase{ShiftBox::Hour, "-3", {}, "-3"}, // signs pass the change check
+                      BoxCase{ShiftBox::Minute, "60", msg::valueTooLarge, "0"},
+                      BoxCase{ShiftBox::Minute, "59", {}, "59"},
+                      BoxCase{ShiftBox::Minute, "59.5", msg::valueTooLarge, "0"},
+                      BoxCase{ShiftBox::Headcount, "0", msg::enterNonZero, "1"},
+                      BoxCase{ShiftBox::Headcount, "", msg::enterNumber, "1"},
+                      BoxCase{ShiftBox::Headcount, "0.5", {}, "0.5"},
+                      BoxCase{ShiftBox::Headcount, "无限制", msg::enterNumber, "1"},
+                      BoxCase{ShiftBox::LeastRun, "无限制", {}, "无限制"},
+                      BoxCase{ShiftBox::LeastRun, "0", msg::enterNonZero, "1"},
+                      BoxCase{ShiftBox::SharedLimit, "3", {}, "3"},
+                      BoxCase{ShiftBox::SharedLimit, "无", msg::enterNumber, "1"},
+                      BoxCase{ShiftBox::SharedLimit, "0.0", msg::enterNonZero, "1"}));
