@@ -55,6 +55,8 @@ double leadingNumber(const QString& text) {
     }
     bool ok = false;
     const double value = text.mid(begin, end - begin).toDouble(&ok);
+    if (!ok && std::isinf(value))
+        return value; // beyond the range of a double: clamped by the caller
     return ok ? value : 0;
 }
 

@@ -1,0 +1,147 @@
+#include "engine/assignment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+
+using namespace korvane::engine;
+
+// --- The consecutive-day limit ---------------------------------------------
+
+struct LimitCase {
+    const char* text;
+    int limit;
+};
+
+class ConsecutiveLimit : public ::testing::TestWithParam<LimitCase> {};
+
+TEST_P(ConsecutiveLimit, ReadsTheLeadingNumber) {
+    EXPECT_EQ(consecutiveLimit(QString::fromUtf8(GetParam().text)), GetParam().limit)
+        << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ConsecutiveLimit,
+    ::testing::Values(LimitCase{"无限制", 10000}, LimitCase{"1", 1}, LimitCase{"7", 7},
+                      LimitCase{"2.5", 2}, LimitCase{"3.5", 4}, LimitCase{"0.5", 0},
+                      LimitCase{"2.51", 3}, LimitCase{"abc", 0}, LimitCase{"", 0},
+                      LimitCase{"  3", 3}, LimitCase{"4天", 4}, LimitCase{"-2", -2},
+                      LimitCase{"1e3", 1000}, LimitCase{"5e", 5}, LimitCase{".5", 0},
+                      LimitCase{"99999", 32767}, LimitCase{"-99999", -32768},
+                      LimitCase{" 无限制", 0}, LimitCase{"1e400", 32767}));
+
+TEST(PeopleTaken, WholePartOfTheHeadcount) {
+    EXPECT_EQ(peopleTaken(3), 3);
+    EXPECT_EQ(peopleTaken(2.5), 2);
+    EXPECT_EQ(peopleTaken(1), 1);
+    EXPECT_EQ(peopleTaken(0.99), 0);
+    EXPECT_EQ(peopleTaken(0), 0);
+    EXPECT_EQ(peopleTaken(-2), 0);
+    EXPECT_EQ(peopleTaken(std::nan("")), 0);
+}
+
+// --- Slot filling on a table in memory -----------------------------------------
+
+namespace {
+
+// Three people, one shift 夜班 (idid 9) of headcount 2 with limit 1, two days.
+struct Ward {
+    PlanningData data;
+    CandidateTable table;
+
+    Ward() {
+        const qint64 first = QDate(2027, 3, 1).toJulianDay();
+        for (int i = 0; i < 2; ++i)
+            data.calendar.append({QDate::fromJulianDay(first + i).toString(Qt::ISODate), first + i,
+                                  QStringLiteral("zz1z")});
+        Shift night;
+        night.idid = 9;
+        night.name = QStringLiteral("夜班");
+        night.consecutiveLimit = QStringLiteral("1");
+        night.distribution = everyDate;
+        night.headcount = 2;
+        data.shifts.append(night);
+        data.staff = {{11, 1, QStringLiteral("甲")},
+                      {12, 2, QStringLiteral("乙")},
+                      {13, 3, QStringLiteral("丙")}};
+        qint64 idid = 100;
+        for (const CalendarDay& day : data.calendar)
+            for (int person = 0; person < 3; ++person)
+                table.append({idid++, day.day, 9, person, flagOpen});
+    }
+    // The row of a person on day 0 or 1.
+    CandidateRow& row(int day, int person) { return table.rows[size_t(day * 3 + person)]; }
+};
+
+} // namespace
+
+TEST(SlotFiller, StruckRowIsNeverTakenEvenWhenRelaxed) {
+    Ward ward;
+    ward.row(1, 0).flag = flagStruck; // 甲 may not work day 2
+    SlotFiller filler(ward.data, ward.table);
+    EXPECT_EQ(filler.counters()[0].capacity, 1);
+    EXPECT_EQ(filler.counters()[1].capacity, 2);
+
+    bool relaxed = false;
+    ASSERT_EQ(filler.fill(ward.data.calendar[0], ward.data.shifts[0], 1, &relaxed),
+              SlotFiller::Result::Filled);
+    EXPECT_FALSE(relaxed);
+    // Day 1: 乙 and 丙 have more open rows than 甲.
+    EXPECT_EQ(ward.row(0, 1).flag, flagAssigned);
+    EXPECT_EQ(ward.row(0, 2).flag, flagAssigned);
+    EXPECT_EQ(ward.row(0, 0).flag, flagOpen);
+
+    // Day 2: 乙 and 丙 are held back, 甲 is struck: the relaxed pick takes
+    // 乙 and 丙 again and leaves 甲's struck row alone.
+    ASSERT_EQ(filler.fill(ward.data.calendar[1], ward.data.shifts[0], 2, &relaxed),
+              SlotFiller::Result::Filled);
+    EXPECT_TRUE(relaxed);
+    EXPECT_EQ(ward.row(1, 0).flag, flagStruck);
+    EXPECT_EQ(ward.row(1, 1).flag, flagAssigned);
+    EXPECT_EQ(ward.row(1, 2).flag, flagAssigned);
+    EXPECT_EQ(filler.counters()[1].consecutive, 2);
+    EXPECT_EQ(filler.counters()[0].dutyCount, 0);
+}
+
+TEST(SlotFiller, TooFewOpenRowsAfterRelaxingIsImpossible) {
+    Ward ward;
+    ward.row(1, 0).flag = flagStruck;
+    ward.row(1, 2).flag = flagStruck;
+    SlotFiller filler(ward.data, ward.table);
+    bool relaxed = false;
+    ASSERT_EQ(filler.fill(ward.data.calendar[0], ward.data.shifts[0], 1, &relaxed),
+              SlotFiller::Result::Filled);
+    EXPECT_EQ(filler.fill(ward.data.calendar[1], ward.data.shifts[0], 2, &relaxed),
+              SlotFiller::Result::Impossible);
+    EXPECT_TRUE(relaxed);
+    // Nothing of the failed slot was taken.
+    EXPECT_EQ(ward.row(1, 1).flag, flagOpen);
+    EXPECT_EQ(filler.assignedRows().size(), 2u);
+}
+
+TEST(SlotFiller, SlotWithoutRowsIsNotDistributed) {
+    Ward ward;
+    Shift other = ward.data.shifts[0];
+    other.idid = 10;
+    SlotFiller filler(ward.data, ward.table);
+    bool relaxed = true;
+    EXPECT_EQ(filler.fill(ward.data.calendar[0], other, 1, &relaxed),
+              SlotFiller::Result::NotDistributed);
+    EXPECT_FALSE(relaxed);
+}
+
+TEST(CandidateTable, FindsRowsByIdid) {
+    Ward ward;
+    EXPECT_EQ(ward.table.rowOfIdid(100), 0);
+    EXPECT_EQ(ward.table.rowOfIdid(105), 5);
+    EXPECT_EQ(ward.table.rowOfIdid(106), -1);
+    EXPECT_EQ(ward.table.rowOfIdid(99), -1);
+    EXPECT_EQ(ward.table.slotRows(ward.data.calendar[1].day, 9), std::vector<int>({3, 4, 5}));
+}
+
+TEST(DateForms, LongAndIso) {
+    const qint64 day = QDate(2027, 1, 5).toJulianDay();
+    EXPECT_EQ(longDate(day), QStringLiteral("2027年1月5日"));
+    EXPECT_EQ(isoDate(day), QStringLiteral("2027-01-05"));
+    EXPECT_EQ(longDate(QDate(2027, 12, 31).toJulianDay()), QStringLiteral("2027年12月31日"));
+}
