@@ -127,6 +127,13 @@ RunResult GenerationRun::execute(const QString& path) {
         return m_result;
     }
     m_db = m_connection->db();
+    {
+        // The run touches the whole of 值班底表 and its indexes several times:
+        // a page cache that holds them spares re-reading the file.
+        QSqlQuery pragma(m_db);
+        pragma.exec(QStringLiteral("PRAGMA cache_size = -131072"));
+        pragma.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    }
     try {
         progress(0);
         resetWorkTables();
