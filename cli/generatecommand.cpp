@@ -1,5 +1,5 @@
 #include "cli/cli.h"
-#include "cli/rostertable.h"
+#include "cli/rosterprint.h"
 #include "engine/roster.h"
 #include "engine/run.h"
 #include "store/connection.h"

@@ -1,7 +1,7 @@
 #include "cli/cli.h"
-#include "cli/rostertable.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
+#include "engine/rostertable.h"
 #include "store/connection.h"
 
 #include <QFile>
@@ -38,17 +38,17 @@ int roster(Context& context) {
     }
     QSqlDatabase& db = connection->db();
     const QString query = engine::rosterQuery(filter);
-    RosterTable table;
-    if (!loadRosterTable(db, query, &table, &error)) {
+    engine::RosterTable table;
+    if (!engine::loadRosterTable(db, query, &table, &error)) {
         err(error);
         return RunFailed;
     }
-    for (const QString& line : formatRosterTable(table))
+    for (const QString& line : engine::formatRosterTable(table))
         out(line);
 
     if (csv) {
         QSaveFile file(csvPath);
-        if (!file.open(QIODevice::WriteOnly) || file.write(rosterCsv(table)) < 0 ||
+        if (!file.open(QIODevice::WriteOnly) || file.write(engine::rosterCsv(table)) < 0 ||
             !file.commit()) {
             err(QStringLiteral("%1: %2").arg(csvPath, file.errorString()));
             return RunFailed;

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-// The roster as korvane-cli shows and exports it.
-namespace korvane::cli {
+// The roster as text: the aligned table korvane-cli prints and the CSV it writes.
+namespace korvane::engine {
 
 // The columns and rows a 值班报表 query returns (null values as empty text).
 struct RosterTable {
@@ -26,8 +26,4 @@ QStringList formatRosterTable(const RosterTable& table);
 // fields quoted where needed (a comma, quote or line break inside), CRLF lines.
 QByteArray rosterCsv(const RosterTable& table);
 
-// Prints the rows of query on standard output; false (with the reason on
-// standard error) when the query fails.
-bool printRoster(QSqlDatabase& db, const QString& query);
-
-} // namespace korvane::cli
+} // namespace korvane::engine

@@ -1,7 +1,5 @@
-#include "cli/rostertable.h"
+#include "engine/rostertable.h"
 
-#include "cli/cli.h"
-#include "engine/roster.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 
@@ -9,7 +7,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
-namespace korvane::cli {
+namespace korvane::engine {
 
 namespace {
 
@@ -110,16 +108,4 @@ QByteArray rosterCsv(const RosterTable& table) {
     return csv;
 }
 
-bool printRoster(QSqlDatabase& db, const QString& query) {
-    RosterTable table;
-    QString error;
-    if (!loadRosterTable(db, query, &table, &error)) {
-        err(error);
-        return false;
-    }
-    for (const QString& line : formatRosterTable(table))
-        out(line);
-    return true;
-}
-
-} // namespace korvane::cli
+} // namespace korvane::engine
