@@ -1,20 +1,598 @@
 #include "engine/ui/schedulingpage.h"
 
 #include "app/pagecontext.h"
+#include "engine/report/rosterlayout.h"
+#include "engine/report/rosterreport.h"
+#include "engine/roster.h"
+#include "store/dialect.h"
+#include "store/messages.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPlainTextEdit>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QTableView>
+#include <QThread>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 namespace korvane {
 
-// Placeholder until the scheduling page lands.
+namespace {
+
+// Captions of the page's controls.
+const QString kPageTitle = QStringLiteral("排班");
+const QString kRuleTitle = QStringLiteral("约束条件设定表");
+const QString kPeopleLabel = QStringLiteral("人员（或组）");
+const QString kDatesLabel = QStringLiteral("日期（或组）");
+const QString kShiftsLabel = QStringLiteral("班次（或组）");
+const QString kOfLabel = QStringLiteral("的");
+const QString kShiftSuffix = QStringLiteral("班");
+const QString kAddRule = QStringLiteral("添加该条件");
+const QString kDeleteRule = QStringLiteral("删除当前条件");
+const QStringList kRuleCaptions = {QStringLiteral("编号"), QStringLiteral("人员（或组）"),
+                                   QStringLiteral("判断逻辑"), QStringLiteral("日期（或组）"),
+                                   QStringLiteral("班次（或组）")};
+const QString kGenerate = QStringLiteral("生成值班表");
+const QString kPersonLabel = QStringLiteral("个人查询：");
+const QString kStartPerson = QStringLiteral("开始个人查询");
+const QString kLeavePerson = QStringLiteral("退出个人查询");
+const QString kShiftLabel = QStringLiteral("班次查询：");
+const QString kStartShift = QStringLiteral("开始班次查询");
+const QString kLeaveShift = QStringLiteral("退出班次查询");
+const QString kMakeReport = QStringLiteral("生成报表");
+const QString kReportTitle = QStringLiteral("值班报表");
+const QString kExportPdf = QStringLiteral("导出PDF");
+const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
+
+const QString kRuleQuery = QStringLiteral("select * from 排除条件");
+constexpr int kRuleNumberColumn = 0;
+constexpr int kFirstFlagColumn = 5; // 选定日期组, then 选定班次组: not shown
+
+QLabel* label(const QString& name, const QString& text, QWidget* parent) {
+    auto* result = new QLabel(text, parent);
+    result->setObjectName(name);
+    return result;
+}
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* result = new QPushButton(text, parent);
+    result->setObjectName(name);
+    return result;
+}
+
+QComboBox* pickList(const QString& name, bool editable, QWidget* parent) {
+    auto* result = new QComboBox(parent);
+    result->setObjectName(name);
+    result->setEditable(editable);
+    // A typed text stays typed; it never becomes an entry of the list.
+    result->setInsertPolicy(QComboBox::NoInsert);
+    result->setMinimumContentsLength(8);
+    return result;
+}
+
+QPlainTextEdit* helpBox(const QString& name, QWidget* parent) {
+    auto* result = new QPlainTextEdit(parent);
+    result->setObjectName(name);
+    result->setReadOnly(true);
+    return result;
+}
+
+QTableView* grid(const QString& name, QWidget* parent) {
+    auto* result = new QTableView(parent);
+    result->setObjectName(name);
+    result->setSelectionBehavior(QAbstractItemView::SelectRows);
+    result->setSelectionMode(QAbstractItemView::SingleSelection);
+    result->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return result;
+}
+
+// Reads a model's query to its end: Qt's SQLite models fetch in batches.
+void fetchAll(QSqlQueryModel* model) {
+    while (model->canFetchMore())
+        model->fetchMore();
+}
+
+void fillBox(QComboBox* box, const engine::PickList& list) {
+    box->clear();
+    box->addItems(list.entries);
+    if (list.groupCount > 0)
+        box->setCurrentIndex(0);
+    else
+        box->setEditText(QString());
+}
+
+} // namespace
+
 SchedulingPage::SchedulingPage(PageContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {
     setObjectName(QStringLiteral("paiban"));
-    setWindowTitle(QStringLiteral("排班"));
+    setWindowTitle(kPageTitle);
+    buildControls();
+    openPage();
+}
+
+SchedulingPage::~SchedulingPage() {
+    // Never leave a run behind on a page that is gone: stop it and wait.
+    if (m_runThread) {
+        m_cancel->store(true);
+        m_runThread->wait();
+        delete m_runThread;
+    }
+}
+
+void SchedulingPage::buildControls() {
+    // Rule frame.
+    auto* ruleFrame = new QFrame(this);
+    ruleFrame->setObjectName(QStringLiteral("Frame1"));
+    ruleFrame->setFrameShape(QFrame::StyledPanel);
+    m_ruleTitle = label(QStringLiteral("Label7"), kRuleTitle, ruleFrame);
+    QFont titleFont = m_ruleTitle->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    m_ruleTitle->setFont(titleFont);
+    m_ruleTitle->setAlignment(Qt::AlignCenter);
+
+    m_people = pickList(QStringLiteral("comRenyuan"), true, ruleFrame);
+    m_placement = pickList(QStringLiteral("Compaizai"), false, ruleFrame);
+    m_placement->addItems({engine::notOn, engine::onlyOn});
+    m_placement->setCurrentText(engine::notOn);
+    m_dates = pickList(QStringLiteral("comRiqi"), true, ruleFrame);
+    m_shifts = pickList(QStringLiteral("comBanci"), true, ruleFrame);
+    m_dates->installEventFilter(this);
+    m_shifts->installEventFilter(this);
+
+    auto* sentence = new QGridLayout;
+    sentence->addWidget(label(QStringLiteral("Label14"), kPeopleLabel, ruleFrame), 0, 0);
+    sentence->addWidget(label(QStringLiteral("Label15"), kDatesLabel, ruleFrame), 0, 2);
+    sentence->addWidget(label(QStringLiteral("Label16"), kShiftsLabel, ruleFrame), 0, 4);
+    sentence->addWidget(m_people, 1, 0);
+    sentence->addWidget(m_placement, 1, 1);
+    sentence->addWidget(m_dates, 1, 2);
+    sentence->addWidget(label(QStringLiteral("Label8"), kOfLabel, ruleFrame), 1, 3);
+    sentence->addWidget(m_shifts, 1, 4);
+    sentence->addWidget(label(QStringLiteral("Label9"), kShiftSuffix, ruleFrame), 1, 5);
+    sentence->setColumnStretch(0, 2);
+    sentence->setColumnStretch(2, 2);
+    sentence->setColumnStretch(4, 2);
+
+    m_addRule = button(QStringLiteral("Command3"), kAddRule, ruleFrame);
+    m_deleteRule = button(QStringLiteral("Command7"), kDeleteRule, ruleFrame);
+    auto* ruleButtons = new QHBoxLayout;
+    ruleButtons->addStretch();
+    ruleButtons->addWidget(m_addRule);
+    ruleButtons->addWidget(m_deleteRule);
+
+    m_ruleGrid = grid(QStringLiteral("DataGridPaichu"), ruleFrame);
+    m_ruleModel = new QSqlQueryModel(this);
+    m_ruleGrid->setModel(m_ruleModel);
+    m_ruleGrid->verticalHeader()->hide();
+    m_ruleGrid->horizontalHeader()->setStretchLastSection(true);
+
+    auto* ruleLayout = new QVBoxLayout(ruleFrame);
+    ruleLayout->addWidget(m_ruleTitle);
+    ruleLayout->addLayout(sentence);
+    ruleLayout->addLayout(ruleButtons);
+    ruleLayout->addWidget(m_ruleGrid, 1);
+
+    m_ruleHelp = helpBox(QStringLiteral("Text5"), this);
+    m_ruleHelp->setMaximumHeight(150);
+
+    // Run, roster and queries.
+    m_rosterGrid = grid(QStringLiteral("DataGrid6"), this);
+    m_rosterModel = new QSqlQueryModel(this);
+    m_rosterGrid->setModel(m_rosterModel);
+    m_rosterGrid->verticalHeader()->setMinimumSectionSize(1);
+    m_rosterGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_rosterGrid->horizontalHeader()->setStretchLastSection(true);
+    m_recordCount = label(QStringLiteral("Label6"), msg::recordCount, this);
+
+    m_personText = new QLineEdit(this);
+    m_personText->setObjectName(QStringLiteral("Text12"));
+    m_shiftText = new QLineEdit(this);
+    m_shiftText->setObjectName(QStringLiteral("Text4"));
+    auto* queries = new QGridLayout;
+    queries->addWidget(label(QStringLiteral("Label11"), kPersonLabel, this), 0, 0);
+    queries->addWidget(m_personText, 0, 1);
+    QPushButton* startPerson = button(QStringLiteral("Command11"), kStartPerson, this);
+    QPushButton* leavePerson = button(QStringLiteral("Command10"), kLeavePerson, this);
+    queries->addWidget(startPerson, 0, 2);
+    queries->addWidget(leavePerson, 0, 3);
+    queries->addWidget(label(QStringLiteral("Label2"), kShiftLabel, this), 1, 0);
+    queries->addWidget(m_shiftText, 1, 1);
+    QPushButton* startShift = button(QStringLiteral("Command6"), kStartShift, this);
+    QPushButton* leaveShift = button(QStringLiteral("Command8"), kLeaveShift, this);
+    queries->addWidget(startShift, 1, 2);
+    queries->addWidget(leaveShift, 1, 3);
+    queries->setColumnStretch(1, 1);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("jindu"));
+    m_progress->setRange(0, 100);
+    m_notice = label(QStringLiteral("Label12"), msg::runTakesTime, this);
+    m_generate = button(QStringLiteral("comShengcheng"), kGenerate, this);
+    m_report = button(QStringLiteral("Command12"), kMakeReport, this);
+    auto* runButtons = new QHBoxLayout;
+    runButtons->addWidget(m_generate);
+    runButtons->addWidget(m_report);
+    runButtons->addStretch();
+    m_generationHelp = helpBox(QStringLiteral("Text6"), this);
+    m_generationHelp->setMaximumHeight(150);
+    m_relaxedQuery = helpBox(QStringLiteral("Text1"), this);
+    m_relaxedQuery->setMinimumHeight(120);
+
+    auto* rosterSide = new QVBoxLayout;
+    rosterSide->addWidget(m_rosterGrid, 1);
+    rosterSide->addWidget(m_recordCount);
+    rosterSide->addLayout(queries);
+    rosterSide->addWidget(m_notice);
+    rosterSide->addWidget(m_progress);
+    rosterSide->addLayout(runButtons);
+    rosterSide->addWidget(m_relaxedQuery);
+    rosterSide->addWidget(m_generationHelp);
+
+    auto* ruleSide = new QVBoxLayout;
+    ruleSide->addWidget(ruleFrame, 1);
+    ruleSide->addWidget(m_ruleHelp);
+
+    auto* page = new QHBoxLayout(this);
+    page->addLayout(ruleSide, 1);
+    page->addLayout(rosterSide, 1);
+
+    connect(m_addRule, &QPushButton::clicked, this, &SchedulingPage::addRule);
+    connect(m_deleteRule, &QPushButton::clicked, this, &SchedulingPage::deleteCurrentRule);
+    connect(m_generate, &QPushButton::clicked, this, &SchedulingPage::startRun);
+    connect(startPerson, &QPushButton::clicked, this, &SchedulingPage::startPersonQuery);
+    connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
+    connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(leaveShift, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
+
+    resize(1100, 680);
+}
+
+void SchedulingPage::openPage() {
+    m_ruleHelp->setPlainText(engine::ruleHelpText);
+    m_generationHelp->setPlainText(engine::generationHelpText);
+    m_context.setSetupButtonEnabled(true);
+    m_progress->setValue(0);
+    m_notice->hide();
+    m_relaxedQuery->clear();
+    m_relaxedQuery->hide();
+    QSqlDatabase db = m_context.database();
+    QString error;
+    if (!engine::resetWorkTables(db, &error))
+        reportError(error);
+    fillPickLists();
+    refreshRules();
+    showReportQuery();
+}
+
+void SchedulingPage::fillPickLists() {
+    QSqlDatabase db = m_context.database();
+    QString error;
+    engine::RulePickLists lists;
+    if (!engine::loadRulePickLists(db, &lists, &error)) {
+        reportError(error);
+        return;
+    }
+    m_lists = lists;
+    fillBox(m_people, m_lists.people);
+    fillBox(m_dates, m_lists.dates);
+    fillBox(m_shifts, m_lists.shifts);
+    m_datePosition = m_lists.dates.initialPosition();
+    m_shiftPosition = m_lists.shifts.initialPosition();
+}
+
+void SchedulingPage::refreshRules() {
+    const dialect::Translation sql = dialect::translate(kRuleQuery);
+    m_ruleModel->setQuery(sql.sql, m_context.database());
+    if (m_ruleModel->lastError().isValid()) {
+        reportError(m_ruleModel->lastError().text());
+        return;
+    }
+    fetchAll(m_ruleModel);
+    for (int column = 0; column < kRuleCaptions.size(); ++column)
+        m_ruleModel->setHeaderData(column, Qt::Horizontal, kRuleCaptions.at(column));
+    for (int column = kFirstFlagColumn; column < m_ruleModel->columnCount(); ++column)
+        m_ruleGrid->setColumnHidden(column, true);
+}
+
+// The positions as the page keeps them when the user leaves a box.
+void SchedulingPage::updatePickPositions() {
+    m_datePosition = engine::pickPosition(m_lists.dates.entries, m_dates->currentText(),
+                                          m_dates->currentIndex());
+    m_shiftPosition = engine::pickPosition(m_lists.shifts.entries, m_shifts->currentText(),
+                                           m_shifts->currentIndex());
+}
+
+bool SchedulingPage::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && (watched == m_dates || watched == m_shifts))
+        updatePickPositions();
+    return QWidget::eventFilter(watched, event);
+}
+
+void SchedulingPage::addRule() {
+    if (runInProgress())
+        return;
+    // Adding without leaving a box (a keyboard shortcut) still takes what it shows.
+    updatePickPositions();
+    const engine::Rule rule =
+        engine::ruleFromFrame(m_people->currentText(), m_placement->currentText(),
+                              m_dates->currentText(), m_datePosition, m_lists.dates.groupCount,
+                              m_shifts->currentText(), m_shiftPosition, m_lists.shifts.groupCount);
+    QSqlDatabase db = m_context.database();
+    qint64 number = 0;
+    QString error;
+    if (!engine::addRule(db, rule, &number, &error)) {
+        reportError(error);
+        return;
+    }
+    refreshRules();
+    for (int row = 0; row < m_ruleModel->rowCount(); ++row) {
+        const QModelIndex index = m_ruleModel->index(row, kRuleNumberColumn);
+        if (index.data().toLongLong() == number) {
+            m_ruleGrid->setCurrentIndex(index);
+            m_ruleGrid->scrollTo(index);
+            break;
+        }
+    }
+}
+
+void SchedulingPage::deleteCurrentRule() {
+    if (runInProgress())
+        return;
+    const QModelIndex current = m_ruleGrid->currentIndex();
+    if (!current.isValid())
+        return;
+    const int row = current.row();
+    const qint64 number = m_ruleModel->index(row, kRuleNumberColumn).data().toLongLong();
+    QSqlDatabase db = m_context.database();
+    QString error;
+    if (!engine::deleteRule(db, number, &error)) {
+        reportError(error);
+        return;
+    }
+    refreshRules();
+    // The row after the deleted one becomes current (none past the end).
+    if (row < m_ruleModel->rowCount())
+        m_ruleGrid->setCurrentIndex(m_ruleModel->index(row, kRuleNumberColumn));
 }
 
 bool SchedulingPage::runInProgress() const {
-    return false;
+    return m_runThread != nullptr;
 }
 
-void SchedulingPage::stopRun() {}
+void SchedulingPage::setRunControlsEnabled(bool enabled) {
+    m_generate->setEnabled(enabled);
+    m_addRule->setEnabled(enabled);
+    m_deleteRule->setEnabled(enabled);
+    m_context.setDataCommandsEnabled(enabled);
+}
+
+void SchedulingPage::startRun() {
+    if (runInProgress())
+        return;
+    openPage();
+    setRunControlsEnabled(false);
+
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_runResult = std::make_shared<engine::RunResult>();
+    m_doneMessagePending = false;
+
+    // The callbacks come on the run's thread; each one only posts to the page.
+    engine::RunObserver observer;
+    observer.progress = [this](double value) {
+        QMetaObject::invokeMethod(
+            this, [this, value] { m_progress->setValue(qRound(value)); }, Qt::QueuedConnection);
+    };
+    observer.notice = [this](bool shown) {
+        QMetaObject::invokeMethod(
+            this, [this, shown] { m_notice->setVisible(shown); }, Qt::QueuedConnection);
+    };
+    observer.message = [this](const QString& text) {
+        QMetaObject::invokeMethod(
+            this, [this, text] { showRunMessage(text); }, Qt::QueuedConnection);
+    };
+    observer.relaxedQuery = [this](const QString& query) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, query] {
+                m_relaxedQuery->setPlainText(query);
+                m_relaxedQuery->show();
+            },
+            Qt::QueuedConnection);
+    };
+    observer.cancelled = [cancel = m_cancel] { return cancel->load(); };
+
+    const QString path = m_context.databasePath();
+    m_runThread = QThread::create(
+        [path, observer, result = m_runResult] { *result = engine::generate(path, observer); });
+    m_runThread->setObjectName(QStringLiteral("generation run"));
+    connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
+    m_runThread->start();
+}
+
+void SchedulingPage::showRunMessage(const QString& text) {
+    if (m_closed)
+        return;
+    // "完成！" closes the run: it is shown once the roster is on the grid.
+    if (text == msg::done) {
+        m_doneMessagePending = true;
+        return;
+    }
+    m_context.prompt().information(text);
+}
+
+void SchedulingPage::finishRun() {
+    if (!m_runThread)
+        return;
+    m_runThread->wait();
+    m_runThread->deleteLater();
+    m_runThread = nullptr;
+    const engine::RunResult result = *m_runResult;
+
+    if (!m_closed) {
+        setRunControlsEnabled(true);
+        switch (result.outcome) {
+        case engine::RunOutcome::Done:
+            m_context.state().rowHeightFactor = result.rowHeightFactor;
+            m_context.state().reportQuery = engine::fullRosterQuery();
+            showReportQuery();
+            m_progress->setValue(100);
+            if (m_doneMessagePending)
+                m_context.prompt().information(msg::done);
+            m_notice->hide();
+            break;
+        case engine::RunOutcome::Failed:
+        case engine::RunOutcome::NotOurFile:
+            if (!result.detail.isEmpty())
+                m_context.prompt().information(result.detail);
+            break;
+        case engine::RunOutcome::PlanImpossible: // its message came with the run
+        case engine::RunOutcome::NothingToPlan:  // ends without a message
+        case engine::RunOutcome::Cancelled:
+            break;
+        }
+    }
+    m_doneMessagePending = false;
+    emit runFinished(result.outcome);
+}
+
+void SchedulingPage::stopRun() {
+    if (!m_runThread)
+        return;
+    m_cancel->store(true);
+    m_runThread->wait();
+    finishRun();
+}
+
+void SchedulingPage::closeEvent(QCloseEvent* event) {
+    stopRun();
+    if (!m_closed) {
+        m_closed = true;
+        // The run has ended, so nothing writes the work tables any more.
+        QSqlDatabase db = m_context.database();
+        QString error;
+        if (!engine::resetWorkTables(db, &error))
+            reportError(error);
+    }
+    event->accept();
+}
+
+void SchedulingPage::showReportQuery() {
+    QSqlDatabase db = m_context.database();
+    const QString query = m_context.state().reportQuery;
+    qint64 count = 0;
+    if (query.isEmpty()) {
+        m_rosterModel->clear();
+    } else {
+        const dialect::Translation sql = dialect::translate(query);
+        QString error = sql.error;
+        if (sql.ok()) {
+            m_rosterModel->setQuery(sql.sql, db);
+            if (m_rosterModel->lastError().isValid())
+                error = m_rosterModel->lastError().text();
+        }
+        if (!error.isEmpty()) {
+            m_rosterModel->clear();
+            reportError(error);
+        } else {
+            fetchAll(m_rosterModel);
+            count = engine::countRows(db, query, &error);
+            if (count < 0) {
+                reportError(error);
+                count = m_rosterModel->rowCount();
+            }
+        }
+    }
+    m_recordCount->setText(msg::recordCount + QString::number(count));
+    applyRowHeights();
+}
+
+void SchedulingPage::applyRowHeights() {
+    m_rosterGrid->verticalHeader()->setDefaultSectionSize(
+        report::gridRowHeightPixels(m_context.state().rowHeightFactor));
+}
+
+void SchedulingPage::startPersonQuery() {
+    m_context.state().reportQuery = engine::personRosterQuery(m_personText->text());
+    showReportQuery();
+}
+
+void SchedulingPage::startShiftQuery() {
+    m_context.state().reportQuery = engine::shiftRosterQuery(m_shiftText->text());
+    showReportQuery();
+}
+
+void SchedulingPage::leaveQuery() {
+    m_context.state().reportQuery = engine::fullRosterQuery();
+    showReportQuery();
+}
+
+void SchedulingPage::makeReport() {
+    const QString query = m_context.state().reportQuery;
+    if (query.isEmpty())
+        return;
+    QSqlDatabase db = m_context.database();
+    QString error;
+    QList<report::RosterLine> lines;
+    if (!report::loadRosterLines(db, query, &lines, &error)) {
+        reportError(error);
+        return;
+    }
+    if (lines.isEmpty())
+        return;
+    const double factor = m_context.state().rowHeightFactor;
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
+    printer.setDocName(kReportTitle);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("rp_paiban1"));
+    preview.setWindowTitle(kReportTitle);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+            [&lines, factor](QPrinter* target) {
+                report::paintRoster(*target, target->resolution(), lines, factor);
+            });
+    if (auto* toolBar = preview.findChild<QToolBar*>()) {
+        QAction* exportPdf = toolBar->addAction(kExportPdf);
+        exportPdf->setObjectName(QStringLiteral("exportPdf"));
+        connect(exportPdf, &QAction::triggered, &preview, [&] {
+            const QString path = QFileDialog::getSaveFileName(&preview, kExportPdf,
+                                                              kReportTitle + ".pdf", kPdfFilter);
+            if (path.isEmpty())
+                return;
+            QString writeError;
+            if (!report::writeRosterPdf(db, query, factor, path, &writeError))
+                reportError(writeError);
+        });
+    }
+    preview.resize(900, 700);
+    preview.exec();
+}
+
+void SchedulingPage::reportError(const QString& error) {
+    m_context.prompt().information(error);
+}
 
 } // namespace korvane

@@ -1,23 +1,114 @@
 #pragma once
 
+#include "engine/ruleentry.h"
+#include "engine/run.h"
+
 #include <QWidget>
+
+#include <atomic>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QSqlQueryModel;
+class QTableView;
+class QThread;
 
 namespace korvane {
 
 class PageContext;
 
 // 排班 (paiban): rule entry, the generation run, the roster grid, queries and report.
+// The run works on a thread of its own; the page shows its progress and
+// keeps everything that could change the data disabled until it ends.
 class SchedulingPage : public QWidget {
     Q_OBJECT
 public:
     explicit SchedulingPage(PageContext& context, QWidget* parent = nullptr);
+    ~SchedulingPage() override;
+
     // True while a generation run is going on.
     bool runInProgress() const;
     // Stops a running generation and waits until it has ended cleanly.
     void stopRun();
 
+signals:
+    // A generation run has ended, however it ended.
+    void runFinished(korvane::engine::RunOutcome outcome);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildControls();
+    // The page's opening sequence: help texts, initial controls, the work
+    // tables emptied, the pick lists filled, both grids read again.
+    void openPage();
+    void fillPickLists();
+    void refreshRules();
+    void updatePickPositions();
+
+    void addRule();
+    void deleteCurrentRule();
+
+    void startRun();
+    void showRunMessage(const QString& text);
+    void finishRun();
+    void setRunControlsEnabled(bool enabled);
+
+    // Points the roster grid at the current report query and reads it whole.
+    void showReportQuery();
+    void applyRowHeights();
+    void startPersonQuery();
+    void startShiftQuery();
+    void leaveQuery();
+    void makeReport();
+
+    void reportError(const QString& error);
+
     PageContext& m_context;
+
+    // Rule frame.
+    QLabel* m_ruleTitle = nullptr;
+    QComboBox* m_people = nullptr;       // comRenyuan
+    QComboBox* m_placement = nullptr;    // Compaizai
+    QComboBox* m_dates = nullptr;        // comRiqi
+    QComboBox* m_shifts = nullptr;       // comBanci
+    QPushButton* m_addRule = nullptr;    // Command3
+    QPushButton* m_deleteRule = nullptr; // Command7
+    QTableView* m_ruleGrid = nullptr;    // DataGridPaichu
+    QSqlQueryModel* m_ruleModel = nullptr;
+    QPlainTextEdit* m_ruleHelp = nullptr; // Text5
+
+    // Run and roster.
+    QPushButton* m_generate = nullptr;        // comShengcheng
+    QProgressBar* m_progress = nullptr;       // jindu
+    QLabel* m_notice = nullptr;               // Label12
+    QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
+    QTableView* m_rosterGrid = nullptr;       // DataGrid6
+    QSqlQueryModel* m_rosterModel = nullptr;
+    QLabel* m_recordCount = nullptr;            // Label6
+    QLineEdit* m_personText = nullptr;          // Text12
+    QLineEdit* m_shiftText = nullptr;           // Text4
+    QPushButton* m_report = nullptr;            // Command12
+    QPlainTextEdit* m_generationHelp = nullptr; // Text6
+
+    // Rule entry positions (1-based; 0 for a typed text that is no entry).
+    engine::RulePickLists m_lists;
+    int m_datePosition = 0;
+    int m_shiftPosition = 0;
+
+    // The run in progress.
+    QThread* m_runThread = nullptr;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
+    std::shared_ptr<engine::RunResult> m_runResult;
+    bool m_doneMessagePending = false;
+    bool m_closed = false;
 };
 
 } // namespace korvane
