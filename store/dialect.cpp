@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlError>
 #include <QStringList>
 #include <algorithm>
@@ -92,10 +93,20 @@ qsizetype quotedEnd(const QString& s, qsizetype start, QChar close, bool doublin
     return -1;
 }
 
+// The length of the operator at s[i]: 2 for <> <= >= != == || << >>, else 1.
+qsizetype symbolLength(const QString& s, qsizetype i) {
+    if (i + 1 >= s.size())
+        return 1;
+    const char16_t a = s[i].unicode();
+    const char16_t b = s[i + 1].unicode();
+    const bool two = (a == u'<' && (b == u'>' || b == u'=' || b == u'<')) ||
+                     (a == u'>' && (b == u'=' || b == u'>')) || (a == u'!' && b == u'=') ||
+                     (a == u'=' && b == u'=') || (a == u'|' && b == u'|');
+    return two ? 2 : 1;
+}
+
 bool lex(const QString& s, QList<Token>* tokens, QString* error) {
-    static const QStringList twoCharSymbols = {
-        QStringLiteral("<>"), QStringLiteral("<="), QStringLiteral(">="), QStringLiteral("!="),
-        QStringLiteral("=="), QStringLiteral("||"), QStringLiteral("<<"), QStringLiteral(">>")};
+    tokens->reserve(s.size() / 3 + 4);
     qsizetype i = 0;
     while (i < s.size()) {
         const QChar c = s[i];
@@ -179,8 +190,7 @@ bool lex(const QString& s, QList<Token>* tokens, QString* error) {
                 ++i;
             tokens->append({Kind::Word, s.mid(start, i - start)});
         } else {
-            const QString two = s.mid(i, 2);
-            const qsizetype length = twoCharSymbols.contains(two) ? 2 : 1;
+            const qsizetype length = symbolLength(s, i);
             tokens->append({Kind::Symbol, s.mid(i, length)});
             i += length;
         }
@@ -253,7 +263,7 @@ bool endsOperand(const Token& token) {
         QStringLiteral(","),  QStringLiteral(";"),  QStringLiteral("="), QStringLiteral("=="),
         QStringLiteral("<>"), QStringLiteral("!="), QStringLiteral("<"), QStringLiteral(">"),
         QStringLiteral("<="), QStringLiteral(">=")};
-    static const QStringList keywords = {
+    static const QSet<QString> keywords = {
         QStringLiteral("all"),     QStringLiteral("and"),      QStringLiteral("as"),
         QStringLiteral("asc"),     QStringLiteral("between"),  QStringLiteral("by"),
         QStringLiteral("collate"), QStringLiteral("cross"),    QStringLiteral("delete"),
@@ -272,9 +282,10 @@ bool endsOperand(const Token& token) {
         QStringLiteral("when"),    QStringLiteral("where")};
     if (token.kind == Kind::Symbol)
         return symbols.contains(token.text);
-    if (token.kind == Kind::Word)
-        return keywords.contains(token.text.toLower());
-    return false;
+    // Keywords are short and ASCII; table and column names mostly are not.
+    if (token.kind != Kind::Word || token.text.size() > 9 || token.text[0].unicode() >= 0x80)
+        return false;
+    return keywords.contains(token.text.toLower());
 }
 
 // One written-out piece of a level: a token, or a whole group.
@@ -419,6 +430,15 @@ Translation translate(const QString& statement) {
     QList<qsizetype> partner;
     if (!pairBrackets(tokens, &partner, &error))
         return {{}, error};
+    // Most statements hold no '&': their tokens are written out as they are.
+    if (std::none_of(tokens.cbegin(), tokens.cend(),
+                     [](const Token& token) { return isSymbol(token, "&"); })) {
+        QString sql;
+        sql.reserve(statement.size() + 16);
+        for (const Token& token : tokens)
+            sql += token.text;
+        return {sql, {}};
+    }
     Writer writer(tokens, partner);
     const QString sql = writer.level(0, tokens.size());
     if (!writer.error().isEmpty())
