@@ -2,7 +2,6 @@
 
 #include <QDate>
 #include <QList>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSqlError>
 #include <QStringList>
@@ -60,16 +59,40 @@ bool isHexDigit(QChar c) {
            (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
-// A #...# literal holds yyyy-M-d or yyyy/M/d; it becomes 'yyyy-MM-dd', the
-// form every date column stores.
+// The whole number made of the ASCII digits s[*i] onwards, at least min and
+// at most max of them; -1 when there are fewer.
+int readDigits(const QString& s, qsizetype* i, int min, int max) {
+    int value = 0;
+    int count = 0;
+    while (*i < s.size() && count < max && isAsciiDigit(s[*i])) {
+        value = value * 10 + (s[*i].unicode() - u'0');
+        ++*i;
+        ++count;
+    }
+    return count >= min ? value : -1;
+}
+
+// A #...# literal holds yyyy-M-d or yyyy/M/d (one separator throughout); it
+// becomes 'yyyy-MM-dd', the form every date column stores. Read by hand
+// rather than with a shared regular expression: the store is used from the
+// window's thread and the run's thread at once.
 bool translateDate(const QString& inside, QString* literal) {
-    static const QRegularExpression pattern(
-        QStringLiteral("^([0-9]{4})([-/])([0-9]{1,2})\\2([0-9]{1,2})$"));
-    const QRegularExpressionMatch match = pattern.match(inside);
-    if (!match.hasMatch())
+    qsizetype i = 0;
+    const int year = readDigits(inside, &i, 4, 4);
+    if (year < 0 || i >= inside.size())
         return false;
-    const QDate date(match.captured(1).toInt(), match.captured(3).toInt(),
-                     match.captured(4).toInt());
+    const QChar separator = inside[i];
+    if (separator != QLatin1Char('-') && separator != QLatin1Char('/'))
+        return false;
+    ++i;
+    const int month = readDigits(inside, &i, 1, 2);
+    if (month < 0 || i >= inside.size() || inside[i] != separator)
+        return false;
+    ++i;
+    const int day = readDigits(inside, &i, 1, 2);
+    if (day < 0 || i != inside.size())
+        return false;
+    const QDate date(year, month, day);
     if (!date.isValid())
         return false;
     *literal = QLatin1Char('\'') + date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');

@@ -155,15 +155,17 @@ TEST_P(Refuses, WithAReasonAndNoStatement) {
 
 INSTANTIATE_TEST_SUITE_P(
     Dialect, Refuses,
-    testing::Values("select * from t where d = #2027-13-45#", "select * from t where d = #abc#",
-                    "select * from t where d = #2027-2-29#", "select * from t where d = #27-1-5#",
-                    "select * from t where d = #2027-1/5#",
-                    "select * from t where d = #2027-1-5 10:00#",
-                    "select * from t where d = # 2027-1-5#", "select * from t where d = ##",
-                    "select * from t where d = #2027-1-5", "select * from t where 姓名 = '张三",
-                    "select * from t where 姓名 = 'O''Neil", "select * from t where a = 'x' '",
-                    "select \"a from t", "select [a from t", "select & 'x'", "select 'x' &",
-                    "select 'x' & & 'y'", "select ('a' from t", "select 'a') from t"));
+    testing::Values(
+        "select * from t where d = #2027-13-45#", "select * from t where d = #abc#",
+        "select * from t where d = #2027-2-29#", "select * from t where d = #27-1-5#",
+        "select * from t where d = #20270-1-5#", "select * from t where d = #2027-01-005#",
+        "select * from t where d = #2027-1-5-#", "select * from t where d = #0000-1-1#",
+        "select * from t where d = #２０２７-1-5#", "select * from t where d = #2027-1/5#",
+        "select * from t where d = #2027-1-5 10:00#", "select * from t where d = # 2027-1-5#",
+        "select * from t where d = ##", "select * from t where d = #2027-1-5",
+        "select * from t where 姓名 = '张三", "select * from t where 姓名 = 'O''Neil",
+        "select * from t where a = 'x' '", "select \"a from t", "select [a from t", "select & 'x'",
+        "select 'x' &", "select 'x' & & 'y'", "select ('a' from t", "select 'a') from t"));
 
 TEST(Dialect, ExecRunsNothingWhenTheStatementIsRefused) {
     test::TempDatabase db;
