@@ -1,0 +1,203 @@
+// The in-memory slot filling against the step-by-step procedure it stands
+// for: one query per slot on the database, each assignment written before the
+// next query. Both must leave the same flags and counters, ties included.
+
+#include "engine/assignment.h"
+#include "engine/run.h"
+#include "store/connection.h"
+#include "store/datafiles.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+
+#include <cmath>
+
+using namespace korvane;
+
+namespace {
+
+class Reference {
+public:
+    explicit Reference(QSqlDatabase& db) : m_db(db) {}
+
+    QString error;
+
+    bool exec(const QString& sql, const QVariantList& values = {}) {
+        QSqlQuery query(m_db);
+        query.prepare(sql);
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values.at(i));
+        if (!query.exec()) {
+            error = sql + QStringLiteral(": ") + query.lastError().text();
+            return false;
+        }
+        return true;
+    }
+
+    QList<QVariantList> select(const QString& sql, const QVariantList& values = {}) {
+        QList<QVariantList> rows;
+        QSqlQuery query(m_db);
+        query.prepare(sql);
+        for (int i = 0; i < values.size(); ++i)
+            query.bindValue(i, values.at(i));
+        if (!query.exec()) {
+            error = sql + QStringLiteral(": ") + query.lastError().text();
+            return rows;
+        }
+        while (query.next()) {
+            QVariantList row;
+            for (int i = 0; i < query.record().count(); ++i)
+                row << query.value(i);
+            rows << row;
+        }
+        return rows;
+    }
+
+    // Capacity count, counter reset and slot filling, query by query.
+    // False when a slot cannot be filled.
+    bool fillSlots() {
+        exec(QStringLiteral("update 基本信息 set 班数空间 = (select count(*) from 值班底表 where "
+                            "姓名IDID = 基本信息.IDID and 是否值班 = '2')"));
+        exec(QStringLiteral("update 基本信息 set 最近值班时间 = '1901-01-01', 最近班次ID = 0, "
+                            "连续天数 = 0, 距离向量 = 1e16, 值班次数 = 0, 前一班序号 = 0"));
+        const auto dates = select(QStringLiteral("select 日期 from 日期类型 order by 日期, rowid"));
+        const auto shifts = select(QStringLiteral(
+            "select idid, 连续次数, 人数 from banci order by 起始时间, 结束秒序, idid"));
+        qint64 sequence = 1;
+        for (const QVariantList& date : dates) {
+            const QString d = date.at(0).toString();
+            const QString yesterday =
+                QDate::fromString(d, Qt::ISODate).addDays(-1).toString(Qt::ISODate);
+            for (const QVariantList& shift : shifts) {
+                const qint64 s = shift.at(0).toLongLong();
+                const double headcount = shift.at(2).toDouble();
+                const auto slot = select(
+                    QStringLiteral("select count(*) from 值班底表 where 班次IDID = ? and 日期 = ?"),
+                    {s, d});
+                if (slot.value(0).value(0).toLongLong() == 0) {
+                    ++sequence;
+                    continue;
+                }
+                const int limit = engine::consecutiveLimit(shift.at(1).toString());
+                const QString base = QStringLiteral(
+                    "select 值班底表.idid, 基本信息.IDID from 基本信息, 值班底表, banci where "
+                    "基本信息.IDID = 值班底表.姓名IDID and banci.idid = 值班底表.班次IDID and "
+                    "值班底表.是否值班 = '2' %1 and banci.idid = ? and 值班底表.日期 = ? order by "
+                    "基本信息.前一班序号, 基本信息.值班次数, 基本信息.班数空间 desc, "
+                    "值班底表.idid");
+                auto rows =
+                    select(base.arg(QStringLiteral(
+                               "and not (基本信息.连续天数 >= ? and 基本信息.最近班次ID = ? "
+                               "and 基本信息.最近值班时间 = ?)")),
+                           {limit, s, yesterday, s, d});
+                if (double(rows.size()) < headcount) {
+                    rows = select(base.arg(QString()), {s, d});
+                    if (double(rows.size()) < headcount)
+                        return false;
+                }
+                for (int i = 1; i <= headcount && i <= rows.size(); ++i) {
+                    exec(QStringLiteral("update 值班底表 set 是否值班 = '1' where idid = ?"),
+                         {rows.at(i - 1).at(0)});
+                    exec(QStringLiteral(
+                             "update 基本信息 set 前一班序号 = ?, 最近值班时间 = ?, 值班次数 = "
+                             "值班次数 + 1, 连续天数 = case when 最近班次ID = ? then 连续天数 + 1 "
+                             "else 1 end, 最近班次ID = ? where IDID = ?"),
+                         {sequence, d, s, s, rows.at(i - 1).at(1)});
+                }
+                ++sequence;
+            }
+        }
+        return true;
+    }
+
+private:
+    QSqlDatabase& m_db;
+};
+
+QStringList state(QSqlDatabase& db) {
+    QStringList lines;
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("select idid, 是否值班 from 值班底表 order by idid"));
+    while (query.next())
+        lines << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    query.exec(
+        QStringLiteral("select IDID, 班数空间, 前一班序号, 最近值班时间, 最近班次ID, 连续天数, "
+                       "距离向量, 值班次数 from 基本信息 order by IDID"));
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < 8; ++i)
+            values << query.value(i).toString();
+        lines << values.join(QLatin1Char('|'));
+    }
+    return lines;
+}
+
+// Runs the engine on a copy of the sample changed by tweak, then replays the
+// slot filling query by query on the rows the rules left, and compares.
+void compareOnSample(const QString& tweak, engine::RunOutcome expected) {
+    QTemporaryDir dir;
+    const QString path = QDir(dir.path()).filePath(files::workingFileName);
+    QString error;
+    ASSERT_TRUE(files::copyDatabase(test::outputDirectory() + QStringLiteral("/医院值班.mdb"), path,
+                                    &error))
+        << error.toStdString();
+    {
+        auto connection = Connection::open(path, &error);
+        ASSERT_TRUE(connection);
+        Reference setup(connection->db());
+        for (const QString& statement : tweak.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            ASSERT_TRUE(setup.exec(statement)) << setup.error.toStdString();
+    }
+    const engine::RunResult result = engine::generate(path);
+    ASSERT_EQ(result.outcome, expected) << result.detail.toStdString();
+
+    auto connection = Connection::open(path, &error);
+    ASSERT_TRUE(connection);
+    const QStringList engineState = state(connection->db());
+    Reference reference(connection->db());
+    // Back to the rows as the rules left them: every '1' was a '2'.
+    ASSERT_TRUE(
+        reference.exec(QStringLiteral("update 值班底表 set 是否值班 = '2' where 是否值班 = '1'")));
+    ASSERT_TRUE(reference.exec(QStringLiteral("update 基本信息 set 班数空间 = -1, 值班次数 = -1")));
+    ASSERT_TRUE(connection->db().transaction());
+    EXPECT_EQ(reference.fillSlots(), expected == engine::RunOutcome::Done);
+    ASSERT_TRUE(connection->db().commit());
+    EXPECT_TRUE(reference.error.isEmpty()) << reference.error.toStdString();
+    const QStringList referenceState = state(connection->db());
+    ASSERT_EQ(engineState.size(), referenceState.size());
+    int differences = 0;
+    for (int i = 0; i < engineState.size(); ++i)
+        if (engineState.at(i) != referenceState.at(i) && ++differences <= 5)
+            ADD_FAILURE() << "engine " << engineState.at(i).toStdString() << " reference "
+                          << referenceState.at(i).toStdString();
+    EXPECT_EQ(differences, 0);
+}
+
+} // namespace
+
+TEST(ReferenceProcedure, SampleAsDelivered) {
+    compareOnSample(QString(), engine::RunOutcome::Done);
+}
+
+TEST(ReferenceProcedure, TightLimitsAndLargerHeadcountsForceRelaxations) {
+    // Every person the same address (ties by IDID), limit 1 on every shift,
+    // bigger slots: most days need the relaxation.
+    compareOnSample(
+        QStringLiteral("update banci set 连续次数 = '1'; update banci set 人数 = 人数 + 2 "
+                       "where 人数 < 3; update 基本信息 set 家庭住址 = '0'"),
+        engine::RunOutcome::Done);
+}
+
+TEST(ReferenceProcedure, FailingSlotLeavesTheSameStateBehind) {
+    // A shift late in the day that needs more people than there are.
+    compareOnSample(QStringLiteral("update banci set 人数 = 40 where idid = (select idid from "
+                                   "banci order by 起始时间 desc limit 1)"),
+                    engine::RunOutcome::PlanImpossible);
+}
