@@ -65,4 +65,13 @@ inline const QString runCancelled = QStringLiteral("生成值班表已中止。"
 // Why a rule is left out of a run: its single date (%1) is not a date.
 inline const QString ruleDateNotADate = QStringLiteral("约束条件中的日期“%1”不是有效日期");
 
+// Staff editor: person numbers stay whole and unique.
+inline const QString personNumberInvalid = QStringLiteral("编号必须是正整数！");
+inline const QString personNumberTaken = QStringLiteral("该编号已有人使用，请换一个编号！");
+
+// A database statement that failed, with the database's own reason (%1).
+inline const QString storeFailed = QStringLiteral("数据库操作失败：%1");
+// A file command that could not be carried out; the working database is unchanged.
+inline const QString copyFailed = QStringLiteral("复制数据库文件失败，当前数据库未改变：%1");
+
 } // namespace korvane::msg

@@ -1,0 +1,274 @@
+#include "editors/staff.h"
+
+#include "store/membership.h"
+#include "store/messages.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace korvane::staff {
+
+namespace {
+
+const QString kLastPerson =
+    QStringLiteral("SELECT IDID, ID, 姓名 FROM 基本信息 ORDER BY ID DESC, IDID DESC LIMIT 1");
+const QString kFillEmptyName = QStringLiteral("UPDATE 基本信息 SET 姓名 = ? WHERE IDID = ?");
+const QString kCountName = QStringLiteral("SELECT COUNT(*) FROM 基本信息 WHERE 姓名 = ?");
+const QString kInsertPerson =
+    QStringLiteral("INSERT INTO 基本信息 (ID, 姓名, 所属组ID, 家庭住址) VALUES (?, ?, ?, ?)");
+const QString kCountPeople = QStringLiteral("SELECT COUNT(*) FROM 基本信息");
+const QString kDeletePerson = QStringLiteral("DELETE FROM 基本信息 WHERE IDID = ?");
+const QString kNumberTaken =
+    QStringLiteral("SELECT COUNT(*) FROM 基本信息 WHERE ID = ? AND IDID <> ?");
+const QString kAllPeople = QStringLiteral("SELECT * FROM 基本信息 ORDER BY ID, IDID");
+const QString kOnePerson = QStringLiteral("SELECT * FROM 基本信息 WHERE IDID = ?");
+// A new person's address: the number 0 in a text column.
+const QString kNewAddress = QStringLiteral("0");
+
+bool sameColumn(const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+bool StaffEditor::fail(const QString& error) {
+    m_prompt.information(msg::storeFailed.arg(error));
+    return false;
+}
+
+bool StaffEditor::shiftLimitSet() {
+    QSqlQuery query(m_db);
+    if (!query.exec(QStringLiteral("SELECT 1 FROM 班数限制 LIMIT 1")))
+        return fail(query.lastError().text());
+    return query.next();
+}
+
+std::optional<qint64> StaffEditor::nextNumber() {
+    QSqlQuery query(m_db);
+    if (!query.exec(kLastPerson)) {
+        fail(query.lastError().text());
+        return std::nullopt;
+    }
+    if (!query.next())
+        return 1;
+    bool ok = false;
+    const qint64 last = query.value(1).toLongLong(&ok);
+    return ok ? last + 1 : 1;
+}
+
+std::optional<qint64> StaffEditor::addPerson(const QString& name) {
+    // The last row never keeps a null name.
+    QSqlQuery last(m_db);
+    if (!last.exec(kLastPerson)) {
+        fail(last.lastError().text());
+        return std::nullopt;
+    }
+    if (last.next() && last.value(2).isNull()) {
+        QSqlQuery fill(m_db);
+        fill.prepare(kFillEmptyName);
+        fill.addBindValue(msg::enterCharacters);
+        fill.addBindValue(last.value(0));
+        if (!fill.exec()) {
+            fail(fill.lastError().text());
+            return std::nullopt;
+        }
+    }
+    last.finish();
+
+    const std::optional<qint64> number = nextNumber();
+    if (!number)
+        return std::nullopt;
+
+    if (name.isEmpty()) {
+        m_prompt.information(msg::nameEmpty);
+        return std::nullopt;
+    }
+
+    // Exact comparison: case, width and trailing blanks count; null names never match.
+    QSqlQuery same(m_db);
+    same.prepare(kCountName);
+    same.addBindValue(name);
+    if (!same.exec() || !same.next()) {
+        fail(same.lastError().text());
+        return std::nullopt;
+    }
+    if (same.value(0).toLongLong() > 0) {
+        m_prompt.information(msg::duplicateName);
+        return std::nullopt;
+    }
+
+    QSqlQuery insert(m_db);
+    insert.prepare(kInsertPerson);
+    insert.addBindValue(*number);
+    insert.addBindValue(name);
+    insert.addBindValue(membership::allMembers);
+    insert.addBindValue(kNewAddress);
+    if (!insert.exec()) {
+        fail(insert.lastError().text());
+        return std::nullopt;
+    }
+    return insert.lastInsertId().toLongLong();
+}
+
+bool StaffEditor::deletePerson(qint64 idid) {
+    QSqlQuery count(m_db);
+    if (!count.exec(kCountPeople) || !count.next())
+        return fail(count.lastError().text());
+    const qint64 people = count.value(0).toLongLong();
+    if (people == 1) {
+        m_prompt.information(msg::keepOnePerson);
+        return false;
+    }
+    if (people == 0)
+        return false;
+    QSqlQuery remove(m_db);
+    remove.prepare(kDeletePerson);
+    remove.addBindValue(idid);
+    if (!remove.exec())
+        return fail(remove.lastError().text());
+    return remove.numRowsAffected() > 0;
+}
+
+bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& value) {
+    if (sameColumn(column, keyColumn))
+        return false;
+    QVariant stored = value;
+    if (sameColumn(column, numberColumn)) {
+        bool ok = false;
+        const qint64 number = value.toString().trimmed().toLongLong(&ok);
+        if (!ok || number < 1) {
+            m_prompt.information(msg::personNumberInvalid);
+            return false;
+        }
+        QSqlQuery taken(m_db);
+        taken.prepare(kNumberTaken);
+        taken.addBindValue(number);
+        taken.addBindValue(idid);
+        if (!taken.exec() || !taken.next())
+            return fail(taken.lastError().text());
+        if (taken.value(0).toLongLong() > 0) {
+            m_prompt.information(msg::personNumberTaken);
+            return false;
+        }
+        stored = number;
+    } else if (value.isNull() || value.toString().isEmpty()) {
+        stored = msg::enterCharacters;
+    }
+
+    // The column name comes from the table itself; quote it as an identifier.
+    QString identifier = column;
+    identifier.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    QSqlQuery update(m_db);
+    update.prepare(QStringLiteral("UPDATE 基本信息 SET \"%1\" = ? WHERE IDID = ?").arg(identifier));
+    update.addBindValue(stored);
+    update.addBindValue(idid);
+    if (!update.exec())
+        return fail(update.lastError().text());
+    return true;
+}
+
+StaffTableModel::StaffTableModel(StaffEditor& editor, QSqlDatabase db, QObject* parent)
+    : QAbstractTableModel(parent), m_editor(editor), m_db(std::move(db)) {}
+
+bool StaffTableModel::reload() {
+    QSqlQuery query(m_db);
+    if (!query.exec(kAllPeople))
+        return false;
+    beginResetModel();
+    m_columns.clear();
+    m_rows.clear();
+    const QSqlRecord record = query.record();
+    for (int i = 0; i < record.count(); ++i)
+        m_columns << record.fieldName(i);
+    m_keyColumn = columnOf(keyColumn);
+    while (query.next()) {
+        QList<QVariant> values;
+        for (int i = 0; i < m_columns.size(); ++i)
+            values << query.value(i);
+        m_rows << values;
+    }
+    endResetModel();
+    return true;
+}
+
+bool StaffTableModel::readRow(qint64 idid, QList<QVariant>* values) const {
+    QSqlQuery query(m_db);
+    query.prepare(kOnePerson);
+    query.addBindValue(idid);
+    if (!query.exec() || !query.next())
+        return false;
+    values->clear();
+    for (int i = 0; i < m_columns.size(); ++i)
+        *values << query.value(i);
+    return true;
+}
+
+qint64 StaffTableModel::ididAt(int row) const {
+    if (row < 0 || row >= m_rows.size() || m_keyColumn < 0)
+        return -1;
+    return m_rows.at(row).at(m_keyColumn).toLongLong();
+}
+
+int StaffTableModel::rowOfIdid(qint64 idid) const {
+    for (int row = 0; row < m_rows.size(); ++row)
+        if (ididAt(row) == idid)
+            return row;
+    return -1;
+}
+
+int StaffTableModel::columnOf(const QString& name) const {
+    for (int i = 0; i < m_columns.size(); ++i)
+        if (sameColumn(m_columns.at(i), name))
+            return i;
+    return -1;
+}
+
+int StaffTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int StaffTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant StaffTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    return m_rows.at(index.row()).at(index.column());
+}
+
+QVariant StaffTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Horizontal)
+        return section >= 0 && section < m_columns.size() ? QVariant(m_columns.at(section))
+                                                          : QVariant();
+    return section + 1;
+}
+
+Qt::ItemFlags StaffTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    if (index.column() != m_keyColumn)
+        result |= Qt::ItemIsEditable;
+    return result;
+}
+
+bool StaffTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole || index.column() == m_keyColumn)
+        return false;
+    const qint64 idid = ididAt(index.row());
+    const bool stored = m_editor.editCell(idid, m_columns.at(index.column()), value);
+    // Show what the database now holds, refused or not.
+    QList<QVariant> values;
+    if (readRow(idid, &values)) {
+        m_rows[index.row()] = values;
+        emit dataChanged(this->index(index.row(), 0),
+                         this->index(index.row(), int(m_columns.size()) - 1));
+    }
+    return stored;
+}
+
+} // namespace korvane::staff

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "store/prompt.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVariant>
+#include <optional>
+
+// The staff editor's operations on 基本信息: add a person by name, delete a
+// person, edit a cell. Messages go through the prompt.
+namespace korvane::staff {
+
+inline const QString tableName = QStringLiteral("基本信息");
+inline const QString keyColumn = QStringLiteral("IDID");  // the join key, never edited
+inline const QString numberColumn = QStringLiteral("ID"); // the person number users see
+inline const QString nameColumn = QStringLiteral("姓名");
+
+class StaffEditor {
+public:
+    StaffEditor(QSqlDatabase db, Prompt& prompt) : m_db(std::move(db)), m_prompt(prompt) {}
+
+    // True when the settings table 班数限制 holds a row.
+    bool shiftLimitSet();
+
+    // The number a new person gets: the last person number plus one, 1 for
+    // an empty table. Numbers go on past 999.
+    std::optional<qint64> nextNumber();
+
+    // 确定: adds a person with the typed name (exactly as typed). Refuses an
+    // empty name and a name that is already there. Returns the new IDID.
+    std::optional<qint64> addPerson(const QString& name);
+
+    // 删除选定员工: deletes person idid; the last person stays.
+    bool deletePerson(qint64 idid);
+
+    // A value typed into the grid for column of person idid. An empty value
+    // becomes "请输入字符！"; the person number stays a unique whole number;
+    // IDID cannot be changed. True when stored.
+    bool editCell(qint64 idid, const QString& column, const QVariant& value);
+
+private:
+    bool fail(const QString& error);
+
+    QSqlDatabase m_db;
+    Prompt& m_prompt;
+};
+
+// DataGrid1's rows: every column of 基本信息, rows by person number. Edits
+// go through StaffEditor::editCell and reach the database at once.
+class StaffTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    StaffTableModel(StaffEditor& editor, QSqlDatabase db, QObject* parent = nullptr);
+
+    // Reads the table again ("select * from 基本信息 order by ID").
+    bool reload();
+    qint64 ididAt(int row) const;
+    int rowOfIdid(qint64 idid) const;
+    int columnOf(const QString& name) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+private:
+    bool readRow(qint64 idid, QList<QVariant>* values) const;
+
+    StaffEditor& m_editor;
+    QSqlDatabase m_db;
+    QStringList m_columns;
+    QList<QList<QVariant>> m_rows;
+    int m_keyColumn = -1;
+};
+
+} // namespace korvane::staff
