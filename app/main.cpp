@@ -2,6 +2,7 @@
 
 #include "app/appsetup.h"
 #include "store/datafiles.h"
+#include "store/filecommands.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -17,11 +18,13 @@ int main(int argc, char** argv) {
     if (at >= 0 && at + 1 < args.size())
         dataDirOption = args.at(at + 1);
     const QString dataDir = korvane::files::dataDirectory(dataDirOption);
-    QString error;
-    if (!korvane::files::ensureWorkingDatabase(dataDir, &error)) {
-        QMessageBox::critical(nullptr, QStringLiteral("Korvane3.2"), error);
+    const korvane::files::CommandResult prepared = korvane::files::prepareWorkingDatabase(dataDir);
+    if (!prepared.ok) {
+        QMessageBox::critical(nullptr, QStringLiteral("Korvane3.2"), prepared.message);
         return 1;
     }
+    if (!prepared.message.isEmpty()) // an unusable working file was moved aside
+        QMessageBox::information(nullptr, QStringLiteral("Korvane3.2"), prepared.message);
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Korvane3.2"));

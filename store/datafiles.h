@@ -23,12 +23,12 @@ QString samplePath();
 
 // Copies the Korvane database at source to target as one consistent
 // snapshot (safe while source is open elsewhere). The copy is written beside
-// target, checked, and only then renamed over it; on failure target is as it
-// was. False with the reason.
+// target, checked, stamped as ours when it carries no application id, flushed
+// to disk, and only then renamed over it; on failure target is as it was.
+// False with the reason.
 bool copyDatabase(const QString& source, const QString& target, QString* error);
 
-// Makes sure the working database exists: when missing it is created from
-// the template. False with the reason when that fails.
-bool ensureWorkingDatabase(const QString& dataDir, QString* error);
+// The start-up check of the working database (missing, damaged, foreign) is
+// prepareWorkingDatabase in store/filecommands.h.
 
 } // namespace korvane::files

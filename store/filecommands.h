@@ -16,11 +16,21 @@ struct CommandResult {
 // Replaces the working database of dataDir by a copy of source (import,
 // clear with the template, load the sample). The source is checked first;
 // a refused or failed replacement leaves the working file as it was.
+// Close the program's connections on the working file first (as the window's
+// restart does): one left open keeps reading the previous file.
 CommandResult replaceWorkingDatabase(const QString& dataDir, const QString& source);
 
 // Writes a consistent copy of the working database to target; an existing
 // target is replaced only once the new file is complete.
 CommandResult exportWorkingDatabase(const QString& dataDir, const QString& target);
+
+// The same two commands on a working file given by its path (korvane-cli --db).
+// Backups are written beside it: <name>-备份-yyyyMMdd-HHmm.mdb, the newest five kept.
+CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source);
+CommandResult exportDatabaseFile(const QString& workingFile, const QString& target);
+
+// How many backups of the working file the replacing commands keep.
+constexpr int backupsKept = 5;
 
 // Start-up: a missing working file is created from the template; a damaged
 // or foreign one is moved aside under a name that says so and a fresh one is

@@ -12,6 +12,27 @@ inline const QString clearConfirm =
 inline const QString overwriteConfirm =
     QStringLiteral("该操作将会覆盖当前数据库，确认已导出当前数据库到安全位置？");
 inline const QString fileFilter = QStringLiteral("access文件 (*.mdb)");
+// Whole-file commands and start-up: what was refused or failed, and where the
+// previous file went. %1 is always a file or folder path.
+inline const QString noFileChosen = QStringLiteral("没有指定数据库文件。");
+inline const QString fileRefused =
+    QStringLiteral("无法使用文件“%1”：%2。当前数据库没有任何改动。");
+inline const QString backupFailed =
+    QStringLiteral("无法备份当前数据库“%1”（%2）。当前数据库没有任何改动。");
+inline const QString replacedWithBackup =
+    QStringLiteral("数据库已替换，原来的数据库已备份为“%1”。");
+inline const QString replaced = QStringLiteral("数据库已替换。");
+inline const QString workingMissing = QStringLiteral("当前数据库“%1”不存在。");
+inline const QString exportOntoWorking =
+    QStringLiteral("不能导出到当前数据库文件“%1”本身，请另选文件名。");
+inline const QString exportFailed = QStringLiteral("导出数据库失败（%1）。");
+inline const QString exported = QStringLiteral("数据库已导出到“%1”。");
+inline const QString folderNotCreated = QStringLiteral("无法创建文件夹“%1”。");
+inline const QString workingNotCreated = QStringLiteral("无法创建数据库“%1”（%2）。");
+inline const QString workingMovedAside =
+    QStringLiteral("数据库“%1”无法使用（%2），已改名保存为“%3”，并新建了一个空数据库。");
+inline const QString workingNotMovedAside =
+    QStringLiteral("数据库“%1”无法使用（%2），也无法改名保存（%3）。");
 
 // Staff editor.
 inline const QString enterCharacters = QStringLiteral("请输入字符！");
