@@ -62,12 +62,10 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         Shift shift;
         shift.idid = query.value(0).toLongLong();
         shift.name = query.value(1).toString();
-        shift.start = query.value(2).toString();
-        shift.nextDay = query.value(3).toString();
-        shift.end = query.value(4).toString();
         shift.consecutiveLimit = query.value(5).toString();
         shift.distribution = query.value(6).toString();
         shift.headcount = query.value(7).toDouble();
+        shift.rosterColumns = {query.value(1), query.value(2), query.value(3), query.value(4)};
         shifts.append(shift);
     }
 

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 namespace korvane::engine {
 
@@ -18,12 +19,11 @@ struct CalendarDay {
 struct Shift {
     qint64 idid = 0;
     QString name;             // 班次名称
-    QString start;            // 起始时间
-    QString nextDay;          // 次日
-    QString end;              // 终止时间
     QString consecutiveLimit; // 连续次数, as typed
     QString distribution;     // 分布日期: a date group's name or "全部"
     double headcount = 0;     // 人数 (may hold a fraction; empty reads as 0)
+    // 班次名称, 起始时间, 次日, 终止时间 as stored (nulls kept), copied into the roster.
+    QVariantList rosterColumns;
 };
 
 // One row of 基本信息, in the candidate step's order (家庭住址, then IDID).

@@ -351,10 +351,8 @@ void GenerationRun::writeRoster() {
                 anyone = true;
             }
             insert.bindValue(0, longDate(day.day));
-            insert.bindValue(1, shift.name);
-            insert.bindValue(2, shift.start);
-            insert.bindValue(3, shift.nextDay);
-            insert.bindValue(4, shift.end);
+            for (int column = 0; column < 4; ++column)
+                insert.bindValue(1 + column, shift.rosterColumns.value(column));
             // A slot that took nobody (a headcount below 1) keeps 值班人 unset.
             insert.bindValue(5,
                              anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));

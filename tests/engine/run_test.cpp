@@ -299,6 +299,23 @@ TEST(RunAssignment, HeadcountBelowOneTakesNobodyAndLeavesTheNamesEmpty) {
     EXPECT_DOUBLE_EQ(result.rowHeightFactor, 1.0 / 3 + 1);
 }
 
+TEST(RunRoster, ShiftColumnsAreCopiedAsStored) {
+    RunFixture f;
+    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
+    f.date(QStringLiteral("2027-12-31"));
+    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    f.shift(2, QStringLiteral("夜班"), QStringLiteral("20:00"), 1);
+    f.t.run(
+        QStringLiteral("update banci set 次日 = '跨转至次日', 终止时间 = '08:00' where idid = 2; "
+                       "update banci set 次日 = null where idid = 1"));
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(
+        f.t.rows(QStringLiteral("select 日期, 班次, 开始时间, coalesce(是否跨转次日, 'null'), "
+                                "结束时间, 值班人 from 值班报表 order by IDID")),
+        QStringList({QStringLiteral("2027年12月31日|白班|08:00|null|23:00|  甲"),
+                     QStringLiteral("2027年12月31日|夜班|20:00|跨转至次日|08:00|  甲")}));
+}
+
 TEST(RunAssignment, PeopleSharingAnIdKeepTheirOwnCounters) {
     RunFixture f;
     f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
