@@ -2,6 +2,7 @@
 
 #include "engine/assignment.h"
 #include "engine/planningdata.h"
+#include "engine/ruleentry.h"
 #include "engine/rules.h"
 #include "store/connection.h"
 #include "store/messages.h"
@@ -16,8 +17,6 @@ namespace korvane::engine {
 
 namespace {
 
-const QString kEmptyCandidates = QStringLiteral("delete from 值班底表");
-const QString kEmptyRoster = QStringLiteral("delete from 值班报表");
 // One statement writes a slot's candidates for every person, in the
 // candidate step's person order; their idids follow that order.
 const QString kInsertSlotCandidates =
@@ -160,9 +159,9 @@ RunResult GenerationRun::execute(const QString& path) {
 // Both work tables emptied, committed on their own.
 void GenerationRun::resetWorkTables() {
     begin();
-    QSqlQuery query(m_db);
-    if (!query.exec(kEmptyCandidates) || !query.exec(kEmptyRoster))
-        fail(QStringLiteral("清空工作表"), query.lastError().text());
+    QString error;
+    if (!engine::resetWorkTables(m_db, &error))
+        fail(QStringLiteral("清空工作表"), error);
     commit();
 }
 
