@@ -78,7 +78,8 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
     if (!run(query, kDateGroupQuery, error))
         return false;
     while (query.next())
-        dateGroupsByName[query.value(0).toString()].append(query.value(1).toLongLong());
+        if (!query.value(0).isNull()) // a group without a name is never named by a shift
+            dateGroupsByName[query.value(0).toString()].append(query.value(1).toLongLong());
     return true;
 }
 
