@@ -288,11 +288,6 @@ bool applyRule(QSqlDatabase& db, const Rule& rule, QString* error) {
     if (shape == Shape::None)
         return true;
     // A rule the system cannot read is left out whole rather than guessed at.
-    const dialect::Translation translation = dialect::translate(ruleQuery(rule));
-    if (!translation.ok()) {
-        setError(error, translation.error);
-        return false;
-    }
     QString date;
     if (!rule.dateIsGroup) {
         date = storedDate(rule.date);
@@ -300,6 +295,11 @@ bool applyRule(QSqlDatabase& db, const Rule& rule, QString* error) {
             setError(error, msg::ruleDateNotADate.arg(rule.date));
             return false;
         }
+    }
+    const dialect::Translation translation = dialect::translate(ruleQuery(rule));
+    if (!translation.ok()) {
+        setError(error, translation.error);
+        return false;
     }
     // The rule's query run as it stands makes SQLite pair every candidate row
     // with every group row; the same set is struck here with one UPDATE.

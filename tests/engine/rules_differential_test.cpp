@@ -1,0 +1,296 @@
+// The set-based rule step against the rule's own query: on many random
+// set-ups, every rule must strike exactly the candidate rows whose idid the
+// rule's query (run through the dialect) returns.
+
+#include "engine/rules.h"
+#include "store/dialect.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <array>
+#include <random>
+#include <set>
+
+using namespace korvane;
+using engine::Rule;
+
+namespace {
+
+// Names drawn for the set-ups: duplicates, quotes, a '#', a '&', a person named
+// like a group, an empty name, 全部 as an ordinary name.
+const QStringList personPool = {"张三", "李四",         "王五", "O'Neil", "赵 六",
+                                "内科", "x' or '1'='1", "",     "全部"};
+const QStringList staffGroupPool = {"内科", "外科", "A'组", "内科", "全部", "夜#班组"};
+const QStringList dateGroupPool = {"周末", "节'日", "周末", "夜#间", "全部"};
+const QStringList shiftPool = {"白班", "夜班", "O'班", "白班", "a&b", "#1#"};
+const QStringList shiftGroupPool = {"白天", "夜'间", "白天", "全部"};
+const QDate periodStart(2027, 1, 30);
+const QString outsideDate = QStringLiteral("2027-03-01");
+
+class Random {
+public:
+    explicit Random(unsigned seed) : engine(seed) {}
+    int below(int n) { return int(engine() % unsigned(n)); }
+    bool chance(int percent) { return below(100) < percent; }
+    const QString& pick(const QStringList& list) { return list[below(int(list.size()))]; }
+
+private:
+    std::mt19937 engine;
+};
+
+struct Ward {
+    QStringList persons, staffGroups, dates, dateGroups, shifts, shiftGroups;
+};
+
+class Store {
+public:
+    explicit Store(QSqlDatabase& db) : db(db) {}
+
+    void exec(const QString& sql, const QVariantList& values = {}) {
+        QSqlQuery query(db);
+        ASSERT_TRUE(query.prepare(sql)) << sql.toStdString();
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        ASSERT_TRUE(query.exec()) << sql.toStdString() << ": "
+                                  << query.lastError().text().toStdString();
+    }
+
+    QList<qint64> ids(const QString& sql) {
+        QList<qint64> result;
+        QSqlQuery query(db);
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+        while (query.next())
+            result << query.value(0).toLongLong();
+        return result;
+    }
+
+    std::set<qint64> struck() {
+        const QList<qint64> rows =
+            ids(QStringLiteral("select idid from 值班底表 where 是否值班 = '0'"));
+        return {rows.begin(), rows.end()};
+    }
+
+    QSqlDatabase& db;
+};
+
+// A membership string of a random subset of the ids, in random order; now and
+// then "zz" (member of nothing) or NULL.
+QVariant randomMembership(Random& random, const QList<qint64>& ids) {
+    if (random.chance(5))
+        return QVariant(QMetaType::fromType<QString>());
+    if (random.chance(10))
+        return QStringLiteral("zz");
+    QString membership = QStringLiteral("zz");
+    for (qint64 id : ids)
+        if (random.chance(id == 1 ? 85 : 45))
+            membership.insert(2, QString::number(id) + QLatin1Char('z'));
+    return membership;
+}
+
+QList<qint64> addGroups(Store& store, Random& random, const QString& table,
+                        const QString& nameColumn, const QStringList& pool, QStringList* names) {
+    const int count = random.below(4);
+    for (int i = 0; i < count; ++i) {
+        const QString name = random.pick(pool);
+        store.exec(QStringLiteral("insert into %1 (%2) values (?)").arg(table, nameColumn), {name});
+        *names << name;
+    }
+    return store.ids(QStringLiteral("select idid from %1").arg(table));
+}
+
+Ward buildSetUp(Store& store, Random& random) {
+    Ward s;
+    for (const char* table : {"基本信息", "banci", "日期类型", "值班底表", "值班人员组", "日期组",
+                              "班次组", "排除条件"})
+        store.exec(QStringLiteral("delete from ") + QString::fromUtf8(table));
+    for (const char* table : {"值班人员组", "日期组", "班次组"}) {
+        const QString name = QString::fromUtf8(table);
+        store.exec(QStringLiteral("insert into %1 values ('全部', 1)").arg(name));
+    }
+    s.staffGroups << QStringLiteral("全部");
+    s.dateGroups << QStringLiteral("全部");
+    s.shiftGroups << QStringLiteral("全部");
+    const QList<qint64> staffGroupIds =
+        addGroups(store, random, QStringLiteral("值班人员组"), QStringLiteral("值班人员组名称"),
+                  staffGroupPool, &s.staffGroups);
+    const QList<qint64> dateGroupIds =
+        addGroups(store, random, QStringLiteral("日期组"), QStringLiteral("日期组名称"),
+                  dateGroupPool, &s.dateGroups);
+    const QList<qint64> shiftGroupIds =
+        addGroups(store, random, QStringLiteral("班次组"), QStringLiteral("班次组名称"),
+                  shiftGroupPool, &s.shiftGroups);
+
+    const int personCount = 2 + random.below(5);
+    for (int i = 0; i < personCount; ++i) {
+        const QString name = random.pick(personPool);
+        store.exec(QStringLiteral("insert into 基本信息 (ID, 姓名, 所属组ID, 家庭住址) "
+                                  "values (?, ?, ?, '0')"),
+                   {i + 1, name, randomMembership(random, staffGroupIds)});
+        s.persons << name;
+    }
+    const int dayCount = 2 + random.below(4);
+    for (int i = 0; i < dayCount; ++i) {
+        const QString date = periodStart.addDays(i).toString(QStringLiteral("yyyy-MM-dd"));
+        store.exec(QStringLiteral("insert into 日期类型 (日期, 所属日期组ID) values (?, ?)"),
+                   {date, randomMembership(random, dateGroupIds)});
+        s.dates << date;
+    }
+    const int shiftCount = 1 + random.below(4);
+    for (int i = 0; i < shiftCount; ++i) {
+        const QString name = random.pick(shiftPool);
+        store.exec(QStringLiteral("insert into banci (班次名称, 起始时间, 结束秒序, 分布日期, "
+                                  "所属组ID, 人数) values (?, '08:00', 960, '全部', ?, 1)"),
+                   {name, randomMembership(random, shiftGroupIds)});
+        s.shifts << name;
+    }
+    store.exec(QStringLiteral(
+        "insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) select 日期类型.日期, "
+        "banci.idid, 基本信息.IDID, '2' from 日期类型, banci, 基本信息"));
+    // Rows the joins cannot reach: a date outside the period, a deleted shift
+    // and a deleted person.
+    store.exec(QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
+                              "select ?, min(banci.idid), min(基本信息.IDID), '2' "
+                              "from banci, 基本信息"),
+               {outsideDate});
+    store.exec(
+        QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
+                       "select min(日期), 999, min(基本信息.IDID), '2' from 日期类型, 基本信息"));
+    store.exec(QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
+                              "select min(日期), min(banci.idid), 999, '2' from 日期类型, banci"));
+    // Now and then a group table without any row at all.
+    if (random.chance(5))
+        store.exec(QStringLiteral("delete from 日期组"));
+    if (random.chance(5))
+        store.exec(QStringLiteral("delete from 班次组"));
+    if (random.chance(3))
+        store.exec(QStringLiteral("delete from 值班人员组"));
+    return s;
+}
+
+QString randomSingleDate(Random& random, const Ward& s) {
+    const int kind = random.below(100);
+    if (kind < 55)
+        return random.pick(s.dates);
+    const QDate date = QDate::fromString(random.pick(s.dates), QStringLiteral("yyyy-MM-dd"));
+    if (kind < 65)
+        return date.toString(QStringLiteral("yyyy-M-d"));
+    if (kind < 70)
+        return date.toString(QStringLiteral("yyyy/M/d"));
+    if (kind < 82)
+        return outsideDate;
+    static const QStringList bad = {"周末", "2027-02-30", "", "2027-01-31#or#2027-02-01"};
+    return random.pick(bad);
+}
+
+Rule randomRule(Random& random, const Ward& s) {
+    Rule rule;
+    const int who = random.below(100);
+    rule.person = who < 50   ? random.pick(s.persons)
+                  : who < 75 ? random.pick(s.staffGroups)
+                             : random.pick(personPool);
+    const int placement = random.below(100);
+    static const QStringList otherPlacements = {"", "排在", "不排在 "};
+    rule.placement = placement < 45   ? engine::notOn
+                     : placement < 92 ? engine::onlyOn
+                                      : random.pick(otherPlacements);
+    rule.dateIsGroup = random.chance(50);
+    if (rule.dateIsGroup)
+        rule.date = random.chance(75)   ? random.pick(s.dateGroups)
+                    : random.chance(50) ? random.pick(dateGroupPool)
+                                        : QStringLiteral("无此组");
+    else
+        rule.date = randomSingleDate(random, s);
+    rule.shiftIsGroup = random.chance(50);
+    const QStringList& names = rule.shiftIsGroup ? s.shiftGroups : s.shifts;
+    const QStringList& pool = rule.shiftIsGroup ? shiftGroupPool : shiftPool;
+    rule.shift = random.chance(75)   ? random.pick(names)
+                 : random.chance(50) ? random.pick(pool)
+                                     : QStringLiteral("无此班");
+    // A rule read from a row with NULL in a column carries a null text.
+    for (QString* text : {&rule.person, &rule.date, &rule.shift})
+        if (random.chance(3))
+            *text = QString();
+    return rule;
+}
+
+std::string describe(const Rule& rule) {
+    return QStringLiteral("[%1|%2|%3|%4|dateGroup=%5|shiftGroup=%6]")
+        .arg(rule.person, rule.placement, rule.date, rule.shift)
+        .arg(rule.dateIsGroup)
+        .arg(rule.shiftIsGroup)
+        .toStdString();
+}
+
+TEST(RuleDifferential, SetBasedStrikeEqualsTheRuleQuery) {
+    test::TempDatabase t;
+    Store store(t.db());
+    constexpr int setUps = 150;
+    constexpr int rulesPerSetUp = 16;
+    int compared = 0, refused = 0, nonEmpty = 0, wholePerson = 0;
+    std::array<int, 8> nonEmptyByShape{};
+    for (int seed = 1; seed <= setUps; ++seed) {
+        Random random{unsigned(seed)};
+        // One transaction per set-up keeps the many small writes off the disk.
+        ASSERT_TRUE(t.db().transaction());
+        const Ward s = buildSetUp(store, random);
+        if (HasFatalFailure())
+            return;
+        for (int i = 0; i < rulesPerSetUp; ++i) {
+            const Rule rule = randomRule(random, s);
+            SCOPED_TRACE("seed " + std::to_string(seed) + " rule " + describe(rule));
+            store.exec(QStringLiteral("update 值班底表 set 是否值班 = '2'"));
+
+            std::set<qint64> expected;
+            const QString literal = engine::ruleQuery(rule);
+            bool evaluable = true;
+            if (!literal.isEmpty()) {
+                QSqlQuery query(t.db());
+                QString error;
+                evaluable = dialect::exec(query, literal, &error);
+                while (evaluable && query.next())
+                    expected.insert(query.value(0).toLongLong());
+            }
+            // A single date with '#' in it would rewrite the rule's query; the
+            // rule step refuses such a date instead of running what it makes.
+            const bool injected =
+                !literal.isEmpty() && !rule.dateIsGroup && rule.date.contains(QLatin1Char('#'));
+
+            QString error;
+            const bool applied = engine::applyRule(t.db(), rule, &error);
+            if (!evaluable || injected) {
+                EXPECT_FALSE(applied) << "the rule's query cannot be evaluated";
+                EXPECT_FALSE(error.isEmpty());
+                EXPECT_TRUE(store.struck().empty()) << "a refused rule changes nothing";
+                ++refused;
+                continue;
+            }
+            ASSERT_TRUE(applied) << error.toStdString();
+            EXPECT_EQ(store.struck(), expected);
+            ++compared;
+            if (!expected.empty()) {
+                ++nonEmpty;
+                const int shape = (rule.dateIsGroup ? 0 : 4) +
+                                  (rule.placement == engine::onlyOn ? 2 : 0) +
+                                  (rule.shiftIsGroup ? 0 : 1);
+                ++nonEmptyByShape[shape];
+            }
+            if (expected.size() > 4)
+                ++wholePerson;
+        }
+        ASSERT_TRUE(t.db().commit());
+    }
+    // The random set-ups must actually exercise every shape and the refusals.
+    EXPECT_GT(refused, 50);
+    EXPECT_GT(nonEmpty, compared / 4);
+    EXPECT_GT(wholePerson, 50);
+    for (int shape = 0; shape < 8; ++shape)
+        EXPECT_GT(nonEmptyByShape[shape], 10) << "shape " << shape;
+    std::cout << "compared " << compared << " rules on " << setUps << " set-ups (" << nonEmpty
+              << " of them striking rows), " << refused << " refused\n";
+}
+
+} // namespace
