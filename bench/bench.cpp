@@ -270,14 +270,16 @@ bool runSetup(const SetupSpec& spec) {
     engine::RunObserver observer;
     observer.message = [&](const QString& text) { last = text; };
     QElapsedTimer timer;
+    const double cpuBefore = cpuSeconds();
     // Where the time goes: the moments the run reaches its steps.
     QStringList steps;
     observer.progress = [&](double value) {
         if (value == 5 || value == 10 || value == 15 || value == 85 || value == 100)
-            steps << QStringLiteral("%1%@%2").arg(value).arg(double(timer.nsecsElapsed()) / 1e9, 0,
-                                                             'f', 2);
+            steps << QStringLiteral("%1%@%2 (cpu %3)")
+                         .arg(value)
+                         .arg(double(timer.nsecsElapsed()) / 1e9, 0, 'f', 2)
+                         .arg(cpuSeconds() - cpuBefore, 0, 'f', 2);
     };
-    const double cpuBefore = cpuSeconds();
     timer.start();
     const engine::RunResult result = engine::generate(path, observer);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
