@@ -1,20 +1,320 @@
 #include "editors/ui/grouppanel.h"
 
 #include "app/pagecontext.h"
+#include "editors/ui/membershipform.h"
+#include "store/dialect.h"
+#include "store/messages.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QSqlQueryModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <functional>
 
 namespace korvane {
 
-// Placeholder until the group pages land.
+namespace {
+
+constexpr int kIdidRole = Qt::UserRole + 1;
+
+QPushButton* button(const char* objectName, const QString& text) {
+    auto* b = new QPushButton(text);
+    b->setObjectName(QLatin1String(objectName));
+    return b;
+}
+
+} // namespace
+
+// The group grid: names are edited in place, and the user is warned about
+// references before an edit begins.
+class GroupNameGrid : public QTableView {
+public:
+    std::function<void()> onEditBegins;
+
+    // Ends an open name edit and hands its text to the model.
+    void commitOpenEditor() {
+        if (QWidget* editor = indexWidget(currentIndex())) {
+            commitData(editor);
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
+    }
+
+protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
+        const bool opens = index.isValid() && (index.flags() & Qt::ItemIsEditable) &&
+                           state() != EditingState &&
+                           (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
+                           (trigger != SelectedClicked || selectionModel()->isSelected(index));
+        // The warning comes before the editor opens: a message box shown
+        // while it is open would end the edit.
+        if (opens && onEditBegins)
+            onEditBegins();
+        return QTableView::edit(index, trigger, event);
+    }
+};
+
 GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {
+    setObjectName(QStringLiteral("GroupPanel"));
+
+    m_groupFrame = new QGroupBox;
+    m_groupFrame->setObjectName(QStringLiteral("Frame2"));
+    m_groupCaption = new QLabel;
+    m_groupCaption->setObjectName(QStringLiteral("DataGrid1Caption"));
+    m_groups = new QStandardItemModel(this);
+    m_groupGrid = new GroupNameGrid;
+    m_groupGrid->setObjectName(QStringLiteral("DataGrid1"));
+    m_groupGrid->setModel(m_groups);
+    m_groupGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_groupGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_groupGrid->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                 QAbstractItemView::SelectedClicked |
+                                 QAbstractItemView::EditKeyPressed);
+    m_groupGrid->horizontalHeader()->setStretchLastSection(true);
+    m_groupGrid->onEditBegins = [this] {
+        if (m_editor)
+            m_editor->showRenameWarning();
+    };
+    connect(m_groups, &QStandardItemModel::itemChanged, this, &GroupPanel::onNameEdited);
+    connect(m_groupGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
+        if (!m_loading)
+            refreshMembers();
+    });
+
+    auto* add = button("btnadd", QStringLiteral("增加组"));
+    auto* remove = button("btnDelete", QStringLiteral("删除组"));
+    auto* save = button("btnSave", QStringLiteral("保存"));
+    connect(add, &QPushButton::clicked, this, &GroupPanel::addGroup);
+    connect(remove, &QPushButton::clicked, this, &GroupPanel::deleteGroup);
+    connect(save, &QPushButton::clicked, this, &GroupPanel::saveGroups);
+    m_help = new QPlainTextEdit;
+    m_help->setObjectName(QStringLiteral("Text3"));
+    m_help->setReadOnly(true);
+    m_help->setMaximumHeight(110);
+    auto* hint = new QLabel(QStringLiteral("可单击编辑修改组名"));
+
+    auto* groupButtons = new QHBoxLayout;
+    groupButtons->addWidget(add);
+    groupButtons->addWidget(remove);
+    groupButtons->addWidget(save);
+    auto* groupLayout = new QVBoxLayout(m_groupFrame);
+    groupLayout->addWidget(m_groupCaption);
+    groupLayout->addWidget(m_groupGrid, 1);
+    groupLayout->addWidget(hint);
+    groupLayout->addLayout(groupButtons);
+    groupLayout->addWidget(m_help);
+
+    m_memberFrame = new QGroupBox;
+    m_memberFrame->setObjectName(QStringLiteral("Frame3"));
+    m_memberCaption = new QLabel;
+    m_memberCaption->setObjectName(QStringLiteral("DataGrid2Caption"));
+    m_members = new QSqlQueryModel(this);
+    m_memberGrid = new QTableView;
+    m_memberGrid->setObjectName(QStringLiteral("DataGrid2"));
+    m_memberGrid->setModel(m_members);
+    m_memberGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_memberGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    auto* members = button("Command3", QStringLiteral("增加删除成员"));
+    auto* refresh = button("Command4", QStringLiteral("刷新"));
+    connect(members, &QPushButton::clicked, this, &GroupPanel::editMembers);
+    connect(refresh, &QPushButton::clicked, this, &GroupPanel::refreshMembers);
+    m_memberSql = new QLineEdit;
+    m_memberSql->setObjectName(QStringLiteral("Text1"));
+    m_memberSql->setReadOnly(true);
+    m_memberSql->hide();
+
+    auto* memberButtons = new QHBoxLayout;
+    memberButtons->addWidget(members);
+    memberButtons->addWidget(refresh);
+    auto* memberLayout = new QVBoxLayout(m_memberFrame);
+    memberLayout->addWidget(m_memberCaption);
+    memberLayout->addWidget(m_memberGrid, 1);
+    memberLayout->addLayout(memberButtons);
+    memberLayout->addWidget(m_memberSql);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_groupFrame, 1);
+    layout->addWidget(m_memberFrame, 1);
+
+    m_groupFrame->hide();
+    m_memberFrame->hide();
     hide();
 }
 
+GroupPanel::~GroupPanel() = default;
+
 void GroupPanel::openKind(int kind) {
-    m_context.state().group.groupKind = kind;
+    m_editor = std::make_unique<GroupEditor>(m_context.database(), m_context.prompt(), kind);
+    const GroupKind& description = m_editor->kind();
+    m_help->setPlainText(description.helpText);
+    m_context.state().group.groupKind = description.kind;
     show();
+    m_groupFrame->show();
+    m_groupCaption->setText(description.caption);
+    reloadGroups();
+    m_memberFrame->hide();
+    if (m_groups->rowCount() > 0) {
+        selectGroupRow(0);
+        refreshMembers();
+    }
 }
 
-void GroupPanel::refreshMembers() {}
+void GroupPanel::hidePanels() {
+    m_groupFrame->hide();
+    m_memberFrame->hide();
+}
+
+void GroupPanel::reloadGroups() {
+    m_loading = true;
+    m_groups->clear();
+    m_groups->setHorizontalHeaderLabels({m_editor->kind().nameColumn, QStringLiteral("idid")});
+    for (const GroupRow& row : m_editor->groups()) {
+        auto* name = new QStandardItem(row.name);
+        name->setData(row.idid, kIdidRole);
+        auto* idid = new QStandardItem(QString::number(row.idid));
+        idid->setEditable(false);
+        m_groups->appendRow({name, idid});
+    }
+    // Only the name is shown.
+    m_groupGrid->setColumnHidden(1, true);
+    m_loading = false;
+}
+
+void GroupPanel::selectGroupRow(int row) {
+    if (row < 0 || row >= m_groups->rowCount())
+        return;
+    m_groupGrid->selectionModel()->setCurrentIndex(
+        m_groups->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::optional<GroupRow> GroupPanel::currentGroup() const {
+    const QModelIndex current = m_groupGrid->selectionModel()->currentIndex();
+    if (!m_editor || !current.isValid())
+        return std::nullopt;
+    const QModelIndex name = m_groups->index(current.row(), 0);
+    return GroupRow{name.data(kIdidRole).toLongLong(), name.data().toString()};
+}
+
+void GroupPanel::refreshMembers() {
+    const auto group = currentGroup();
+    if (!group)
+        return;
+    m_memberCaption->setText(group->name);
+    m_memberFrame->show();
+    const QString sql = m_editor->memberSql(group->idid);
+    m_memberSql->setText(sql);
+    QSqlQuery query(m_context.database());
+    QString error;
+    if (!dialect::exec(query, sql, &error))
+        m_context.prompt().information(error);
+    m_members->setQuery(std::move(query));
+    // Only the key column is shown: the name, the date or the shift name.
+    const int keyColumn = m_editor->kind().memberKeyColumn;
+    for (int column = 0; column < m_members->columnCount(); ++column)
+        m_memberGrid->setColumnHidden(column, column != keyColumn);
+    if (keyColumn < m_members->columnCount())
+        m_memberGrid->horizontalHeader()->setSectionResizeMode(keyColumn, QHeaderView::Stretch);
+}
+
+void GroupPanel::commitNameEdit() {
+    m_groupGrid->commitOpenEditor();
+}
+
+void GroupPanel::onNameEdited(QStandardItem* item) {
+    if (m_loading || item->column() != 0 || !m_editor)
+        return;
+    const qint64 idid = item->data(kIdidRole).toLongLong();
+    const auto stored = m_editor->rename(idid, item->text());
+    if (!stored) {
+        m_context.prompt().information(m_editor->lastError());
+        return;
+    }
+    if (*stored != item->text()) {
+        m_loading = true;
+        item->setText(*stored);
+        m_loading = false;
+    }
+    if (currentGroup() && currentGroup()->idid == idid)
+        m_memberCaption->setText(*stored);
+}
+
+void GroupPanel::addGroup() {
+    if (!m_editor)
+        return;
+    commitNameEdit();
+    const auto added = m_editor->addGroup();
+    if (!added) {
+        m_context.prompt().information(m_editor->lastError());
+        return;
+    }
+    reloadGroups();
+    // The new row becomes current; its member list is empty.
+    for (int row = 0; row < m_groups->rowCount(); ++row) {
+        if (m_groups->index(row, 0).data(kIdidRole).toLongLong() == added->idid)
+            selectGroupRow(row);
+    }
+    refreshMembers();
+}
+
+void GroupPanel::deleteGroup() {
+    if (!m_editor)
+        return;
+    commitNameEdit();
+    const auto group = currentGroup();
+    if (!group)
+        return;
+    const int row = m_groupGrid->selectionModel()->currentIndex().row();
+    if (!m_editor->deleteGroup(*group)) {
+        if (!m_editor->lastError().isEmpty())
+            m_context.prompt().information(m_editor->lastError());
+        return;
+    }
+    reloadGroups();
+    if (m_groups->rowCount() == 0) {
+        m_memberFrame->hide();
+        return;
+    }
+    selectGroupRow(row > 0 ? row - 1 : 0);
+    refreshMembers();
+}
+
+void GroupPanel::saveGroups() {
+    if (!m_editor)
+        return;
+    commitNameEdit();
+    if (m_groups->rowCount() > 0)
+        selectGroupRow(0);
+    m_editor->showSaveWarning();
+}
+
+void GroupPanel::editMembers() {
+    const auto group = currentGroup();
+    if (!group)
+        return;
+    commitNameEdit();
+    m_context.state().group = m_editor->contextFor(*currentGroup());
+    if (m_form)
+        m_form->close();
+    m_form = new MembershipForm(m_context, this);
+    connect(m_form, &MembershipForm::confirmed, this, &GroupPanel::refreshMembers);
+    connect(m_form, &QObject::destroyed, this, [this, form = m_form] {
+        if (m_form == form)
+            m_form = nullptr;
+    });
+    m_form->show();
+}
+
+MembershipForm* GroupPanel::membershipForm() const {
+    return m_form;
+}
 
 } // namespace korvane

@@ -1,0 +1,126 @@
+#include "editors/ui/membershipform.h"
+
+#include "app/pagecontext.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace korvane {
+
+namespace {
+
+QPushButton* arrow(const char* objectName, const QString& text) {
+    // The arrows look like the labels they stand for: flat, without a frame.
+    auto* b = new QPushButton(text);
+    b->setObjectName(QLatin1String(objectName));
+    b->setFlat(true);
+    b->setCursor(Qt::PointingHandCursor);
+    QFont font = b->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.5);
+    b->setFont(font);
+    return b;
+}
+
+QListWidget* list(const char* objectName) {
+    auto* l = new QListWidget;
+    l->setObjectName(QLatin1String(objectName));
+    l->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return l;
+}
+
+} // namespace
+
+MembershipForm::MembershipForm(PageContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context),
+      m_editor(context.database(), context.state().group) {
+    setObjectName(QStringLiteral("frmXiugaizu"));
+    setWindowTitle(QStringLiteral("修改组"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_groupName = new QLabel(m_editor.context().groupName);
+    m_groupName->setObjectName(QStringLiteral("Label1"));
+    auto* candidatesTitle = new QLabel(QStringLiteral("待选"));
+    candidatesTitle->setObjectName(QStringLiteral("Label2"));
+    m_members = list("List2");
+    m_candidates = list("List1");
+    auto* into = arrow("Label3", QStringLiteral("<<"));
+    auto* outOf = arrow("Label4", QStringLiteral(">>"));
+    auto* ok = new QPushButton(QStringLiteral("确定"));
+    ok->setObjectName(QStringLiteral("btnOK"));
+    connect(into, &QPushButton::clicked, this, &MembershipForm::moveIntoGroup);
+    connect(outOf, &QPushButton::clicked, this, &MembershipForm::moveOutOfGroup);
+    connect(ok, &QPushButton::clicked, this, &MembershipForm::confirm);
+
+    auto* arrows = new QVBoxLayout;
+    arrows->addStretch();
+    arrows->addWidget(into);
+    arrows->addWidget(outOf);
+    arrows->addStretch();
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_groupName, 0, 0);
+    layout->addWidget(candidatesTitle, 0, 2);
+    layout->addWidget(m_members, 1, 0);
+    layout->addLayout(arrows, 1, 1);
+    layout->addWidget(m_candidates, 1, 2);
+    layout->addWidget(ok, 2, 2, Qt::AlignRight);
+    layout->setColumnStretch(0, 1);
+    layout->setColumnStretch(2, 1);
+    resize(520, 420);
+
+    fillList(m_candidates, m_editor.nonMembers());
+    fillList(m_members, m_editor.members());
+    if (!m_editor.lastError().isEmpty())
+        m_context.prompt().information(m_editor.lastError());
+}
+
+QList<MemberEntry> MembershipForm::entriesOf(const QListWidget* list) {
+    QList<MemberEntry> entries;
+    for (int row = 0; row < list->count(); ++row) {
+        const QListWidgetItem* item = list->item(row);
+        entries.append({item->text(), item->data(Qt::UserRole)});
+    }
+    return entries;
+}
+
+void MembershipForm::fillList(QListWidget* list, const QList<MemberEntry>& entries) {
+    list->clear();
+    for (const MemberEntry& entry : entries) {
+        auto* item = new QListWidgetItem(entry.text, list);
+        item->setData(Qt::UserRole, entry.key);
+    }
+}
+
+void MembershipForm::move(QListWidget* from, QListWidget* to,
+                          MembershipEditor::Direction direction) {
+    QList<int> selected;
+    for (const QListWidgetItem* item : from->selectedItems())
+        selected << from->row(item);
+    if (selected.isEmpty())
+        return;
+    QList<MemberEntry> fromEntries = entriesOf(from);
+    QList<MemberEntry> toEntries = entriesOf(to);
+    const bool stored = m_editor.moveSelected(fromEntries, toEntries, selected, direction);
+    fillList(from, fromEntries);
+    fillList(to, toEntries);
+    if (!stored)
+        m_context.prompt().information(m_editor.lastError());
+}
+
+void MembershipForm::moveIntoGroup() {
+    move(m_candidates, m_members, MembershipEditor::Direction::IntoGroup);
+}
+
+void MembershipForm::moveOutOfGroup() {
+    move(m_members, m_candidates, MembershipEditor::Direction::OutOfGroup);
+}
+
+void MembershipForm::confirm() {
+    close();
+    emit confirmed();
+}
+
+} // namespace korvane

@@ -1,0 +1,204 @@
+#include "editors/ui/grouppanel.h"
+#include "editors/ui/membershipform.h"
+#include "store/messages.h"
+#include "ui/editorfakecontext.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+
+using namespace korvane;
+
+namespace {
+
+class GroupPanelTest : public ::testing::Test {
+protected:
+    test::EditorFakeContext context;
+    std::unique_ptr<GroupPanel> panel;
+
+    void SetUp() override {
+        context.data.run(
+            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (1, '张三', 1, 'zz2z1z');"
+            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (2, '李四', 2, 'zz1z');"
+            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (3, 'O''Neil', 3, 'zz1z');"
+            "insert into 值班人员组 (值班人员组名称, idid) values ('护士组', 2);"
+            "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-05', 'zz2z1z');"
+            "insert into 日期组 (日期组名称, idid) values ('周二', 2)");
+        panel = std::make_unique<GroupPanel>(context);
+        panel->resize(800, 500);
+    }
+    void TearDown() override {
+        panel.reset();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    template <typename T> T* control(QWidget* parent, const char* name) {
+        T* widget = parent->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QTableView* groupGrid() { return control<QTableView>(panel.get(), "DataGrid1"); }
+    QTableView* memberGrid() { return control<QTableView>(panel.get(), "DataGrid2"); }
+    void click(const char* name) { control<QPushButton>(panel.get(), name)->click(); }
+    QStringList groupNames() {
+        QStringList names;
+        for (int row = 0; row < groupGrid()->model()->rowCount(); ++row)
+            names << groupGrid()->model()->index(row, 0).data().toString();
+        return names;
+    }
+    // The member grid's visible column, row by row.
+    QStringList shownMembers() {
+        QStringList shown;
+        QAbstractItemModel* model = memberGrid()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            for (int column = 0; column < model->columnCount(); ++column)
+                if (!memberGrid()->isColumnHidden(column))
+                    shown << model->index(row, column).data().toString();
+        return shown;
+    }
+    QStringList listed(QListWidget* list) {
+        QStringList texts;
+        for (int row = 0; row < list->count(); ++row)
+            texts << list->item(row)->text();
+        return texts;
+    }
+};
+
+} // namespace
+
+TEST_F(GroupPanelTest, StaffGroupPageShowsGroupsAndMembersByName) {
+    panel->openKind(1);
+    EXPECT_EQ(context.programState.group.groupKind, 1);
+    EXPECT_TRUE(control<QPlainTextEdit>(panel.get(), "Text3")
+                    ->toPlainText()
+                    .startsWith("左面为值班人员组的增删按钮"));
+    EXPECT_EQ(groupNames(), QStringList{"护士组"}); // 全部 is never listed
+    EXPECT_FALSE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
+    EXPECT_EQ(control<QLabel>(panel.get(), "DataGrid2Caption")->text(), "护士组");
+    EXPECT_EQ(shownMembers(), QStringList{"张三"});
+}
+
+TEST_F(GroupPanelTest, DateGroupMembersAreListedByDate) {
+    panel->openKind(2);
+    EXPECT_EQ(groupNames(), QStringList{"周二"});
+    EXPECT_EQ(shownMembers(), QStringList{"2027-01-05"});
+}
+
+TEST_F(GroupPanelTest, EmptyKindKeepsTheMemberPanelHidden) {
+    panel->openKind(3);
+    EXPECT_TRUE(groupNames().isEmpty());
+    EXPECT_TRUE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
+    click("btnDelete");
+    click("Command3");
+    EXPECT_EQ(panel->membershipForm(), nullptr);
+    click("btnadd");
+    ASSERT_EQ(groupNames().size(), 1);
+    EXPECT_FALSE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
+    EXPECT_TRUE(shownMembers().isEmpty());
+}
+
+TEST_F(GroupPanelTest, AddTwiceGivesDistinctNames) {
+    panel->openKind(2);
+    click("btnadd");
+    click("btnadd");
+    const QStringList names = groupNames();
+    ASSERT_EQ(names.size(), 3);
+    EXPECT_EQ(names[1], "日期组3");
+    EXPECT_EQ(names[2], "日期组4");
+    // The last one added is current.
+    EXPECT_EQ(panel->currentGroup()->name, "日期组4");
+}
+
+TEST_F(GroupPanelTest, DeleteAsksWhenTheGroupHasMembers) {
+    panel->openKind(1);
+    context.scripted.addAnswer(false);
+    click("btnDelete");
+    EXPECT_EQ(context.scripted.questions(), QStringList{msg::deleteGroupWithMembers});
+    EXPECT_EQ(groupNames(), QStringList{"护士组"});
+    click("btnadd"); // 值班人员组3, no members
+    context.scripted.clear();
+    click("btnDelete");
+    EXPECT_TRUE(context.scripted.questions().isEmpty());
+    EXPECT_EQ(groupNames(), QStringList{"护士组"});
+}
+
+TEST_F(GroupPanelTest, RenameWarnsAndRefusesAll) {
+    panel->openKind(1);
+    const QModelIndex name = groupGrid()->model()->index(0, 0);
+    groupGrid()->edit(name);
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::renameGroupWarning});
+    groupGrid()->model()->setData(name, "全部");
+    EXPECT_EQ(groupNames(), QStringList{"请修改"});
+    EXPECT_EQ(
+        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
+        "请修改");
+    groupGrid()->model()->setData(name, "夜班组");
+    EXPECT_EQ(
+        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
+        "夜班组");
+    context.scripted.clear();
+    click("btnSave");
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::groupNameReferenced});
+}
+
+TEST_F(GroupPanelTest, MembershipEditorMovesAndTheMemberListFollows) {
+    panel->openKind(1);
+    click("Command3");
+    MembershipForm* form = panel->membershipForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(context.programState.group.groupIdid, 2);
+    EXPECT_EQ(context.programState.group.memberSql,
+              "select * from 基本信息 where instr(所属组ID,'z2z') >0");
+    EXPECT_EQ(control<QLabel>(form, "Label1")->text(), "护士组");
+    auto* members = control<QListWidget>(form, "List2");
+    auto* candidates = control<QListWidget>(form, "List1");
+    EXPECT_EQ(members->selectionMode(), QAbstractItemView::ExtendedSelection);
+    ASSERT_EQ(listed(candidates), (QStringList{"李四", "O'Neil"}));
+    EXPECT_EQ(listed(members), QStringList{"张三"});
+
+    control<QPushButton>(form, "Label3")->click(); // nothing selected: nothing moves
+    EXPECT_EQ(listed(members), QStringList{"张三"});
+
+    candidates->item(0)->setSelected(true);
+    candidates->item(1)->setSelected(true);
+    control<QPushButton>(form, "Label3")->click();
+    EXPECT_EQ(listed(members), (QStringList{"张三", "O'Neil", "李四"}));
+    EXPECT_TRUE(listed(candidates).isEmpty());
+    members->item(0)->setSelected(true);
+    control<QPushButton>(form, "Label4")->click();
+    EXPECT_EQ(listed(candidates), QStringList{"张三"});
+    EXPECT_EQ(context.data.rows("select 所属组ID from 基本信息 order by ID"),
+              (QStringList{"zz1z", "zz2z1z", "zz2z1z"}));
+
+    // The page still shows the old list until the editor is confirmed.
+    EXPECT_EQ(shownMembers(), QStringList{"张三"});
+    control<QPushButton>(form, "btnOK")->click();
+    EXPECT_TRUE(form->isHidden());
+    EXPECT_EQ(shownMembers(), (QStringList{"李四", "O'Neil"}));
+}
+
+TEST_F(GroupPanelTest, DateEntriesOfTheMembershipEditor) {
+    panel->openKind(2);
+    click("Command3");
+    MembershipForm* form = panel->membershipForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_EQ(listed(control<QListWidget>(form, "List2")), QStringList{"2027-01-05  星期二"});
+}
+
+TEST_F(GroupPanelTest, Screenshots) {
+    const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set KORVANE_SCREENSHOT_DIR to write the screenshots";
+    panel->openKind(1);
+    panel->show();
+    EXPECT_TRUE(panel->grab().save(folder + "/grouppanel.png"));
+    click("Command3");
+    ASSERT_NE(panel->membershipForm(), nullptr);
+    EXPECT_TRUE(panel->membershipForm()->grab().save(folder + "/membershipform.png"));
+}
