@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 
 #include <array>
+#include <iostream>
 #include <random>
 #include <set>
 
