@@ -1,6 +1,7 @@
 #include "engine/planningdata.h"
 
 #include "store/membership.h"
+#include "store/messages.h"
 
 #include <QDate>
 #include <QSqlError>
@@ -47,7 +48,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         const QDate date = QDate::fromString(day.text, Qt::ISODate);
         if (!date.isValid()) {
             if (error)
-                *error = QStringLiteral("日期类型中的“%1”不是日期").arg(day.text);
+                *error = msg::calendarDateInvalid.arg(day.text);
             return false;
         }
         day.day = date.toJulianDay();

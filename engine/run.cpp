@@ -109,7 +109,7 @@ void GenerationRun::commit() {
 }
 
 void GenerationRun::fail(const QString& what, const QString& reason) {
-    throw RunEnd{RunOutcome::Failed, QStringLiteral("生成值班表出错（%1）：%2").arg(what, reason)};
+    throw RunEnd{RunOutcome::Failed, msg::runFailed.arg(what, reason)};
 }
 
 void GenerationRun::exec(QSqlQuery& query, const QString& what) {
@@ -128,10 +128,12 @@ RunResult GenerationRun::execute(const QString& path) {
     m_db = m_connection->db();
     {
         // The run touches the whole of 值班底表 and its indexes several times:
-        // a page cache that holds them spares re-reading the file.
+        // a page cache that holds them spares re-reading the file. Without
+        // it the run is slower, not wrong, so a refusal is not an error.
         QSqlQuery pragma(m_db);
-        pragma.exec(QStringLiteral("PRAGMA cache_size = -131072"));
-        pragma.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+        for (const char* statement : {"PRAGMA cache_size = -131072", "PRAGMA temp_store = MEMORY"})
+            if (!pragma.exec(QLatin1String(statement)))
+                break;
     }
     try {
         progress(0);
@@ -176,10 +178,6 @@ void GenerationRun::buildCandidates() {
         commit();
         throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoDates};
     }
-    QHash<qint64, int> personIndex;
-    for (int i = 0; i < m_data.staff.size(); ++i)
-        personIndex.insert(m_data.staff.at(i).idid, i);
-
     QSqlQuery insert(m_db);
     if (!insert.prepare(kInsertSlotCandidates))
         fail(QStringLiteral("写入候选行"), insert.lastError().text());
@@ -211,7 +209,7 @@ void GenerationRun::buildCandidates() {
             const qint64 last = insert.lastInsertId().toLongLong();
             const qint64 first = last - staffCount + 1;
             if (insert.numRowsAffected() != staffCount || (nextIdid >= 0 && first != nextIdid))
-                fail(QStringLiteral("写入候选行"), QStringLiteral("人员表在写入时发生了变化"));
+                fail(QStringLiteral("写入候选行"), msg::staffChangedDuringRun);
             for (qint64 i = 0; i < staffCount; ++i)
                 m_table.append({first + i, day.day, shift.idid, int(i), flagOpen});
             nextIdid = last + 1;
@@ -238,8 +236,7 @@ void GenerationRun::applyRules() {
     begin();
     for (const Rule& rule : rules) {
         checkCancelled();
-        QString reason;
-        if (!applyRule(m_db, rule, &reason))
+        if (!applyRule(m_db, rule))
             m_result.skippedRules << describeRule(rule);
     }
     // The rules only ever turn open rows into struck ones; read those back.

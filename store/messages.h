@@ -81,6 +81,10 @@ inline const QString nothingNoDates = QStringLiteral("没有日期：请先设�
 inline const QString nothingNoShifts = QStringLiteral("没有班次：请先设定班次。");
 inline const QString nothingNoStaff = QStringLiteral("没有值班人员：请先添加人员。");
 inline const QString runCancelled = QStringLiteral("生成值班表已中止。");
+// A run that failed: the step (%1) and the database's reason (%2).
+inline const QString runFailed = QStringLiteral("生成值班表出错（%1）：%2");
+inline const QString staffChangedDuringRun = QStringLiteral("人员表在写入时发生了变化");
+inline const QString calendarDateInvalid = QStringLiteral("日期类型中的“%1”不是日期");
 
 // Constraint rules.
 // Why a rule is left out of a run: its single date (%1) is not a date.

@@ -141,6 +141,19 @@ TEST(RunNothingToPlan, NoStaffAndNoDistributedShiftStillCompletes) {
     EXPECT_TRUE(f.roster().isEmpty());
 }
 
+TEST(RunFailure, CalendarValueThatIsNotADateFailsTheRun) {
+    RunFixture f;
+    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
+    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    f.date(d1);
+    f.date(QStringLiteral("下周一"));
+    const engine::RunResult result = f.generate();
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(result.detail.contains(QStringLiteral("下周一"))) << result.detail.toStdString();
+    EXPECT_FALSE(f.messages.contains(msg::done));
+    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 0);
+}
+
 // --- Slot filling ------------------------------------------------------------
 
 TEST(RunAssignment, FirstSlotGoesToTheMostOpenRows) {
