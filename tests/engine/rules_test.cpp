@@ -101,6 +101,10 @@ struct ShapeCase {
     QStringList keptRows;   // for 限排在: 张三 keeps exactly these rows
 };
 
+void PrintTo(const ShapeCase& c, std::ostream* os) {
+    *os << c.label;
+}
+
 class RuleShapes : public RulesTest, public ::testing::WithParamInterface<ShapeCase> {};
 
 TEST_P(RuleShapes, StrikeExactlyTheRegionOfOnePerson) {
@@ -206,6 +210,10 @@ struct MissingCase {
     const char* shift;
     QStringList keptRows; // what 张三 keeps; everyone else keeps everything
 };
+
+void PrintTo(const MissingCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
 class MissingNames : public RulesTest, public ::testing::WithParamInterface<MissingCase> {};
 
