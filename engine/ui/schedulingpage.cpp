@@ -26,6 +26,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -254,8 +255,8 @@ void SchedulingPage::buildControls() {
     ruleSide->addWidget(m_ruleHelp);
 
     auto* page = new QHBoxLayout(this);
-    page->addLayout(ruleSide, 1);
-    page->addLayout(rosterSide, 1);
+    page->addLayout(ruleSide, 2);
+    page->addLayout(rosterSide, 3);
 
     connect(m_addRule, &QPushButton::clicked, this, &SchedulingPage::addRule);
     connect(m_deleteRule, &QPushButton::clicked, this, &SchedulingPage::deleteCurrentRule);
@@ -485,6 +486,15 @@ void SchedulingPage::stopRun() {
     finishRun();
 }
 
+void SchedulingPage::showEvent(QShowEvent* event) {
+    // A page shown again after it was closed opens afresh.
+    if (m_closed) {
+        m_closed = false;
+        openPage();
+    }
+    QWidget::showEvent(event);
+}
+
 void SchedulingPage::closeEvent(QCloseEvent* event) {
     stopRun();
     if (!m_closed) {
@@ -517,6 +527,7 @@ void SchedulingPage::showReportQuery() {
             reportError(error);
         } else {
             fetchAll(m_rosterModel);
+            m_rosterGrid->resizeColumnsToContents();
             count = engine::countRows(db, query, &error);
             if (count < 0) {
                 reportError(error);

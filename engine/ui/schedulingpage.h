@@ -41,6 +41,7 @@ signals:
     void runFinished(korvane::engine::RunOutcome outcome);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -41,9 +41,23 @@ constexpr int kRunTimeoutMs = 120000;
 // The main window as the page sees it, over a copy of the sample database.
 class SampleContext : public PageContext {
 public:
-    SampleContext() {
+    // A copy of the sample, or (with a script) a new database set up by it.
+    explicit SampleContext(const QString& script = {}) {
         path = QDir(dir.path()).filePath(files::workingFileName);
         QString error;
+        if (!script.isEmpty()) {
+            connection = Connection::create(path, &error);
+            if (!connection) {
+                ADD_FAILURE() << "cannot create: " << error.toStdString();
+                return;
+            }
+            for (const QString& statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                QSqlQuery query(connection->db());
+                if (!query.exec(statement))
+                    ADD_FAILURE() << statement.toStdString();
+            }
+            return;
+        }
         const QString sample = test::outputDirectory() + QStringLiteral("/医院值班.mdb");
         if (!files::copyDatabase(sample, path, &error))
             ADD_FAILURE() << "cannot copy the sample: " << error.toStdString();
@@ -393,4 +407,52 @@ TEST_F(SchedulingPageTest, TheReportOpensOnlyOnARosterThatHasRows) {
     child<QPushButton>(page, "Command12")->click();
     QTest::qWait(400);
     EXPECT_FALSE(previewShown);
+}
+
+namespace {
+
+// One person, two dates, one shift with the given headcount that one person
+// may work at most once in a row.
+QString onePersonSetUp(int headcount) {
+    return QStringLiteral(
+               "insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '张三', 'zz1z');"
+               "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-01', 'zz1z');"
+               "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-02', 'zz1z');"
+               "insert into banci (班次名称, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, "
+               "分布日期, 所属组ID, 开始秒序, 结束秒序, 人数) values ('白班', '08:00', '不跨转', "
+               "'16:00', '1', '无限制', '全部', 'zz1z', 480, 960, %1)")
+        .arg(headcount);
+}
+
+} // namespace
+
+TEST(SchedulingPageRun, TheRelaxedQueryAppearsWhenTheLimitIsDropped) {
+    SampleContext context(onePersonSetUp(1));
+    SchedulingPage page(context);
+    auto* relaxed = child<QPlainTextEdit>(page, "Text1");
+    EXPECT_TRUE(relaxed->isHidden());
+    ASSERT_TRUE(generate(page));
+    EXPECT_EQ(context.scripted.shown(), QStringList({msg::done}));
+    // The second day holds the only person back, so the limit is dropped.
+    EXPECT_FALSE(relaxed->isHidden());
+    EXPECT_TRUE(relaxed->toPlainText().contains(QStringLiteral("order by")));
+    EXPECT_EQ(child<QLabel>(page, "Label6")->text(), recordCountText(2));
+
+    // Reopening the page hides it again.
+    page.close();
+    page.show();
+    EXPECT_TRUE(relaxed->isHidden());
+    EXPECT_EQ(child<QLabel>(page, "Label6")->text(), recordCountText(0));
+}
+
+TEST(SchedulingPageRun, APlanThatCannotBeCarriedOutLeavesTheNoticeAndAnEmptyRoster) {
+    SampleContext context(onePersonSetUp(2));
+    SchedulingPage page(context);
+    ASSERT_TRUE(generate(page));
+    EXPECT_EQ(context.scripted.shown(), QStringList({msg::planImpossible}));
+    EXPECT_FALSE(child<QLabel>(page, "Label12")->isHidden());
+    EXPECT_EQ(context.count(QStringLiteral("select count(*) from 值班报表")), 0);
+    EXPECT_TRUE(child<QPushButton>(page, "comShengcheng")->isEnabled());
+    EXPECT_TRUE(context.dataCommandsEnabled);
+    EXPECT_LT(child<QProgressBar>(page, "jindu")->value(), 100);
 }
