@@ -13,6 +13,7 @@ SetupWizard::SetupWizard(QWidget* mainWindow, PageContext& context)
 void SetupWizard::enter() {}
 void SetupWizard::next() {}
 void SetupWizard::previous() {}
+void SetupWizard::enterFromSetupPage() {}
 void SetupWizard::leave() {
     m_context.restart();
 }
