@@ -1,11 +1,11 @@
 // korvane: the desktop program.
 
+#include "app/applicationcontroller.h"
 #include "app/appsetup.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
 
 #include <QApplication>
-#include <QMainWindow>
 #include <QMessageBox>
 
 int main(int argc, char** argv) {
@@ -26,9 +26,8 @@ int main(int argc, char** argv) {
     if (!prepared.message.isEmpty()) // an unusable working file was moved aside
         QMessageBox::information(nullptr, QStringLiteral("Korvane3.2"), prepared.message);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Korvane3.2"));
-    window.resize(1100, 760);
-    window.show();
+    korvane::ApplicationController controller(dataDir);
+    if (!controller.start())
+        return 1;
     return app.exec();
 }

@@ -1,0 +1,368 @@
+#include "app/mainwindow.h"
+
+#include "app/applicationcontroller.h"
+#include "app/helpwindow.h"
+#include "app/setuppage.h"
+#include "app/setupwizard.h"
+#include "app/toolscommands.h"
+#include "app/twips.h"
+#include "engine/ui/schedulingpage.h"
+#include "store/datafiles.h"
+
+#include <QAbstractItemView>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSqlTableModel>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace korvane {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Korvane3.2");
+
+// One button of the bar: position and size in twips, the designed font.
+struct BarButton {
+    const char* name;
+    QString caption;
+    int left;
+    int width;
+    int height;
+    bool wizard; // 楷体_GB2312 on light green; otherwise 宋体
+    bool shown;
+};
+
+QFont barFont(bool wizard) {
+    QFont font(wizard ? QStringLiteral("楷体_GB2312") : QStringLiteral("宋体"));
+    font.setPointSizeF(10.5);
+    font.setBold(true);
+    return font;
+}
+
+bool isOpen(const QWidget* page) {
+    return page && !page->isHidden();
+}
+
+} // namespace
+
+MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connection> connection)
+    : m_controller(controller), m_connection(std::move(connection)) {
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(kCaption);
+    m_databasePath = m_connection ? m_connection->path() : QString();
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* bar = new QWidget(central);
+    bar->setObjectName(QStringLiteral("Picture1"));
+    bar->setFixedHeight(twips(615));
+    buildButtonBar(bar);
+    layout->addWidget(bar);
+    m_area = new QMdiArea(central);
+    m_area->setObjectName(QStringLiteral("workspace"));
+    layout->addWidget(m_area, 1);
+    setCentralWidget(central);
+
+    m_wizard = new SetupWizard(this, *this);
+    connect(m_enterWizard, &QPushButton::clicked, m_wizard, &SetupWizard::enter);
+    connect(m_next, &QPushButton::clicked, m_wizard, &SetupWizard::next);
+    connect(m_previous, &QPushButton::clicked, m_wizard, &SetupWizard::previous);
+    connect(m_leaveWizard, &QPushButton::clicked, m_wizard, &SetupWizard::leave);
+
+    m_tools = new ToolsCommands(m_controller, this);
+    buildMenus();
+    resize(1100, 760);
+}
+
+MainWindow::~MainWindow() {
+    // Pages hold queries on the connection: they go first.
+    discardAllPages();
+    releaseDatabase();
+}
+
+void MainWindow::buildButtonBar(QWidget* bar) {
+    const QList<BarButton> buttons = {
+        {"cssd", QStringLiteral("初始设置"), 0, 1935, 615, false, true},
+        {"Command4", QStringLiteral("排班"), 1920, 1935, 615, false, true},
+        {"Command2", QStringLiteral("退出系统"), 3840, 1935, 615, false, true},
+        {"Command6", QStringLiteral("进入设置向导"), 8040, 1575, 495, true, true},
+        {"Command5", QStringLiteral("上一步<<"), 8040, 1695, 495, true, false},
+        {"Command11", QStringLiteral("退出向导"), 9720, 1695, 495, true, false},
+        {"Command3", QStringLiteral("下一步>>"), 11400, 1575, 495, true, false},
+    };
+    QList<QPushButton*> made;
+    for (const BarButton& spec : buttons) {
+        auto* button = new QPushButton(spec.caption, bar);
+        button->setObjectName(QLatin1String(spec.name));
+        button->setGeometry(twips(spec.left), 0, twips(spec.width), twips(spec.height));
+        button->setFont(barFont(spec.wizard));
+        if (spec.wizard) {
+            QPalette palette = button->palette();
+            palette.setColor(QPalette::Button, QColor(128, 255, 128));
+            button->setPalette(palette);
+        }
+        button->setVisible(spec.shown);
+        made << button;
+    }
+    m_setupButton = made[0];
+    m_scheduleButton = made[1];
+    m_exitButton = made[2];
+    m_enterWizard = made[3];
+    m_previous = made[4];
+    m_leaveWizard = made[5];
+    m_next = made[6];
+
+    connect(m_setupButton, &QPushButton::clicked, this,
+            [this] { openFromBar(&MainWindow::showSetupPage); });
+    connect(m_scheduleButton, &QPushButton::clicked, this,
+            [this] { openFromBar(&MainWindow::showSchedulingPage); });
+    connect(m_exitButton, &QPushButton::clicked, this, [this] { m_controller.exitProgram(); });
+}
+
+void MainWindow::buildMenus() {
+    m_toolsMenu = menuBar()->addMenu(QStringLiteral("工具"));
+    m_toolsMenu->setObjectName(QStringLiteral("tools"));
+    auto addItem = [this](QMenu* menu, const char* name, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    connect(addItem(m_toolsMenu, "dataout", QStringLiteral("导出数据库")), &QAction::triggered,
+            m_tools, &ToolsCommands::exportDatabase);
+    connect(addItem(m_toolsMenu, "datain", QStringLiteral("导入数据库")), &QAction::triggered,
+            m_tools, &ToolsCommands::importDatabase);
+    connect(addItem(m_toolsMenu, "qingkong", QStringLiteral("清空数据库")), &QAction::triggered,
+            m_tools, &ToolsCommands::clearDatabase);
+    connect(addItem(m_toolsMenu, "yangli", QStringLiteral("载入样例数据库（医院值班）")),
+            &QAction::triggered, m_tools, &ToolsCommands::loadSample);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
+    help->setObjectName(QStringLiteral("help"));
+    connect(addItem(help, "bzsm", QStringLiteral("帮助说明")), &QAction::triggered, this,
+            &MainWindow::showHelp);
+    connect(addItem(help, "downloadnew", QStringLiteral("新版本下载")), &QAction::triggered, this,
+            &MainWindow::openIntroductionPage);
+    connect(addItem(help, "zxsm", QStringLiteral("在线说明")), &QAction::triggered, this,
+            &MainWindow::openIntroductionPage);
+}
+
+QSqlDatabase MainWindow::database() {
+    return m_connection ? m_connection->db() : QSqlDatabase();
+}
+
+QString MainWindow::databasePath() const {
+    return m_databasePath;
+}
+
+Prompt& MainWindow::prompt() {
+    return m_controller.prompt();
+}
+
+ProgramState& MainWindow::state() {
+    return m_controller.state();
+}
+
+void MainWindow::setSetupButtonEnabled(bool enabled) {
+    m_setupButton->setEnabled(enabled);
+}
+
+void MainWindow::setScheduleButtonEnabled(bool enabled) {
+    m_scheduleButton->setEnabled(enabled);
+}
+
+void MainWindow::setDataCommandsEnabled(bool enabled) {
+    for (QPushButton* button : {m_setupButton, m_scheduleButton, m_exitButton, m_enterWizard,
+                                m_previous, m_leaveWizard, m_next})
+        button->setEnabled(enabled);
+    m_toolsMenu->setEnabled(enabled);
+}
+
+void MainWindow::openFromBar(void (MainWindow::*show)()) {
+    QDir::setCurrent(files::programDirectory());
+    closeMostRecentPage();
+    (this->*show)();
+}
+
+void MainWindow::closeMostRecentPage() {
+    const QList<QWidget*> pages = openPages();
+    if (pages.isEmpty())
+        return;
+    QWidget* page = pages.last();
+    if (QMdiSubWindow* window = subWindowOf(page))
+        window->close();
+    else
+        page->close();
+}
+
+void MainWindow::showSetupPage() {
+    if (m_takingDown)
+        return;
+    if (isOpen(m_setupPage)) {
+        showPage(m_setupPage);
+        return;
+    }
+    m_setupPage = new SetupPage(*this);
+    showPage(m_setupPage);
+}
+
+void MainWindow::showSchedulingPage() {
+    if (m_takingDown)
+        return;
+    if (isOpen(m_schedulingPage)) {
+        showPage(m_schedulingPage);
+        return;
+    }
+    m_schedulingPage = new SchedulingPage(*this);
+    showPage(m_schedulingPage);
+}
+
+void MainWindow::showPage(QWidget* page) {
+    if (!page)
+        return;
+    if (m_takingDown) {
+        // Nothing opens in a window that is going away.
+        if (!subWindowOf(page))
+            page->deleteLater();
+        return;
+    }
+    if (QMdiSubWindow* existing = subWindowOf(page)) {
+        existing->show();
+        page->show();
+        m_area->setActiveSubWindow(existing);
+        return;
+    }
+    page->setAttribute(Qt::WA_DeleteOnClose);
+    // The size the page asked for; the frame would otherwise shrink it to its hint.
+    const QSize wanted = page->testAttribute(Qt::WA_Resized) ? page->size() : QSize();
+    QMdiSubWindow* window = m_area->addSubWindow(page);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(QIcon());
+    // A page that closes itself takes its frame with it.
+    QPointer<QMdiSubWindow> frame(window);
+    connect(page, &QObject::destroyed, this, [frame] {
+        if (frame)
+            frame->close();
+    });
+    m_pages << page;
+    window->show();
+    page->show();
+    if (wanted.isValid())
+        window->resize(wanted.expandedTo(page->minimumSizeHint()) + window->size() - page->size());
+    // Keep the whole page inside the workspace where it fits.
+    const QSize room = m_area->viewport()->size();
+    window->move(qBound(0, window->x(), qMax(0, room.width() - window->width())),
+                 qBound(0, window->y(), qMax(0, room.height() - window->height())));
+    m_area->setActiveSubWindow(window);
+}
+
+QMdiSubWindow* MainWindow::subWindowOf(QWidget* page) const {
+    if (!page)
+        return nullptr;
+    for (QMdiSubWindow* window : m_area->subWindowList())
+        if (window->widget() == page)
+            return window;
+    return nullptr;
+}
+
+QList<QWidget*> MainWindow::openPages() const {
+    QList<QWidget*> pages;
+    for (const QPointer<QWidget>& page : m_pages)
+        if (isOpen(page))
+            pages << page.data();
+    return pages;
+}
+
+SetupPage* MainWindow::setupPage() const {
+    return isOpen(m_setupPage) ? m_setupPage.data() : nullptr;
+}
+
+SchedulingPage* MainWindow::schedulingPage() const {
+    return m_schedulingPage.data();
+}
+
+void MainWindow::restart() {
+    m_controller.restart();
+}
+
+void MainWindow::showHelp() {
+    auto* help = new HelpWindow;
+    help->placeText(size());
+    showPage(help);
+    if (QMdiSubWindow* window = subWindowOf(help))
+        window->move(0, 0);
+}
+
+void MainWindow::openIntroductionPage() {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(
+        QDir(files::programDirectory()).filePath(QStringLiteral("intro.html"))));
+}
+
+void MainWindow::commitPendingEdits() {
+    for (QAbstractItemView* view : m_area->findChildren<QAbstractItemView*>()) {
+        // An open editor lives on the viewport; commitData is the view's own
+        // slot that writes an editor's value into the model (a no-op for
+        // anything that is not an editor).
+        for (QWidget* editor : view->viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (editor->isVisible())
+                QMetaObject::invokeMethod(view, "commitData", Q_ARG(QWidget*, editor));
+        if (QAbstractItemModel* model = view->model()) {
+            model->submit();
+            if (auto* table = qobject_cast<QSqlTableModel*>(model); table && table->isDirty())
+                table->submitAll();
+        }
+    }
+}
+
+void MainWindow::stopRunningGeneration() {
+    if (m_schedulingPage && m_schedulingPage->runInProgress())
+        m_schedulingPage->stopRun();
+}
+
+void MainWindow::closeAllPages() {
+    m_takingDown = true;
+    stopRunningGeneration();
+    commitPendingEdits();
+    m_area->closeAllSubWindows();
+    discardAllPages();
+}
+
+void MainWindow::discardAllPages() {
+    if (!m_area)
+        return;
+    m_takingDown = true;
+    const QList<QMdiSubWindow*> windows = m_area->subWindowList();
+    for (QMdiSubWindow* window : windows) {
+        if (QWidget* page = window->widget())
+            disconnect(page, &QObject::destroyed, this, nullptr);
+        delete window;
+    }
+    m_pages.clear();
+}
+
+void MainWindow::releaseDatabase() {
+    m_connection.reset();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_closingForRestart) {
+        event->accept();
+        return;
+    }
+    // Closing by the frame: every page runs its own closing steps, and the
+    // program ends normally once this, the last window, is gone.
+    m_takingDown = true;
+    stopRunningGeneration();
+    commitPendingEdits();
+    m_area->closeAllSubWindows();
+    event->accept();
+}
+
+} // namespace korvane

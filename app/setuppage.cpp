@@ -1,0 +1,234 @@
+#include "app/setuppage.h"
+
+#include "app/pagecontext.h"
+#include "app/twips.h"
+#include "editors/period.h"
+#include "editors/ui/grouppanel.h"
+#include "editors/ui/periodform.h"
+#include "editors/ui/shiftpage.h"
+#include "editors/ui/staffpage.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace korvane {
+
+namespace {
+
+// An open page of type T among the main window's pages, if there is one.
+template <typename T> T* findOpenPage(QWidget* page) {
+    for (T* candidate : page->window()->findChildren<T*>())
+        if (!candidate->isHidden())
+            return candidate;
+    return nullptr;
+}
+
+QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setMinimumSize(twips(1935), twips(495));
+    return button;
+}
+
+} // namespace
+
+SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m_context(context) {
+    setObjectName(QStringLiteral("Formchushi"));
+    setWindowTitle(QStringLiteral("初始设定"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_title = new QLabel(QStringLiteral("初始设定"), this);
+    m_title->setObjectName(QStringLiteral("labelBanci"));
+    QFont titleFont = m_title->font();
+    titleFont.setPointSizeF(15);
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+    m_title->setAlignment(Qt::AlignCenter);
+
+    m_setupButtons = new QGroupBox(this);
+    m_setupButtons->setObjectName(QStringLiteral("Frame1"));
+    m_staff = makeButton("Command1", QStringLiteral("值班人员设定"), m_setupButtons);
+    m_dateRange = makeButton("btnDate1", QStringLiteral("日期范围设定"), m_setupButtons);
+    m_shifts = makeButton("btnBanci", QStringLiteral("班次设定"), m_setupButtons);
+    m_staffGroups = makeButton("btnRenyuanset", QStringLiteral("值班人员组设定"), m_setupButtons);
+    m_dateGroups = makeButton("btnDateset", QStringLiteral("日期组设定"), m_setupButtons);
+    m_shiftGroups = makeButton("btnBanciset", QStringLiteral("班次组设定"), m_setupButtons);
+    auto* enterWizard = makeButton("Command5", QStringLiteral("进入设置向导"), m_setupButtons);
+    m_sixButtons = {m_staff, m_dateRange, m_shifts, m_staffGroups, m_dateGroups, m_shiftGroups};
+
+    auto* grid = new QGridLayout(m_setupButtons);
+    grid->addWidget(m_staff, 0, 0);
+    grid->addWidget(m_dateRange, 0, 1);
+    grid->addWidget(m_shifts, 0, 2);
+    grid->addWidget(m_staffGroups, 1, 0);
+    grid->addWidget(m_dateGroups, 1, 1);
+    grid->addWidget(m_shiftGroups, 1, 2);
+    grid->addWidget(enterWizard, 0, 3, 2, 1);
+    enterWizard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+
+    auto* scheduleButton = makeButton("btnOk", QStringLiteral("排班"), this);
+    scheduleButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+
+    m_periodPanel = new QGroupBox(QStringLiteral("日期范围设定"), this);
+    m_periodPanel->setObjectName(QStringLiteral("Frame4"));
+    buildPeriodPanel();
+    m_periodPanel->hide();
+
+    m_groupPanel = new GroupPanel(context, this);
+
+    // The button rows keep their height; the group panel takes the rest.
+    auto* topRow = new QWidget(this);
+    topRow->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    auto* top = new QHBoxLayout(topRow);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(m_setupButtons, 1);
+    top->addWidget(scheduleButton);
+    m_periodPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_title);
+    layout->addWidget(topRow);
+    layout->addWidget(m_periodPanel);
+    layout->addWidget(m_groupPanel, 1);
+    layout->addStretch(0);
+
+    connect(m_staff, &QPushButton::clicked, this, &SetupPage::staffSetting);
+    connect(m_staffGroups, &QPushButton::clicked, this, &SetupPage::staffGroupSetting);
+    connect(m_dateRange, &QPushButton::clicked, this, &SetupPage::dateRangeSetting);
+    connect(m_dateGroups, &QPushButton::clicked, this, &SetupPage::dateGroupSetting);
+    connect(m_shifts, &QPushButton::clicked, this, &SetupPage::shiftSetting);
+    connect(m_shiftGroups, &QPushButton::clicked, this, &SetupPage::shiftGroupSetting);
+    connect(enterWizard, &QPushButton::clicked, this, &SetupPage::enterWizardRequested);
+    connect(scheduleButton, &QPushButton::clicked, this, &SetupPage::schedule);
+
+    // Load: staff groups are the default kind; the group panels stay hidden
+    // and 初始设置 is off while this page is open.
+    m_context.state().group.groupKind = 1;
+    m_groupPanel->hide();
+    m_context.setSetupButtonEnabled(false);
+    resize(twips(12000), twips(7500));
+}
+
+SetupPage::~SetupPage() = default;
+
+QWidget* SetupPage::buildPeriodPanel() {
+    m_periodText = new QLabel(m_periodPanel);
+    m_periodText->setObjectName(QStringLiteral("Label1"));
+    auto* change = new QPushButton(QStringLiteral("更改"), m_periodPanel);
+    change->setObjectName(QStringLiteral("Command6"));
+    auto* confirm = new QPushButton(QStringLiteral("确认"), m_periodPanel);
+    confirm->setObjectName(QStringLiteral("Command7"));
+    auto* layout = new QHBoxLayout(m_periodPanel);
+    layout->addWidget(m_periodText, 1);
+    layout->addWidget(change);
+    layout->addWidget(confirm);
+    connect(change, &QPushButton::clicked, this, &SetupPage::changePeriod);
+    connect(confirm, &QPushButton::clicked, m_periodPanel, &QWidget::hide);
+    return m_periodPanel;
+}
+
+QColor SetupPage::highlightColour() {
+    return QColor(255, 192, 192); // &HC0C0FF
+}
+
+void SetupPage::setHighlighted(QPushButton* button, bool highlighted) {
+    if (!button)
+        return;
+    if (highlighted) {
+        QPalette palette = button->palette();
+        palette.setColor(QPalette::Button, highlightColour());
+        button->setPalette(palette);
+    } else {
+        // Back to the inherited button face.
+        button->setPalette(QPalette());
+    }
+}
+
+bool SetupPage::isHighlighted(const QPushButton* button) {
+    return button && button->palette().color(QPalette::Button) == highlightColour();
+}
+
+void SetupPage::highlightOnly(QPushButton* button) {
+    for (QPushButton* each : m_sixButtons)
+        setHighlighted(each, each == button);
+}
+
+void SetupPage::staffSetting() {
+    highlightOnly(m_staff);
+    m_periodPanel->hide();
+    if (StaffPage* open = findOpenPage<StaffPage>(this))
+        m_context.showPage(open);
+    else
+        m_context.showPage(new StaffPage(m_context));
+}
+
+void SetupPage::shiftSetting() {
+    highlightOnly(m_shifts);
+    m_periodPanel->hide();
+    if (ShiftPage* open = findOpenPage<ShiftPage>(this))
+        m_context.showPage(open);
+    else
+        m_context.showPage(new ShiftPage(m_context));
+}
+
+void SetupPage::openGroupKind(QPushButton* button, int kind) {
+    highlightOnly(button);
+    m_periodPanel->hide();
+    m_groupPanel->openKind(kind);
+}
+
+void SetupPage::staffGroupSetting() {
+    openGroupKind(m_staffGroups, 1);
+}
+
+void SetupPage::dateGroupSetting() {
+    openGroupKind(m_dateGroups, 2);
+}
+
+void SetupPage::shiftGroupSetting() {
+    openGroupKind(m_shiftGroups, 3);
+}
+
+void SetupPage::refreshMembers() {
+    m_groupPanel->refreshMembers();
+}
+
+void SetupPage::dateRangeSetting() {
+    highlightOnly(m_dateRange);
+    m_periodPanel->show();
+    m_groupPanel->hide();
+    bool ok = true;
+    QString error;
+    const auto range = period::current(m_context.database(), &ok, &error);
+    m_periodText->setText(ok ? period::describe(range) : error);
+}
+
+void SetupPage::changePeriod() {
+    if (PeriodForm* open = findOpenPage<PeriodForm>(this)) {
+        m_context.showPage(open);
+        return;
+    }
+    auto* form = new PeriodForm(m_context);
+    connect(form, &PeriodForm::periodSaved, this, &SetupPage::dateRangeSetting);
+    m_context.showPage(form);
+}
+
+void SetupPage::schedule() {
+    m_context.setSetupButtonEnabled(true);
+    m_context.setScheduleButtonEnabled(true);
+    close();
+    m_context.showSchedulingPage();
+}
+
+void SetupPage::closeEvent(QCloseEvent* event) {
+    // 初始设置 is off only while this page is open.
+    m_context.setSetupButtonEnabled(true);
+    QWidget::closeEvent(event);
+}
+
+} // namespace korvane

@@ -1,0 +1,58 @@
+#include "editors/ui/periodform.h"
+
+#include "app/pagecontext.h"
+#include "app/twips.h"
+#include "editors/period.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QPushButton>
+
+namespace korvane {
+
+namespace {
+QDateEdit* makePicker(const char* name, QWidget* parent) {
+    auto* picker = new QDateEdit(QDate::currentDate(), parent);
+    picker->setObjectName(QLatin1String(name));
+    picker->setCalendarPopup(true);
+    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return picker;
+}
+} // namespace
+
+PeriodForm::PeriodForm(PageContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context) {
+    setObjectName(QStringLiteral("riqi"));
+    setWindowTitle(QStringLiteral("日期范围设定"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_start = makePicker("DTPicker1", this);
+    m_end = makePicker("DTPicker2", this);
+    auto* ok = new QPushButton(QStringLiteral("保存退出"), this);
+    ok->setObjectName(QStringLiteral("btnOK"));
+
+    auto* layout = new QFormLayout(this);
+    layout->addRow(QStringLiteral("请修改开始日期："), m_start);
+    layout->addRow(QStringLiteral("请修改结束日期："), m_end);
+    layout->addRow(ok);
+    connect(ok, &QPushButton::clicked, this, &PeriodForm::save);
+    resize(twips(5000), twips(2400));
+}
+
+void PeriodForm::save() {
+    if (!period::save(m_context.database(), m_start->date(), m_end->date(), m_context.prompt()))
+        return;
+    m_saved = true;
+    close();
+}
+
+void PeriodForm::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    m_context.showSetupPage();
+    if (m_saved)
+        emit periodSaved();
+}
+
+} // namespace korvane

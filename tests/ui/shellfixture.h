@@ -1,0 +1,114 @@
+#pragma once
+
+// A fresh working database in a temporary data folder, and the program
+// started on it with scripted messages, scripted file dialogs and a quit
+// that only counts.
+
+#include <QWidget>
+
+#include "app/applicationcontroller.h"
+#include "app/filechooser.h"
+#include "app/mainwindow.h"
+#include "store/connection.h"
+#include "store/datafiles.h"
+#include "store/prompt.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+namespace korvane::test {
+
+// File dialogs that answer from the test: a file name, or empty for Cancel.
+class ScriptedFileChooser : public FileChooser {
+public:
+    QString openAnswer;
+    QString saveAnswer;
+    QStringList asked; // "open|folder|filter" or "save|folder|filter"
+
+    QString openFile(QWidget*, const QString& folder, const QString& filter) override {
+        asked << QStringLiteral("open|%1|%2").arg(folder, filter);
+        return openAnswer;
+    }
+    QString saveFile(QWidget*, const QString& folder, const QString& filter) override {
+        asked << QStringLiteral("save|%1|%2").arg(folder, filter);
+        return saveAnswer;
+    }
+};
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        QString error;
+        ASSERT_TRUE(files::copyDatabase(files::templatePath(), workingPath(), &error))
+            << error.toStdString();
+    }
+
+    void TearDown() override {
+        controller.reset();
+        probe.reset();
+        // Windows and pages disposed of with deleteLater.
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    QString workingPath() const { return files::workingPath(dir.path()); }
+
+    MainWindow* startProgram() {
+        controller = std::make_unique<ApplicationController>(dir.path());
+        controller->setPrompt(&prompt);
+        controller->setFileChooser(&chooser);
+        controller->setQuitHandler([this] { ++quitCalls; });
+        EXPECT_TRUE(controller->start());
+        return controller->mainWindow();
+    }
+
+    QPushButton* barButton(const char* name) {
+        return controller->mainWindow()->findChild<QPushButton*>(QLatin1String(name));
+    }
+
+    // A connection of the test's own on the working file.
+    QSqlDatabase& db() {
+        if (!probe) {
+            QString error;
+            probe = Connection::open(workingPath(), &error);
+            EXPECT_TRUE(probe) << error.toStdString();
+        }
+        return probe->db();
+    }
+    void exec(const QString& sql) {
+        QSqlQuery query(db());
+        EXPECT_TRUE(query.exec(sql))
+            << sql.toStdString() << ": " << query.lastError().text().toStdString();
+    }
+    QVariant scalar(const QString& sql) {
+        QSqlQuery query(db());
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+        return query.next() ? query.value(0) : QVariant();
+    }
+    void fillWorkingTables() {
+        exec(QStringLiteral("INSERT INTO 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
+                            "VALUES ('2027-01-01', 1, 1, '1')"));
+        exec(QStringLiteral("INSERT INTO 值班报表 (日期, 班次, 值班人) VALUES "
+                            "('2027年1月1日', '白班', '  张三')"));
+    }
+    int workingTableRows() {
+        return scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM 值班底表) + "
+                                     "(SELECT COUNT(*) FROM 值班报表)"))
+            .toInt();
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+    ScriptedFileChooser chooser;
+    std::unique_ptr<ApplicationController> controller;
+    std::unique_ptr<Connection> probe;
+    int quitCalls = 0;
+};
+
+} // namespace korvane::test
