@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QStandardItemModel>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <functional>
@@ -34,10 +35,12 @@ QPushButton* button(const char* objectName, const QString& text) {
 } // namespace
 
 // The group grid: names are edited in place, and the user is warned about
-// references before an edit begins.
+// references when an edit begins.
 class GroupNameGrid : public QTableView {
 public:
     std::function<void()> onEditBegins;
+
+    GroupNameGrid() { setItemDelegate(new WarningDelegate(this)); }
 
     // Ends an open name edit and hands its text to the model.
     void commitOpenEditor() {
@@ -47,18 +50,23 @@ public:
         }
     }
 
-protected:
-    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override {
-        const bool opens = index.isValid() && (index.flags() & Qt::ItemIsEditable) &&
-                           state() != EditingState &&
-                           (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
-                           (trigger != SelectedClicked || selectionModel()->isSelected(index));
-        // The warning comes before the editor opens: a message box shown
-        // while it is open would end the edit.
-        if (opens && onEditBegins)
-            onEditBegins();
-        return QTableView::edit(index, trigger, event);
-    }
+private:
+    // The editor is made once per edit, whatever started it (double click,
+    // a click on the selected cell, F2); the warning comes before it exists,
+    // since a message box shown while it is open would end the edit.
+    class WarningDelegate : public QStyledItemDelegate {
+    public:
+        explicit WarningDelegate(GroupNameGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+        QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override {
+            if (m_grid->onEditBegins)
+                m_grid->onEditBegins();
+            return QStyledItemDelegate::createEditor(parent, option, index);
+        }
+
+    private:
+        GroupNameGrid* m_grid;
+    };
 };
 
 GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
@@ -122,6 +130,8 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     m_memberGrid->setModel(m_members);
     m_memberGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_memberGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // One column is shown, stretched to the grid's width.
+    m_memberGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* members = button("Command3", QStringLiteral("增加删除成员"));
     auto* refresh = button("Command4", QStringLiteral("刷新"));
     connect(members, &QPushButton::clicked, this, &GroupPanel::editMembers);

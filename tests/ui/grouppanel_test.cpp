@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -201,4 +202,19 @@ TEST_F(GroupPanelTest, Screenshots) {
     click("Command3");
     ASSERT_NE(panel->membershipForm(), nullptr);
     EXPECT_TRUE(panel->membershipForm()->grab().save(folder + "/membershipform.png"));
+}
+
+TEST_F(GroupPanelTest, AnOpenNameEditIsStoredByAdd) {
+    panel->openKind(1);
+    panel->show();
+    groupGrid()->edit(groupGrid()->model()->index(0, 0));
+    auto* editor = groupGrid()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("急诊组");
+    click("btnadd");
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::renameGroupWarning}); // once per edit
+    EXPECT_EQ(groupNames(), (QStringList{"急诊组", "值班人员组3"}));
+    EXPECT_EQ(
+        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
+        "急诊组");
 }
