@@ -210,6 +210,8 @@ void MainWindow::showSetupPage() {
         return;
     }
     m_setupPage = new SetupPage(*this);
+    connect(m_setupPage, &SetupPage::enterWizardRequested, m_wizard,
+            &SetupWizard::enterFromSetupPage);
     showPage(m_setupPage);
 }
 
