@@ -93,7 +93,7 @@ QList<Table> buildTables() {
 // Indexes for the engine's joins and the editors' lookups.
 const QStringList kIndexes = {
     QStringLiteral("CREATE INDEX 值班底表_日期_班次 ON 值班底表(日期, 班次IDID)"),
-    QStringLiteral("CREATE INDEX 值班底表_人员 ON 值班底表(姓名IDID, 是否值班)"),
+    QStringLiteral("CREATE INDEX 值班底表_人员 ON 值班底表(姓名IDID)"),
     QStringLiteral("CREATE INDEX 日期类型_日期 ON 日期类型(日期)"),
     QStringLiteral("CREATE INDEX 基本信息_ID ON 基本信息(ID)"),
 };
