@@ -311,6 +311,7 @@ void SchedulingPage::refreshRules() {
         return;
     }
     fetchAll(m_ruleModel);
+    m_ruleGrid->resizeColumnsToContents();
     for (int column = 0; column < kRuleCaptions.size(); ++column)
         m_ruleModel->setHeaderData(column, Qt::Horizontal, kRuleCaptions.at(column));
     for (int column = kFirstFlagColumn; column < m_ruleModel->columnCount(); ++column)
