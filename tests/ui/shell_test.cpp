@@ -22,6 +22,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -335,4 +336,43 @@ TEST_F(ShellTest, PagesDrawTheirChineseText) {
     check(QStringLiteral("staff"));
     window->showHelp();
     check(QStringLiteral("help"));
+}
+
+TEST_F(ShellTest, ProgramWideStateOutlivesARestart) {
+    startProgram();
+    controller->state().wizardStep = 4;
+    controller->state().group.groupKind = 3;
+    controller->restart();
+    EXPECT_EQ(controller->state().wizardStep, 4);
+    // Only the setup page's load touches groupKind.
+    EXPECT_EQ(controller->state().group.groupKind, 1);
+    EXPECT_NE(controller->mainWindow()->setupPage(), nullptr);
+}
+
+TEST_F(ShellTest, ClosingByTheFrameClosesEveryPageAndLeavesTheTables) {
+    MainWindow* window = startProgram();
+    window->setupPage()->staffSetting();
+    window->setupPage()->findChild<QPushButton*>(QStringLiteral("Command6"))->click();
+    ASSERT_EQ(window->openPages().size(), 3);
+    fillWorkingTables();
+    // The test program itself goes on after its last window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    EXPECT_TRUE(window->close());
+    QApplication::setQuitOnLastWindowClosed(true);
+    // The period form's closing shows no new setup page in a window that is going.
+    EXPECT_TRUE(window->openPages().isEmpty());
+    EXPECT_EQ(workingTableRows(), 2);
+}
+
+TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
+    QFile file(workingPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("not a database at all");
+    file.close();
+    controller = std::make_unique<ApplicationController>(dir.path());
+    controller->setPrompt(&prompt);
+    EXPECT_FALSE(controller->start());
+    EXPECT_EQ(controller->mainWindow(), nullptr);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_TRUE(prompt.shown().first().startsWith(QDir::toNativeSeparators(workingPath())));
 }
