@@ -6,6 +6,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+class QWidget;
+
 namespace korvane {
 
 // What a page may ask of the main window. The main window implements it;
