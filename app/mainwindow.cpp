@@ -21,6 +21,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace korvane {
 
 namespace {
@@ -170,18 +172,37 @@ ProgramState& MainWindow::state() {
     return m_controller.state();
 }
 
+void MainWindow::setBarButtonEnabled(QPushButton* button, bool enabled) {
+    // While the data commands are held, the change is what they come back to.
+    if (m_heldButtons.contains(button))
+        m_heldButtons[button] = enabled;
+    else
+        button->setEnabled(enabled);
+}
+
 void MainWindow::setSetupButtonEnabled(bool enabled) {
-    m_setupButton->setEnabled(enabled);
+    setBarButtonEnabled(m_setupButton, enabled);
 }
 
 void MainWindow::setScheduleButtonEnabled(bool enabled) {
-    m_scheduleButton->setEnabled(enabled);
+    setBarButtonEnabled(m_scheduleButton, enabled);
 }
 
 void MainWindow::setDataCommandsEnabled(bool enabled) {
-    for (QPushButton* button : {m_setupButton, m_scheduleButton, m_exitButton, m_enterWizard,
-                                m_previous, m_leaveWizard, m_next})
-        button->setEnabled(enabled);
+    const QList<QPushButton*> buttons = {m_setupButton, m_scheduleButton, m_exitButton,
+                                         m_enterWizard, m_previous,       m_leaveWizard,
+                                         m_next};
+    if (!enabled && m_heldButtons.isEmpty()) {
+        for (QPushButton* button : buttons) {
+            m_heldButtons.insert(button, button->isEnabled());
+            button->setEnabled(false);
+        }
+    } else if (enabled && !m_heldButtons.isEmpty()) {
+        // Each button comes back as it was (the wizard's 上一步 stays off at step 1).
+        const QHash<QPushButton*, bool> held = std::exchange(m_heldButtons, {});
+        for (auto it = held.begin(); it != held.end(); ++it)
+            it.key()->setEnabled(it.value());
+    }
     m_toolsMenu->setEnabled(enabled);
 }
 

@@ -6,6 +6,7 @@
 #include "app/pagecontext.h"
 #include "store/connection.h"
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -80,6 +81,7 @@ private:
     void openFromBar(void (MainWindow::*show)());
     void closeMostRecentPage();
     QMdiSubWindow* subWindowOf(QWidget* page) const;
+    void setBarButtonEnabled(QPushButton* button, bool enabled);
 
     ApplicationController& m_controller;
     std::unique_ptr<Connection> m_connection;
@@ -93,6 +95,8 @@ private:
     QPushButton* m_leaveWizard = nullptr;    // Command11
     QPushButton* m_next = nullptr;           // Command3
     QMenu* m_toolsMenu = nullptr;
+    // The bar buttons' states while the data commands are held (a run goes on).
+    QHash<QPushButton*, bool> m_heldButtons;
     SetupWizard* m_wizard = nullptr;
     ToolsCommands* m_tools = nullptr;
     QList<QPointer<QWidget>> m_pages; // in opening order

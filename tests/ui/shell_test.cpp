@@ -376,3 +376,22 @@ TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
     ASSERT_EQ(prompt.shown().size(), 1);
     EXPECT_TRUE(prompt.shown().first().startsWith(QDir::toNativeSeparators(workingPath())));
 }
+
+TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
+    MainWindow* window = startProgram();
+    QAction* tools = window->menuBar()->actions().first();
+    // The setup page keeps 初始设置 off; a run holds everything.
+    window->setDataCommandsEnabled(false);
+    for (const char* name : {"cssd", "Command4", "Command2", "Command6", "Command3"})
+        EXPECT_FALSE(barButton(name)->isEnabled()) << name;
+    EXPECT_FALSE(tools->menu()->isEnabled());
+    // A page that enables 初始设置 meanwhile gets it once the hold ends.
+    window->setScheduleButtonEnabled(false);
+    window->setSetupButtonEnabled(true);
+    EXPECT_FALSE(barButton("cssd")->isEnabled());
+    window->setDataCommandsEnabled(true);
+    EXPECT_TRUE(barButton("cssd")->isEnabled());
+    EXPECT_FALSE(barButton("Command4")->isEnabled());
+    EXPECT_TRUE(barButton("Command2")->isEnabled());
+    EXPECT_TRUE(tools->menu()->isEnabled());
+}
