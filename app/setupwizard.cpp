@@ -1,19 +1,184 @@
 #include "app/setupwizard.h"
 
 #include "app/pagecontext.h"
+#include "app/setuppage.h"
 
-#include <QWidget>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <limits>
 
 namespace korvane {
 
-// Placeholder until the wizard lands.
+namespace {
+
+bool insidePage(const QWidget* widget) {
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (qobject_cast<const QMdiSubWindow*>(w))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 SetupWizard::SetupWizard(QWidget* mainWindow, PageContext& context)
     : QObject(mainWindow), m_mainWindow(mainWindow), m_context(context) {}
 
-void SetupWizard::enter() {}
-void SetupWizard::next() {}
-void SetupWizard::previous() {}
-void SetupWizard::enterFromSetupPage() {}
+QPushButton* SetupWizard::barButton(const char* objectName) const {
+    for (QPushButton* button :
+         m_mainWindow->findChildren<QPushButton*>(QLatin1String(objectName))) {
+        if (!insidePage(button))
+            return button;
+    }
+    return nullptr;
+}
+
+void SetupWizard::setBarButtonEnabled(const char* objectName, bool enabled) const {
+    if (QPushButton* button = barButton(objectName))
+        button->setEnabled(enabled);
+}
+
+void SetupWizard::setBarButtonVisible(const char* objectName, bool visible) const {
+    if (QPushButton* button = barButton(objectName))
+        button->setVisible(visible);
+}
+
+SetupPage* SetupWizard::setupPage() const {
+    const auto find = [this]() -> SetupPage* {
+        for (SetupPage* page :
+             m_mainWindow->findChildren<SetupPage*>(QStringLiteral("Formchushi"))) {
+            if (page->isVisibleTo(m_mainWindow))
+                return page;
+        }
+        return nullptr;
+    };
+    if (SetupPage* page = find())
+        return page;
+    // A closed page is opened again when the wizard needs it.
+    m_context.showSetupPage();
+    return find();
+}
+
+void SetupWizard::closePage(const char* objectName) const {
+    for (QWidget* page : m_mainWindow->findChildren<QWidget*>(QLatin1String(objectName))) {
+        if (!page->isVisibleTo(m_mainWindow))
+            continue;
+        // A page that closes takes its child window with it.
+        page->close();
+    }
+}
+
+void SetupWizard::highlightSetupButton(const char* highlighted,
+                                       std::initializer_list<const char*> face) const {
+    SetupPage* page = setupPage();
+    if (!page)
+        return;
+    SetupPage::setHighlighted(page->findChild<QPushButton*>(QLatin1String(highlighted)), true);
+    for (const char* name : face)
+        SetupPage::setHighlighted(page->findChild<QPushButton*>(QLatin1String(name)), false);
+}
+
+qint16 SetupWizard::stepBy(int delta) {
+    // The buttons keep the step inside 1 to 6; the counter never wraps.
+    qint16& step = m_context.state().wizardStep;
+    const int changed = step + delta;
+    if (changed >= std::numeric_limits<qint16>::min() &&
+        changed <= std::numeric_limits<qint16>::max())
+        step = static_cast<qint16>(changed);
+    return step;
+}
+
+void SetupWizard::enter() {
+    if (SetupPage* page = setupPage())
+        page->staffSetting();
+    setBarButtonEnabled("Command5", false);
+    for (const char* name : {"Command11", "Command2", "Command3", "Command5"})
+        setBarButtonVisible(name, true);
+    setBarButtonVisible("Command6", false);
+    m_context.state().wizardStep = 1;
+}
+
+void SetupWizard::enterFromSetupPage() {
+    for (const char* name : {"Command2", "Command3", "Command5"})
+        setBarButtonVisible(name, true);
+    if (SetupPage* page = setupPage()) {
+        if (auto* panel = page->findChild<QWidget*>(QStringLiteral("Frame1")))
+            panel->hide();
+        // The staff editor is the page's own to open; it stays when the page closes.
+        page->staffSetting();
+        page->close();
+    }
+    setBarButtonEnabled("Command5", false);
+    m_context.state().wizardStep = 1;
+}
+
+void SetupWizard::next() {
+    switch (stepBy(+1)) {
+    case 2:
+        closePage("baseinfo");
+        if (SetupPage* page = setupPage()) {
+            page->staffGroupSetting();
+            if (auto* panel = page->findChild<QWidget*>(QStringLiteral("Frame1")))
+                panel->setEnabled(false);
+        }
+        setBarButtonEnabled("Command5", true);
+        highlightSetupButton("btnRenyuanset", {"btnDate1", "btnDateset", "btnBanciset"});
+        break;
+    case 3:
+        if (SetupPage* page = setupPage())
+            page->dateRangeSetting();
+        highlightSetupButton("btnDate1", {"btnRenyuanset", "btnDateset", "btnBanciset"});
+        break;
+    case 4:
+        if (SetupPage* page = setupPage())
+            page->dateGroupSetting();
+        break;
+    case 5:
+        if (SetupPage* page = setupPage())
+            page->shiftSetting();
+        break;
+    case 6:
+        closePage("frmBanciset");
+        if (SetupPage* page = setupPage())
+            page->shiftGroupSetting();
+        setBarButtonEnabled("Command3", false);
+        break;
+    default:
+        break; // outside the six steps: only the counter changes
+    }
+}
+
+void SetupWizard::previous() {
+    switch (stepBy(-1)) {
+    case 1:
+        if (SetupPage* page = setupPage())
+            page->staffSetting();
+        setBarButtonEnabled("Command5", false);
+        break;
+    case 2:
+        if (SetupPage* page = setupPage())
+            page->staffGroupSetting();
+        setBarButtonEnabled("Command5", true);
+        break;
+    case 3:
+        if (SetupPage* page = setupPage())
+            page->dateRangeSetting();
+        break;
+    case 4:
+        closePage("frmBanciset");
+        if (SetupPage* page = setupPage())
+            page->dateGroupSetting();
+        break;
+    case 5:
+        if (SetupPage* page = setupPage())
+            page->shiftSetting();
+        setBarButtonEnabled("Command3", true);
+        break;
+    default:
+        break;
+    }
+}
+
 void SetupWizard::leave() {
     m_context.restart();
 }

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QObject>
+#include <initializer_list>
 
+class QPushButton;
 class QWidget;
 
 namespace korvane {
 
 class PageContext;
+class SetupPage;
 
 // The setup wizard: six steps through the setup page, driven by wizardStep.
 // Finds the bar buttons (Command2, Command3, Command5, Command6, Command11)
@@ -23,6 +26,22 @@ public:
     void enterFromSetupPage();
 
 private:
+    // A button of the main window's bar (not one of a page's buttons that
+    // happens to carry the same object name).
+    QPushButton* barButton(const char* objectName) const;
+    void setBarButtonEnabled(const char* objectName, bool enabled) const;
+    void setBarButtonVisible(const char* objectName, bool visible) const;
+    // The open setup page; opened again when it has been closed.
+    SetupPage* setupPage() const;
+    // Closes the page of that object name (staff editor, shift editor) if open.
+    void closePage(const char* objectName) const;
+    // After a step's operation: one of the setup page's buttons highlighted,
+    // the others given the button face.
+    void highlightSetupButton(const char* highlighted,
+                              std::initializer_list<const char*> face) const;
+    // wizardStep changed by delta, kept inside the 16-bit range.
+    qint16 stepBy(int delta);
+
     QWidget* m_mainWindow;
     PageContext& m_context;
 };
