@@ -25,6 +25,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -220,6 +221,11 @@ TEST_F(ShellTest, StaffEditorHoldsTheBarWhileTheShiftLimitIsSet) {
     EXPECT_TRUE(barButton("Command4")->isEnabled());
     EXPECT_TRUE(barButton("cssd")->isEnabled());
     EXPECT_EQ(window->openPages().size(), 1);
+    // A page that closes itself takes its frame with it.
+    // (the page goes first, then its frame)
+    for (int pass = 0; pass < 2; ++pass)
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(window->findChildren<QMdiSubWindow*>().size(), 1);
 }
 
 TEST_F(ShellTest, PeriodIsSetThroughTheForm) {
