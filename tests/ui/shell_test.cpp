@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -100,6 +101,8 @@ TEST_F(ShellTest, MenusInOrder) {
     EXPECT_EQ(items(menus[1]->menu()), (QStringList{QStringLiteral("bzsm=帮助说明"),
                                                     QStringLiteral("downloadnew=新版本下载"),
                                                     QStringLiteral("zxsm=在线说明")}));
+    // The introduction page both online items open is shipped beside the program.
+    EXPECT_TRUE(QFileInfo::exists(files::programDirectory() + QStringLiteral("/intro.html")));
 }
 
 TEST_F(ShellTest, EveryStartEmptiesTheWorkingTables) {
