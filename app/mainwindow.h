@@ -1,8 +1,5 @@
 #pragma once
 
-// pagecontext.h names QWidget without declaring it.
-#include <QWidget>
-
 #include "app/pagecontext.h"
 #include "store/connection.h"
 
