@@ -23,25 +23,39 @@ QString shownCaption(const QAbstractButton* button) {
     return caption;
 }
 
+// The message box that is open now, if any. The offscreen platform does not
+// always make a new box the active modal widget, so look at every window.
+QMessageBox* openMessageBox() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible())
+            return box;
+    return nullptr;
+}
+
 // Once the box is up: its text and button captions, then a click on the
-// button with the given caption.
+// button with the given caption. Gives up after about five seconds by
+// closing the box, so a missing button fails the test instead of hanging it.
 struct BoxAnswer {
     QString text;
     QStringList buttons;
-    void answerWith(const QString& caption) {
-        // Looks again until the box is up (it opens inside the call under test).
-        QTimer::singleShot(10, [this, caption] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    void answerWith(const QString& caption, int triesLeft = 500) {
+        QTimer::singleShot(10, [this, caption, triesLeft] {
+            QMessageBox* box = openMessageBox();
             if (!box) {
-                answerWith(caption);
+                if (triesLeft > 0)
+                    answerWith(caption, triesLeft - 1);
                 return;
             }
             text = box->text();
             for (QAbstractButton* button : box->buttons())
                 buttons << shownCaption(button);
-            for (QAbstractButton* button : box->buttons())
-                if (shownCaption(button) == caption)
+            for (QAbstractButton* button : box->buttons()) {
+                if (shownCaption(button) == caption) {
                     button->click();
+                    return;
+                }
+            }
+            box->reject();
         });
     }
 };
