@@ -101,17 +101,17 @@ void MainWindow::buildButtonBar(QWidget* bar) {
         {"Command3", QStringLiteral("下一步>>"), 11400, 1575, 495, true, false},
     };
     QList<QPushButton*> made;
-    for (const BarButton& spec : buttons) {
-        auto* button = new QPushButton(spec.caption, bar);
-        button->setObjectName(QLatin1String(spec.name));
-        button->setGeometry(twips(spec.left), 0, twips(spec.width), twips(spec.height));
-        button->setFont(barFont(spec.wizard));
-        if (spec.wizard) {
+    for (const BarButton& def : buttons) {
+        auto* button = new QPushButton(def.caption, bar);
+        button->setObjectName(QLatin1String(def.name));
+        button->setGeometry(twips(def.left), 0, twips(def.width), twips(def.height));
+        button->setFont(barFont(def.wizard));
+        if (def.wizard) {
             QPalette palette = button->palette();
             palette.setColor(QPalette::Button, QColor(128, 255, 128));
             button->setPalette(palette);
         }
-        button->setVisible(spec.shown);
+        button->setVisible(def.shown);
         made << button;
     }
     m_setupButton = made[0];

@@ -28,7 +28,7 @@ using namespace korvane;
 
 namespace {
 
-struct ShiftSpec {
+struct ShiftPlan {
     const char* name;
     const char* start;
     const char* end;
@@ -38,7 +38,7 @@ struct ShiftSpec {
     QList<int> shiftGroups; // idids of the shift groups it belongs to
 };
 
-struct SetupSpec {
+struct SetupPlan {
     QString name;
     unsigned seed;
     int staff;
@@ -47,7 +47,7 @@ struct SetupSpec {
     int staffGroups;
     QStringList dateGroups; // each with a rule deciding its dates, see dateInGroup
     QStringList shiftGroups;
-    QList<ShiftSpec> shifts;
+    QList<ShiftPlan> shifts;
     int rules;
 };
 
@@ -57,7 +57,7 @@ const QStringList kGivenNames = {"芳", "静", "丽",   "敏",   "婷",   "雪",
                                  "燕", "霞", "磊",   "洋",   "勇",   "杰",  "涛",
                                  "明", "超", "秀英", "桂兰", "晓峰", "欣怡"};
 
-SetupSpec ward() {
+SetupPlan ward() {
     return {QStringLiteral("ward"),
             20270101,
             30,
@@ -73,7 +73,7 @@ SetupSpec ward() {
             12};
 }
 
-SetupSpec hospitalYear() {
+SetupPlan hospitalYear() {
     return {QStringLiteral("hospital-year"),
             20280101,
             200,
@@ -139,56 +139,56 @@ private:
     QSqlDatabase& m_db;
 };
 
-bool writeSetup(const SetupSpec& spec, const QString& path, QString* error) {
+bool writeSetup(const SetupPlan& setup, const QString& path, QString* error) {
     QFile::remove(path);
     auto connection = Connection::create(path, error);
     if (!connection)
         return false;
     QSqlDatabase& db = connection->db();
-    std::mt19937 random(spec.seed);
+    std::mt19937 random(setup.seed);
     const auto pick = [&](int count) { return int(random() % unsigned(count)); };
 
     db.transaction();
     Writer w(db);
-    for (int g = 0; g < spec.staffGroups; ++g)
+    for (int g = 0; g < setup.staffGroups; ++g)
         w.exec(QStringLiteral("insert into 值班人员组 (值班人员组名称, idid) values (?, ?)"),
                {QStringLiteral("病区%1组").arg(g + 1), g + 2});
-    for (int g = 0; g < spec.dateGroups.size(); ++g)
+    for (int g = 0; g < setup.dateGroups.size(); ++g)
         w.exec(QStringLiteral("insert into 日期组 (日期组名称, idid) values (?, ?)"),
-               {spec.dateGroups.at(g), g + 2});
-    for (int g = 0; g < spec.shiftGroups.size(); ++g)
+               {setup.dateGroups.at(g), g + 2});
+    for (int g = 0; g < setup.shiftGroups.size(); ++g)
         w.exec(QStringLiteral("insert into 班次组 (班次组名称, idid) values (?, ?)"),
-               {spec.shiftGroups.at(g), g + 2});
+               {setup.shiftGroups.at(g), g + 2});
 
     QStringList names;
-    for (int i = 0; i < spec.staff; ++i) {
+    for (int i = 0; i < setup.staff; ++i) {
         const QString name = kSurnames.at(i % kSurnames.size()) +
                              kGivenNames.at((i / kSurnames.size() + i) % kGivenNames.size()) +
                              (i >= 400 ? QString::number(i) : QString());
         names << name;
         QString groups = membership::allMembers;
-        groups = membership::added(groups, 2 + pick(spec.staffGroups));
+        groups = membership::added(groups, 2 + pick(setup.staffGroups));
         if (pick(3) == 0)
-            groups = membership::added(groups, 2 + pick(spec.staffGroups));
+            groups = membership::added(groups, 2 + pick(setup.staffGroups));
         w.exec(QStringLiteral("insert into 基本信息 (ID, 姓名, 性别, 家庭住址, 所属组ID) "
                               "values (?, ?, '女', '0', ?)"),
                {i + 1, name, groups});
     }
 
     QStringList dates;
-    for (int d = 0; d < spec.days; ++d) {
-        const QDate date = spec.first.addDays(d);
+    for (int d = 0; d < setup.days; ++d) {
+        const QDate date = setup.first.addDays(d);
         dates << date.toString(Qt::ISODate);
         QString groups = membership::allMembers;
-        for (int g = 0; g < spec.dateGroups.size(); ++g)
-            if (dateInGroup(spec.dateGroups.at(g), date))
+        for (int g = 0; g < setup.dateGroups.size(); ++g)
+            if (dateInGroup(setup.dateGroups.at(g), date))
                 groups = membership::added(groups, g + 2);
         w.exec(QStringLiteral("insert into 日期类型 (日期, 所属日期组ID) values (?, ?)"),
                {dates.last(), groups});
     }
 
     QStringList shiftNames;
-    for (const ShiftSpec& shift : spec.shifts) {
+    for (const ShiftPlan& shift : setup.shifts) {
         shiftNames << QString::fromUtf8(shift.name);
         QString groups = membership::allMembers;
         for (int g : shift.shiftGroups)
@@ -207,18 +207,19 @@ bool writeSetup(const SetupSpec& spec, const QString& path, QString* error) {
 
     // Rules of all eight kinds in turn: 选定日期组 x 排在 x 选定班次组. "限排在"
     // rules name single people, so no group loses everyone at once.
-    for (int i = 0; i < spec.rules; ++i) {
+    for (int i = 0; i < setup.rules; ++i) {
         const int kind = i % 8;
         const bool dateIsGroup = kind < 4;
         const bool notOn = kind % 4 < 2;
         const bool shiftIsGroup = kind % 2 == 0;
         const QString person = notOn && i % 5 == 4
-                                   ? QStringLiteral("病区%1组").arg(1 + pick(spec.staffGroups))
+                                   ? QStringLiteral("病区%1组").arg(1 + pick(setup.staffGroups))
                                    : names.at(pick(int(names.size())));
-        const QString date = dateIsGroup ? spec.dateGroups.at(pick(int(spec.dateGroups.size())))
+        const QString date = dateIsGroup ? setup.dateGroups.at(pick(int(setup.dateGroups.size())))
                                          : dates.at(pick(int(dates.size())));
-        const QString shift = shiftIsGroup ? spec.shiftGroups.at(pick(int(spec.shiftGroups.size())))
-                                           : shiftNames.at(pick(int(shiftNames.size())));
+        const QString shift = shiftIsGroup
+                                  ? setup.shiftGroups.at(pick(int(setup.shiftGroups.size())))
+                                  : shiftNames.at(pick(int(shiftNames.size())));
         w.exec(
             QStringLiteral("insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) "
                            "values (?, ?, ?, ?, ?, ?)"),
@@ -258,12 +259,12 @@ double peakMegabytes() {
     return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
-bool runSetup(const SetupSpec& spec) {
+bool runSetup(const SetupPlan& setup) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
     QString error;
-    if (!writeSetup(spec, path, &error)) {
-        print(QStringLiteral("%1: cannot write the set-up: %2").arg(spec.name, error));
+    if (!writeSetup(setup, path, &error)) {
+        print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
         return false;
     }
     QString last;
@@ -286,7 +287,7 @@ bool runSetup(const SetupSpec& spec) {
     const double cpu = cpuSeconds() - cpuBefore;
     print(QStringLiteral("%1: %2 s (cpu %3 s), candidate rows %4, peak memory %5 MB, "
                          "skipped rules %6, ended with \"%7\"")
-              .arg(spec.name)
+              .arg(setup.name)
               .arg(seconds, 0, 'f', 3)
               .arg(cpu, 0, 'f', 3)
               .arg(result.candidateRows)
@@ -297,10 +298,10 @@ bool runSetup(const SetupSpec& spec) {
     return result.outcome == engine::RunOutcome::Done && last == msg::done;
 }
 
-const SetupSpec* findSetup(const QList<SetupSpec>& setups, const QString& name) {
-    for (const SetupSpec& spec : setups)
-        if (spec.name == name)
-            return &spec;
+const SetupPlan* findSetup(const QList<SetupPlan>& setups, const QString& name) {
+    for (const SetupPlan& setup : setups)
+        if (setup.name == name)
+            return &setup;
     return nullptr;
 }
 
@@ -308,38 +309,38 @@ const SetupSpec* findSetup(const QList<SetupSpec>& setups, const QString& name) 
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QList<SetupSpec> setups = {ward(), hospitalYear()};
+    const QList<SetupPlan> setups = {ward(), hospitalYear()};
     QStringList args = QCoreApplication::arguments().mid(1);
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
-        const SetupSpec* spec = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;
-        if (!spec) {
+        const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;
+        if (!setup) {
             std::fputs("usage: korvane-bench --write ward|hospital-year FILE\n", stderr);
             return 2;
         }
         QString error;
-        if (!writeSetup(*spec, QDir(args.at(2)).absolutePath(), &error)) {
+        if (!writeSetup(*setup, QDir(args.at(2)).absolutePath(), &error)) {
             std::fprintf(stderr, "%s\n", error.toUtf8().constData());
             return 1;
         }
         return 0;
     }
 
-    QList<const SetupSpec*> chosen;
+    QList<const SetupPlan*> chosen;
     for (const QString& name : args) {
-        const SetupSpec* spec = findSetup(setups, name);
-        if (!spec) {
+        const SetupPlan* setup = findSetup(setups, name);
+        if (!setup) {
             std::fputs("usage: korvane-bench [ward] [hospital-year] | --write SETUP FILE\n",
                        stderr);
             return 2;
         }
-        chosen << spec;
+        chosen << setup;
     }
     if (chosen.isEmpty())
-        for (const SetupSpec& spec : setups)
-            chosen << &spec;
+        for (const SetupPlan& setup : setups)
+            chosen << &setup;
     bool allDone = true;
-    for (const SetupSpec* spec : chosen)
-        allDone = runSetup(*spec) && allDone;
+    for (const SetupPlan* setup : chosen)
+        allDone = runSetup(*setup) && allDone;
     return allDone ? 0 : 1;
 }
