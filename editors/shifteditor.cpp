@@ -274,14 +274,10 @@ double numberOf(const QString& text) {
     return value;
 }
 
-} // namespace
-
-std::optional<qint64> ShiftEditor::addShift(const ShiftEntry& entry) {
-    if (!acceptable(entry))
-        return std::nullopt;
-    const StoredShift stored = storedShift(entry);
-    QSqlQuery query(m_db);
-    query.prepare(kInsertShift);
+// Binds the columns a save writes, in the order of the insert and update
+// statements; only a new shift gets its membership string.
+void bindShiftColumns(QSqlQuery& query, const ShiftEntry& entry, const StoredShift& stored,
+                      bool newShift) {
     query.addBindValue(entry.name);
     query.addBindValue(stored.start);
     query.addBindValue(stored.crossing);
@@ -291,10 +287,22 @@ std::optional<qint64> ShiftEditor::addShift(const ShiftEntry& entry) {
     query.addBindValue(entry.leastRun);
     query.addBindValue(numberOf(entry.level));
     query.addBindValue(entry.distribution);
-    query.addBindValue(membership::allMembers);
+    if (newShift)
+        query.addBindValue(membership::allMembers);
     query.addBindValue(stored.startMinutes);
     query.addBindValue(stored.endMinutes);
     query.addBindValue(numberOf(entry.headcount));
+}
+
+} // namespace
+
+std::optional<qint64> ShiftEditor::addShift(const ShiftEntry& entry) {
+    if (!acceptable(entry))
+        return std::nullopt;
+    const StoredShift stored = storedShift(entry);
+    QSqlQuery query(m_db);
+    query.prepare(kInsertShift);
+    bindShiftColumns(query, entry, stored, /*newShift=*/true);
     if (!query.exec()) {
         fail(query.lastError().text());
         return std::nullopt;
@@ -308,18 +316,7 @@ bool ShiftEditor::updateShift(qint64 idid, const ShiftEntry& entry) {
     const StoredShift stored = storedShift(entry);
     QSqlQuery query(m_db);
     query.prepare(kUpdateShift);
-    query.addBindValue(entry.name);
-    query.addBindValue(stored.start);
-    query.addBindValue(stored.crossing);
-    query.addBindValue(stored.end);
-    query.addBindValue(entry.note);
-    query.addBindValue(entry.sharedLimit);
-    query.addBindValue(entry.leastRun);
-    query.addBindValue(numberOf(entry.level));
-    query.addBindValue(entry.distribution);
-    query.addBindValue(stored.startMinutes);
-    query.addBindValue(stored.endMinutes);
-    query.addBindValue(numberOf(entry.headcount));
+    bindShiftColumns(query, entry, stored, /*newShift=*/false);
     query.addBindValue(idid);
     if (!query.exec())
         return fail(query.lastError().text());
