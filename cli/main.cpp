@@ -3,9 +3,11 @@
 
 #include "cli/cli.h"
 #include "store/datafiles.h"
+#include "store/filecommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <memory>
@@ -89,6 +91,17 @@ int main(int argc, char** argv) {
 
     const QString command = args.takeFirst();
     context.args = args;
+    // Like the window, a first start creates the missing working database from
+    // the template. An existing file is left to the command, which refuses a
+    // file that is not ours without touching it.
+    if (!context.databaseGiven && command != QLatin1String("init") &&
+        !QFileInfo::exists(context.database)) {
+        const files::CommandResult prepared = files::prepareWorkingDatabase(context.dataDir);
+        if (!prepared.ok) {
+            cli::err(prepared.message);
+            return cli::Refused;
+        }
+    }
     if (command == QLatin1String("init"))
         return cli::init(context);
     if (command == QLatin1String("generate"))

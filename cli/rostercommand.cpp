@@ -4,6 +4,7 @@
 #include "engine/rostertable.h"
 #include "store/connection.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
@@ -33,7 +34,7 @@ int roster(Context& context) {
     QString error;
     auto connection = Connection::open(context.database, &error, Connection::Access::ReadOnly);
     if (!connection) {
-        err(error);
+        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + error);
         return Refused;
     }
     QSqlDatabase& db = connection->db();

@@ -7,6 +7,7 @@
 #include "store/connection.h"
 #include "store/messages.h"
 
+#include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -122,7 +123,7 @@ RunResult GenerationRun::execute(const QString& path) {
     m_connection = Connection::open(path, &error);
     if (!m_connection) {
         m_result.outcome = RunOutcome::NotOurFile;
-        m_result.detail = error;
+        m_result.detail = QDir::toNativeSeparators(path) + QStringLiteral("：") + error;
         return m_result;
     }
     m_db = m_connection->db();
