@@ -311,9 +311,10 @@ void SchedulingPage::refreshRules() {
         return;
     }
     fetchAll(m_ruleModel);
-    m_ruleGrid->resizeColumnsToContents();
     for (int column = 0; column < kRuleCaptions.size(); ++column)
         m_ruleModel->setHeaderData(column, Qt::Horizontal, kRuleCaptions.at(column));
+    // Sized after the captions are set, so a caption is never cut off.
+    m_ruleGrid->resizeColumnsToContents();
     for (int column = kFirstFlagColumn; column < m_ruleModel->columnCount(); ++column)
         m_ruleGrid->setColumnHidden(column, true);
 }
