@@ -5,17 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QSqlQuery>
-
 using namespace korvane;
+using engine::notOn;
+using engine::onlyOn;
 using engine::Rule;
 
 namespace {
-
-QStringList sorted(QStringList rows) {
-    rows.sort();
-    return rows;
-}
 
 // A ward of five people over four days with three shifts:
 //   张三 (IDID 1) and 王五 (3) in staff group 内科 (2); 李四 (2) only in 全部;
@@ -41,64 +36,59 @@ insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班)
   select 日期类型.日期, banci.idid, 基本信息.IDID, '2' from 日期类型, banci, 基本信息
 )");
 
+QStringList sorted(QStringList rows) {
+    rows.sort();
+    return rows;
+}
+
+// "01-02 白班|01-03 白班" as 张三's rows "张三 01-02 白班", ...; "*" is all twelve.
+QStringList rowsOfZhang(const QString& text) {
+    QStringList rows;
+    for (const QString& day : QStringList{"01", "02", "03", "04"})
+        for (const QString& shift : QStringList{"白班", "夜班", "O'班"})
+            if (text == "*" || text.split('|').contains("01-" + day + " " + shift))
+                rows << "张三 01-" + day + " " + shift;
+    return sorted(rows);
+}
+
 class RulesTest : public ::testing::Test {
 protected:
     void SetUp() override { t.run(wardSetup); }
-
-    static Rule rule(const QString& person, const QString& placement, const QString& date,
-                     const QString& shift, bool dateIsGroup, bool shiftIsGroup) {
-        Rule r;
-        r.person = person;
-        r.placement = placement;
-        r.date = date;
-        r.shift = shift;
-        r.dateIsGroup = dateIsGroup;
-        r.shiftIsGroup = shiftIsGroup;
-        return r;
-    }
 
     void apply(const Rule& r) {
         QString error;
         EXPECT_TRUE(engine::applyRule(t.db(), r, &error)) << error.toStdString();
     }
-
-    // Candidate rows with the given flag, as "person date shift" (dates as MM-dd).
+    // Candidate rows with the given flag, as "person MM-dd shift", sorted.
     QStringList rowsFlagged(const QString& flag, const QString& person = {}) {
-        QString sql =
-            QStringLiteral(
-                "select 基本信息.姓名 || ' ' || substr(值班底表.日期, 6) || ' ' || banci.班次名称 "
-                "from 值班底表 join 基本信息 on 基本信息.IDID = 值班底表.姓名IDID "
-                "join banci on banci.idid = 值班底表.班次IDID where 值班底表.是否值班 = '%1'")
-                .arg(flag);
+        QString sql = "select 基本信息.姓名 || ' ' || substr(值班底表.日期, 6) || ' ' || "
+                      "banci.班次名称 from 值班底表 join 基本信息 on 基本信息.IDID = "
+                      "值班底表.姓名IDID join banci on banci.idid = 值班底表.班次IDID where "
+                      "值班底表.是否值班 = '" +
+                      flag + "'";
         if (!person.isEmpty())
-            sql += QStringLiteral(" and 基本信息.姓名 = %1").arg(sqlQuote(person));
-        QStringList rows = t.rows(sql);
-        rows.sort();
-        return rows;
+            sql += " and 基本信息.姓名 = " + sqlQuote(person);
+        return sorted(t.rows(sql));
     }
-    QStringList struck() { return rowsFlagged(QStringLiteral("0")); }
-    QStringList keptOf(const QString& person) { return rowsFlagged(QStringLiteral("2"), person); }
+    QStringList struck() { return rowsFlagged("0"); }
+    QStringList keptOf(const QString& person) { return rowsFlagged("2", person); }
     int struckCount() {
-        return t.scalar(QStringLiteral("select count(*) from 值班底表 where 是否值班 = '0'"))
-            .toInt();
+        return t.scalar("select count(*) from 值班底表 where 是否值班 = '0'").toInt();
     }
 
     test::TempDatabase t;
 };
 
-const QString notOn = engine::notOn;
-const QString onlyOn = engine::onlyOn;
-
-// One rule of each of the eight shapes for 张三, with what it must leave.
+// One rule for 张三 in each of the eight shapes, and what a rule naming
+// something that does not exist strikes in each.
 struct ShapeCase {
     const char* label;
+    bool only; // 限排在, else 不排在
     bool dateIsGroup;
-    const char* placement;
-    bool shiftIsGroup;
     const char* date;
+    bool shiftIsGroup;
     const char* shift;
-    QStringList struckRows; // for 不排在: exactly these rows go
-    QStringList keptRows;   // for 限排在: 张三 keeps exactly these rows
+    const char* rows; // 不排在: the rows struck; 限排在: the rows 张三 keeps
 };
 
 void PrintTo(const ShapeCase& c, std::ostream* os) {
@@ -107,319 +97,170 @@ void PrintTo(const ShapeCase& c, std::ostream* os) {
 
 class RuleShapes : public RulesTest, public ::testing::WithParamInterface<ShapeCase> {};
 
+// Exactly 张三's rows outside the kept ones go; nobody else's.
 TEST_P(RuleShapes, StrikeExactlyTheRegionOfOnePerson) {
     const ShapeCase& c = GetParam();
-    const bool only = QString::fromUtf8(c.placement) == onlyOn;
-    apply(rule(QStringLiteral("张三"), QString::fromUtf8(c.placement), QString::fromUtf8(c.date),
-               QString::fromUtf8(c.shift), c.dateIsGroup, c.shiftIsGroup));
-    if (only) {
-        EXPECT_EQ(keptOf(QStringLiteral("张三")), sorted(c.keptRows));
-        EXPECT_EQ(struckCount(), 12 - c.keptRows.size()) << "only 张三's rows may go";
-    } else {
-        EXPECT_EQ(struck(), sorted(c.struckRows));
+    apply({0, "张三", c.only ? onlyOn : notOn, c.date, c.shift, c.dateIsGroup, c.shiftIsGroup});
+    QStringList expected = rowsOfZhang(c.rows);
+    if (c.only) {
+        QStringList others = rowsOfZhang("*");
+        for (const QString& kept : expected)
+            others.removeAll(kept);
+        EXPECT_EQ(keptOf("张三"), expected);
+        expected = others;
     }
+    EXPECT_EQ(struck(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, RuleShapes,
     ::testing::Values(
-        ShapeCase{"GroupNotOnGroup",
-                  true,
-                  "不排在",
-                  true,
-                  "周末",
-                  "白天",
-                  {"张三 01-02 白班", "张三 01-03 白班"},
-                  {}},
-        ShapeCase{"GroupNotOnShift",
-                  true,
-                  "不排在",
-                  false,
-                  "周末",
-                  "夜班",
-                  {"张三 01-02 夜班", "张三 01-03 夜班"},
-                  {}},
-        ShapeCase{"GroupOnlyOnGroup",
-                  true,
-                  "限排在",
-                  true,
-                  "周末",
-                  "白天",
-                  {},
-                  {"张三 01-02 白班", "张三 01-03 白班"}},
-        ShapeCase{"GroupOnlyOnShift",
-                  true,
-                  "限排在",
-                  false,
-                  "周末",
-                  "夜班",
-                  {},
-                  {"张三 01-02 夜班", "张三 01-03 夜班"}},
-        ShapeCase{
-            "DateNotOnGroup", false, "不排在", true, "2027-01-01", "白天", {"张三 01-01 白班"}, {}},
-        ShapeCase{"DateNotOnShift",
-                  false,
-                  "不排在",
-                  false,
-                  "2027-01-01",
-                  "夜班",
-                  {"张三 01-01 夜班"},
-                  {}},
-        ShapeCase{"DateOnlyOnGroup",
-                  false,
-                  "限排在",
-                  true,
-                  "2027-01-01",
-                  "白天",
-                  {},
-                  {"张三 01-01 白班"}},
-        ShapeCase{"DateOnlyOnShift",
-                  false,
-                  "限排在",
-                  false,
-                  "2027-01-01",
-                  "夜班",
-                  {},
-                  {"张三 01-01 夜班"}},
+        ShapeCase{"GroupNotOnGroup", false, true, "周末", true, "白天", "01-02 白班|01-03 白班"},
+        ShapeCase{"GroupNotOnShift", false, true, "周末", false, "夜班", "01-02 夜班|01-03 夜班"},
+        ShapeCase{"GroupOnlyOnGroup", true, true, "周末", true, "白天", "01-02 白班|01-03 白班"},
+        ShapeCase{"GroupOnlyOnShift", true, true, "周末", false, "夜班", "01-02 夜班|01-03 夜班"},
+        ShapeCase{"DateNotOnGroup", false, false, "2027-01-01", true, "白天", "01-01 白班"},
+        ShapeCase{"DateNotOnShift", false, false, "2027-01-01", false, "夜班", "01-01 夜班"},
+        ShapeCase{"DateOnlyOnGroup", true, false, "2027-01-01", true, "白天", "01-01 白班"},
+        ShapeCase{"DateOnlyOnShift", true, false, "2027-01-01", false, "夜班", "01-01 夜班"},
         // A single date may be written without leading zeros or with slashes.
-        ShapeCase{"DateWithoutZeros",
-                  false,
-                  "不排在",
-                  false,
-                  "2027-1-3",
-                  "夜班",
-                  {"张三 01-03 夜班"},
-                  {}},
-        ShapeCase{"DateWithSlashes",
-                  false,
-                  "限排在",
-                  false,
-                  "2027/1/4",
-                  "白班",
-                  {},
-                  {"张三 01-04 白班"}}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-// What a rule naming something that does not exist strikes, shape by shape.
-struct MissingCase {
-    const char* label;
-    bool dateIsGroup;
-    const char* placement;
-    bool shiftIsGroup;
-    const char* date;
-    const char* shift;
-    QStringList keptRows; // what 张三 keeps; everyone else keeps everything
-};
-
-void PrintTo(const MissingCase& c, std::ostream* os) {
-    *os << c.label;
-}
-
-class MissingNames : public RulesTest, public ::testing::WithParamInterface<MissingCase> {};
-
-TEST_P(MissingNames, StrikeAsTheRuleQueryReadsThem) {
-    const MissingCase& c = GetParam();
-    apply(rule(QStringLiteral("张三"), QString::fromUtf8(c.placement), QString::fromUtf8(c.date),
-               QString::fromUtf8(c.shift), c.dateIsGroup, c.shiftIsGroup));
-    EXPECT_EQ(keptOf(QStringLiteral("张三")), sorted(c.keptRows));
-    EXPECT_EQ(struckCount(), 12 - c.keptRows.size());
-}
-
-const QStringList allOfZhang = {"张三 01-01 O'班", "张三 01-01 夜班", "张三 01-01 白班",
-                                "张三 01-02 O'班", "张三 01-02 夜班", "张三 01-02 白班",
-                                "张三 01-03 O'班", "张三 01-03 夜班", "张三 01-03 白班",
-                                "张三 01-04 O'班", "张三 01-04 夜班", "张三 01-04 白班"};
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, MissingNames,
-    ::testing::Values(
-        // 不排在 naming nothing strikes nothing.
-        MissingCase{"NotOnMissingDateGroup", true, "不排在", true, "无此组", "白天", allOfZhang},
-        MissingCase{"NotOnMissingShiftGroup", true, "不排在", true, "周末", "无此组", allOfZhang},
-        MissingCase{"NotOnMissingShift", true, "不排在", false, "周末", "无此班", allOfZhang},
-        MissingCase{"NotOnDateOutsidePeriod", false, "不排在", false, "2027-02-01", "夜班",
-                    allOfZhang},
-        // Variant date group / shift group: a missing group drops its own half.
-        MissingCase{"OnlyOnMissingDateGroupKeepsShiftHalf",
-                    true,
-                    "限排在",
-                    true,
-                    "无此组",
-                    "白天",
-                    {"张三 01-01 白班", "张三 01-02 白班", "张三 01-03 白班", "张三 01-04 白班"}},
-        MissingCase{"OnlyOnMissingShiftGroupKeepsDateHalf",
-                    true,
-                    "限排在",
-                    true,
-                    "周末",
-                    "无此组",
-                    {"张三 01-02 O'班", "张三 01-02 夜班", "张三 01-02 白班", "张三 01-03 O'班",
-                     "张三 01-03 夜班", "张三 01-03 白班"}},
-        // Date group / single shift: a missing shift makes its half true everywhere,
-        // a missing date group makes the whole rule strike nothing.
-        MissingCase{
-            "OnlyOnGroupMissingShiftStrikesAll", true, "限排在", false, "周末", "无此班", {}},
-        MissingCase{"OnlyOnMissingDateGroupStrikesNothing", true, "限排在", false, "无此组", "夜班",
-                    allOfZhang},
-        // Single date / shift group: a date outside the period strikes everything,
-        // a missing shift group leaves the date half alone.
-        MissingCase{
-            "OnlyOnDateOutsidePeriodStrikesAll", false, "限排在", true, "2027-02-01", "白天", {}},
-        MissingCase{"OnlyOnDateMissingShiftGroupKeepsDateHalf",
-                    false,
-                    "限排在",
-                    true,
-                    "2027-01-01",
-                    "无此组",
-                    {"张三 01-01 O'班", "张三 01-01 夜班", "张三 01-01 白班"}},
+        ShapeCase{"DateWithoutZeros", false, false, "2027-1-3", false, "夜班", "01-03 夜班"},
+        ShapeCase{"DateWithSlashes", true, false, "2027/1/4", false, "白班", "01-04 白班"},
+        // Missing names. 不排在 naming nothing strikes nothing.
+        ShapeCase{"NotOnMissingDateGroup", false, true, "无此组", true, "白天", ""},
+        ShapeCase{"NotOnMissingShiftGroup", false, true, "周末", true, "无此组", ""},
+        ShapeCase{"NotOnMissingShift", false, true, "周末", false, "无此班", ""},
+        ShapeCase{"NotOnDateOutsidePeriod", false, false, "2027-02-01", false, "夜班", ""},
+        // Date group / shift group: a missing group drops its own half.
+        ShapeCase{"OnlyOnMissingDateGroupKeepsShiftHalf", true, true, "无此组", true, "白天",
+                  "01-01 白班|01-02 白班|01-03 白班|01-04 白班"},
+        ShapeCase{"OnlyOnMissingShiftGroupKeepsDateHalf", true, true, "周末", true, "无此组",
+                  "01-02 O'班|01-02 夜班|01-02 白班|01-03 O'班|01-03 夜班|01-03 白班"},
+        // Date group / single shift: a missing shift makes its half true
+        // everywhere, a missing date group makes the whole rule strike nothing.
+        ShapeCase{"OnlyOnGroupMissingShiftStrikesAll", true, true, "周末", false, "无此班", ""},
+        ShapeCase{"OnlyOnMissingDateGroupStrikesNothing", true, true, "无此组", false, "夜班", "*"},
+        // Single date / shift group: a date outside the period strikes
+        // everything, a missing shift group leaves the date half alone.
+        ShapeCase{"OnlyOnDateOutsidePeriodStrikesAll", true, false, "2027-02-01", true, "白天", ""},
+        ShapeCase{"OnlyOnDateMissingShiftGroupKeepsDateHalf", true, false, "2027-01-01", true,
+                  "无此组", "01-01 O'班|01-01 夜班|01-01 白班"},
         // Single date / single shift: either name missing strikes everything.
-        MissingCase{"OnlyOnDateOutsidePeriodShiftStrikesAll",
-                    false,
-                    "限排在",
-                    false,
-                    "2027-02-01",
-                    "夜班",
-                    {}},
-        MissingCase{"OnlyOnDateMissingShiftStrikesAll",
-                    false,
-                    "限排在",
-                    false,
-                    "2027-01-01",
-                    "无此班",
-                    {}}),
+        ShapeCase{"OnlyOnDateOutsidePeriodShiftStrikesAll", true, false, "2027-02-01", false,
+                  "夜班", ""},
+        ShapeCase{"OnlyOnDateMissingShiftStrikesAll", true, false, "2027-01-01", false, "无此班",
+                  ""}),
     [](const auto& info) { return std::string(info.param.label); });
 
-TEST_F(RulesTest, StaffGroupRuleHitsEveryMember) {
-    apply(rule(QStringLiteral("内科"), notOn, QStringLiteral("周末"), QStringLiteral("白天"), true,
-               true));
+TEST_F(RulesTest, GroupRulesHitEveryMemberAndNobodyOutsideAllGroups) {
+    apply({0, "内科", notOn, "周末", "白天", true, true});
     EXPECT_EQ(struck(),
               sorted({"张三 01-02 白班", "张三 01-03 白班", "王五 01-02 白班", "王五 01-03 白班"}));
-}
-
-TEST_F(RulesTest, AllGroupRuleHitsEveryoneInAllButThePersonInNoGroup) {
-    apply(rule(QStringLiteral("全部"), notOn, QStringLiteral("2027-01-01"), QStringLiteral("夜班"),
-               false, false));
+    // 全部 hits everyone in it, but not 赵六, who is in no group.
+    t.run("update 值班底表 set 是否值班 = '2'");
+    apply({0, "全部", notOn, "2027-01-01", "夜班", false, false});
     EXPECT_EQ(struck(), sorted({"O'Neil 01-01 夜班", "张三 01-01 夜班", "李四 01-01 夜班",
                                 "王五 01-01 夜班"}));
-}
-
-TEST_F(RulesTest, PersonInNoStaffGroupIsMatchedByNoRuleNotEvenByName) {
-    apply(rule(QStringLiteral("赵六"), notOn, QStringLiteral("周末"), QStringLiteral("白天"), true,
-               true));
-    apply(rule(QStringLiteral("赵六"), onlyOn, QStringLiteral("2027-01-01"), QStringLiteral("夜班"),
-               false, false));
+    // A person in no staff group is matched by no rule, not even by name.
+    t.run("update 值班底表 set 是否值班 = '2'");
+    apply({0, "赵六", notOn, "周末", "白天", true, true});
+    apply({0, "赵六", onlyOn, "2027-01-01", "夜班", false, false});
     EXPECT_EQ(struckCount(), 0);
 }
 
 TEST_F(RulesTest, NotOnAndOnlyOnForOnePersonCombine) {
-    apply(rule(QStringLiteral("李四"), onlyOn, QStringLiteral("周末"), QStringLiteral("夜班"), true,
-               false));
-    apply(rule(QStringLiteral("李四"), notOn, QStringLiteral("2027-01-02"), QStringLiteral("夜班"),
-               false, false));
-    EXPECT_EQ(keptOf(QStringLiteral("李四")), QStringList{"李四 01-03 夜班"});
+    apply({0, "李四", onlyOn, "周末", "夜班", true, false});
+    apply({0, "李四", notOn, "2027-01-02", "夜班", false, false});
+    EXPECT_EQ(keptOf("李四"), QStringList{"李四 01-03 夜班"});
     EXPECT_EQ(struckCount(), 11);
     // Applying a rule again changes nothing.
-    apply(rule(QStringLiteral("李四"), notOn, QStringLiteral("2027-01-02"), QStringLiteral("夜班"),
-               false, false));
+    apply({0, "李四", notOn, "2027-01-02", "夜班", false, false});
     EXPECT_EQ(struckCount(), 11);
 }
 
 TEST_F(RulesTest, QuotesInNamesStrikeExactlyTheirRows) {
     // A person, a staff group, a date group and a shift with a quote in the name.
-    apply(rule(QStringLiteral("O'Neil"), notOn, QStringLiteral("2027-01-01"),
-               QStringLiteral("O'班"), false, false));
+    apply({0, "O'Neil", notOn, "2027-01-01", "O'班", false, false});
     EXPECT_EQ(struck(), QStringList{"O'Neil 01-01 O'班"});
-    apply(rule(QStringLiteral("A'组"), notOn, QStringLiteral("节'日"), QStringLiteral("夜'间"),
-               true, true));
+    apply({0, "A'组", notOn, "节'日", "夜'间", true, true});
     EXPECT_EQ(struck(), sorted({"O'Neil 01-01 O'班", "O'Neil 01-04 O'班"}));
     // A name written to break out of its quotes is only a name that matches nobody.
-    apply(rule(QStringLiteral("x' or '1'='1"), notOn, QStringLiteral("周末"),
-               QStringLiteral("x' or '1'='1"), true, false));
+    apply({0, "x' or '1'='1", notOn, "周末", "x' or '1'='1", true, false});
     EXPECT_EQ(struckCount(), 2);
     // The rule's query keeps such a name inside one literal.
-    const QString query =
-        engine::ruleQuery(rule(QStringLiteral("O'Neil"), onlyOn, QStringLiteral("节'日"),
-                               QStringLiteral("O'班"), true, false));
-    EXPECT_TRUE(query.contains(QStringLiteral("'O''Neil'")));
-    EXPECT_TRUE(query.contains(QStringLiteral("'节''日'")));
-    EXPECT_TRUE(query.contains(QStringLiteral("'O''班'")));
+    const QString query = engine::ruleQuery({0, "O'Neil", onlyOn, "节'日", "O'班", true, false});
+    EXPECT_TRUE(query.contains("'O''Neil'"));
+    EXPECT_TRUE(query.contains("'节''日'"));
+    EXPECT_TRUE(query.contains("'O''班'"));
     EXPECT_TRUE(dialect::translate(query).ok());
 }
 
 TEST_F(RulesTest, UnknownPlacementStrikesNothing) {
-    const Rule r = rule(QStringLiteral("张三"), QStringLiteral("排在"), QStringLiteral("周末"),
-                        QStringLiteral("白天"), true, true);
+    const Rule r{0, "张三", "排在", "周末", "白天", true, true};
     EXPECT_TRUE(engine::ruleQuery(r).isEmpty());
     apply(r);
     EXPECT_EQ(struckCount(), 0);
 }
 
 TEST_F(RulesTest, SingleDateThatIsNotADateIsRefusedAndChangesNothing) {
-    for (const QString& date : {QStringLiteral("周末"), QStringLiteral("2027-02-30"),
-                                QStringLiteral("2027-01-01#or#2027-01-02"), QString()}) {
+    for (const QString& date :
+         QStringList{"周末", "2027-02-30", "2027-01-01#or#2027-01-02", QString()}) {
         QString error;
-        EXPECT_FALSE(engine::applyRule(
-            t.db(),
-            rule(QStringLiteral("张三"), onlyOn, date, QStringLiteral("夜班"), false, false),
-            &error))
+        EXPECT_FALSE(
+            engine::applyRule(t.db(), {0, "张三", onlyOn, date, "夜班", false, false}, &error))
             << date.toStdString();
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(struckCount(), 0);
     }
     // The same text as a date group's name is simply a group that does not exist.
-    apply(rule(QStringLiteral("张三"), notOn, QStringLiteral("2027-02-30"), QStringLiteral("夜班"),
-               true, false));
+    apply({0, "张三", notOn, "2027-02-30", "夜班", true, false});
     EXPECT_EQ(struckCount(), 0);
 }
 
 TEST_F(RulesTest, DuplicateDateGroupNamesMatchThroughEitherGroup) {
     // A second 周末 holding only 01-04.
-    t.run(
-        QStringLiteral("insert into 日期组 (日期组名称, idid) values ('周末', 4);"
-                       "update 日期类型 set 所属日期组ID = 'zz4z3z1z' where 日期 = '2027-01-04'"));
-    apply(rule(QStringLiteral("张三"), notOn, QStringLiteral("周末"), QStringLiteral("夜班"), true,
-               false));
-    EXPECT_EQ(struck(), sorted({"张三 01-02 夜班", "张三 01-03 夜班", "张三 01-04 夜班"}));
+    t.run("insert into 日期组 (日期组名称, idid) values ('周末', 4);"
+          "update 日期类型 set 所属日期组ID = 'zz4z3z1z' where 日期 = '2027-01-04'");
+    apply({0, "张三", notOn, "周末", "夜班", true, false});
+    EXPECT_EQ(struck(), rowsOfZhang("01-02 夜班|01-03 夜班|01-04 夜班"));
     // 限排在: a date outside either group is outside the region, and every date
     // lies outside one of the two, so the person keeps nothing.
-    apply(rule(QStringLiteral("王五"), onlyOn, QStringLiteral("周末"), QStringLiteral("白天"), true,
-               true));
-    EXPECT_TRUE(keptOf(QStringLiteral("王五")).isEmpty());
+    apply({0, "王五", onlyOn, "周末", "白天", true, true});
+    EXPECT_TRUE(keptOf("王五").isEmpty());
 }
 
 TEST_F(RulesTest, RowsOutsideTheJoinsAreNeverStruck) {
     // A date no longer in the calendar, a person and a shift that were deleted.
-    t.run(QStringLiteral(
-        "insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) values"
-        " ('2027-02-01', 1, 1, '2'), ('2027-01-01', 99, 1, '2'), ('2027-01-01', 1, 99, '2')"));
-    apply(rule(QStringLiteral("全部"), onlyOn, QStringLiteral("2027-01-01"),
-               QStringLiteral("无此班"), false, false));
+    t.run("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) values ('2027-02-01', 1, 1, "
+          "'2'), ('2027-01-01', 99, 1, '2'), ('2027-01-01', 1, 99, '2')");
+    apply({0, "全部", onlyOn, "2027-01-01", "无此班", false, false});
     // Every matched row of the four grouped people goes; the three stray rows stay.
     EXPECT_EQ(struckCount(), 4 * 12);
-    EXPECT_EQ(t.scalar(QStringLiteral("select count(*) from 值班底表 where 是否值班 = '2' and "
-                                      "(日期 = '2027-02-01' or 班次IDID = 99 or 姓名IDID = 99)"))
+    EXPECT_EQ(t.scalar("select count(*) from 值班底表 where 是否值班 = '2' and "
+                       "(日期 = '2027-02-01' or 班次IDID = 99 or 姓名IDID = 99)")
                   .toInt(),
               3);
 }
 
 TEST_F(RulesTest, LoadRulesReadsEveryRuleInNumberOrder) {
-    t.run(QStringLiteral(
-        "insert into 排除条件 (编号, 人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values"
-        " (7, '李四', '限排在', '2027-01-02', '夜班', 0, 1),"
-        " (3, 'O''Neil', '不排在', '周末', '白班', 1, 0)"));
+    t.run("insert into 排除条件 (编号, 人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values"
+          " (7, '李四', '限排在', '2027-01-02', '夜班', 0, 1),"
+          " (3, 'O''Neil', '不排在', '周末', '白班', 1, 0)");
     QString error;
     const QList<Rule> rules = engine::loadRules(t.db(), &error);
     ASSERT_EQ(rules.size(), 2) << error.toStdString();
-    EXPECT_EQ(rules[0].number, 3);
-    EXPECT_EQ(rules[0].person, QStringLiteral("O'Neil"));
-    EXPECT_EQ(rules[0].placement, notOn);
-    EXPECT_EQ(rules[0].date, QStringLiteral("周末"));
-    EXPECT_EQ(rules[0].shift, QStringLiteral("白班"));
-    EXPECT_TRUE(rules[0].dateIsGroup);
-    EXPECT_FALSE(rules[0].shiftIsGroup);
-    EXPECT_EQ(rules[1].number, 7);
-    EXPECT_FALSE(rules[1].dateIsGroup);
-    EXPECT_TRUE(rules[1].shiftIsGroup);
+    const auto text = [](const Rule& r) {
+        return QStringList{QString::number(r.number),
+                           r.person,
+                           r.placement,
+                           r.date,
+                           r.shift,
+                           QString::number(r.dateIsGroup),
+                           QString::number(r.shiftIsGroup)}
+            .join('|');
+    };
+    EXPECT_EQ(text(rules[0]), "3|O'Neil|不排在|周末|白班|1|0");
+    EXPECT_EQ(text(rules[1]), "7|李四|限排在|2027-01-02|夜班|0|1");
 }
 
 } // namespace

@@ -1,16 +1,11 @@
 #include "engine/run.h"
 #include "runfixture.h"
-#include "store/datafiles.h"
 #include "store/messages.h"
 
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
 #include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
 
 using namespace korvane;
 using engine::RunOutcome;
@@ -18,22 +13,12 @@ using test::RunFixture;
 
 namespace {
 
-const QString d1 = QStringLiteral("2027-03-01");
-const QString d2 = QStringLiteral("2027-03-02");
-const QString d3 = QStringLiteral("2027-03-03");
-
-QString line(const QString& date, const QString& shift, const QString& names) {
-    return date + QLatin1Char('|') + shift + QLatin1Char('|') + names;
-}
-
 // The relaxed query of shift 1 on a date, typed out as the page shows it.
 QString relaxedText(const QString& date) {
-    return QStringLiteral("select * from 基本信息,值班底表,banci where 基本信息.IDID = "
-                          "值班底表.姓名IDID and banci.IDID = 值班底表.班次IDID and "
-                          "值班底表.是否值班 = '2' and banci.IDID = 1 and 值班底表.日期 = #") +
-           date +
-           QStringLiteral(
-               "# order by 基本信息.前一班序号,基本信息.值班次数,基本信息.班数空间 desc");
+    return "select * from 基本信息,值班底表,banci where 基本信息.IDID = 值班底表.姓名IDID and "
+           "banci.IDID = 值班底表.班次IDID and 值班底表.是否值班 = '2' and banci.IDID = 1 and "
+           "值班底表.日期 = #" +
+           date + "# order by 基本信息.前一班序号,基本信息.值班次数,基本信息.班数空间 desc";
 }
 
 QByteArray fileHash(const QString& path) {
@@ -43,138 +28,122 @@ QByteArray fileHash(const QString& path) {
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
+void expectValues(const QList<double>& actual, const QList<double>& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i)
+        EXPECT_NEAR(actual.at(i), expected.at(i), 1e-9) << i;
+}
+
+QStringList sorted(QStringList rows) {
+    rows.sort();
+    return rows;
+}
+
 } // namespace
 
 // --- Candidate rows -------------------------------------------------------
 
 TEST(RunCandidates, OneOpenRowPerDateShiftAndPersonInTheFixedOrder) {
     RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("2"), 1); // IDID 1
-    f.person(QStringLiteral("乙"), QStringLiteral("1"), 2); // IDID 2
-    f.person(QStringLiteral("丙"), QStringLiteral("1"), 3); // IDID 3
-    f.shift(5, QStringLiteral("早二"), QStringLiteral("08:00"), 0.5);
-    f.shift(1, QStringLiteral("晚"), QStringLiteral("16:00"), 0.5);
-    f.shift(3, QStringLiteral("早一"), QStringLiteral("08:00"), 0.5);
-    f.date(d1);
+    f.person("甲", "2", 1);
+    f.person("乙", "1", 2);
+    f.person("丙", "1", 3);
+    f.shift(5, "早二", "08:00", 0.5);
+    f.shift(1, "晚", "16:00", 0.5);
+    f.shift(3, "早一", "08:00", 0.5);
+    f.dates(1);
     const engine::RunResult result = f.generate();
     ASSERT_EQ(result.outcome, RunOutcome::Done) << result.detail.toStdString();
     EXPECT_EQ(result.candidateRows, 9);
     // Shifts by 起始时间 then idid; persons by 家庭住址 then IDID.
-    const QStringList expected = {
-        "2027-03-01|3|2|2", "2027-03-01|3|3|2", "2027-03-01|3|1|2",
-        "2027-03-01|5|2|2", "2027-03-01|5|3|2", "2027-03-01|5|1|2",
-        "2027-03-01|1|2|2", "2027-03-01|1|3|2", "2027-03-01|1|1|2",
-    };
-    EXPECT_EQ(f.t.rows(QStringLiteral(
-                  "select 日期, 班次IDID, 姓名IDID, 是否值班 from 值班底表 order by idid")),
-              expected);
+    EXPECT_EQ(f.t.rows("select 日期, 班次IDID, 姓名IDID, 是否值班 from 值班底表 order by idid"),
+              QStringList({"2027-03-01|3|2|2", "2027-03-01|3|3|2", "2027-03-01|3|1|2",
+                           "2027-03-01|5|2|2", "2027-03-01|5|3|2", "2027-03-01|5|1|2",
+                           "2027-03-01|1|2|2", "2027-03-01|1|3|2", "2027-03-01|1|1|2"}));
 }
 
 TEST(RunCandidates, EqualDateGroupNamesShowTheMessageAndGoOn) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.dateGroup(2, QStringLiteral("周末"));
-    f.dateGroup(3, QStringLiteral("周末"));
-    f.date(d1, QStringLiteral("zz3z2z1z"));
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.shift(2, QStringLiteral("听班"), QStringLiteral("10:00"), 1, QStringLiteral("无限制"),
-            QStringLiteral("周末"));
-    const engine::RunResult result = f.generate();
-    ASSERT_EQ(result.outcome, RunOutcome::Done);
+    RunFixture f(2);
+    f.dateGroup(2, "周末");
+    f.dateGroup(3, "周末");
+    f.date("2027-03-01", "zz3z2z1z");
+    f.date("2027-03-02");
+    f.dayShift();
+    f.shift(2, "听班", "10:00", 1, "无限制", "周末");
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
     // Once while the candidates are written, once while the roster is.
     EXPECT_EQ(f.messages,
               QStringList({msg::duplicateDateGroup, msg::duplicateDateGroup, msg::done}));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 6);
-    EXPECT_EQ(f.roster(), QStringList({line("2027年3月1日", "白班", "  甲"),
-                                       line("2027年3月1日", "听班", "  乙"),
-                                       line("2027年3月2日", "白班", "  甲")}));
+    EXPECT_EQ(f.count("select count(*) from 值班底表"), 6);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  甲", "2027年3月1日|听班|  乙",
+                                       "2027年3月2日|白班|  甲"}));
 }
 
 // --- Nothing to plan --------------------------------------------------------
 
 TEST(RunNothingToPlan, NoDates) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.t.run(QStringLiteral("insert into 值班报表 (日期, 值班人) values ('旧', '  旧人')"));
+    RunFixture f(1);
+    f.dayShift();
+    f.t.run("insert into 值班报表 (日期, 值班人) values ('旧', '  旧人')");
     const engine::RunResult result = f.generate();
     EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
     EXPECT_EQ(result.detail, msg::nothingNoDates);
     EXPECT_TRUE(f.messages.isEmpty());
     EXPECT_EQ(f.progress, QList<double>({0, 5}));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班报表")), 0);
-    EXPECT_EQ(f.count(QStringLiteral("select 值班次数 from 基本信息")), 7); // not reset
+    EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);
+    EXPECT_EQ(f.count("select 值班次数 from 基本信息"), 7); // not reset
 }
 
 TEST(RunNothingToPlan, NoShifts) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
+    RunFixture f(1, 1);
     const engine::RunResult result = f.generate();
     EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
     EXPECT_EQ(result.detail, msg::nothingNoShifts);
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 0);
+    EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
 }
 
 TEST(RunNothingToPlan, NoStaffEndsAtTheFirstDistributedShift) {
-    RunFixture f;
-    f.date(d1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    RunFixture f(0, 1);
+    f.dayShift();
     const engine::RunResult result = f.generate();
     EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
     EXPECT_EQ(result.detail, msg::nothingNoStaff);
     EXPECT_TRUE(f.messages.isEmpty());
-}
 
-TEST(RunNothingToPlan, NoStaffAndNoDistributedShiftStillCompletes) {
     // The staff test comes only with a shift that exists on a date.
-    RunFixture f;
-    f.date(d1);
-    f.dateGroup(2, QStringLiteral("空组"));
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1, QStringLiteral("无限制"),
-            QStringLiteral("空组"));
-    const engine::RunResult result = f.generate();
-    EXPECT_EQ(result.outcome, RunOutcome::Done);
-    EXPECT_EQ(f.messages, QStringList{msg::done});
-    EXPECT_TRUE(f.roster().isEmpty());
+    RunFixture none(0, 1);
+    none.dateGroup(2, "空组");
+    none.shift(1, "白班", "08:00", 1, "无限制", "空组");
+    EXPECT_EQ(none.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(none.messages, QStringList{msg::done});
+    EXPECT_TRUE(none.roster().isEmpty());
 }
 
 TEST(RunFailure, CalendarValueThatIsNotADateFailsTheRun) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.date(d1);
-    f.date(QStringLiteral("下周一"));
+    RunFixture f(1, 1);
+    f.dayShift();
+    f.date("下周一");
     const engine::RunResult result = f.generate();
     EXPECT_EQ(result.outcome, RunOutcome::Failed);
-    EXPECT_TRUE(result.detail.contains(QStringLiteral("下周一"))) << result.detail.toStdString();
+    EXPECT_TRUE(result.detail.contains("下周一")) << result.detail.toStdString();
     EXPECT_FALSE(f.messages.contains(msg::done));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 0);
+    EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
 }
 
 // --- Slot filling ------------------------------------------------------------
 
 TEST(RunAssignment, FirstSlotGoesToTheMostOpenRows) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.person(QStringLiteral("丙"), QStringLiteral("3"), 3);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.rule(QStringLiteral("甲"), QStringLiteral("不排在"), d2, QStringLiteral("白班"), false,
-           false);
+    RunFixture f(3, 2);
+    f.dayShift();
+    f.rule("甲", "不排在", "2027-03-02", "白班");
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
     // 甲 has one open row, 乙 and 丙 two: 乙 (earlier row) takes the first
     // slot, then 丙 has waited longest.
-    EXPECT_EQ(f.roster(), QStringList({line("2027年3月1日", "白班", "  乙"),
-                                       line("2027年3月2日", "白班", "  丙")}));
-    EXPECT_EQ(f.counters(QStringLiteral("甲")), QStringLiteral("1|0|1901-01-01|0|0|0"));
-    EXPECT_EQ(f.counters(QStringLiteral("乙")), QStringLiteral("2|1|2027-03-01|1|1|1"));
-    EXPECT_EQ(f.counters(QStringLiteral("丙")), QStringLiteral("2|2|2027-03-02|1|1|1"));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表 where 是否值班 = '0'")), 1);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  乙", "2027年3月2日|白班|  丙"}));
+    EXPECT_EQ(f.counters("甲"), "1|0|1901-01-01|0|0|0");
+    EXPECT_EQ(f.counters("乙"), "2|1|2027-03-01|1|1|1");
+    EXPECT_EQ(f.counters("丙"), "2|2|2027-03-02|1|1|1");
+    EXPECT_EQ(f.count("select count(*) from 值班底表 where 是否值班 = '0'"), 1);
 }
 
 struct HoldBackCase {
@@ -188,244 +157,176 @@ class RunHoldBack : public ::testing::TestWithParam<HoldBackCase> {};
 // 甲 works 早班 on day 1; 乙丙丁 work 晚班. On day 2 甲 has waited longest,
 // so only the consecutive limit of 早班 can keep 甲 from it.
 TEST_P(RunHoldBack, ConsecutiveLimitDecidesTheSecondDay) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.person(QStringLiteral("丙"), QStringLiteral("3"), 3);
-    f.person(QStringLiteral("丁"), QStringLiteral("4"), 4);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("早班"), QStringLiteral("08:00"), 1,
-            QString::fromUtf8(GetParam().limit));
-    f.shift(2, QStringLiteral("晚班"), QStringLiteral("16:00"), 3);
+    RunFixture f(4, 2);
+    f.shift(1, "早班", "08:00", 1, GetParam().limit);
+    f.shift(2, "晚班", "16:00", 3);
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    EXPECT_EQ(
-        f.roster(),
-        QStringList({line("2027年3月1日", "早班", "  甲"),
-                     line("2027年3月1日", "晚班", "  乙  丙  丁"),
-                     line("2027年3月2日", "早班", QString::fromUtf8(GetParam().earlySecondDay)),
-                     line("2027年3月2日", "晚班", QString::fromUtf8(GetParam().lateSecondDay))}));
+    EXPECT_EQ(f.roster(),
+              QStringList({"2027年3月1日|早班|  甲", "2027年3月1日|晚班|  乙  丙  丁",
+                           QStringLiteral("2027年3月2日|早班|") + GetParam().earlySecondDay,
+                           QStringLiteral("2027年3月2日|晚班|") + GetParam().lateSecondDay}));
     EXPECT_TRUE(f.relaxed.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Limits, RunHoldBack,
-    ::testing::Values(HoldBackCase{"1", "  乙", "  甲  丙  丁"},
-                      HoldBackCase{"无限制", "  甲", "  乙  丙  丁"},
-                      HoldBackCase{"2", "  甲", "  乙  丙  丁"},
-                      HoldBackCase{"1.5", "  甲", "  乙  丙  丁"},   // rounds to 2
-                      HoldBackCase{"0.5", "  乙", "  甲  丙  丁"},   // rounds to 0
-                      HoldBackCase{"abc", "  乙", "  甲  丙  丁"},   // no number: 0
-                      HoldBackCase{"1天", "  乙", "  甲  丙  丁"})); // leading number
+INSTANTIATE_TEST_SUITE_P(Limits, RunHoldBack,
+                         ::testing::Values(HoldBackCase{"1", "  乙", "  甲  丙  丁"},
+                                           HoldBackCase{"无限制", "  甲", "  乙  丙  丁"},
+                                           HoldBackCase{"2", "  甲", "  乙  丙  丁"},
+                                           HoldBackCase{"1.5", "  甲", "  乙  丙  丁"}, // 2
+                                           HoldBackCase{"0.5", "  乙", "  甲  丙  丁"}, // 0
+                                           HoldBackCase{"abc", "  乙", "  甲  丙  丁"}, // 0
+                                           HoldBackCase{"1天", "  乙", "  甲  丙  丁"}));
 
 TEST(RunAssignment, RelaxationTakesTheHeldBackAfterAll) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.date(d1);
-    f.date(d2);
-    f.date(d3);
-    f.shift(1, QStringLiteral("夜班"), QStringLiteral("20:00"), 2, QStringLiteral("2"));
-    const engine::RunResult result = f.generate();
-    ASSERT_EQ(result.outcome, RunOutcome::Done);
+    RunFixture f(2, 3);
+    f.shift(1, "夜班", "20:00", 2, "2");
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
     // Day 3: both have two 夜班 in a row ending yesterday, so both are held
     // back; without them the slot cannot be filled, so the limit is dropped.
-    EXPECT_EQ(f.relaxed, QStringList{relaxedText(d3)});
-    EXPECT_EQ(f.roster().last(), line("2027年3月3日", "夜班", "  甲  乙"));
-    EXPECT_EQ(f.counters(QStringLiteral("甲")), QStringLiteral("3|3|2027-03-03|1|3|3"));
-    EXPECT_EQ(f.counters(QStringLiteral("乙")), QStringLiteral("3|3|2027-03-03|1|3|3"));
+    EXPECT_EQ(f.relaxed, QStringList{relaxedText("2027-03-03")});
+    EXPECT_EQ(f.roster().last(), "2027年3月3日|夜班|  甲  乙");
+    EXPECT_EQ(f.counters("甲"), "3|3|2027-03-03|1|3|3");
+    EXPECT_EQ(f.counters("乙"), "3|3|2027-03-03|1|3|3");
 }
 
 TEST(RunAssignment, ShiftNotOnADateStillAdvancesTheSequence) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.dateGroup(2, QStringLiteral("周二"));
-    f.date(d1);
-    f.date(d2, QStringLiteral("zz2z1z"));
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.shift(2, QStringLiteral("夜班"), QStringLiteral("16:00"), 1, QStringLiteral("无限制"),
-            QStringLiteral("周二"));
+    RunFixture f(2);
+    f.dateGroup(2, "周二");
+    f.date("2027-03-01");
+    f.date("2027-03-02", "zz2z1z");
+    f.dayShift();
+    f.shift(2, "夜班", "16:00", 1, "无限制", "周二");
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
     // Slots: day 1 白班 1, day 1 夜班 2 (not on that day), day 2 白班 3, 夜班 4.
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 6);
-    EXPECT_EQ(f.roster(), QStringList({line("2027年3月1日", "白班", "  甲"),
-                                       line("2027年3月2日", "白班", "  乙"),
-                                       line("2027年3月2日", "夜班", "  甲")}));
-    EXPECT_EQ(f.counters(QStringLiteral("甲")), QStringLiteral("3|4|2027-03-02|2|1|2"));
-    EXPECT_EQ(f.counters(QStringLiteral("乙")), QStringLiteral("3|3|2027-03-02|1|1|1"));
+    EXPECT_EQ(f.count("select count(*) from 值班底表"), 6);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  甲", "2027年3月2日|白班|  乙",
+                                       "2027年3月2日|夜班|  甲"}));
+    EXPECT_EQ(f.counters("甲"), "3|4|2027-03-02|2|1|2");
+    EXPECT_EQ(f.counters("乙"), "3|3|2027-03-02|1|1|1");
 }
 
 TEST(RunAssignment, HeadcountAboveTheStaffStopsAndKeepsWhatWasAssigned) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.shift(2, QStringLiteral("夜班"), QStringLiteral("16:00"), 3);
-    const engine::RunResult result = f.generate();
-    EXPECT_EQ(result.outcome, RunOutcome::PlanImpossible);
+    RunFixture f(2, 2);
+    f.dayShift();
+    f.shift(2, "夜班", "16:00", 3);
+    EXPECT_EQ(f.generate().outcome, RunOutcome::PlanImpossible);
     EXPECT_EQ(f.messages, QStringList{msg::planImpossible});
     EXPECT_EQ(f.progress, QList<double>({0, 5, 10}));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班报表")), 0);
-    EXPECT_EQ(f.t.rows(QStringLiteral("select 日期, 班次IDID, 姓名IDID from 值班底表 "
-                                      "where 是否值班 = '1'")),
-              QStringList{QStringLiteral("2027-03-01|1|1")});
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表 where 是否值班 = '2'")), 7);
-    EXPECT_EQ(f.counters(QStringLiteral("甲")), QStringLiteral("4|1|2027-03-01|1|1|1"));
-    EXPECT_EQ(f.counters(QStringLiteral("乙")), QStringLiteral("4|0|1901-01-01|0|0|0"));
+    EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);
+    EXPECT_EQ(f.t.rows("select 日期, 班次IDID, 姓名IDID from 值班底表 where 是否值班 = '1'"),
+              QStringList{"2027-03-01|1|1"});
+    EXPECT_EQ(f.count("select count(*) from 值班底表 where 是否值班 = '2'"), 7);
+    EXPECT_EQ(f.counters("甲"), "4|1|2027-03-01|1|1|1");
+    EXPECT_EQ(f.counters("乙"), "4|0|1901-01-01|0|0|0");
 }
 
 TEST(RunAssignment, FractionalHeadcountTakesTheWholePartButNeedsOneMore) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    f.person(QStringLiteral("丙"), QStringLiteral("3"), 3);
-    f.date(d1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 2.5);
+    RunFixture f(3, 1);
+    f.shift(1, "白班", "08:00", 2.5);
     const engine::RunResult result = f.generate();
     ASSERT_EQ(result.outcome, RunOutcome::Done);
-    EXPECT_EQ(f.roster(), QStringList{line("2027年3月1日", "白班", "  甲  乙")});
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|白班|  甲  乙"});
     EXPECT_DOUBLE_EQ(result.rowHeightFactor, 2.5 / 3 + 1);
 
-    RunFixture two;
-    two.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    two.person(QStringLiteral("乙"), QStringLiteral("2"), 2);
-    two.date(d1);
-    two.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 2.5);
+    RunFixture two(2, 1);
+    two.shift(1, "白班", "08:00", 2.5);
     EXPECT_EQ(two.generate().outcome, RunOutcome::PlanImpossible);
-    EXPECT_EQ(two.relaxed, QStringList{relaxedText(d1)});
+    EXPECT_EQ(two.relaxed, QStringList{relaxedText("2027-03-01")});
 }
 
 TEST(RunAssignment, HeadcountBelowOneTakesNobodyAndLeavesTheNamesEmpty) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.shift(2, QStringLiteral("零班"), QStringLiteral("09:00"), 0.5);
+    RunFixture f(1, 1);
+    f.dayShift();
+    f.shift(2, "零班", "09:00", 0.5);
     const engine::RunResult result = f.generate();
     ASSERT_EQ(result.outcome, RunOutcome::Done);
-    EXPECT_EQ(f.roster(), QStringList({line("2027年3月1日", "白班", "  甲"),
-                                       line("2027年3月1日", "零班", "")}));
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班报表 where 值班人 is null")), 1);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  甲", "2027年3月1日|零班|"}));
+    EXPECT_EQ(f.count("select count(*) from 值班报表 where 值班人 is null"), 1);
     EXPECT_DOUBLE_EQ(result.rowHeightFactor, 1.0 / 3 + 1);
-}
-
-TEST(RunRoster, ShiftColumnsAreCopiedAsStored) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(QStringLiteral("2027-12-31"));
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.shift(2, QStringLiteral("夜班"), QStringLiteral("20:00"), 1);
-    f.t.run(
-        QStringLiteral("update banci set 次日 = '跨转至次日', 终止时间 = '08:00' where idid = 2; "
-                       "update banci set 次日 = null where idid = 1"));
-    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    EXPECT_EQ(
-        f.t.rows(QStringLiteral("select 日期, 班次, 开始时间, coalesce(是否跨转次日, 'null'), "
-                                "结束时间, 值班人 from 值班报表 order by IDID")),
-        QStringList({QStringLiteral("2027年12月31日|白班|08:00|null|23:00|  甲"),
-                     QStringLiteral("2027年12月31日|夜班|20:00|跨转至次日|08:00|  甲")}));
 }
 
 TEST(RunAssignment, PeopleSharingAnIdKeepTheirOwnCounters) {
     RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.person(QStringLiteral("乙"), QStringLiteral("2"), 1);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    f.person("甲", "1", 1);
+    f.person("乙", "2", 1);
+    f.dates(2);
+    f.dayShift();
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    EXPECT_EQ(f.roster(), QStringList({line("2027年3月1日", "白班", "  甲"),
-                                       line("2027年3月2日", "白班", "  乙")}));
-    EXPECT_EQ(f.counters(QStringLiteral("甲")), QStringLiteral("2|1|2027-03-01|1|1|1"));
-    EXPECT_EQ(f.counters(QStringLiteral("乙")), QStringLiteral("2|2|2027-03-02|1|1|1"));
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  甲", "2027年3月2日|白班|  乙"}));
+    EXPECT_EQ(f.counters("甲"), "2|1|2027-03-01|1|1|1");
+    EXPECT_EQ(f.counters("乙"), "2|2|2027-03-02|1|1|1");
+}
+
+TEST(RunRoster, ShiftColumnsAreCopiedAsStored) {
+    RunFixture f(1);
+    f.date("2027-12-31");
+    f.dayShift();
+    f.shift(2, "夜班", "20:00", 1);
+    f.t.run("update banci set 次日 = '跨转至次日', 终止时间 = '08:00' where idid = 2; "
+            "update banci set 次日 = null where idid = 1");
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(f.t.rows("select 日期, 班次, 开始时间, coalesce(是否跨转次日, 'null'), 结束时间, "
+                       "值班人 from 值班报表 order by IDID"),
+              QStringList({"2027年12月31日|白班|08:00|null|23:00|  甲",
+                           "2027年12月31日|夜班|20:00|跨转至次日|08:00|  甲"}));
 }
 
 // --- Rules, progress, cancellation, foreign files --------------------------
 
 TEST(RunRules, UnevaluableRuleIsSkippedAndNamedBeforeDone) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    f.rule(QStringLiteral("甲"), QStringLiteral("限排在"), QStringLiteral("2027-13-45"),
-           QStringLiteral("白班"), false, false);
+    RunFixture f(1, 1);
+    f.dayShift();
+    f.rule("甲", "限排在", "2027-13-45", "白班");
     const engine::RunResult result = f.generate();
     ASSERT_EQ(result.outcome, RunOutcome::Done);
-    const QString skipped = QStringLiteral("编号 1：甲 限排在 2027-13-45 的 白班");
+    const QString skipped = "编号 1：甲 限排在 2027-13-45 的 白班";
     EXPECT_EQ(result.skippedRules, QStringList{skipped});
-    EXPECT_EQ(f.messages,
-              QStringList({msg::skippedRules + QLatin1Char('\n') + skipped, msg::done}));
-    EXPECT_EQ(f.roster(), QStringList{line("2027年3月1日", "白班", "  甲")});
+    EXPECT_EQ(f.messages, QStringList({msg::skippedRules + '\n' + skipped, msg::done}));
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|白班|  甲"});
 }
 
 TEST(RunProgress, ValuesFollowTheSteps) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
-    f.date(d2);
-    f.date(d3);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    RunFixture f(1, 3);
+    f.dayShift();
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    const QList<double> expected = {0, 5, 10, 10 + 70.0 / 3, 10 + 140.0 / 3, 80, 85, 100};
-    ASSERT_EQ(f.progress.size(), expected.size());
-    for (int i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(f.progress.at(i), expected.at(i), 1e-9) << i;
+    expectValues(f.progress, {0, 5, 10, 10 + 70.0 / 3, 10 + 140.0 / 3, 80, 85, 100});
 
     // With a rule the step reports 15 once the rules are applied.
-    f.rule(QStringLiteral("甲"), QStringLiteral("不排在"), d2, QStringLiteral("夜班"), false,
-           false);
+    f.rule("甲", "不排在", "2027-03-02", "夜班");
     f.progress.clear();
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    const QList<double> withRules = {0, 5, 10, 15, 15 + 70.0 / 3, 15 + 140.0 / 3, 85, 85, 100};
-    ASSERT_EQ(f.progress.size(), withRules.size());
-    for (int i = 0; i < withRules.size(); ++i)
-        EXPECT_NEAR(f.progress.at(i), withRules.at(i), 1e-9) << i;
+    expectValues(f.progress, {0, 5, 10, 15, 15 + 70.0 / 3, 15 + 140.0 / 3, 85, 85, 100});
 }
 
 TEST(RunCancel, EarlyCancelLeavesNoCandidatesAndCountersUntouched) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
+    RunFixture f(1, 2);
+    f.dayShift();
     int polls = 0;
-    const engine::RunResult result = f.generate([&] { return ++polls >= 2; });
-    EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班底表")), 0);
-    EXPECT_EQ(f.count(QStringLiteral("select 值班次数 from 基本信息")), 7);
+    EXPECT_EQ(f.generate([&] { return ++polls >= 2; }).outcome, RunOutcome::Cancelled);
+    EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
+    EXPECT_EQ(f.count("select 值班次数 from 基本信息"), 7);
     EXPECT_FALSE(f.messages.contains(msg::done));
-}
 
-TEST(RunCancel, CancelWhileWritingTheRosterWritesNoRosterRow) {
-    RunFixture f;
-    f.person(QStringLiteral("甲"), QStringLiteral("1"), 1);
-    f.date(d1);
-    f.date(d2);
-    f.shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1);
-    const engine::RunResult result =
-        f.generate([&] { return !f.progress.isEmpty() && f.progress.last() >= 85; });
-    EXPECT_EQ(result.outcome, RunOutcome::Cancelled);
-    EXPECT_EQ(f.count(QStringLiteral("select count(*) from 值班报表")), 0);
+    // Cancelled while the roster is written: no roster row.
+    const auto writingRoster = [&] { return !f.progress.isEmpty() && f.progress.last() >= 85; };
+    EXPECT_EQ(f.generate(writingRoster).outcome, RunOutcome::Cancelled);
+    EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);
     EXPECT_FALSE(f.messages.contains(msg::done));
 }
 
 TEST(RunForeignFile, RefusedAndLeftUnchanged) {
     QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("other.mdb"));
+    const QString path = QDir(dir.path()).filePath("other.mdb");
     {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "foreign");
         db.setDatabaseName(path);
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
-        ASSERT_TRUE(query.exec(QStringLiteral("create table 值班底表 (x text)")));
-        ASSERT_TRUE(query.exec(QStringLiteral("insert into 值班底表 values ('keep')")));
+        ASSERT_TRUE(query.exec("create table 值班底表 (x text)"));
+        ASSERT_TRUE(query.exec("insert into 值班底表 values ('keep')"));
         db.close();
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+    QSqlDatabase::removeDatabase("foreign");
     const QByteArray before = fileHash(path);
     ASSERT_FALSE(before.isEmpty());
     const engine::RunResult result = engine::generate(path);
@@ -433,7 +334,7 @@ TEST(RunForeignFile, RefusedAndLeftUnchanged) {
     EXPECT_FALSE(result.detail.isEmpty());
     EXPECT_EQ(fileHash(path), before);
 
-    const QString missing = QDir(dir.path()).filePath(QStringLiteral("missing.mdb"));
+    const QString missing = QDir(dir.path()).filePath("missing.mdb");
     EXPECT_EQ(engine::generate(missing).outcome, RunOutcome::NotOurFile);
     EXPECT_FALSE(QFile::exists(missing));
 }
@@ -442,59 +343,44 @@ TEST(RunForeignFile, RefusedAndLeftUnchanged) {
 
 TEST(RunSample, FullRunKeepsEveryInvariant) {
     QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(files::workingFileName);
-    QString error;
-    ASSERT_TRUE(files::copyDatabase(test::outputDirectory() + QStringLiteral("/医院值班.mdb"), path,
-                                    &error))
-        << error.toStdString();
+    const QString path = test::copyOfSample(dir);
     const engine::RunResult result = engine::generate(path);
     ASSERT_EQ(result.outcome, RunOutcome::Done) << result.detail.toStdString();
 
+    QString error;
     auto connection = Connection::open(path, &error);
-    ASSERT_TRUE(connection);
-    QSqlQuery query(connection->db());
+    ASSERT_TRUE(connection) << error.toStdString();
     const auto scalar = [&](const QString& sql) {
-        EXPECT_TRUE(query.exec(sql))
-            << sql.toStdString() << ": " << query.lastError().text().toStdString();
-        return query.next() ? query.value(0).toLongLong() : -1;
+        return test::rowsOf(connection->db(), sql).value(0).toLongLong();
     };
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from 值班底表")), result.candidateRows);
+    EXPECT_EQ(scalar("select count(*) from 值班底表"), result.candidateRows);
     // Every slot holds exactly its headcount.
-    EXPECT_EQ(scalar(QStringLiteral(
-                  "select count(*) from (select 日期, 班次IDID, sum(是否值班 = '1') taken "
-                  "from 值班底表 group by 日期, 班次IDID) s join banci on banci.idid = "
-                  "s.班次IDID where s.taken <> cast(banci.人数 as integer)")),
+    EXPECT_EQ(scalar("select count(*) from (select 日期, 班次IDID, sum(是否值班 = '1') taken "
+                     "from 值班底表 group by 日期, 班次IDID) s join banci on banci.idid = "
+                     "s.班次IDID where s.taken <> cast(banci.人数 as integer)"),
               0);
     // The rules struck rows out; open capacity counts every row not struck.
-    EXPECT_GT(scalar(QStringLiteral("select count(*) from 值班底表 where 是否值班 = '0'")), 0);
-    EXPECT_EQ(scalar(QStringLiteral(
-                  "select count(*) from 基本信息 where 班数空间 <> (select count(*) from 值班底表 "
-                  "where 姓名IDID = 基本信息.IDID and 是否值班 <> '0') or 值班次数 <> (select "
-                  "count(*) from 值班底表 where 姓名IDID = 基本信息.IDID and 是否值班 = '1')")),
+    EXPECT_GT(scalar("select count(*) from 值班底表 where 是否值班 = '0'"), 0);
+    EXPECT_EQ(scalar("select count(*) from 基本信息 where 班数空间 <> (select count(*) from "
+                     "值班底表 where 姓名IDID = 基本信息.IDID and 是否值班 <> '0') or 值班次数 <> "
+                     "(select count(*) from 值班底表 where 姓名IDID = 基本信息.IDID and "
+                     "是否值班 = '1')"),
               0);
-    // Every roster row names exactly the people flagged for its slot.
-    EXPECT_EQ(scalar(QStringLiteral("select count(*) from 值班报表")),
-              scalar(QStringLiteral("select count(*) from (select distinct 日期, 班次IDID "
-                                    "from 值班底表)")));
-    ASSERT_TRUE(query.exec(QStringLiteral(
-        "select 值班底表.日期, banci.班次名称, group_concat('  ' || 基本信息.姓名, '') from "
-        "(select * from 值班底表 where 是否值班 = '1' order by idid) 值班底表 join banci on "
-        "banci.idid = 值班底表.班次IDID join 基本信息 on 基本信息.IDID = 值班底表.姓名IDID "
-        "group by 值班底表.日期, banci.idid")));
-    QSet<QString> expected;
-    while (query.next()) {
-        const QDate date = QDate::fromString(query.value(0).toString(), Qt::ISODate);
-        expected << QStringLiteral("%1年%2月%3日|%4|%5")
-                        .arg(date.year())
-                        .arg(date.month())
-                        .arg(date.day())
-                        .arg(query.value(1).toString(), query.value(2).toString());
-    }
-    QSet<QString> written;
-    ASSERT_TRUE(query.exec(QStringLiteral("select 日期, 班次, 值班人 from 值班报表")));
-    while (query.next())
-        written << QStringLiteral("%1|%2|%3")
-                       .arg(query.value(0).toString(), query.value(1).toString(),
-                            query.value(2).toString());
-    EXPECT_EQ(written, expected);
+    // Every roster row names exactly the people flagged for its slot, one row a slot.
+    const QStringList written =
+        test::rowsOf(connection->db(), "select 日期, 班次, 值班人 from 值班报表");
+    EXPECT_EQ(written.size(),
+              scalar("select count(*) from (select distinct 日期, 班次IDID from 值班底表)"));
+    const QString longDate = "cast(strftime('%Y', 值班底表.日期) as integer) || '年' || "
+                             "cast(strftime('%m', 值班底表.日期) as integer) || '月' || "
+                             "cast(strftime('%d', 值班底表.日期) as integer) || '日'";
+    EXPECT_EQ(
+        sorted(written),
+        sorted(test::rowsOf(
+            connection->db(),
+            "select " + longDate +
+                ", banci.班次名称, group_concat('  ' || 基本信息.姓名, '') from (select * from "
+                "值班底表 where 是否值班 = '1' order by idid) 值班底表 join banci on banci.idid "
+                "= 值班底表.班次IDID join 基本信息 on 基本信息.IDID = 值班底表.姓名IDID group by "
+                "值班底表.日期, banci.idid")));
 }

@@ -1,9 +1,16 @@
 #pragma once
 
 #include "engine/run.h"
+#include "store/datafiles.h"
 #include "store/sqltext.h"
 #include "support/testsupport.h"
 
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStringList>
 
 namespace korvane::test {
@@ -16,12 +23,23 @@ struct RunFixture {
     QStringList relaxed;
     QList<double> progress;
 
+    // peopleCount people (see people()) and dateCount dates (see dates()).
+    explicit RunFixture(int peopleCount = 0, int dateCount = 0) {
+        people(peopleCount);
+        dates(dateCount);
+    }
+
     // A person with the given 家庭住址 (the candidate order) and ID.
     void person(const QString& name, const QString& address, qint64 id) {
         t.run(QStringLiteral("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID, 值班次数, "
                              "前一班序号) values (%1, %2, %3, 'zz1z', 7, 7)")
                   .arg(id)
                   .arg(sqlQuote(name), sqlQuote(address)));
+    }
+    // 甲, 乙, 丙, ... with 家庭住址 and ID 1, 2, 3, ...
+    void people(int count) {
+        for (int i = 1; i <= count; ++i)
+            person(QString(QStringLiteral("甲乙丙丁戊己").at(i - 1)), QString::number(i), i);
     }
     // A shift with its own idid (ordering: 起始时间, then 结束秒序).
     void shift(qint64 idid, const QString& name, const QString& start, double headcount,
@@ -35,9 +53,16 @@ struct RunFixture {
                   .arg(sqlQuote(start), sqlQuote(limit), sqlQuote(distribution))
                   .arg(headcount));
     }
+    // 白班 (idid 1) at 08:00 for one person.
+    void dayShift() { shift(1, QStringLiteral("白班"), QStringLiteral("08:00"), 1); }
     void date(const QString& day, const QString& memberships = QStringLiteral("zz1z")) {
         t.run(QStringLiteral("insert into 日期类型 (日期, 所属日期组ID) values (%1, %2)")
                   .arg(sqlQuote(day), sqlQuote(memberships)));
+    }
+    // 2027-03-01, 2027-03-02, ... in group 全部.
+    void dates(int count) {
+        for (int i = 1; i <= count; ++i)
+            date(QStringLiteral("2027-03-0%1").arg(i));
     }
     void dateGroup(qint64 idid, const QString& name) {
         t.run(QStringLiteral("insert into 日期组 (日期组名称, idid) values (%1, %2)")
@@ -45,13 +70,11 @@ struct RunFixture {
                   .arg(idid));
     }
     void rule(const QString& person, const QString& placement, const QString& date,
-              const QString& shift, bool dateIsGroup, bool shiftIsGroup) {
+              const QString& shift) {
         t.run(
             QStringLiteral("insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) "
-                           "values (%1, %2, %3, %4, %5, %6)")
-                .arg(sqlQuote(person), sqlQuote(placement), sqlQuote(date), sqlQuote(shift))
-                .arg(int(dateIsGroup))
-                .arg(int(shiftIsGroup)));
+                           "values (%1, %2, %3, %4, 0, 0)")
+                .arg(sqlQuote(person), sqlQuote(placement), sqlQuote(date), sqlQuote(shift)));
     }
 
     engine::RunResult generate(std::function<bool()> cancelled = {}) {
@@ -77,5 +100,30 @@ struct RunFixture {
     }
     qint64 count(const QString& sql) { return t.scalar(sql).toLongLong(); }
 };
+
+// A copy of the delivered sample database as the working file in dir.
+inline QString copyOfSample(const QTemporaryDir& dir) {
+    const QString path = QDir(dir.path()).filePath(files::workingFileName);
+    QString error;
+    EXPECT_TRUE(
+        files::copyDatabase(outputDirectory() + QStringLiteral("/医院值班.mdb"), path, &error))
+        << error.toStdString();
+    return path;
+}
+
+// Every row of a query on db, columns joined by '|'.
+inline QStringList rowsOf(QSqlDatabase& db, const QString& sql) {
+    QStringList result;
+    QSqlQuery query(db);
+    EXPECT_TRUE(query.exec(sql)) << sql.toStdString() << ": "
+                                 << query.lastError().text().toStdString();
+    while (query.next()) {
+        QStringList values;
+        for (int i = 0; i < query.record().count(); ++i)
+            values << query.value(i).toString();
+        result << values.join(QLatin1Char('|'));
+    }
+    return result;
+}
 
 } // namespace korvane::test
