@@ -1,5 +1,7 @@
 #include "store/connection.h"
 
+#include "store/messages.h"
+
 #include "store/schema.h"
 
 #include <QAtomicInteger>
@@ -22,12 +24,12 @@ QString uniqueConnectionName() {
 QString headerProblem(const QString& path) {
     QFile file(path);
     if (!file.exists())
-        return QStringLiteral("文件不存在");
+        return msg::fileMissing;
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("无法读取文件（%1）").arg(file.errorString());
+        return msg::fileUnreadable.arg(file.errorString());
     const QByteArray header = file.read(16);
     if (header.size() < 16 || header != QByteArray("SQLite format 3\0", 16))
-        return QStringLiteral("不是本程序的数据库文件");
+        return msg::notOurFile;
     return {};
 }
 
@@ -80,7 +82,7 @@ std::unique_ptr<Connection> Connection::open(const QString& path, QString* error
 std::unique_ptr<Connection> Connection::create(const QString& path, QString* error) {
     if (QFileInfo::exists(path)) {
         if (error)
-            *error = QStringLiteral("文件已存在");
+            *error = msg::fileExists;
         return nullptr;
     }
     std::unique_ptr<Connection> connection(new Connection(path, Access::ReadWrite));
@@ -101,7 +103,7 @@ QString checkDatabaseFile(const QString& path) {
     Connection probe(path, Connection::Access::ReadOnly);
     QString error;
     if (!probe.openRaw(&error))
-        return QStringLiteral("无法打开数据库（%1）").arg(error);
+        return msg::cannotOpenDatabase.arg(error);
     return schema::problems(probe.db());
 }
 

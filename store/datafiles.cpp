@@ -1,5 +1,7 @@
 #include "store/datafiles.h"
 
+#include "store/messages.h"
+
 #include "store/connection.h"
 #include "store/schema.h"
 #include "store/sqltext.h"
@@ -101,7 +103,7 @@ QString checkAndStamp(const QString& path) {
     QSqlQuery query(copy->db());
     if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next() ||
         query.value(0).toLongLong() != schema::applicationId)
-        return QStringLiteral("无法写入数据库标识");
+        return msg::cannotStampId;
     return {};
 }
 
@@ -125,21 +127,20 @@ bool copyDatabase(const QString& source, const QString& target, QString* error) 
         // connection neither blocks the copy nor tears it.
         QSqlQuery vacuum(from->db());
         if (!vacuum.exec(QStringLiteral("VACUUM INTO %1").arg(sqlQuote(partial))))
-            return fail(QStringLiteral("无法写入 %1（%2）")
-                            .arg(QDir::toNativeSeparators(target), vacuum.lastError().text()));
+            return fail(msg::cannotWriteFileBecause.arg(QDir::toNativeSeparators(target),
+                                                        vacuum.lastError().text()));
     }
     const QString reason = checkAndStamp(partial);
     if (!reason.isEmpty())
         return fail(QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(partial), reason));
     if (!flushToDisk(partial))
-        return fail(QStringLiteral("无法写入 %1").arg(QDir::toNativeSeparators(target)));
+        return fail(msg::cannotWriteFile.arg(QDir::toNativeSeparators(target)));
     // rename() over an existing file is atomic on POSIX; QFile::rename is not
     // allowed to replace, so use the system call through std::rename.
     if (std::rename(QFile::encodeName(partial).constData(),
                     QFile::encodeName(target).constData()) != 0)
-        return fail(QStringLiteral("无法替换 %1（%2）")
-                        .arg(QDir::toNativeSeparators(target),
-                             QString::fromLocal8Bit(std::strerror(errno))));
+        return fail(msg::cannotReplaceFile.arg(QDir::toNativeSeparators(target),
+                                               QString::fromLocal8Bit(std::strerror(errno))));
     // Stale write-ahead files of a replaced database must not be replayed onto the new one.
     QFile::remove(target + QStringLiteral("-wal"));
     QFile::remove(target + QStringLiteral("-shm"));

@@ -15,8 +15,7 @@ inline const QString fileFilter = QStringLiteral("access文件 (*.mdb)");
 // Whole-file commands and start-up: what was refused or failed, and where the
 // previous file went. %1 is always a file or folder path.
 inline const QString noFileChosen = QStringLiteral("没有指定数据库文件。");
-inline const QString fileRefused =
-    QStringLiteral("无法使用文件“%1”：%2。当前数据库没有任何改动。");
+inline const QString fileRefused = QStringLiteral("无法使用文件“%1”：%2。当前数据库没有任何改动。");
 inline const QString backupFailed =
     QStringLiteral("无法备份当前数据库“%1”（%2）。当前数据库没有任何改动。");
 inline const QString replacedWithBackup =
@@ -98,5 +97,25 @@ inline const QString personNumberTaken = QStringLiteral("该编号已有人使�
 inline const QString storeFailed = QStringLiteral("数据库操作失败：%1");
 // A file command that could not be carried out; the working database is unchanged.
 inline const QString copyFailed = QStringLiteral("复制数据库文件失败，当前数据库未改变：%1");
+
+// Why a file is not a usable Korvane database; whole-file copies.
+inline const QString fileMissing = QStringLiteral("文件不存在");
+inline const QString fileUnreadable = QStringLiteral("无法读取文件（%1）");
+inline const QString notOurFile = QStringLiteral("不是本程序的数据库文件");
+inline const QString fileExists = QStringLiteral("文件已存在");
+inline const QString cannotOpenDatabase = QStringLiteral("无法打开数据库（%1）");
+inline const QString unreadableDatabase = QStringLiteral("不是可读取的数据库文件（%1）");
+inline const QString damagedDatabase = QStringLiteral("数据库文件已损坏");
+inline const QString unreadableId = QStringLiteral("无法读取数据库标识");
+inline const QString otherProgramsDatabase = QStringLiteral("这是其他程序的数据库");
+inline const QString unreadableVersion = QStringLiteral("无法读取数据库版本");
+inline const QString newerDatabase = QStringLiteral("数据库由更新版本的程序创建");
+inline const QString foreignObjects = QStringLiteral("数据库含有本程序不使用的对象（%1 %2）");
+inline const QString missingTable = QStringLiteral("缺少数据表“%1”");
+inline const QString otherColumns = QStringLiteral("数据表“%1”的列与本程序不符");
+inline const QString cannotStampId = QStringLiteral("无法写入数据库标识");
+inline const QString cannotWriteFileBecause = QStringLiteral("无法写入 %1（%2）");
+inline const QString cannotWriteFile = QStringLiteral("无法写入 %1");
+inline const QString cannotReplaceFile = QStringLiteral("无法替换 %1（%2）");
 
 } // namespace korvane::msg

@@ -1,5 +1,7 @@
 #include "store/schema.h"
 
+#include "store/messages.h"
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -162,24 +164,23 @@ bool create(QSqlDatabase& db, QString* error) {
 QString problems(QSqlDatabase& db) {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA quick_check")))
-        return QStringLiteral("不是可读取的数据库文件（%1）").arg(query.lastError().text());
+        return msg::unreadableDatabase.arg(query.lastError().text());
     if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
-        return QStringLiteral("数据库文件已损坏");
+        return msg::damagedDatabase;
     if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
-        return QStringLiteral("无法读取数据库标识");
+        return msg::unreadableId;
     const qint64 id = query.value(0).toLongLong();
     if (id != 0 && id != applicationId)
-        return QStringLiteral("这是其他程序的数据库");
+        return msg::otherProgramsDatabase;
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return QStringLiteral("无法读取数据库版本");
+        return msg::unreadableVersion;
     if (query.value(0).toInt() > userVersion)
-        return QStringLiteral("数据库由更新版本的程序创建");
+        return msg::newerDatabase;
     if (!query.exec(QStringLiteral(
             "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")))
         return query.lastError().text();
     if (query.next())
-        return QStringLiteral("数据库含有本程序不使用的对象（%1 %2）")
-            .arg(query.value(0).toString(), query.value(1).toString());
+        return msg::foreignObjects.arg(query.value(0).toString(), query.value(1).toString());
     for (const Table& table : tables()) {
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name)))
@@ -188,12 +189,12 @@ QString problems(QSqlDatabase& db) {
         while (info.next())
             found << info.value(1).toString();
         if (found.isEmpty())
-            return QStringLiteral("缺少数据表“%1”").arg(table.name);
+            return msg::missingTable.arg(table.name);
         bool same = found.size() == table.columns.size();
         for (int i = 0; same && i < found.size(); ++i)
             same = found[i].compare(table.columns[i].name, Qt::CaseInsensitive) == 0;
         if (!same)
-            return QStringLiteral("数据表“%1”的列与本程序不符").arg(table.name);
+            return msg::otherColumns.arg(table.name);
     }
     return {};
 }
