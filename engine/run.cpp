@@ -64,6 +64,7 @@ private:
 
     void progress(double value);
     void message(const QString& text);
+    bool distributedOn(const CalendarDay& day, const Shift& shift);
     void checkCancelled();
     void begin();
     void commit();
@@ -85,6 +86,18 @@ void GenerationRun::progress(double value) {
     m_progress = value;
     if (m_observer.progress)
         m_observer.progress(value);
+}
+
+// Whether the shift exists on the day: 分布日期 is 全部 or names a date group
+// holding the day. Two equally named groups holding it are reported and
+// taken as one.
+bool GenerationRun::distributedOn(const CalendarDay& day, const Shift& shift) {
+    if (shift.distribution == everyDate)
+        return true;
+    const int matches = m_data.distributionMatches(day, shift.distribution);
+    if (matches > 1)
+        message(msg::duplicateDateGroup);
+    return matches > 0;
 }
 
 void GenerationRun::message(const QString& text) {
@@ -193,13 +206,8 @@ void GenerationRun::buildCandidates() {
             throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoShifts};
         }
         for (const Shift& shift : m_data.shifts) {
-            if (shift.distribution != everyDate) {
-                const int matches = m_data.distributionMatches(day, shift.distribution);
-                if (matches == 0)
-                    continue;
-                if (matches > 1)
-                    message(msg::duplicateDateGroup);
-            }
+            if (!distributedOn(day, shift))
+                continue;
             if (staffCount == 0) {
                 commit();
                 throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoStaff};
@@ -331,13 +339,8 @@ void GenerationRun::writeRoster() {
     for (const CalendarDay& day : m_data.calendar) {
         checkCancelled();
         for (const Shift& shift : m_data.shifts) {
-            if (shift.distribution != everyDate) {
-                const int matches = m_data.distributionMatches(day, shift.distribution);
-                if (matches == 0)
-                    continue;
-                if (matches > 1)
-                    message(msg::duplicateDateGroup);
-            }
+            if (!distributedOn(day, shift))
+                continue;
             QString names;
             bool anyone = false;
             for (int row : m_table.slotRows(day.day, shift.idid)) {
