@@ -4,20 +4,12 @@
 
 #include "engine/assignment.h"
 #include "engine/run.h"
+#include "runfixture.h"
 #include "store/connection.h"
-#include "store/datafiles.h"
-#include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDate>
-#include <QDir>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTemporaryDir>
-
-#include <cmath>
 
 using namespace korvane;
 
@@ -29,18 +21,7 @@ public:
 
     QString error;
 
-    bool exec(const QString& sql, const QVariantList& values = {}) {
-        QSqlQuery query(m_db);
-        query.prepare(sql);
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values.at(i));
-        if (!query.exec()) {
-            error = sql + QStringLiteral(": ") + query.lastError().text();
-            return false;
-        }
-        return true;
-    }
-
+    // The rows of a statement with its values bound; records the first failure.
     QList<QVariantList> select(const QString& sql, const QVariantList& values = {}) {
         QList<QVariantList> rows;
         QSqlQuery query(m_db);
@@ -48,14 +29,14 @@ public:
         for (int i = 0; i < values.size(); ++i)
             query.bindValue(i, values.at(i));
         if (!query.exec()) {
-            error = sql + QStringLiteral(": ") + query.lastError().text();
+            if (error.isEmpty())
+                error = sql + QStringLiteral(": ") + query.lastError().text();
             return rows;
         }
         while (query.next()) {
-            QVariantList row;
+            rows.append(QVariantList());
             for (int i = 0; i < query.record().count(); ++i)
-                row << query.value(i);
-            rows << row;
+                rows.last() << query.value(i);
         }
         return rows;
     }
@@ -63,13 +44,18 @@ public:
     // Capacity count, counter reset and slot filling, query by query.
     // False when a slot cannot be filled.
     bool fillSlots() {
-        exec(QStringLiteral("update 基本信息 set 班数空间 = (select count(*) from 值班底表 where "
-                            "姓名IDID = 基本信息.IDID and 是否值班 = '2')"));
-        exec(QStringLiteral("update 基本信息 set 最近值班时间 = '1901-01-01', 最近班次ID = 0, "
-                            "连续天数 = 0, 距离向量 = 1e16, 值班次数 = 0, 前一班序号 = 0"));
-        const auto dates = select(QStringLiteral("select 日期 from 日期类型 order by 日期, rowid"));
-        const auto shifts = select(QStringLiteral(
-            "select idid, 连续次数, 人数 from banci order by 起始时间, 结束秒序, idid"));
+        select("update 基本信息 set 班数空间 = (select count(*) from 值班底表 where 姓名IDID = "
+               "基本信息.IDID and 是否值班 = '2')");
+        select("update 基本信息 set 最近值班时间 = '1901-01-01', 最近班次ID = 0, 连续天数 = 0, "
+               "距离向量 = 1e16, 值班次数 = 0, 前一班序号 = 0");
+        const auto dates = select("select 日期 from 日期类型 order by 日期, rowid");
+        const auto shifts =
+            select("select idid, 连续次数, 人数 from banci order by 起始时间, 结束秒序, idid");
+        const QString base =
+            "select 值班底表.idid, 基本信息.IDID from 基本信息, 值班底表, banci where "
+            "基本信息.IDID = 值班底表.姓名IDID and banci.idid = 值班底表.班次IDID and "
+            "值班底表.是否值班 = '2' %1 and banci.idid = ? and 值班底表.日期 = ? order by "
+            "基本信息.前一班序号, 基本信息.值班次数, 基本信息.班数空间 desc, 值班底表.idid";
         qint64 sequence = 1;
         for (const QVariantList& date : dates) {
             const QString d = date.at(0).toString();
@@ -78,24 +64,17 @@ public:
             for (const QVariantList& shift : shifts) {
                 const qint64 s = shift.at(0).toLongLong();
                 const double headcount = shift.at(2).toDouble();
-                const auto slot = select(
-                    QStringLiteral("select count(*) from 值班底表 where 班次IDID = ? and 日期 = ?"),
-                    {s, d});
-                if (slot.value(0).value(0).toLongLong() == 0) {
+                if (select("select count(*) from 值班底表 where 班次IDID = ? and 日期 = ?", {s, d})
+                        .value(0)
+                        .value(0)
+                        .toLongLong() == 0) {
                     ++sequence;
                     continue;
                 }
                 const int limit = engine::consecutiveLimit(shift.at(1).toString());
-                const QString base = QStringLiteral(
-                    "select 值班底表.idid, 基本信息.IDID from 基本信息, 值班底表, banci where "
-                    "基本信息.IDID = 值班底表.姓名IDID and banci.idid = 值班底表.班次IDID and "
-                    "值班底表.是否值班 = '2' %1 and banci.idid = ? and 值班底表.日期 = ? order by "
-                    "基本信息.前一班序号, 基本信息.值班次数, 基本信息.班数空间 desc, "
-                    "值班底表.idid");
                 auto rows =
-                    select(base.arg(QStringLiteral(
-                               "and not (基本信息.连续天数 >= ? and 基本信息.最近班次ID = ? "
-                               "and 基本信息.最近值班时间 = ?)")),
+                    select(base.arg("and not (基本信息.连续天数 >= ? and "
+                                    "基本信息.最近班次ID = ? and 基本信息.最近值班时间 = ?)"),
                            {limit, s, yesterday, s, d});
                 if (double(rows.size()) < headcount) {
                     rows = select(base.arg(QString()), {s, d});
@@ -103,13 +82,12 @@ public:
                         return false;
                 }
                 for (int i = 1; i <= headcount && i <= rows.size(); ++i) {
-                    exec(QStringLiteral("update 值班底表 set 是否值班 = '1' where idid = ?"),
-                         {rows.at(i - 1).at(0)});
-                    exec(QStringLiteral(
-                             "update 基本信息 set 前一班序号 = ?, 最近值班时间 = ?, 值班次数 = "
-                             "值班次数 + 1, 连续天数 = case when 最近班次ID = ? then 连续天数 + 1 "
-                             "else 1 end, 最近班次ID = ? where IDID = ?"),
-                         {sequence, d, s, s, rows.at(i - 1).at(1)});
+                    select("update 值班底表 set 是否值班 = '1' where idid = ?",
+                           {rows.at(i - 1).at(0)});
+                    select("update 基本信息 set 前一班序号 = ?, 最近值班时间 = ?, 值班次数 = "
+                           "值班次数 + 1, 连续天数 = case when 最近班次ID = ? then 连续天数 + 1 "
+                           "else 1 end, 最近班次ID = ? where IDID = ?",
+                           {sequence, d, s, s, rows.at(i - 1).at(1)});
                 }
                 ++sequence;
             }
@@ -122,50 +100,36 @@ private:
 };
 
 QStringList state(QSqlDatabase& db) {
-    QStringList lines;
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("select idid, 是否值班 from 值班底表 order by idid"));
-    while (query.next())
-        lines << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
-    query.exec(
-        QStringLiteral("select IDID, 班数空间, 前一班序号, 最近值班时间, 最近班次ID, 连续天数, "
-                       "距离向量, 值班次数 from 基本信息 order by IDID"));
-    while (query.next()) {
-        QStringList values;
-        for (int i = 0; i < 8; ++i)
-            values << query.value(i).toString();
-        lines << values.join(QLatin1Char('|'));
-    }
-    return lines;
+    return test::rowsOf(db, "select idid, 是否值班 from 值班底表 order by idid") +
+           test::rowsOf(db, "select IDID, 班数空间, 前一班序号, 最近值班时间, 最近班次ID, "
+                            "连续天数, 距离向量, 值班次数 from 基本信息 order by IDID");
 }
 
 // Runs the engine on a copy of the sample changed by tweak, then replays the
 // slot filling query by query on the rows the rules left, and compares.
 void compareOnSample(const QString& tweak, engine::RunOutcome expected) {
     QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(files::workingFileName);
+    const QString path = test::copyOfSample(dir);
     QString error;
-    ASSERT_TRUE(files::copyDatabase(test::outputDirectory() + QStringLiteral("/医院值班.mdb"), path,
-                                    &error))
-        << error.toStdString();
     {
         auto connection = Connection::open(path, &error);
-        ASSERT_TRUE(connection);
+        ASSERT_TRUE(connection) << error.toStdString();
         Reference setup(connection->db());
         for (const QString& statement : tweak.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            ASSERT_TRUE(setup.exec(statement)) << setup.error.toStdString();
+            setup.select(statement);
+        ASSERT_TRUE(setup.error.isEmpty()) << setup.error.toStdString();
     }
     const engine::RunResult result = engine::generate(path);
     ASSERT_EQ(result.outcome, expected) << result.detail.toStdString();
 
     auto connection = Connection::open(path, &error);
-    ASSERT_TRUE(connection);
+    ASSERT_TRUE(connection) << error.toStdString();
     const QStringList engineState = state(connection->db());
     Reference reference(connection->db());
     // Back to the rows as the rules left them: every '1' was a '2'.
-    ASSERT_TRUE(
-        reference.exec(QStringLiteral("update 值班底表 set 是否值班 = '2' where 是否值班 = '1'")));
-    ASSERT_TRUE(reference.exec(QStringLiteral("update 基本信息 set 班数空间 = -1, 值班次数 = -1")));
+    reference.select("update 值班底表 set 是否值班 = '2' where 是否值班 = '1'");
+    reference.select("update 基本信息 set 班数空间 = -1, 值班次数 = -1");
+    ASSERT_TRUE(reference.error.isEmpty()) << reference.error.toStdString();
     ASSERT_TRUE(connection->db().transaction());
     EXPECT_EQ(reference.fillSlots(), expected == engine::RunOutcome::Done);
     ASSERT_TRUE(connection->db().commit());
@@ -190,14 +154,14 @@ TEST(ReferenceProcedure, TightLimitsAndLargerHeadcountsForceRelaxations) {
     // Every person the same address (ties by IDID), limit 1 on every shift,
     // bigger slots: most days need the relaxation.
     compareOnSample(
-        QStringLiteral("update banci set 连续次数 = '1'; update banci set 人数 = 人数 + 2 "
-                       "where 人数 < 3; update 基本信息 set 家庭住址 = '0'"),
+        "update banci set 连续次数 = '1'; update banci set 人数 = 人数 + 2 where 人数 < "
+        "3; update 基本信息 set 家庭住址 = '0'",
         engine::RunOutcome::Done);
 }
 
 TEST(ReferenceProcedure, FailingSlotLeavesTheSameStateBehind) {
     // A shift late in the day that needs more people than there are.
-    compareOnSample(QStringLiteral("update banci set 人数 = 40 where idid = (select idid from "
-                                   "banci order by 起始时间 desc limit 1)"),
+    compareOnSample("update banci set 人数 = 40 where idid = (select idid from banci order by "
+                    "起始时间 desc limit 1)",
                     engine::RunOutcome::PlanImpossible);
 }

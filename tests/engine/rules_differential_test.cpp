@@ -47,36 +47,21 @@ struct Ward {
     QStringList persons, staffGroups, dates, dateGroups, shifts, shiftGroups;
 };
 
-class Store {
-public:
-    explicit Store(QSqlDatabase& db) : db(db) {}
+void exec(QSqlDatabase& db, const QString& sql, const QVariantList& values = {}) {
+    QSqlQuery query(db);
+    ASSERT_TRUE(query.prepare(sql)) << sql.toStdString();
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    ASSERT_TRUE(query.exec()) << sql.toStdString() << ": "
+                              << query.lastError().text().toStdString();
+}
 
-    void exec(const QString& sql, const QVariantList& values = {}) {
-        QSqlQuery query(db);
-        ASSERT_TRUE(query.prepare(sql)) << sql.toStdString();
-        for (const QVariant& value : values)
-            query.addBindValue(value);
-        ASSERT_TRUE(query.exec()) << sql.toStdString() << ": "
-                                  << query.lastError().text().toStdString();
-    }
-
-    QList<qint64> ids(const QString& sql) {
-        QList<qint64> result;
-        QSqlQuery query(db);
-        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
-        while (query.next())
-            result << query.value(0).toLongLong();
-        return result;
-    }
-
-    std::set<qint64> struck() {
-        const QList<qint64> rows =
-            ids(QStringLiteral("select idid from 值班底表 where 是否值班 = '0'"));
-        return {rows.begin(), rows.end()};
-    }
-
-    QSqlDatabase& db;
-};
+QList<qint64> ids(test::TempDatabase& t, const QString& sql) {
+    QList<qint64> result;
+    for (const QString& row : t.rows(sql))
+        result << row.toLongLong();
+    return result;
+}
 
 // A membership string of a random subset of the ids, in random order; now and
 // then "zz" (member of nothing) or NULL.
@@ -92,83 +77,66 @@ QVariant randomMembership(Random& random, const QList<qint64>& ids) {
     return membership;
 }
 
-QList<qint64> addGroups(Store& store, Random& random, const QString& table,
-                        const QString& nameColumn, const QStringList& pool, QStringList* names) {
-    const int count = random.below(4);
-    for (int i = 0; i < count; ++i) {
-        const QString name = random.pick(pool);
-        store.exec(QStringLiteral("insert into %1 (%2) values (?)").arg(table, nameColumn), {name});
-        *names << name;
-    }
-    return store.ids(QStringLiteral("select idid from %1").arg(table));
-}
-
-Ward buildSetUp(Store& store, Random& random) {
+Ward buildSetUp(test::TempDatabase& t, Random& random) {
     Ward s;
-    for (const char* table : {"基本信息", "banci", "日期类型", "值班底表", "值班人员组", "日期组",
-                              "班次组", "排除条件"})
-        store.exec(QStringLiteral("delete from ") + QString::fromUtf8(table));
-    for (const char* table : {"值班人员组", "日期组", "班次组"}) {
-        const QString name = QString::fromUtf8(table);
-        store.exec(QStringLiteral("insert into %1 values ('全部', 1)").arg(name));
+    t.run("delete from 基本信息; delete from banci; delete from 日期类型; delete from 值班底表; "
+          "delete from 值班人员组; delete from 日期组; delete from 班次组; delete from 排除条件; "
+          "insert into 值班人员组 values ('全部', 1); insert into 日期组 values ('全部', 1); "
+          "insert into 班次组 values ('全部', 1)");
+    struct GroupTable {
+        const char* table;
+        const QStringList& pool;
+        QStringList& names;
+        QList<qint64> ids;
+    };
+    std::array<GroupTable, 3> groups{{{"值班人员组", staffGroupPool, s.staffGroups, {}},
+                                      {"日期组", dateGroupPool, s.dateGroups, {}},
+                                      {"班次组", shiftGroupPool, s.shiftGroups, {}}}};
+    for (GroupTable& group : groups) {
+        const QString table = QString::fromUtf8(group.table);
+        group.names << QStringLiteral("全部");
+        for (int i = 0, count = random.below(4); i < count; ++i) {
+            group.names << random.pick(group.pool);
+            exec(t.db(), QStringLiteral("insert into %1 (%1名称) values (?)").arg(table),
+                 {group.names.last()});
+        }
+        group.ids = ids(t, "select idid from " + table);
     }
-    s.staffGroups << QStringLiteral("全部");
-    s.dateGroups << QStringLiteral("全部");
-    s.shiftGroups << QStringLiteral("全部");
-    const QList<qint64> staffGroupIds =
-        addGroups(store, random, QStringLiteral("值班人员组"), QStringLiteral("值班人员组名称"),
-                  staffGroupPool, &s.staffGroups);
-    const QList<qint64> dateGroupIds =
-        addGroups(store, random, QStringLiteral("日期组"), QStringLiteral("日期组名称"),
-                  dateGroupPool, &s.dateGroups);
-    const QList<qint64> shiftGroupIds =
-        addGroups(store, random, QStringLiteral("班次组"), QStringLiteral("班次组名称"),
-                  shiftGroupPool, &s.shiftGroups);
 
-    const int personCount = 2 + random.below(5);
-    for (int i = 0; i < personCount; ++i) {
-        const QString name = random.pick(personPool);
-        store.exec(QStringLiteral("insert into 基本信息 (ID, 姓名, 所属组ID, 家庭住址) "
-                                  "values (?, ?, ?, '0')"),
-                   {i + 1, name, randomMembership(random, staffGroupIds)});
-        s.persons << name;
+    for (int i = 0, count = 2 + random.below(5); i < count; ++i) {
+        s.persons << random.pick(personPool);
+        exec(t.db(), "insert into 基本信息 (ID, 姓名, 所属组ID, 家庭住址) values (?, ?, ?, '0')",
+             {i + 1, s.persons.last(), randomMembership(random, groups[0].ids)});
     }
-    const int dayCount = 2 + random.below(4);
-    for (int i = 0; i < dayCount; ++i) {
-        const QString date = periodStart.addDays(i).toString(QStringLiteral("yyyy-MM-dd"));
-        store.exec(QStringLiteral("insert into 日期类型 (日期, 所属日期组ID) values (?, ?)"),
-                   {date, randomMembership(random, dateGroupIds)});
-        s.dates << date;
+    for (int i = 0, count = 2 + random.below(4); i < count; ++i) {
+        s.dates << periodStart.addDays(i).toString(QStringLiteral("yyyy-MM-dd"));
+        exec(t.db(), "insert into 日期类型 (日期, 所属日期组ID) values (?, ?)",
+             {s.dates.last(), randomMembership(random, groups[1].ids)});
     }
-    const int shiftCount = 1 + random.below(4);
-    for (int i = 0; i < shiftCount; ++i) {
-        const QString name = random.pick(shiftPool);
-        store.exec(QStringLiteral("insert into banci (班次名称, 起始时间, 结束秒序, 分布日期, "
-                                  "所属组ID, 人数) values (?, '08:00', 960, '全部', ?, 1)"),
-                   {name, randomMembership(random, shiftGroupIds)});
-        s.shifts << name;
+    for (int i = 0, count = 1 + random.below(4); i < count; ++i) {
+        s.shifts << random.pick(shiftPool);
+        exec(t.db(),
+             "insert into banci (班次名称, 起始时间, 结束秒序, 分布日期, 所属组ID, 人数) values "
+             "(?, '08:00', 960, '全部', ?, 1)",
+             {s.shifts.last(), randomMembership(random, groups[2].ids)});
     }
-    store.exec(QStringLiteral(
-        "insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) select 日期类型.日期, "
-        "banci.idid, 基本信息.IDID, '2' from 日期类型, banci, 基本信息"));
-    // Rows the joins cannot reach: a date outside the period, a deleted shift
-    // and a deleted person.
-    store.exec(QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                              "select ?, min(banci.idid), min(基本信息.IDID), '2' "
-                              "from banci, 基本信息"),
-               {outsideDate});
-    store.exec(
-        QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                       "select min(日期), 999, min(基本信息.IDID), '2' from 日期类型, 基本信息"));
-    store.exec(QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                              "select min(日期), min(banci.idid), 999, '2' from 日期类型, banci"));
+    // Every date x shift x person, then rows the joins cannot reach: a date
+    // outside the period, a deleted shift and a deleted person.
+    const QString insert = "insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) ";
+    t.run(insert +
+          "select 日期类型.日期, banci.idid, 基本信息.IDID, '2' from 日期类型, banci, "
+          "基本信息;" +
+          insert + "select '" + outsideDate +
+          "', min(banci.idid), min(基本信息.IDID), '2' from banci, 基本信息;" + insert +
+          "select min(日期), 999, min(基本信息.IDID), '2' from 日期类型, 基本信息;" + insert +
+          "select min(日期), min(banci.idid), 999, '2' from 日期类型, banci");
     // Now and then a group table without any row at all.
     if (random.chance(5))
-        store.exec(QStringLiteral("delete from 日期组"));
+        t.run("delete from 日期组");
     if (random.chance(5))
-        store.exec(QStringLiteral("delete from 班次组"));
+        t.run("delete from 班次组");
     if (random.chance(3))
-        store.exec(QStringLiteral("delete from 值班人员组"));
+        t.run("delete from 值班人员组");
     return s;
 }
 
@@ -218,17 +186,8 @@ Rule randomRule(Random& random, const Ward& s) {
     return rule;
 }
 
-std::string describe(const Rule& rule) {
-    return QStringLiteral("[%1|%2|%3|%4|dateGroup=%5|shiftGroup=%6]")
-        .arg(rule.person, rule.placement, rule.date, rule.shift)
-        .arg(rule.dateIsGroup)
-        .arg(rule.shiftIsGroup)
-        .toStdString();
-}
-
 TEST(RuleDifferential, SetBasedStrikeEqualsTheRuleQuery) {
     test::TempDatabase t;
-    Store store(t.db());
     constexpr int setUps = 150;
     constexpr int rulesPerSetUp = 16;
     int compared = 0, refused = 0, nonEmpty = 0, wholePerson = 0;
@@ -237,21 +196,25 @@ TEST(RuleDifferential, SetBasedStrikeEqualsTheRuleQuery) {
         Random random{unsigned(seed)};
         // One transaction per set-up keeps the many small writes off the disk.
         ASSERT_TRUE(t.db().transaction());
-        const Ward s = buildSetUp(store, random);
+        const Ward s = buildSetUp(t, random);
         if (HasFatalFailure())
             return;
         for (int i = 0; i < rulesPerSetUp; ++i) {
             const Rule rule = randomRule(random, s);
-            SCOPED_TRACE("seed " + std::to_string(seed) + " rule " + describe(rule));
-            store.exec(QStringLiteral("update 值班底表 set 是否值班 = '2'"));
+            SCOPED_TRACE(QStringLiteral("seed %1 rule [%2|%3|%4|%5|dateGroup=%6|shiftGroup=%7]")
+                             .arg(seed)
+                             .arg(rule.person, rule.placement, rule.date, rule.shift)
+                             .arg(rule.dateIsGroup)
+                             .arg(rule.shiftIsGroup)
+                             .toStdString());
+            t.run("update 值班底表 set 是否值班 = '2'");
 
             std::set<qint64> expected;
             const QString literal = engine::ruleQuery(rule);
             bool evaluable = true;
             if (!literal.isEmpty()) {
                 QSqlQuery query(t.db());
-                QString error;
-                evaluable = dialect::exec(query, literal, &error);
+                evaluable = dialect::exec(query, literal);
                 while (evaluable && query.next())
                     expected.insert(query.value(0).toLongLong());
             }
@@ -262,22 +225,24 @@ TEST(RuleDifferential, SetBasedStrikeEqualsTheRuleQuery) {
 
             QString error;
             const bool applied = engine::applyRule(t.db(), rule, &error);
+            const QList<qint64> struckRows =
+                ids(t, "select idid from 值班底表 where 是否值班 = '0'");
+            const std::set<qint64> struck(struckRows.begin(), struckRows.end());
             if (!evaluable || injected) {
                 EXPECT_FALSE(applied) << "the rule's query cannot be evaluated";
                 EXPECT_FALSE(error.isEmpty());
-                EXPECT_TRUE(store.struck().empty()) << "a refused rule changes nothing";
+                EXPECT_TRUE(struck.empty()) << "a refused rule changes nothing";
                 ++refused;
                 continue;
             }
             ASSERT_TRUE(applied) << error.toStdString();
-            EXPECT_EQ(store.struck(), expected);
+            EXPECT_EQ(struck, expected);
             ++compared;
             if (!expected.empty()) {
                 ++nonEmpty;
-                const int shape = (rule.dateIsGroup ? 0 : 4) +
+                ++nonEmptyByShape[(rule.dateIsGroup ? 0 : 4) +
                                   (rule.placement == engine::onlyOn ? 2 : 0) +
-                                  (rule.shiftIsGroup ? 0 : 1);
-                ++nonEmptyByShape[shape];
+                                  (rule.shiftIsGroup ? 0 : 1)];
             }
             if (expected.size() > 4)
                 ++wholePerson;
