@@ -14,43 +14,31 @@ protected:
     ScriptedPrompt prompt;
     GroupEditor editor{data.db(), prompt, GetParam()};
 
-    QString table() const { return editor.kind().table; }
-    int rowCount() {
-        return data.scalar(QStringLiteral("select count(*) from \"%1\"").arg(table())).toInt();
-    }
-
     // Puts one row of the kind's member table into the group.
     void addMember(qint64 groupIdid) {
-        const QString token = QStringLiteral("zz%1z1z").arg(groupIdid);
-        switch (GetParam()) {
-        case 1:
-            data.run(
-                QStringLiteral("insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '张三', '%1')")
-                    .arg(token));
-            break;
-        case 2:
-            data.run(QStringLiteral(
-                         "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-05', '%1')")
-                         .arg(token));
-            break;
-        default:
-            data.run(QStringLiteral("insert into banci (班次名称, 所属组ID) values ('夜班', '%1')")
-                         .arg(token));
-        }
+        static const char* const memberSql[] = {
+            "insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '张三', 'zz%1z1z')",
+            "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-05', 'zz%1z1z')",
+            "insert into banci (班次名称, 所属组ID) values ('夜班', 'zz%1z1z')"};
+        data.run(QString(memberSql[GetParam() - 1]).arg(groupIdid));
     }
 };
 
 } // namespace
 
-TEST_P(GroupEditorTest, TwoAddsGiveDistinctNamesEndingInTheirIdid) {
+TEST_P(GroupEditorTest, AddsGiveDistinctNamesEndingInTheirIdidAndAllIsNeverListed) {
     const auto first = editor.addGroup();
     const auto second = editor.addGroup();
     ASSERT_TRUE(first && second);
     EXPECT_NE(first->idid, second->idid);
     EXPECT_EQ(first->name, editor.kind().caption + QString::number(first->idid));
     EXPECT_EQ(second->name, editor.kind().caption + QString::number(second->idid));
-    ASSERT_EQ(editor.groups().size(), 2);
+    ASSERT_EQ(editor.groups().size(), 2); // 全部 is not among them
+    EXPECT_EQ(editor.groups()[0].name, first->name);
     EXPECT_EQ(editor.groups()[1].name, second->name);
+    EXPECT_FALSE(editor.deleteGroup({1, "全部"}));
+    EXPECT_EQ(data.scalar(QString("select count(*) from \"%1\"").arg(editor.kind().table)).toInt(),
+              3);
     // A deleted group's number is never handed out again.
     ASSERT_TRUE(editor.deleteGroup(*second));
     const auto third = editor.addGroup();
@@ -58,25 +46,20 @@ TEST_P(GroupEditorTest, TwoAddsGiveDistinctNamesEndingInTheirIdid) {
     EXPECT_GT(third->idid, second->idid);
 }
 
-TEST_P(GroupEditorTest, AllIsNeverListedNorDeleted) {
-    ASSERT_TRUE(editor.addGroup());
-    for (const GroupRow& row : editor.groups())
-        EXPECT_NE(row.name, "全部");
-    EXPECT_FALSE(editor.deleteGroup({1, "全部"}));
-    EXPECT_EQ(rowCount(), 2);
-}
-
-TEST_P(GroupEditorTest, DeletingAGroupWithMembersAsksFirst) {
+TEST_P(GroupEditorTest, DeletingAGroupAsksOnlyWhenItHasMembers) {
+    const auto empty = editor.addGroup();
     const auto group = editor.addGroup();
-    ASSERT_TRUE(group);
+    ASSERT_TRUE(empty && group);
     addMember(group->idid);
     EXPECT_EQ(editor.memberCount(group->idid), 1);
+    EXPECT_EQ(editor.memberCount(empty->idid), 0);
 
+    EXPECT_TRUE(editor.deleteGroup(*empty));
+    EXPECT_TRUE(prompt.questions().isEmpty());
     prompt.addAnswer(false);
     EXPECT_FALSE(editor.deleteGroup(*group));
     EXPECT_EQ(prompt.questions(), QStringList{msg::deleteGroupWithMembers});
     EXPECT_EQ(editor.groups().size(), 1);
-
     prompt.addAnswer(true);
     EXPECT_TRUE(editor.deleteGroup(*group));
     EXPECT_TRUE(editor.groups().isEmpty());
@@ -84,26 +67,17 @@ TEST_P(GroupEditorTest, DeletingAGroupWithMembersAsksFirst) {
     EXPECT_EQ(editor.memberCount(group->idid), 1);
 }
 
-TEST_P(GroupEditorTest, DeletingAGroupWithoutMembersDoesNotAsk) {
+TEST_P(GroupEditorTest, RenameRefusesEmptyAndAllButNotRepeats) {
     const auto group = editor.addGroup();
-    ASSERT_TRUE(group);
-    EXPECT_TRUE(editor.deleteGroup(*group));
-    EXPECT_TRUE(prompt.questions().isEmpty());
-    EXPECT_TRUE(editor.groups().isEmpty());
-}
-
-TEST_P(GroupEditorTest, RenameRefusesEmptyAndAll) {
-    const auto group = editor.addGroup();
-    ASSERT_TRUE(group);
-    EXPECT_EQ(editor.rename(group->idid, "全部"), QString("请修改"));
-    EXPECT_EQ(editor.groups()[0].name, "请修改");
-    EXPECT_EQ(editor.rename(group->idid, ""), QString("请修改"));
-    EXPECT_EQ(editor.rename(group->idid, "O'Neil 组"), QString("O'Neil 组"));
-    EXPECT_EQ(editor.groups()[0].name, "O'Neil 组");
-    // No uniqueness test.
     const auto other = editor.addGroup();
-    ASSERT_TRUE(other);
-    EXPECT_EQ(editor.rename(other->idid, "O'Neil 组"), QString("O'Neil 组"));
+    ASSERT_TRUE(group && other);
+    EXPECT_EQ(editor.rename(group->idid, "全部"), "请修改");
+    EXPECT_EQ(editor.groups()[0].name, "请修改");
+    EXPECT_EQ(editor.rename(group->idid, ""), "请修改");
+    EXPECT_EQ(editor.rename(group->idid, "O'Neil 组"), "O'Neil 组");
+    EXPECT_EQ(editor.rename(other->idid, "O'Neil 组"), "O'Neil 组");
+    EXPECT_EQ(editor.groups()[0].name, "O'Neil 组");
+    EXPECT_EQ(editor.groups()[1].name, "O'Neil 组");
 }
 
 TEST_P(GroupEditorTest, ContextForTheMembershipEditor) {

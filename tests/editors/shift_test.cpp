@@ -27,27 +27,23 @@ protected:
     ShiftEditor editor{data.db(), prompt};
 
     QString stored(qint64 idid, const QString& columns) {
-        return data
-            .rows(QStringLiteral("select %1 from banci where idid = %2").arg(columns).arg(idid))
+        return data.rows(QString("select %1 from banci where idid = %2").arg(columns).arg(idid))
             .value(0);
     }
+    int shiftCount() { return data.scalar("select count(*) from banci").toInt(); }
 };
 
 } // namespace
 
-TEST_F(ShiftEditorTest, NightShiftEndsOnTheNextDay) {
-    const auto idid = editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0));
-    ASSERT_TRUE(idid);
-    EXPECT_EQ(stored(*idid, "班次名称, 起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
+TEST_F(ShiftEditorTest, TimesAndSecondOrdersOfADayAndANightShift) {
+    const auto night = editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0));
+    const auto day = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 30));
+    ASSERT_TRUE(night && day);
+    EXPECT_EQ(stored(*night, "班次名称, 起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
               "夜班|22:00|跨转至次日|06:00|1320|1800");
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(ShiftEditorTest, DayShiftOnTheSameDay) {
-    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 30));
-    ASSERT_TRUE(idid);
-    EXPECT_EQ(stored(*idid, "起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
+    EXPECT_EQ(stored(*day, "起始时间, 次日, 终止时间, 开始秒序, 结束秒序"),
               "08:00|不跨转|17:30|480|1050");
+    EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
 TEST_F(ShiftEditorTest, SameDayCheckComparesHoursOnly) {
@@ -56,7 +52,7 @@ TEST_F(ShiftEditorTest, SameDayCheckComparesHoursOnly) {
     EXPECT_TRUE(prompt.shown().isEmpty());
     EXPECT_FALSE(editor.addShift(entry("错班", 18, 0, shift::sameDay, 8, 0)));
     EXPECT_EQ(prompt.shown(), QStringList{msg::endAfterStart});
-    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 1);
+    EXPECT_EQ(shiftCount(), 1);
     // The same times crossing midnight are a valid night shift.
     EXPECT_TRUE(editor.addShift(entry("夜班", 18, 0, shift::nextDay, 8, 0)));
 }
@@ -65,7 +61,7 @@ TEST_F(ShiftEditorTest, NewShiftBelongsToAllAndEditKeepsMembership) {
     const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
     ASSERT_TRUE(idid);
     EXPECT_EQ(stored(*idid, "所属组ID"), "zz1z");
-    data.run(QStringLiteral("update banci set 所属组ID = 'zz4z1z' where idid = %1").arg(*idid));
+    data.run(QString("update banci set 所属组ID = 'zz4z1z' where idid = %1").arg(*idid));
 
     ShiftEntry changed = entry("早班", 7, 30, shift::sameDay, 15, 0);
     changed.headcount = "3";
@@ -87,31 +83,30 @@ TEST_F(ShiftEditorTest, LoadGivesThePanelValuesWithoutLeadingZeros) {
     ASSERT_TRUE(idid);
     const auto loaded = editor.load(*idid);
     ASSERT_TRUE(loaded);
-    EXPECT_EQ(loaded->startHour, "22");
-    EXPECT_EQ(loaded->startMinute, "5");
-    EXPECT_EQ(loaded->endHour, "6");
-    EXPECT_EQ(loaded->day, shift::nextDay);
-    EXPECT_EQ(loaded->headcount, "2");
-    EXPECT_EQ(loaded->sharedLimit, "3");
+    EXPECT_EQ(QStringList({loaded->startHour, loaded->startMinute, loaded->endHour, loaded->day,
+                           loaded->headcount, loaded->sharedLimit}),
+              (QStringList{"22", "5", "6", shift::nextDay, "2", "3"}));
     EXPECT_FALSE(editor.load(*idid + 100));
 
     // An unknown 次日 leaves the day box as it is, and an edit keeps the stored value.
-    data.run(QStringLiteral("update banci set 次日 = '?' where idid = %1").arg(*idid));
+    data.run(QString("update banci set 次日 = '?' where idid = %1").arg(*idid));
     EXPECT_EQ(editor.load(*idid, "次")->day, "次");
-    ShiftEntry unknownDay = *editor.load(*idid, "x");
-    ASSERT_TRUE(editor.updateShift(*idid, unknownDay));
+    ASSERT_TRUE(editor.updateShift(*idid, *editor.load(*idid, "x")));
     EXPECT_EQ(stored(*idid, "次日"), "?");
 }
 
-TEST_F(ShiftEditorTest, UpdatingAMissingShiftStoresNothing) {
-    EXPECT_FALSE(editor.updateShift(42, entry("白班", 8, 0, shift::sameDay, 17, 0)));
-    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 0);
-}
-
-TEST_F(ShiftEditorTest, NamesWithQuotesAndRepeatedNamesAreStored) {
-    EXPECT_TRUE(editor.addShift(entry("O'Neil's", 8, 0, shift::sameDay, 9, 0)));
-    EXPECT_TRUE(editor.addShift(entry("O'Neil's", 10, 0, shift::sameDay, 11, 0)));
+TEST_F(ShiftEditorTest, QuotesRepeatedNamesAndDeletesOfOneRow) {
+    const auto first = editor.addShift(entry("O'Neil's", 8, 0, shift::sameDay, 9, 0));
+    const auto second = editor.addShift(entry("O'Neil's", 10, 0, shift::sameDay, 11, 0));
+    ASSERT_TRUE(first && second);
     EXPECT_EQ(data.scalar("select count(*) from banci where 班次名称 = 'O''Neil''s'").toInt(), 2);
+    EXPECT_TRUE(editor.deleteShift(*first));
+    EXPECT_FALSE(editor.deleteShift(*first));
+    ASSERT_EQ(editor.shifts().size(), 1);
+    EXPECT_EQ(editor.shifts()[0].idid, *second);
+    // Updating a shift that is gone stores nothing.
+    EXPECT_FALSE(editor.updateShift(*first, entry("白班", 8, 0, shift::sameDay, 17, 0)));
+    EXPECT_EQ(data.rows("select 班次名称 from banci"), QStringList{"O'Neil's"});
 }
 
 TEST_F(ShiftEditorTest, SharedLimitIsWrittenIntoEveryRow) {
@@ -126,33 +121,28 @@ TEST_F(ShiftEditorTest, SharedLimitIsWrittenIntoEveryRow) {
     EXPECT_EQ(data.rows("select 连续次数 from banci"), (QStringList{"无限制", "无限制"}));
 }
 
-TEST_F(ShiftEditorTest, DeleteRemovesOnlyThatShift) {
-    const auto first = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
-    const auto second = editor.addShift(entry("夜班", 22, 0, shift::nextDay, 6, 0));
-    ASSERT_TRUE(first && second);
-    EXPECT_TRUE(editor.deleteShift(*first));
-    EXPECT_FALSE(editor.deleteShift(*first));
-    ASSERT_EQ(editor.shifts().size(), 1);
-    EXPECT_EQ(editor.shifts()[0].idid, *second);
-}
-
 TEST_F(ShiftEditorTest, DateGroupNamesInStoredOrder) {
     data.run("insert into 日期组 (日期组名称) values ('周末'); "
              "insert into 日期组 (日期组名称) values ('工作日')");
     EXPECT_EQ(editor.dateGroupNames(), (QStringList{"全部", "周末", "工作日"}));
 }
 
-// A save must never store a time that is not a whole hour 0-23 and minute 0-59.
+// A save, new or edit, must never store a time that is not a whole hour 0-23
+// and minute 0-59.
 class BrokenTimeTest : public ShiftEditorTest,
                        public ::testing::WithParamInterface<std::pair<const char*, const char*>> {};
 
 TEST_P(BrokenTimeTest, IsRefusedWithAMessage) {
+    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
+    ASSERT_TRUE(idid);
     ShiftEntry e = entry("班", 8, 0, shift::nextDay, 9, 0);
-    e.startHour = QString::fromUtf8(GetParam().first);
-    e.endMinute = QString::fromUtf8(GetParam().second);
+    e.startHour = GetParam().first;
+    e.endMinute = GetParam().second;
     EXPECT_FALSE(editor.addShift(e));
-    EXPECT_EQ(prompt.shown(), QStringList{msg::invalidShiftTime});
-    EXPECT_EQ(data.scalar("select count(*) from banci").toInt(), 0);
+    EXPECT_FALSE(editor.updateShift(*idid, e));
+    EXPECT_EQ(prompt.shown(), (QStringList{msg::invalidShiftTime, msg::invalidShiftTime}));
+    EXPECT_EQ(data.rows("select 班次名称, 起始时间, 终止时间 from banci"),
+              QStringList{"白班|08:00|17:00"});
 }
 
 INSTANTIATE_TEST_SUITE_P(HoursAndMinutes, BrokenTimeTest,
@@ -160,15 +150,6 @@ INSTANTIATE_TEST_SUITE_P(HoursAndMinutes, BrokenTimeTest,
                                            std::pair{"ab", "0"}, std::pair{"", "0"},
                                            std::pair{"24", "0"}, std::pair{"8", "-5"},
                                            std::pair{"8", "0.5"}, std::pair{"8", "60"}));
-
-TEST_F(ShiftEditorTest, BrokenTimeIsRefusedOnEditToo) {
-    const auto idid = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
-    ASSERT_TRUE(idid);
-    ShiftEntry e = *editor.load(*idid);
-    e.startHour = "-1";
-    EXPECT_FALSE(editor.updateShift(*idid, e));
-    EXPECT_EQ(stored(*idid, "起始时间"), "08:00");
-}
 
 // The change checks of the entry boxes: message and the value put back.
 struct BoxCase {
@@ -183,12 +164,8 @@ class ShiftBoxTest : public ::testing::TestWithParam<BoxCase> {};
 TEST_P(ShiftBoxTest, SettlesOnTheExpectedValue) {
     const BoxCase& c = GetParam();
     ScriptedPrompt prompt;
-    EXPECT_EQ(settleShiftBox(c.box, QString::fromUtf8(c.typed), prompt),
-              QString::fromUtf8(c.shown));
-    if (c.message.isEmpty())
-        EXPECT_TRUE(prompt.shown().isEmpty());
-    else
-        EXPECT_EQ(prompt.shown(), QStringList{c.message});
+    EXPECT_EQ(settleShiftBox(c.box, c.typed, prompt), c.shown);
+    EXPECT_EQ(prompt.shown(), c.message.isEmpty() ? QStringList() : QStringList{c.message});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,39 +1,54 @@
 #pragma once
 
 #include "app/pagecontext.h"
+#include "store/datafiles.h"
 #include "support/testsupport.h"
 
-#include <QList>
-#include <QPointer>
+#include <gtest/gtest.h>
+
 #include <QWidget>
 
 namespace korvane::test {
 
-// A stand-in for the main window where an editor page is tested on its own:
-// a fresh database, scripted messages, and a record of what the page asked for.
-class EditorFakeContext : public PageContext {
+// A stand-in for the main window where a page is tested on its own: a fresh
+// database (or a copy of the delivered sample ward), scripted messages, and
+// a record of what the page asked of the bar.
+class FakePageContext : public PageContext {
 public:
     TempDatabase data;
     ScriptedPrompt scripted;
     ProgramState programState;
-    QList<QPointer<QWidget>> shownPages;
-    int restarts = 0;
-    int setupPageShows = 0;
+    bool setupButtonEnabled = false;
+    bool dataCommandsEnabled = true;
+    QList<bool> dataCommandChanges;
+
+    // Puts a copy of the sample ward in place of the fresh database.
+    void loadSample() {
+        data.connection.reset();
+        QString error;
+        ASSERT_TRUE(files::copyDatabase(outputDirectory() + "/医院值班.mdb", data.path, &error))
+            << error.toStdString();
+        data.connection = Connection::open(data.path, &error);
+        ASSERT_TRUE(data.connection) << error.toStdString();
+    }
+    qint64 count(const QString& table) {
+        return data.scalar("select count(*) from " + table).toLongLong();
+    }
 
     QSqlDatabase database() override { return data.db(); }
     QString databasePath() const override { return data.path; }
     Prompt& prompt() override { return scripted; }
     ProgramState& state() override { return programState; }
-    void setSetupButtonEnabled(bool) override {}
+    void setSetupButtonEnabled(bool enabled) override { setupButtonEnabled = enabled; }
     void setScheduleButtonEnabled(bool) override {}
-    void setDataCommandsEnabled(bool) override {}
-    void showSetupPage() override { ++setupPageShows; }
-    void showSchedulingPage() override {}
-    void showPage(QWidget* page) override {
-        shownPages << page;
-        page->show();
+    void setDataCommandsEnabled(bool enabled) override {
+        dataCommandsEnabled = enabled;
+        dataCommandChanges << enabled;
     }
-    void restart() override { ++restarts; }
+    void showSetupPage() override {}
+    void showSchedulingPage() override {}
+    void showPage(QWidget* page) override { page->show(); }
+    void restart() override {}
 };
 
 } // namespace korvane::test

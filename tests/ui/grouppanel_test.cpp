@@ -18,16 +18,28 @@ using namespace korvane;
 
 namespace {
 
+template <typename T> T* control(QWidget* parent, const char* name) {
+    T* widget = parent->findChild<T*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+QStringList listed(QListWidget* list) {
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
+
 class GroupPanelTest : public ::testing::Test {
 protected:
-    test::EditorFakeContext context;
+    test::FakePageContext context;
     std::unique_ptr<GroupPanel> panel;
 
     void SetUp() override {
         context.data.run(
-            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (1, '张三', 1, 'zz2z1z');"
-            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (2, '李四', 2, 'zz1z');"
-            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (3, 'O''Neil', 3, 'zz1z');"
+            "insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (1, '张三', 1, 'zz2z1z'), "
+            "(2, '李四', 2, 'zz1z'), (3, 'O''Neil', 3, 'zz1z');"
             "insert into 值班人员组 (值班人员组名称, idid) values ('护士组', 2);"
             "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-05', 'zz2z1z');"
             "insert into 日期组 (日期组名称, idid) values ('周二', 2)");
@@ -39,85 +51,45 @@ protected:
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    template <typename T> T* control(QWidget* parent, const char* name) {
-        T* widget = parent->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
-    }
     QTableView* groupGrid() { return control<QTableView>(panel.get(), "DataGrid1"); }
-    QTableView* memberGrid() { return control<QTableView>(panel.get(), "DataGrid2"); }
     void click(const char* name) { control<QPushButton>(panel.get(), name)->click(); }
+    bool memberPanelHidden() { return control<QGroupBox>(panel.get(), "Frame3")->isHidden(); }
     QStringList groupNames() {
         QStringList names;
         for (int row = 0; row < groupGrid()->model()->rowCount(); ++row)
             names << groupGrid()->model()->index(row, 0).data().toString();
         return names;
     }
-    // The member grid's visible column, row by row.
+    // The member grid's visible columns, row by row.
     QStringList shownMembers() {
+        auto* grid = control<QTableView>(panel.get(), "DataGrid2");
         QStringList shown;
-        QAbstractItemModel* model = memberGrid()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            for (int column = 0; column < model->columnCount(); ++column)
-                if (!memberGrid()->isColumnHidden(column))
-                    shown << model->index(row, column).data().toString();
+        for (int row = 0; row < grid->model()->rowCount(); ++row)
+            for (int column = 0; column < grid->model()->columnCount(); ++column)
+                if (!grid->isColumnHidden(column))
+                    shown << grid->model()->index(row, column).data().toString();
         return shown;
     }
-    QStringList listed(QListWidget* list) {
-        QStringList texts;
-        for (int row = 0; row < list->count(); ++row)
-            texts << list->item(row)->text();
-        return texts;
+    QString storedStaffGroupName() {
+        return context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2")
+            .toString();
     }
 };
 
 } // namespace
 
-TEST_F(GroupPanelTest, StaffGroupPageShowsGroupsAndMembersByName) {
+TEST_F(GroupPanelTest, StaffGroupPageShowsGroupsAndMembersAndDeleteAsksFirst) {
     panel->openKind(1);
     EXPECT_EQ(context.programState.group.groupKind, 1);
     EXPECT_TRUE(control<QPlainTextEdit>(panel.get(), "Text3")
                     ->toPlainText()
                     .startsWith("左面为值班人员组的增删按钮"));
     EXPECT_EQ(groupNames(), QStringList{"护士组"}); // 全部 is never listed
-    EXPECT_FALSE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
+    EXPECT_FALSE(memberPanelHidden());
     EXPECT_EQ(control<QLabel>(panel.get(), "DataGrid2Caption")->text(), "护士组");
     EXPECT_EQ(shownMembers(), QStringList{"张三"});
-}
 
-TEST_F(GroupPanelTest, DateGroupMembersAreListedByDate) {
-    panel->openKind(2);
-    EXPECT_EQ(groupNames(), QStringList{"周二"});
-    EXPECT_EQ(shownMembers(), QStringList{"2027-01-05"});
-}
-
-TEST_F(GroupPanelTest, EmptyKindKeepsTheMemberPanelHidden) {
-    panel->openKind(3);
-    EXPECT_TRUE(groupNames().isEmpty());
-    EXPECT_TRUE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
-    click("btnDelete");
-    click("Command3");
-    EXPECT_EQ(panel->membershipForm(), nullptr);
-    click("btnadd");
-    ASSERT_EQ(groupNames().size(), 1);
-    EXPECT_FALSE(control<QGroupBox>(panel.get(), "Frame3")->isHidden());
-    EXPECT_TRUE(shownMembers().isEmpty());
-}
-
-TEST_F(GroupPanelTest, AddTwiceGivesDistinctNames) {
-    panel->openKind(2);
-    click("btnadd");
-    click("btnadd");
-    const QStringList names = groupNames();
-    ASSERT_EQ(names.size(), 3);
-    EXPECT_EQ(names[1], "日期组3");
-    EXPECT_EQ(names[2], "日期组4");
-    // The last one added is current.
-    EXPECT_EQ(panel->currentGroup()->name, "日期组4");
-}
-
-TEST_F(GroupPanelTest, DeleteAsksWhenTheGroupHasMembers) {
-    panel->openKind(1);
+    // Deleting a group with members asks first; one without does not.
     context.scripted.addAnswer(false);
     click("btnDelete");
     EXPECT_EQ(context.scripted.questions(), QStringList{msg::deleteGroupWithMembers});
@@ -129,20 +101,54 @@ TEST_F(GroupPanelTest, DeleteAsksWhenTheGroupHasMembers) {
     EXPECT_EQ(groupNames(), QStringList{"护士组"});
 }
 
-TEST_F(GroupPanelTest, RenameWarnsAndRefusesAll) {
+TEST_F(GroupPanelTest, DateGroupsListMembersByDateAndAddsGetDistinctNames) {
+    panel->openKind(2);
+    EXPECT_EQ(groupNames(), QStringList{"周二"});
+    EXPECT_EQ(shownMembers(), QStringList{"2027-01-05"});
+    click("Command3");
+    ASSERT_NE(panel->membershipForm(), nullptr);
+    EXPECT_EQ(listed(control<QListWidget>(panel->membershipForm(), "List2")),
+              QStringList{"2027-01-05  星期二"});
+
+    click("btnadd");
+    click("btnadd");
+    EXPECT_EQ(groupNames(), (QStringList{"周二", "日期组3", "日期组4"}));
+    // The last one added is current.
+    EXPECT_EQ(panel->currentGroup()->name, "日期组4");
+}
+
+TEST_F(GroupPanelTest, EmptyKindKeepsTheMemberPanelHidden) {
+    panel->openKind(3);
+    EXPECT_TRUE(groupNames().isEmpty());
+    EXPECT_TRUE(memberPanelHidden());
+    click("btnDelete");
+    click("Command3");
+    EXPECT_EQ(panel->membershipForm(), nullptr);
+    click("btnadd");
+    ASSERT_EQ(groupNames().size(), 1);
+    EXPECT_FALSE(memberPanelHidden());
+    EXPECT_TRUE(shownMembers().isEmpty());
+}
+
+TEST_F(GroupPanelTest, RenameWarnsRefusesAllAndAnOpenEditIsStoredByAdd) {
     panel->openKind(1);
-    const QModelIndex name = groupGrid()->model()->index(0, 0);
-    groupGrid()->edit(name);
+    panel->show();
+    groupGrid()->edit(groupGrid()->model()->index(0, 0));
     EXPECT_EQ(context.scripted.shown(), QStringList{msg::renameGroupWarning});
+    auto* editor = groupGrid()->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText("急诊组");
+    click("btnadd");
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::renameGroupWarning}); // once per edit
+    EXPECT_EQ(groupNames(), (QStringList{"急诊组", "值班人员组3"}));
+    EXPECT_EQ(storedStaffGroupName(), "急诊组");
+
+    const QModelIndex name = groupGrid()->model()->index(0, 0);
     groupGrid()->model()->setData(name, "全部");
-    EXPECT_EQ(groupNames(), QStringList{"请修改"});
-    EXPECT_EQ(
-        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
-        "请修改");
+    EXPECT_EQ(groupNames(), (QStringList{"请修改", "值班人员组3"}));
+    EXPECT_EQ(storedStaffGroupName(), "请修改");
     groupGrid()->model()->setData(name, "夜班组");
-    EXPECT_EQ(
-        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
-        "夜班组");
+    EXPECT_EQ(storedStaffGroupName(), "夜班组");
     context.scripted.clear();
     click("btnSave");
     EXPECT_EQ(context.scripted.shown(), QStringList{msg::groupNameReferenced});
@@ -184,14 +190,6 @@ TEST_F(GroupPanelTest, MembershipEditorMovesAndTheMemberListFollows) {
     EXPECT_EQ(shownMembers(), (QStringList{"李四", "O'Neil"}));
 }
 
-TEST_F(GroupPanelTest, DateEntriesOfTheMembershipEditor) {
-    panel->openKind(2);
-    click("Command3");
-    MembershipForm* form = panel->membershipForm();
-    ASSERT_NE(form, nullptr);
-    EXPECT_EQ(listed(control<QListWidget>(form, "List2")), QStringList{"2027-01-05  星期二"});
-}
-
 TEST_F(GroupPanelTest, Screenshots) {
     const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR");
     if (folder.isEmpty())
@@ -202,19 +200,4 @@ TEST_F(GroupPanelTest, Screenshots) {
     click("Command3");
     ASSERT_NE(panel->membershipForm(), nullptr);
     EXPECT_TRUE(panel->membershipForm()->grab().save(folder + "/membershipform.png"));
-}
-
-TEST_F(GroupPanelTest, AnOpenNameEditIsStoredByAdd) {
-    panel->openKind(1);
-    panel->show();
-    groupGrid()->edit(groupGrid()->model()->index(0, 0));
-    auto* editor = groupGrid()->viewport()->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->setText("急诊组");
-    click("btnadd");
-    EXPECT_EQ(context.scripted.shown(), QStringList{msg::renameGroupWarning}); // once per edit
-    EXPECT_EQ(groupNames(), (QStringList{"急诊组", "值班人员组3"}));
-    EXPECT_EQ(
-        context.data.scalar("select 值班人员组名称 from 值班人员组 where idid = 2").toString(),
-        "急诊组");
 }
