@@ -4,9 +4,11 @@
 
 #include <QDate>
 
+#include <cmath>
+
 using namespace korvane::engine;
 
-// --- The consecutive-day limit ---------------------------------------------
+// --- The consecutive-day limit and the headcount ----------------------------
 
 struct LimitCase {
     const char* text;
@@ -31,91 +33,87 @@ INSTANTIATE_TEST_SUITE_P(
                       LimitCase{" 无限制", 0}, LimitCase{"1e400", 32767}));
 
 TEST(PeopleTaken, WholePartOfTheHeadcount) {
-    EXPECT_EQ(peopleTaken(3), 3);
-    EXPECT_EQ(peopleTaken(2.5), 2);
-    EXPECT_EQ(peopleTaken(1), 1);
-    EXPECT_EQ(peopleTaken(0.99), 0);
-    EXPECT_EQ(peopleTaken(0), 0);
-    EXPECT_EQ(peopleTaken(-2), 0);
-    EXPECT_EQ(peopleTaken(std::nan("")), 0);
+    const std::pair<double, int> cases[] = {{3, 3}, {2.5, 2}, {1, 1},           {0.99, 0},
+                                            {0, 0}, {-2, 0},  {std::nan(""), 0}};
+    for (const auto& [headcount, taken] : cases)
+        EXPECT_EQ(peopleTaken(headcount), taken) << headcount;
+}
+
+TEST(DateForms, LongAndIso) {
+    const qint64 day = QDate(2027, 1, 5).toJulianDay();
+    EXPECT_EQ(longDate(day), QStringLiteral("2027年1月5日"));
+    EXPECT_EQ(isoDate(day), QStringLiteral("2027-01-05"));
+    EXPECT_EQ(longDate(QDate(2027, 12, 31).toJulianDay()), QStringLiteral("2027年12月31日"));
 }
 
 // --- Slot filling on a table in memory -----------------------------------------
 
 namespace {
 
-// Three people, one shift 夜班 (idid 9) of headcount 2 with limit 1, two days.
+// Three people 甲乙丙, one shift 夜班 (idid 9) of headcount 2 with limit 1, two
+// days; rows 100..105, day by day, person by person.
 struct Ward {
     PlanningData data;
     CandidateTable table;
 
-    Ward() {
+    // struck: the rows (day * 3 + person) the rules struck.
+    explicit Ward(std::initializer_list<int> struck = {}) {
         const qint64 first = QDate(2027, 3, 1).toJulianDay();
-        for (int i = 0; i < 2; ++i)
-            data.calendar.append({QDate::fromJulianDay(first + i).toString(Qt::ISODate), first + i,
-                                  QStringLiteral("zz1z")});
-        Shift night;
-        night.idid = 9;
-        night.name = QStringLiteral("夜班");
-        night.consecutiveLimit = QStringLiteral("1");
-        night.distribution = everyDate;
-        night.headcount = 2;
-        data.shifts.append(night);
-        data.staff = {{11, 1, QStringLiteral("甲")},
-                      {12, 2, QStringLiteral("乙")},
-                      {13, 3, QStringLiteral("丙")}};
+        for (qint64 day : {first, first + 1})
+            data.calendar.append({QDate::fromJulianDay(day).toString(Qt::ISODate), day, "zz1z"});
+        data.shifts.append({9, "夜班", "1", everyDate, 2, {}});
+        data.staff = {{11, 1, "甲"}, {12, 2, "乙"}, {13, 3, "丙"}};
         qint64 idid = 100;
         for (const CalendarDay& day : data.calendar)
             for (int person = 0; person < 3; ++person)
                 table.append({idid++, day.day, 9, person, flagOpen});
+        for (int row : struck)
+            table.rows[size_t(row)].flag = flagStruck;
     }
-    // The row of a person on day 0 or 1.
-    CandidateRow& row(int day, int person) { return table.rows[size_t(day * 3 + person)]; }
+    SlotFiller::Result fill(SlotFiller& filler, int day, bool* relaxed) {
+        return filler.fill(data.calendar[day], data.shifts[0], day + 1, relaxed);
+    }
+    // The flags of rows 100..105.
+    std::string flags() const {
+        std::string text;
+        for (const CandidateRow& row : table.rows)
+            text += row.flag;
+        return text;
+    }
 };
 
 } // namespace
 
 TEST(SlotFiller, StruckRowIsNeverTakenEvenWhenRelaxed) {
-    Ward ward;
-    ward.row(1, 0).flag = flagStruck; // 甲 may not work day 2
+    Ward ward({3}); // 甲 may not work day 2
     SlotFiller filler(ward.data, ward.table);
     EXPECT_EQ(filler.counters()[0].capacity, 1);
     EXPECT_EQ(filler.counters()[1].capacity, 2);
 
     bool relaxed = false;
-    ASSERT_EQ(filler.fill(ward.data.calendar[0], ward.data.shifts[0], 1, &relaxed),
-              SlotFiller::Result::Filled);
+    ASSERT_EQ(ward.fill(filler, 0, &relaxed), SlotFiller::Result::Filled);
     EXPECT_FALSE(relaxed);
     // Day 1: 乙 and 丙 have more open rows than 甲.
-    EXPECT_EQ(ward.row(0, 1).flag, flagAssigned);
-    EXPECT_EQ(ward.row(0, 2).flag, flagAssigned);
-    EXPECT_EQ(ward.row(0, 0).flag, flagOpen);
+    EXPECT_EQ(ward.flags(), "211022");
 
     // Day 2: 乙 and 丙 are held back, 甲 is struck: the relaxed pick takes
     // 乙 and 丙 again and leaves 甲's struck row alone.
-    ASSERT_EQ(filler.fill(ward.data.calendar[1], ward.data.shifts[0], 2, &relaxed),
-              SlotFiller::Result::Filled);
+    ASSERT_EQ(ward.fill(filler, 1, &relaxed), SlotFiller::Result::Filled);
     EXPECT_TRUE(relaxed);
-    EXPECT_EQ(ward.row(1, 0).flag, flagStruck);
-    EXPECT_EQ(ward.row(1, 1).flag, flagAssigned);
-    EXPECT_EQ(ward.row(1, 2).flag, flagAssigned);
+    EXPECT_EQ(ward.flags(), "211011");
     EXPECT_EQ(filler.counters()[1].consecutive, 2);
     EXPECT_EQ(filler.counters()[0].dutyCount, 0);
 }
 
 TEST(SlotFiller, TooFewOpenRowsAfterRelaxingIsImpossible) {
-    Ward ward;
-    ward.row(1, 0).flag = flagStruck;
-    ward.row(1, 2).flag = flagStruck;
+    Ward ward({3, 5});
     SlotFiller filler(ward.data, ward.table);
     bool relaxed = false;
-    ASSERT_EQ(filler.fill(ward.data.calendar[0], ward.data.shifts[0], 1, &relaxed),
-              SlotFiller::Result::Filled);
-    EXPECT_EQ(filler.fill(ward.data.calendar[1], ward.data.shifts[0], 2, &relaxed),
-              SlotFiller::Result::Impossible);
+    ASSERT_EQ(ward.fill(filler, 0, &relaxed), SlotFiller::Result::Filled);
+    EXPECT_EQ(ward.fill(filler, 1, &relaxed), SlotFiller::Result::Impossible);
     EXPECT_TRUE(relaxed);
     // Nothing of the failed slot was taken.
-    EXPECT_EQ(ward.row(1, 1).flag, flagOpen);
+    EXPECT_EQ(ward.flags().substr(3), "020");
     EXPECT_EQ(filler.assignedRows().size(), 2u);
 }
 
@@ -137,11 +135,4 @@ TEST(CandidateTable, FindsRowsByIdid) {
     EXPECT_EQ(ward.table.rowOfIdid(106), -1);
     EXPECT_EQ(ward.table.rowOfIdid(99), -1);
     EXPECT_EQ(ward.table.slotRows(ward.data.calendar[1].day, 9), std::vector<int>({3, 4, 5}));
-}
-
-TEST(DateForms, LongAndIso) {
-    const qint64 day = QDate(2027, 1, 5).toJulianDay();
-    EXPECT_EQ(longDate(day), QStringLiteral("2027年1月5日"));
-    EXPECT_EQ(isoDate(day), QStringLiteral("2027-01-05"));
-    EXPECT_EQ(longDate(QDate(2027, 12, 31).toJulianDay()), QStringLiteral("2027年12月31日"));
 }
