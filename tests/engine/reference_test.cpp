@@ -5,11 +5,13 @@
 #include "engine/assignment.h"
 #include "engine/run.h"
 #include "runfixture.h"
-#include "store/connection.h"
 
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
 
 using namespace korvane;
 
@@ -99,42 +101,35 @@ private:
     QSqlDatabase& m_db;
 };
 
-QStringList state(QSqlDatabase& db) {
-    return test::rowsOf(db, "select idid, 是否值班 from 值班底表 order by idid") +
-           test::rowsOf(db, "select IDID, 班数空间, 前一班序号, 最近值班时间, 最近班次ID, "
-                            "连续天数, 距离向量, 值班次数 from 基本信息 order by IDID");
+QStringList state(test::TempDatabase& t) {
+    return t.rows("select idid, 是否值班 from 值班底表 order by idid") +
+           t.rows(
+               "select IDID, 班数空间, 前一班序号, 最近值班时间, 最近班次ID, 连续天数, 距离向量, "
+               "值班次数 from 基本信息 order by IDID");
 }
 
 // Runs the engine on a copy of the sample changed by tweak, then replays the
 // slot filling query by query on the rows the rules left, and compares.
 void compareOnSample(const QString& tweak, engine::RunOutcome expected) {
-    QTemporaryDir dir;
-    const QString path = test::copyOfSample(dir);
-    QString error;
-    {
-        auto connection = Connection::open(path, &error);
-        ASSERT_TRUE(connection) << error.toStdString();
-        Reference setup(connection->db());
-        for (const QString& statement : tweak.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-            setup.select(statement);
-        ASSERT_TRUE(setup.error.isEmpty()) << setup.error.toStdString();
-    }
-    const engine::RunResult result = engine::generate(path);
+    test::TempDatabase t;
+    test::loadSample(t);
+    Reference reference(t.db());
+    for (const QString& statement : tweak.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        reference.select(statement);
+    ASSERT_TRUE(reference.error.isEmpty()) << reference.error.toStdString();
+    const engine::RunResult result = engine::generate(t.path);
     ASSERT_EQ(result.outcome, expected) << result.detail.toStdString();
 
-    auto connection = Connection::open(path, &error);
-    ASSERT_TRUE(connection) << error.toStdString();
-    const QStringList engineState = state(connection->db());
-    Reference reference(connection->db());
+    const QStringList engineState = state(t);
     // Back to the rows as the rules left them: every '1' was a '2'.
     reference.select("update 值班底表 set 是否值班 = '2' where 是否值班 = '1'");
     reference.select("update 基本信息 set 班数空间 = -1, 值班次数 = -1");
     ASSERT_TRUE(reference.error.isEmpty()) << reference.error.toStdString();
-    ASSERT_TRUE(connection->db().transaction());
+    ASSERT_TRUE(t.db().transaction());
     EXPECT_EQ(reference.fillSlots(), expected == engine::RunOutcome::Done);
-    ASSERT_TRUE(connection->db().commit());
+    ASSERT_TRUE(t.db().commit());
     EXPECT_TRUE(reference.error.isEmpty()) << reference.error.toStdString();
-    const QStringList referenceState = state(connection->db());
+    const QStringList referenceState = state(t);
     ASSERT_EQ(engineState.size(), referenceState.size());
     int differences = 0;
     for (int i = 0; i < engineState.size(); ++i)

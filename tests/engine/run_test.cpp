@@ -6,6 +6,7 @@
 
 #include <QCryptographicHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 
 using namespace korvane;
 using engine::RunOutcome;
@@ -342,17 +343,11 @@ TEST(RunForeignFile, RefusedAndLeftUnchanged) {
 // --- The delivered sample ----------------------------------------------------
 
 TEST(RunSample, FullRunKeepsEveryInvariant) {
-    QTemporaryDir dir;
-    const QString path = test::copyOfSample(dir);
-    const engine::RunResult result = engine::generate(path);
+    test::TempDatabase t;
+    test::loadSample(t);
+    const engine::RunResult result = engine::generate(t.path);
     ASSERT_EQ(result.outcome, RunOutcome::Done) << result.detail.toStdString();
-
-    QString error;
-    auto connection = Connection::open(path, &error);
-    ASSERT_TRUE(connection) << error.toStdString();
-    const auto scalar = [&](const QString& sql) {
-        return test::rowsOf(connection->db(), sql).value(0).toLongLong();
-    };
+    const auto scalar = [&](const QString& sql) { return t.scalar(sql).toLongLong(); };
     EXPECT_EQ(scalar("select count(*) from 值班底表"), result.candidateRows);
     // Every slot holds exactly its headcount.
     EXPECT_EQ(scalar("select count(*) from (select 日期, 班次IDID, sum(是否值班 = '1') taken "
@@ -366,21 +361,17 @@ TEST(RunSample, FullRunKeepsEveryInvariant) {
                      "(select count(*) from 值班底表 where 姓名IDID = 基本信息.IDID and "
                      "是否值班 = '1')"),
               0);
-    // Every roster row names exactly the people flagged for its slot, one row a slot.
-    const QStringList written =
-        test::rowsOf(connection->db(), "select 日期, 班次, 值班人 from 值班报表");
+    // One roster row a slot, naming exactly the people flagged for it.
+    const QStringList written = t.rows("select 日期, 班次, 值班人 from 值班报表");
     EXPECT_EQ(written.size(),
               scalar("select count(*) from (select distinct 日期, 班次IDID from 值班底表)"));
-    const QString longDate = "cast(strftime('%Y', 值班底表.日期) as integer) || '年' || "
-                             "cast(strftime('%m', 值班底表.日期) as integer) || '月' || "
-                             "cast(strftime('%d', 值班底表.日期) as integer) || '日'";
     EXPECT_EQ(
         sorted(written),
-        sorted(test::rowsOf(
-            connection->db(),
-            "select " + longDate +
-                ", banci.班次名称, group_concat('  ' || 基本信息.姓名, '') from (select * from "
-                "值班底表 where 是否值班 = '1' order by idid) 值班底表 join banci on banci.idid "
-                "= 值班底表.班次IDID join 基本信息 on 基本信息.IDID = 值班底表.姓名IDID group by "
-                "值班底表.日期, banci.idid")));
+        sorted(t.rows("select cast(strftime('%Y', 值班底表.日期) as integer) || '年' || "
+                      "cast(strftime('%m', 值班底表.日期) as integer) || '月' || "
+                      "cast(strftime('%d', 值班底表.日期) as integer) || '日', "
+                      "banci.班次名称, group_concat('  ' || 基本信息.姓名, '') from (select "
+                      "* from 值班底表 where 是否值班 = '1' order by idid) 值班底表 join "
+                      "banci on banci.idid = 值班底表.班次IDID join 基本信息 on "
+                      "基本信息.IDID = 值班底表.姓名IDID group by 值班底表.日期, banci.idid")));
 }

@@ -7,10 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QStringList>
 
 namespace korvane::test {
@@ -101,29 +97,15 @@ struct RunFixture {
     qint64 count(const QString& sql) { return t.scalar(sql).toLongLong(); }
 };
 
-// A copy of the delivered sample database as the working file in dir.
-inline QString copyOfSample(const QTemporaryDir& dir) {
-    const QString path = QDir(dir.path()).filePath(files::workingFileName);
+// Replaces t's database with a copy of the delivered sample.
+inline void loadSample(TempDatabase& t) {
+    t.connection.reset();
     QString error;
-    EXPECT_TRUE(
-        files::copyDatabase(outputDirectory() + QStringLiteral("/医院值班.mdb"), path, &error))
+    ASSERT_TRUE(
+        files::copyDatabase(outputDirectory() + QStringLiteral("/医院值班.mdb"), t.path, &error))
         << error.toStdString();
-    return path;
-}
-
-// Every row of a query on db, columns joined by '|'.
-inline QStringList rowsOf(QSqlDatabase& db, const QString& sql) {
-    QStringList result;
-    QSqlQuery query(db);
-    EXPECT_TRUE(query.exec(sql)) << sql.toStdString() << ": "
-                                 << query.lastError().text().toStdString();
-    while (query.next()) {
-        QStringList values;
-        for (int i = 0; i < query.record().count(); ++i)
-            values << query.value(i).toString();
-        result << values.join(QLatin1Char('|'));
-    }
-    return result;
+    t.connection = Connection::open(t.path, &error);
+    ASSERT_TRUE(t.connection) << error.toStdString();
 }
 
 } // namespace korvane::test
