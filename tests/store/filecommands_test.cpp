@@ -1,5 +1,6 @@
-// The whole-file commands (import, export, clear, sample) and the start-up
-// check of the working database: the working data is never lost.
+// The whole-file commands (import, export, clear, sample), the start-up
+// check of the working database and the file check behind them: the working
+// data is never lost and a refused file is never written.
 
 #include "store/connection.h"
 #include "store/datafiles.h"
@@ -19,11 +20,15 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <functional>
+#include <algorithm>
 
 using namespace korvane;
 
 namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
 
 QByteArray bytesOf(const QString& path) {
     QFile file(path);
@@ -43,63 +48,42 @@ void exec(QSqlDatabase& db, const QString& statement) {
 }
 
 // A Korvane database at path holding one person per name, then `extra` run on it.
-void makeDatabase(const QString& path, const QStringList& people, const QStringList& extra = {}) {
+void makeDatabase(const QString& path, const QStringList& people, const QString& extra = {}) {
     QString error;
     auto connection = Connection::create(path, &error);
     ASSERT_TRUE(connection) << path.toStdString() << ": " << error.toStdString();
-    int id = 0;
-    for (const QString& name : people) {
-        ++id;
-        exec(connection->db(), QStringLiteral("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) "
-                                              "values (%1, '%2', '0', 'zz1z')")
+    for (int id = 1; id <= people.size(); ++id)
+        exec(connection->db(), s("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) "
+                                 "values (%1, '%2', '0', 'zz1z')")
                                    .arg(id)
-                                   .arg(name));
-    }
-    for (const QString& statement : extra)
-        exec(connection->db(), statement);
+                                   .arg(people[id - 1]));
+    if (!extra.isEmpty())
+        exec(connection->db(), extra);
 }
 
-// The names of the people in the database at path (empty when it cannot be opened).
-QStringList peopleIn(const QString& path) {
+// The first column of a query on the database at path, opened read-only.
+QStringList read(const QString& path, const QString& sql) {
     QString error;
     auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
     if (!connection)
-        return {QStringLiteral("<cannot open: %1>").arg(error)};
+        return {s("<cannot open: %1>").arg(error)};
     QSqlQuery query(connection->db());
-    QStringList names;
-    if (query.exec(QStringLiteral("select 姓名 from 基本信息 order by ID")))
+    QStringList values;
+    if (query.exec(sql))
         while (query.next())
-            names << query.value(0).toString();
-    return names;
+            values << query.value(0).toString();
+    return values;
 }
-
-qint64 applicationIdOf(const QString& path) {
-    QString error;
-    auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
-    if (!connection)
-        return -1;
-    QSqlQuery query(connection->db());
-    return query.exec(QStringLiteral("PRAGMA application_id")) && query.next()
-               ? query.value(0).toLongLong()
-               : -1;
+QStringList peopleIn(const QString& path) {
+    return read(path, s("select 姓名 from 基本信息 order by ID"));
 }
-
-// An SQLite file that is not ours, written without Korvane's schema code.
-void makeForeignDatabase(const QString& path) {
-    const QString name = QStringLiteral("foreign-") + path;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        ASSERT_TRUE(db.open());
-        exec(db, QStringLiteral("create table orders (id integer primary key, item text)"));
-        exec(db, QStringLiteral("insert into orders (item) values ('pencil')"));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+QStringList applicationIdOf(const QString& path) {
+    return read(path, s("PRAGMA application_id"));
 }
+const QStringList ourApplicationId = {QString::number(schema::applicationId)};
 
-QString partOfMessage(const QString& format) {
-    return format.section(QStringLiteral("%1"), 0, 0);
+QString startOf(const QString& format) {
+    return format.section(s("%1"), 0, 0);
 }
 
 // A data folder with a working database holding one person.
@@ -107,124 +91,117 @@ struct DataFolder {
     QTemporaryDir dir;
     QString path = dir.path();
     QString working = files::workingPath(path);
-    DataFolder() { makeDatabase(working, {QStringLiteral("原有人员")}); }
-    QString file(const QString& name) const { return QDir(path).filePath(name); }
+    DataFolder() { makeDatabase(working, {s("原有人员")}); }
+    QString file(const char* name) const { return QDir(path).filePath(s(name)); }
     QStringList entries() const {
         return QDir(path).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     }
     QStringList backups() const {
-        return QDir(path).entryList({QStringLiteral("员工数据库-备份-*")}, QDir::Files, QDir::Name);
+        return QDir(path).entryList({s("员工数据库-备份-*")}, QDir::Files, QDir::Name);
     }
 };
-
-const QRegularExpression
-    kBackupName(QStringLiteral("^员工数据库-备份-\\d{8}-\\d{4}(-\\d+)?\\.mdb$"));
-const QRegularExpression
-    kDamagedName(QStringLiteral("^员工数据库-损坏-\\d{8}-\\d{4}(-\\d+)?\\.mdb$"));
 
 // ---------------------------------------------------------------------------
 // Files that must be refused: each kind leaves everything as it was.
 
-struct BadFile {
+enum class Make { None, Bytes, Header, Folder, Foreign, Ours, Page1, Pages, Cut };
+const struct BadFile {
     const char* kind;
-    std::function<void(const QString& path)> make; // writes the bad file at path
+    Make make;
+    const char* text; // the bytes, or the SQL run on the database
+    bool atStartUp;   // also tried as a damaged working file
+} kBadFiles[] = {
+    {"missing", Make::None, "", false},
+    {"empty", Make::Bytes, "", true},
+    {"text", Make::Bytes, "张三,李四\n这不是数据库\n", true},
+    {"directory", Make::Folder, "", false},
+    {"header only", Make::Header, "SQLite format 3", false},
+    {"damaged first page", Make::Page1, "", false},
+    {"damaged pages", Make::Pages, "", true},
+    {"truncated", Make::Cut, "", false},
+    {"another program's database", Make::Foreign,
+     "create table orders (id integer primary key, item text);"
+     "insert into orders (item) values ('pencil')",
+     true},
+    {"another application id", Make::Ours, "PRAGMA application_id = 12345", true},
+    {"newer version", Make::Ours, "PRAGMA user_version = %1", false}, // userVersion + 1
+    {"other columns", Make::Ours, "alter table banci add column 颜色 TEXT", false},
+    {"missing table", Make::Ours, "drop table 班数限制", false},
+    {"trigger", Make::Ours,
+     "create trigger t after insert on 基本信息 begin delete from banci; end", true},
+    {"view", Make::Ours, "create view v as select * from 基本信息", false},
 };
 
-void PrintTo(const BadFile& bad, std::ostream* os) {
-    *os << bad.kind;
+void makeBadFile(const BadFile& bad, const QString& path) {
+    QString sql = s(bad.text);
+    if (sql.contains(s("%1")))
+        sql = sql.arg(schema::userVersion + 1);
+    switch (bad.make) {
+    case Make::None:
+        return;
+    case Make::Bytes:
+        return writeBytes(path, bad.text);
+    case Make::Header: // with its closing NUL
+        return writeBytes(path, QByteArray(bad.text, qstrlen(bad.text) + 1));
+    case Make::Folder:
+        QDir().mkpath(path);
+        return;
+    case Make::Ours:
+        return makeDatabase(path, {s("甲")}, sql);
+    case Make::Foreign: { // an SQLite file written without Korvane's schema code
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(s("QSQLITE"), path);
+            db.setDatabaseName(path);
+            ASSERT_TRUE(db.open());
+            for (const QString& statement : sql.split(QLatin1Char(';')))
+                exec(db, statement);
+        }
+        QSqlDatabase::removeDatabase(path);
+        return;
+    }
+    default: { // 400 people, then spoilt
+        QStringList many;
+        for (int i = 0; i < 400; ++i)
+            many << s("人员%1").arg(i);
+        makeDatabase(path, many);
+        QByteArray bytes = bytesOf(path);
+        ASSERT_GT(bytes.size(), 3 * 4096);
+        if (bad.make == Make::Page1)
+            bytes.replace(100, 2000, QByteArray(2000, 'Z'));
+        else if (bad.make == Make::Pages)
+            std::fill(bytes.begin() + 2 * 4096, bytes.end(), 'Z');
+        else
+            bytes.chop(bytes.size() / 2);
+        writeBytes(path, bytes);
+    }
+    }
 }
 
-class RefusedImport : public ::testing::TestWithParam<BadFile> {};
+TEST(RefusedFile, IsNeitherOpenedNorImportedAndStaysByteForByte) {
+    for (const BadFile& bad : kBadFiles) {
+        SCOPED_TRACE(bad.kind);
+        DataFolder folder;
+        const QString path = folder.file("选中的文件.mdb");
+        makeBadFile(bad, path);
+        const QByteArray workingBefore = bytesOf(folder.working);
+        const QByteArray badBefore = bytesOf(path);
+        const QStringList entriesBefore = folder.entries();
 
-TEST_P(RefusedImport, LeavesTheWorkingFileByteForByteAndNamesTheFile) {
-    DataFolder folder;
-    const QString bad = folder.file(QStringLiteral("选中的文件.mdb"));
-    GetParam().make(bad);
-    const QByteArray workingBefore = bytesOf(folder.working);
-    const QByteArray badBefore = bytesOf(bad);
-    const QStringList entriesBefore = folder.entries();
+        QString error;
+        EXPECT_EQ(Connection::open(path, &error), nullptr);
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(checkDatabaseFile(path).isEmpty());
+        const files::CommandResult result = files::replaceWorkingDatabase(folder.path, path);
 
-    const files::CommandResult result = files::replaceWorkingDatabase(folder.path, bad);
-
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(bad)))
-        << result.message.toStdString();
-    EXPECT_TRUE(result.backupPath.isEmpty());
-    EXPECT_EQ(bytesOf(folder.working), workingBefore);
-    EXPECT_EQ(bytesOf(bad), badBefore);         // the chosen file is only read
-    EXPECT_EQ(folder.entries(), entriesBefore); // no backup, no partial copy
-    EXPECT_EQ(peopleIn(folder.working), QStringList{QStringLiteral("原有人员")});
-}
-
-const BadFile kBadFiles[] = {
-    {"missing", [](const QString&) {}},
-    {"empty", [](const QString& path) { writeBytes(path, {}); }},
-    {"text", [](const QString& path) { writeBytes(path, "张三,李四\n这不是数据库\n"); }},
-    {"directory", [](const QString& path) { QDir().mkpath(path); }},
-    {"header only",
-     [](const QString& path) { writeBytes(path, QByteArray("SQLite format 3\0", 16)); }},
-    {"damaged pages",
-     [](const QString& path) {
-         QStringList many;
-         for (int i = 0; i < 400; ++i)
-             many << QStringLiteral("人员%1").arg(i);
-         makeDatabase(path, many);
-         QByteArray bytes = bytesOf(path);
-         ASSERT_GT(bytes.size(), 3 * 4096);
-         for (qsizetype i = 2 * 4096; i < bytes.size(); ++i)
-             bytes[i] = char(0x5A);
-         writeBytes(path, bytes);
-     }},
-    {"truncated",
-     [](const QString& path) {
-         QStringList many;
-         for (int i = 0; i < 400; ++i)
-             many << QStringLiteral("人员%1").arg(i);
-         makeDatabase(path, many);
-         QFile(path).resize(QFileInfo(path).size() / 2);
-     }},
-    {"another program's database", makeForeignDatabase},
-    {"another application id",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")},
-                      {QStringLiteral("PRAGMA application_id = 12345")});
-     }},
-    {"newer version",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")},
-                      {QStringLiteral("PRAGMA user_version = %1").arg(schema::userVersion + 1)});
-     }},
-    {"other columns",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")},
-                      {QStringLiteral("alter table banci add column 颜色 TEXT")});
-     }},
-    {"missing table",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")}, {QStringLiteral("drop table 班数限制")});
-     }},
-    {"trigger",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")},
-                      {QStringLiteral("create trigger t after insert on 基本信息 begin "
-                                      "delete from banci; end")});
-     }},
-    {"view",
-     [](const QString& path) {
-         makeDatabase(path, {QStringLiteral("甲")},
-                      {QStringLiteral("create view v as select * from 基本信息")});
-     }},
-};
-
-INSTANTIATE_TEST_SUITE_P(EveryKind, RefusedImport, ::testing::ValuesIn(kBadFiles),
-                         [](const auto& info) {
-                             QString name = QString::fromLatin1(info.param.kind);
-                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z]")),
-                                          QStringLiteral("_"));
-                             return name.toStdString();
-                         });
-
-TEST(ReplaceWorkingDatabase, NoFileNameIsRefused) {
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(path)))
+            << result.message.toStdString();
+        EXPECT_TRUE(result.backupPath.isEmpty());
+        EXPECT_EQ(bytesOf(folder.working), workingBefore);
+        EXPECT_EQ(bytesOf(path), badBefore);        // the chosen file is only read
+        EXPECT_EQ(folder.entries(), entriesBefore); // no backup, no partial copy
+        EXPECT_EQ(peopleIn(folder.working), QStringList{s("原有人员")});
+    }
     DataFolder folder;
     const QByteArray before = bytesOf(folder.working);
     const auto result = files::replaceWorkingDatabase(folder.path, QString());
@@ -236,41 +213,48 @@ TEST(ReplaceWorkingDatabase, NoFileNameIsRefused) {
 // ---------------------------------------------------------------------------
 // Replacing.
 
+const QRegularExpression kBackupName(s("^员工数据库-备份-\\d{8}-\\d{4}(-\\d+)?\\.mdb$"));
+const QRegularExpression kDamagedName(s("^员工数据库-损坏-\\d{8}-\\d{4}(-\\d+)?\\.mdb$"));
+
 TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
     DataFolder folder;
     // A file with the right tables but no application id yet: accepted, and the
     // copy becomes ours while the chosen file stays as it was.
-    const QString source = folder.file(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人甲"), QStringLiteral("新人乙")},
-                 {QStringLiteral("PRAGMA application_id = 0")});
+    const QString source = folder.file("导入.mdb");
+    makeDatabase(source, {s("新人甲"), s("新人乙")}, s("PRAGMA application_id = 0"));
     const QByteArray sourceBefore = bytesOf(source);
 
     const auto result = files::replaceWorkingDatabase(folder.path, source);
 
     ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_EQ(peopleIn(folder.working),
-              (QStringList{QStringLiteral("新人甲"), QStringLiteral("新人乙")}));
-    EXPECT_EQ(applicationIdOf(folder.working), schema::applicationId);
+    EXPECT_EQ(peopleIn(folder.working), QStringList({s("新人甲"), s("新人乙")}));
+    EXPECT_EQ(applicationIdOf(folder.working), ourApplicationId);
     EXPECT_EQ(bytesOf(source), sourceBefore);
     ASSERT_FALSE(result.backupPath.isEmpty());
     EXPECT_TRUE(kBackupName.match(QFileInfo(result.backupPath).fileName()).hasMatch())
         << result.backupPath.toStdString();
     EXPECT_EQ(QFileInfo(result.backupPath).absolutePath(),
               QFileInfo(folder.working).absolutePath());
-    EXPECT_EQ(peopleIn(result.backupPath), QStringList{QStringLiteral("原有人员")});
+    EXPECT_EQ(peopleIn(result.backupPath), QStringList{s("原有人员")});
     EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(result.backupPath)));
-    EXPECT_TRUE(QDir(folder.path).entryList({QStringLiteral("*.partial*")}).isEmpty());
+    EXPECT_TRUE(QDir(folder.path).entryList({s("*.partial*")}).isEmpty());
+
+    // Opened for work, the unstamped file is accepted and stamped as ours.
+    EXPECT_EQ(checkDatabaseFile(source), QString());
+    QString error;
+    ASSERT_NE(Connection::open(source, &error), nullptr) << error.toStdString();
+    EXPECT_EQ(applicationIdOf(source), ourApplicationId);
 }
 
 TEST(ReplaceWorkingDatabase, ClearAndSampleUseTheDeliveredFiles) {
     DataFolder folder;
-    const QString delivered = test::outputDirectory();
+    const QDir delivered(test::outputDirectory());
     auto result =
-        files::replaceWorkingDatabase(folder.path, QDir(delivered).filePath(files::sampleFileName));
+        files::replaceWorkingDatabase(folder.path, delivered.filePath(files::sampleFileName));
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_GE(peopleIn(folder.working).size(), 22);
-    result = files::replaceWorkingDatabase(folder.path,
-                                           QDir(delivered).filePath(files::templateFileName));
+    result =
+        files::replaceWorkingDatabase(folder.path, delivered.filePath(files::templateFileName));
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(peopleIn(folder.working).isEmpty());
     EXPECT_EQ(checkDatabaseFile(folder.working), QString());
@@ -281,8 +265,9 @@ TEST(ReplaceWorkingDatabase, SixImportsKeepTheNewestFiveBackups) {
     DataFolder folder;
     QStringList backupPaths;
     for (int i = 1; i <= 6; ++i) {
-        const QString source = folder.file(QStringLiteral("源%1.mdb").arg(i));
-        makeDatabase(source, {QStringLiteral("第%1版").arg(i)});
+        const QString source = folder.file("源.mdb");
+        QFile::remove(source);
+        makeDatabase(source, {s("第%1版").arg(i)});
         const auto result = files::replaceWorkingDatabase(folder.path, source);
         ASSERT_TRUE(result.ok) << i << ": " << result.message.toStdString();
         // Imports within one minute get distinct names; none overwrites another.
@@ -293,106 +278,93 @@ TEST(ReplaceWorkingDatabase, SixImportsKeepTheNewestFiveBackups) {
     ASSERT_EQ(backups.size(), files::backupsKept);
     QStringList kept;
     for (const QString& name : backups)
-        kept << peopleIn(folder.file(name));
+        kept << peopleIn(QDir(folder.path).filePath(name));
     kept.sort();
     // The backup of the first working file (原有人员) is the one dropped.
-    EXPECT_EQ(kept, (QStringList{QStringLiteral("第1版"), QStringLiteral("第2版"),
-                                 QStringLiteral("第3版"), QStringLiteral("第4版"),
-                                 QStringLiteral("第5版")}));
+    EXPECT_EQ(kept, QStringList({s("第1版"), s("第2版"), s("第3版"), s("第4版"), s("第5版")}));
     EXPECT_FALSE(QFileInfo::exists(backupPaths.first()));
-    EXPECT_EQ(peopleIn(folder.working), QStringList{QStringLiteral("第6版")});
+    EXPECT_EQ(peopleIn(folder.working), QStringList{s("第6版")});
 }
 
 TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
     DataFolder folder;
-    const QString source = folder.file(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人")});
+    const QString source = folder.file("导入.mdb");
+    makeDatabase(source, {s("新人")});
     // The copy is written beside the working file; a folder in its way makes
     // the write fail as a full or broken disk would (chmod does not stop root).
-    const QString partial = folder.working + QStringLiteral(".partial");
-    ASSERT_TRUE(QDir().mkpath(partial + QStringLiteral("/blocker")));
+    ASSERT_TRUE(QDir().mkpath(folder.working + s(".partial/blocker")));
     const QByteArray before = bytesOf(folder.working);
-
-    const auto result = files::replaceWorkingDatabase(folder.path, source);
-
+    auto result = files::replaceWorkingDatabase(folder.path, source);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.startsWith(partOfMessage(msg::copyFailed)))
+    EXPECT_TRUE(result.message.startsWith(startOf(msg::copyFailed)))
         << result.message.toStdString();
     EXPECT_EQ(bytesOf(folder.working), before);
     EXPECT_TRUE(folder.backups().isEmpty());
-}
 
-TEST(ReplaceWorkingDatabase, ADataFolderThatCannotBeMadeFails) {
-    QTemporaryDir dir;
-    const QString regularFile = QDir(dir.path()).filePath(QStringLiteral("普通文件"));
+    // A data folder that cannot be made (a regular file is in its way) fails
+    // the same way, for a replace and at start-up.
+    const QString regularFile = folder.file("普通文件");
     writeBytes(regularFile, "x");
-    const QString source = QDir(dir.path()).filePath(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人")});
-    const auto result =
-        files::replaceWorkingDatabase(QDir(regularFile).filePath(QStringLiteral("数据")), source);
+    const QString under = QDir(regularFile).filePath(s("数据"));
+    result = files::replaceWorkingDatabase(under, source);
     EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.startsWith(partOfMessage(msg::copyFailed)))
+    EXPECT_TRUE(result.message.startsWith(startOf(msg::copyFailed)))
         << result.message.toStdString();
+    result = files::prepareWorkingDatabase(under);
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.isEmpty());
     EXPECT_EQ(bytesOf(regularFile), QByteArray("x"));
 }
 
-TEST(ReplaceWorkingDatabase, AnUnusableWorkingFileIsKeptAsItsBackupBytes) {
+TEST(ReplaceWorkingDatabase, AnUnusableOrMissingWorkingFile) {
     DataFolder folder;
     writeBytes(folder.working, "kaputt");
-    const QString source = folder.file(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人")});
-    const auto result = files::replaceWorkingDatabase(folder.path, source);
+    const QString source = folder.file("导入.mdb");
+    makeDatabase(source, {s("新人")});
+    auto result = files::replaceWorkingDatabase(folder.path, source);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_EQ(bytesOf(result.backupPath), QByteArray("kaputt"));
-    EXPECT_EQ(peopleIn(folder.working), QStringList{QStringLiteral("新人")});
-}
+    EXPECT_EQ(bytesOf(result.backupPath), QByteArray("kaputt")); // kept as it was
+    EXPECT_EQ(peopleIn(folder.working), QStringList{s("新人")});
 
-TEST(ReplaceWorkingDatabase, AMissingWorkingFileIsCreatedWithoutBackup) {
-    QTemporaryDir dir;
-    const QString dataDir = QDir(dir.path()).filePath(QStringLiteral("新文件夹"));
-    const QString source = QDir(dir.path()).filePath(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人")});
-    const auto result = files::replaceWorkingDatabase(dataDir, source);
+    // A missing one is created, without a backup.
+    const QString dataDir = folder.file("新文件夹");
+    result = files::replaceWorkingDatabase(dataDir, source);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(result.backupPath.isEmpty());
-    EXPECT_EQ(peopleIn(files::workingPath(dataDir)), QStringList{QStringLiteral("新人")});
+    EXPECT_EQ(peopleIn(files::workingPath(dataDir)), QStringList{s("新人")});
 }
 
 // The window closes its pages before a replace, but a connection left open
 // must neither tear the backup nor damage the new working file.
 TEST(ReplaceWorkingDatabase, AConnectionHoldingTheWorkingFileOpen) {
     DataFolder folder;
-    const QString source = folder.file(QStringLiteral("导入.mdb"));
-    makeDatabase(source, {QStringLiteral("新人")});
+    const QString source = folder.file("导入.mdb");
+    makeDatabase(source, {s("新人")});
     QString error;
     auto open = Connection::open(folder.working, &error); // WAL: the write stays in the -wal file
     ASSERT_TRUE(open) << error.toStdString();
-    exec(open->db(), QStringLiteral("insert into 基本信息 (ID, 姓名) values (2, '刚写入')"));
+    exec(open->db(), s("insert into 基本信息 (ID, 姓名) values (2, '刚写入')"));
 
     const auto result = files::replaceWorkingDatabase(folder.path, source);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     // The backup is a consistent snapshot that includes the committed write.
-    EXPECT_EQ(peopleIn(result.backupPath),
-              (QStringList{QStringLiteral("原有人员"), QStringLiteral("刚写入")}));
+    EXPECT_EQ(peopleIn(result.backupPath), QStringList({s("原有人员"), s("刚写入")}));
     // The open connection goes on reading the previous file, whole.
     QSqlQuery query(open->db());
-    ASSERT_TRUE(query.exec(QStringLiteral("select count(*) from 基本信息")));
-    ASSERT_TRUE(query.next());
+    ASSERT_TRUE(query.exec(s("select count(*) from 基本信息")) && query.next());
     EXPECT_EQ(query.value(0).toInt(), 2);
     query.finish();
     // A connection on the new file writes while the old one is still open;
     // closing the old one must not take the new file's write-ahead data along.
     auto fresh = Connection::open(folder.working, &error);
     ASSERT_TRUE(fresh) << error.toStdString();
-    exec(fresh->db(), QStringLiteral("insert into 基本信息 (ID, 姓名) values (2, '之后写入')"));
+    exec(fresh->db(), s("insert into 基本信息 (ID, 姓名) values (2, '之后写入')"));
     open.reset();
-    EXPECT_EQ(peopleIn(folder.working),
-              (QStringList{QStringLiteral("新人"), QStringLiteral("之后写入")}));
+    const QStringList both = {s("新人"), s("之后写入")};
+    EXPECT_EQ(peopleIn(folder.working), both);
     fresh.reset();
-
     EXPECT_EQ(checkDatabaseFile(folder.working), QString());
-    EXPECT_EQ(peopleIn(folder.working),
-              (QStringList{QStringLiteral("新人"), QStringLiteral("之后写入")}));
+    EXPECT_EQ(peopleIn(folder.working), both);
 }
 
 // ---------------------------------------------------------------------------
@@ -400,60 +372,53 @@ TEST(ReplaceWorkingDatabase, AConnectionHoldingTheWorkingFileOpen) {
 
 TEST(ExportWorkingDatabase, ReplacesAnExistingFileOnceTheCopyIsComplete) {
     DataFolder folder;
-    const QString target = folder.file(QStringLiteral("导出.mdb"));
+    const QString target = folder.file("导出.mdb");
     writeBytes(target, "an older export");
-    writeBytes(target + QStringLiteral("-wal"), "stale write-ahead data");
+    writeBytes(target + s("-wal"), "stale write-ahead data");
     const auto result = files::exportWorkingDatabase(folder.path, target);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(target)));
-    EXPECT_EQ(peopleIn(target), QStringList{QStringLiteral("原有人员")});
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("-wal")));
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".partial")));
-    EXPECT_EQ(applicationIdOf(target), schema::applicationId);
+    EXPECT_EQ(peopleIn(target), QStringList{s("原有人员")});
+    EXPECT_FALSE(QFileInfo::exists(target + s("-wal")));
+    EXPECT_FALSE(QFileInfo::exists(target + s(".partial")));
+    EXPECT_EQ(applicationIdOf(target), ourApplicationId);
 }
 
-TEST(ExportWorkingDatabase, AnUnwritablePlaceFailsAndWritesNothing) {
+TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
     DataFolder folder;
-    const QString regularFile = folder.file(QStringLiteral("普通文件.mdb"));
+    const QString regularFile = folder.file("普通文件.mdb");
     writeBytes(regularFile, "x");
-    const QStringList before = folder.entries();
-    // A path under a regular file cannot be written, not even by root.
-    const auto result = files::exportWorkingDatabase(
-        folder.path, QDir(regularFile).filePath(QStringLiteral("导出.mdb")));
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.startsWith(partOfMessage(msg::exportFailed)))
-        << result.message.toStdString();
-    EXPECT_EQ(folder.entries(), before);
+    ASSERT_TRUE(QDir().mkpath(folder.file("文件夹.mdb/里面")));
+    const QByteArray working = bytesOf(folder.working);
+    const QStringList entries = folder.entries();
+    const struct {
+        QString target, messageStart, messageMentions;
+    } cases[] = {
+        // A path under a regular file cannot be written, not even by root.
+        {QDir(regularFile).filePath(s("导出.mdb")), startOf(msg::exportFailed), {}},
+        // A folder under the chosen name is left alone.
+        {folder.file("文件夹.mdb"), {}, {}},
+        // The working file itself, also through another spelling of its path.
+        {folder.working, {}, QDir::toNativeSeparators(folder.working)},
+        {folder.path + s("/./") + files::workingFileName, {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        const auto result = files::exportWorkingDatabase(folder.path, c.target);
+        EXPECT_FALSE(result.ok);
+        EXPECT_TRUE(result.message.startsWith(c.messageStart)) << result.message.toStdString();
+        EXPECT_TRUE(result.message.contains(c.messageMentions)) << result.message.toStdString();
+    }
+    EXPECT_EQ(folder.entries(), entries); // no partial copy anywhere
+    EXPECT_EQ(bytesOf(folder.working), working);
     EXPECT_EQ(bytesOf(regularFile), QByteArray("x"));
-}
+    EXPECT_TRUE(QFileInfo(folder.file("文件夹.mdb/里面")).isDir());
 
-TEST(ExportWorkingDatabase, AFolderUnderTheChosenNameIsLeftAlone) {
-    DataFolder folder;
-    const QString target = folder.file(QStringLiteral("文件夹.mdb"));
-    ASSERT_TRUE(QDir().mkpath(target + QStringLiteral("/里面")));
-    const auto result = files::exportWorkingDatabase(folder.path, target);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(QFileInfo(target + QStringLiteral("/里面")).isDir());
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".partial")));
-}
-
-TEST(ExportWorkingDatabase, TheWorkingFileItselfOrNoWorkingFileIsRefused) {
-    DataFolder folder;
-    const QByteArray before = bytesOf(folder.working);
-    auto result = files::exportWorkingDatabase(folder.path, folder.working);
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(folder.working)));
-    // The same file reached through another spelling of its path.
-    result = files::exportWorkingDatabase(folder.path, folder.path + QStringLiteral("/./") +
-                                                           files::workingFileName);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(bytesOf(folder.working), before);
-
+    // Without a working file there is nothing to export.
     QTemporaryDir empty;
-    result = files::exportWorkingDatabase(empty.path(),
-                                          QDir(empty.path()).filePath(QStringLiteral("x.mdb")));
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(QFileInfo::exists(QDir(empty.path()).filePath(QStringLiteral("x.mdb"))));
+    const QString target = QDir(empty.path()).filePath(s("x.mdb"));
+    EXPECT_FALSE(files::exportWorkingDatabase(empty.path(), target).ok);
+    EXPECT_FALSE(QFileInfo::exists(target));
 }
 
 TEST(ExportWorkingDatabase, CopiesWhatIsCommittedWhileAnotherConnectionWrites) {
@@ -461,86 +426,74 @@ TEST(ExportWorkingDatabase, CopiesWhatIsCommittedWhileAnotherConnectionWrites) {
     QString error;
     auto writer = Connection::open(folder.working, &error);
     ASSERT_TRUE(writer) << error.toStdString();
-    exec(writer->db(), QStringLiteral("insert into 基本信息 (ID, 姓名) values (2, '已提交')"));
+    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (2, '已提交')"));
     ASSERT_TRUE(writer->db().transaction());
-    exec(writer->db(), QStringLiteral("insert into 基本信息 (ID, 姓名) values (3, '未提交')"));
+    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (3, '未提交')"));
 
-    const QString target = folder.file(QStringLiteral("导出.mdb"));
+    const QString target = folder.file("导出.mdb");
     const auto result = files::exportWorkingDatabase(folder.path, target);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(writer->db().commit());
     writer.reset();
 
-    EXPECT_EQ(peopleIn(target),
-              (QStringList{QStringLiteral("原有人员"), QStringLiteral("已提交")}));
-    EXPECT_EQ(peopleIn(folder.working),
-              (QStringList{QStringLiteral("原有人员"), QStringLiteral("已提交"),
-                           QStringLiteral("未提交")}));
+    EXPECT_EQ(peopleIn(target), QStringList({s("原有人员"), s("已提交")}));
+    EXPECT_EQ(peopleIn(folder.working), QStringList({s("原有人员"), s("已提交"), s("未提交")}));
 }
 
 // ---------------------------------------------------------------------------
 // Start-up.
 
-TEST(PrepareWorkingDatabase, AMissingFileIsCreatedFromTheTemplate) {
+TEST(PrepareWorkingDatabase, AMissingFileIsCreatedAndAUsableOneLeftAsItIs) {
     QTemporaryDir dir;
-    const QString dataDir = QDir(dir.path()).filePath(QStringLiteral("数据"));
-    const auto result = files::prepareWorkingDatabase(dataDir);
+    const QString dataDir = QDir(dir.path()).filePath(s("数据"));
+    auto result = files::prepareWorkingDatabase(dataDir);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(result.message.isEmpty());
     const QString working = files::workingPath(dataDir);
     EXPECT_EQ(checkDatabaseFile(working), QString());
     EXPECT_TRUE(peopleIn(working).isEmpty());
-    EXPECT_EQ(applicationIdOf(working), schema::applicationId);
-}
+    EXPECT_EQ(applicationIdOf(working), ourApplicationId);
 
-TEST(PrepareWorkingDatabase, AUsableFileIsLeftAsItIs) {
     DataFolder folder;
     const QByteArray before = bytesOf(folder.working);
-    const auto result = files::prepareWorkingDatabase(folder.path);
+    result = files::prepareWorkingDatabase(folder.path);
     EXPECT_TRUE(result.ok);
     EXPECT_TRUE(result.message.isEmpty());
     EXPECT_EQ(bytesOf(folder.working), before);
     EXPECT_EQ(folder.entries(), QStringList{files::workingFileName});
 }
 
-class UnusableWorkingFile : public ::testing::TestWithParam<BadFile> {};
+TEST(PrepareWorkingDatabase, AnUnusableFileIsMovedAsideAndAFreshOneCreated) {
+    for (const BadFile& bad : kBadFiles) {
+        if (!bad.atStartUp)
+            continue;
+        SCOPED_TRACE(bad.kind);
+        DataFolder folder;
+        QFile::remove(folder.working);
+        makeBadFile(bad, folder.working);
+        const QByteArray before = bytesOf(folder.working);
 
-TEST_P(UnusableWorkingFile, IsMovedAsideAndAFreshOneCreated) {
-    DataFolder folder;
-    QFile::remove(folder.working);
-    GetParam().make(folder.working);
-    const QByteArray before = bytesOf(folder.working);
+        const auto result = files::prepareWorkingDatabase(folder.path);
 
-    const auto result = files::prepareWorkingDatabase(folder.path);
-
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    ASSERT_FALSE(result.backupPath.isEmpty());
-    EXPECT_TRUE(kDamagedName.match(QFileInfo(result.backupPath).fileName()).hasMatch())
-        << result.backupPath.toStdString();
-    EXPECT_EQ(bytesOf(result.backupPath), before);
-    EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(result.backupPath)))
-        << result.message.toStdString();
-    EXPECT_EQ(checkDatabaseFile(folder.working), QString());
-    EXPECT_TRUE(peopleIn(folder.working).isEmpty());
+        ASSERT_TRUE(result.ok) << result.message.toStdString();
+        ASSERT_FALSE(result.backupPath.isEmpty());
+        EXPECT_TRUE(kDamagedName.match(QFileInfo(result.backupPath).fileName()).hasMatch())
+            << result.backupPath.toStdString();
+        EXPECT_EQ(bytesOf(result.backupPath), before);
+        EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(result.backupPath)))
+            << result.message.toStdString();
+        EXPECT_EQ(checkDatabaseFile(folder.working), QString());
+        EXPECT_TRUE(peopleIn(folder.working).isEmpty());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Kinds, UnusableWorkingFile,
-                         ::testing::Values(kBadFiles[1], kBadFiles[2], kBadFiles[5], kBadFiles[7],
-                                           kBadFiles[8], kBadFiles[12]),
-                         [](const auto& info) {
-                             QString name = QString::fromLatin1(info.param.kind);
-                             name.replace(QRegularExpression(QStringLiteral("[^A-Za-z]")),
-                                          QStringLiteral("_"));
-                             return name.toStdString();
-                         });
 
 TEST(PrepareWorkingDatabase, WriteAheadFilesGoAsideWithTheirDatabase) {
     DataFolder folder;
     writeBytes(folder.working, "kaputt");
-    writeBytes(folder.working + QStringLiteral("-wal"), "write-ahead frames");
+    writeBytes(folder.working + s("-wal"), "write-ahead frames");
     const auto first = files::prepareWorkingDatabase(folder.path);
     ASSERT_TRUE(first.ok) << first.message.toStdString();
-    EXPECT_EQ(bytesOf(first.backupPath + QStringLiteral("-wal")), QByteArray("write-ahead frames"));
+    EXPECT_EQ(bytesOf(first.backupPath + s("-wal")), QByteArray("write-ahead frames"));
     EXPECT_EQ(checkDatabaseFile(folder.working), QString());
 
     // A second damaged file in the same minute does not overwrite the first.
@@ -553,71 +506,56 @@ TEST(PrepareWorkingDatabase, WriteAheadFilesGoAsideWithTheirDatabase) {
     EXPECT_EQ(bytesOf(second.backupPath), QByteArray("wieder kaputt"));
 }
 
-TEST(PrepareWorkingDatabase, AFolderThatCannotBeMadeFails) {
-    QTemporaryDir dir;
-    const QString regularFile = QDir(dir.path()).filePath(QStringLiteral("普通文件"));
-    writeBytes(regularFile, "x");
-    const auto result =
-        files::prepareWorkingDatabase(QDir(regularFile).filePath(QStringLiteral("数据")));
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.message.isEmpty());
-}
-
 // ---------------------------------------------------------------------------
 // korvane-cli import / export.
 
-struct CliRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-CliRun runCli(const QStringList& args) {
-    QProcess process;
-    process.start(QDir(test::outputDirectory()).filePath(QStringLiteral("korvane-cli")), args);
-    CliRun run;
-    if (!process.waitForFinished(60000)) {
-        ADD_FAILURE() << "korvane-cli did not finish: " << process.errorString().toStdString();
-        return run;
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
 TEST(CliFileCommands, ImportAndExportThroughTheCheckedCopy) {
-    DataFolder folder;
-    if (!QFileInfo::exists(QDir(test::outputDirectory()).filePath(QStringLiteral("korvane-cli"))))
+    const QString cli = QDir(test::outputDirectory()).filePath(s("korvane-cli"));
+    if (!QFileInfo::exists(cli))
         GTEST_SKIP() << "korvane-cli is not built";
+    DataFolder folder;
+    struct Run {
+        int exitCode = -1;
+        QString err;
+    };
+    const auto run = [&](const char* command, const QString& file = {}) {
+        QProcess process;
+        QStringList args = {s("--data-dir"), folder.path, s(command)};
+        if (!file.isEmpty())
+            args << file;
+        process.start(cli, args);
+        Run result;
+        if (!process.waitForFinished(60000)) {
+            ADD_FAILURE() << "korvane-cli did not finish: " << process.errorString().toStdString();
+            return result;
+        }
+        return Run{process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+    };
     const QByteArray before = bytesOf(folder.working);
-    const QString text = folder.file(QStringLiteral("笔记.txt"));
+    const QString text = folder.file("笔记.txt");
     writeBytes(text, "not a database");
 
-    CliRun run =
-        runCli({QStringLiteral("--data-dir"), folder.path, QStringLiteral("import"), text});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.err.contains(QDir::toNativeSeparators(text))) << run.err.toStdString();
+    Run result = run("import", text);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(QDir::toNativeSeparators(text))) << result.err.toStdString();
     EXPECT_EQ(bytesOf(folder.working), before);
-
-    run = runCli({QStringLiteral("--data-dir"), folder.path, QStringLiteral("import")});
-    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run("import").exitCode, 2);
     EXPECT_EQ(bytesOf(folder.working), before);
 
     const QString sample = QDir(test::outputDirectory()).filePath(files::sampleFileName);
-    run = runCli({QStringLiteral("--data-dir"), folder.path, QStringLiteral("import"), sample});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    result = run("import", sample);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(peopleIn(folder.working), peopleIn(sample));
     EXPECT_EQ(folder.backups().size(), 1);
 
-    const QString exported = folder.file(QStringLiteral("导出.mdb"));
-    run = runCli({QStringLiteral("--data-dir"), folder.path, QStringLiteral("export"), exported});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString exported = folder.file("导出.mdb");
+    result = run("export", exported);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(peopleIn(exported), peopleIn(sample));
 
-    run = runCli({QStringLiteral("--data-dir"), folder.path, QStringLiteral("export"),
-                  QDir(text).filePath(QStringLiteral("x.mdb"))});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_FALSE(run.err.isEmpty());
+    result = run("export", QDir(text).filePath(s("x.mdb")));
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_FALSE(result.err.isEmpty());
 }
 
 } // namespace
