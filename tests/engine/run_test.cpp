@@ -82,42 +82,38 @@ TEST(RunCandidates, EqualDateGroupNamesShowTheMessageAndGoOn) {
 
 // --- Nothing to plan --------------------------------------------------------
 
-TEST(RunNothingToPlan, NoDates) {
-    RunFixture f(1);
-    f.dayShift();
-    f.t.run("insert into 值班报表 (日期, 值班人) values ('旧', '  旧人')");
-    const engine::RunResult result = f.generate();
-    EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
-    EXPECT_EQ(result.detail, msg::nothingNoDates);
-    EXPECT_TRUE(f.messages.isEmpty());
-    EXPECT_EQ(f.progress, QList<double>({0, 5}));
-    EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);
-    EXPECT_EQ(f.count("select 值班次数 from 基本信息"), 7); // not reset
-}
-
-TEST(RunNothingToPlan, NoShifts) {
-    RunFixture f(1, 1);
-    const engine::RunResult result = f.generate();
-    EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
-    EXPECT_EQ(result.detail, msg::nothingNoShifts);
-    EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
-}
-
-TEST(RunNothingToPlan, NoStaffEndsAtTheFirstDistributedShift) {
-    RunFixture f(0, 1);
-    f.dayShift();
-    const engine::RunResult result = f.generate();
-    EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
-    EXPECT_EQ(result.detail, msg::nothingNoStaff);
-    EXPECT_TRUE(f.messages.isEmpty());
-
+// No dates, no shifts, or no staff for the first shift on a date: the run ends
+// before it writes anything, with the old roster gone and the counters untouched.
+TEST(RunNothingToPlan, EachMissingPieceEndsTheRunEarly) {
+    struct {
+        int people, dates;
+        bool shift;
+        QString detail;
+    } const cases[] = {{1, 0, true, msg::nothingNoDates},
+                       {1, 1, false, msg::nothingNoShifts},
+                       {0, 1, true, msg::nothingNoStaff}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.detail.toStdString());
+        RunFixture f(c.people, c.dates);
+        if (c.shift)
+            f.dayShift();
+        f.t.run("insert into 值班报表 (日期, 值班人) values ('旧', '  旧人')");
+        const engine::RunResult result = f.generate();
+        EXPECT_EQ(result.outcome, RunOutcome::NothingToPlan);
+        EXPECT_EQ(result.detail, c.detail);
+        EXPECT_TRUE(f.messages.isEmpty());
+        EXPECT_EQ(f.progress, QList<double>({0, 5}));
+        EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
+        EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);
+        EXPECT_EQ(f.count("select count(*) from 基本信息 where 值班次数 <> 7"), 0);
+    }
     // The staff test comes only with a shift that exists on a date.
-    RunFixture none(0, 1);
-    none.dateGroup(2, "空组");
-    none.shift(1, "白班", "08:00", 1, "无限制", "空组");
-    EXPECT_EQ(none.generate().outcome, RunOutcome::Done);
-    EXPECT_EQ(none.messages, QStringList{msg::done});
-    EXPECT_TRUE(none.roster().isEmpty());
+    RunFixture f(0, 1);
+    f.dateGroup(2, "空组");
+    f.shift(1, "白班", "08:00", 1, "无限制", "空组");
+    EXPECT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(f.messages, QStringList{msg::done});
+    EXPECT_TRUE(f.roster().isEmpty());
 }
 
 TEST(RunFailure, CalendarValueThatIsNotADateFailsTheRun) {
