@@ -6,9 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QPushButton>
 #include <QWidget>
 
 namespace korvane::test {
+
+// The control of that object name inside parent; a test failure when there is none.
+template <typename T = QPushButton> T* control(const QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QLatin1String(name));
+    if (!found)
+        ADD_FAILURE() << "no control " << name;
+    return found;
+}
 
 // A stand-in for the main window where a page is tested on its own: a fresh
 // database (or a copy of the delivered sample ward), scripted messages, and

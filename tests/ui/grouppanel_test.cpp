@@ -15,14 +15,9 @@
 #include <QTableView>
 
 using namespace korvane;
+using korvane::test::control;
 
 namespace {
-
-template <typename T> T* control(QWidget* parent, const char* name) {
-    T* widget = parent->findChild<T*>(QLatin1String(name));
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
 
 QStringList listed(QListWidget* list) {
     QStringList texts;

@@ -27,25 +27,20 @@
 #include <QTimer>
 
 using namespace korvane;
+using korvane::test::control;
 
 namespace {
 
 constexpr int kRunTimeoutMs = 120000;
 
-template <typename T> T* child(QWidget& page, const char* name) {
-    T* found = page.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        ADD_FAILURE() << "no control " << name;
-    return found;
-}
 void press(QWidget& page, const char* name) {
-    child<QPushButton>(page, name)->click();
+    control<QPushButton>(&page, name)->click();
 }
 QString recordCountText(qint64 count) {
     return msg::recordCount + QString::number(count);
 }
 QString countShown(QWidget& page) {
-    return child<QLabel>(page, "Label6")->text();
+    return control<QLabel>(&page, "Label6")->text();
 }
 
 // Presses 生成值班表 and waits until the run has ended.
@@ -78,26 +73,26 @@ TEST_F(SchedulingPageTest, OpeningEmptiesTheWorkTablesAndFillsTheRuleFrame) {
     EXPECT_EQ(count("值班报表"), 0);
     EXPECT_TRUE(context.setupButtonEnabled);
 
-    EXPECT_EQ(child<QPlainTextEdit>(page, "Text5")->toPlainText(), engine::ruleHelpText);
-    EXPECT_EQ(child<QPlainTextEdit>(page, "Text6")->toPlainText(), engine::generationHelpText);
-    EXPECT_EQ(child<QProgressBar>(page, "jindu")->value(), 0);
-    EXPECT_TRUE(child<QPlainTextEdit>(page, "Text1")->isHidden());
-    EXPECT_EQ(child<QComboBox>(page, "Compaizai")->currentText(), "不排在");
+    EXPECT_EQ(control<QPlainTextEdit>(&page, "Text5")->toPlainText(), engine::ruleHelpText);
+    EXPECT_EQ(control<QPlainTextEdit>(&page, "Text6")->toPlainText(), engine::generationHelpText);
+    EXPECT_EQ(control<QProgressBar>(&page, "jindu")->value(), 0);
+    EXPECT_TRUE(control<QPlainTextEdit>(&page, "Text1")->isHidden());
+    EXPECT_EQ(control<QComboBox>(&page, "Compaizai")->currentText(), "不排在");
 
     // Each list: its group table (全部 included), then the single entries;
     // dates as yyyy-MM-dd text, in stored order.
-    auto* dates = child<QComboBox>(page, "comRiqi");
+    auto* dates = control<QComboBox>(&page, "comRiqi");
     const int dateGroups = int(count("日期组"));
     EXPECT_EQ(dates->count(), dateGroups + count("日期类型"));
     EXPECT_EQ(dates->currentText(), "全部");
     EXPECT_EQ(dates->itemText(dateGroups),
               context.data.scalar("select 日期 from 日期类型 order by rowid limit 1").toString());
     EXPECT_EQ(dates->itemText(dateGroups).size(), 10);
-    EXPECT_EQ(child<QComboBox>(page, "comRenyuan")->count(),
+    EXPECT_EQ(control<QComboBox>(&page, "comRenyuan")->count(),
               count("值班人员组") + count("基本信息"));
-    EXPECT_EQ(child<QComboBox>(page, "comBanci")->count(), count("班次组") + count("banci"));
+    EXPECT_EQ(control<QComboBox>(&page, "comBanci")->count(), count("班次组") + count("banci"));
 
-    auto* rules = child<QTableView>(page, "DataGridPaichu");
+    auto* rules = control<QTableView>(&page, "DataGridPaichu");
     const QStringList captions = {"编号", "人员（或组）", "判断逻辑", "日期（或组）",
                                   "班次（或组）"};
     for (int column = 0; column < 7; ++column)
@@ -110,10 +105,10 @@ TEST_F(SchedulingPageTest, OpeningEmptiesTheWorkTablesAndFillsTheRuleFrame) {
 
 TEST_F(SchedulingPageTest, RulesAreAddedWithTheirGroupFlagsAndDeletedFromTheGrid) {
     SchedulingPage page(context);
-    auto* rules = child<QTableView>(page, "DataGridPaichu");
-    auto* dates = child<QComboBox>(page, "comRiqi");
-    auto* shifts = child<QComboBox>(page, "comBanci");
-    auto* people = child<QComboBox>(page, "comRenyuan");
+    auto* rules = control<QTableView>(&page, "DataGridPaichu");
+    auto* dates = control<QComboBox>(&page, "comRiqi");
+    auto* shifts = control<QComboBox>(&page, "comBanci");
+    auto* people = control<QComboBox>(&page, "comRenyuan");
     const qint64 before = count("排除条件");
     const int dateGroups = int(count("日期组"));
     const int shiftGroups = int(count("班次组"));
@@ -127,7 +122,7 @@ TEST_F(SchedulingPageTest, RulesAreAddedWithTheirGroupFlagsAndDeletedFromTheGrid
     people->setCurrentIndex(people->count() - 1);
     dates->setCurrentIndex(dateGroups);
     shifts->setCurrentIndex(shiftGroups);
-    child<QComboBox>(page, "Compaizai")->setCurrentIndex(1);
+    control<QComboBox>(&page, "Compaizai")->setCurrentIndex(1);
     press(page, "Command3");
     EXPECT_EQ(newestRule("人员, 排在, 日期, 班次, 选定日期组, 选定班次组"),
               QStringList({people->currentText(), "限排在", dates->itemText(dateGroups),
@@ -162,9 +157,9 @@ TEST_F(SchedulingPageTest, RulesAreAddedWithTheirGroupFlagsAndDeletedFromTheGrid
 // a second run; the query kept for the page's next opening.
 TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFollows) {
     SchedulingPage page(context);
-    auto* generateButton = child<QPushButton>(page, "comShengcheng");
-    auto* addRule = child<QPushButton>(page, "Command3");
-    auto* grid = child<QTableView>(page, "DataGrid6");
+    auto* generateButton = control<QPushButton>(&page, "comShengcheng");
+    auto* addRule = control<QPushButton>(&page, "Command3");
+    auto* grid = control<QTableView>(&page, "DataGrid6");
     int previews = 0;
     // The offscreen platform does not always make the preview the active
     // modal widget, so look at every window; keep looking while the test
@@ -193,7 +188,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     EXPECT_TRUE(page.runInProgress());
     EXPECT_FALSE(generateButton->isEnabled());
     EXPECT_FALSE(addRule->isEnabled());
-    EXPECT_FALSE(child<QPushButton>(page, "Command7")->isEnabled());
+    EXPECT_FALSE(control<QPushButton>(&page, "Command7")->isEnabled());
     EXPECT_FALSE(context.dataCommandsEnabled);
     // A second press while running starts nothing.
     generateButton->click();
@@ -206,8 +201,8 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     EXPECT_TRUE(addRule->isEnabled());
     EXPECT_EQ(context.dataCommandChanges, QList<bool>({false, true}));
     EXPECT_EQ(context.scripted.shown(), QStringList{msg::done});
-    EXPECT_EQ(child<QProgressBar>(page, "jindu")->value(), 100);
-    EXPECT_TRUE(child<QLabel>(page, "Label12")->isHidden());
+    EXPECT_EQ(control<QProgressBar>(&page, "jindu")->value(), 100);
+    EXPECT_TRUE(control<QLabel>(&page, "Label12")->isHidden());
 
     const qint64 slotCount = count("值班报表");
     ASSERT_GT(slotCount, 0);
@@ -221,7 +216,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
 
     // A person query: every slot that names the person.
     const QString name = context.data.scalar("select 姓名 from 基本信息 order by IDID").toString();
-    child<QLineEdit>(page, "Text12")->setText(name);
+    control<QLineEdit>(&page, "Text12")->setText(name);
     press(page, "Command11");
     const qint64 personSlots = count(QString("值班报表 where instr(值班人, '%1') > 0").arg(name));
     ASSERT_GT(personSlots, 0);
@@ -233,7 +228,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
 
     // A text with a quote finds what it names (nothing here) instead of
     // breaking the grid, and a query that finds nothing leaves nothing to print.
-    child<QLineEdit>(page, "Text12")->setText("O'Neil");
+    control<QLineEdit>(&page, "Text12")->setText("O'Neil");
     press(page, "Command11");
     EXPECT_EQ(countShown(page), recordCountText(0));
     EXPECT_EQ(context.scripted.shown(), QStringList{msg::done}) << "no error is shown";
@@ -248,7 +243,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     // A shift query matches the text anywhere in the shift's name.
     const QString tail =
         context.data.scalar("select 班次 from 值班报表 order by IDID").toString().right(1);
-    child<QLineEdit>(page, "Text4")->setText(tail);
+    control<QLineEdit>(&page, "Text4")->setText(tail);
     press(page, "Command6");
     const qint64 shiftSlots = count(QString("值班报表 where instr(班次, '%1') > 0").arg(tail));
     EXPECT_GT(shiftSlots, 0);
@@ -264,7 +259,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     EXPECT_EQ(countShown(page), recordCountText(slotCount));
 
     // Reopened, the page keeps the last query but shows an empty grid.
-    child<QLineEdit>(page, "Text4")->setText("班");
+    control<QLineEdit>(&page, "Text4")->setText("班");
     press(page, "Command6");
     page.close();
     const QString query = context.programState.reportQuery;
@@ -272,7 +267,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     SchedulingPage reopened(context);
     EXPECT_EQ(context.programState.reportQuery, query);
     EXPECT_EQ(countShown(reopened), recordCountText(0));
-    EXPECT_EQ(child<QTableView>(reopened, "DataGrid6")->model()->rowCount(), 0);
+    EXPECT_EQ(control<QTableView>(&reopened, "DataGrid6")->model()->rowCount(), 0);
 }
 
 TEST_F(SchedulingPageTest, ClosingDuringARunStopsItAndEmptiesTheWorkTables) {
@@ -284,7 +279,7 @@ TEST_F(SchedulingPageTest, ClosingDuringARunStopsItAndEmptiesTheWorkTables) {
     auto* page = new SchedulingPage(context);
     page->show();
     QSignalSpy finished(page, &SchedulingPage::runFinished);
-    auto* progress = child<QProgressBar>(*page, "jindu");
+    auto* progress = control<QProgressBar>(page, "jindu");
     press(*page, "comShengcheng");
     ASSERT_TRUE(page->runInProgress());
     // Close once the run is writing candidates.
@@ -324,7 +319,7 @@ protected:
 TEST_F(OnePersonRunTest, TheRelaxedQueryAppearsWhenTheLimitIsDropped) {
     setUp(1);
     SchedulingPage page(context);
-    auto* relaxed = child<QPlainTextEdit>(page, "Text1");
+    auto* relaxed = control<QPlainTextEdit>(&page, "Text1");
     EXPECT_TRUE(relaxed->isHidden());
     ASSERT_TRUE(generate(page));
     EXPECT_EQ(context.scripted.shown(), QStringList({msg::done}));
@@ -345,9 +340,9 @@ TEST_F(OnePersonRunTest, APlanThatCannotBeCarriedOutLeavesTheNoticeAndAnEmptyRos
     SchedulingPage page(context);
     ASSERT_TRUE(generate(page));
     EXPECT_EQ(context.scripted.shown(), QStringList({msg::planImpossible}));
-    EXPECT_FALSE(child<QLabel>(page, "Label12")->isHidden());
+    EXPECT_FALSE(control<QLabel>(&page, "Label12")->isHidden());
     EXPECT_EQ(context.count("值班报表"), 0);
-    EXPECT_TRUE(child<QPushButton>(page, "comShengcheng")->isEnabled());
+    EXPECT_TRUE(control<QPushButton>(&page, "comShengcheng")->isEnabled());
     EXPECT_TRUE(context.dataCommandsEnabled);
-    EXPECT_LT(child<QProgressBar>(page, "jindu")->value(), 100);
+    EXPECT_LT(control<QProgressBar>(&page, "jindu")->value(), 100);
 }

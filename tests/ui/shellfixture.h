@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -44,12 +45,10 @@ public:
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         QString error;
         ASSERT_TRUE(files::copyDatabase(files::templatePath(), workingPath(), &error))
             << error.toStdString();
     }
-
     void TearDown() override {
         controller.reset();
         probe.reset();
@@ -68,11 +67,34 @@ protected:
         return controller->mainWindow();
     }
 
+    // The bar's button, not a page's button of the same name.
     QPushButton* barButton(const char* name) {
-        return controller->mainWindow()->findChild<QPushButton*>(QLatin1String(name));
+        for (QPushButton* button :
+             controller->mainWindow()->findChildren<QPushButton*>(QLatin1String(name))) {
+            bool inPage = false;
+            for (QWidget* w = button; w; w = w->parentWidget())
+                inPage = inPage || qobject_cast<QMdiSubWindow*>(w);
+            if (!inPage)
+                return button;
+        }
+        ADD_FAILURE() << "no bar button " << name;
+        return nullptr;
     }
 
-    // A connection of the test's own on the working file.
+    // Statements (separated by ';') and queries on a connection of the
+    // test's own to the working file.
+    void exec(const QString& script) {
+        for (const QString& sql : script.split(';', Qt::SkipEmptyParts)) {
+            QSqlQuery query(db());
+            EXPECT_TRUE(query.exec(sql))
+                << sql.toStdString() << ": " << query.lastError().text().toStdString();
+        }
+    }
+    QVariant scalar(const QString& sql) {
+        QSqlQuery query(db());
+        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
+        return query.next() ? query.value(0) : QVariant();
+    }
     QSqlDatabase& db() {
         if (!probe) {
             QString error;
@@ -81,25 +103,14 @@ protected:
         }
         return probe->db();
     }
-    void exec(const QString& sql) {
-        QSqlQuery query(db());
-        EXPECT_TRUE(query.exec(sql))
-            << sql.toStdString() << ": " << query.lastError().text().toStdString();
-    }
-    QVariant scalar(const QString& sql) {
-        QSqlQuery query(db());
-        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
-        return query.next() ? query.value(0) : QVariant();
-    }
     void fillWorkingTables() {
-        exec(QStringLiteral("INSERT INTO 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                            "VALUES ('2027-01-01', 1, 1, '1')"));
-        exec(QStringLiteral("INSERT INTO 值班报表 (日期, 班次, 值班人) VALUES "
-                            "('2027年1月1日', '白班', '  张三')"));
+        exec(
+            "INSERT INTO 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) VALUES ('2027-01-01', 1, 1, "
+            "'1'); INSERT INTO 值班报表 (日期, 班次, 值班人) VALUES ('2027年1月1日', '白班', '  "
+            "张三')");
     }
     int workingTableRows() {
-        return scalar(QStringLiteral("SELECT (SELECT COUNT(*) FROM 值班底表) + "
-                                     "(SELECT COUNT(*) FROM 值班报表)"))
+        return scalar("SELECT (SELECT COUNT(*) FROM 值班底表) + (SELECT COUNT(*) FROM 值班报表)")
             .toInt();
     }
 

@@ -26,9 +26,7 @@ protected:
         page->show();
     }
     template <typename T> T* control(const char* name) {
-        T* widget = page->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return test::control<T>(page.get(), name);
     }
     QComboBox* box(const char* name) { return control<QComboBox>(name); }
     void click(const char* name) { control<QPushButton>(name)->click(); }

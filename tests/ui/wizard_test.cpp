@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMdiSubWindow>
 #include <QPushButton>
 
 using namespace korvane;
@@ -27,20 +26,8 @@ protected:
         ASSERT_NE(window, nullptr);
     }
 
-    // The bar's button, not a page's button of the same name.
-    QPushButton* bar(const char* name) {
-        for (QPushButton* button : window->findChildren<QPushButton*>(QLatin1String(name))) {
-            bool inPage = false;
-            for (QWidget* w = button; w; w = w->parentWidget())
-                inPage = inPage || qobject_cast<QMdiSubWindow*>(w);
-            if (!inPage)
-                return button;
-        }
-        ADD_FAILURE() << "no bar button " << name;
-        return nullptr;
-    }
     void press(const char* name) {
-        QPushButton* button = bar(name);
+        QPushButton* button = barButton(name);
         ASSERT_TRUE(button->isVisibleTo(window) && button->isEnabled()) << name;
         button->click();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -52,77 +39,60 @@ protected:
         return false;
     }
     qint16 step() { return controller->state().wizardStep; }
-    bool shown(const char* name) { return bar(name)->isVisibleTo(window); }
-    bool enabled(const char* name) { return bar(name)->isEnabled(); }
+    int groupKind() { return controller->state().group.groupKind; }
+    bool shown(const char* name) { return barButton(name)->isVisibleTo(window); }
+    bool enabled(const char* name) { return barButton(name)->isEnabled(); }
     bool highlighted(const char* name) {
         SetupPage* page = window->setupPage();
         return page && SetupPage::isHighlighted(page->findChild<QPushButton*>(QLatin1String(name)));
     }
-    int groupKindShown() { return controller->state().group.groupKind; }
 };
 
 } // namespace
 
 TEST_F(WizardTest, EnterWalkForwardAndBack) {
-    press("Command6");
-    EXPECT_EQ(step(), 1);
-    EXPECT_TRUE(pageOpen("baseinfo"));
-    EXPECT_FALSE(shown("Command6"));
-    for (const char* name : {"Command11", "Command2", "Command3", "Command5"})
-        EXPECT_TRUE(shown(name)) << name;
-    EXPECT_FALSE(enabled("Command5"));
-    EXPECT_TRUE(enabled("Command3"));
-
-    press("Command3"); // 2: staff groups
-    EXPECT_EQ(step(), 2);
-    EXPECT_FALSE(pageOpen("baseinfo"));
-    EXPECT_EQ(groupKindShown(), 1);
-    EXPECT_TRUE(enabled("Command5"));
-    EXPECT_FALSE(window->setupPage()->findChild<QWidget*>("Frame1")->isEnabled());
-    EXPECT_TRUE(highlighted("btnRenyuanset"));
-    EXPECT_FALSE(highlighted("btnDate1"));
-
-    press("Command3"); // 3: date range
-    EXPECT_EQ(step(), 3);
-    EXPECT_TRUE(highlighted("btnDate1"));
-    EXPECT_FALSE(highlighted("btnRenyuanset"));
-
-    press("Command3"); // 4: date groups
-    EXPECT_EQ(groupKindShown(), 2);
-    EXPECT_TRUE(highlighted("btnDateset"));
-
-    press("Command3"); // 5: shifts
-    EXPECT_EQ(step(), 5);
-    EXPECT_TRUE(pageOpen("frmBanciset"));
-
-    press("Command3"); // 6: shift groups
-    EXPECT_EQ(step(), 6);
-    EXPECT_FALSE(pageOpen("frmBanciset"));
-    EXPECT_EQ(groupKindShown(), 3);
-    EXPECT_FALSE(enabled("Command3"));
-    EXPECT_TRUE(enabled("Command5"));
-
-    press("Command5"); // 5 again: next is back
-    EXPECT_EQ(step(), 5);
-    EXPECT_TRUE(enabled("Command3"));
-    EXPECT_TRUE(pageOpen("frmBanciset"));
-
-    press("Command5"); // 4: the shift editor goes
-    EXPECT_EQ(step(), 4);
-    EXPECT_FALSE(pageOpen("frmBanciset"));
-    EXPECT_EQ(groupKindShown(), 2);
-
-    press("Command5"); // 3
-    press("Command5"); // 2
-    EXPECT_EQ(step(), 2);
-    EXPECT_EQ(groupKindShown(), 1);
-    EXPECT_TRUE(enabled("Command5"));
-
-    press("Command5"); // 1: previous is off
-    EXPECT_EQ(step(), 1);
-    EXPECT_TRUE(pageOpen("baseinfo"));
-    EXPECT_FALSE(enabled("Command5"));
-    EXPECT_TRUE(enabled("Command3"));
+    // After each press: the step; a page open and one closed; the group kind
+    // shown; 上一步<< and 下一步>> on (1) or off (0); a setup button lit and
+    // one not (nullptr or -1: not looked at).
+    const struct {
+        const char* press;
+        int step;
+        const char *open, *closed;
+        int groupKind, previous, next;
+        const char *lit, *unlit;
+    } walk[] = {
+        {"Command6", 1, "baseinfo", nullptr, -1, 0, 1, nullptr, nullptr},
+        {"Command3", 2, nullptr, "baseinfo", 1, 1, 1, "btnRenyuanset", "btnDate1"}, // staff groups
+        {"Command3", 3, nullptr, nullptr, -1, -1, -1, "btnDate1", "btnRenyuanset"}, // date range
+        {"Command3", 4, nullptr, nullptr, 2, -1, -1, "btnDateset", nullptr},        // date groups
+        {"Command3", 5, "frmBanciset", nullptr, -1, -1, -1, nullptr, nullptr},      // shifts
+        {"Command3", 6, nullptr, "frmBanciset", 3, 1, 0, nullptr, nullptr},         // shift groups
+        {"Command5", 5, "frmBanciset", nullptr, -1, -1, 1, nullptr, nullptr},       // next is back
+        {"Command5", 4, nullptr, "frmBanciset", 2, -1, -1, nullptr, nullptr},
+        {"Command5", 3, nullptr, nullptr, -1, -1, -1, nullptr, nullptr},
+        {"Command5", 2, nullptr, nullptr, 1, 1, -1, nullptr, nullptr},
+        {"Command5", 1, "baseinfo", nullptr, -1, 0, 1, nullptr, nullptr}, // previous is off
+    };
+    for (const auto& at : walk) {
+        const bool entering = &at == &walk[0], firstStepTwo = &at == &walk[1];
+        SCOPED_TRACE(at.step);
+        press(at.press);
+        EXPECT_EQ(step(), at.step);
+        EXPECT_TRUE(!at.open || pageOpen(at.open)) << at.open;
+        EXPECT_TRUE(!at.closed || !pageOpen(at.closed)) << at.closed;
+        EXPECT_TRUE(at.groupKind < 0 || groupKind() == at.groupKind) << groupKind();
+        EXPECT_TRUE(at.previous < 0 || enabled("Command5") == bool(at.previous));
+        EXPECT_TRUE(at.next < 0 || enabled("Command3") == bool(at.next));
+        EXPECT_TRUE(!at.lit || highlighted(at.lit)) << at.lit;
+        EXPECT_TRUE(!at.unlit || !highlighted(at.unlit)) << at.unlit;
+        EXPECT_TRUE(!firstStepTwo ||
+                    !window->setupPage()->findChild<QWidget*>("Frame1")->isEnabled());
+        if (entering) {
+            EXPECT_FALSE(shown("Command6"));
+            for (const char* name : {"Command11", "Command2", "Command3", "Command5"})
+                EXPECT_TRUE(shown(name)) << name;
+        }
+    }
 }
 
 TEST_F(WizardTest, LeavingRestartsInNormalMode) {
@@ -143,17 +113,14 @@ TEST_F(WizardTest, LeavingRestartsInNormalMode) {
 }
 
 TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
-    SetupPage* page = window->setupPage();
-    ASSERT_NE(page, nullptr);
     controller->state().wizardStep = 4;
-    page->findChild<QPushButton*>("Command5")->click(); // the page's own 进入设置向导
+    window->setupPage()->findChild<QPushButton*>("Command5")->click(); // its 进入设置向导
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(step(), 1);
     EXPECT_EQ(window->setupPage(), nullptr);
     EXPECT_TRUE(pageOpen("baseinfo"));
-    for (const char* name : {"Command2", "Command3", "Command5"})
+    for (const char* name : {"Command2", "Command3", "Command5", "Command6"})
         EXPECT_TRUE(shown(name)) << name;
-    EXPECT_TRUE(shown("Command6"));
     EXPECT_FALSE(shown("Command11"));
     EXPECT_FALSE(enabled("Command5"));
 
@@ -168,7 +135,7 @@ TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
 TEST_F(WizardTest, AStepOutsideTheSixOnlyMovesTheCounter) {
     press("Command6");
     controller->state().wizardStep = 6;
-    bar("Command3")->setEnabled(true);
+    barButton("Command3")->setEnabled(true);
     press("Command3");
     EXPECT_EQ(step(), 7);
     EXPECT_TRUE(pageOpen("baseinfo"));
@@ -179,8 +146,8 @@ TEST_F(WizardTest, Screenshot) {
     const QString folder = qEnvironmentVariable("KORVANE_SCREENSHOT_DIR");
     if (folder.isEmpty())
         GTEST_SKIP() << "set KORVANE_SCREENSHOT_DIR to write the screenshot";
-    exec("insert into 班次组 (班次组名称) values ('夜间班')");
-    exec("insert into banci (班次名称, 起始时间, 所属组ID) values ('夜班', '22:00', 'zz2z1z')");
+    exec("insert into 班次组 (班次组名称) values ('夜间班');"
+         "insert into banci (班次名称, 起始时间, 所属组ID) values ('夜班', '22:00', 'zz2z1z')");
     window->resize(1100, 700);
     window->show();
     press("Command6");
