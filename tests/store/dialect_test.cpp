@@ -72,8 +72,7 @@ TEST(Dialect, TranslatesIntoTheExpectedSqliteText) {
         {"where a = 'x'&b+1 and c",
          "where a = ('x' || CASE typeof((b+1)) WHEN 'real' THEN printf('%.15g', "
          "(b+1)) WHEN 'null' THEN '' ELSE (b+1) END) and c"},
-        {"where not 'a' & 'b' like 'x' & '%'", "where not ('a' || 'b') like ('x' || '%')"},
-    };
+        {"where not 'a' & 'b' like 'x' & '%'", "where not ('a' || 'b') like ('x' || '%')"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         const dialect::Translation t = dialect::translate(u(c.input));
@@ -87,30 +86,28 @@ TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {
     const struct {
         const char* expression;
         const char* value;
-    } cases[] = {
-        {"'z' & 12 & 'z'", "z12z"},
-        // A floating point number joins without a trailing ".0".
-        {"'z' & 2.0 & 'z'", "z2z"},
-        {"'z' & 2.5 & 'z'", "z2.5z"},
-        {"'z' & (1.0 + 2) & 'z'", "z3z"},
-        {"'z' & 0.1 + 0.2 & 'z'", "z0.3z"},
-        // Arithmetic binds more tightly than '&'.
-        {"1 + 2 & 'x'", "3x"},
-        {"'x' & 3 * 4 - 2", "x10"},
-        {"-1 & 'x'", "-1x"},
-        // A missing value joins as empty text.
-        {"'a' & null & 'b'", "ab"},
-        // '&' inside parentheses, function arguments and CASE.
-        {"instr('zz12z1z', 'z' & 1 & 'z')", "5"},
-        {"upper('a' & ('b' & 'c'))", "ABC"},
-        {"case when 1 = 1 then 'a' & 1 else 'b' end & 'c'", "a1c"},
-        // Comparisons take the whole chain.
-        {"'a' & 'b' = 'ab'", "1"},
-        {"'a' & 'b' like 'A%'", "1"},
-        // Quoted '&', '#' and quotes stay text.
-        {"'O''Neil & #1#' & '!'", "O'Neil & #1#!"},
-        {"#2027-1-5# & ''", "2027-01-05"},
-    };
+    } cases[] = {{"'z' & 12 & 'z'", "z12z"},
+                 // A floating point number joins without a trailing ".0".
+                 {"'z' & 2.0 & 'z'", "z2z"},
+                 {"'z' & 2.5 & 'z'", "z2.5z"},
+                 {"'z' & (1.0 + 2) & 'z'", "z3z"},
+                 {"'z' & 0.1 + 0.2 & 'z'", "z0.3z"},
+                 // Arithmetic binds more tightly than '&'.
+                 {"1 + 2 & 'x'", "3x"},
+                 {"'x' & 3 * 4 - 2", "x10"},
+                 {"-1 & 'x'", "-1x"},
+                 // A missing value joins as empty text.
+                 {"'a' & null & 'b'", "ab"},
+                 // '&' inside parentheses, function arguments and CASE.
+                 {"instr('zz12z1z', 'z' & 1 & 'z')", "5"},
+                 {"upper('a' & ('b' & 'c'))", "ABC"},
+                 {"case when 1 = 1 then 'a' & 1 else 'b' end & 'c'", "a1c"},
+                 // Comparisons take the whole chain.
+                 {"'a' & 'b' = 'ab'", "1"},
+                 {"'a' & 'b' like 'A%'", "1"},
+                 // Quoted '&', '#' and quotes stay text.
+                 {"'O''Neil & #1#' & '!'", "O'Neil & #1#!"},
+                 {"#2027-1-5# & ''", "2027-01-05"}};
     test::TempDatabase db;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expression);
@@ -274,59 +271,56 @@ TEST_F(DialectStatements, MembershipTokensNameExactlyTheirGroups) {
     EXPECT_EQ(pairs, QStringList({u("张三/全部"), u("张三/外科"), u("李四/全部"), u("李四/内科"),
                                   u("王五/全部"), oNeil + u("/全部"), oNeil + u("/内科")}));
     // Group members as the group pages ask for them.
-    expect({
-        {"select * from 基本信息 where instr(所属组ID,'z12z') >0", "姓名", "张三"},
-        {"select * from 基本信息 where instr(所属组ID,'z2z') >0", "姓名", "李四|O'Neil & #1#"},
-        {"select * from 基本信息 where instr(所属组ID,'z1z') >0", "姓名",
-         "张三|李四|王五|O'Neil & #1#"},
-        {"select * from 基本信息 where instr(所属组ID,'z12z') =0", "姓名",
-         "李四|王五|O'Neil & #1#|赵六"},
-        {"select * from 日期类型 where instr(所属日期组ID,'z2z') >0", "日期",
-         "2027-01-02|2027-01-03"},
-        {"select * from 日期类型 where instr(所属日期组ID,'z3z') >0", "日期", "2027-01-01"},
-        {"select * from 日期类型 where instr(所属日期组ID,'z2z') =0", "日期",
-         "2027-01-01|2027-01-04|2027-01-05"},
-        {"select * from banci where instr(所属组ID,'z2z') >0", "班次名称", "夜班"},
-        {"select * from banci where instr(所属组ID,'z2z') =0", "班次名称", "白班|早班"},
-    });
+    expect({{"select * from 基本信息 where instr(所属组ID,'z12z') >0", "姓名", "张三"},
+            {"select * from 基本信息 where instr(所属组ID,'z2z') >0", "姓名", "李四|O'Neil & #1#"},
+            {"select * from 基本信息 where instr(所属组ID,'z1z') >0", "姓名",
+             "张三|李四|王五|O'Neil & #1#"},
+            {"select * from 基本信息 where instr(所属组ID,'z12z') =0", "姓名",
+             "李四|王五|O'Neil & #1#|赵六"},
+            {"select * from 日期类型 where instr(所属日期组ID,'z2z') >0", "日期",
+             "2027-01-02|2027-01-03"},
+            {"select * from 日期类型 where instr(所属日期组ID,'z3z') >0", "日期", "2027-01-01"},
+            {"select * from 日期类型 where instr(所属日期组ID,'z2z') =0", "日期",
+             "2027-01-01|2027-01-04|2027-01-05"},
+            {"select * from banci where instr(所属组ID,'z2z') >0", "班次名称", "夜班"},
+            {"select * from banci where instr(所属组ID,'z2z') =0", "班次名称", "白班|早班"}});
 }
 
 TEST_F(DialectStatements, PlainReadsGroupGridsAndLookups) {
-    expect({
-        // The group grids leave out the all row.
-        {"select * from 值班人员组 where 值班人员组名称 <> '全部'", "值班人员组名称", "内科|外科"},
-        {"select * from 日期组 where 日期组名称 <> '全部' ", "日期组名称", "周末|节日|节日"},
-        {"select * from 班次组 where 班次组名称 <> '全部'", "班次组名称", "夜班组"},
-        {"select * from 值班人员组", "值班人员组名称", "全部|内科|外科"},
-        {"select * from 基本信息", "ID", "13|11|12|15|14"},
-        {"select * from 日期组", "日期组名称", "全部|周末|节日|节日"},
-        {"select * from 日期类型", "日期",
-         "2027-01-01|2027-01-02|2027-01-03|2027-01-04|2027-01-05"},
-        {"select * from 班次组", "班次组名称", "全部|夜班组"},
-        {"select * from banci", "班次名称", "白班|夜班|早班"},
-        {"select * from 排除条件", "人员", "张三|内科"},
-        {"select * from 基本信息 order by ID", "姓名", "李四|王五|张三|赵六|O'Neil & #1#"},
-        {"select * from 基本信息 order by 家庭住址", "姓名", "张三|王五|李四|O'Neil & #1#|赵六"},
-        {"select * from 值班报表 ", "IDID", "1|2|3|4"},
-        // The membership editor finds a moved row again by its key.
-        {"select * from 基本信息 where 姓名 = '张三'", "ID", "13"},
-        {"select * from 日期类型 where 日期 = #2027-1-5#", "所属日期组ID", "zz1z"},
-        {"select * from 日期类型 where 日期 = #2027-01-03#", "日期", "2027-01-03"},
-        {"select * from banci where 班次名称 = '夜班'", "idid", "2"},
-        // A name with a quote, '&' and '#' is found when it is quoted.
-        {"select * from 基本信息 where 姓名 = 'O''Neil & #1#'", "ID", "15"},
-        // The engine finds rows by idid and ID; idid and IDID name one column.
-        {"select * from 值班底表 where idid = 5", "是否值班", "0"},
-        {"select * from 值班底表 where IDID = 5", "是否值班", "0"},
-        {"select * from 值班底表 where Idid = 6", "IDID", "6"},
-        {"select * from 基本信息 where ID = 13", "姓名", "张三"},
-        {"select * from 基本信息 where id = 13", "idid", "1"},
-        // Shifts come in start then end order.
-        {"select * from banci order by 起始时间,结束秒序", "班次名称", "早班|白班|夜班"},
-        {"select * from banci order by  起始时间,结束秒序", "班次名称", "早班|白班|夜班"},
-        // A floating point column joins as its shortest decimal form.
-        {"select 'z' & 人数 & 'z' as token from banci order by idid", "token", "z2z|z1z|z1z"},
-    });
+    expect(
+        {// The group grids leave out the all row.
+         {"select * from 值班人员组 where 值班人员组名称 <> '全部'", "值班人员组名称", "内科|外科"},
+         {"select * from 日期组 where 日期组名称 <> '全部' ", "日期组名称", "周末|节日|节日"},
+         {"select * from 班次组 where 班次组名称 <> '全部'", "班次组名称", "夜班组"},
+         {"select * from 值班人员组", "值班人员组名称", "全部|内科|外科"},
+         {"select * from 基本信息", "ID", "13|11|12|15|14"},
+         {"select * from 日期组", "日期组名称", "全部|周末|节日|节日"},
+         {"select * from 日期类型", "日期",
+          "2027-01-01|2027-01-02|2027-01-03|2027-01-04|2027-01-05"},
+         {"select * from 班次组", "班次组名称", "全部|夜班组"},
+         {"select * from banci", "班次名称", "白班|夜班|早班"},
+         {"select * from 排除条件", "人员", "张三|内科"},
+         {"select * from 基本信息 order by ID", "姓名", "李四|王五|张三|赵六|O'Neil & #1#"},
+         {"select * from 基本信息 order by 家庭住址", "姓名", "张三|王五|李四|O'Neil & #1#|赵六"},
+         {"select * from 值班报表 ", "IDID", "1|2|3|4"},
+         // The membership editor finds a moved row again by its key.
+         {"select * from 基本信息 where 姓名 = '张三'", "ID", "13"},
+         {"select * from 日期类型 where 日期 = #2027-1-5#", "所属日期组ID", "zz1z"},
+         {"select * from 日期类型 where 日期 = #2027-01-03#", "日期", "2027-01-03"},
+         {"select * from banci where 班次名称 = '夜班'", "idid", "2"},
+         // A name with a quote, '&' and '#' is found when it is quoted.
+         {"select * from 基本信息 where 姓名 = 'O''Neil & #1#'", "ID", "15"},
+         // The engine finds rows by idid and ID; idid and IDID name one column.
+         {"select * from 值班底表 where idid = 5", "是否值班", "0"},
+         {"select * from 值班底表 where IDID = 5", "是否值班", "0"},
+         {"select * from 值班底表 where Idid = 6", "IDID", "6"},
+         {"select * from 基本信息 where ID = 13", "姓名", "张三"},
+         {"select * from 基本信息 where id = 13", "idid", "1"},
+         // Shifts come in start then end order.
+         {"select * from banci order by 起始时间,结束秒序", "班次名称", "早班|白班|夜班"},
+         {"select * from banci order by  起始时间,结束秒序", "班次名称", "早班|白班|夜班"},
+         // A floating point column joins as its shortest decimal form.
+         {"select 'z' & 人数 & 'z' as token from banci order by idid", "token", "z2z|z1z|z1z"}});
     // The quoted name above is what the quoting helper writes.
     EXPECT_EQ(sqlQuote(oNeil), u("'O''Neil & #1#'"));
 }
@@ -385,8 +379,7 @@ const char* const kRuleQueries[] = {
     "instr(banci.所属组ID, 'z' & 班次组.idid & 'z') = 0  and  班次组.班次组名称 = '%3'))",
     "select * from 值班底表,基本信息,值班人员组,日期类型,banci" RULE_JOIN
     "值班底表.班次IDID = banci.idid and  (基本信息.姓名 = '%1'or 值班人员组.值班人员组名称 = "
-    "'%1') and (日期类型.日期 <> #%2# or banci.班次名称 <> '%3')",
-};
+    "'%1') and (日期类型.日期 <> #%2# or banci.班次名称 <> '%3')"};
 #undef RULE_JOIN
 #undef RULE_PERSON
 
@@ -398,30 +391,28 @@ TEST_F(DialectStatements, RuleQueriesStrikeTheRowsTheirRegionNames) {
     const struct {
         int variant;
         const char *P, *D, *B, *struck;
-    } cases[] = {
-        // 1: members of 外科 (张三) on 周末 dates in 夜班组 shifts.
-        {1, "外科", "周末", "夜班组", "4"},
-        // 2: 李四 on 周末 dates in 白班.
-        {2, "李四", "周末", "白班", "2"},
-        // 3: 王五 only on 周末 dates in 夜班组: every other row of 王五.
-        {3, "王五", "周末", "夜班组", "3|9|12"},
-        // 4: 张三 only on 周末 dates in 夜班.
-        {4, "张三", "周末", "夜班", "1|7|10"},
-        // 5: 李四 not on 2027-01-04 in 夜班组 (the date written without zeros).
-        {5, "李四", "2027-1-4", "夜班组", "11"},
-        // 6: members of 内科 not on 2027-01-04 in 白班.
-        {6, "内科", "2027-01-04", "白班", "8|13"},
-        // 7: 王五 only on 2027-01-02 in 夜班组 (the date written with slashes).
-        {7, "王五", "2027/1/2", "夜班组", "3|9|12"},
-        // 8: everyone in 全部 only on 2027-01-04 in 白班; 赵六 is in no group.
-        {8, "全部", "2027-01-04", "白班", "1|2|3|4|5|6|10|11|12"},
-        // A person in no staff group is matched by no rule, not even by name.
-        {6, "赵六", "2027-01-04", "白班", ""},
-        {8, "赵六", "2027-01-04", "白班", ""},
-        // The quote doubled as the quoting helper does: the name stays one text.
-        {6, "O''Neil & #1#", "2027-1-4", "白班", "13"},
-        {8, "O''Neil & #1#", "2027-1-4", "白班", ""},
-    };
+    } cases[] = {// 1: members of 外科 (张三) on 周末 dates in 夜班组 shifts.
+                 {1, "外科", "周末", "夜班组", "4"},
+                 // 2: 李四 on 周末 dates in 白班.
+                 {2, "李四", "周末", "白班", "2"},
+                 // 3: 王五 only on 周末 dates in 夜班组: every other row of 王五.
+                 {3, "王五", "周末", "夜班组", "3|9|12"},
+                 // 4: 张三 only on 周末 dates in 夜班.
+                 {4, "张三", "周末", "夜班", "1|7|10"},
+                 // 5: 李四 not on 2027-01-04 in 夜班组 (the date written without zeros).
+                 {5, "李四", "2027-1-4", "夜班组", "11"},
+                 // 6: members of 内科 not on 2027-01-04 in 白班.
+                 {6, "内科", "2027-01-04", "白班", "8|13"},
+                 // 7: 王五 only on 2027-01-02 in 夜班组 (the date written with slashes).
+                 {7, "王五", "2027/1/2", "夜班组", "3|9|12"},
+                 // 8: everyone in 全部 only on 2027-01-04 in 白班; 赵六 is in no group.
+                 {8, "全部", "2027-01-04", "白班", "1|2|3|4|5|6|10|11|12"},
+                 // A person in no staff group is matched by no rule, not even by name.
+                 {6, "赵六", "2027-01-04", "白班", ""},
+                 {8, "赵六", "2027-01-04", "白班", ""},
+                 // The quote doubled as the quoting helper does: the name stays one text.
+                 {6, "O''Neil & #1#", "2027-1-4", "白班", "13"},
+                 {8, "O''Neil & #1#", "2027-1-4", "白班", ""}};
     for (const auto& c : cases) {
         const QString statement = ruleQuery(c.variant, u(c.P), u(c.D), u(c.B));
         SCOPED_TRACE(statement.toStdString());
@@ -443,36 +434,35 @@ TEST_F(DialectStatements, RuleQueriesStrikeTheRowsTheirRegionNames) {
 }
 
 TEST_F(DialectStatements, CapacityCountSlotAndReportRows) {
-    expect({
-        // Open rows per person: the capacity count.
-        {"select * from 值班底表 where 姓名IDID = 1  and  是否值班 = '2'", "idid", "4|7|10"},
-        {"select * from 值班底表 where 姓名IDID = 2  and  是否值班 = '2'", "idid", "8|11"},
-        {"select * from 值班底表 where 姓名IDID = 3  and  是否值班 = '2'", "idid", "3|9|12"},
-        {"select * from 值班底表 where 姓名IDID = 5  and  是否值班 = '2'", "idid", "14"},
-        // A slot's rows, whatever their flag.
-        {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 2 "
-         "and 值班底表.日期 = #2027-01-02#",
-         "idid", "4|5|6"},
-        {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 1 "
-         "and 值班底表.日期 = #2027-01-04#",
-         "idid", "7|8|9|13|14", true},
-        {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 3 "
-         "and 值班底表.日期 = #2027-01-04#",
-         "idid", ""},
-        // The people of a slot the report step writes out.
-        {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
-         "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=1and "
-         "值班底表.日期 = #2027-01-02#",
-         "姓名", "张三|李四", true},
-        {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
-         "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=2and "
-         "值班底表.日期 = #2027-1-2#",
-         "姓名", "王五"},
-        {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
-         "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=1and "
-         "值班底表.日期 = #2027-01-04#",
-         "姓名", ""},
-    });
+    expect(
+        {// Open rows per person: the capacity count.
+         {"select * from 值班底表 where 姓名IDID = 1  and  是否值班 = '2'", "idid", "4|7|10"},
+         {"select * from 值班底表 where 姓名IDID = 2  and  是否值班 = '2'", "idid", "8|11"},
+         {"select * from 值班底表 where 姓名IDID = 3  and  是否值班 = '2'", "idid", "3|9|12"},
+         {"select * from 值班底表 where 姓名IDID = 5  and  是否值班 = '2'", "idid", "14"},
+         // A slot's rows, whatever their flag.
+         {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 2 "
+          "and 值班底表.日期 = #2027-01-02#",
+          "idid", "4|5|6"},
+         {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 1 "
+          "and 值班底表.日期 = #2027-01-04#",
+          "idid", "7|8|9|13|14", true},
+         {"select * from 值班底表,banci where  banci.IDID = 值班底表.班次IDID  and banci.IDID = 3 "
+          "and 值班底表.日期 = #2027-01-04#",
+          "idid", ""},
+         // The people of a slot the report step writes out.
+         {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
+          "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=1and "
+          "值班底表.日期 = #2027-01-02#",
+          "姓名", "张三|李四", true},
+         {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
+          "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=2and "
+          "值班底表.日期 = #2027-1-2#",
+          "姓名", "王五"},
+         {"select * from 值班底表,基本信息,banci where 值班底表.班次IDID = banci.idid and "
+          "值班底表.姓名IDID = 基本信息.IDID and 值班底表.是否值班 = '1' and banci.idid=1and "
+          "值班底表.日期 = #2027-01-04#",
+          "姓名", ""}});
     const QList<QSqlRecord> assigned =
         select(u("select * from 值班底表,banci where 值班底表.班次IDID = banci.idid and  "
                  "值班底表.是否值班 = '1' order by banci.人数 desc"));
@@ -528,18 +518,16 @@ TEST_F(DialectStatements, CandidatesComeInTheFixedOrder) {
 }
 
 TEST_F(DialectStatements, PersonAndShiftQueriesMatchAnywhere) {
-    expect({
-        {"select * from 值班报表 where 值班报表.值班人 like '%三%'", "IDID", "1"},
-        {"select * from 值班报表 where 值班报表.值班人 like '%王五%'", "IDID", "2|3"},
-        // An empty box finds every row whose 值班人 is not empty.
-        {"select * from 值班报表 where 值班报表.值班人 like '%%'", "IDID", "1|2|3"},
-        // '#' and '&' typed into the box are text.
-        {"select * from 值班报表 where 值班报表.值班人 like '%#1#%'", "IDID", "3"},
-        {"select * from 值班报表 where 值班报表.值班人 like '%&%'", "IDID", "3"},
-        {"select * from 值班报表 where 值班报表.值班人 like '%nobody%'", "IDID", ""},
-        {"select * from 值班报表 where 值班报表.班次 like '%夜%'", "IDID", "2|4"},
-        {"select * from 值班报表 where 值班报表.班次 like '%班%'", "IDID", "1|2|3|4"},
-    });
+    expect({{"select * from 值班报表 where 值班报表.值班人 like '%三%'", "IDID", "1"},
+            {"select * from 值班报表 where 值班报表.值班人 like '%王五%'", "IDID", "2|3"},
+            // An empty box finds every row whose 值班人 is not empty.
+            {"select * from 值班报表 where 值班报表.值班人 like '%%'", "IDID", "1|2|3"},
+            // '#' and '&' typed into the box are text.
+            {"select * from 值班报表 where 值班报表.值班人 like '%#1#%'", "IDID", "3"},
+            {"select * from 值班报表 where 值班报表.值班人 like '%&%'", "IDID", "3"},
+            {"select * from 值班报表 where 值班报表.值班人 like '%nobody%'", "IDID", ""},
+            {"select * from 值班报表 where 值班报表.班次 like '%夜%'", "IDID", "2|4"},
+            {"select * from 值班报表 where 值班报表.班次 like '%班%'", "IDID", "1|2|3|4"}});
     // A quote typed into the box, quoted with the helper.
     EXPECT_EQ(column(u("select * from 值班报表 where 值班报表.值班人 like ") +
                          sqlQuote(u("%") + oNeil + u("%")),

@@ -370,15 +370,28 @@ TEST(ReplaceWorkingDatabase, AConnectionHoldingTheWorkingFileOpen) {
 // ---------------------------------------------------------------------------
 // Exporting.
 
-TEST(ExportWorkingDatabase, ReplacesAnExistingFileOnceTheCopyIsComplete) {
+// An existing file is replaced once the copy is complete; the copy holds what
+// is committed while another connection writes.
+TEST(ExportWorkingDatabase, ReplacesAnExistingFileWithWhatIsCommitted) {
     DataFolder folder;
     const QString target = folder.file("导出.mdb");
     writeBytes(target, "an older export");
     writeBytes(target + s("-wal"), "stale write-ahead data");
+    QString error;
+    auto writer = Connection::open(folder.working, &error);
+    ASSERT_TRUE(writer) << error.toStdString();
+    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (2, '已提交')"));
+    ASSERT_TRUE(writer->db().transaction());
+    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (3, '未提交')"));
+
     const auto result = files::exportWorkingDatabase(folder.path, target);
     ASSERT_TRUE(result.ok) << result.message.toStdString();
+    EXPECT_TRUE(writer->db().commit());
+    writer.reset();
+
     EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(target)));
-    EXPECT_EQ(peopleIn(target), QStringList{s("原有人员")});
+    EXPECT_EQ(peopleIn(target), QStringList({s("原有人员"), s("已提交")}));
+    EXPECT_EQ(peopleIn(folder.working), QStringList({s("原有人员"), s("已提交"), s("未提交")}));
     EXPECT_FALSE(QFileInfo::exists(target + s("-wal")));
     EXPECT_FALSE(QFileInfo::exists(target + s(".partial")));
     EXPECT_EQ(applicationIdOf(target), ourApplicationId);
@@ -419,25 +432,6 @@ TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
     const QString target = QDir(empty.path()).filePath(s("x.mdb"));
     EXPECT_FALSE(files::exportWorkingDatabase(empty.path(), target).ok);
     EXPECT_FALSE(QFileInfo::exists(target));
-}
-
-TEST(ExportWorkingDatabase, CopiesWhatIsCommittedWhileAnotherConnectionWrites) {
-    DataFolder folder;
-    QString error;
-    auto writer = Connection::open(folder.working, &error);
-    ASSERT_TRUE(writer) << error.toStdString();
-    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (2, '已提交')"));
-    ASSERT_TRUE(writer->db().transaction());
-    exec(writer->db(), s("insert into 基本信息 (ID, 姓名) values (3, '未提交')"));
-
-    const QString target = folder.file("导出.mdb");
-    const auto result = files::exportWorkingDatabase(folder.path, target);
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_TRUE(writer->db().commit());
-    writer.reset();
-
-    EXPECT_EQ(peopleIn(target), QStringList({s("原有人员"), s("已提交")}));
-    EXPECT_EQ(peopleIn(folder.working), QStringList({s("原有人员"), s("已提交"), s("未提交")}));
 }
 
 // ---------------------------------------------------------------------------

@@ -1,5 +1,5 @@
-// The delivered databases: the empty template and the hospital sample, as
-// the build writes them beside the programs.
+// The delivered hospital sample, as the build writes it beside the programs
+// (the empty template is checked with the schema).
 
 #include "store/connection.h"
 #include "store/datafiles.h"
@@ -27,18 +27,14 @@ using namespace korvane;
 
 namespace {
 
-const QString kNotOn = QStringLiteral("不排在");
-const QString kOnlyOn = QStringLiteral("限排在");
-const QString kNextDay = QStringLiteral("跨转至次日");
-const QString kSameDay = QStringLiteral("不跨转");
-
-std::unique_ptr<Connection> openDelivered(const QString& fileName) {
-    const QString path = QDir(test::outputDirectory()).filePath(fileName);
-    QString error;
-    auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
-    EXPECT_TRUE(connection) << path.toStdString() << ": " << error.toStdString();
-    return connection;
+QString s(const char* text) {
+    return QString::fromUtf8(text);
 }
+
+const QString kNotOn = s("不排在");
+const QString kOnlyOn = s("限排在");
+const QString kNextDay = s("跨转至次日");
+const QString kSameDay = s("不跨转");
 
 // Every row of a query as a list of values; fails the test on an SQL error.
 QList<QVariantList> select(QSqlDatabase& db, const QString& sql) {
@@ -48,67 +44,52 @@ QList<QVariantList> select(QSqlDatabase& db, const QString& sql) {
         ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
         return rows;
     }
-    const int columns = query.record().count();
     while (query.next()) {
         QVariantList row;
-        for (int i = 0; i < columns; ++i)
+        for (int i = 0; i < query.record().count(); ++i)
             row << query.value(i);
         rows << row;
     }
     return rows;
 }
 
-int count(QSqlDatabase& db, const QString& table) {
-    const auto rows = select(db, QStringLiteral("select count(*) from \"%1\"").arg(table));
+int count(QSqlDatabase& db, const char* table) {
+    const auto rows = select(db, s("select count(*) from \"%1\"").arg(s(table)));
     return rows.isEmpty() ? -1 : rows.first().first().toInt();
 }
 
-// The ids a membership string names, or nullopt when it is not of the form
-// zz<id>z<id>z... with each id once.
-std::optional<QList<qint64>> parseMemberships(const QString& text) {
-    static const QRegularExpression form(QStringLiteral("^zz([1-9][0-9]*z)*$"));
-    if (!form.match(text).hasMatch())
-        return std::nullopt;
-    QList<qint64> ids;
-    for (const QString& part : text.mid(2).split(QLatin1Char('z'), Qt::SkipEmptyParts)) {
-        const qint64 id = part.toLongLong();
-        if (ids.contains(id))
-            return std::nullopt;
-        ids << id;
-    }
-    return ids;
-}
-
 // A group table as idid -> name.
-QHash<qint64, QString> groups(QSqlDatabase& db, const QString& table) {
+QHash<qint64, QString> groups(QSqlDatabase& db, const char* table) {
     QHash<qint64, QString> result;
-    for (const QVariantList& row : select(db, QStringLiteral("select * from \"%1\"").arg(table)))
+    for (const QVariantList& row : select(db, s("select * from \"%1\"").arg(s(table))))
         result.insert(row[1].toLongLong(), row[0].toString());
     return result;
 }
 
-// The names of the groups a membership string names; fails the test for a
-// malformed string or a token of no group.
+// The names of the groups a membership string names; fails the test unless
+// it is of the form zz<id>z<id>z... with each id once, each of a group.
 QSet<QString> groupNames(const QString& memberships, const QHash<qint64, QString>& groupTable,
                          const QString& owner) {
+    static const QRegularExpression form(s("^zz([1-9][0-9]*z)*$"));
     QSet<QString> names;
-    const auto ids = parseMemberships(memberships);
-    if (!ids) {
-        ADD_FAILURE() << owner.toStdString() << ": malformed membership string "
-                      << memberships.toStdString();
-        return names;
-    }
-    for (qint64 id : *ids) {
-        if (!groupTable.contains(id))
-            ADD_FAILURE() << owner.toStdString() << ": token of no group " << id;
-        else
+    QSet<qint64> ids;
+    if (!form.match(memberships).hasMatch())
+        ADD_FAILURE() << owner.toStdString() << ": malformed " << memberships.toStdString();
+    else
+        for (const QString& part : memberships.mid(2).split(QLatin1Char('z'), Qt::SkipEmptyParts)) {
+            const qint64 id = part.toLongLong();
+            if (!groupTable.contains(id))
+                ADD_FAILURE() << owner.toStdString() << ": token of no group " << id;
+            if (ids.contains(id))
+                ADD_FAILURE() << owner.toStdString() << ": token twice " << id;
+            ids.insert(id);
             names.insert(groupTable.value(id));
-    }
+        }
     return names;
 }
 
 int minutes(const QString& hhmm) {
-    const QTime time = QTime::fromString(hhmm, QStringLiteral("HH:mm"));
+    const QTime time = QTime::fromString(hhmm, s("HH:mm"));
     return time.isValid() ? time.hour() * 60 + time.minute() : -1;
 }
 
@@ -123,8 +104,7 @@ struct Sample {
         QSet<QString> groups;
     };
     struct Shift {
-        QString name;
-        QString distribution;
+        QString name, distribution;
         double headcount = 0;
         QSet<QString> groups;
     };
@@ -139,26 +119,24 @@ struct Sample {
     QList<Rule> rules;
     QHash<qint64, QString> staffGroups, dateGroups, shiftGroups;
 
-    explicit Sample(QSqlDatabase& db) {
-        staffGroups = groups(db, QStringLiteral("值班人员组"));
-        dateGroups = groups(db, QStringLiteral("日期组"));
-        shiftGroups = groups(db, QStringLiteral("班次组"));
-        for (const QVariantList& row :
-             select(db, QStringLiteral("select 姓名, 所属组ID from 基本信息 order by ID")))
-            people << Person{row[0].toString(),
-                             groupNames(row[1].toString(), staffGroups, row[0].toString())};
-        for (const QVariantList& row :
-             select(db, QStringLiteral("select 日期, 所属日期组ID from 日期类型 order by rowid")))
-            days << Day{QDate::fromString(row[0].toString(), Qt::ISODate),
-                        groupNames(row[1].toString(), dateGroups, row[0].toString())};
-        for (const QVariantList& row :
-             select(db, QStringLiteral("select 班次名称, 分布日期, 人数, 所属组ID from banci")))
-            shifts << Shift{row[0].toString(), row[1].toString(), row[2].toDouble(),
-                            groupNames(row[3].toString(), shiftGroups, row[0].toString())};
-        for (const QVariantList& row : select(db, QStringLiteral("select * from 排除条件")))
-            rules << Rule{row[0].toInt(),     row[1].toString(), row[2].toString(),
-                          row[3].toString(),  row[4].toString(), row[5].toInt() != 0,
-                          row[6].toInt() != 0};
+    explicit Sample(QSqlDatabase& db)
+        : staffGroups(groups(db, "值班人员组")), dateGroups(groups(db, "日期组")),
+          shiftGroups(groups(db, "班次组")) {
+        for (const QVariantList& r :
+             select(db, s("select 姓名, 所属组ID from 基本信息 order by ID")))
+            people << Person{r[0].toString(),
+                             groupNames(r[1].toString(), staffGroups, r[0].toString())};
+        for (const QVariantList& r :
+             select(db, s("select 日期, 所属日期组ID from 日期类型 order by rowid")))
+            days << Day{QDate::fromString(r[0].toString(), Qt::ISODate),
+                        groupNames(r[1].toString(), dateGroups, r[0].toString())};
+        for (const QVariantList& r :
+             select(db, s("select 班次名称, 分布日期, 人数, 所属组ID from banci")))
+            shifts << Shift{r[0].toString(), r[1].toString(), r[2].toDouble(),
+                            groupNames(r[3].toString(), shiftGroups, r[0].toString())};
+        for (const QVariantList& r : select(db, s("select * from 排除条件")))
+            rules << Rule{r[0].toInt(),    r[1].toString(),   r[2].toString(),  r[3].toString(),
+                          r[4].toString(), r[5].toInt() != 0, r[6].toInt() != 0};
     }
 
     bool distributedOn(const Shift& shift, const Day& day) const {
@@ -184,50 +162,38 @@ struct Sample {
     }
 };
 
-} // namespace
-
-TEST(DeliveredTemplate, HoldsTheSchemaAndOnlyTheThreeAllRows) {
-    auto connection = openDelivered(files::templateFileName);
-    ASSERT_TRUE(connection);
-    QSqlDatabase& db = connection->db();
-    for (const char* table : {"值班人员组", "日期组", "班次组"}) {
-        const auto rows =
-            select(db, QStringLiteral("select * from \"%1\"").arg(QString::fromUtf8(table)));
-        ASSERT_EQ(rows.size(), 1) << table;
-        EXPECT_EQ(rows[0][0].toString(), schema::allGroupName);
-        EXPECT_EQ(rows[0][1].toInt(), 1);
+class DeliveredSample : public testing::Test {
+protected:
+    void SetUp() override {
+        const QString path = QDir(test::outputDirectory()).filePath(files::sampleFileName);
+        QString error;
+        connection = Connection::open(path, &error, Connection::Access::ReadOnly);
+        ASSERT_TRUE(connection) << path.toStdString() << ": " << error.toStdString();
+        sample.emplace(connection->db());
     }
-    for (const char* table :
-         {"基本信息", "banci", "日期类型", "排除条件", "值班底表", "值班报表", "班数限制"})
-        EXPECT_EQ(count(db, QString::fromUtf8(table)), 0) << table;
-    EXPECT_EQ(select(db, QStringLiteral("PRAGMA application_id")).value(0).value(0).toInt(),
-              schema::applicationId);
-}
+    QSqlDatabase& db() { return connection->db(); }
 
-TEST(DeliveredSample, IsAFullSetUpWithEmptyWorkingTables) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    QSqlDatabase& db = connection->db();
-    EXPECT_GE(count(db, QStringLiteral("基本信息")), 22);
-    EXPECT_GE(count(db, QStringLiteral("值班人员组")), 4); // 全部 and three groups at least
-    EXPECT_GE(count(db, QStringLiteral("日期组")), 3);
-    EXPECT_GE(count(db, QStringLiteral("班次组")), 2);
-    EXPECT_GE(count(db, QStringLiteral("banci")), 4);
-    EXPECT_GE(count(db, QStringLiteral("排除条件")), 8);
-    EXPECT_GE(count(db, QStringLiteral("日期类型")), 28);
+    std::unique_ptr<Connection> connection;
+    std::optional<Sample> sample;
+};
+
+TEST_F(DeliveredSample, IsAFullSetUpWithEmptyWorkingTables) {
+    EXPECT_GE(count(db(), "基本信息"), 22);
+    EXPECT_GE(count(db(), "值班人员组"), 4); // 全部 and three groups at least
+    EXPECT_GE(count(db(), "日期组"), 3);
+    EXPECT_GE(count(db(), "班次组"), 2);
+    EXPECT_GE(count(db(), "banci"), 4);
+    EXPECT_GE(count(db(), "排除条件"), 8);
+    EXPECT_GE(count(db(), "日期类型"), 28);
     for (const char* table : {"值班底表", "值班报表", "班数限制"})
-        EXPECT_EQ(count(db, QString::fromUtf8(table)), 0) << table;
-    for (const char* table : {"值班人员组", "日期组", "班次组"})
-        EXPECT_EQ(groups(db, QString::fromUtf8(table)).value(1), schema::allGroupName) << table;
+        EXPECT_EQ(count(db(), table), 0) << table;
+    for (const auto* table : {&sample->staffGroups, &sample->dateGroups, &sample->shiftGroups})
+        EXPECT_EQ(table->value(1), schema::allGroupName);
 }
 
-TEST(DeliveredSample, PeopleAreNumberedAndBelongToAll) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    QSqlDatabase& db = connection->db();
-    const auto rows =
-        select(db, QStringLiteral("select ID, IDID, 姓名, 年龄, 性别, 职称, 家庭住址, 所属组ID "
-                                  "from 基本信息 order by ID"));
+TEST_F(DeliveredSample, PeopleAreNumberedAndBelongToAll) {
+    const auto rows = select(db(), s("select ID, IDID, 姓名, 年龄, 性别, 职称, 家庭住址, 所属组ID "
+                                     "from 基本信息 order by ID"));
     QSet<QString> names;
     for (int i = 0; i < rows.size(); ++i) {
         const QVariantList& row = rows[i];
@@ -238,34 +204,27 @@ TEST(DeliveredSample, PeopleAreNumberedAndBelongToAll) {
         names.insert(row[2].toString());
         for (int column : {3, 4, 5})
             EXPECT_FALSE(row[column].toString().isEmpty()) << who << " column " << column;
-        EXPECT_EQ(row[6].toString(), QStringLiteral("0")) << who;
+        EXPECT_EQ(row[6].toString(), s("0")) << who;
         EXPECT_TRUE(membership::contains(row[7].toString(), 1)) << who << " is not in 全部";
     }
-    Sample sample(db);
     // Every staff group other than 全部 has members; else it would be a dead name.
-    for (const QString& group : sample.staffGroups) {
-        const bool used =
-            std::any_of(sample.people.begin(), sample.people.end(),
-                        [&](const Sample::Person& p) { return p.groups.contains(group); });
-        EXPECT_TRUE(used) << group.toStdString();
-    }
+    for (const QString& group : sample->staffGroups)
+        EXPECT_TRUE(std::any_of(sample->people.begin(), sample->people.end(),
+                                [&](const Sample::Person& p) { return p.groups.contains(group); }))
+            << group.toStdString();
 }
 
-TEST(DeliveredSample, EveryDateIsAWorkingDayOrAWeekendDayByItsWeekday) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    Sample sample(connection->db());
-    const QString workday = QStringLiteral("工作日");
-    const QString weekend = QStringLiteral("周末");
-    ASSERT_TRUE(sample.dateGroups.values().contains(workday));
-    ASSERT_TRUE(sample.dateGroups.values().contains(weekend));
-    ASSERT_FALSE(sample.days.isEmpty());
-    for (int i = 0; i < sample.days.size(); ++i) {
-        const Sample::Day& day = sample.days[i];
+TEST_F(DeliveredSample, EveryDateIsAWorkingDayOrAWeekendDayByItsWeekday) {
+    const QString workday = s("工作日"), weekend = s("周末");
+    ASSERT_TRUE(sample->dateGroups.values().contains(workday));
+    ASSERT_TRUE(sample->dateGroups.values().contains(weekend));
+    ASSERT_FALSE(sample->days.isEmpty());
+    for (int i = 0; i < sample->days.size(); ++i) {
+        const Sample::Day& day = sample->days[i];
         ASSERT_TRUE(day.date.isValid());
         // One row per day, stored in ascending order without gaps.
         if (i > 0) {
-            EXPECT_EQ(sample.days[i - 1].date.addDays(1), day.date);
+            EXPECT_EQ(sample->days[i - 1].date.addDays(1), day.date);
         }
         const bool isWeekend = day.date.dayOfWeek() >= Qt::Saturday;
         const std::string when = day.date.toString(Qt::ISODate).toStdString();
@@ -275,14 +234,11 @@ TEST(DeliveredSample, EveryDateIsAWorkingDayOrAWeekendDayByItsWeekday) {
     }
 }
 
-TEST(DeliveredSample, ShiftMinutesAgreeWithTheirTimes) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    const auto rows = select(connection->db(), QStringLiteral("select * from banci"));
+TEST_F(DeliveredSample, ShiftMinutesAgreeWithTheirTimes) {
+    const auto rows = select(db(), s("select * from banci"));
     ASSERT_FALSE(rows.isEmpty());
     bool endsNextDay = false, severalPeople = false, onDateGroup = false;
     const QString sharedLimit = rows[0][6].toString();
-    Sample sample(connection->db());
     for (const QVariantList& row : rows) {
         const std::string name = row[0].toString().toStdString();
         const int start = minutes(row[2].toString());
@@ -296,7 +252,7 @@ TEST(DeliveredSample, ShiftMinutesAgreeWithTheirTimes) {
         EXPECT_EQ(row[12].toInt(), endMinutes) << name;
         EXPECT_GT(endMinutes, start) << name;
         EXPECT_EQ(row[6].toString(), sharedLimit) << name << ": 连续次数 is one shared setting";
-        EXPECT_EQ(row[7].toString(), QStringLiteral("无限制")) << name;
+        EXPECT_EQ(row[7].toString(), s("无限制")) << name;
         EXPECT_EQ(row[8].toInt(), 0) << name;
         const double headcount = row[13].toDouble();
         EXPECT_GE(headcount, 1) << name;
@@ -304,62 +260,52 @@ TEST(DeliveredSample, ShiftMinutesAgreeWithTheirTimes) {
         const QString distribution = row[9].toString();
         if (distribution != schema::allGroupName) {
             onDateGroup = true;
-            EXPECT_TRUE(sample.dateGroups.values().contains(distribution)) << name;
+            EXPECT_TRUE(sample->dateGroups.values().contains(distribution)) << name;
         }
         endsNextDay = endsNextDay || nextDay == kNextDay;
         severalPeople = severalPeople || headcount > 1;
     }
     bool limitIsNumber = false;
     EXPECT_GT(sharedLimit.toInt(&limitIsNumber), 0);
-    EXPECT_TRUE(limitIsNumber);
-    EXPECT_TRUE(endsNextDay);
-    EXPECT_TRUE(severalPeople);
-    EXPECT_TRUE(onDateGroup);
+    EXPECT_TRUE(limitIsNumber && endsNextDay && severalPeople && onDateGroup);
     // Each shift exists on at least one date of the period.
-    for (const Sample::Shift& shift : sample.shifts)
-        EXPECT_TRUE(std::any_of(sample.days.begin(), sample.days.end(), [&](const Sample::Day& d) {
-            return sample.distributedOn(shift, d);
-        })) << shift.name.toStdString();
+    for (const Sample::Shift& shift : sample->shifts)
+        EXPECT_TRUE(
+            std::any_of(sample->days.begin(), sample->days.end(),
+                        [&](const Sample::Day& d) { return sample->distributedOn(shift, d); }))
+            << shift.name.toStdString();
 }
 
-TEST(DeliveredSample, EveryRuleNamesWhatExistsWithMatchingFlags) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    Sample sample(connection->db());
-    QSet<QString> people, periodDates, shifts;
-    for (const auto& p : sample.people)
+TEST_F(DeliveredSample, EveryRuleNamesWhatExistsWithMatchingFlags) {
+    QSet<QString> people, periodDates, shifts, placements;
+    for (const auto& p : sample->people)
         people.insert(p.name);
-    for (const auto& d : sample.days)
+    for (const auto& d : sample->days)
         periodDates.insert(d.date.toString(Qt::ISODate));
-    for (const auto& s : sample.shifts)
-        shifts.insert(s.name);
-    const QList<QString> staffGroups = sample.staffGroups.values();
-    const QList<QString> dateGroups = sample.dateGroups.values();
-    const QList<QString> shiftGroups = sample.shiftGroups.values();
-
-    QSet<QString> placements;
+    for (const auto& shift : sample->shifts)
+        shifts.insert(shift.name);
     bool byPerson = false, byStaffGroup = false, bySingleDate = false, byDateGroup = false,
          byShift = false, byShiftGroup = false;
-    for (const Sample::Rule& rule : sample.rules) {
-        const std::string which = "rule " + std::to_string(rule.number);
+    for (const Sample::Rule& rule : sample->rules) {
+        SCOPED_TRACE("rule " + std::to_string(rule.number));
         placements.insert(rule.placement);
-        EXPECT_TRUE(rule.placement == kNotOn || rule.placement == kOnlyOn) << which;
+        EXPECT_TRUE(rule.placement == kNotOn || rule.placement == kOnlyOn);
 
         const bool isPerson = people.contains(rule.person);
-        const bool isStaffGroup = staffGroups.contains(rule.person);
-        EXPECT_TRUE(isPerson || isStaffGroup) << which;
+        const bool isStaffGroup = sample->staffGroups.values().contains(rule.person);
+        EXPECT_TRUE(isPerson || isStaffGroup);
         byPerson = byPerson || isPerson;
         byStaffGroup = byStaffGroup || isStaffGroup;
 
-        const bool isDateGroup = dateGroups.contains(rule.date);
-        EXPECT_TRUE(isDateGroup || periodDates.contains(rule.date)) << which;
-        EXPECT_EQ(rule.dateIsGroup, isDateGroup) << which;
+        const bool isDateGroup = sample->dateGroups.values().contains(rule.date);
+        EXPECT_TRUE(isDateGroup || periodDates.contains(rule.date));
+        EXPECT_EQ(rule.dateIsGroup, isDateGroup);
         byDateGroup = byDateGroup || isDateGroup;
         bySingleDate = bySingleDate || !isDateGroup;
 
-        const bool isShiftGroup = shiftGroups.contains(rule.shift);
-        EXPECT_TRUE(isShiftGroup || shifts.contains(rule.shift)) << which;
-        EXPECT_EQ(rule.shiftIsGroup, isShiftGroup) << which;
+        const bool isShiftGroup = sample->shiftGroups.values().contains(rule.shift);
+        EXPECT_TRUE(isShiftGroup || shifts.contains(rule.shift));
+        EXPECT_EQ(rule.shiftIsGroup, isShiftGroup);
         byShiftGroup = byShiftGroup || isShiftGroup;
         byShift = byShift || !isShiftGroup;
     }
@@ -369,21 +315,18 @@ TEST(DeliveredSample, EveryRuleNamesWhatExistsWithMatchingFlags) {
 
 // The run fails when a slot keeps fewer open candidates than its headcount;
 // in the sample every slot keeps enough, and nobody is ruled out of every slot.
-TEST(DeliveredSample, EverySlotKeepsEnoughCandidatesAfterTheRules) {
-    auto connection = openDelivered(files::sampleFileName);
-    ASSERT_TRUE(connection);
-    Sample sample(connection->db());
+TEST_F(DeliveredSample, EverySlotKeepsEnoughCandidatesAfterTheRules) {
     QSet<QString> usable;
     int slotCount = 0;
-    qsizetype fewestOpen = sample.people.size();
-    for (const Sample::Day& day : sample.days) {
-        for (const Sample::Shift& shift : sample.shifts) {
-            if (!sample.distributedOn(shift, day))
+    qsizetype fewestOpen = sample->people.size();
+    for (const Sample::Day& day : sample->days) {
+        for (const Sample::Shift& shift : sample->shifts) {
+            if (!sample->distributedOn(shift, day))
                 continue;
             ++slotCount;
             int open = 0;
-            for (const Sample::Person& person : sample.people) {
-                if (!sample.struckOut(person, day, shift)) {
+            for (const Sample::Person& person : sample->people) {
+                if (!sample->struckOut(person, day, shift)) {
                     ++open;
                     usable.insert(person.name);
                 }
@@ -394,6 +337,8 @@ TEST(DeliveredSample, EverySlotKeepsEnoughCandidatesAfterTheRules) {
         }
     }
     EXPECT_GT(slotCount, 0);
-    EXPECT_LT(fewestOpen, sample.people.size()); // the rules do strike candidates out
-    EXPECT_EQ(usable.size(), sample.people.size());
+    EXPECT_LT(fewestOpen, sample->people.size()); // the rules do strike candidates out
+    EXPECT_EQ(usable.size(), sample->people.size());
 }
+
+} // namespace
