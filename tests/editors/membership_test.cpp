@@ -80,6 +80,7 @@ TEST_F(MembershipTest, MovesWithNothingToDoChangeNothing) {
     ASSERT_TRUE(editor.moveSelected(candidates, members, {}, IntoGroup));
     EXPECT_EQ(candidates.size(), 2);
     EXPECT_TRUE(members.isEmpty());
+    EXPECT_EQ(people(), (QStringList{"张三|zz5z1z", "李四|", "王五|zz1z"}));
 
     ASSERT_TRUE(editor.moveIn(editor.members().value(0).key));
     ASSERT_TRUE(editor.moveIn(candidates.value(0).key));

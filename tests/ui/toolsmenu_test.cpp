@@ -94,19 +94,18 @@ TEST_F(ToolsMenuTest, NoToTheQuestionChangesNothing) {
     EXPECT_TRUE(chooser.asked.isEmpty());
 }
 
-TEST_F(ToolsMenuTest, CancelledDialogsChangeNothing) {
+TEST_F(ToolsMenuTest, CancelledDialogsAndARefusedFileChangeNothing) {
     trigger("datain");
     trigger("dataout");
     EXPECT_EQ(prompt.shown(), QStringList{msg::overwriteConfirm}); // export asks nothing
     const QString folderAndFilter = files::programDirectory() + "|access文件 (*.mdb)";
     EXPECT_EQ(chooser.asked, (QStringList{"open|" + folderAndFilter, "save|" + folderAndFilter}));
     expectUntouched();
-}
 
-TEST_F(ToolsMenuTest, RefusedFileChangesNothing) {
     const QString bad = inFolder("坏的.mdb");
     ASSERT_TRUE(writeFile(bad, "Standard Jet DB, or anything else that is not ours"));
     chooser.openAnswer = bad;
+    prompt.clear();
     trigger("datain");
     ASSERT_EQ(prompt.shown().size(), 2);
     EXPECT_TRUE(prompt.shown().at(1).startsWith(
