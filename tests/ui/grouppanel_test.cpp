@@ -1,7 +1,7 @@
 #include "editors/ui/grouppanel.h"
 #include "editors/ui/membershipform.h"
 #include "store/messages.h"
-#include "ui/editorfakecontext.h"
+#include "ui/fakepagecontext.h"
 
 #include <gtest/gtest.h>
 

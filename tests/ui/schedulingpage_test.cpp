@@ -8,7 +8,7 @@
 #include "engine/ruleentry.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/messages.h"
-#include "ui/editorfakecontext.h"
+#include "ui/fakepagecontext.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include "editors/ui/periodform.h"
 #include "editors/ui/staffpage.h"
 #include "store/messages.h"
-#include "ui/editorfakecontext.h"
+#include "ui/fakepagecontext.h"
 #include "ui/shellfixture.h"
 
 #include <gtest/gtest.h>

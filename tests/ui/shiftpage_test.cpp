@@ -1,6 +1,6 @@
 #include "editors/ui/shiftpage.h"
 #include "store/messages.h"
-#include "ui/editorfakecontext.h"
+#include "ui/fakepagecontext.h"
 
 #include <gtest/gtest.h>
 
