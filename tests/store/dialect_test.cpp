@@ -12,11 +12,6 @@
 
 using namespace korvane;
 
-// Readable failure output for texts.
-static void PrintTo(const QString& text, std::ostream* os) {
-    *os << text.toStdString();
-}
-
 namespace {
 
 QString u(const char* text) {

@@ -3,9 +3,11 @@
 #include "store/connection.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 #include <memory>
+#include <ostream>
 
 namespace korvane::test {
 
@@ -28,3 +30,14 @@ struct TempDatabase {
 QString outputDirectory();
 
 } // namespace korvane::test
+
+// GoogleTest prints QString and QStringList values as readable UTF-8.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '{';
+    for (qsizetype i = 0; i < list.size(); ++i)
+        *out << (i ? ", \"" : "\"") << list.at(i).toStdString() << '"';
+    *out << '}';
+}
