@@ -2,7 +2,7 @@
 
 #include "app/filechooser.h"
 #include "app/mainwindow.h"
-#include "engine/ruleentry.h"
+#include "engine/roster.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 

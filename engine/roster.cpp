@@ -12,6 +12,8 @@ namespace korvane::engine {
 namespace {
 
 const QString kFull = QStringLiteral("select * from 值班报表 ");
+const QStringList kWorkTableResets = {QStringLiteral("delete * from 值班底表"),
+                                      QStringLiteral("delete * from 值班报表")};
 const QString kPersonCondition = QStringLiteral("值班报表.值班人 like ");
 const QString kShiftCondition = QStringLiteral("值班报表.班次 like ");
 const QString kLargestAssignedHeadcount =
@@ -75,6 +77,15 @@ double rowHeightFactor(QSqlDatabase& db, QString* error) {
     }
     const double largest = query.value(0).isNull() ? 0 : query.value(0).toDouble();
     return largest / 3 + 1;
+}
+
+bool resetWorkTables(QSqlDatabase& db, QString* error) {
+    for (const QString& statement : kWorkTableResets) {
+        QSqlQuery query(db);
+        if (!dialect::exec(query, statement, error))
+            return false;
+    }
+    return true;
 }
 
 } // namespace korvane::engine

@@ -31,4 +31,8 @@ qint64 countRows(QSqlDatabase& db, const QString& query, QString* error = nullpt
 // row ('1') in 值班底表 (0 when none). 1 with the reason on error.
 double rowHeightFactor(QSqlDatabase& db, QString* error = nullptr);
 
+// Empties the two work tables 值班底表 and 值班报表, as start-up, exit, the
+// scheduling page's opening and closing and every run do.
+bool resetWorkTables(QSqlDatabase& db, QString* error = nullptr);
+
 } // namespace korvane::engine

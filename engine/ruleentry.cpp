@@ -14,9 +14,6 @@ namespace {
 const QString kInsertRule = QStringLiteral("insert into 排除条件 (人员, 排在, 日期, 班次, "
                                            "选定日期组, 选定班次组) values (?, ?, ?, ?, ?, ?)");
 const QString kDeleteRule = QStringLiteral("delete from 排除条件 where 编号 = ?");
-const QStringList kWorkTableResets = {QStringLiteral("delete * from 值班底表"),
-                                      QStringLiteral("delete * from 值班报表")};
-
 // Appends the named column of every row of "select * from table" to entries.
 bool readColumn(QSqlDatabase& db, const QString& table, const QString& column, QStringList* entries,
                 QString* error) {
@@ -106,15 +103,6 @@ bool deleteRule(QSqlDatabase& db, qint64 number, QString* error) {
         if (error)
             *error = query.lastError().text();
         return false;
-    }
-    return true;
-}
-
-bool resetWorkTables(QSqlDatabase& db, QString* error) {
-    for (const QString& statement : kWorkTableResets) {
-        QSqlQuery query(db);
-        if (!dialect::exec(query, statement, error))
-            return false;
     }
     return true;
 }

@@ -75,7 +75,4 @@ bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number = nullptr,
 // deletes nothing and is not an error).
 bool deleteRule(QSqlDatabase& db, qint64 number, QString* error = nullptr);
 
-// Empties 值班底表 and 值班报表, as the page does when it opens and closes.
-bool resetWorkTables(QSqlDatabase& db, QString* error = nullptr);
-
 } // namespace korvane::engine

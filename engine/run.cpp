@@ -2,7 +2,7 @@
 
 #include "engine/assignment.h"
 #include "engine/planningdata.h"
-#include "engine/ruleentry.h"
+#include "engine/roster.h"
 #include "engine/rules.h"
 #include "store/connection.h"
 #include "store/messages.h"

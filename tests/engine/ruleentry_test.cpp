@@ -1,6 +1,7 @@
 // Rule entry on the scheduling page: the pick lists, the group flags a pick
 // gives a rule, adding and deleting rules, and the work-table reset.
 
+#include "engine/roster.h"
 #include "engine/ruleentry.h"
 #include "support/testsupport.h"
 
