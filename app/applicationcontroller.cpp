@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "engine/roster.h"
 #include "store/connection.h"
+#include "store/databaselock.h"
 #include "store/datafiles.h"
 
 #include <QCoreApplication>
@@ -71,13 +72,18 @@ bool ApplicationController::openMainWindow() {
     // again, and every start begins with empty working tables.
     QDir::setCurrent(files::programDirectory());
     QString error;
-    std::unique_ptr<Connection> connection = Connection::open(workingPath(), &error);
-    if (!connection || !engine::resetWorkTables(connection->db(), &error)) {
+    // Taken first: a replace by another program of ours is over before the window opens the file.
+    auto useLock = files::DatabaseLock::acquire(workingPath(), files::DatabaseLock::Mode::Use,
+                                                files::lockWaitMs(), &error);
+    std::unique_ptr<Connection> connection =
+        useLock ? Connection::open(workingPath(), &error) : nullptr;
+    // A run of another program owns the work tables; they are not emptied under it.
+    if (!connection || !engine::resetIdleWorkTables(connection->db(), &error)) {
         prompt().information(QDir::toNativeSeparators(workingPath()) + QStringLiteral("：") +
                              error);
         return false;
     }
-    m_window = new MainWindow(*this, std::move(connection));
+    m_window = new MainWindow(*this, std::move(connection), std::move(useLock));
     if (!m_geometry.isEmpty())
         m_window->restoreGeometry(m_geometry);
     return true;
@@ -120,7 +126,7 @@ void ApplicationController::exitProgram() {
         window->commitPendingEdits();
         QString error;
         QSqlDatabase db = window->database();
-        if (db.isOpen() && !engine::resetWorkTables(db, &error))
+        if (db.isOpen() && !engine::resetIdleWorkTables(db, &error))
             prompt().information(error);
         // The program ends at once: no page runs its own closing steps.
         window->discardAllPages();

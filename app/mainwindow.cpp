@@ -17,6 +17,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -53,8 +54,9 @@ bool isOpen(const QWidget* page) {
 
 } // namespace
 
-MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connection> connection)
-    : m_controller(controller), m_connection(std::move(connection)) {
+MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connection> connection,
+                       std::unique_ptr<files::DatabaseLock> useLock)
+    : m_controller(controller), m_connection(std::move(connection)), m_useLock(std::move(useLock)) {
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(kCaption);
     m_databasePath = m_connection ? m_connection->path() : QString();
@@ -204,6 +206,19 @@ void MainWindow::setDataCommandsEnabled(bool enabled) {
             it.key()->setEnabled(it.value());
     }
     m_toolsMenu->setEnabled(enabled);
+    // During a run nothing in the window writes to the file: the pages left
+    // open beside the scheduling page are disabled, and the window's
+    // connection refuses any write outright.
+    for (QMdiSubWindow* window : m_area->subWindowList()) {
+        QWidget* page = window->widget();
+        if (page && page != m_schedulingPage && !qobject_cast<HelpWindow*>(page))
+            page->setEnabled(enabled);
+    }
+    if (m_connection) {
+        QSqlQuery readOnly(m_connection->db());
+        readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
+                              : QStringLiteral("PRAGMA query_only = ON"));
+    }
 }
 
 void MainWindow::openFromBar(void (MainWindow::*show)()) {
@@ -372,6 +387,7 @@ void MainWindow::discardAllPages() {
 
 void MainWindow::releaseDatabase() {
     m_connection.reset();
+    m_useLock.reset();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "app/pagecontext.h"
 #include "store/connection.h"
+#include "store/databaselock.h"
 
 #include <QHash>
 #include <QList>
@@ -27,7 +28,10 @@ class ToolsCommands;
 class MainWindow : public QMainWindow, public PageContext {
     Q_OBJECT
 public:
-    MainWindow(ApplicationController& controller, std::unique_ptr<Connection> connection);
+    // The connection stays open, and with it the lock that tells the other
+    // programs of ours that the file is in use, for as long as the window lives.
+    MainWindow(ApplicationController& controller, std::unique_ptr<Connection> connection,
+               std::unique_ptr<files::DatabaseLock> useLock = nullptr);
     ~MainWindow() override;
 
     QSqlDatabase database() override;
@@ -82,6 +86,7 @@ private:
 
     ApplicationController& m_controller;
     std::unique_ptr<Connection> m_connection;
+    std::unique_ptr<files::DatabaseLock> m_useLock;
     QString m_databasePath;
     QMdiArea* m_area = nullptr;
     QPushButton* m_setupButton = nullptr;    // cssd

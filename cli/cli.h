@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 // Shared pieces of korvane-cli's commands.
 namespace korvane::cli {
@@ -15,6 +16,8 @@ enum Exit {
     Refused = 2, // bad arguments, or a file that is not a usable Korvane database
     NothingToPlan = 3,
     RunFailed = 4,
+    Unavailable =
+        5, // the file is busy, locked by another program of ours, read-only or on a full disk
 };
 
 struct Context {
@@ -22,13 +25,18 @@ struct Context {
     QString database;           // the database the command works on (--db, else the working file)
     bool databaseGiven = false; // --db was given
     QStringList args;           // the command's own arguments, options of the data folder removed
+    std::shared_ptr<void> useLock; // held while the command works on the database
 };
 
-void out(const QString& text); // a line on standard output (UTF-8)
+void out(const QString& text); // a line on standard output (UTF-8), NUL characters included
 void err(const QString& text); // a line on standard error (UTF-8)
 
 // Takes "--name VALUE" out of args; false when the value is missing.
 bool takeOption(QStringList& args, const QString& name, QString* value, bool* present);
+
+// Holds the Use lock on the command's database for as long as it lives; false
+// (after saying why) when a replace by another program of ours does not end in time.
+bool lockForUse(Context& context);
 
 int init(Context& context);
 int generate(Context& context);

@@ -11,7 +11,7 @@ namespace {
 int finish(const files::CommandResult& result) {
     if (!result.ok) {
         err(result.message);
-        return Refused;
+        return result.unavailable ? Unavailable : Refused;
     }
     out(result.message);
     return Done;

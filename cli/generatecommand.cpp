@@ -3,19 +3,40 @@
 #include "engine/roster.h"
 #include "engine/run.h"
 #include "store/connection.h"
+#include "store/databaselock.h"
 #include "store/messages.h"
 
 #include <cmath>
 
 namespace korvane::cli {
 
+namespace {
+
+// How long generate waits for a run of another program on the same file.
+constexpr int kOtherRunWaitMs = 120000;
+
+} // namespace
+
 // generate: one generation run, as the button 生成值班表 does it; progress on
 // standard error, the run's messages and then the roster on standard output.
+// The run's lock is held until the roster is printed, so what is printed is
+// this run's roster, never another program's reset or run.
 int generate(Context& context) {
     if (!context.args.isEmpty()) {
         err(QStringLiteral("generate: unknown option %1").arg(context.args.first()));
         return Refused;
     }
+    using files::DatabaseLock;
+    QString busy;
+    auto runLock = DatabaseLock::acquire(context.database, DatabaseLock::Mode::Run, 0, &busy);
+    if (!runLock) {
+        err(busy);
+        runLock = DatabaseLock::acquire(context.database, DatabaseLock::Mode::Run, kOtherRunWaitMs,
+                                        &busy);
+        if (!runLock)
+            return Unavailable;
+    }
+
     int shownPercent = -1;
     engine::RunObserver observer;
     observer.progress = [&](double value) {
@@ -31,11 +52,15 @@ int generate(Context& context) {
     };
     observer.message = [](const QString& text) { out(text); };
 
-    const engine::RunResult result = engine::generate(context.database, observer);
+    const engine::RunResult result =
+        engine::generate(context.database, observer, engine::RunLock::HeldByCaller);
     switch (result.outcome) {
     case engine::RunOutcome::NotOurFile:
         err(result.detail);
         return Refused;
+    case engine::RunOutcome::Unavailable:
+        err(result.detail);
+        return Unavailable;
     case engine::RunOutcome::Failed:
     case engine::RunOutcome::Cancelled:
         err(result.detail);
@@ -47,7 +72,7 @@ int generate(Context& context) {
         err(result.detail);
 
     QString error;
-    auto connection = Connection::open(context.database, &error);
+    auto connection = Connection::open(context.database, &error, Connection::Access::ReadOnly);
     if (!connection) {
         err(error);
         return RunFailed;

@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "store/databaselock.h"
 #include "store/datafiles.h"
 
 #include <QDir>
@@ -6,7 +7,8 @@
 
 namespace korvane::cli {
 
-// init [--sample] [--force]: a fresh working database from a delivered file.
+// init [--sample] [--force]: a fresh working database from a delivered file
+// (the schema code's own when the template is missing, as at start-up).
 int init(Context& context) {
     bool sample = false;
     bool force = false;
@@ -25,10 +27,18 @@ int init(Context& context) {
         err(QStringLiteral("%1 已存在；用 --force 覆盖。").arg(QDir::toNativeSeparators(target)));
         return Refused;
     }
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    const QString source = sample ? files::samplePath() : files::templatePath();
+    QDir().mkpath(QFileInfo(files::writablePath(target)).absolutePath());
     QString error;
-    if (!files::copyDatabase(source, target, &error)) {
+    // No window or command of ours may have the file open while it is replaced.
+    const auto lock = files::DatabaseLock::acquire(target, files::DatabaseLock::Mode::Replace,
+                                                   files::lockWaitMs(), &error);
+    if (!lock) {
+        err(error);
+        return Unavailable;
+    }
+    const bool written = sample ? files::copyDatabase(files::samplePath(), target, &error)
+                                : files::createDatabaseFile(target, &error);
+    if (!written) {
         err(error);
         return Refused;
     }

@@ -2,6 +2,7 @@
 // benchmarks and machines without a display.
 
 #include "cli/cli.h"
+#include "store/databaselock.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
 
@@ -21,24 +22,32 @@ const char* kUsage =
     "commands:\n"
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
     "  generate                    generate the roster, as the button 生成值班表 does\n"
-    "  roster [--person TEXT] [--shift TEXT] [--csv FILE] [--pdf FILE]\n"
+    "  roster [--person TEXT] [--shift TEXT] [--csv FILE|-] [--pdf FILE]\n"
     "                              show the roster left by the last run\n"
     "  import FILE                 replace the working database by FILE\n"
-    "  export FILE                 save the working database to FILE\n";
+    "  export FILE                 save the working database to FILE\n"
+    "exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
+    "that is not a Korvane database, 3 nothing to plan, 4 the run failed, 5 the file\n"
+    "is busy, in use by another program of ours, read-only or on a full disk\n";
+
+int usage() {
+    std::fputs(kUsage, stderr);
+    return cli::Refused;
+}
 
 } // namespace
 
 namespace korvane::cli {
 
 void out(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
 void err(const QString& text) {
     std::fflush(stdout);
-    std::fputs(text.toUtf8().constData(), stderr);
-    std::fputc('\n', stderr);
+    const QByteArray bytes = text.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
 }
 
 bool takeOption(QStringList& args, const QString& name, QString* value, bool* present) {
@@ -52,6 +61,18 @@ bool takeOption(QStringList& args, const QString& name, QString* value, bool* pr
     if (value)
         *value = args.at(at + 1);
     args.remove(at, 2);
+    return true;
+}
+
+bool lockForUse(Context& context) {
+    QString error;
+    std::shared_ptr<files::DatabaseLock> lock = files::DatabaseLock::acquire(
+        context.database, files::DatabaseLock::Mode::Use, files::lockWaitMs(), &error);
+    if (!lock) {
+        err(error);
+        return false;
+    }
+    context.useLock = lock;
     return true;
 }
 
@@ -75,13 +96,21 @@ int main(int argc, char** argv) {
 
     cli::Context context;
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return cli::Done;
+    }
     QString dataDir;
     bool hasDataDir = false;
     if (!cli::takeOption(args, QStringLiteral("--data-dir"), &dataDir, &hasDataDir) ||
         !cli::takeOption(args, QStringLiteral("--db"), &context.database, &context.databaseGiven) ||
-        args.isEmpty() || (hasDataDir && context.databaseGiven)) {
-        std::fputs(kUsage, stderr);
-        return cli::Refused;
+        args.isEmpty() || (hasDataDir && context.databaseGiven))
+        return usage();
+    // An empty folder or file name is a mistake, never "the default".
+    if ((hasDataDir && dataDir.trimmed().isEmpty()) ||
+        (context.databaseGiven && context.database.trimmed().isEmpty())) {
+        cli::err(QStringLiteral("--data-dir and --db need a folder or file name"));
+        return usage();
     }
     context.dataDir = files::dataDirectory(dataDir);
     if (!context.databaseGiven)
@@ -99,19 +128,22 @@ int main(int argc, char** argv) {
         const files::CommandResult prepared = files::prepareWorkingDatabase(context.dataDir);
         if (!prepared.ok) {
             cli::err(prepared.message);
-            return cli::Refused;
+            return cli::Unavailable;
         }
     }
     if (command == QLatin1String("init"))
         return cli::init(context);
+    if (command == QLatin1String("import"))
+        return cli::importDatabase(context);
+    if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
+        command != QLatin1String("export"))
+        return usage();
+    // Every other command uses the file: no program of ours replaces it meanwhile.
+    if (!cli::lockForUse(context))
+        return cli::Unavailable;
     if (command == QLatin1String("generate"))
         return cli::generate(context);
     if (command == QLatin1String("roster"))
         return cli::roster(context);
-    if (command == QLatin1String("import"))
-        return cli::importDatabase(context);
-    if (command == QLatin1String("export"))
-        return cli::exportDatabase(context);
-    std::fputs(kUsage, stderr);
-    return cli::Refused;
+    return cli::exportDatabase(context);
 }

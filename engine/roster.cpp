@@ -1,6 +1,8 @@
 #include "engine/roster.h"
 
+#include "store/databaselock.h"
 #include "store/dialect.h"
+#include "store/messages.h"
 #include "store/sqltext.h"
 
 #include <QSqlError>
@@ -36,6 +38,11 @@ QString personRosterQuery(const QString& text) {
 
 QString shiftRosterQuery(const QString& text) {
     return rosterQuery({false, {}, true, text});
+}
+
+QString queryTextProblem(const QString& text) {
+    return text.size() > maxQueryTextLength ? msg::queryTextTooLong.arg(maxQueryTextLength)
+                                            : QString();
 }
 
 QString rosterQuery(const RosterFilter& filter) {
@@ -79,13 +86,24 @@ double rowHeightFactor(QSqlDatabase& db, QString* error) {
     return largest / 3 + 1;
 }
 
-bool resetWorkTables(QSqlDatabase& db, QString* error) {
+bool resetWorkTables(QSqlDatabase& db, QString* error, QSqlError* databaseError) {
     for (const QString& statement : kWorkTableResets) {
         QSqlQuery query(db);
-        if (!dialect::exec(query, statement, error))
+        if (!dialect::exec(query, statement, error)) {
+            if (databaseError)
+                *databaseError = query.lastError();
             return false;
+        }
     }
     return true;
+}
+
+bool resetIdleWorkTables(QSqlDatabase& db, QString* error, bool* skipped) {
+    const auto lock =
+        files::DatabaseLock::acquire(db.databaseName(), files::DatabaseLock::Mode::Run, 0);
+    if (skipped)
+        *skipped = !lock;
+    return !lock || resetWorkTables(db, error);
 }
 
 } // namespace korvane::engine

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 // The roster queries of the scheduling page, the printed report and korvane-cli.
@@ -14,6 +15,11 @@ QString fullRosterQuery();
 QString personRosterQuery(const QString& text);
 // Rows whose 班次 contains the text anywhere.
 QString shiftRosterQuery(const QString& text);
+
+// The longest text a person or shift query takes.
+constexpr int maxQueryTextLength = 1000;
+// Why a query text cannot be searched for (too long), or empty.
+QString queryTextProblem(const QString& text);
 
 // Both filters at once, each only when given (the command-line roster).
 struct RosterFilter {
@@ -31,8 +37,13 @@ qint64 countRows(QSqlDatabase& db, const QString& query, QString* error = nullpt
 // row ('1') in 值班底表 (0 when none). 1 with the reason on error.
 double rowHeightFactor(QSqlDatabase& db, QString* error = nullptr);
 
-// Empties the two work tables 值班底表 and 值班报表, as start-up, exit, the
-// scheduling page's opening and closing and every run do.
-bool resetWorkTables(QSqlDatabase& db, QString* error = nullptr);
+// Empties the two work tables 值班底表 and 值班报表, as every run does.
+bool resetWorkTables(QSqlDatabase& db, QString* error = nullptr,
+                     QSqlError* databaseError = nullptr);
+
+// The same reset for start-up, exit and the scheduling page's opening and
+// closing: left out (true, *skipped set) while a run of another window or
+// command owns the work tables, which it would otherwise empty under the run.
+bool resetIdleWorkTables(QSqlDatabase& db, QString* error = nullptr, bool* skipped = nullptr);
 
 } // namespace korvane::engine

@@ -22,13 +22,31 @@ bool isWide(char32_t c) {
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+// A control character in a name (a NUL, a tab, a line break) would cut or
+// break the printed line: the table shows its visible symbol (␀, ␉, ␊...).
+QString visible(const QString& text) {
+    QString shown = text;
+    for (QChar& c : shown) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return shown;
+}
+
 QString padded(const QString& text, int width) {
     return text + QString(qMax(0, width - displayWidth(text)), QLatin1Char(' '));
 }
 
 QByteArray csvField(const QString& text) {
     QByteArray field = text.toUtf8();
-    if (field.contains(',') || field.contains('"') || field.contains('\n') ||
+    // A spreadsheet takes a cell beginning with = + - @ as a formula; the
+    // apostrophe in front makes it show the text as it is.
+    const bool formulaLike = !field.isEmpty() && QByteArray("=+-@\t\r").contains(field.at(0));
+    if (formulaLike)
+        field.prepend('\'');
+    if (formulaLike || field.contains(',') || field.contains('"') || field.contains('\n') ||
         field.contains('\r')) {
         field.replace("\"", "\"\"");
         field = '"' + field + '"';
@@ -74,7 +92,11 @@ int displayWidth(const QString& text) {
     return width;
 }
 
-QStringList formatRosterTable(const RosterTable& table) {
+QStringList formatRosterTable(const RosterTable& source) {
+    RosterTable table = source;
+    for (QStringList& row : table.rows)
+        for (QString& cell : row)
+            cell = visible(cell);
     QList<int> widths;
     for (const QString& column : table.columns)
         widths << displayWidth(column);

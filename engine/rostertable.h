@@ -20,10 +20,13 @@ bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table,
 int displayWidth(const QString& text);
 
 // The table with its columns padded to a common width, then "记录数：N".
+// Control characters in a cell show as their visible symbols (␀ for NUL).
 QStringList formatRosterTable(const RosterTable& table);
 
 // The table as CSV text: a byte-order mark, a header of the column names,
-// fields quoted where needed (a comma, quote or line break inside), CRLF lines.
+// fields quoted where needed (a comma, quote or line break inside), CRLF lines;
+// a field a spreadsheet would take for a formula (=, +, -, @ first) is
+// written as text: quoted, with an apostrophe in front.
 QByteArray rosterCsv(const RosterTable& table);
 
 } // namespace korvane::engine

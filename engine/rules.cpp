@@ -283,41 +283,45 @@ QString ruleQuery(const Rule& rule) {
     return {};
 }
 
-bool applyRule(QSqlDatabase& db, const Rule& rule, QString* error) {
+RuleApplied applyRule(QSqlDatabase& db, const Rule& rule, QString* error,
+                      QSqlError* databaseError) {
     const Shape shape = shapeOf(rule);
     if (shape == Shape::None)
-        return true;
+        return RuleApplied::Applied;
     // A rule the system cannot read is left out whole rather than guessed at.
     QString date;
     if (!rule.dateIsGroup) {
         date = storedDate(rule.date);
         if (date.isEmpty()) {
             setError(error, msg::ruleDateNotADate.arg(rule.date));
-            return false;
+            return RuleApplied::Unevaluable;
         }
     }
     const dialect::Translation translation = dialect::translate(ruleQuery(rule));
     if (!translation.ok()) {
         setError(error, translation.error);
-        return false;
+        return RuleApplied::Unevaluable;
     }
     // The rule's query run as it stands makes SQLite pair every candidate row
-    // with every group row; the same set is struck here with one UPDATE.
+    // with every group row; the same set is struck here with one UPDATE. Its
+    // text is fixed and every value bound, so a failure is the database's.
     const StrikeStatement strike = strikeStatement(shape, rule, date);
     QSqlQuery query(db);
-    if (!query.prepare(
-            QStringLiteral("UPDATE 值班底表 SET 是否值班 = '0' WHERE 是否值班 IS NOT '0' AND ") +
-            strike.condition)) {
-        setError(error, query.lastError().text());
-        return false;
+    bool done = query.prepare(
+        QStringLiteral("UPDATE 值班底表 SET 是否值班 = '0' WHERE 是否值班 IS NOT '0' AND ") +
+        strike.condition);
+    if (done) {
+        for (const QString& argument : strike.arguments)
+            query.addBindValue(argument);
+        done = query.exec();
     }
-    for (const QString& argument : strike.arguments)
-        query.addBindValue(argument);
-    if (!query.exec()) {
+    if (!done) {
         setError(error, query.lastError().text());
-        return false;
+        if (databaseError)
+            *databaseError = query.lastError();
+        return RuleApplied::Failed;
     }
-    return true;
+    return RuleApplied::Applied;
 }
 
 } // namespace korvane::engine

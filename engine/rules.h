@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 
 namespace korvane::engine {
@@ -28,8 +29,16 @@ QList<Rule> loadRules(QSqlDatabase& db, QString* error = nullptr);
 // when the rule strikes nothing (an unknown 排在).
 QString ruleQuery(const Rule& rule);
 
+enum class RuleApplied {
+    Applied,
+    Unevaluable, // the rule's own content cannot be read (a date that is no date): left out
+    Failed,      // the database refused (a lock, a full disk...): the run cannot go on
+};
+
 // Sets 是否值班 = '0' on every row of 值班底表 that the rule's query matches.
-// False with the reason when the rule cannot be evaluated (nothing changed then).
-bool applyRule(QSqlDatabase& db, const Rule& rule, QString* error = nullptr);
+// Anything but Applied comes with the reason, and nothing changed then; a
+// failure also with the database's error.
+RuleApplied applyRule(QSqlDatabase& db, const Rule& rule, QString* error = nullptr,
+                      QSqlError* databaseError = nullptr);
 
 } // namespace korvane::engine

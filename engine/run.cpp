@@ -5,6 +5,7 @@
 #include "engine/roster.h"
 #include "engine/rules.h"
 #include "store/connection.h"
+#include "store/databaselock.h"
 #include "store/messages.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ class GenerationRun {
 public:
     explicit GenerationRun(const RunObserver& observer) : m_observer(observer) {}
 
-    RunResult execute(const QString& path);
+    RunResult execute(const QString& path, RunLock lock);
 
 private:
     void resetWorkTables();
@@ -68,8 +69,11 @@ private:
     void checkCancelled();
     void begin();
     void commit();
+    [[noreturn]] void fail(const QString& what, const QSqlError& error);
     [[noreturn]] void fail(const QString& what, const QString& reason);
     void exec(QSqlQuery& query, const QString& what);
+    // Runs a statement that must change exactly one row.
+    void execOneRow(QSqlQuery& query, const QString& what);
     void reportSkippedRules();
 
     const RunObserver& m_observer;
@@ -112,14 +116,22 @@ void GenerationRun::checkCancelled() {
 
 void GenerationRun::begin() {
     if (!m_db.transaction())
-        fail(QStringLiteral("开始事务"), m_db.lastError().text());
+        fail(QStringLiteral("开始事务"), m_db.lastError());
     m_inTransaction = true;
 }
 
 void GenerationRun::commit() {
     if (!m_db.commit())
-        fail(QStringLiteral("提交"), m_db.lastError().text());
+        fail(QStringLiteral("提交"), m_db.lastError());
     m_inTransaction = false;
+}
+
+// A lock held elsewhere, a read-only file or a full disk is the file's
+// state, not the set-up's: the run ends as Unavailable.
+void GenerationRun::fail(const QString& what, const QSqlError& error) {
+    const RunOutcome outcome =
+        isFileFault(storeFault(error)) ? RunOutcome::Unavailable : RunOutcome::Failed;
+    throw RunEnd{outcome, msg::runFailed.arg(what, error.text())};
 }
 
 void GenerationRun::fail(const QString& what, const QString& reason) {
@@ -128,15 +140,32 @@ void GenerationRun::fail(const QString& what, const QString& reason) {
 
 void GenerationRun::exec(QSqlQuery& query, const QString& what) {
     if (!query.exec())
-        fail(what, query.lastError().text());
+        fail(what, query.lastError());
 }
 
-RunResult GenerationRun::execute(const QString& path) {
-    QString error;
-    m_connection = Connection::open(path, &error);
+void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
+    exec(query, what);
+    if (query.numRowsAffected() != 1)
+        fail(what, msg::rowChangedDuringRun);
+}
+
+RunResult GenerationRun::execute(const QString& path, RunLock lock) {
+    std::unique_ptr<files::DatabaseLock> runLock;
+    if (lock == RunLock::TakeOwn) {
+        QString busy;
+        runLock = files::DatabaseLock::acquire(path, files::DatabaseLock::Mode::Run, 0, &busy);
+        if (!runLock) {
+            m_result.outcome = RunOutcome::Unavailable;
+            m_result.detail = busy;
+            return m_result;
+        }
+    }
+    FileCheck problem;
+    m_connection = Connection::openChecked(path, &problem);
     if (!m_connection) {
-        m_result.outcome = RunOutcome::NotOurFile;
-        m_result.detail = QDir::toNativeSeparators(path) + QStringLiteral("：") + error;
+        m_result.outcome =
+            problem.temporarilyUnavailable() ? RunOutcome::Unavailable : RunOutcome::NotOurFile;
+        m_result.detail = QDir::toNativeSeparators(path) + QStringLiteral("：") + problem.reason;
         return m_result;
     }
     m_db = m_connection->db();
@@ -175,8 +204,8 @@ RunResult GenerationRun::execute(const QString& path) {
 // Both work tables emptied, committed on their own.
 void GenerationRun::resetWorkTables() {
     begin();
-    QString error;
-    if (!engine::resetWorkTables(m_db, &error))
+    QSqlError error;
+    if (!engine::resetWorkTables(m_db, nullptr, &error))
         fail(QStringLiteral("清空工作表"), error);
     commit();
 }
@@ -194,7 +223,7 @@ void GenerationRun::buildCandidates() {
     }
     QSqlQuery insert(m_db);
     if (!insert.prepare(kInsertSlotCandidates))
-        fail(QStringLiteral("写入候选行"), insert.lastError().text());
+        fail(QStringLiteral("写入候选行"), insert.lastError());
     const qint64 staffCount = m_data.staff.size();
     qint64 nextIdid = -1; // the idid the next written row is expected to get
     m_table.rows.reserve(size_t(m_data.calendar.size()) * size_t(m_data.shifts.size()) *
@@ -245,14 +274,24 @@ void GenerationRun::applyRules() {
     begin();
     for (const Rule& rule : rules) {
         checkCancelled();
-        if (!applyRule(m_db, rule))
+        QSqlError refusal;
+        switch (applyRule(m_db, rule, nullptr, &refusal)) {
+        case RuleApplied::Applied:
+            break;
+        case RuleApplied::Unevaluable:
             m_result.skippedRules << describeRule(rule);
+            break;
+        case RuleApplied::Failed:
+            // The database refused: going on without the rule would be a
+            // roster that ignores it, reported as done.
+            fail(describeRule(rule), refusal);
+        }
     }
     // The rules only ever turn open rows into struck ones; read those back.
     QSqlQuery changed(m_db);
     changed.setForwardOnly(true);
     if (!changed.exec(kFlagsChangedByRules))
-        fail(QStringLiteral("读取候选行"), changed.lastError().text());
+        fail(QStringLiteral("读取候选行"), changed.lastError());
     while (changed.next()) {
         const int row = m_table.rowOfIdid(changed.value(0).toLongLong());
         const QString flag = changed.value(1).toString();
@@ -295,14 +334,14 @@ void GenerationRun::writeAssignments(const SlotFiller& filler) {
     begin();
     QSqlQuery mark(m_db);
     if (!mark.prepare(kMarkAssigned))
-        fail(QStringLiteral("写入值班安排"), mark.lastError().text());
+        fail(QStringLiteral("写入值班安排"), mark.lastError());
     for (int row : filler.assignedRows()) {
         mark.bindValue(0, m_table.rows[size_t(row)].idid);
-        exec(mark, QStringLiteral("写入值班安排"));
+        execOneRow(mark, QStringLiteral("写入值班安排"));
     }
     QSqlQuery counters(m_db);
     if (!counters.prepare(kWriteCounters))
-        fail(QStringLiteral("写入人员计数"), counters.lastError().text());
+        fail(QStringLiteral("写入人员计数"), counters.lastError());
     for (int i = 0; i < m_data.staff.size(); ++i) {
         const PersonCounters& c = filler.counters()[size_t(i)];
         counters.bindValue(0, c.capacity);
@@ -313,7 +352,7 @@ void GenerationRun::writeAssignments(const SlotFiller& filler) {
         counters.bindValue(5, c.distance);
         counters.bindValue(6, c.dutyCount);
         counters.bindValue(7, m_data.staff.at(i).idid);
-        exec(counters, QStringLiteral("写入人员计数"));
+        execOneRow(counters, QStringLiteral("写入人员计数"));
     }
     commit();
 }
@@ -335,7 +374,7 @@ void GenerationRun::writeRoster() {
     begin();
     QSqlQuery insert(m_db);
     if (!insert.prepare(kInsertRosterRow))
-        fail(QStringLiteral("写入值班报表"), insert.lastError().text());
+        fail(QStringLiteral("写入值班报表"), insert.lastError());
     for (const CalendarDay& day : m_data.calendar) {
         checkCancelled();
         for (const Shift& shift : m_data.shifts) {
@@ -356,7 +395,7 @@ void GenerationRun::writeRoster() {
             // A slot that took nobody (a headcount below 1) keeps 值班人 unset.
             insert.bindValue(5,
                              anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));
-            exec(insert, QStringLiteral("写入值班报表"));
+            execOneRow(insert, QStringLiteral("写入值班报表"));
         }
     }
     commit();
@@ -373,9 +412,9 @@ void GenerationRun::reportSkippedRules() {
 
 } // namespace
 
-RunResult generate(const QString& databasePath, const RunObserver& observer) {
+RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {
     GenerationRun run(observer);
-    return run.execute(databasePath);
+    return run.execute(databasePath, lock);
 }
 
 } // namespace korvane::engine

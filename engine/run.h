@@ -24,6 +24,7 @@ enum class RunOutcome {
     Failed,         // any other error
     Cancelled,      // stopped through RunObserver::cancelled
     NotOurFile,     // the database could not be opened as a Korvane database
+    Unavailable,    // the file is busy, read-only or on a full disk, or another run owns it
 };
 
 struct RunResult {
@@ -34,8 +35,17 @@ struct RunResult {
     qint64 candidateRows = 0;   // rows written into 值班底表
 };
 
+// Who holds the run's lock on the file (files::DatabaseLock::Mode::Run): a
+// run owns the work tables from its first step to its last, so a second run
+// or a reset of another program never empties them under it.
+enum class RunLock {
+    TakeOwn,      // the run takes it, and ends as Unavailable when another run has it
+    HeldByCaller, // the caller holds it (korvane-cli keeps it until the roster is printed)
+};
+
 // One whole generation run on the database file at path, on a connection
 // of its own, so it may run on any thread.
-RunResult generate(const QString& databasePath, const RunObserver& observer = {});
+RunResult generate(const QString& databasePath, const RunObserver& observer = {},
+                   RunLock lock = RunLock::TakeOwn);
 
 } // namespace korvane::engine

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/filecheck.h"
+
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QString>
 #include <memory>
@@ -15,8 +18,13 @@ public:
 
     // Opens an existing file and refuses it (null, with the reason) when it
     // is not a usable Korvane database. A refused file is never written.
+    // A read-only open leaves nothing beside the file: a WAL-mode file that no
+    // one has open is read as it lies (this also reads it from read-only media).
     static std::unique_ptr<Connection> open(const QString& path, QString* error,
                                             Access access = Access::ReadWrite);
+    // The same, saying why a file was refused: busy, unavailable, not ours...
+    static std::unique_ptr<Connection> openChecked(const QString& path, FileCheck* problem,
+                                                   Access access = Access::ReadWrite);
     // Creates a new database with the full schema at path (which must not exist).
     static std::unique_ptr<Connection> create(const QString& path, QString* error);
 
@@ -27,20 +35,36 @@ public:
     QSqlDatabase& db() { return m_db; }
     const QString& path() const { return m_path; }
 
+    // Whether a connection of this process is open on the file at path. While
+    // one is, nothing else in the process opens the file with a handle of its
+    // own: on POSIX, closing any descriptor of a file drops every lock the
+    // process holds on it, and another process may then delete the live WAL.
+    static bool openInProcess(const QString& path);
+
+    // How long a statement waits for another process's lock before it gives
+    // up (10 s); tests shorten it.
+    static void setBusyTimeout(int milliseconds);
+    static int busyTimeout();
+
 private:
     Connection(const QString& path, Access access);
     bool openRaw(QString* error);
 
     QString m_path;
     QString m_name;
+    QString m_registered; // the key of this connection in the process's list of open files
     Access m_access;
     QSqlDatabase m_db;
+    QByteArray m_header; // the file's first bytes, when they could be read safely
 
-    friend QString checkDatabaseFile(const QString& path);
+    friend FileCheck inspectDatabaseFile(const QString& path);
 };
 
+// What the file at path is as a Korvane database. Opens it read-only and
+// writes nothing.
+FileCheck inspectDatabaseFile(const QString& path);
+
 // Why the file at path is not a usable Korvane database ("" when it is).
-// Opens it read-only and writes nothing.
 QString checkDatabaseFile(const QString& path);
 
 } // namespace korvane

@@ -10,9 +10,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
@@ -74,43 +76,74 @@ bool flushToDisk(const QString& path) {
 #endif
 }
 
-void removeWithCompanions(const QString& path) {
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-wal"));
-    QFile::remove(path + QStringLiteral("-shm"));
+// Whether the file starts like an SQLite database. Only for files that no
+// connection of this process has open.
+bool isSqliteFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
-// Checks the fresh copy at path and stamps it as ours when it carries no
-// application id yet (a file made by hand with the right tables).
-QString checkAndStamp(const QString& path) {
-    bool unstamped = false;
+void removeWithCompanions(const QString& path) {
+    QFile::remove(path);
+    for (const QString& suffix : companionSuffixes())
+        QFile::remove(path + suffix);
+}
+
+// Makes the fresh copy at path a self-contained file of ours: its own
+// rollback journal rather than a write-ahead log (so it can be read from
+// read-only media and leaves nothing beside it), and our application id
+// when it carries none yet (a file made by hand with the right tables).
+QString settleCopy(const QString& path) {
+    const QString name = QStringLiteral("korvane-settle-%1")
+                             .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+    QString error;
     {
-        QString reason;
-        auto copy = Connection::open(path, &reason, Connection::Access::ReadOnly);
-        if (!copy)
-            return reason;
-        QSqlQuery query(copy->db());
-        if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
-            return query.lastError().text();
-        unstamped = query.value(0).toLongLong() == 0;
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else {
+            QSqlQuery query(db);
+            // The copy is private until it is renamed into place: a crash
+            // leaves a file that is thrown away, so it needs no journal.
+            if (!query.exec(QStringLiteral("PRAGMA journal_mode=OFF")) ||
+                !query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
+                error = query.lastError().text();
+            else if (query.value(0).toLongLong() == 0 &&
+                     !query.exec(
+                         QStringLiteral("PRAGMA application_id = %1").arg(schema::applicationId)))
+                error = msg::cannotStampId;
+            query.finish();
+            db.close();
+        }
     }
-    if (!unstamped)
-        return {};
-    QString reason;
-    auto copy = Connection::open(path, &reason); // a read-write open writes our id
-    if (!copy)
-        return reason;
-    QSqlQuery query(copy->db());
-    if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next() ||
-        query.value(0).toLongLong() != schema::applicationId)
-        return msg::cannotStampId;
-    return {};
+    QSqlDatabase::removeDatabase(name);
+    if (!error.isEmpty())
+        return error;
+    const FileCheck check = inspectDatabaseFile(path);
+    return check.reason;
 }
 
 } // namespace
 
+const QStringList& companionSuffixes() {
+    static const QStringList suffixes = {QStringLiteral("-wal"), QStringLiteral("-shm"),
+                                         QStringLiteral("-journal")};
+    return suffixes;
+}
+
+QString writablePath(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink())
+        return info.absoluteFilePath();
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(info.symLinkTarget()).absoluteFilePath() : canonical;
+}
+
 bool copyDatabase(const QString& source, const QString& target, QString* error) {
-    const QString partial = target + QStringLiteral(".partial");
+    // A link is written through: the file it points to is replaced, not the link.
+    const QString destination = writablePath(target);
+    const QString partial = destination + QStringLiteral(".partial");
     const auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
@@ -127,25 +160,80 @@ bool copyDatabase(const QString& source, const QString& target, QString* error) 
         // connection neither blocks the copy nor tears it.
         QSqlQuery vacuum(from->db());
         if (!vacuum.exec(QStringLiteral("VACUUM INTO %1").arg(sqlQuote(partial))))
-            return fail(msg::cannotWriteFileBecause.arg(QDir::toNativeSeparators(target),
+            return fail(msg::cannotWriteFileBecause.arg(QDir::toNativeSeparators(destination),
                                                         vacuum.lastError().text()));
     }
-    const QString reason = checkAndStamp(partial);
+    const QString reason = settleCopy(partial);
     if (!reason.isEmpty())
         return fail(QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(partial), reason));
     if (!flushToDisk(partial))
-        return fail(msg::cannotWriteFile.arg(QDir::toNativeSeparators(target)));
+        return fail(msg::cannotWriteFile.arg(QDir::toNativeSeparators(destination)));
     // rename() over an existing file is atomic on POSIX; QFile::rename is not
     // allowed to replace, so use the system call through std::rename.
     if (std::rename(QFile::encodeName(partial).constData(),
-                    QFile::encodeName(target).constData()) != 0)
-        return fail(msg::cannotReplaceFile.arg(QDir::toNativeSeparators(target),
+                    QFile::encodeName(destination).constData()) != 0)
+        return fail(msg::cannotReplaceFile.arg(QDir::toNativeSeparators(destination),
                                                QString::fromLocal8Bit(std::strerror(errno))));
-    // Stale write-ahead files of a replaced database must not be replayed onto the new one.
-    QFile::remove(target + QStringLiteral("-wal"));
-    QFile::remove(target + QStringLiteral("-shm"));
-    flushToDisk(QFileInfo(target).absolutePath());
+    // Stale companions of a replaced database must not be replayed onto the new one.
+    for (const QString& suffix : companionSuffixes())
+        QFile::remove(destination + suffix);
+    flushToDisk(QFileInfo(destination).absolutePath());
     return true;
+}
+
+QString outputFileProblem(const QString& path) {
+    const QString target = writablePath(path);
+    const QFileInfo info(target);
+    const QString shown = QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+    if (info.isDir())
+        return outputFailedMessage(shown, msg::isAFolder);
+    bool database = false;
+    for (const QString& ours : {templatePath(), samplePath()})
+        database = database || writablePath(ours) == target;
+    // A file open in this process is one of our databases; any other is
+    // looked at without disturbing the locks of a connection (there is none).
+    if (!database && info.isFile())
+        database = Connection::openInProcess(target) || isSqliteFile(target);
+    return database ? msg::outputIsDatabase.arg(shown) : QString();
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    const QString target = writablePath(path);
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = outputFailedMessage(target, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+QString outputFailedMessage(const QString& path, const QString& reason) {
+    return msg::outputFailed.arg(QDir::toNativeSeparators(path), reason);
+}
+
+bool createDatabaseFile(const QString& target, QString* error) {
+    QString templateError;
+    if (QFileInfo::exists(templatePath()) && copyDatabase(templatePath(), target, &templateError))
+        return true;
+    // Without a usable template, the schema code writes the same content.
+    const QString destination = writablePath(target);
+    const QString fresh = destination + QStringLiteral(".new");
+    removeWithCompanions(fresh);
+    {
+        QString reason;
+        auto created = Connection::create(fresh, &reason);
+        if (!created) {
+            if (error)
+                *error = reason;
+            removeWithCompanions(fresh);
+            return false;
+        }
+    }
+    // Copied into place like every other database, checked and whole or not at all.
+    const bool copied = copyDatabase(fresh, destination, error);
+    removeWithCompanions(fresh);
+    return copied;
 }
 
 } // namespace korvane::files

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where Korvane's database files live and how whole files are copied.
 namespace korvane::files {
@@ -26,7 +27,32 @@ QString samplePath();
 // target, checked, stamped as ours when it carries no application id, flushed
 // to disk, and only then renamed over it; on failure target is as it was.
 // False with the reason.
+// The copy is a self-contained file (rollback journal, not WAL). A link at
+// target is written through. The caller makes sure no process of ours uses
+// target meanwhile (DatabaseLock::Mode::Replace), or names a new file.
 bool copyDatabase(const QString& source, const QString& target, QString* error);
+
+// A new, empty Korvane database at target: a copy of the template, or the
+// schema code's own when the template is missing or unusable.
+bool createDatabaseFile(const QString& target, QString* error);
+
+// The files SQLite keeps beside a database: -wal, -shm, -journal.
+const QStringList& companionSuffixes();
+
+// The file that writing to path changes: the target of a link, else path.
+QString writablePath(const QString& path);
+
+// Why an output (a CSV or PDF file) must not be written at path: it is, or
+// links to, a database (the working file, the template, the sample, any
+// SQLite file), or a folder. Empty when it may be written.
+QString outputFileProblem(const QString& path);
+
+// Writes bytes to path through a temporary file renamed into place (a link
+// is written through), so a failure never leaves half a file. False with the
+// reason.
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error);
+// "无法写入“path”（reason）。"
+QString outputFailedMessage(const QString& path, const QString& reason);
 
 // The start-up check of the working database (missing, damaged, foreign) is
 // prepareWorkingDatabase in store/filecommands.h.

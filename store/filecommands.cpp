@@ -1,9 +1,11 @@
 #include "store/filecommands.h"
 
 #include "store/connection.h"
+#include "store/databaselock.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -18,7 +20,6 @@ namespace {
 
 const QString kBackupKind = QStringLiteral("备份");
 const QString kDamagedKind = QStringLiteral("损坏");
-const QStringList kCompanionSuffixes = {QStringLiteral("-wal"), QStringLiteral("-shm")};
 
 QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
@@ -74,60 +75,99 @@ QStringList sideFiles(const QString& file, const QString& kind) {
     return paths;
 }
 
+// What a backup holds, for finding backups of the same content: its bytes
+// and its companions' (backups are settled copies, so equal data gives equal bytes).
+QByteArray contentDigest(const QString& path) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (const QString& suffix : QStringList{QString()} + companionSuffixes()) {
+        QFile file(path + suffix);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        hash.addData(suffix.toUtf8());
+        hash.addData(&file);
+    }
+    return hash.result();
+}
+
+void removeBackup(const QString& path) {
+    QFile::remove(path);
+    for (const QString& companion : companionSuffixes())
+        QFile::remove(path + companion);
+}
+
+// Keeps the newest backups; above the limit, a backup goes only when a newer
+// one holds the same content, so the newest copy of every distinct content
+// stays (six imports of the template in a row must not push out the only
+// backup of the planner's real data).
 void pruneBackups(const QString& workingFile) {
     QStringList backups = sideFiles(workingFile, kBackupKind);
-    while (backups.size() > backupsKept) {
-        const QString oldest = backups.takeFirst();
-        QFile::remove(oldest);
-        for (const QString& companion : kCompanionSuffixes)
-            QFile::remove(oldest + companion);
+    if (backups.size() <= backupsKept)
+        return;
+    QList<qint64> sizes;
+    QList<QByteArray> digests;
+    for (const QString& backup : backups) {
+        sizes << QFileInfo(backup).size();
+        digests << QByteArray();
+    }
+    const auto digest = [&](int i) -> const QByteArray& {
+        if (digests[i].isEmpty())
+            digests[i] = contentDigest(backups[i]);
+        return digests[i];
+    };
+    const auto sameContentLater = [&](int i) {
+        for (int j = i + 1; j < backups.size(); ++j)
+            if (sizes[j] == sizes[i] && digest(j) == digest(i))
+                return true;
+        return false;
+    };
+    for (int i = 0; i < backups.size() && backups.size() > backupsKept;) {
+        if (sameContentLater(i)) {
+            removeBackup(backups.takeAt(i));
+            sizes.removeAt(i);
+            digests.removeAt(i);
+        } else {
+            ++i;
+        }
     }
 }
 
 // Keeps the current working file at backup: a consistent snapshot when it is
 // a usable database (it may be open), else the bytes as they are, its
-// write-ahead file included, so nothing of it is lost.
-bool backUp(const QString& workingFile, const QString& backup, QString* error) {
-    if (checkDatabaseFile(workingFile).isEmpty())
+// companions included, so nothing of it is lost.
+bool backUp(const QString& workingFile, const FileCheck& check, const QString& backup,
+            QString* error) {
+    if (check.usable())
         return copyDatabase(workingFile, backup, error);
-    for (const QString& companion : QStringList{QString()} + kCompanionSuffixes) {
-        if (!QFileInfo::exists(workingFile + companion))
+    const QString from = writablePath(workingFile);
+    for (const QString& companion : QStringList{QString()} + companionSuffixes()) {
+        if (!QFileInfo::exists(from + companion))
             continue;
-        QFile from(workingFile + companion);
-        if (!from.copy(backup + companion)) {
+        QFile file(from + companion);
+        if (!file.copy(backup + companion)) {
             if (error)
-                *error = from.errorString();
-            for (const QString& written : QStringList{QString()} + kCompanionSuffixes)
-                QFile::remove(backup + written);
+                *error = file.errorString();
+            removeBackup(backup);
             return false;
         }
     }
     return true;
 }
 
-// A fresh working file from the template; when the template is missing or
-// unusable, the schema code writes the same content.
-bool createWorkingFile(const QString& workingFile, QString* error) {
-    QString templateError;
-    if (QFileInfo::exists(templatePath()) &&
-        copyDatabase(templatePath(), workingFile, &templateError))
-        return true;
-    return Connection::create(workingFile, error) != nullptr;
-}
-
-// Moves an unusable working file and its write-ahead files aside under
+// Moves an unusable working file and its companions aside under
 // <name>-损坏-<time>.mdb; nothing of them is deleted.
 bool moveAside(const QString& workingFile, const QString& aside, QString* error) {
-    QFile file(workingFile);
+    const QString from = writablePath(workingFile);
+    QFile file(from);
     if (!file.rename(aside)) {
         if (error)
             *error = file.errorString();
         return false;
     }
-    for (const QString& companion : kCompanionSuffixes) {
-        QFile part(workingFile + companion);
-        // A write-ahead file left under the working name would be replayed
-        // onto the fresh database, so it must go one way or the other.
+    for (const QString& companion : companionSuffixes()) {
+        QFile part(from + companion);
+        // A companion left under the working name would be replayed onto the
+        // fresh database (a hot journal rolled into it), so it must go one way
+        // or the other.
         if (part.exists() && !part.rename(aside + companion) && !part.remove()) {
             if (error)
                 *error = part.errorString();
@@ -135,6 +175,12 @@ bool moveAside(const QString& workingFile, const QString& aside, QString* error)
         }
     }
     return true;
+}
+
+bool samePath(const QString& a, const QString& b) {
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return writablePath(a) == writablePath(b) ||
+           (!canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath());
 }
 
 } // namespace
@@ -146,32 +192,50 @@ CommandResult replaceDatabaseFile(const QString& workingFile, const QString& sou
         return result;
     }
     const QString sourcePath = QFileInfo(source).absoluteFilePath();
-    const QString problem = checkDatabaseFile(sourcePath);
-    if (!problem.isEmpty()) {
-        result.message = msg::fileRefused.arg(native(sourcePath), problem);
+    if (samePath(sourcePath, workingFile)) {
+        result.message = msg::fileRefused.arg(native(sourcePath), msg::sourceIsWorking);
         return result;
     }
-    const QString folder = QFileInfo(workingFile).absolutePath();
+    const FileCheck sourceCheck = inspectDatabaseFile(sourcePath);
+    if (!sourceCheck.usable()) {
+        result.message = msg::fileRefused.arg(native(sourcePath), sourceCheck.reason);
+        result.unavailable = sourceCheck.temporarilyUnavailable();
+        return result;
+    }
+    const QString folder = QFileInfo(writablePath(workingFile)).absolutePath();
     if (!QDir().mkpath(folder)) {
         result.message = msg::copyFailed.arg(msg::folderNotCreated.arg(native(folder)));
         return result;
     }
+    // No window or command of ours may have the file open while it is replaced:
+    // it would go on with the previous file, or write into a deleted log.
     QString error;
+    const auto lock =
+        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Replace, lockWaitMs(), &error);
+    if (!lock) {
+        result.message = error;
+        result.unavailable = true;
+        return result;
+    }
     QString backup;
-    if (QFileInfo::exists(workingFile)) {
+    const FileCheck workingCheck = inspectDatabaseFile(workingFile);
+    if (workingCheck.temporarilyUnavailable() ||
+        workingCheck.verdict == FileCheck::Verdict::Newer) {
+        result.message = msg::workingUnavailable.arg(native(workingFile), workingCheck.reason);
+        result.unavailable = workingCheck.temporarilyUnavailable();
+        return result;
+    }
+    if (workingCheck.verdict != FileCheck::Verdict::Missing) {
         backup = sideFilePath(workingFile, kBackupKind);
-        if (!backUp(workingFile, backup, &error)) {
+        if (!backUp(workingFile, workingCheck, backup, &error)) {
             result.message = msg::backupFailed.arg(native(workingFile), error);
             return result;
         }
     }
     if (!copyDatabase(sourcePath, workingFile, &error)) {
         // The working file is unchanged, so this backup would only push an older one out.
-        if (!backup.isEmpty()) {
-            QFile::remove(backup);
-            for (const QString& companion : kCompanionSuffixes)
-                QFile::remove(backup + companion);
-        }
+        if (!backup.isEmpty())
+            removeBackup(backup);
         result.message = msg::copyFailed.arg(error);
         return result;
     }
@@ -188,26 +252,41 @@ CommandResult exportDatabaseFile(const QString& workingFile, const QString& targ
         result.message = msg::noFileChosen;
         return result;
     }
-    const QFileInfo targetInfo(target);
+    const QString targetPath = QFileInfo(target).absoluteFilePath();
     const QFileInfo workingInfo(workingFile);
     if (!workingInfo.exists()) {
         result.message = msg::workingMissing.arg(native(workingInfo.absoluteFilePath()));
         return result;
     }
-    const bool sameFile =
-        targetInfo.absoluteFilePath() == workingInfo.absoluteFilePath() ||
-        (targetInfo.exists() && targetInfo.canonicalFilePath() == workingInfo.canonicalFilePath());
-    if (sameFile) {
-        result.message = msg::exportOntoWorking.arg(native(targetInfo.absoluteFilePath()));
+    if (samePath(targetPath, workingFile)) {
+        result.message = msg::exportOntoWorking.arg(native(targetPath));
         return result;
     }
+    // 清空数据库, 载入样例 and init read the delivered files: they stay as delivered.
+    for (const QString& delivered : {templatePath(), samplePath()}) {
+        if (samePath(targetPath, delivered)) {
+            result.message = msg::exportOntoDelivered.arg(native(targetPath));
+            return result;
+        }
+    }
     QString error;
-    if (!copyDatabase(workingInfo.absoluteFilePath(), targetInfo.absoluteFilePath(), &error)) {
+    const auto reading =
+        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Use, lockWaitMs(), &error);
+    // A target that a window or command of ours has open is another working file.
+    const auto replacing =
+        reading ? DatabaseLock::acquireIfTracked(targetPath, DatabaseLock::Mode::Replace, 0, &error)
+                : nullptr;
+    if (!reading || !replacing) {
+        result.message = error;
+        result.unavailable = true;
+        return result;
+    }
+    if (!copyDatabase(workingInfo.absoluteFilePath(), targetPath, &error)) {
         result.message = msg::exportFailed.arg(error);
         return result;
     }
     result.ok = true;
-    result.message = msg::exported.arg(native(targetInfo.absoluteFilePath()));
+    result.message = msg::exported.arg(native(targetPath));
     return result;
 }
 
@@ -226,24 +305,46 @@ CommandResult prepareWorkingDatabase(const QString& dataDir) {
         return result;
     }
     const QString working = workingPath(dataDir);
+    FileCheck check = inspectDatabaseFile(working);
+    if (check.usable()) {
+        result.ok = true;
+        return result;
+    }
+    // Busy, unreadable, on a full disk or newer: the file may be perfectly
+    // good. It stays where it is, and nothing takes its place.
+    if (!check.unusableForGood() && check.verdict != FileCheck::Verdict::Missing) {
+        result.message = msg::workingUnavailable.arg(native(working), check.reason);
+        result.unavailable = check.temporarilyUnavailable();
+        return result;
+    }
+    QString error;
+    const auto lock =
+        DatabaseLock::acquire(working, DatabaseLock::Mode::Replace, lockWaitMs(), &error);
+    if (!lock) {
+        result.message = error;
+        result.unavailable = true;
+        return result;
+    }
+    // Another program of ours may have created it meanwhile.
+    check = inspectDatabaseFile(working);
+    if (check.usable()) {
+        result.ok = true;
+        return result;
+    }
     QString notice;
-    if (QFileInfo::exists(working)) {
-        const QString problem = checkDatabaseFile(working);
-        if (problem.isEmpty()) {
-            result.ok = true;
-            return result;
-        }
+    if (check.unusableForGood()) {
         const QString aside = sideFilePath(working, kDamagedKind);
-        QString error;
         if (!moveAside(working, aside, &error)) {
-            result.message = msg::workingNotMovedAside.arg(native(working), problem, error);
+            result.message = msg::workingNotMovedAside.arg(native(working), check.reason, error);
             return result;
         }
         result.backupPath = aside;
-        notice = msg::workingMovedAside.arg(native(working), problem, native(aside));
+        notice = msg::workingMovedAside.arg(native(working), check.reason, native(aside));
+    } else if (check.verdict != FileCheck::Verdict::Missing) {
+        result.message = msg::workingUnavailable.arg(native(working), check.reason);
+        return result;
     }
-    QString error;
-    if (!createWorkingFile(working, &error)) {
+    if (!createDatabaseFile(working, &error)) {
         result.message = msg::workingNotCreated.arg(native(working), error);
         if (!notice.isEmpty())
             result.message = notice + QLatin1Char('\n') + result.message;

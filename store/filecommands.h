@@ -11,6 +11,9 @@ struct CommandResult {
     bool ok = false;
     QString message;    // for the user: why it was refused or failed, or a notice
     QString backupPath; // the backup of the previous working file, when one was made
+    // Not done because a file is busy, in use by another program of ours or
+    // unreadable for now: trying again later may work.
+    bool unavailable = false;
 };
 
 // Replaces the working database of dataDir by a copy of source (import,
@@ -25,7 +28,12 @@ CommandResult replaceWorkingDatabase(const QString& dataDir, const QString& sour
 CommandResult exportWorkingDatabase(const QString& dataDir, const QString& target);
 
 // The same two commands on a working file given by its path (korvane-cli --db).
-// Backups are written beside it: <name>-备份-yyyyMMdd-HHmm.mdb, the newest five kept.
+// Backups are written beside it: <name>-备份-yyyyMMdd-HHmm.mdb. The newest five
+// are kept, and beyond them the newest backup of every distinct content.
+// A replace waits a little for, then refuses while, another window or command
+// of ours has the file open; a link is replaced at its target. Export refuses
+// the working file itself, the delivered template and sample, and a file that
+// another window or command of ours has open.
 CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source);
 CommandResult exportDatabaseFile(const QString& workingFile, const QString& target);
 
@@ -34,7 +42,8 @@ constexpr int backupsKept = 5;
 
 // Start-up: a missing working file is created from the template; a damaged
 // or foreign one is moved aside under a name that says so and a fresh one is
-// created (message then says where the old file is).
+// created (message then says where the old file is). A busy, unreadable or
+// newer file, or one on a full disk, stays where it is and the result is not ok.
 CommandResult prepareWorkingDatabase(const QString& dataDir);
 
 } // namespace korvane::files

@@ -15,6 +15,7 @@ inline const QString fileFilter = QStringLiteral("access文件 (*.mdb)");
 // Whole-file commands and start-up: what was refused or failed, and where the
 // previous file went. %1 is always a file or folder path.
 inline const QString noFileChosen = QStringLiteral("没有指定数据库文件。");
+inline const QString sourceIsWorking = QStringLiteral("这就是当前数据库本身");
 inline const QString fileRefused = QStringLiteral("无法使用文件“%1”：%2。当前数据库没有任何改动。");
 inline const QString backupFailed =
     QStringLiteral("无法备份当前数据库“%1”（%2）。当前数据库没有任何改动。");
@@ -32,6 +33,24 @@ inline const QString workingMovedAside =
     QStringLiteral("数据库“%1”无法使用（%2），已改名保存为“%3”，并新建了一个空数据库。");
 inline const QString workingNotMovedAside =
     QStringLiteral("数据库“%1”无法使用（%2），也无法改名保存（%3）。");
+// The working file may be healthy, but cannot be used now (%2: busy, no
+// permission, disk full, newer version); it is left exactly where it is.
+inline const QString workingUnavailable =
+    QStringLiteral("数据库“%1”现在无法使用（%2）。文件没有任何改动，请解决上述问题后再试。");
+// Export onto a file the program delivers (the template or the sample).
+inline const QString exportOntoDelivered =
+    QStringLiteral("不能导出到程序自带的数据库文件“%1”，请另选文件名。");
+// Another process of ours has the file open, or a run owns its work tables.
+inline const QString fileInUse =
+    QStringLiteral("数据库“%1”正被本程序的另一个窗口或命令使用，请关闭它们后再试。");
+inline const QString fileBeingReplaced = QStringLiteral("数据库“%1”正在被替换，请稍后再试。");
+inline const QString runInProgressElsewhere =
+    QStringLiteral("另一个程序正在用数据库“%1”生成值班表，请等它结束后再试。");
+// korvane-cli roster: an output file that would overwrite a database.
+inline const QString outputIsDatabase =
+    QStringLiteral("不能把输出写到数据库文件“%1”，请另选文件名。");
+inline const QString outputFailed = QStringLiteral("无法写入“%1”（%2）。");
+inline const QString isAFolder = QStringLiteral("这是一个文件夹");
 
 // Staff editor.
 inline const QString enterCharacters = QStringLiteral("请输入字符！");
@@ -71,6 +90,10 @@ inline const QString planImpossible =
     QStringLiteral("您的排班计划无法实施，请检查设置条件是否矛盾！");
 inline const QString runTakesTime = QStringLiteral("生成值班表的过程可能需要较长时间");
 inline const QString recordCount = QStringLiteral("记录数：");
+// A query text beyond the longest the roster queries take (%1 characters).
+inline const QString queryTextTooLong = QStringLiteral("查询内容太长（最多 %1 个字符）。");
+// A printed report asked for while the roster is empty.
+inline const QString noRoster = QStringLiteral("值班表是空的：请先生成值班表。");
 // Shown before "完成！" when rules could not be evaluated; one skippedRule line follows per rule.
 inline const QString skippedRules = QStringLiteral("以下约束条件无法执行，已跳过：");
 // A skipped rule: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
@@ -83,6 +106,7 @@ inline const QString runCancelled = QStringLiteral("生成值班表已中止。"
 // A run that failed: the step (%1) and the database's reason (%2).
 inline const QString runFailed = QStringLiteral("生成值班表出错（%1）：%2");
 inline const QString staffChangedDuringRun = QStringLiteral("人员表在写入时发生了变化");
+inline const QString rowChangedDuringRun = QStringLiteral("要写入的行在运行中被改动或删除");
 inline const QString calendarDateInvalid = QStringLiteral("日期类型中的“%1”不是日期");
 
 // Constraint rules.
@@ -116,6 +140,12 @@ inline const QString otherColumns = QStringLiteral("数据表“%1”的列与�
 inline const QString cannotStampId = QStringLiteral("无法写入数据库标识");
 inline const QString cannotWriteFileBecause = QStringLiteral("无法写入 %1（%2）");
 inline const QString cannotWriteFile = QStringLiteral("无法写入 %1");
+inline const QString cannotWriteBecause = QStringLiteral("无法写入（%1）");
 inline const QString cannotReplaceFile = QStringLiteral("无法替换 %1（%2）");
+inline const QString fileBusy = QStringLiteral("文件正被其他程序锁定，等待后仍无法读取");
+inline const QString diskFull = QStringLiteral("磁盘已满");
+inline const QString noReadPermission = QStringLiteral("没有读取权限");
+inline const QString readOnlyFile = QStringLiteral("文件或所在文件夹是只读的");
+inline const QString otherColumnType = QStringLiteral("数据表“%1”的列“%2”的类型与本程序不符");
 
 } // namespace korvane::msg

@@ -108,6 +108,22 @@ QString createStatement(const Table& table) {
         .arg(table.name, columns.join(QStringLiteral(", ")));
 }
 
+// The type affinity SQLite gives a declared column type.
+QString affinity(const QString& declared) {
+    const QString type = declared.toUpper();
+    if (type.contains(QLatin1String("INT")))
+        return kInteger;
+    if (type.contains(QLatin1String("CHAR")) || type.contains(QLatin1String("CLOB")) ||
+        type.contains(QLatin1String("TEXT")))
+        return kText;
+    if (type.isEmpty() || type.contains(QLatin1String("BLOB")))
+        return QStringLiteral("BLOB");
+    if (type.contains(QLatin1String("REAL")) || type.contains(QLatin1String("FLOA")) ||
+        type.contains(QLatin1String("DOUB")))
+        return kReal;
+    return QStringLiteral("NUMERIC");
+}
+
 bool exec(QSqlDatabase& db, const QString& statement, QString* error) {
     QSqlQuery query(db);
     if (query.exec(statement))
@@ -161,40 +177,68 @@ bool create(QSqlDatabase& db, QString* error) {
     return true;
 }
 
-QString problems(QSqlDatabase& db) {
+FileCheck inspect(QSqlDatabase& db) {
+    using V = FileCheck::Verdict;
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA quick_check")))
-        return msg::unreadableDatabase.arg(query.lastError().text());
+        return checkOfError(query.lastError());
     if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
-        return msg::damagedDatabase;
+        return {V::Damaged, msg::damagedDatabase};
     if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
-        return msg::unreadableId;
+        return {V::Damaged, msg::unreadableId};
     const qint64 id = query.value(0).toLongLong();
     if (id != 0 && id != applicationId)
-        return msg::otherProgramsDatabase;
+        return {V::NotOurs, msg::otherProgramsDatabase};
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
-        return msg::unreadableVersion;
+        return {V::Damaged, msg::unreadableVersion};
     if (query.value(0).toInt() > userVersion)
-        return msg::newerDatabase;
-    if (!query.exec(QStringLiteral(
-            "SELECT type, name FROM sqlite_master WHERE type IN ('trigger', 'view')")))
-        return query.lastError().text();
+        return {V::Newer, msg::newerDatabase};
+    if (!query.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN "
+                                   "('trigger', 'view')")))
+        return checkOfError(query.lastError());
     if (query.next())
-        return msg::foreignObjects.arg(query.value(0).toString(), query.value(1).toString());
+        return {V::NotOurs,
+                msg::foreignObjects.arg(query.value(0).toString(), query.value(1).toString())};
     for (const Table& table : tables()) {
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name)))
-            return info.lastError().text();
-        QStringList found;
-        while (info.next())
-            found << info.value(1).toString();
+            return checkOfError(info.lastError());
+        QList<Column> found;
+        QList<bool> keys;
+        while (info.next()) {
+            found.append({info.value(1).toString(), info.value(2).toString()});
+            keys << (info.value(5).toInt() == 1);
+        }
         if (found.isEmpty())
-            return msg::missingTable.arg(table.name);
+            return {V::NotOurs, msg::missingTable.arg(table.name)};
         bool same = found.size() == table.columns.size();
         for (int i = 0; same && i < found.size(); ++i)
-            same = found[i].compare(table.columns[i].name, Qt::CaseInsensitive) == 0;
+            same = found[i].name.compare(table.columns[i].name, Qt::CaseInsensitive) == 0;
         if (!same)
-            return msg::otherColumns.arg(table.name);
+            return {V::NotOurs, msg::otherColumns.arg(table.name)};
+        QString autonumbered;
+        for (int i = 0; i < found.size(); ++i) {
+            const bool autonumber = table.columns[i].type == kAutonumber;
+            if (autonumber)
+                autonumbered = found[i].name;
+            const bool fits =
+                autonumber ? keys[i] && found[i].type.compare(kInteger, Qt::CaseInsensitive) == 0
+                           : affinity(found[i].type) == affinity(table.columns[i].type);
+            if (!fits)
+                return {V::NotOurs, msg::otherColumnType.arg(table.name, found[i].name)};
+        }
+        // Numbers are never reused only where SQLite keeps the highest one.
+        if (!autonumbered.isEmpty()) {
+            QSqlQuery sql(db);
+            if (!sql.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' "
+                                         "AND name = '%1' COLLATE NOCASE")
+                              .arg(table.name)) ||
+                !sql.next())
+                return checkOfError(sql.lastError());
+            if (!sql.value(0).toString().contains(QLatin1String("AUTOINCREMENT"),
+                                                  Qt::CaseInsensitive))
+                return {V::NotOurs, msg::otherColumnType.arg(table.name, autonumbered)};
+        }
     }
     return {};
 }

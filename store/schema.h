@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/filecheck.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -33,8 +35,10 @@ const Table* findTable(const QString& name);
 // and stamps it as ours. False with a reason on failure (nothing committed).
 bool create(QSqlDatabase& db, QString* error);
 
-// Why the open database is not a usable Korvane database, or an empty string
-// when it is. Reads only.
-QString problems(QSqlDatabase& db);
+// Whether the open database is a usable Korvane database: SQLite's own check,
+// our application id and version, and every table with its columns in order,
+// each column of the type the program relies on (the autonumbers as integer
+// keys that are never reused). Reads only.
+FileCheck inspect(QSqlDatabase& db);
 
 } // namespace korvane::schema

@@ -1,6 +1,7 @@
 #include "engine/report/rosterreport.h"
 
 #include "engine/report/rosterlayout.h"
+#include "store/datafiles.h"
 #include "store/dialect.h"
 
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -145,23 +147,40 @@ bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFact
             *error = QStringLiteral("writing a PDF needs a GUI application object");
         return false;
     }
+    const QString problem = files::outputFileProblem(pdfPath);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
     QList<RosterLine> lines;
     if (!loadRosterLines(db, query, &lines, error))
         return false;
 
-    QPdfWriter writer(pdfPath);
-    writer.setTitle(QFileInfo(pdfPath).completeBaseName());
-    writer.setCreator(QStringLiteral("Korvane"));
-    writer.setPageLayout(QPageLayout(
-        QPageSize(QPageSize::A4), QPageLayout::Portrait,
-        QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
-        QPageLayout::Millimeter));
-    writer.setResolution(600);
-    if (!paintRoster(writer, writer.resolution(), lines, rowHeightFactor)) {
+    // Written beside the target and renamed into place once complete.
+    const QString target = files::writablePath(pdfPath);
+    QSaveFile file(target);
+    const auto failed = [&](const QString& reason) {
         if (error)
-            *error = QStringLiteral("cannot write %1").arg(pdfPath);
+            *error = files::outputFailedMessage(target, reason);
         return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    {
+        QPdfWriter writer(&file);
+        writer.setTitle(QFileInfo(pdfPath).completeBaseName());
+        writer.setCreator(QStringLiteral("Korvane"));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(kMarginMillimetres, kMarginMillimetres,
+                                                   kMarginMillimetres, kMarginMillimetres),
+                                         QPageLayout::Millimeter));
+        writer.setResolution(600);
+        if (!paintRoster(writer, writer.resolution(), lines, rowHeightFactor))
+            return failed(QString());
     }
+    if (!file.commit())
+        return failed(file.errorString());
     return true;
 }
 

@@ -280,7 +280,7 @@ void SchedulingPage::openPage() {
     m_relaxedQuery->hide();
     QSqlDatabase db = m_context.database();
     QString error;
-    if (!engine::resetWorkTables(db, &error))
+    if (!engine::resetIdleWorkTables(db, &error))
         reportError(error);
     fillPickLists();
     refreshRules();
@@ -467,6 +467,7 @@ void SchedulingPage::finishRun() {
             break;
         case engine::RunOutcome::Failed:
         case engine::RunOutcome::NotOurFile:
+        case engine::RunOutcome::Unavailable:
             if (!result.detail.isEmpty())
                 m_context.prompt().information(result.detail);
             break;
@@ -504,7 +505,7 @@ void SchedulingPage::closeEvent(QCloseEvent* event) {
         // The run has ended, so nothing writes the work tables any more.
         QSqlDatabase db = m_context.database();
         QString error;
-        if (!engine::resetWorkTables(db, &error))
+        if (!engine::resetIdleWorkTables(db, &error))
             reportError(error);
     }
     event->accept();

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QSqlQuery>
+
 using namespace korvane;
 using engine::notOn;
 using engine::onlyOn;
@@ -57,7 +59,8 @@ protected:
 
     void apply(const Rule& r) {
         QString error;
-        EXPECT_TRUE(engine::applyRule(t.db(), r, &error)) << error.toStdString();
+        EXPECT_EQ(engine::applyRule(t.db(), r, &error), engine::RuleApplied::Applied)
+            << error.toStdString();
     }
     // Candidate rows with the given flag, as "person MM-dd shift", sorted.
     QStringList rowsFlagged(const QString& flag, const QString& person = {}) {
@@ -206,14 +209,31 @@ TEST_F(RulesTest, SingleDateThatIsNotADateIsRefusedAndChangesNothing) {
     for (const QString& date :
          QStringList{"周末", "2027-02-30", "2027-01-01#or#2027-01-02", QString()}) {
         QString error;
-        EXPECT_FALSE(
-            engine::applyRule(t.db(), {0, "张三", onlyOn, date, "夜班", false, false}, &error))
+        EXPECT_EQ(
+            engine::applyRule(t.db(), {0, "张三", onlyOn, date, "夜班", false, false}, &error),
+            engine::RuleApplied::Unevaluable)
             << date.toStdString();
         EXPECT_FALSE(error.isEmpty());
         EXPECT_EQ(struckCount(), 0);
     }
     // The same text as a date group's name is simply a group that does not exist.
     apply({0, "张三", notOn, "2027-02-30", "夜班", true, false});
+    EXPECT_EQ(struckCount(), 0);
+}
+
+// Only a rule's own content makes it skippable; a lock held by another writer
+// is the database refusing, and the run must not go on without the rule.
+TEST_F(RulesTest, ADatabaseErrorFailsTheRuleInsteadOfSkippingIt) {
+    QString error;
+    auto writer = Connection::open(t.path, &error);
+    ASSERT_TRUE(writer) << error.toStdString();
+    QSqlQuery hold(writer->db());
+    ASSERT_TRUE(hold.exec("BEGIN IMMEDIATE"));
+    t.run("PRAGMA busy_timeout = 50");
+    EXPECT_EQ(engine::applyRule(t.db(), {0, "张三", notOn, "周末", "夜班", true, false}, &error),
+              engine::RuleApplied::Failed);
+    EXPECT_FALSE(error.isEmpty());
+    ASSERT_TRUE(hold.exec("ROLLBACK"));
     EXPECT_EQ(struckCount(), 0);
 }
 

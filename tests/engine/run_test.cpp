@@ -127,6 +127,26 @@ TEST(RunFailure, CalendarValueThatIsNotADateFailsTheRun) {
     EXPECT_EQ(f.count("select count(*) from 值班底表"), 0);
 }
 
+// Every write of a run is checked: a person deleted by another program after
+// the candidates were written ends the run as failed, never "完成！".
+TEST(RunFailure, APersonDeletedDuringTheRunFailsIt) {
+    RunFixture f(2, 2);
+    f.dayShift();
+    QString error;
+    auto other = Connection::open(f.t.path, &error);
+    ASSERT_TRUE(other) << error.toStdString();
+    engine::RunObserver observer;
+    observer.progress = [&](double value) {
+        if (value == 10) // candidates written
+            QSqlQuery(other->db()).exec("delete from 基本信息 where 姓名 = '乙'");
+    };
+    observer.message = [&](const QString& text) { f.messages << text; };
+    const engine::RunResult result = engine::generate(f.t.path, observer);
+    EXPECT_EQ(result.outcome, RunOutcome::Failed);
+    EXPECT_TRUE(result.detail.contains(msg::rowChangedDuringRun)) << result.detail.toStdString();
+    EXPECT_FALSE(f.messages.contains(msg::done));
+}
+
 // --- Slot filling ------------------------------------------------------------
 
 TEST(RunAssignment, FirstSlotGoesToTheMostOpenRows) {

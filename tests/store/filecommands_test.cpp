@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -47,7 +46,8 @@ void exec(QSqlDatabase& db, const QString& statement) {
         << statement.toStdString() << ": " << query.lastError().text().toStdString();
 }
 
-// A Korvane database at path holding one person per name, then `extra` run on it.
+// A Korvane database at path holding one person per name, then the statements
+// of `extra` (separated by '|') run on it.
 void makeDatabase(const QString& path, const QStringList& people, const QString& extra = {}) {
     QString error;
     auto connection = Connection::create(path, &error);
@@ -57,8 +57,8 @@ void makeDatabase(const QString& path, const QStringList& people, const QString&
                                  "values (%1, '%2', '0', 'zz1z')")
                                    .arg(id)
                                    .arg(people[id - 1]));
-    if (!extra.isEmpty())
-        exec(connection->db(), extra);
+    for (const QString& statement : extra.split(QLatin1Char('|'), Qt::SkipEmptyParts))
+        exec(connection->db(), statement);
 }
 
 // The first column of a query on the database at path, opened read-only.
@@ -93,8 +93,12 @@ struct DataFolder {
     QString working = files::workingPath(path);
     DataFolder() { makeDatabase(working, {s("原有人员")}); }
     QString file(const char* name) const { return QDir(path).filePath(s(name)); }
+    // What the folder holds, the lock file of our programs aside.
     QStringList entries() const {
-        return QDir(path).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QStringList names =
+            QDir(path).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        names.removeIf([](const QString& name) { return name.endsWith(s("-lock")); });
+        return names;
     }
     QStringList backups() const {
         return QDir(path).entryList({s("员工数据库-备份-*")}, QDir::Files, QDir::Name);
@@ -130,6 +134,13 @@ const struct BadFile {
     {"trigger", Make::Ours,
      "create trigger t after insert on 基本信息 begin delete from banci; end", true},
     {"view", Make::Ours, "create view v as select * from 基本信息", false},
+    // Every rule would strike nothing if 值班底表.idid were not the integer key.
+    {"key column of another type", Make::Ours,
+     "drop table 值班底表 | create table 值班底表 (idid TEXT, 日期 TEXT, 班次IDID INTEGER, "
+     "ID INTEGER, 姓名IDID INTEGER, 是否值班 TEXT, 最近值班时间 TEXT, 值班时间 TEXT)",
+     false},
+    {"column of another type", Make::Ours,
+     "drop table 班数限制 | create table 班数限制 (班数 BLOB)", false},
 };
 
 void makeBadFile(const BadFile& bad, const QString& path) {
@@ -261,28 +272,34 @@ TEST(ReplaceWorkingDatabase, ClearAndSampleUseTheDeliveredFiles) {
     EXPECT_EQ(folder.backups().size(), 2);
 }
 
-TEST(ReplaceWorkingDatabase, SixImportsKeepTheNewestFiveBackups) {
+// Above five backups, only a backup whose content a newer one also holds goes.
+TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
+    const QString emptyTemplate = QDir(test::outputDirectory()).filePath(files::templateFileName);
     DataFolder folder;
     QStringList backupPaths;
-    for (int i = 1; i <= 6; ++i) {
-        const QString source = folder.file("源.mdb");
-        QFile::remove(source);
-        makeDatabase(source, {s("第%1版").arg(i)});
-        const auto result = files::replaceWorkingDatabase(folder.path, source);
+    for (int i = 1; i <= 6; ++i) { // six clears in a row
+        const auto result = files::replaceWorkingDatabase(folder.path, emptyTemplate);
         ASSERT_TRUE(result.ok) << i << ": " << result.message.toStdString();
-        // Imports within one minute get distinct names; none overwrites another.
+        // Replaces within one minute get distinct names; none overwrites another.
         EXPECT_FALSE(backupPaths.contains(result.backupPath));
         backupPaths << result.backupPath;
     }
-    const QStringList backups = folder.backups();
-    ASSERT_EQ(backups.size(), files::backupsKept);
+    ASSERT_EQ(folder.backups().size(), files::backupsKept);
+    EXPECT_EQ(peopleIn(backupPaths.first()), QStringList{s("原有人员")});
+    EXPECT_FALSE(QFileInfo::exists(backupPaths.at(1))); // the oldest empty one went
+
+    for (int i = 1; i <= 6; ++i) { // six distinct set-ups: all are kept
+        const QString source = folder.file("源.mdb");
+        QFile::remove(source);
+        makeDatabase(source, {s("第%1版").arg(i)});
+        ASSERT_TRUE(files::replaceWorkingDatabase(folder.path, source).ok);
+    }
     QStringList kept;
-    for (const QString& name : backups)
-        kept << peopleIn(QDir(folder.path).filePath(name));
+    for (const QString& name : folder.backups())
+        kept << peopleIn(QDir(folder.path).filePath(name)).join(QLatin1Char(','));
     kept.sort();
-    // The backup of the first working file (原有人员) is the one dropped.
-    EXPECT_EQ(kept, QStringList({s("第1版"), s("第2版"), s("第3版"), s("第4版"), s("第5版")}));
-    EXPECT_FALSE(QFileInfo::exists(backupPaths.first()));
+    EXPECT_EQ(kept, QStringList({QString(), s("原有人员"), s("第1版"), s("第2版"), s("第3版"),
+                                 s("第4版"), s("第5版")}));
     EXPECT_EQ(peopleIn(folder.working), QStringList{s("第6版")});
 }
 
@@ -414,6 +431,9 @@ TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
         // The working file itself, also through another spelling of its path.
         {folder.working, {}, QDir::toNativeSeparators(folder.working)},
         {folder.path + s("/./") + files::workingFileName, {}, {}},
+        // The delivered files, which 清空数据库, 载入样例 and init read.
+        {files::templatePath(), startOf(msg::exportOntoDelivered), {}},
+        {files::samplePath(), startOf(msg::exportOntoDelivered), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.target.toStdString());
@@ -504,32 +524,18 @@ TEST(PrepareWorkingDatabase, WriteAheadFilesGoAsideWithTheirDatabase) {
 // korvane-cli import / export.
 
 TEST(CliFileCommands, ImportAndExportThroughTheCheckedCopy) {
-    const QString cli = QDir(test::outputDirectory()).filePath(s("korvane-cli"));
-    if (!QFileInfo::exists(cli))
-        GTEST_SKIP() << "korvane-cli is not built";
     DataFolder folder;
-    struct Run {
-        int exitCode = -1;
-        QString err;
-    };
     const auto run = [&](const char* command, const QString& file = {}) {
-        QProcess process;
         QStringList args = {s("--data-dir"), folder.path, s(command)};
         if (!file.isEmpty())
             args << file;
-        process.start(cli, args);
-        Run result;
-        if (!process.waitForFinished(60000)) {
-            ADD_FAILURE() << "korvane-cli did not finish: " << process.errorString().toStdString();
-            return result;
-        }
-        return Run{process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
+        return test::runProgram(test::cliProgram(), args);
     };
     const QByteArray before = bytesOf(folder.working);
     const QString text = folder.file("笔记.txt");
     writeBytes(text, "not a database");
 
-    Run result = run("import", text);
+    test::ProcessResult result = run("import", text);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.err.contains(QDir::toNativeSeparators(text))) << result.err.toStdString();
     EXPECT_EQ(bytesOf(folder.working), before);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,6 +58,28 @@ QStringList TempDatabase::rows(const QString& sql) {
 
 QString outputDirectory() {
     return QStringLiteral(KORVANE_OUTPUT_DIR);
+}
+
+ProcessResult runProgram(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    process.closeWriteChannel();
+    ProcessResult result;
+    if (!process.waitForFinished(120000)) {
+        ADD_FAILURE() << program.toStdString()
+                      << " did not finish: " << process.errorString().toStdString();
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+QString cliProgram() {
+    return QDir(outputDirectory()).filePath(QStringLiteral("korvane-cli"));
 }
 
 } // namespace korvane::test

@@ -29,6 +29,17 @@ struct TempDatabase {
 // The folder where the build writes the programs and the delivered databases.
 QString outputDirectory();
 
+// What a finished program said and how it ended (exit code -1: it did not finish).
+struct ProcessResult {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+// Runs a program to its end, with standard input closed.
+ProcessResult runProgram(const QString& program, const QStringList& arguments);
+// korvane-cli of this build.
+QString cliProgram();
+
 } // namespace korvane::test
 
 // GoogleTest prints QString and QStringList values as readable UTF-8.

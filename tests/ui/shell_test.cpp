@@ -320,11 +320,19 @@ TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
 TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
     MainWindow* window = startProgram();
     QMenu* tools = window->menuBar()->actions().first()->menu();
-    // The setup page keeps 初始设置 off; a run holds everything.
+    const auto windowWrites = [&] {
+        QSqlQuery write(window->database());
+        return write.exec("insert into 班数限制 (班数) values (1)");
+    };
+    // The setup page keeps 初始设置 off; a run holds everything, and nothing
+    // in the window writes to the file: the pages left open are disabled and
+    // the window's connection refuses writes.
     window->setDataCommandsEnabled(false);
     for (const char* name : {"cssd", "Command4", "Command2", "Command6", "Command3"})
         EXPECT_FALSE(barButton(name)->isEnabled()) << name;
     EXPECT_FALSE(tools->isEnabled());
+    EXPECT_FALSE(window->setupPage()->isEnabled());
+    EXPECT_FALSE(windowWrites());
     // A page that enables 初始设置 meanwhile gets it once the hold ends.
     window->setScheduleButtonEnabled(false);
     window->setSetupButtonEnabled(true);
@@ -334,6 +342,8 @@ TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
     EXPECT_FALSE(barButton("Command4")->isEnabled());
     EXPECT_TRUE(barButton("Command2")->isEnabled());
     EXPECT_TRUE(tools->isEnabled());
+    EXPECT_TRUE(window->setupPage()->isEnabled());
+    EXPECT_TRUE(windowWrites());
 }
 
 // Every page's Chinese text has glyphs in the font it is drawn with (a

@@ -1,0 +1,305 @@
+// One working file, several processes: the window and korvane-cli on the
+// same file, other SQLite programs holding locks, read-only media. Each test
+// puts a real second process against the file.
+
+#include "engine/roster.h"
+#include "engine/run.h"
+#include "store/connection.h"
+#include "store/databaselock.h"
+#include "store/datafiles.h"
+#include "store/filecommands.h"
+#include "store/messages.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <unistd.h>
+
+using namespace korvane;
+using files::DatabaseLock;
+
+namespace {
+
+QString s(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A data folder whose working file is a copy of the delivered sample.
+struct SampleFolder {
+    QTemporaryDir dir;
+    QString path = dir.path();
+    QString working = files::workingPath(path);
+    SampleFolder() {
+        QString error;
+        EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &error))
+            << error.toStdString();
+    }
+    QString file(const char* name) const { return QDir(path).filePath(s(name)); }
+};
+
+QString sqlite3(const QString& database, const QString& sql) {
+    return QString::fromUtf8(test::runProgram(s("sqlite3"), {database, sql}).out).trimmed();
+}
+
+QVariant scalar(QSqlDatabase& db, const QString& sql) {
+    QSqlQuery query(db);
+    EXPECT_TRUE(query.exec(sql)) << sql.toStdString() << ": "
+                                 << query.lastError().text().toStdString();
+    return query.next() ? query.value(0) : QVariant();
+}
+
+// Waits until the process has written text on standard error.
+bool waitForError(QProcess& process, const QString& text) {
+    QByteArray seen;
+    for (int i = 0; i < 200; ++i) {
+        process.waitForReadyRead(100);
+        seen += process.readAllStandardError();
+        if (QString::fromUtf8(seen).contains(text))
+            return true;
+    }
+    return false;
+}
+
+// The window's connection stays the owner of its locks when the program
+// checks the file or runs on it; another SQLite program reading afterwards
+// must not take the write-ahead log away from under it.
+TEST(SharedFile, TheWindowsWritesStayVisibleAfterARunAndAnotherReader) {
+    SampleFolder folder;
+    QString error;
+    auto window = Connection::open(folder.working, &error);
+    ASSERT_TRUE(window) << error.toStdString();
+    scalar(window->db(), s("insert into 基本信息 (ID, 姓名) values (901, '运行前')"));
+    EXPECT_TRUE(checkDatabaseFile(folder.working).isEmpty());
+    EXPECT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
+
+    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息 where ID = 901")), s("1"));
+    EXPECT_TRUE(QFileInfo::exists(folder.working + s("-wal")));
+    scalar(window->db(), s("insert into 基本信息 (ID, 姓名) values (902, '运行后')"));
+    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息 where ID = 902")), s("1"));
+}
+
+// A run owns the work tables from its first step to its last: a second run
+// waits for it, a reset of another program leaves its tables alone, and the
+// waiting run prints a roster of its own.
+TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
+    SampleFolder folder;
+    ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
+    QString error;
+    auto window = Connection::open(folder.working, &error);
+    ASSERT_TRUE(window) << error.toStdString();
+    const int rosterRows = scalar(window->db(), s("select count(*) from 值班报表")).toInt();
+    ASSERT_GT(rosterRows, 0);
+
+    auto otherRun = DatabaseLock::acquire(folder.working, DatabaseLock::Mode::Run, 0, &error);
+    ASSERT_TRUE(otherRun) << error.toStdString();
+    EXPECT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Unavailable);
+    bool skipped = false;
+    EXPECT_TRUE(engine::resetIdleWorkTables(window->db(), &error, &skipped));
+    EXPECT_TRUE(skipped);
+
+    QProcess cli;
+    cli.start(test::cliProgram(), {s("--db"), folder.working, s("generate")});
+    ASSERT_TRUE(waitForError(
+        cli, msg::runInProgressElsewhere.arg(QDir::toNativeSeparators(folder.working))));
+    EXPECT_EQ(scalar(window->db(), s("select count(*) from 值班报表")).toInt(), rosterRows);
+    otherRun.reset();
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const QString out = QString::fromUtf8(cli.readAllStandardOutput());
+    EXPECT_TRUE(out.contains(msg::done));
+    EXPECT_TRUE(out.contains(msg::recordCount + QString::number(rosterRows)));
+}
+
+// Import replaces the file only once no window or command of ours uses it;
+// a working file that is a link is replaced at its target.
+TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
+    SampleFolder folder;
+    const QByteArray before = bytesOf(folder.working);
+    QString error;
+    auto window = DatabaseLock::acquire(folder.working, DatabaseLock::Mode::Use, 0, &error);
+    ASSERT_TRUE(window) << error.toStdString();
+
+    files::setLockWaitMs(100);
+    const files::CommandResult refused =
+        files::replaceWorkingDatabase(folder.path, files::templatePath());
+    files::setLockWaitMs(10000);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.unavailable);
+    EXPECT_EQ(refused.message, msg::fileInUse.arg(QDir::toNativeSeparators(folder.working)));
+    EXPECT_EQ(bytesOf(folder.working), before);
+
+    QProcess cli;
+    cli.start(test::cliProgram(),
+              {s("--data-dir"), folder.path, s("import"), files::templatePath()});
+    EXPECT_FALSE(cli.waitForFinished(500)); // waits while the window has the file
+    EXPECT_EQ(bytesOf(folder.working), before);
+    window.reset();
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息")), s("0"));
+
+    // 员工数据库.mdb -> 真实文件/数据.mdb: the link stays, its target gets the data.
+    SampleFolder linked;
+    const QString real = linked.file("真实文件/数据.mdb");
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(real).absolutePath()));
+    ASSERT_TRUE(QFile::rename(linked.working, real));
+    ASSERT_TRUE(QFile::link(real, linked.working));
+    const auto result = files::replaceWorkingDatabase(linked.path, files::templatePath());
+    ASSERT_TRUE(result.ok) << result.message.toStdString();
+    EXPECT_TRUE(QFileInfo(linked.working).isSymLink());
+    EXPECT_EQ(sqlite3(real, s("select count(*) from 基本信息")), s("0"));
+}
+
+// A file locked by another program is busy, not damaged: start-up leaves it
+// where it is and says so, and nothing takes its place.
+TEST(SharedFile, AWorkingFileLockedElsewhereIsLeftWhereItIs) {
+    SampleFolder folder;
+    QProcess holder;
+    holder.start(s("sqlite3"), {folder.working});
+    holder.write("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\nselect 'held';\n");
+    QByteArray said;
+    while (!said.contains("held") && holder.waitForReadyRead(10000))
+        said += holder.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("held"));
+    const QByteArray before = bytesOf(folder.working);
+
+    Connection::setBusyTimeout(100);
+    const files::CommandResult result = files::prepareWorkingDatabase(folder.path);
+    Connection::setBusyTimeout(10000);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.message.contains(msg::fileBusy)) << result.message.toStdString();
+    EXPECT_TRUE(result.backupPath.isEmpty());
+    EXPECT_EQ(QDir(folder.path).entryList({s("*损坏*")}, QDir::Files), QStringList());
+
+    holder.write(".quit\n");
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_EQ(bytesOf(folder.working), before);
+    EXPECT_TRUE(files::prepareWorkingDatabase(folder.path).ok);
+}
+
+// korvane-cli run as another user: the tests run as root in CI, where
+// permissions do not stop the test process itself.
+QStringList asOtherUser(const QStringList& command) {
+    if (::geteuid() != 0)
+        return command;
+    return QStringList{s("--reuid=65534"), s("--regid=65534"), s("--clear-groups")} + command;
+}
+QString otherUserProgram() {
+    return ::geteuid() == 0 ? s("setpriv") : test::cliProgram();
+}
+
+// A working file (in WAL mode) on read-only media is read, exported and
+// imported from; a file the user may not read is unavailable (exit 5), not
+// someone else's database; nothing is left beside the source.
+TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
+    SampleFolder media;
+    ASSERT_EQ(engine::generate(media.working).outcome, engine::RunOutcome::Done);
+    QFile::remove(DatabaseLock::lockFilePath(media.working));
+    QTemporaryDir outDir;
+    const QString out = outDir.path();
+    QFile::setPermissions(out, QFileDevice::Permissions(0x7777));
+    ASSERT_TRUE(QFile::setPermissions(media.path, QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                                      QFileDevice::ReadOther |
+                                                      QFileDevice::ExeOther));
+    const QStringList mediaBefore = QDir(media.path).entryList(QDir::Files);
+    const auto cli = [&](const QStringList& args) {
+        return test::runProgram(otherUserProgram(),
+                                asOtherUser(QStringList{test::cliProgram()} + args));
+    };
+    test::ProcessResult result = cli({s("--db"), media.working, s("roster")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(result.out).contains(msg::recordCount));
+    result = cli({s("--db"), media.working, s("export"), out + s("/导出.mdb")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = cli({s("--data-dir"), out, s("import"), media.working});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = cli({s("--db"), media.working, s("generate")});
+    EXPECT_EQ(result.exitCode, 5) << result.err.toStdString();
+    EXPECT_EQ(QDir(media.path).entryList(QDir::Files), mediaBefore);
+
+    const QString secret = out + s("/不可读.mdb");
+    ASSERT_TRUE(QFile::copy(files::samplePath(), secret));
+    ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), 0, 0), 0);
+    }
+    result = cli({s("--db"), secret, s("roster")});
+    EXPECT_EQ(result.exitCode, 5) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(msg::noReadPermission)) << result.err.toStdString();
+    QFile::setPermissions(media.path, QFileDevice::Permissions(0x7700));
+}
+
+// korvane-cli: outputs never overwrite a database, and its edges.
+TEST(SharedFile, CommandLineOutputsAndArguments) {
+    SampleFolder folder;
+    ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
+    const QByteArray before = bytesOf(folder.working);
+    const QString link = folder.file("链接.csv");
+    ASSERT_TRUE(QFile::link(folder.working, link));
+    const QString otherDatabase = folder.file("别的.mdb");
+    ASSERT_TRUE(QFile::copy(files::samplePath(), otherDatabase));
+    const auto cli = [&](const QStringList& args) {
+        return test::runProgram(test::cliProgram(), QStringList{s("--db"), folder.working} + args);
+    };
+    for (const QStringList& args : {QStringList{s("roster"), s("--csv"), folder.working},
+                                    QStringList{s("roster"), s("--csv"), link},
+                                    QStringList{s("roster"), s("--pdf"), otherDatabase}}) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const test::ProcessResult result = cli(args);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_TRUE(result.err.contains(msg::outputIsDatabase.section(s("%1"), 0, 0)))
+            << result.err.toStdString();
+    }
+    EXPECT_EQ(bytesOf(folder.working), before);
+    EXPECT_EQ(bytesOf(otherDatabase), bytesOf(files::samplePath()));
+
+    test::ProcessResult result = cli({s("roster"), s("--csv"), s("-")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.startsWith("\xEF\xBB\xBF"
+                                      "IDID,"));
+    result = cli({s("roster"), s("--person"), QString(65536, QLatin1Char('x'))});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_EQ(result.err.trimmed(), msg::queryTextTooLong.arg(engine::maxQueryTextLength));
+    result = test::runProgram(test::cliProgram(), {s("--help")});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.startsWith("usage: korvane-cli"));
+    EXPECT_EQ(
+        test::runProgram(test::cliProgram(), {s("--data-dir"), QString(), s("roster")}).exitCode,
+        2);
+
+    // A name with a NUL in it is printed whole, the NUL made visible.
+    EXPECT_EQ(sqlite3(folder.working,
+                      s("update 值班报表 set 值班人 = '  张' || char(0) || '三' where IDID = 1; "
+                        "select changes()")),
+              s("1"));
+    result = cli({s("roster"), s("--person"), s("张")});
+    EXPECT_TRUE(QString::fromUtf8(result.out).contains(s("张␀三"))) << result.out.toStdString();
+
+    // Without the delivered template, init writes the same empty database.
+    QTemporaryDir programDir;
+    const QString copied = QDir(programDir.path()).filePath(s("korvane-cli"));
+    ASSERT_TRUE(QFile::copy(test::cliProgram(), copied));
+    const QString fresh = folder.file("新/员工数据库.mdb");
+    result = test::runProgram(copied, {s("--db"), fresh, s("init")});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(checkDatabaseFile(fresh), QString());
+    EXPECT_EQ(QDir(QFileInfo(fresh).absolutePath()).entryList({s("*journal*"), s("*.partial*")}),
+              QStringList());
+}
+
+} // namespace
