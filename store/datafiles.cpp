@@ -83,12 +83,6 @@ bool isSqliteFile(const QString& path) {
     return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3\0", 16);
 }
 
-void removeWithCompanions(const QString& path) {
-    QFile::remove(path);
-    for (const QString& suffix : companionSuffixes())
-        QFile::remove(path + suffix);
-}
-
 // Makes the fresh copy at path a self-contained file of ours: its own
 // rollback journal rather than a write-ahead log (so it can be read from
 // read-only media and leaves nothing beside it), and our application id
@@ -140,17 +134,36 @@ QString writablePath(const QString& path) {
     return canonical.isEmpty() ? QFileInfo(info.symLinkTarget()).absoluteFilePath() : canonical;
 }
 
+namespace {
+
+// The hidden folder beside target in which its copy is made.
+QString partialFolder(const QString& target) {
+    const QFileInfo info(writablePath(target));
+    return info.absoluteDir().filePath(QLatin1Char('.') + info.fileName() +
+                                       QStringLiteral(".partial"));
+}
+
+} // namespace
+
 bool copyDatabase(const QString& source, const QString& target, QString* error) {
     // A link is written through: the file it points to is replaced, not the link.
     const QString destination = writablePath(target);
-    const QString partial = destination + QStringLiteral(".partial");
+    // The copy is made in a hidden folder beside the target, so that what a
+    // crash or a kill leaves of it (SQLite's journal of the copy included)
+    // lies in that folder and is cleared by the next copy.
+    const QString folder = partialFolder(destination);
+    const QString partial = QDir(folder).filePath(QFileInfo(destination).fileName());
     const auto fail = [&](const QString& reason) {
         if (error)
             *error = reason;
-        removeWithCompanions(partial);
+        QDir(folder).removeRecursively();
         return false;
     };
-    removeWithCompanions(partial);
+    QDir(folder).removeRecursively();
+    // mkdir, not mkpath: a copy never makes the folder it is asked to write into.
+    if (!QDir().mkdir(folder))
+        return fail(msg::cannotWriteFileBecause.arg(QDir::toNativeSeparators(destination),
+                                                    msg::folderNotWritable));
     {
         QString reason;
         auto from = Connection::open(source, &reason, Connection::Access::ReadOnly);
@@ -165,7 +178,7 @@ bool copyDatabase(const QString& source, const QString& target, QString* error) 
     }
     const QString reason = settleCopy(partial);
     if (!reason.isEmpty())
-        return fail(QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(partial), reason));
+        return fail(QStringLiteral("%1：%2").arg(QDir::toNativeSeparators(destination), reason));
     if (!flushToDisk(partial))
         return fail(msg::cannotWriteFile.arg(QDir::toNativeSeparators(destination)));
     // rename() over an existing file is atomic on POSIX; QFile::rename is not
@@ -174,11 +187,39 @@ bool copyDatabase(const QString& source, const QString& target, QString* error) 
                     QFile::encodeName(destination).constData()) != 0)
         return fail(msg::cannotReplaceFile.arg(QDir::toNativeSeparators(destination),
                                                QString::fromLocal8Bit(std::strerror(errno))));
+    QDir(folder).removeRecursively();
     // Stale companions of a replaced database must not be replayed onto the new one.
     for (const QString& suffix : companionSuffixes())
         QFile::remove(destination + suffix);
     flushToDisk(QFileInfo(destination).absolutePath());
     return true;
+}
+
+bool createDatabaseFile(const QString& target, QString* error) {
+    QString templateError;
+    if (QFileInfo::exists(templatePath()) && copyDatabase(templatePath(), target, &templateError))
+        return true;
+    // Without a usable template, the schema code writes the same content,
+    // made in the copy's hidden folder and copied into place like every database.
+    const QString folder = partialFolder(target) + QStringLiteral(".new");
+    const QString fresh = QDir(folder).filePath(QFileInfo(target).fileName());
+    QDir(folder).removeRecursively();
+    bool copied = false;
+    if (QDir().mkdir(folder)) {
+        QString reason;
+        bool created = false;
+        {
+            auto connection = Connection::create(fresh, &reason);
+            created = connection != nullptr;
+        }
+        copied = created && copyDatabase(fresh, target, &reason);
+        if (!copied && error)
+            *error = reason;
+    } else if (error) {
+        *error = msg::cannotWriteFile.arg(QDir::toNativeSeparators(target));
+    }
+    QDir(folder).removeRecursively();
+    return copied;
 }
 
 QString outputFileProblem(const QString& path) {
@@ -210,30 +251,6 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 
 QString outputFailedMessage(const QString& path, const QString& reason) {
     return msg::outputFailed.arg(QDir::toNativeSeparators(path), reason);
-}
-
-bool createDatabaseFile(const QString& target, QString* error) {
-    QString templateError;
-    if (QFileInfo::exists(templatePath()) && copyDatabase(templatePath(), target, &templateError))
-        return true;
-    // Without a usable template, the schema code writes the same content.
-    const QString destination = writablePath(target);
-    const QString fresh = destination + QStringLiteral(".new");
-    removeWithCompanions(fresh);
-    {
-        QString reason;
-        auto created = Connection::create(fresh, &reason);
-        if (!created) {
-            if (error)
-                *error = reason;
-            removeWithCompanions(fresh);
-            return false;
-        }
-    }
-    // Copied into place like every other database, checked and whole or not at all.
-    const bool copied = copyDatabase(fresh, destination, error);
-    removeWithCompanions(fresh);
-    return copied;
 }
 
 } // namespace korvane::files

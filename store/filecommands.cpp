@@ -39,7 +39,7 @@ QString sideFilePath(const QString& file, const QString& kind) {
         const QString name =
             n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
         const QString path = folder.filePath(name);
-        if (!QFileInfo::exists(path) && !QFileInfo::exists(path + QStringLiteral(".partial")))
+        if (!QFileInfo::exists(path))
             return path;
     }
 }

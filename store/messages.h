@@ -141,6 +141,7 @@ inline const QString cannotStampId = QStringLiteral("无法写入数据库标识
 inline const QString cannotWriteFileBecause = QStringLiteral("无法写入 %1（%2）");
 inline const QString cannotWriteFile = QStringLiteral("无法写入 %1");
 inline const QString cannotWriteBecause = QStringLiteral("无法写入（%1）");
+inline const QString folderNotWritable = QStringLiteral("文件夹不存在或不可写");
 inline const QString cannotReplaceFile = QStringLiteral("无法替换 %1（%2）");
 inline const QString fileBusy = QStringLiteral("文件正被其他程序锁定，等待后仍无法读取");
 inline const QString diskFull = QStringLiteral("磁盘已满");

@@ -95,8 +95,8 @@ struct DataFolder {
     QString file(const char* name) const { return QDir(path).filePath(s(name)); }
     // What the folder holds, the lock file of our programs aside.
     QStringList entries() const {
-        QStringList names =
-            QDir(path).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QStringList names = QDir(path).entryList(
+            QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         names.removeIf([](const QString& name) { return name.endsWith(s("-lock")); });
         return names;
     }
@@ -248,7 +248,8 @@ TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
               QFileInfo(folder.working).absolutePath());
     EXPECT_EQ(peopleIn(result.backupPath), QStringList{s("原有人员")});
     EXPECT_TRUE(result.message.contains(QDir::toNativeSeparators(result.backupPath)));
-    EXPECT_TRUE(QDir(folder.path).entryList({s("*.partial*")}).isEmpty());
+    EXPECT_TRUE(
+        QDir(folder.path).entryList({s("*.partial*")}, QDir::AllEntries | QDir::Hidden).isEmpty());
 
     // Opened for work, the unstamped file is accepted and stamped as ours.
     EXPECT_EQ(checkDatabaseFile(source), QString());
@@ -307,9 +308,10 @@ TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
     DataFolder folder;
     const QString source = folder.file("导入.mdb");
     makeDatabase(source, {s("新人")});
-    // The copy is written beside the working file; a folder in its way makes
-    // the write fail as a full or broken disk would (chmod does not stop root).
-    ASSERT_TRUE(QDir().mkpath(folder.working + s(".partial/blocker")));
+    // The copy is made in a hidden folder beside the working file; a file in
+    // its way makes the write fail as a full or broken disk would (chmod does
+    // not stop root).
+    writeBytes(folder.file(".员工数据库.mdb.partial"), "blocker");
     const QByteArray before = bytesOf(folder.working);
     auto result = files::replaceWorkingDatabase(folder.path, source);
     EXPECT_FALSE(result.ok);
@@ -410,7 +412,7 @@ TEST(ExportWorkingDatabase, ReplacesAnExistingFileWithWhatIsCommitted) {
     EXPECT_EQ(peopleIn(target), QStringList({s("原有人员"), s("已提交")}));
     EXPECT_EQ(peopleIn(folder.working), QStringList({s("原有人员"), s("已提交"), s("未提交")}));
     EXPECT_FALSE(QFileInfo::exists(target + s("-wal")));
-    EXPECT_FALSE(QFileInfo::exists(target + s(".partial")));
+    EXPECT_FALSE(QFileInfo::exists(folder.file(".导出.mdb.partial")));
     EXPECT_EQ(applicationIdOf(target), ourApplicationId);
 }
 

@@ -298,7 +298,8 @@ TEST(SharedFile, CommandLineOutputsAndArguments) {
     result = test::runProgram(copied, {s("--db"), fresh, s("init")});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(checkDatabaseFile(fresh), QString());
-    EXPECT_EQ(QDir(QFileInfo(fresh).absolutePath()).entryList({s("*journal*"), s("*.partial*")}),
+    EXPECT_EQ(QDir(QFileInfo(fresh).absolutePath())
+                  .entryList({s("*journal*"), s("*.partial*")}, QDir::AllEntries | QDir::Hidden),
               QStringList());
 }
 
