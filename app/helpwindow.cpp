@@ -1,6 +1,6 @@
 #include "app/helpwindow.h"
 
-#include "app/twips.h"
+#include "ui/twips.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

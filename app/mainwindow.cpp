@@ -5,7 +5,7 @@
 #include "app/setuppage.h"
 #include "app/setupwizard.h"
 #include "app/toolscommands.h"
-#include "app/twips.h"
+#include "ui/twips.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/datafiles.h"
 

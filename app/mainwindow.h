@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 

@@ -1,7 +1,7 @@
 #include "app/setuppage.h"
 
-#include "app/pagecontext.h"
-#include "app/twips.h"
+#include "ui/pagecontext.h"
+#include "ui/twips.h"
 #include "editors/period.h"
 #include "editors/ui/grouppanel.h"
 #include "editors/ui/periodform.h"

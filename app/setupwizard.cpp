@@ -1,6 +1,6 @@
 #include "app/setupwizard.h"
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 #include "app/setuppage.h"
 
 #include <QMdiSubWindow>

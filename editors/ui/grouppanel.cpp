@@ -1,6 +1,6 @@
 #include "editors/ui/grouppanel.h"
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 #include "editors/ui/membershipform.h"
 #include "store/dialect.h"
 #include "store/messages.h"

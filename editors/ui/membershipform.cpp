@@ -1,6 +1,6 @@
 #include "editors/ui/membershipform.h"
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "editors/ui/shiftpage.h"
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,7 +1,7 @@
 #include "editors/ui/staffpage.h"
 
-#include "app/pagecontext.h"
-#include "app/twips.h"
+#include "ui/pagecontext.h"
+#include "ui/twips.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "engine/ui/schedulingpage.h"
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"

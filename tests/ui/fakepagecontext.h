@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/pagecontext.h"
+#include "ui/pagecontext.h"
 #include "store/datafiles.h"
 #include "support/testsupport.h"
 
