@@ -6,6 +6,8 @@
 #include "store/databaselock.h"
 #include "store/messages.h"
 
+#include <QDir>
+
 #include <cmath>
 
 namespace korvane::cli {
@@ -35,6 +37,16 @@ int generate(Context& context) {
                                         &busy);
         if (!runLock)
             return Unavailable;
+    }
+
+    // Opened (and checked) once: the run's own connection and the roster
+    // printed at the end need no second look at the whole file. (Read-write,
+    // so that it reads what the run writes through the write-ahead log.)
+    FileCheck problem;
+    auto reader = Connection::openChecked(context.database, &problem);
+    if (!reader) {
+        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
 
     int shownPercent = -1;
@@ -71,13 +83,7 @@ int generate(Context& context) {
     if (result.outcome == engine::RunOutcome::NothingToPlan)
         err(result.detail);
 
-    QString error;
-    auto connection = Connection::open(context.database, &error, Connection::Access::ReadOnly);
-    if (!connection) {
-        err(error);
-        return RunFailed;
-    }
-    if (!printRoster(connection->db(), engine::fullRosterQuery()))
+    if (!printRoster(reader->db(), engine::fullRosterQuery()))
         return RunFailed;
     switch (result.outcome) {
     case engine::RunOutcome::Done:

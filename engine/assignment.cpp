@@ -62,24 +62,6 @@ double leadingNumber(const QString& text) {
 
 } // namespace
 
-void CandidateTable::append(const CandidateRow& row) {
-    m_slots[key(row.day, row.shift)].push_back(int(rows.size()));
-    rows.push_back(row);
-}
-
-const std::vector<int>& CandidateTable::slotRows(qint64 day, qint64 shift) const {
-    static const std::vector<int> none;
-    const auto found = m_slots.constFind(key(day, shift));
-    return found == m_slots.constEnd() ? none : *found;
-}
-
-int CandidateTable::rowOfIdid(qint64 idid) const {
-    const auto found =
-        std::lower_bound(rows.begin(), rows.end(), idid,
-                         [](const CandidateRow& row, qint64 value) { return row.idid < value; });
-    return found != rows.end() && found->idid == idid ? int(found - rows.begin()) : -1;
-}
-
 qint64 neverAssignedDay() {
     static const qint64 day =
         QDate::fromString(schema::neverAssignedDate, Qt::ISODate).toJulianDay();
@@ -116,16 +98,16 @@ SlotFiller::SlotFiller(const PlanningData& data, CandidateTable& table)
     : m_data(data), m_table(table), m_counters(data.staff.size()) {
     for (PersonCounters& counters : m_counters)
         counters.lastDay = neverAssignedDay();
-    for (const CandidateRow& row : table.rows)
-        if (row.flag == flagOpen && row.person >= 0)
-            ++m_counters[row.person].capacity;
+    for (size_t row = 0; row < table.flags.size(); ++row)
+        if (table.flags[row] == flagOpen)
+            ++m_counters[size_t(table.personOf(int(row)))].capacity;
 }
 
 SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, qint64 sequence,
                                     bool* relaxed) {
     *relaxed = false;
-    const std::vector<int>& slot = m_table.slotRows(day.day, shift.idid);
-    if (slot.empty())
+    const std::vector<int>& slotIndices = m_table.slotsOf(day.day, shift.idid);
+    if (slotIndices.empty())
         return Result::NotDistributed;
 
     const qint16 limit = consecutiveLimit(shift.consecutiveLimit);
@@ -136,14 +118,15 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     };
 
     m_open.clear();
-    for (int row : slot) {
-        const CandidateRow& candidate = m_table.rows[row];
-        if (candidate.flag == flagOpen && candidate.person >= 0)
-            m_open.push_back(row);
+    for (int slot : slotIndices) {
+        const int first = m_table.slotList[size_t(slot)].firstRow;
+        for (int row = first; row < first + m_table.people(); ++row)
+            if (m_table.flags[size_t(row)] == flagOpen)
+                m_open.push_back(row);
     }
     m_chosen.clear();
     for (int row : m_open)
-        if (!heldBack(m_counters[m_table.rows[row].person]))
+        if (!heldBack(m_counters[size_t(m_table.personOf(row))]))
             m_chosen.push_back(row);
     // Fewer than the headcount (compared as the number it is, fractions
     // included): drop the held-back clause.
@@ -155,27 +138,26 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     }
 
     // Candidates are ranked on the counters as they stand before this slot:
-    // longest since the last duty, fewest duties, most open rows; then idid.
+    // longest since the last duty, fewest duties, most open rows; then idid,
+    // which follows the row order.
     const auto before = [&](int left, int right) {
-        const PersonCounters& a = m_counters[m_table.rows[left].person];
-        const PersonCounters& b = m_counters[m_table.rows[right].person];
+        const PersonCounters& a = m_counters[size_t(m_table.personOf(left))];
+        const PersonCounters& b = m_counters[size_t(m_table.personOf(right))];
         if (a.previousSlot != b.previousSlot)
             return a.previousSlot < b.previousSlot;
         if (a.dutyCount != b.dutyCount)
             return a.dutyCount < b.dutyCount;
         if (a.capacity != b.capacity)
             return a.capacity > b.capacity;
-        return m_table.rows[left].idid < m_table.rows[right].idid;
+        return left < right;
     };
     const size_t taken = std::min(m_chosen.size(), size_t(peopleTaken(shift.headcount)));
     std::partial_sort(m_chosen.begin(), m_chosen.begin() + qsizetype(taken), m_chosen.end(),
                       before);
 
     for (size_t i = 0; i < taken; ++i) {
-        CandidateRow& row = m_table.rows[m_chosen[i]];
-        row.flag = flagAssigned;
-        m_assigned.push_back(m_chosen[i]);
-        PersonCounters& counters = m_counters[row.person];
+        m_table.flags[size_t(m_chosen[i])] = flagAssigned;
+        PersonCounters& counters = m_counters[size_t(m_table.personOf(m_chosen[i]))];
         counters.previousSlot = sequence;
         counters.lastDay = day.day;
         ++counters.dutyCount;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/candidatetable.h"
 #include "engine/planningdata.h"
 
 #include <QHash>
@@ -9,36 +10,6 @@
 #include <vector>
 
 namespace korvane::engine {
-
-// Candidate flags of 值班底表.是否值班.
-constexpr char flagStruck = '0';
-constexpr char flagAssigned = '1';
-constexpr char flagOpen = '2';
-
-// One row of 值班底表 as the run keeps it in memory.
-struct CandidateRow {
-    qint64 idid = 0;  // 值班底表.idid
-    qint64 day = 0;   // 日期 as a day number
-    qint64 shift = 0; // 班次IDID
-    int person = -1;  // index into PlanningData::staff
-    char flag = flagOpen;
-};
-
-// 值班底表 in memory: rows in ascending idid, and the rows of each slot.
-class CandidateTable {
-public:
-    void append(const CandidateRow& row);
-    // Every row of the slot, whatever its flag, in ascending idid.
-    const std::vector<int>& slotRows(qint64 day, qint64 shift) const;
-    // The row with that idid, or -1.
-    int rowOfIdid(qint64 idid) const;
-
-    std::vector<CandidateRow> rows;
-
-private:
-    static quint64 key(qint64 day, qint64 shift) { return (quint64(day) << 32) ^ quint64(shift); }
-    QHash<quint64, std::vector<int>> m_slots;
-};
 
 // The run counters of one person (基本信息 positions 7, 8 and 12 to 16).
 struct PersonCounters {
@@ -79,14 +50,11 @@ public:
     Result fill(const CalendarDay& day, const Shift& shift, qint64 sequence, bool* relaxed);
 
     const std::vector<PersonCounters>& counters() const { return m_counters; }
-    // Rows turned to '1', in the order they were taken.
-    const std::vector<int>& assignedRows() const { return m_assigned; }
 
 private:
     const PlanningData& m_data;
     CandidateTable& m_table;
     std::vector<PersonCounters> m_counters;
-    std::vector<int> m_assigned;
     std::vector<int> m_open;   // scratch: the open rows of a slot
     std::vector<int> m_chosen; // scratch: the rows the slot's query returns
 };

@@ -98,6 +98,15 @@ int PlanningData::distributionMatches(const CalendarDay& day, const QString& gro
     return matches;
 }
 
+bool PlanningData::distributed(const CalendarDay& day, const Shift& shift, bool* twice) const {
+    *twice = false;
+    if (shift.distribution == everyDate)
+        return true;
+    const int matches = distributionMatches(day, shift.distribution);
+    *twice = matches > 1;
+    return matches > 0;
+}
+
 QString longDate(qint64 day) {
     const QDate date = QDate::fromJulianDay(day);
     return QStringLiteral("%1年%2月%3日").arg(date.year()).arg(date.month()).arg(date.day());

@@ -49,6 +49,9 @@ struct PlanningData {
     // that name: 0 means the shift is not distributed on the day, 2 or more
     // means two equally named groups hold it.
     int distributionMatches(const CalendarDay& day, const QString& groupName) const;
+    // Whether the shift exists on the day: 分布日期 is 全部 or names a date
+    // group holding the day. *twice is set when two equally named groups hold it.
+    bool distributed(const CalendarDay& day, const Shift& shift, bool* twice) const;
 };
 
 // The name that distributes a shift on every date.

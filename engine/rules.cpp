@@ -57,97 +57,127 @@ QString boundText(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// Pieces of the set-based form of a rule. Each picks the values of one
-// column of 值班底表 that one half of the rule accepts; the halves are joined
-// exactly as the rule's query joins them. Every subquery is uncorrelated, so
-// SQLite evaluates it once instead of once per candidate row.
+// The pieces of a rule's region. Each picks, from the small tables, the
+// values of one column of 值班底表 that one half of the rule accepts; the
+// halves are joined exactly as the rule's query joins them.
 const QString personsMatching =
-    QStringLiteral("姓名IDID IN (SELECT 基本信息.IDID FROM 基本信息, 值班人员组"
+    QStringLiteral("SELECT 基本信息.IDID FROM 基本信息, 值班人员组"
                    " WHERE instr(基本信息.所属组ID, 'z' || 值班人员组.idid || 'z') > 0"
-                   " AND (基本信息.姓名 = ? OR 值班人员组.值班人员组名称 = ?))");
-// A 不排在 region is usually small: walk it through the (日期, 班次IDID) index
-// and test the person on each row. The unary '+' keeps SQLite from driving
-// by the person index, which would read every row of a large staff group.
-const QString personsMatchingInRegion = QLatin1Char('+') + personsMatching;
-const QString anyCalendarDate = QStringLiteral("日期 IN (SELECT 日期 FROM 日期类型)");
-const QString anyShift = QStringLiteral("班次IDID IN (SELECT idid FROM banci)");
+                   " AND (基本信息.姓名 = ? OR 值班人员组.值班人员组名称 = ?)");
+const QString calendarDates = QStringLiteral("SELECT 日期 FROM 日期类型");
+const QString everyShift = QStringLiteral("SELECT idid FROM banci");
 const QString datesInGroup =
-    QStringLiteral("日期 IN (SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
-                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') > 0)");
+    QStringLiteral("SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
+                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') > 0");
 const QString datesOutsideGroup =
-    QStringLiteral("日期 IN (SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
-                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') = 0)");
+    QStringLiteral("SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
+                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') = 0");
 const QString shiftsInGroup =
-    QStringLiteral("班次IDID IN (SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
-                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') > 0)");
+    QStringLiteral("SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
+                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') > 0");
 const QString shiftsOutsideGroup =
-    QStringLiteral("班次IDID IN (SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
-                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') = 0)");
-const QString shiftsNamed =
-    QStringLiteral("班次IDID IN (SELECT idid FROM banci WHERE 班次名称 = ?)");
-const QString shiftsNotNamed =
-    QStringLiteral("班次IDID IN (SELECT idid FROM banci WHERE 班次名称 <> ?)");
-const QString datesEqual = QStringLiteral("日期 IN (SELECT 日期 FROM 日期类型 WHERE 日期 = ?)");
-const QString datesNotEqual = QStringLiteral("日期 IN (SELECT 日期 FROM 日期类型 WHERE 日期 <> ?)");
+    QStringLiteral("SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
+                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') = 0");
+const QString shiftsNamed = QStringLiteral("SELECT idid FROM banci WHERE 班次名称 = ?");
+const QString shiftsNotNamed = QStringLiteral("SELECT idid FROM banci WHERE 班次名称 <> ?");
+const QString datesEqual = QStringLiteral("SELECT 日期 FROM 日期类型 WHERE 日期 = ?");
+const QString datesNotEqual = QStringLiteral("SELECT 日期 FROM 日期类型 WHERE 日期 <> ?");
 // A table in the rule's FROM list that no condition of a half names still
 // has to hold a row for that half to match anything.
-const QString someDateGroup = QStringLiteral("EXISTS (SELECT 1 FROM 日期组)");
-const QString someShiftGroup = QStringLiteral("EXISTS (SELECT 1 FROM 班次组)");
-const QString dateGroupNamed = QStringLiteral("EXISTS (SELECT 1 FROM 日期组 WHERE 日期组名称 = ?)");
+const QString someDateGroup = QStringLiteral("SELECT 1 FROM 日期组");
+const QString someShiftGroup = QStringLiteral("SELECT 1 FROM 班次组");
+const QString dateGroupNamed = QStringLiteral("SELECT 1 FROM 日期组 WHERE 日期组名称 = ?");
 
-struct StrikeStatement {
-    QString condition;     // over the columns of 值班底表, with ? placeholders
-    QStringList arguments; // in placeholder order
-};
+using Condition = RuleRegion::Condition;
+using Kind = Condition::Kind;
 
-// The set-based equivalent of the rule's query (see ruleQuery): a candidate
-// row is struck when its person matches and its date and shift fall in the
-// region the rule's shape describes.
-StrikeStatement strikeStatement(Shape shape, const Rule& rule, const QString& date) {
-    const QString person = boundText(rule.person);
+Condition leaf(Kind kind, const QString& query, const QStringList& arguments = {}) {
+    Condition condition;
+    condition.kind = kind;
+    condition.query = query;
+    condition.arguments = arguments;
+    return condition;
+}
+Condition dateIn(const QString& query, const QStringList& arguments = {}) {
+    return leaf(Kind::DateIn, query, arguments);
+}
+Condition shiftIn(const QString& query, const QStringList& arguments = {}) {
+    return leaf(Kind::ShiftIn, query, arguments);
+}
+Condition exists(const QString& query, const QStringList& arguments = {}) {
+    return leaf(Kind::Exists, query, arguments);
+}
+Condition all(const QList<Condition>& parts) {
+    Condition condition;
+    condition.kind = Kind::All;
+    condition.parts = parts;
+    return condition;
+}
+Condition any(const QList<Condition>& parts) {
+    Condition condition;
+    condition.kind = Kind::Any;
+    condition.parts = parts;
+    return condition;
+}
+
+// The condition on a candidate row's date and shift that goes with the
+// person test (see ruleQuery): the region the rule's shape describes.
+Condition regionCondition(Shape shape, const Rule& rule, const QString& date) {
     const QString shift = boundText(rule.shift);
     const QString group = boundText(rule.date);
-    auto all = [](const QStringList& parts) { return parts.join(QStringLiteral(" AND ")); };
     switch (shape) {
     case Shape::NotOnDateGroupShiftGroup:
-        return {all({personsMatchingInRegion, datesInGroup, shiftsInGroup}),
-                {person, person, group, shift}};
+        return all({dateIn(datesInGroup, {group}), shiftIn(shiftsInGroup, {shift})});
     case Shape::NotOnDateGroupShift:
-        return {all({personsMatchingInRegion, datesInGroup, shiftsNamed}),
-                {person, person, group, shift}};
+        return all({dateIn(datesInGroup, {group}), shiftIn(shiftsNamed, {shift})});
     case Shape::OnlyOnDateGroupShiftGroup:
         // Each half carries its own group name; a half whose group is
         // missing matches nothing and the rule strikes by the other half.
-        return {
-            all({personsMatching, anyCalendarDate, anyShift,
-                 QStringLiteral("((%1 AND %2) OR (%3 AND %4))")
-                     .arg(datesOutsideGroup, someShiftGroup, shiftsOutsideGroup, someDateGroup)}),
-            {person, person, group, shift}};
+        return all({dateIn(calendarDates), shiftIn(everyShift),
+                    any({all({dateIn(datesOutsideGroup, {group}), exists(someShiftGroup)}),
+                         all({shiftIn(shiftsOutsideGroup, {shift}), exists(someDateGroup)})})});
     case Shape::OnlyOnDateGroupShift:
         // The date group's name is a condition of the whole rule: without
         // that group nothing is struck, even by the shift half.
-        return {all({personsMatching, anyCalendarDate, anyShift, dateGroupNamed,
-                     QStringLiteral("(%1 OR %2)").arg(datesOutsideGroup, shiftsNotNamed)}),
-                {person, person, group, group, shift}};
+        return all({dateIn(calendarDates), shiftIn(everyShift), exists(dateGroupNamed, {group}),
+                    any({dateIn(datesOutsideGroup, {group}), shiftIn(shiftsNotNamed, {shift})})});
     case Shape::NotOnDateShiftGroup:
-        return {all({personsMatchingInRegion, datesEqual, shiftsInGroup}),
-                {person, person, date, shift}};
+        return all({dateIn(datesEqual, {date}), shiftIn(shiftsInGroup, {shift})});
     case Shape::NotOnDateShift:
-        return {all({personsMatchingInRegion, datesEqual, shiftsNamed}),
-                {person, person, date, shift}};
+        return all({dateIn(datesEqual, {date}), shiftIn(shiftsNamed, {shift})});
     case Shape::OnlyOnDateShiftGroup:
-        return {all({personsMatching, anyCalendarDate, anyShift,
-                     QStringLiteral("((%1 AND %2) OR %3)")
-                         .arg(datesNotEqual, someShiftGroup, shiftsOutsideGroup)}),
-                {person, person, date, shift}};
+        return all({dateIn(calendarDates), shiftIn(everyShift),
+                    any({all({dateIn(datesNotEqual, {date}), exists(someShiftGroup)}),
+                         shiftIn(shiftsOutsideGroup, {shift})})});
     case Shape::OnlyOnDateShift:
-        return {all({personsMatching, anyCalendarDate, anyShift,
-                     QStringLiteral("(%1 OR %2)").arg(datesNotEqual, shiftsNotNamed)}),
-                {person, person, date, shift}};
+        return all({dateIn(calendarDates), shiftIn(everyShift),
+                    any({dateIn(datesNotEqual, {date}), shiftIn(shiftsNotNamed, {shift})})});
     case Shape::None:
         break;
     }
     return {};
+}
+
+bool holds(const Condition& condition, const QString& date, qint64 shift) {
+    switch (condition.kind) {
+    case Kind::All:
+        for (const Condition& part : condition.parts)
+            if (!holds(part, date, shift))
+                return false;
+        return true;
+    case Kind::Any:
+        for (const Condition& part : condition.parts)
+            if (holds(part, date, shift))
+                return true;
+        return false;
+    case Kind::DateIn:
+        return condition.dates.contains(date);
+    case Kind::ShiftIn:
+        return condition.shifts.contains(shift);
+    case Kind::Exists:
+        return condition.exists;
+    }
+    return false;
 }
 
 void setError(QString* error, const QString& text) {
@@ -283,8 +313,66 @@ QString ruleQuery(const Rule& rule) {
     return {};
 }
 
-RuleApplied applyRule(QSqlDatabase& db, const Rule& rule, QString* error,
-                      QSqlError* databaseError) {
+bool RuleRegion::covers(const QString& date, qint64 shift) const {
+    return !strikesNothing && holds(condition, date, shift);
+}
+
+bool RuleRegionReader::select(const QString& sql, const QStringList& arguments,
+                              const QVariantList** values, QSqlError* failure) {
+    // *values stays valid until the next call.
+    const QString key = sql + QChar(0x1F) + arguments.join(QChar(0x1F));
+    auto found = m_results.constFind(key);
+    if (found == m_results.constEnd()) {
+        QSqlQuery query(m_db);
+        query.setForwardOnly(true);
+        bool done = query.prepare(sql);
+        if (done) {
+            for (const QString& argument : arguments)
+                query.addBindValue(argument);
+            done = query.exec();
+        }
+        if (!done) {
+            *failure = query.lastError();
+            return false;
+        }
+        QVariantList rows;
+        while (query.next())
+            rows << query.value(0);
+        found = m_results.insert(key, rows);
+    }
+    *values = &*found;
+    return true;
+}
+
+bool RuleRegionReader::readCondition(Condition& condition, QSqlError* failure) {
+    if (condition.kind == Kind::All || condition.kind == Kind::Any) {
+        for (Condition& part : condition.parts)
+            if (!readCondition(part, failure))
+                return false;
+        return true;
+    }
+    const QVariantList* values = nullptr;
+    if (!select(condition.query, condition.arguments, &values, failure))
+        return false;
+    for (const QVariant& value : *values) {
+        if (condition.kind == Kind::DateIn) {
+            // 值班底表.日期 is TEXT: the values compare as text.
+            if (!value.isNull())
+                condition.dates.insert(value.toString());
+        } else if (condition.kind == Kind::ShiftIn) {
+            bool number = false;
+            const qint64 idid = value.toLongLong(&number);
+            if (number)
+                condition.shifts.insert(idid);
+        }
+    }
+    condition.exists = !values->isEmpty();
+    return true;
+}
+
+RuleApplied RuleRegionReader::read(const Rule& rule, RuleRegion* region, QString* error,
+                                   QSqlError* databaseError) {
+    *region = RuleRegion();
     const Shape shape = shapeOf(rule);
     if (shape == Shape::None)
         return RuleApplied::Applied;
@@ -303,25 +391,47 @@ RuleApplied applyRule(QSqlDatabase& db, const Rule& rule, QString* error,
         return RuleApplied::Unevaluable;
     }
     // The rule's query run as it stands makes SQLite pair every candidate row
-    // with every group row; the same set is struck here with one UPDATE. Its
-    // text is fixed and every value bound, so a failure is the database's.
-    const StrikeStatement strike = strikeStatement(shape, rule, date);
-    QSqlQuery query(db);
-    bool done = query.prepare(
-        QStringLiteral("UPDATE 值班底表 SET 是否值班 = '0' WHERE 是否值班 IS NOT '0' AND ") +
-        strike.condition);
-    if (done) {
-        for (const QString& argument : strike.arguments)
-            query.addBindValue(argument);
-        done = query.exec();
-    }
-    if (!done) {
-        setError(error, query.lastError().text());
+    // with every group row; its region is read from the small tables instead.
+    // The texts are fixed and every value bound, so a failure is the database's.
+    RuleRegion read;
+    read.strikesNothing = false;
+    read.condition = regionCondition(shape, rule, date);
+    const QString person = boundText(rule.person);
+    QSqlError failure;
+    const QVariantList* people = nullptr;
+    bool done = select(personsMatching, {person, person}, &people, &failure);
+    if (done) // before the next query: its result may move the stored ones
+        for (const QVariant& idid : *people)
+            read.people.insert(idid.toLongLong());
+    if (!done || !readCondition(read.condition, &failure)) {
+        setError(error, failure.text());
         if (databaseError)
-            *databaseError = query.lastError();
+            *databaseError = failure;
         return RuleApplied::Failed;
     }
+    *region = std::move(read);
     return RuleApplied::Applied;
+}
+
+RuleApplied readRuleRegion(QSqlDatabase& db, const Rule& rule, RuleRegion* region, QString* error,
+                           QSqlError* databaseError) {
+    RuleRegionReader reader(db);
+    return reader.read(rule, region, error, databaseError);
+}
+
+void strikeRegion(const RuleRegion& region, const PlanningData& data, CandidateTable& table) {
+    if (region.strikesNothing || region.people.isEmpty())
+        return;
+    std::vector<int> named; // places in the slot of the people the rule names
+    for (int person = 0; person < data.staff.size(); ++person)
+        if (region.people.contains(data.staff.at(person).idid))
+            named.push_back(person);
+    for (const CandidateSlot& slot : table.slotList) {
+        if (!region.covers(data.calendar.at(slot.calendarRow).text, slot.shift))
+            continue;
+        for (int person : named)
+            table.flags[size_t(slot.firstRow + person)] = flagStruck;
+    }
 }
 
 } // namespace korvane::engine

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "engine/candidatetable.h"
+#include "engine/planningdata.h"
+
+#include <QHash>
 #include <QList>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <QVariantList>
 
 namespace korvane::engine {
 
@@ -35,10 +41,57 @@ enum class RuleApplied {
     Failed,      // the database refused (a lock, a full disk...): the run cannot go on
 };
 
-// Sets 是否值班 = '0' on every row of 值班底表 that the rule's query matches.
-// Anything but Applied comes with the reason, and nothing changed then; a
-// failure also with the database's error.
-RuleApplied applyRule(QSqlDatabase& db, const Rule& rule, QString* error = nullptr,
-                      QSqlError* databaseError = nullptr);
+// What a rule strikes, read once from the small tables: the people it names
+// and a condition on a candidate row's date and shift. A row is struck when
+// its person is named and its date and shift meet the condition, exactly the
+// rows the rule's query returns.
+class RuleRegion {
+public:
+    // One test of the condition: a date or shift among a set, the existence
+    // of a row, or all / any of its parts.
+    struct Condition {
+        enum class Kind { All, Any, DateIn, ShiftIn, Exists } kind = Kind::All;
+        QString query;         // DateIn, ShiftIn, Exists: over the small tables, ? placeholders
+        QStringList arguments; // in placeholder order
+        QList<Condition> parts;
+        // Read from the database:
+        QSet<QString> dates;
+        QSet<qint64> shifts;
+        bool exists = false;
+    };
+
+    bool strikesNothing = true; // an unknown 排在
+    QSet<qint64> people;        // IDIDs of the people named (by name or group)
+    Condition condition;
+
+    bool covers(const QString& date, qint64 shift) const;
+};
+
+// Reads the regions of rules, each distinct query of the small tables once
+// (many rules share them: every date, every shift, the same group).
+class RuleRegionReader {
+public:
+    explicit RuleRegionReader(QSqlDatabase& db) : m_db(db) {}
+
+    // Reads the region the rule strikes. Anything but Applied comes with the
+    // reason; a failure also with the database's error.
+    RuleApplied read(const Rule& rule, RuleRegion* region, QString* error = nullptr,
+                     QSqlError* databaseError = nullptr);
+
+private:
+    bool select(const QString& sql, const QStringList& arguments, const QVariantList** values,
+                QSqlError* failure);
+    bool readCondition(RuleRegion::Condition& condition, QSqlError* failure);
+
+    QSqlDatabase& m_db;
+    QHash<QString, QVariantList> m_results; // by query and arguments
+};
+
+// One rule's region, read on its own.
+RuleApplied readRuleRegion(QSqlDatabase& db, const Rule& rule, RuleRegion* region,
+                           QString* error = nullptr, QSqlError* databaseError = nullptr);
+
+// Sets the flag of every open row of the table that the region covers to struck.
+void strikeRegion(const RuleRegion& region, const PlanningData& data, CandidateTable& table);
 
 } // namespace korvane::engine

@@ -19,14 +19,28 @@ namespace korvane::engine {
 
 namespace {
 
-// One statement writes a slot's candidates for every person, in the
-// candidate step's person order; their idids follow that order.
-const QString kInsertSlotCandidates =
+// The rows of 值班底表 are written from two small tables of the run's own
+// connection: the people in the candidate step's order, numbered from 1, and
+// the slots in write order with their final flags, one character per person.
+const QStringList kCreateWorkTables = {
+    QStringLiteral("create temp table if not exists run_people (pos integer primary key, "
+                   "IDID integer)"),
+    QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
+                   "日期 text, 班次IDID integer, flags text)"),
+    QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
+const QString kInsertPerson = QStringLiteral("insert into temp.run_people values (?, ?)");
+const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?, ?, ?, ?)");
+// One statement writes the rows of a run of slots, slot by slot and person
+// by person (so their idids follow that order), each with its final flag.
+// Both tables are read in key order: nothing is sorted.
+const QString kWriteRows =
     QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                   "select ?, ?, IDID, '2' from 基本信息 order by 家庭住址, IDID");
-const QString kFlagsChangedByRules =
-    QStringLiteral("select idid, 是否值班 from 值班底表 where 是否值班 is null or 是否值班 <> '2'");
-const QString kMarkAssigned = QStringLiteral("update 值班底表 set 是否值班 = '1' where idid = ?");
+                   "select s.日期, s.班次IDID, p.IDID, substr(s.flags, p.pos, 1) "
+                   "from temp.run_slots s, temp.run_people p where s.seq between ? and ? "
+                   "order by s.seq, p.pos");
+// Rows written by one statement: fewer statements, fewer copies of the pages
+// they touch kept for a statement's rollback.
+constexpr qint64 kRowsPerStatement = 32768;
 const QString kWriteCounters =
     QStringLiteral("update 基本信息 set 班数空间 = ?, 前一班序号 = ?, 最近值班时间 = ?, "
                    "最近班次ID = ?, 连续天数 = ?, 距离向量 = ?, 值班次数 = ? where IDID = ?");
@@ -60,7 +74,9 @@ private:
     void buildCandidates();
     void applyRules();
     void fillSlots();
-    void writeAssignments(const SlotFiller& filler);
+    void startWriting();
+    void writeSlotsUpTo(size_t end, bool now);
+    void writeCounters(const SlotFiller& filler);
     void writeRoster();
 
     void progress(double value);
@@ -83,6 +99,11 @@ private:
     double m_progress = 0;
     PlanningData m_data;
     CandidateTable m_table;
+    QSqlQuery m_insertSlot;
+    QSqlQuery m_writeRows;
+    size_t m_slotsStaged = 0;  // slots in run_slots
+    size_t m_slotsWritten = 0; // slots whose rows are in 值班底表
+    qint64 m_nextIdid = -1;    // the idid the next written row is expected to get
     RunResult m_result;
 };
 
@@ -92,16 +113,14 @@ void GenerationRun::progress(double value) {
         m_observer.progress(value);
 }
 
-// Whether the shift exists on the day: 分布日期 is 全部 or names a date group
-// holding the day. Two equally named groups holding it are reported and
-// taken as one.
+// Whether the shift exists on the day; two equally named groups holding it
+// are reported and taken as one.
 bool GenerationRun::distributedOn(const CalendarDay& day, const Shift& shift) {
-    if (shift.distribution == everyDate)
-        return true;
-    const int matches = m_data.distributionMatches(day, shift.distribution);
-    if (matches > 1)
+    bool twice = false;
+    const bool distributed = m_data.distributed(day, shift, &twice);
+    if (twice)
         message(msg::duplicateDateGroup);
-    return matches > 0;
+    return distributed;
 }
 
 void GenerationRun::message(const QString& text) {
@@ -174,7 +193,7 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
         // a page cache that holds them spares re-reading the file. Without
         // it the run is slower, not wrong, so a refusal is not an error.
         QSqlQuery pragma(m_db);
-        for (const char* statement : {"PRAGMA cache_size = -131072", "PRAGMA temp_store = MEMORY"})
+        for (const char* statement : {"PRAGMA cache_size = -2000", "PRAGMA temp_store = MEMORY"})
             if (!pragma.exec(QLatin1String(statement)))
                 break;
     }
@@ -210,51 +229,21 @@ void GenerationRun::resetWorkTables() {
     commit();
 }
 
-// 值班底表: one open row per date, shift distributed on it, and person. The
-// run ends quietly (keeping what was written) when there is nothing to plan.
+// 值班底表 in memory: one open row per date, shift distributed on it, and
+// person. The rows are written once their flags are final, slot by slot in
+// this order, which gives them their idids. The run ends quietly when there
+// is nothing to plan.
 void GenerationRun::buildCandidates() {
-    begin();
     QString error;
     if (!m_data.load(m_db, &error))
         fail(QStringLiteral("读取基础数据"), error);
-    if (m_data.calendar.isEmpty()) {
-        commit();
+    if (m_data.calendar.isEmpty())
         throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoDates};
-    }
-    QSqlQuery insert(m_db);
-    if (!insert.prepare(kInsertSlotCandidates))
-        fail(QStringLiteral("写入候选行"), insert.lastError());
-    const qint64 staffCount = m_data.staff.size();
-    qint64 nextIdid = -1; // the idid the next written row is expected to get
-    m_table.rows.reserve(size_t(m_data.calendar.size()) * size_t(m_data.shifts.size()) *
-                         size_t(staffCount));
-    for (const CalendarDay& day : m_data.calendar) {
-        checkCancelled();
-        if (m_data.shifts.isEmpty()) {
-            commit();
-            throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoShifts};
-        }
-        for (const Shift& shift : m_data.shifts) {
-            if (!distributedOn(day, shift))
-                continue;
-            if (staffCount == 0) {
-                commit();
-                throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoStaff};
-            }
-            insert.bindValue(0, day.text);
-            insert.bindValue(1, shift.idid);
-            exec(insert, QStringLiteral("写入候选行"));
-            const qint64 last = insert.lastInsertId().toLongLong();
-            const qint64 first = last - staffCount + 1;
-            if (insert.numRowsAffected() != staffCount || (nextIdid >= 0 && first != nextIdid))
-                fail(QStringLiteral("写入候选行"), msg::staffChangedDuringRun);
-            for (qint64 i = 0; i < staffCount; ++i)
-                m_table.append({first + i, day.day, shift.idid, int(i), flagOpen});
-            nextIdid = last + 1;
-        }
-    }
-    commit();
-    m_result.candidateRows = qint64(m_table.rows.size());
+    if (m_data.shifts.isEmpty())
+        throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoShifts};
+    if (!buildCandidateTable(m_data, &m_table, [this] { message(msg::duplicateDateGroup); }))
+        throw RunEnd{RunOutcome::NothingToPlan, msg::nothingNoStaff};
+    m_result.candidateRows = qint64(m_table.flags.size());
 }
 
 QString describeRule(const Rule& rule) {
@@ -271,12 +260,14 @@ void GenerationRun::applyRules() {
         fail(QStringLiteral("读取约束条件"), error);
     if (rules.isEmpty())
         return;
-    begin();
+    RuleRegionReader reader(m_db);
     for (const Rule& rule : rules) {
         checkCancelled();
+        RuleRegion region;
         QSqlError refusal;
-        switch (applyRule(m_db, rule, nullptr, &refusal)) {
+        switch (reader.read(rule, &region, nullptr, &refusal)) {
         case RuleApplied::Applied:
+            strikeRegion(region, m_data, m_table);
             break;
         case RuleApplied::Unevaluable:
             m_result.skippedRules << describeRule(rule);
@@ -287,29 +278,20 @@ void GenerationRun::applyRules() {
             fail(describeRule(rule), refusal);
         }
     }
-    // The rules only ever turn open rows into struck ones; read those back.
-    QSqlQuery changed(m_db);
-    changed.setForwardOnly(true);
-    if (!changed.exec(kFlagsChangedByRules))
-        fail(QStringLiteral("读取候选行"), changed.lastError());
-    while (changed.next()) {
-        const int row = m_table.rowOfIdid(changed.value(0).toLongLong());
-        const QString flag = changed.value(1).toString();
-        if (row >= 0)
-            m_table.rows[size_t(row)].flag = flag.size() == 1 ? flag.at(0).toLatin1() : '\0';
-    }
-    commit();
     progress(kRulesDone);
 }
 
 // Calendar order, shift order; the sequence number advances for every shift
-// of every date. Assignments and counters are written back in one go, also
-// when a slot cannot be filled.
+// of every date. Each date's rows are written once its slots are filled (a
+// repeated calendar date fills its slots again), and the counters at the end,
+// also when a slot cannot be filled.
 void GenerationRun::fillSlots() {
     SlotFiller filler(m_data, m_table);
+    startWriting();
     const double step = kSlotsSpan / double(m_data.calendar.size());
     qint64 sequence = 1;
-    for (const CalendarDay& day : m_data.calendar) {
+    for (int row = 0; row < m_data.calendar.size(); ++row) {
+        const CalendarDay& day = m_data.calendar.at(row);
         checkCancelled();
         for (const Shift& shift : m_data.shifts) {
             bool relaxed = false;
@@ -317,28 +299,78 @@ void GenerationRun::fillSlots() {
             if (relaxed && m_observer.relaxedQuery)
                 m_observer.relaxedQuery(relaxedQueryText(shift.idid, day.day));
             if (result == SlotFiller::Result::Impossible) {
-                writeAssignments(filler);
+                writeSlotsUpTo(m_table.slotList.size(), true);
+                writeCounters(filler);
                 reportSkippedRules();
                 message(msg::planImpossible);
                 throw RunEnd{RunOutcome::PlanImpossible, msg::planImpossible};
             }
             ++sequence;
         }
+        const bool dateDone =
+            row + 1 == m_data.calendar.size() || m_data.calendar.at(row + 1).day != day.day;
+        if (dateDone) {
+            size_t end = m_slotsWritten;
+            while (end < m_table.slotList.size() && m_table.slotList[end].calendarRow <= row)
+                ++end;
+            writeSlotsUpTo(end, false);
+        }
         progress(m_progress + step);
     }
     checkCancelled();
-    writeAssignments(filler);
+    writeSlotsUpTo(m_table.slotList.size(), true);
+    writeCounters(filler);
 }
 
-void GenerationRun::writeAssignments(const SlotFiller& filler) {
+void GenerationRun::startWriting() {
     begin();
-    QSqlQuery mark(m_db);
-    if (!mark.prepare(kMarkAssigned))
-        fail(QStringLiteral("写入值班安排"), mark.lastError());
-    for (int row : filler.assignedRows()) {
-        mark.bindValue(0, m_table.rows[size_t(row)].idid);
-        execOneRow(mark, QStringLiteral("写入值班安排"));
+    QSqlQuery people(m_db);
+    for (const QString& statement : kCreateWorkTables)
+        if (!people.exec(statement))
+            fail(QStringLiteral("写入候选行"), people.lastError());
+    if (!people.prepare(kInsertPerson))
+        fail(QStringLiteral("写入候选行"), people.lastError());
+    for (int i = 0; i < m_data.staff.size(); ++i) {
+        people.bindValue(0, i + 1);
+        people.bindValue(1, m_data.staff.at(i).idid);
+        exec(people, QStringLiteral("写入候选行"));
     }
+    m_insertSlot = QSqlQuery(m_db);
+    m_writeRows = QSqlQuery(m_db);
+    if (!m_insertSlot.prepare(kInsertSlot))
+        fail(QStringLiteral("写入候选行"), m_insertSlot.lastError());
+    if (!m_writeRows.prepare(kWriteRows))
+        fail(QStringLiteral("写入候选行"), m_writeRows.lastError());
+}
+
+// The slots up to end have their final flags: they are staged, and their rows
+// written once enough of them wait (or now).
+void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
+    const qint64 people = m_table.people();
+    for (; m_slotsStaged < end; ++m_slotsStaged) {
+        const CandidateSlot& slot = m_table.slotList[m_slotsStaged];
+        m_insertSlot.bindValue(0, qint64(m_slotsStaged) + 1);
+        m_insertSlot.bindValue(1, m_data.calendar.at(slot.calendarRow).text);
+        m_insertSlot.bindValue(2, slot.shift);
+        m_insertSlot.bindValue(
+            3, QString::fromLatin1(m_table.flags.data() + slot.firstRow, qsizetype(people)));
+        exec(m_insertSlot, QStringLiteral("写入候选行"));
+    }
+    const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
+    if (waiting == 0 || (!now && waiting < kRowsPerStatement))
+        return;
+    m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
+    m_writeRows.bindValue(1, qint64(m_slotsStaged));
+    exec(m_writeRows, QStringLiteral("写入候选行"));
+    const qint64 last = m_writeRows.lastInsertId().toLongLong();
+    const qint64 first = last - waiting + 1;
+    if (m_writeRows.numRowsAffected() != waiting || (m_nextIdid >= 0 && first != m_nextIdid))
+        fail(QStringLiteral("写入候选行"), msg::staffChangedDuringRun);
+    m_nextIdid = last + 1;
+    m_slotsWritten = m_slotsStaged;
+}
+
+void GenerationRun::writeCounters(const SlotFiller& filler) {
     QSqlQuery counters(m_db);
     if (!counters.prepare(kWriteCounters))
         fail(QStringLiteral("写入人员计数"), counters.lastError());
@@ -366,9 +398,11 @@ void GenerationRun::writeRoster() {
     for (const Shift& shift : m_data.shifts)
         headcountOf.insert(shift.idid, shift.headcount);
     double largest = 0;
-    for (const CandidateRow& row : m_table.rows)
-        if (row.flag == flagAssigned)
-            largest = std::max(largest, headcountOf.value(row.shift));
+    for (const CandidateSlot& slot : m_table.slotList) {
+        const auto first = m_table.flags.begin() + slot.firstRow;
+        if (std::find(first, first + m_table.people(), flagAssigned) != first + m_table.people())
+            largest = std::max(largest, headcountOf.value(slot.shift));
+    }
     m_result.rowHeightFactor = largest / 3 + 1;
 
     begin();
@@ -382,12 +416,14 @@ void GenerationRun::writeRoster() {
                 continue;
             QString names;
             bool anyone = false;
-            for (int row : m_table.slotRows(day.day, shift.idid)) {
-                const CandidateRow& candidate = m_table.rows[size_t(row)];
-                if (candidate.flag != flagAssigned)
-                    continue;
-                names += kNameSeparator + m_data.staff.at(candidate.person).name;
-                anyone = true;
+            for (int index : m_table.slotsOf(day.day, shift.idid)) {
+                const int first = m_table.slotList[size_t(index)].firstRow;
+                for (int person = 0; person < m_table.people(); ++person) {
+                    if (m_table.flags[size_t(first + person)] != flagAssigned)
+                        continue;
+                    names += kNameSeparator + m_data.staff.at(person).name;
+                    anyone = true;
+                }
             }
             insert.bindValue(0, longDate(day.day));
             for (int column = 0; column < 4; ++column)

@@ -257,6 +257,9 @@ FileCheck inspectDatabaseFile(const QString& path) {
         return {V::NotOurs, msg::notOurFile};
     if (!info.isReadable())
         return {V::Unavailable, msg::fileUnreadable.arg(msg::noReadPermission)};
+    // A file another connection of the process has open was checked whole
+    // when that one opened it.
+    const bool checkedBefore = Connection::openInProcess(path);
     Connection probe(path, Connection::Access::ReadOnly);
     QString error;
     if (!probe.openRaw(&error))
@@ -266,7 +269,7 @@ FileCheck inspectDatabaseFile(const QString& path) {
     // connection of the process has the file open; such a file is SQLite.)
     if (!probe.m_header.isNull() && !probe.m_header.startsWith(kSqliteMagic))
         return {V::NotOurs, msg::notOurFile};
-    return schema::inspect(probe.db());
+    return schema::inspect(probe.db(), !checkedBefore);
 }
 
 QString checkDatabaseFile(const QString& path) {

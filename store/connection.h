@@ -61,7 +61,8 @@ private:
 };
 
 // What the file at path is as a Korvane database. Opens it read-only and
-// writes nothing.
+// writes nothing. SQLite's whole-file check is left out while another
+// connection of the process has the file open: it was checked then.
 FileCheck inspectDatabaseFile(const QString& path);
 
 // Why the file at path is not a usable Korvane database ("" when it is).

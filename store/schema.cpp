@@ -177,13 +177,15 @@ bool create(QSqlDatabase& db, QString* error) {
     return true;
 }
 
-FileCheck inspect(QSqlDatabase& db) {
+FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
     using V = FileCheck::Verdict;
     QSqlQuery query(db);
-    if (!query.exec(QStringLiteral("PRAGMA quick_check")))
-        return checkOfError(query.lastError());
-    if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
-        return {V::Damaged, msg::damagedDatabase};
+    if (wholeFile) {
+        if (!query.exec(QStringLiteral("PRAGMA quick_check")))
+            return checkOfError(query.lastError());
+        if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
+            return {V::Damaged, msg::damagedDatabase};
+    }
     if (!query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
         return {V::Damaged, msg::unreadableId};
     const qint64 id = query.value(0).toLongLong();

@@ -38,7 +38,8 @@ bool create(QSqlDatabase& db, QString* error);
 // Whether the open database is a usable Korvane database: SQLite's own check,
 // our application id and version, and every table with its columns in order,
 // each column of the type the program relies on (the autonumbers as integer
-// keys that are never reused). Reads only.
-FileCheck inspect(QSqlDatabase& db);
+// keys that are never reused). Reads only. SQLite's own check reads the whole
+// file; it is left out where the file was checked when it was first opened.
+FileCheck inspect(QSqlDatabase& db, bool wholeFile = true);
 
 } // namespace korvane::schema
