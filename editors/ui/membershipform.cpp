@@ -157,6 +157,8 @@ void MembershipForm::addWeekdays() {
     moveRows(m_candidates, m_members,
              MembershipEditor::rowsOnWeekdays(entriesOf(m_candidates), weekdays),
              MembershipEditor::Direction::IntoGroup);
+    // Many dates at once read best in date order, as the group holds them.
+    fillList(m_members, m_editor.members());
 }
 
 void MembershipForm::confirm() {

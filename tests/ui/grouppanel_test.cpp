@@ -113,8 +113,8 @@ TEST_F(GroupPanelTest, DateGroupsListMembersByDateAndTakeWeekdaysAtOnePress) {
     control<QCheckBox>(form, "weekday6")->setChecked(true);
     control<QCheckBox>(form, "weekday7")->setChecked(true);
     control<QPushButton>(form, "addWeekdays")->click();
-    EXPECT_EQ(listed(members), (QStringList{"2027-01-05  星期二", "2027-01-16  星期六",
-                                            "2027-01-10  星期日", "2027-01-09  星期六"}));
+    EXPECT_EQ(listed(members), (QStringList{"2027-01-05  星期二", "2027-01-09  星期六",
+                                            "2027-01-10  星期日", "2027-01-16  星期六"}));
     EXPECT_EQ(listed(control<QListWidget>(form, "List1")), QStringList{"2027-01-08  星期五"});
     EXPECT_EQ(context.data.rows("select 日期 from 日期类型 where 所属日期组ID = 'zz2z1z'").size(),
               4);
