@@ -15,6 +15,8 @@ void fitFrameToPage(QWidget* page) {
         layout->activate();
     const QSize needed = page->minimumSizeHint();
     auto* frame = qobject_cast<QMdiSubWindow*>(page->parentWidget());
+    if (frame && (frame->isMaximized() || frame->isMinimized()))
+        return; // the workspace decides its size
     if (!frame) {
         if (page->isWindow())
             page->resize(page->size().expandedTo(needed));

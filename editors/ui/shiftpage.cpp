@@ -79,8 +79,9 @@ void ShiftPage::buildControls() {
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
-    // The header and three shifts stay in sight when the entry panel is open.
-    m_grid->setMinimumHeight(4 * kRowHeight + 2 * m_grid->frameWidth());
+    // The header, three shifts and the scroll bar stay in sight when the
+    // entry panel is open.
+    m_grid->setMinimumHeight(5 * kRowHeight + 2 * m_grid->frameWidth());
     // A click in the grid abandons an open entry.
     connect(m_grid, &QTableView::pressed, this, [this] { m_panel->hide(); });
 
