@@ -72,6 +72,20 @@ private:
     };
 };
 
+// The group names. A rename still held back (see below) counts as cached
+// data: it is stored when the model is asked to submit, as the main window
+// does before it closes its pages.
+class GroupNameModel : public QStandardItemModel {
+public:
+    using QStandardItemModel::QStandardItemModel;
+    std::function<void()> onSubmit;
+    bool submit() override {
+        if (onSubmit)
+            onSubmit();
+        return QStandardItemModel::submit();
+    }
+};
+
 // Holds a rename back until the mouse button that ended the edit (a click
 // on another row or a button) is released: a message box shown while a
 // button is held down would leave that button pressed.
@@ -108,7 +122,12 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     m_groupFrame->setObjectName(QStringLiteral("Frame2"));
     m_groupCaption = new QLabel;
     m_groupCaption->setObjectName(QStringLiteral("DataGrid1Caption"));
-    m_groups = new QStandardItemModel(this);
+    auto* names = new GroupNameModel(this);
+    names->onSubmit = [this] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton)
+            applyPendingRename();
+    };
+    m_groups = names;
     m_groupGrid = new GroupNameGrid;
     m_groupGrid->setObjectName(QStringLiteral("DataGrid1"));
     m_groupGrid->setModel(m_groups);
