@@ -1,12 +1,13 @@
 #include "app/setuppage.h"
 
-#include "ui/pagecontext.h"
-#include "ui/twips.h"
 #include "editors/period.h"
 #include "editors/ui/grouppanel.h"
 #include "editors/ui/periodform.h"
 #include "editors/ui/shiftpage.h"
 #include "editors/ui/staffpage.h"
+#include "ui/pagecontext.h"
+#include "ui/pageframe.h"
+#include "ui/twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,6 +15,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -22,7 +24,7 @@ namespace korvane {
 namespace {
 
 // An open page of type T among the main window's pages, if there is one.
-template <typename T> T* findOpenPage(QWidget* page) {
+template <typename T> T* findOpenPage(const QWidget* page) {
     for (T* candidate : page->window()->findChildren<T*>())
         if (!candidate->isHidden())
             return candidate;
@@ -161,10 +163,17 @@ void SetupPage::highlightOnly(QPushButton* button) {
 void SetupPage::staffSetting() {
     highlightOnly(m_staff);
     m_periodPanel->hide();
-    if (StaffPage* open = findOpenPage<StaffPage>(this))
-        m_context.showPage(open);
-    else
-        m_context.showPage(new StaffPage(m_context));
+    openStaffEditor(m_context, this);
+}
+
+void SetupPage::openStaffEditor(PageContext& context, const QWidget* inWindow) {
+    if (StaffPage* open = findOpenPage<StaffPage>(inWindow)) {
+        context.showPage(open);
+        // Shown again, it holds the bar as it did when it opened.
+        open->holdBarWhileLimitSet();
+        return;
+    }
+    context.showPage(new StaffPage(context));
 }
 
 void SetupPage::shiftSetting() {
@@ -180,6 +189,7 @@ void SetupPage::openGroupKind(QPushButton* button, int kind) {
     highlightOnly(button);
     m_periodPanel->hide();
     m_groupPanel->openKind(kind);
+    fitFrameToPage(this);
 }
 
 void SetupPage::staffGroupSetting() {
@@ -206,6 +216,7 @@ void SetupPage::dateRangeSetting() {
     QString error;
     const auto range = period::current(m_context.database(), &ok, &error);
     m_periodText->setText(ok ? period::describe(range) : error);
+    fitFrameToPage(this);
 }
 
 void SetupPage::changePeriod() {
@@ -214,7 +225,14 @@ void SetupPage::changePeriod() {
         return;
     }
     auto* form = new PeriodForm(m_context);
-    connect(form, &PeriodForm::periodSaved, this, &SetupPage::dateRangeSetting);
+    // The form shows the setup page again as it closes, a new one when this
+    // one has been closed meanwhile: that page shows the new period.
+    connect(form, &PeriodForm::periodSaved, form, [mainWindow = QPointer<QWidget>(window())] {
+        if (!mainWindow)
+            return;
+        if (SetupPage* page = findOpenPage<SetupPage>(mainWindow))
+            page->dateRangeSetting();
+    });
     m_context.showPage(form);
 }
 

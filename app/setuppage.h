@@ -27,6 +27,9 @@ public:
     void dateGroupSetting();  // btnDateset 日期组设定
     void shiftSetting();      // btnBanci 班次设定
     void shiftGroupSetting(); // btnBanciset 班次组设定
+    // Shows the staff editor among the pages of inWindow's main window,
+    // opening it when it is not open.
+    static void openStaffEditor(PageContext& context, const QWidget* inWindow);
     // The member list of the group page (the membership editor calls it on closing).
     void refreshMembers();
     GroupPanel* groupPanel() const { return m_groupPanel; }

@@ -1,7 +1,7 @@
 #include "app/setupwizard.h"
 
-#include "ui/pagecontext.h"
 #include "app/setuppage.h"
+#include "ui/pagecontext.h"
 
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -104,10 +104,11 @@ void SetupWizard::enterFromSetupPage() {
     if (SetupPage* page = setupPage()) {
         if (auto* panel = page->findChild<QWidget*>(QStringLiteral("Frame1")))
             panel->hide();
-        // The staff editor is the page's own to open; it stays when the page closes.
-        page->staffSetting();
         page->close();
     }
+    // Opened after the page has closed, so the bar ends as the staff editor
+    // leaves it (初始设置 off while 班数限制 holds a row).
+    SetupPage::openStaffEditor(m_context, m_mainWindow);
     setBarButtonEnabled("Command5", false);
     m_context.state().wizardStep = 1;
 }

@@ -1,5 +1,6 @@
 #include "editors/groupeditor.h"
 
+#include "editors/names.h"
 #include "store/dialect.h"
 #include "store/membership.h"
 #include "store/messages.h"
@@ -115,11 +116,50 @@ std::optional<GroupRow> GroupEditor::addGroup() {
     return GroupRow{idid, name};
 }
 
+QStringList GroupEditor::namedBy(const GroupRow& group) const {
+    QStringList lines;
+    QSqlQuery query(m_db);
+    if (m_kind.kind == 2) {
+        query.prepare(
+            QStringLiteral("select 班次名称 from banci where 分布日期 = ? order by idid"));
+        query.addBindValue(group.name);
+        QStringList shifts;
+        if (query.exec())
+            while (query.next())
+                shifts << query.value(0).toString();
+        if (!shifts.isEmpty())
+            lines << msg::shiftsNamingGroup.arg(shifts.join(QStringLiteral("、")));
+    }
+    // A person's rule names a staff group by its 人员 alone; a date or a
+    // shift names a group only when the rule marks it as one.
+    static const QString kRuleCondition[] = {QStringLiteral("人员 = ?"),
+                                             QStringLiteral("日期 = ? and 选定日期组 <> 0"),
+                                             QStringLiteral("班次 = ? and 选定班次组 <> 0")};
+    query.prepare(QStringLiteral("select 编号, 人员, 排在, 日期, 班次 from 排除条件 where %1 "
+                                 "order by 编号")
+                      .arg(kRuleCondition[m_kind.kind - 1]));
+    query.addBindValue(group.name);
+    if (query.exec())
+        while (query.next())
+            lines << msg::ruleDescription.arg(query.value(0).toString(), query.value(1).toString(),
+                                              query.value(2).toString(), query.value(3).toString(),
+                                              query.value(4).toString());
+    return lines;
+}
+
 bool GroupEditor::deleteGroup(const GroupRow& group) {
     m_lastError.clear();
     if (group.name == schema::allGroupName)
         return false;
-    if (memberCount(group.idid) > 0 && !m_prompt.question(msg::deleteGroupWithMembers))
+    const bool hasMembers = memberCount(group.idid) > 0;
+    const QStringList named = namedBy(group);
+    QString question = hasMembers ? msg::deleteGroupWithMembers : QString();
+    if (!named.isEmpty()) {
+        const QString list = msg::groupNamedBy + QLatin1Char('\n') + named.join(QLatin1Char('\n'));
+        question = hasMembers ? question + QStringLiteral("\n\n") + list
+                              : list + QStringLiteral("\n\n") + msg::confirmDelete;
+    }
+    if (!question.isEmpty() && !m_prompt.question(question))
         return false;
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("delete from \"%1\" where idid = ?").arg(m_kind.table));
@@ -130,7 +170,7 @@ bool GroupEditor::deleteGroup(const GroupRow& group) {
 }
 
 QString GroupEditor::acceptedName(const QString& typed) {
-    if (typed.isEmpty() || typed == schema::allGroupName)
+    if (isBlankName(typed) || typed == schema::allGroupName)
         return msg::pleaseChange;
     return typed;
 }

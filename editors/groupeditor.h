@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace korvane {
@@ -55,11 +56,17 @@ public:
     // Adds a group named caption + its idid (日期组7). Nothing on a store error.
     std::optional<GroupRow> addGroup();
 
-    // Deletes the group, asking first when it has members; 全部 is never
-    // deleted. True when the row was deleted. Membership strings keep the token.
+    // The shifts and rules that name the group, one line each as the delete
+    // question lists them: shifts distributed on a date group, rules naming
+    // the group as their 人员, date group or shift group.
+    QStringList namedBy(const GroupRow& group) const;
+
+    // Deletes the group, asking first when it has members or is named by
+    // shifts or rules (the question lists them); 全部 is never deleted. True
+    // when the row was deleted. Membership strings and names keep the group.
     bool deleteGroup(const GroupRow& group);
 
-    // The name a cell edit stores: 请修改 instead of an empty name or 全部.
+    // The name a cell edit stores: 请修改 instead of a blank name or 全部.
     static QString acceptedName(const QString& typed);
     // Stores the edited name (after acceptedName); returns the stored name.
     std::optional<QString> rename(qint64 groupIdid, const QString& typed);

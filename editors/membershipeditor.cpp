@@ -51,6 +51,17 @@ QString MembershipEditor::dateEntryText(const QString& isoDate) {
            chinese.dayName(date.dayOfWeek(), QLocale::LongFormat);
 }
 
+QList<int> MembershipEditor::rowsOnWeekdays(const QList<MemberEntry>& dates,
+                                            const QList<int>& weekdays) {
+    QList<int> rows;
+    for (int row = 0; row < dates.size(); ++row) {
+        const QDate date = QDate::fromString(dates.at(row).key.toString(), Qt::ISODate);
+        if (date.isValid() && weekdays.contains(date.dayOfWeek()))
+            rows << row;
+    }
+    return rows;
+}
+
 QList<MemberEntry> MembershipEditor::entries(const QString& sql) const {
     QList<MemberEntry> list;
     QSqlQuery query(m_db);

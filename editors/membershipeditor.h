@@ -45,6 +45,10 @@ public:
 
     // The list text of a date: "2027-01-05  星期二".
     static QString dateEntryText(const QString& isoDate);
+    // The rows of date entries whose date falls on one of the weekdays
+    // (1 Monday to 7 Sunday), in list order: all Saturdays and Sundays of
+    // the period at one press.
+    static QList<int> rowsOnWeekdays(const QList<MemberEntry>& dates, const QList<int>& weekdays);
 
     const QString& lastError() const { return m_lastError; }
 

@@ -13,6 +13,11 @@ namespace {
 const QString kFirstDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid LIMIT 1");
 const QString kLastDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid DESC LIMIT 1");
 const QString kDeleteAll = QStringLiteral("DELETE FROM 日期类型");
+// Tokens of deleted groups match no group and are not counted.
+const QString kMembershipsByGroup = QStringLiteral(
+    "SELECT 日期组.日期组名称, COUNT(*) FROM 日期类型, 日期组 WHERE 日期组.idid <> 1 AND "
+    "instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') > 0 GROUP BY 日期组.idid "
+    "ORDER BY 日期组.idid");
 const QString kInsertDay =
     QStringLiteral("INSERT INTO 日期类型 (日期, 所属日期组ID) VALUES (?, ?)");
 
@@ -48,11 +53,28 @@ QString describe(const std::optional<Range>& range) {
     return msg::periodStart + range->first + msg::periodEnd + range->last;
 }
 
+DroppedMemberships membershipsDropped(QSqlDatabase db) {
+    DroppedMemberships dropped;
+    QSqlQuery query(db);
+    if (!query.exec(kMembershipsByGroup))
+        return dropped;
+    while (query.next()) {
+        dropped.groups << query.value(0).toString();
+        dropped.memberships += query.value(1).toLongLong();
+    }
+    return dropped;
+}
+
 bool save(QSqlDatabase db, const QDate& start, const QDate& end, Prompt& prompt) {
     if (end < start) {
         prompt.information(msg::endBeforeStart);
         return false;
     }
+    const DroppedMemberships dropped = membershipsDropped(db);
+    if (dropped.memberships > 0 &&
+        !prompt.question(msg::periodDropsMemberships.arg(dropped.memberships)
+                             .arg(dropped.groups.join(QStringLiteral("、")))))
+        return false;
     if (!db.transaction()) {
         prompt.information(msg::storeFailed.arg(db.lastError().text()));
         return false;

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 // The planning period: the rows of 日期类型, one per day, in stored order.
@@ -23,9 +24,19 @@ std::optional<Range> current(QSqlDatabase db, bool* ok = nullptr, QString* error
 // or "目前没定义日期范围。".
 QString describe(const std::optional<Range>& range);
 
+// What a rebuild of the calendar takes away: the memberships of dates in
+// date groups other than 全部, and the groups that hold them (stored order).
+struct DroppedMemberships {
+    qint64 memberships = 0;
+    QStringList groups;
+};
+DroppedMemberships membershipsDropped(QSqlDatabase db);
+
 // 保存退出: rebuilds 日期类型 with one row per day from start to end, both
 // included, each a member of 全部 only, in one transaction. An end before
-// the start is refused with its message and nothing is written.
+// the start is refused with its message and nothing is written. When dates
+// belong to date groups, the planner is asked first (how many memberships
+// go, which groups are left without dates); No writes nothing.
 bool save(QSqlDatabase db, const QDate& start, const QDate& end, Prompt& prompt);
 
 } // namespace korvane::period

@@ -1,5 +1,6 @@
 #include "editors/shifteditor.h"
 
+#include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
 
@@ -223,6 +224,11 @@ std::optional<ShiftEntry> ShiftEditor::load(qint64 idid, const QString& currentD
 
 bool ShiftEditor::acceptable(const ShiftEntry& entry) {
     m_lastError.clear();
+    // A nameless shift would be staffed like any other and shown as a blank.
+    if (isBlankName(entry.name)) {
+        m_prompt.information(msg::shiftNameEmpty);
+        return false;
+    }
     const auto times = timesOf(entry);
     if (!times) {
         m_prompt.information(msg::invalidShiftTime);

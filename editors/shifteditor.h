@@ -85,8 +85,9 @@ public:
     // The day box keeps `current` when 次日 holds neither known value.
     std::optional<ShiftEntry> load(qint64 idid, const QString& currentDay = shift::sameDay) const;
 
-    // Stores the panel as a new shift (所属组ID "zz1z"). The new idid, or
-    // nothing when the entry was refused (message shown) or the store failed.
+    // Stores the panel as a new shift (所属组ID "zz1z"). A blank name is
+    // refused; a repeated one is not. The new idid, or nothing when the
+    // entry was refused (message shown) or the store failed.
     std::optional<qint64> addShift(const ShiftEntry& entry);
     // Rewrites an existing shift; its membership is left alone. False when
     // refused, when the shift is gone, or when the store failed.

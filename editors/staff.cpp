@@ -1,5 +1,6 @@
 #include "editors/staff.h"
 
+#include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
 
@@ -15,6 +16,8 @@ const QString kLastPerson =
     QStringLiteral("SELECT IDID, ID, 姓名 FROM 基本信息 ORDER BY ID DESC, IDID DESC LIMIT 1");
 const QString kFillEmptyName = QStringLiteral("UPDATE 基本信息 SET 姓名 = ? WHERE IDID = ?");
 const QString kCountName = QStringLiteral("SELECT COUNT(*) FROM 基本信息 WHERE 姓名 = ?");
+const QString kCountOtherName =
+    QStringLiteral("SELECT COUNT(*) FROM 基本信息 WHERE 姓名 = ? AND IDID <> ?");
 const QString kInsertPerson =
     QStringLiteral("INSERT INTO 基本信息 (ID, 姓名, 所属组ID, 家庭住址) VALUES (?, ?, ?, ?)");
 const QString kCountPeople = QStringLiteral("SELECT COUNT(*) FROM 基本信息");
@@ -30,7 +33,34 @@ bool sameColumn(const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Quoted as an SQL identifier; the name comes from the table itself.
+QString identifier(const QString& column) {
+    QString quoted = column;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+// A typed value against the stored one: null and empty are the same blank
+// cell, and a number cell holds its number whatever way it is written.
+bool sameValue(const QVariant& stored, const QVariant& typed) {
+    const QString storedText = stored.toString();
+    const QString typedText = typed.toString();
+    if (storedText == typedText)
+        return true;
+    bool storedNumber = false, typedNumber = false;
+    const double a = storedText.toDouble(&storedNumber);
+    const double b = typedText.toDouble(&typedNumber);
+    return storedNumber && typedNumber && stored.typeId() != QMetaType::QString && a == b;
+}
+
 } // namespace
+
+bool editableColumn(const QString& column) {
+    for (const char* name : {"ID", "姓名", "年龄", "性别", "籍贯", "政治面貌", "职称"})
+        if (sameColumn(column, QString::fromUtf8(name)))
+            return true;
+    return false;
+}
 
 bool StaffEditor::fail(const QString& error) {
     m_prompt.information(msg::storeFailed.arg(error));
@@ -80,7 +110,7 @@ std::optional<qint64> StaffEditor::addPerson(const QString& name) {
     if (!number)
         return std::nullopt;
 
-    if (name.isEmpty()) {
+    if (isBlankName(name)) {
         m_prompt.information(msg::nameEmpty);
         return std::nullopt;
     }
@@ -131,8 +161,21 @@ bool StaffEditor::deletePerson(qint64 idid) {
 }
 
 bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& value) {
-    if (sameColumn(column, keyColumn))
+    if (!editableColumn(column))
         return false;
+    QSqlQuery current(m_db);
+    current.prepare(
+        QStringLiteral("SELECT %1 FROM 基本信息 WHERE IDID = ?").arg(identifier(column)));
+    current.addBindValue(idid);
+    if (!current.exec())
+        return fail(current.lastError().text());
+    if (!current.next())
+        return false; // the person is gone
+    // Opening a cell and leaving it is no edit.
+    if (sameValue(current.value(0), value))
+        return true;
+    current.finish();
+
     QVariant stored = value;
     if (sameColumn(column, numberColumn)) {
         bool ok = false;
@@ -152,15 +195,25 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
             return false;
         }
         stored = number;
-    } else if (value.isNull() || value.toString().isEmpty()) {
+    } else if (isBlankName(value.toString())) {
         stored = msg::enterCharacters;
+    } else if (sameColumn(column, nameColumn)) {
+        // A renamed person must stay as distinct as an added one.
+        QSqlQuery same(m_db);
+        same.prepare(kCountOtherName);
+        same.addBindValue(value.toString());
+        same.addBindValue(idid);
+        if (!same.exec() || !same.next())
+            return fail(same.lastError().text());
+        if (same.value(0).toLongLong() > 0) {
+            m_prompt.information(msg::duplicateName);
+            return false;
+        }
     }
 
-    // The column name comes from the table itself; quote it as an identifier.
-    QString identifier = column;
-    identifier.replace(QLatin1Char('"'), QLatin1String("\"\""));
     QSqlQuery update(m_db);
-    update.prepare(QStringLiteral("UPDATE 基本信息 SET \"%1\" = ? WHERE IDID = ?").arg(identifier));
+    update.prepare(
+        QStringLiteral("UPDATE 基本信息 SET %1 = ? WHERE IDID = ?").arg(identifier(column)));
     update.addBindValue(stored);
     update.addBindValue(idid);
     if (!update.exec())
@@ -251,13 +304,13 @@ Qt::ItemFlags StaffTableModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
-    if (index.column() != m_keyColumn)
+    if (editableColumn(m_columns.at(index.column())))
         result |= Qt::ItemIsEditable;
     return result;
 }
 
 bool StaffTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!index.isValid() || role != Qt::EditRole || index.column() == m_keyColumn)
+    if (!index.isValid() || role != Qt::EditRole || !editableColumn(m_columns.at(index.column())))
         return false;
     const qint64 idid = ididAt(index.row());
     const bool stored = m_editor.editCell(idid, m_columns.at(index.column()), value);

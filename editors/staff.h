@@ -18,6 +18,11 @@ inline const QString keyColumn = QStringLiteral("IDID");  // the join key, never
 inline const QString numberColumn = QStringLiteral("ID"); // the person number users see
 inline const QString nameColumn = QStringLiteral("姓名");
 
+// The columns the grid edits: the number, the name and the descriptive
+// details. The others are shown only: 所属组ID changes through the
+// membership editor, 家庭住址 orders the run, the counters belong to the run.
+bool editableColumn(const QString& column);
+
 class StaffEditor {
 public:
     StaffEditor(QSqlDatabase db, Prompt& prompt) : m_db(std::move(db)), m_prompt(prompt) {}
@@ -36,9 +41,11 @@ public:
     // 删除选定员工: deletes person idid; the last person stays.
     bool deletePerson(qint64 idid);
 
-    // A value typed into the grid for column of person idid. An empty value
-    // becomes "请输入字符！"; the person number stays a unique whole number;
-    // IDID cannot be changed. True when stored.
+    // A value typed into the grid for column of person idid. A value equal to
+    // the stored one is not written. A cleared cell becomes "请输入字符！"; a
+    // name another person has is refused; the person number stays a unique
+    // whole number; only the editable columns take a value. True when the
+    // cell holds the value (stored or unchanged).
     bool editCell(qint64 idid, const QString& column, const QVariant& value);
 
 private:

@@ -64,6 +64,11 @@ inline const QString endBeforeStart = QStringLiteral("结束日期不能小于�
 inline const QString noPeriod = QStringLiteral("目前没定义日期范围。");
 inline const QString periodStart = QStringLiteral("起始日期：");
 inline const QString periodEnd = QStringLiteral("        终止日期：");
+// Asked before a new period rebuilds a calendar whose dates belong to date
+// groups: %1 memberships go, %2 (names joined by 、) are left without dates.
+inline const QString periodDropsMemberships =
+    QStringLiteral("保存新的日期范围会重建日历，所有日期将退出各日期组：共 %1 "
+                   "条日期组成员关系将被清除，日期组 %2 将没有任何日期。确定保存吗？");
 
 // Groups.
 inline const QString deleteGroupWithMembers = QStringLiteral("本组存在成员,确定删除吗？");
@@ -73,6 +78,12 @@ inline const QString renameGroupWarning =
     QStringLiteral("修改组名会影响到引用该组名的设置，如班次中的分布日期、排班约束条件中的相关设置"
                    "等，请修改上述的相关");
 inline const QString pleaseChange = QStringLiteral("请修改");
+// Asked before deleting a group that shifts or rules name; the lines that
+// name them follow, then confirmDelete (or it follows deleteGroupWithMembers).
+inline const QString groupNamedBy = QStringLiteral("以下设置引用了本组，删除后它们将不再起作用：");
+// The shifts distributed on a date group (%1: their names joined by 、).
+inline const QString shiftsNamingGroup = QStringLiteral("班次：%1");
+inline const QString confirmDelete = QStringLiteral("确定删除吗？");
 
 // Shift editor.
 inline const QString endAfterStart = QStringLiteral("结束时间应大于起始时间！");
@@ -80,6 +91,7 @@ inline const QString enterNumber = QStringLiteral("请输入数字！");
 inline const QString valueTooLarge = QStringLiteral("设置值过大！");
 inline const QString enterNonZero = QStringLiteral("请输入非零数字！");
 // Refused save: an hour or minute box that does not hold a whole hour 0-23 or minute 0-59.
+inline const QString shiftNameEmpty = QStringLiteral("班次名称不能为空！");
 inline const QString invalidShiftTime =
     QStringLiteral("时间无效：小时须为0到23的整数，分钟须为0到59的整数！");
 
@@ -96,8 +108,9 @@ inline const QString queryTextTooLong = QStringLiteral("查询内容太长（最
 inline const QString noRoster = QStringLiteral("值班表是空的：请先生成值班表。");
 // Shown before "完成！" when rules could not be evaluated; one skippedRule line follows per rule.
 inline const QString skippedRules = QStringLiteral("以下约束条件无法执行，已跳过：");
-// A skipped rule: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
-inline const QString skippedRule = QStringLiteral("编号 %1：%2 %3 %4 的 %5");
+// A rule in one line: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
+inline const QString ruleDescription = QStringLiteral("编号 %1：%2 %3 %4 的 %5");
+inline const QString skippedRule = ruleDescription;
 // Why a run ended with nothing to plan.
 inline const QString nothingNoDates = QStringLiteral("没有日期：请先设定日期范围。");
 inline const QString nothingNoShifts = QStringLiteral("没有班次：请先设定班次。");

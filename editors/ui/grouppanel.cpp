@@ -1,15 +1,19 @@
 #include "editors/ui/grouppanel.h"
 
-#include "ui/pagecontext.h"
 #include "editors/ui/membershipform.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/pagecontext.h"
+#include "ui/pageframe.h"
+#include "ui/singlepress.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaProperty>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -34,15 +38,16 @@ QPushButton* button(const char* objectName, const QString& text) {
 
 } // namespace
 
-// The group grid: names are edited in place, and the user is warned about
-// references when an edit begins.
+// The group grid: names are edited in place. An edit that changes nothing
+// is no rename; a changed name goes to the page, which warns before it
+// stores it.
 class GroupNameGrid : public QTableView {
 public:
-    std::function<void()> onEditBegins;
+    std::function<void(qint64 idid, const QString& typed)> onNameChanged;
 
-    GroupNameGrid() { setItemDelegate(new WarningDelegate(this)); }
+    GroupNameGrid() { setItemDelegate(new NameDelegate(this)); }
 
-    // Ends an open name edit and hands its text to the model.
+    // Ends an open name edit and hands its text on.
     void commitOpenEditor() {
         if (QWidget* editor = indexWidget(currentIndex())) {
             commitData(editor);
@@ -51,22 +56,62 @@ public:
     }
 
 private:
-    // The editor is made once per edit, whatever started it (double click,
-    // a click on the selected cell, F2); the warning comes before it exists,
-    // since a message box shown while it is open would end the edit.
-    class WarningDelegate : public QStyledItemDelegate {
+    class NameDelegate : public QStyledItemDelegate {
     public:
-        explicit WarningDelegate(GroupNameGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
-        QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                              const QModelIndex& index) const override {
-            if (m_grid->onEditBegins)
-                m_grid->onEditBegins();
-            return QStyledItemDelegate::createEditor(parent, option, index);
+        explicit NameDelegate(GroupNameGrid* grid) : QStyledItemDelegate(grid), m_grid(grid) {}
+        void setModelData(QWidget* editor, QAbstractItemModel*,
+                          const QModelIndex& index) const override {
+            const QByteArray property = editor->metaObject()->userProperty().name();
+            const QString typed = editor->property(property).toString();
+            if (typed != index.data(Qt::EditRole).toString() && m_grid->onNameChanged)
+                m_grid->onNameChanged(index.data(kIdidRole).toLongLong(), typed);
         }
 
     private:
         GroupNameGrid* m_grid;
     };
+};
+
+// The group names. A rename still held back (see below) counts as cached
+// data: it is stored when the model is asked to submit, as the main window
+// does before it closes its pages.
+class GroupNameModel : public QStandardItemModel {
+public:
+    using QStandardItemModel::QStandardItemModel;
+    std::function<void()> onSubmit;
+    bool submit() override {
+        if (onSubmit)
+            onSubmit();
+        return QStandardItemModel::submit();
+    }
+};
+
+// Holds a rename back until the mouse button that ended the edit (a click
+// on another row or a button) is released: a message box shown while a
+// button is held down would leave that button pressed.
+class MouseReleaseWatch : public QObject {
+public:
+    MouseReleaseWatch(QObject* parent, std::function<void()> then)
+        : QObject(parent), m_then(std::move(then)) {}
+
+    void start() {
+        if (!m_watching)
+            qApp->installEventFilter(this);
+        m_watching = true;
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease && m_watching) {
+            qApp->removeEventFilter(this);
+            m_watching = false;
+            // After the release has reached its widget.
+            QMetaObject::invokeMethod(this, m_then, Qt::QueuedConnection);
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_then;
+    bool m_watching = false;
 };
 
 GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
@@ -77,7 +122,12 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     m_groupFrame->setObjectName(QStringLiteral("Frame2"));
     m_groupCaption = new QLabel;
     m_groupCaption->setObjectName(QStringLiteral("DataGrid1Caption"));
-    m_groups = new QStandardItemModel(this);
+    auto* names = new GroupNameModel(this);
+    names->onSubmit = [this] {
+        if (QGuiApplication::mouseButtons() == Qt::NoButton)
+            applyPendingRename();
+    };
+    m_groups = names;
     m_groupGrid = new GroupNameGrid;
     m_groupGrid->setObjectName(QStringLiteral("DataGrid1"));
     m_groupGrid->setModel(m_groups);
@@ -87,10 +137,10 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
                                  QAbstractItemView::SelectedClicked |
                                  QAbstractItemView::EditKeyPressed);
     m_groupGrid->horizontalHeader()->setStretchLastSection(true);
-    m_groupGrid->onEditBegins = [this] {
-        if (m_editor)
-            m_editor->showRenameWarning();
+    m_groupGrid->onNameChanged = [this](qint64 idid, const QString& typed) {
+        nameChanged(idid, typed);
     };
+    m_releaseWatch = new MouseReleaseWatch(this, [this] { applyPendingRename(); });
     connect(m_groups, &QStandardItemModel::itemChanged, this, &GroupPanel::onNameEdited);
     connect(m_groupGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] {
         if (!m_loading)
@@ -101,7 +151,7 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     auto* remove = button("btnDelete", QStringLiteral("删除组"));
     auto* save = button("btnSave", QStringLiteral("保存"));
     connect(add, &QPushButton::clicked, this, &GroupPanel::addGroup);
-    connect(remove, &QPushButton::clicked, this, &GroupPanel::deleteGroup);
+    connectSinglePress(remove, this, &GroupPanel::deleteGroup);
     connect(save, &QPushButton::clicked, this, &GroupPanel::saveGroups);
     m_help = new QPlainTextEdit;
     m_help->setObjectName(QStringLiteral("Text3"));
@@ -163,6 +213,8 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
 GroupPanel::~GroupPanel() = default;
 
 void GroupPanel::openKind(int kind) {
+    if (m_editor)
+        commitNameEdit(); // a rename of the kind shown so far
     m_editor = std::make_unique<GroupEditor>(m_context.database(), m_context.prompt(), kind);
     const GroupKind& description = m_editor->kind();
     m_help->setPlainText(description.helpText);
@@ -237,6 +289,28 @@ void GroupPanel::refreshMembers() {
 
 void GroupPanel::commitNameEdit() {
     m_groupGrid->commitOpenEditor();
+    applyPendingRename();
+}
+
+void GroupPanel::nameChanged(qint64 idid, const QString& typed) {
+    m_pendingRename = PendingRename{idid, typed};
+    if (QGuiApplication::mouseButtons() == Qt::NoButton)
+        applyPendingRename();
+    else
+        m_releaseWatch->start();
+}
+
+void GroupPanel::applyPendingRename() {
+    if (!m_pendingRename || !m_editor)
+        return;
+    const PendingRename rename = *std::exchange(m_pendingRename, std::nullopt);
+    // The warning comes before the new name is stored.
+    m_editor->showRenameWarning();
+    for (int row = 0; row < m_groups->rowCount(); ++row) {
+        QStandardItem* item = m_groups->item(row, 0);
+        if (item->data(kIdidRole).toLongLong() == rename.idid)
+            item->setText(rename.typed); // stored by onNameEdited
+    }
 }
 
 void GroupPanel::onNameEdited(QStandardItem* item) {
@@ -320,6 +394,7 @@ void GroupPanel::editMembers() {
         if (m_form == form)
             m_form = nullptr;
     });
+    centreOn(m_form, this);
     m_form->show();
 }
 

@@ -19,6 +19,7 @@ namespace korvane {
 
 class PageContext;
 class GroupNameGrid;
+class MouseReleaseWatch;
 class MembershipForm;
 
 // The group pages of the setup page (Frame2, the groups, and Frame3, the
@@ -48,8 +49,19 @@ public:
 
 private:
     void reloadGroups();
+    // Ends an open name edit and stores a changed name.
     void commitNameEdit();
+    // A name edit that changed the text: warned about, then stored.
+    void nameChanged(qint64 idid, const QString& typed);
+    void applyPendingRename();
     void onNameEdited(QStandardItem* item);
+
+    struct PendingRename {
+        qint64 idid;
+        QString typed;
+    };
+    std::optional<PendingRename> m_pendingRename;
+    MouseReleaseWatch* m_releaseWatch = nullptr;
 
     PageContext& m_context;
     std::unique_ptr<GroupEditor> m_editor;

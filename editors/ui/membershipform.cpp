@@ -2,7 +2,9 @@
 
 #include "ui/pagecontext.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -59,6 +61,8 @@ MembershipForm::MembershipForm(PageContext& context, QWidget* parent)
     arrows->addStretch();
     arrows->addWidget(into);
     arrows->addWidget(outOf);
+    if (m_editor.context().groupKind == 2)
+        arrows->addWidget(buildWeekdayPicker());
     arrows->addStretch();
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_groupName, 0, 0);
@@ -99,11 +103,16 @@ void MembershipForm::move(QListWidget* from, QListWidget* to,
     QList<int> selected;
     for (const QListWidgetItem* item : from->selectedItems())
         selected << from->row(item);
-    if (selected.isEmpty())
+    moveRows(from, to, selected, direction);
+}
+
+void MembershipForm::moveRows(QListWidget* from, QListWidget* to, const QList<int>& rows,
+                              MembershipEditor::Direction direction) {
+    if (rows.isEmpty())
         return;
     QList<MemberEntry> fromEntries = entriesOf(from);
     QList<MemberEntry> toEntries = entriesOf(to);
-    const bool stored = m_editor.moveSelected(fromEntries, toEntries, selected, direction);
+    const bool stored = m_editor.moveSelected(fromEntries, toEntries, rows, direction);
     fillList(from, fromEntries);
     fillList(to, toEntries);
     if (!stored)
@@ -116,6 +125,40 @@ void MembershipForm::moveIntoGroup() {
 
 void MembershipForm::moveOutOfGroup() {
     move(m_members, m_candidates, MembershipEditor::Direction::OutOfGroup);
+}
+
+QWidget* MembershipForm::buildWeekdayPicker() {
+    auto* picker = new QGroupBox(QStringLiteral("按星期"));
+    picker->setObjectName(QStringLiteral("weekdayPicker"));
+    auto* layout = new QVBoxLayout(picker);
+    const QStringList names = {QStringLiteral("周一"), QStringLiteral("周二"),
+                               QStringLiteral("周三"), QStringLiteral("周四"),
+                               QStringLiteral("周五"), QStringLiteral("周六"),
+                               QStringLiteral("周日")};
+    for (int day = 1; day <= 7; ++day) {
+        auto* box = new QCheckBox(names.at(day - 1));
+        box->setObjectName(QStringLiteral("weekday%1").arg(day));
+        layout->addWidget(box);
+        m_weekdays << box;
+    }
+    auto* add = new QPushButton(QStringLiteral("<< 加入"));
+    add->setObjectName(QStringLiteral("addWeekdays"));
+    add->setToolTip(QStringLiteral("把待选中所选星期的日期全部加入本组"));
+    connect(add, &QPushButton::clicked, this, &MembershipForm::addWeekdays);
+    layout->addWidget(add);
+    return picker;
+}
+
+void MembershipForm::addWeekdays() {
+    QList<int> weekdays;
+    for (int day = 1; day <= m_weekdays.size(); ++day)
+        if (m_weekdays.at(day - 1)->isChecked())
+            weekdays << day;
+    moveRows(m_candidates, m_members,
+             MembershipEditor::rowsOnWeekdays(entriesOf(m_candidates), weekdays),
+             MembershipEditor::Direction::IntoGroup);
+    // Many dates at once read best in date order, as the group holds them.
+    fillList(m_members, m_editor.members());
 }
 
 void MembershipForm::confirm() {

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+class QCheckBox;
 class QLabel;
 class QListWidget;
 
@@ -21,7 +22,9 @@ public:
 
     void moveIntoGroup();  // Label3 <<
     void moveOutOfGroup(); // Label4 >>
-    void confirm();        // btnOK 确定: close, then the group page refreshes its members
+    // Date groups: every candidate date on the ticked weekdays into the group.
+    void addWeekdays();
+    void confirm(); // btnOK 确定: close, then the group page refreshes its members
 
 signals:
     // Emitted by 确定 after the window has closed.
@@ -29,6 +32,9 @@ signals:
 
 private:
     void move(QListWidget* from, QListWidget* to, MembershipEditor::Direction direction);
+    void moveRows(QListWidget* from, QListWidget* to, const QList<int>& rows,
+                  MembershipEditor::Direction direction);
+    QWidget* buildWeekdayPicker();
     static QList<MemberEntry> entriesOf(const QListWidget* list);
     static void fillList(QListWidget* list, const QList<MemberEntry>& entries);
 
@@ -37,6 +43,7 @@ private:
     QLabel* m_groupName = nullptr;       // Label1
     QListWidget* m_members = nullptr;    // List2
     QListWidget* m_candidates = nullptr; // List1
+    QList<QCheckBox*> m_weekdays;        // Monday to Sunday, date groups only
 };
 
 } // namespace korvane

@@ -1,8 +1,8 @@
 #include "editors/ui/periodform.h"
 
+#include "editors/period.h"
 #include "ui/pagecontext.h"
 #include "ui/twips.h"
-#include "editors/period.h"
 
 #include <QCloseEvent>
 #include <QDate>
@@ -30,6 +30,11 @@ PeriodForm::PeriodForm(PageContext& context, QWidget* parent)
 
     m_start = makePicker("DTPicker1", this);
     m_end = makePicker("DTPicker2", this);
+    // The stored period is what the planner comes to change.
+    if (const auto stored = period::current(context.database())) {
+        m_start->setDate(QDate::fromString(stored->first, Qt::ISODate));
+        m_end->setDate(QDate::fromString(stored->last, Qt::ISODate));
+    }
     auto* ok = new QPushButton(QStringLiteral("保存退出"), this);
     ok->setObjectName(QStringLiteral("btnOK"));
 

@@ -1,6 +1,8 @@
 #include "editors/ui/shiftpage.h"
 
 #include "ui/pagecontext.h"
+#include "ui/pageframe.h"
+#include "ui/singlepress.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -24,6 +26,7 @@ const QString kGridSql = QStringLiteral("select * from banci order by idid");
 // Columns of banci the grid does not show: idid, 所属组ID, 开始秒序, 结束秒序.
 constexpr int kHiddenColumns[] = {1, 10, 11, 12};
 constexpr int kIdidColumn = 1;
+constexpr int kRowHeight = 22;
 
 QComboBox* comboBox(const char* objectName, bool typing, const QStringList& items = {}) {
     auto* box = new QComboBox;
@@ -75,7 +78,10 @@ void ShiftPage::buildControls() {
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->verticalHeader()->setDefaultSectionSize(22);
+    m_grid->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    // The header, three shifts and the scroll bar stay in sight when the
+    // entry panel is open.
+    m_grid->setMinimumHeight(5 * kRowHeight + 2 * m_grid->frameWidth());
     // A click in the grid abandons an open entry.
     connect(m_grid, &QTableView::pressed, this, [this] { m_panel->hide(); });
 
@@ -85,7 +91,7 @@ void ShiftPage::buildControls() {
     auto* finish = button("Command5", QStringLiteral("结束班次设定"));
     connect(add, &QPushButton::clicked, this, &ShiftPage::newShift);
     connect(edit, &QPushButton::clicked, this, &ShiftPage::editShift);
-    connect(remove, &QPushButton::clicked, this, &ShiftPage::deleteShift);
+    connectSinglePress(remove, this, &ShiftPage::deleteShift);
     connect(finish, &QPushButton::clicked, this, &QWidget::close);
 
     m_sharedLimit = comboBox("comLianxu", true, {shift::noLimit});
@@ -186,6 +192,8 @@ void ShiftPage::resetPanel() {
 
 void ShiftPage::open() {
     reloadGrid();
+    // 编辑班次 and 删除班次 act on the first shift until another is picked.
+    selectShiftRow(0);
     // Setting the box is a change like any other: the value is written into
     // every shift at once.
     m_sharedLimit->setEditText(m_editor.openingSharedLimit());
@@ -235,7 +243,7 @@ void ShiftPage::fillDistribution(const QString& text) {
 void ShiftPage::newShift() {
     m_mode = Mode::New;
     m_editedShift.reset();
-    m_panel->show();
+    showPanel();
     fillDistribution(shift::everyDate);
 }
 
@@ -250,9 +258,14 @@ void ShiftPage::editShift() {
         return;
     m_mode = Mode::Edit;
     m_editedShift = idid;
-    m_panel->show();
+    showPanel();
     fillDistribution(entry->distribution);
     showPanelEntry(*entry);
+}
+
+void ShiftPage::showPanel() {
+    m_panel->show();
+    fitFrameToPage(this);
 }
 
 void ShiftPage::deleteShift() {

@@ -44,6 +44,8 @@ private:
     // defaults again and the grid is read back from the database.
     void reopen();
     void resetPanel();
+    // Shows the entry panel with the room its boxes need.
+    void showPanel();
     void reloadGrid();
     void fillDistribution(const QString& text);
     void watchBox(QComboBox* box, ShiftBox kind);

@@ -1,6 +1,9 @@
 #include "editors/ui/staffpage.h"
 
+#include "editors/names.h"
 #include "ui/pagecontext.h"
+#include "ui/pageframe.h"
+#include "ui/singlepress.h"
 #include "ui/twips.h"
 
 #include <QHBoxLayout>
@@ -82,17 +85,21 @@ StaffPage::StaffPage(PageContext& context, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &StaffPage::startAdding);
     connect(m_confirm, &QPushButton::clicked, this, &StaffPage::addPerson);
     connect(m_name, &QLineEdit::returnPressed, this, &StaffPage::addPerson);
-    connect(remove, &QPushButton::clicked, this, &StaffPage::deleteCurrent);
+    connectSinglePress(remove, this, &StaffPage::deleteCurrent);
     connect(exit, &QPushButton::clicked, this, &StaffPage::finish);
 
     m_model->reload();
     if (m_model->rowCount() > 0)
         m_grid->selectRow(0);
+    holdBarWhileLimitSet();
+    resize(twips(11000), twips(6500));
+}
+
+void StaffPage::holdBarWhileLimitSet() {
     if (m_editor.shiftLimitSet()) {
         m_context.setScheduleButtonEnabled(false);
         m_context.setSetupButtonEnabled(false);
     }
-    resize(twips(11000), twips(6500));
 }
 
 void StaffPage::setNameEntryVisible(bool visible) {
@@ -105,11 +112,12 @@ void StaffPage::startAdding() {
     setNameEntryVisible(true);
     m_name->clear();
     m_name->setFocus();
+    fitFrameToPage(this);
 }
 
 void StaffPage::addPerson() {
     const QString name = m_name->text();
-    if (name.isEmpty())
+    if (isBlankName(name))
         setNameEntryVisible(false);
     const std::optional<qint64> added = m_editor.addPerson(name);
     setNameEntryVisible(false);

@@ -27,6 +27,8 @@ public:
     void addPerson();     // Command2 确定
     void deleteCurrent(); // delone 删除选定员工
     void finish();        // btnExit 结束值班人员设定
+    // While 班数限制 holds a row, 排班 and 初始设置 are off (done on opening).
+    void holdBarWhileLimitSet();
 
 private:
     void setNameEntryVisible(bool visible);

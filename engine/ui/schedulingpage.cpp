@@ -1,6 +1,7 @@
 #include "engine/ui/schedulingpage.h"
 
 #include "ui/pagecontext.h"
+#include "ui/singlepress.h"
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
@@ -259,7 +260,7 @@ void SchedulingPage::buildControls() {
     page->addLayout(rosterSide, 3);
 
     connect(m_addRule, &QPushButton::clicked, this, &SchedulingPage::addRule);
-    connect(m_deleteRule, &QPushButton::clicked, this, &SchedulingPage::deleteCurrentRule);
+    connectSinglePress(m_deleteRule, this, &SchedulingPage::deleteCurrentRule);
     connect(m_generate, &QPushButton::clicked, this, &SchedulingPage::startRun);
     connect(startPerson, &QPushButton::clicked, this, &SchedulingPage::startPersonQuery);
     connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);

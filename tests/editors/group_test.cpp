@@ -74,6 +74,7 @@ TEST_P(GroupEditorTest, RenameRefusesEmptyAndAllButNotRepeats) {
     EXPECT_EQ(editor.rename(group->idid, "全部"), "请修改");
     EXPECT_EQ(editor.groups()[0].name, "请修改");
     EXPECT_EQ(editor.rename(group->idid, ""), "请修改");
+    EXPECT_EQ(editor.rename(group->idid, " \u3000"), "请修改");
     EXPECT_EQ(editor.rename(group->idid, "O'Neil 组"), "O'Neil 组");
     EXPECT_EQ(editor.rename(other->idid, "O'Neil 组"), "O'Neil 组");
     EXPECT_EQ(editor.groups()[0].name, "O'Neil 组");
@@ -96,6 +97,37 @@ TEST_P(GroupEditorTest, SaveWarnsOnlyWhenGroupsAreListed) {
     ASSERT_TRUE(editor.addGroup());
     editor.showSaveWarning();
     EXPECT_EQ(prompt.shown(), QStringList{msg::groupNameReferenced});
+}
+
+TEST_P(GroupEditorTest, DeletingAGroupThatShiftsOrRulesNameListsThemInTheQuestion) {
+    const auto group = editor.addGroup();
+    ASSERT_TRUE(group);
+    data.run(QString("update \"%1\" set \"%2\" = '夜' where idid = %3")
+                 .arg(editor.kind().table, editor.kind().nameColumn)
+                 .arg(group->idid));
+    // Rules 1 to 3 name 夜 as a staff group, a date group and a shift group;
+    // rule 4 names a single date and a single shift that are spelt 夜.
+    data.run("insert into banci (班次名称, 分布日期) values ('白班', '夜'), ('晚班', '全部'), "
+             "('夜班', '夜');"
+             "insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values "
+             "('夜', '不排在', '周末', '白班', 1, 0), ('张三', '限排在', '夜', '白班', 1, 0), "
+             "('张三', '不排在', '周末', '夜', 1, 1), ('李四', '不排在', '夜', '夜', 0, 0)");
+    const QStringList named[] = {{"编号 1：夜 不排在 周末 的 白班"},
+                                 {"班次：白班、夜班", "编号 2：张三 限排在 夜 的 白班"},
+                                 {"编号 3：张三 不排在 周末 的 夜"}};
+    const QStringList expected = named[GetParam() - 1];
+    EXPECT_EQ(editor.namedBy({group->idid, "夜"}), expected);
+
+    prompt.addAnswer(false);
+    EXPECT_FALSE(editor.deleteGroup({group->idid, "夜"}));
+    const QString list = msg::groupNamedBy + '\n' + expected.join('\n');
+    EXPECT_EQ(prompt.questions(), QStringList{list + "\n\n" + msg::confirmDelete});
+    // With members the question of the members comes first.
+    addMember(group->idid);
+    prompt.clear();
+    prompt.addAnswer(true);
+    EXPECT_TRUE(editor.deleteGroup({group->idid, "夜"}));
+    EXPECT_EQ(prompt.questions(), QStringList{msg::deleteGroupWithMembers + "\n\n" + list});
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryKind, GroupEditorTest, ::testing::Values(1, 2, 3));

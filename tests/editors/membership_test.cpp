@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QDate>
+
 using namespace korvane;
 
 namespace {
@@ -123,4 +125,22 @@ TEST_F(MembershipTest, DatesShowTheirWeekdayAndMoveByDate) {
     EXPECT_EQ(data.rows("select 所属日期组ID from 日期类型 order by 日期"),
               (QStringList{"zz1z", "zz2z1z"}));
     EXPECT_EQ(MembershipEditor::dateEntryText("2027-01-04"), "2027-01-04  星期一");
+}
+
+TEST(WeekdayRowsTest, PicksTheDatesOfTheTickedWeekdays) {
+    // 2027-01-01 is a Friday.
+    QList<MemberEntry> dates;
+    for (int day = 1; day <= 10; ++day) {
+        const QString iso = QDate(2027, 1, day).toString(Qt::ISODate);
+        dates.append({MembershipEditor::dateEntryText(iso), iso});
+    }
+    const struct {
+        QList<int> weekdays;
+        QList<int> rows;
+    } cases[] = {{{6, 7}, {1, 2, 8, 9}},
+                 {{5}, {0, 7}},
+                 {{}, {}},
+                 {{1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(MembershipEditor::rowsOnWeekdays(dates, c.weekdays), c.rows);
 }

@@ -56,10 +56,32 @@ TEST_F(PeriodTest, AcrossAYearAndALeapDay) {
 
 TEST_F(PeriodTest, SavingAgainDropsDateGroupMemberships) {
     ASSERT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 3)));
+    // Group 7 does not exist: nothing is lost, nothing asked.
     db.run("UPDATE 日期类型 SET 所属日期组ID = 'zz7z1z', 节假日 = 'x'");
     ASSERT_TRUE(save(QDate(2027, 1, 2), QDate(2027, 1, 4)));
     EXPECT_EQ(db.rows("SELECT * FROM 日期类型 ORDER BY rowid"),
               (QStringList{"2027-01-02||||zz1z", "2027-01-03||||zz1z", "2027-01-04||||zz1z"}));
+}
+
+TEST_F(PeriodTest, AskedBeforeDateGroupMembershipsGo) {
+    ASSERT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 3)));
+    // 周末 (2) holds two dates, 节日 (3) one, 空组 (4) none; 9 is a deleted group.
+    db.run("insert into 日期组 (日期组名称, idid) values ('周末', 2), ('节日', 3), ('空组', 4);"
+           "update 日期类型 set 所属日期组ID = 'zz3z2z9z1z' where 日期 = '2027-01-02';"
+           "update 日期类型 set 所属日期组ID = 'zz2z1z' where 日期 = '2027-01-03'");
+    const QStringList before = calendar();
+    const QString question = msg::periodDropsMemberships.arg(3).arg("周末、节日");
+    prompt.addAnswer(false);
+    EXPECT_FALSE(save(QDate(2027, 1, 1), QDate(2027, 1, 5)));
+    EXPECT_EQ(calendar(), before);
+    prompt.addAnswer(true);
+    EXPECT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 5)));
+    EXPECT_EQ(calendar().size(), 5);
+    EXPECT_EQ(prompt.questions(), (QStringList{question, question}));
+    // Nothing left to lose: no question.
+    prompt.clear();
+    EXPECT_TRUE(save(QDate(2027, 2, 1), QDate(2027, 2, 2)));
+    EXPECT_TRUE(prompt.shown().isEmpty());
 }
 
 TEST_F(PeriodTest, ARefusedOrFailedSaveKeepsTheOldPeriod) {

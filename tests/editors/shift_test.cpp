@@ -109,6 +109,17 @@ TEST_F(ShiftEditorTest, QuotesRepeatedNamesAndDeletesOfOneRow) {
     EXPECT_EQ(data.rows("select 班次名称 from banci"), QStringList{"O'Neil's"});
 }
 
+TEST_F(ShiftEditorTest, BlankNamesAreRefused) {
+    const auto kept = editor.addShift(entry("白班", 8, 0, shift::sameDay, 17, 0));
+    ASSERT_TRUE(kept);
+    for (const char* blank : {"", " ", "\u3000"}) {
+        EXPECT_FALSE(editor.addShift(entry(blank, 8, 0, shift::sameDay, 17, 0))) << blank;
+        EXPECT_FALSE(editor.updateShift(*kept, entry(blank, 8, 0, shift::sameDay, 17, 0)));
+    }
+    EXPECT_EQ(prompt.shown(), QStringList(6, msg::shiftNameEmpty));
+    EXPECT_EQ(data.rows("select 班次名称 from banci"), QStringList{"白班"});
+}
+
 TEST_F(ShiftEditorTest, SharedLimitIsWrittenIntoEveryRow) {
     EXPECT_EQ(editor.openingSharedLimit(), shift::noLimit);
     ASSERT_TRUE(editor.writeSharedLimit("3")); // empty table: nothing to write

@@ -59,8 +59,10 @@ TEST_F(StaffTest, NamesAreTakenExactlyAsTyped) {
     EXPECT_FALSE(editor.addPerson("王五"));
     EXPECT_FALSE(editor.addPerson("张'三"));
     EXPECT_FALSE(editor.addPerson(QString()));
-    EXPECT_EQ(prompt.shown(),
-              (QStringList{msg::duplicateName, msg::duplicateName, msg::nameEmpty}));
+    EXPECT_FALSE(editor.addPerson("  "));
+    EXPECT_FALSE(editor.addPerson("\u3000"));
+    EXPECT_EQ(prompt.shown(), (QStringList{msg::duplicateName, msg::duplicateName, msg::nameEmpty,
+                                           msg::nameEmpty, msg::nameEmpty}));
     // A distinguishing mark, a trailing blank or another case makes a different name.
     prompt.clear();
     add({"王五大", "王五 ", "Li", "li"});
@@ -113,15 +115,39 @@ TEST_F(StaffGridTest, ShowsEveryColumnInStoredOrderByNumber) {
     EXPECT_EQ(model.data(cell(0, staff::nameColumn)).toString(), "c");
 }
 
-TEST_F(StaffGridTest, EditsStoreTheTextAsTypedAndAnEmptyCellAsPleaseEnter) {
-    EXPECT_TRUE(model.setData(cell(0, staff::nameColumn), "李'四\""));
-    EXPECT_EQ(stored("姓名", 1), "李'四\"");
-    EXPECT_TRUE(model.setData(cell(1, staff::nameColumn), QString()));
-    EXPECT_EQ(model.data(cell(1, staff::nameColumn)).toString(), msg::enterCharacters);
-    EXPECT_EQ(stored("姓名", 2), msg::enterCharacters);
-    EXPECT_TRUE(model.setData(cell(1, "职称"), QVariant()));
-    EXPECT_EQ(stored("职称", 2), msg::enterCharacters);
-    EXPECT_TRUE(prompt.shown().isEmpty());
+TEST_F(StaffGridTest, EditsStoreWhatWasTypedAndOnlyWhatChanged) {
+    db.run("UPDATE 基本信息 SET 职称 = '护士' WHERE ID = 2");
+    const QString pleaseEnter = msg::enterCharacters;
+    // An edit of person 1, what the cell holds after it (NULL for null), and the message.
+    const struct {
+        const char* column;
+        QVariant typed;
+        QString stored;
+        QString message;
+    } cases[] = {
+        {"姓名", "李'四\"", "李'四\"", {}},
+        {"姓名", "b", "李'四\"", msg::duplicateName}, // person 2's name
+        {"姓名", "b ", "b ", {}},                     // a trailing blank makes it distinct
+        {"姓名", " ", pleaseEnter, {}},
+        {"姓名", QString(), pleaseEnter, {}},
+        {"年龄", QString(), "NULL", {}}, // a blank cell opened and left stays blank
+        {"年龄", QVariant(), "NULL", {}},
+        {"年龄", "30", "30", {}},
+        {"年龄", "", pleaseEnter, {}}, // a cleared cell
+        {"ID", 1, "1", {}},
+        {"ID", "1", "1", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString("%1 %2").arg(c.column, c.typed.toString()).toStdString());
+        prompt.clear();
+        const bool refused = !c.message.isEmpty();
+        EXPECT_EQ(model.setData(cell(0, c.column), c.typed), !refused);
+        const QVariant now = db.scalar(
+            QString("SELECT %1 FROM 基本信息 WHERE IDID = %2").arg(c.column).arg(model.ididAt(0)));
+        EXPECT_EQ(now.isNull() ? QString("NULL") : now.toString(), c.stored);
+        EXPECT_EQ(prompt.shown(), refused ? QStringList{c.message} : QStringList{});
+    }
+    EXPECT_EQ(stored("职称", 2), "护士");
 }
 
 TEST_F(StaffGridTest, PersonNumbersStayUniqueWholeNumbers) {
@@ -140,12 +166,18 @@ TEST_F(StaffGridTest, PersonNumbersStayUniqueWholeNumbers) {
     EXPECT_EQ(editor.nextNumber(), 41);
 }
 
-TEST_F(StaffGridTest, TheJoinKeyCannotBeEdited) {
-    const QModelIndex key = cell(0, staff::keyColumn);
-    EXPECT_FALSE(model.flags(key) & Qt::ItemIsEditable);
-    EXPECT_TRUE(model.flags(cell(0, staff::nameColumn)) & Qt::ItemIsEditable);
-    const qint64 before = model.ididAt(0);
-    EXPECT_FALSE(model.setData(key, 99));
-    EXPECT_FALSE(editor.editCell(before, "idid", 99));
-    EXPECT_EQ(db.scalar("SELECT IDID FROM 基本信息 WHERE 姓名 = 'a'").toLongLong(), before);
+TEST_F(StaffGridTest, OnlyTheNumberTheNameAndTheDetailsAreEditable) {
+    // 所属组ID changes through the membership editor; the rest is the run's.
+    const QStringList editable{"ID", "姓名", "年龄", "性别", "籍贯", "政治面貌", "职称"};
+    for (int column = 0; column < model.columnCount(); ++column) {
+        const QString name = model.headerData(column, Qt::Horizontal).toString();
+        const bool expected = editable.contains(name);
+        EXPECT_EQ(bool(model.flags(model.index(0, column)) & Qt::ItemIsEditable), expected)
+            << name.toStdString();
+        if (!expected) {
+            EXPECT_FALSE(model.setData(model.index(0, column), "zz9z")) << name.toStdString();
+        }
+    }
+    EXPECT_EQ(db.rows("SELECT 所属组ID, 家庭住址, IDID FROM 基本信息 WHERE ID = 1"),
+              QStringList{"zz1z|0|" + QString::number(model.ididAt(0))});
 }

@@ -7,8 +7,11 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 using namespace korvane;
 
@@ -17,6 +20,7 @@ namespace {
 class ShiftPageTest : public ::testing::Test {
 protected:
     test::FakePageContext context;
+    std::unique_ptr<QMdiArea> workspace; // outlives a page it holds
     std::unique_ptr<ShiftPage> page;
 
     void openPage() {
@@ -136,16 +140,14 @@ TEST_F(ShiftPageTest, SharedLimitIsWrittenIntoEveryShift) {
     EXPECT_EQ(context.scripted.shown(), QStringList{msg::enterNonZero});
 }
 
-TEST_F(ShiftPageTest, EditNeedsACurrentRowAndKeepsMembership) {
+TEST_F(ShiftPageTest, TheFirstShiftIsCurrentAndEditKeepsMembership) {
     context.data.run(
         "insert into banci (班次名称, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, 班次级别, "
         "分布日期, 所属组ID, 人数) values ('白班', '08:00', '不跨转', '17:30', '无限制', '无限制', "
-        "3, '全部', 'zz7z1z', 2)");
+        "3, '全部', 'zz7z1z', 2), ('夜班', '22:00', '跨转至次日', '06:00', '无限制', '无限制', "
+        "0, '全部', 'zz1z', 1)");
     openPage();
-    click("Command2"); // nothing is current yet
-    EXPECT_FALSE(panelShown());
-    page->selectShiftRow(0);
-    click("Command2");
+    click("Command2"); // the first shift, current since the page opened
     ASSERT_TRUE(panelShown());
     EXPECT_EQ(control<QLineEdit>("txtName")->text(), "白班");
     EXPECT_EQ(box("ComStartq")->currentText(), "8");
@@ -155,7 +157,9 @@ TEST_F(ShiftPageTest, EditNeedsACurrentRowAndKeepsMembership) {
     control<QLineEdit>("txtName")->setText("早班");
     click("btnOk");
     EXPECT_EQ(stored("班次名称, 起始时间, 终止时间, 所属组ID"),
-              QStringList{"早班|08:00|17:30|zz7z1z"});
+              (QStringList{"早班|08:00|17:30|zz7z1z", "夜班|22:00|06:00|zz1z"}));
+    // After a save the first shift is current again.
+    EXPECT_EQ(page->currentShift(), 1);
     EXPECT_TRUE(context.scripted.shown().isEmpty());
 }
 
@@ -168,6 +172,30 @@ TEST_F(ShiftPageTest, DeleteRemovesTheCurrentShiftAndStepsBack) {
     EXPECT_EQ(stored("班次名称"), (QStringList{"甲", "丙"}));
     ASSERT_TRUE(page->currentShift());
     EXPECT_EQ(*page->currentShift(), 1);
+}
+
+TEST_F(ShiftPageTest, TheEntryPanelGetsTheRoomItsBoxesNeed) {
+    context.data.run("insert into banci (班次名称, 所属组ID) values ('白班', 'zz1z')");
+    // The page in a workspace frame as small as the window gives it without the panel.
+    workspace = std::make_unique<QMdiArea>();
+    workspace->resize(1200, 700);
+    page = std::make_unique<ShiftPage>(context);
+    page->setAttribute(Qt::WA_DeleteOnClose, false);
+    QMdiSubWindow* frame = workspace->addSubWindow(page.get());
+    frame->resize(600, 200);
+    workspace->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(workspace.get()));
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    ASSERT_TRUE(panelShown());
+    auto* panel = control<QGroupBox>("Frame1");
+    for (QWidget* child : panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        SCOPED_TRACE(child->objectName().toStdString());
+        EXPECT_GE(child->width(), child->minimumSizeHint().width());
+        EXPECT_GE(child->height(), child->sizeHint().height());
+    }
+    auto* grid = control<QTableView>("DataGrid1");
+    EXPECT_GE(grid->height(), grid->minimumHeight());
+    EXPECT_TRUE(workspace->viewport()->rect().contains(frame->geometry()));
 }
 
 TEST_F(ShiftPageTest, Screenshot) {

@@ -132,6 +132,16 @@ TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
     EXPECT_TRUE(window->setupPage()->groupPanel()->isVisibleTo(window));
 }
 
+TEST_F(WizardTest, SetupPagesOwnButtonLeavesTheBarToTheStaffEditor) {
+    // With a 班数限制 row the staff editor holds 初始设置 and 排班 off.
+    exec("INSERT INTO 班数限制 (班数) VALUES (2)");
+    window->setupPage()->findChild<QPushButton*>("Command5")->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(pageOpen("baseinfo"));
+    EXPECT_FALSE(enabled("cssd"));
+    EXPECT_FALSE(enabled("Command4"));
+}
+
 TEST_F(WizardTest, AStepOutsideTheSixOnlyMovesTheCounter) {
     press("Command6");
     controller->state().wizardStep = 6;

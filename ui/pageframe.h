@@ -1,0 +1,17 @@
+#pragma once
+
+class QWidget;
+
+namespace korvane {
+
+// Gives a page the room its controls need (the minimum size of its layout)
+// after a panel of it has appeared: the page's frame in the workspace grows
+// as far as the workspace has room and is kept inside it; a page that is a
+// window of its own grows itself. A page is never made smaller.
+void fitFrameToPage(QWidget* page);
+
+// Places a window of its own centred on the window that holds `over`, and
+// inside the screen.
+void centreOn(QWidget* window, const QWidget* over);
+
+} // namespace korvane
