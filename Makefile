@@ -1,8 +1,9 @@
-# make run   build and start Korvane (without a display: generate the sample roster)
-# make test  build and run the test suite
-# make bench run the generation benchmarks
+# make run         build and start Korvane (without a display: generate the sample roster)
+# make test        build and run the test suite
+# make bench       run the generation benchmarks
+# make screenshots save a picture of every page in build/screenshots/
 #
-# Both install the Debian packages they need on a fresh machine (as root, or
+# All install the Debian packages they need on a fresh machine (as root, or
 # through sudo), then configure and build with CMake.
 
 BUILD ?= build
@@ -13,7 +14,7 @@ PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-transla
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BIN := $(BUILD)/bin
 
-.PHONY: all deps configure build run test bench demo clean
+.PHONY: all deps configure build run test bench demo screenshots clean
 
 all: build
 
@@ -54,6 +55,9 @@ demo: build
 
 bench: build
 	$(BIN)/korvane-bench
+
+screenshots: build
+	$(BIN)/korvane-screenshots $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD)
