@@ -1,18 +1,21 @@
-# make run   build and start Korvane (without a display: generate the sample roster)
-# make test  build and run the test suite
-# make bench run the generation benchmarks
+# make run         build and start Korvane (without a display: generate the sample roster)
+# make test        build and run the test suite
+# make bench       run the generation benchmarks
+# make package     build the Debian package build/korvane_*.deb
+# make screenshots save a picture of every page in build/screenshots/
 #
-# Both install the Debian packages they need on a fresh machine (as root, or
+# All install the Debian packages they need on a fresh machine (as root, or
 # through sudo), then configure and build with CMake.
 
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n \
-	libgtest-dev fonts-wqy-microhei fonts-wqy-zenhei xvfb xauth poppler-utils sqlite3
+	libgtest-dev fonts-wqy-microhei fonts-wqy-zenhei xvfb xauth poppler-utils sqlite3 \
+	librsvg2-bin dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BIN := $(BUILD)/bin
 
-.PHONY: all deps configure build run test bench demo clean
+.PHONY: all deps configure build run test bench demo package screenshots clean
 
 all: build
 
@@ -53,6 +56,12 @@ demo: build
 
 bench: build
 	$(BIN)/korvane-bench
+
+package: build
+	cd $(BUILD) && cpack
+
+screenshots: build
+	$(BIN)/korvane-screenshots $(BUILD)/screenshots
 
 clean:
 	rm -rf $(BUILD)

@@ -38,7 +38,8 @@ QString dataDirectory(const QString& option) {
     if (!fromEnvironment.isEmpty())
         return QDir(fromEnvironment).absolutePath();
     const QFileInfo program(programDirectory());
-    if (program.isDir() && program.isWritable())
+    if (program.isDir() && program.isWritable() &&
+        !QFileInfo::exists(QDir(program.absoluteFilePath()).filePath(installedMarkerName)))
         return program.absoluteFilePath();
     QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (appData.isEmpty())

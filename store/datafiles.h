@@ -14,8 +14,14 @@ inline const QString dataDirEnvironment = QStringLiteral("KORVANE_DATA_DIR");
 // The folder of the running program, where the delivered databases lie.
 QString programDirectory();
 
+// Lies in the program folder of an installation for every user of the
+// machine: that folder is never a data folder, even for a user who may write
+// there (root), so nothing of one user's data is left among the installed files.
+inline const QString installedMarkerName = QStringLiteral("korvane.installed");
+
 // The data folder: the option when given, else $KORVANE_DATA_DIR, else the
-// program folder when writable, else the per-user application data folder.
+// program folder when writable and not installed for every user, else the
+// per-user application data folder.
 QString dataDirectory(const QString& option = {});
 
 QString workingPath(const QString& dataDir);

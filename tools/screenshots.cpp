@@ -1,0 +1,214 @@
+// korvane-screenshots OUTDIR: starts the real window on a copy of the sample,
+// without a display, walks through every page as a user would (buttons
+// clicked by their names) and saves a picture of each in OUTDIR.
+
+#include "app/applicationcontroller.h"
+#include "app/appsetup.h"
+#include "app/mainwindow.h"
+#include "engine/ui/schedulingpage.h"
+#include "store/datafiles.h"
+#include "store/prompt.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+using korvane::MainWindow;
+
+class Shooter {
+public:
+    Shooter(korvane::ApplicationController& controller, const QString& folder)
+        : m_controller(controller), m_folder(folder) {}
+
+    MainWindow* window() const { return m_controller.mainWindow(); }
+
+    // Saves what the user sees of widget (the main window unless named).
+    void save(const QString& name, QWidget* widget = nullptr) {
+        settle();
+        if (!widget)
+            widget = window();
+        const QString path = QDir(m_folder).filePath(name + QStringLiteral(".png"));
+        if (widget->grab().save(path))
+            std::printf("%s\n", qPrintable(QDir::toNativeSeparators(path)));
+        else
+            fail(QStringLiteral("cannot write %1").arg(path));
+    }
+
+    // A page open in the workspace, by its form name.
+    QWidget* page(const char* name) {
+        for (QWidget* each : window()->openPages())
+            if (each->objectName() == QLatin1String(name))
+                return each;
+        fail(QStringLiteral("no page %1").arg(QLatin1String(name)));
+        return nullptr;
+    }
+
+    // The bar's buttons and menus (Picture1), else a button of a page.
+    void click(const char* name, QWidget* in = nullptr) {
+        if (!in)
+            in = window()->findChild<QWidget*>(QStringLiteral("Picture1"));
+        auto* button = in ? in->findChild<QAbstractButton*>(QLatin1String(name)) : nullptr;
+        if (!button || !button->isEnabled())
+            return fail(QStringLiteral("no enabled button %1").arg(QLatin1String(name)));
+        button->click();
+        settle();
+    }
+
+    void trigger(const char* action) {
+        auto* item = window()->findChild<QAction*>(QLatin1String(action));
+        if (!item)
+            return fail(QStringLiteral("no menu item %1").arg(QLatin1String(action)));
+        item->trigger();
+        settle();
+    }
+
+    // A real click on the first row of a page's grid.
+    void clickFirstRow(QWidget* in, const char* grid) {
+        auto* view = in ? in->findChild<QAbstractItemView*>(QLatin1String(grid)) : nullptr;
+        if (!view || !view->model() || view->model()->rowCount() == 0)
+            return fail(QStringLiteral("no rows in %1").arg(QLatin1String(grid)));
+        const QRect cell = view->visualRect(view->model()->index(0, 0));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        settle();
+    }
+
+    bool failed() const { return m_failed; }
+
+private:
+    static void settle() {
+        // Closed pages are deleted later, and their frames close with them.
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents();
+        }
+    }
+    void fail(const QString& why) {
+        std::fprintf(stderr, "%s\n", qPrintable(why));
+        m_failed = true;
+    }
+
+    korvane::ApplicationController& m_controller;
+    QString m_folder;
+    bool m_failed = false;
+};
+
+// Presses 生成值班表 and waits for the run to end.
+void runGeneration(Shooter& shots) {
+    auto* page = qobject_cast<korvane::SchedulingPage*>(shots.page("paiban"));
+    if (!page)
+        return;
+    QEventLoop loop;
+    QObject::connect(page, &korvane::SchedulingPage::runFinished, &loop, &QEventLoop::quit);
+    shots.click("comShengcheng", page);
+    if (page->runInProgress())
+        loop.exec();
+}
+
+// 生成报表 opens the print preview as a modal dialog: picture it, then close it.
+void previewReport(Shooter& shots) {
+    QWidget* page = shots.page("paiban");
+    QTimer::singleShot(0, [&shots] {
+        QWidget* preview = QApplication::activeModalWidget();
+        if (!preview)
+            return;
+        preview->resize(1100, 800);
+        shots.save(QStringLiteral("14-report-preview"), preview);
+        preview->close();
+    });
+    shots.click("Command12", page);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    korvane::setUpApplication(app);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 2 || args.at(1).startsWith(QLatin1Char('-'))) {
+        std::fprintf(stderr, "usage: korvane-screenshots OUTDIR\n");
+        return 2;
+    }
+    const QString folder = QDir(args.at(1)).absolutePath();
+    QTemporaryDir data;
+    QString error;
+    if (!QDir().mkpath(folder) || !data.isValid() ||
+        !korvane::files::copyDatabase(korvane::files::samplePath(),
+                                      korvane::files::workingPath(data.path()), &error)) {
+        std::fprintf(stderr, "cannot prepare: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    // Messages are answered Yes and listed at the end instead of waiting for a click.
+    korvane::ScriptedPrompt prompt;
+    korvane::ApplicationController controller(data.path());
+    controller.setPrompt(&prompt);
+    controller.setQuitHandler([] {});
+    if (!controller.start())
+        return 1;
+    Shooter shots(controller, folder);
+    shots.window()->resize(1280, 860);
+
+    shots.save(QStringLiteral("01-setup"));
+    QWidget* setup = shots.page("Formchushi");
+    shots.click("Command1", setup);
+    shots.save(QStringLiteral("02-staff"));
+    shots.click("btnExit", shots.page("baseinfo"));
+
+    shots.click("btnDate1", setup);
+    shots.click("Command6", setup);
+    shots.save(QStringLiteral("03-period"));
+    shots.page("riqi")->close();
+
+    shots.click("btnBanci", setup);
+    QWidget* shifts = shots.page("frmBanciset");
+    shots.clickFirstRow(shifts, "DataGrid1");
+    shots.click("Command2", shifts);
+    shots.save(QStringLiteral("04-shifts"));
+    shots.click("Command5", shifts);
+
+    shots.click("btnRenyuanset", setup);
+    shots.save(QStringLiteral("05-staff-groups"));
+    shots.click("Command3", setup);
+    if (QWidget* form = setup->findChild<QWidget*>(QStringLiteral("frmXiugaizu"))) {
+        shots.save(QStringLiteral("06-membership"), form);
+        shots.click("btnOK", form);
+    }
+    shots.click("btnDateset", setup);
+    shots.save(QStringLiteral("07-date-groups"));
+    shots.click("btnBanciset", setup);
+    shots.save(QStringLiteral("08-shift-groups"));
+
+    shots.click("Command6");
+    shots.save(QStringLiteral("09-wizard-step1"));
+    for (int step = 2; step <= 6; ++step)
+        shots.click("Command3");
+    shots.save(QStringLiteral("10-wizard-step6"));
+    shots.click("Command11");
+
+    shots.click("Command4");
+    shots.save(QStringLiteral("11-scheduling"));
+    runGeneration(shots);
+    shots.save(QStringLiteral("12-scheduling-after-run"));
+    shots.trigger("bzsm");
+    shots.save(QStringLiteral("13-help"));
+    previewReport(shots);
+
+    for (const QString& text : prompt.shown())
+        std::fprintf(stderr, "message: %s\n", qPrintable(text));
+    if (QApplication::windowIcon().isNull()) {
+        std::fprintf(stderr, "the program's icon is missing\n");
+        return 1;
+    }
+    return shots.failed() ? 1 : 0;
+}
