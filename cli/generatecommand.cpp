@@ -70,6 +70,8 @@ int generate(Context& context) {
     }
     if (result.outcome == engine::RunOutcome::NothingToPlan)
         err(result.detail);
+    if (result.outcome == engine::RunOutcome::PlanImpossible)
+        err(engine::describeUnfilledSlot(result.unfilled));
 
     QString error;
     auto connection = Connection::open(context.database, &error, Connection::Access::ReadOnly);

@@ -81,6 +81,8 @@ public:
     const std::vector<PersonCounters>& counters() const { return m_counters; }
     // Rows turned to '1', in the order they were taken.
     const std::vector<int>& assignedRows() const { return m_assigned; }
+    // The open candidates of the slot last filled, held-back people included.
+    qint64 openCandidates() const { return qint64(m_open.size()); }
 
 private:
     const PlanningData& m_data;

@@ -257,11 +257,6 @@ void GenerationRun::buildCandidates() {
     m_result.candidateRows = qint64(m_table.rows.size());
 }
 
-QString describeRule(const Rule& rule) {
-    return msg::skippedRule.arg(QString::number(rule.number), rule.person, rule.placement,
-                                rule.date, rule.shift);
-}
-
 // Each rule strikes its rows out ('0'); a rule that cannot be evaluated is
 // left out and named at the end of the run.
 void GenerationRun::applyRules() {
@@ -317,6 +312,7 @@ void GenerationRun::fillSlots() {
             if (relaxed && m_observer.relaxedQuery)
                 m_observer.relaxedQuery(relaxedQueryText(shift.idid, day.day));
             if (result == SlotFiller::Result::Impossible) {
+                m_result.unfilled = {day.day, shift.name, shift.headcount, filler.openCandidates()};
                 writeAssignments(filler);
                 reportSkippedRules();
                 message(msg::planImpossible);
@@ -411,6 +407,11 @@ void GenerationRun::reportSkippedRules() {
 }
 
 } // namespace
+
+QString describeUnfilledSlot(const UnfilledSlot& slot) {
+    return msg::unfilledSlot.arg(longDate(slot.day), slot.shift, QString::number(slot.needed),
+                                 QString::number(slot.found));
+}
 
 RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {
     GenerationRun run(observer);
