@@ -170,6 +170,10 @@ Prompt& MainWindow::prompt() {
     return m_controller.prompt();
 }
 
+FileChooser& MainWindow::fileChooser() {
+    return m_controller.fileChooser();
+}
+
 ProgramState& MainWindow::state() {
     return m_controller.state();
 }

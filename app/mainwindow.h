@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/pagecontext.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
+#include "ui/pagecontext.h"
 
 #include <QHash>
 #include <QList>
@@ -37,6 +37,7 @@ public:
     QSqlDatabase database() override;
     QString databasePath() const override;
     Prompt& prompt() override;
+    FileChooser& fileChooser() override;
     ProgramState& state() override;
     void setSetupButtonEnabled(bool enabled) override;
     void setScheduleButtonEnabled(bool enabled) override;
