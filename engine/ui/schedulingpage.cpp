@@ -1,18 +1,19 @@
 #include "engine/ui/schedulingpage.h"
 
-#include "ui/pagecontext.h"
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/pagecontext.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -62,6 +63,7 @@ const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kReportTitle = QStringLiteral("值班报表");
 const QString kExportPdf = QStringLiteral("导出PDF");
+const QString kPdfSuffix = QStringLiteral(".pdf");
 const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 
 const QString kRuleQuery = QStringLiteral("select * from 排除条件");
@@ -239,6 +241,9 @@ void SchedulingPage::buildControls() {
     m_generationHelp->setMaximumHeight(150);
     m_relaxedQuery = helpBox(QStringLiteral("Text1"), this);
     m_relaxedQuery->setMinimumHeight(120);
+    m_unfilled = label(QStringLiteral("unfilledSlot"), QString(), this);
+    m_unfilled->setWordWrap(true);
+    m_unfilled->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* rosterSide = new QVBoxLayout;
     rosterSide->addWidget(m_rosterGrid, 1);
@@ -247,6 +252,7 @@ void SchedulingPage::buildControls() {
     rosterSide->addWidget(m_notice);
     rosterSide->addWidget(m_progress);
     rosterSide->addLayout(runButtons);
+    rosterSide->addWidget(m_unfilled);
     rosterSide->addWidget(m_relaxedQuery);
     rosterSide->addWidget(m_generationHelp);
 
@@ -265,12 +271,21 @@ void SchedulingPage::buildControls() {
     connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
     connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
     connect(leaveShift, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(m_personText, &QLineEdit::returnPressed, this, &SchedulingPage::startPersonQuery);
+    connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
 
     resize(1100, 680);
 }
 
 void SchedulingPage::openPage() {
+    m_placement->setCurrentText(engine::notOn);
+    m_personText->clear();
+    m_shiftText->clear();
+    reloadPage();
+}
+
+void SchedulingPage::reloadPage() {
     m_ruleHelp->setPlainText(engine::ruleHelpText);
     m_generationHelp->setPlainText(engine::generationHelpText);
     m_context.setSetupButtonEnabled(true);
@@ -278,6 +293,8 @@ void SchedulingPage::openPage() {
     m_notice->hide();
     m_relaxedQuery->clear();
     m_relaxedQuery->hide();
+    m_unfilled->clear();
+    m_unfilled->hide();
     QSqlDatabase db = m_context.database();
     QString error;
     if (!engine::resetIdleWorkTables(db, &error))
@@ -394,7 +411,8 @@ void SchedulingPage::setRunControlsEnabled(bool enabled) {
 void SchedulingPage::startRun() {
     if (runInProgress())
         return;
-    openPage();
+    reloadPage();
+    warnOfDanglingRules();
     setRunControlsEnabled(false);
 
     m_cancel = std::make_shared<std::atomic<bool>>(false);
@@ -434,6 +452,17 @@ void SchedulingPage::startRun() {
     m_runThread->start();
 }
 
+void SchedulingPage::warnOfDanglingRules() {
+    QSqlDatabase db = m_context.database();
+    QString error;
+    const QStringList dangling = engine::danglingRules(db, &error);
+    if (!error.isEmpty())
+        reportError(error);
+    else if (!dangling.isEmpty())
+        m_context.prompt().information(msg::danglingRules + QLatin1Char('\n') +
+                                       dangling.join(QLatin1Char('\n')));
+}
+
 void SchedulingPage::showRunMessage(const QString& text) {
     if (m_closed)
         return;
@@ -465,15 +494,23 @@ void SchedulingPage::finishRun() {
                 m_context.prompt().information(msg::done);
             m_notice->hide();
             break;
+        case engine::RunOutcome::PlanImpossible:
+            // Its message came with the run; the notice and the bar stay as
+            // the run left them, and the page names the slot.
+            m_unfilled->setText(engine::describeUnfilledSlot(result.unfilled));
+            m_unfilled->show();
+            break;
+        case engine::RunOutcome::NothingToPlan:
         case engine::RunOutcome::Failed:
         case engine::RunOutcome::NotOurFile:
         case engine::RunOutcome::Unavailable:
-            if (!result.detail.isEmpty())
-                m_context.prompt().information(result.detail);
-            break;
-        case engine::RunOutcome::PlanImpossible: // its message came with the run
-        case engine::RunOutcome::NothingToPlan:  // ends without a message
         case engine::RunOutcome::Cancelled:
+            // Nothing is going on any more: no notice, no bar that seems to
+            // wait, and the reason, when there is one to give.
+            m_notice->hide();
+            m_progress->setValue(0);
+            if (result.outcome != engine::RunOutcome::Cancelled && !result.detail.isEmpty())
+                m_context.prompt().information(result.detail);
             break;
         }
     }
@@ -547,12 +584,16 @@ void SchedulingPage::applyRowHeights() {
         report::gridRowHeightPixels(m_context.state().rowHeightFactor));
 }
 
+// The queries do not combine: the box of the other one is emptied, so the
+// page never shows a text that does not narrow the grid.
 void SchedulingPage::startPersonQuery() {
+    m_shiftText->clear();
     m_context.state().reportQuery = engine::personRosterQuery(m_personText->text());
     showReportQuery();
 }
 
 void SchedulingPage::startShiftQuery() {
+    m_personText->clear();
     m_context.state().reportQuery = engine::shiftRosterQuery(m_shiftText->text());
     showReportQuery();
 }
@@ -592,12 +633,19 @@ void SchedulingPage::makeReport() {
         QAction* exportPdf = toolBar->addAction(kExportPdf);
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         connect(exportPdf, &QAction::triggered, &preview, [&] {
-            const QString path = QFileDialog::getSaveFileName(&preview, kExportPdf,
-                                                              kReportTitle + ".pdf", kPdfFilter);
+            // Proposed in the data folder in use, beside the working database.
+            const QString proposed = QDir(QFileInfo(m_context.databasePath()).absolutePath())
+                                         .filePath(kReportTitle + kPdfSuffix);
+            QString path = m_context.fileChooser().saveFile(&preview, proposed, kPdfFilter);
             if (path.isEmpty())
                 return;
+            if (QFileInfo(path).suffix().isEmpty())
+                path += kPdfSuffix;
             QString writeError;
-            if (!report::writeRosterPdf(db, query, factor, path, &writeError))
+            if (report::writeRosterPdf(db, query, factor, path, &writeError))
+                m_context.prompt().information(msg::pdfWritten.arg(
+                    QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+            else
                 reportError(writeError);
         });
     }
