@@ -8,15 +8,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include <memory>
 
@@ -36,26 +29,6 @@ const char* kUsage =
     "exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
     "that is not a Korvane database, 3 nothing to plan, 4 the run failed, 5 the file\n"
     "is busy, in use by another program of ours, read-only or on a full disk\n";
-
-// A GUI application object looks for files in the session's runtime folder,
-// and scripts and services often run without one (XDG_RUNTIME_DIR unset).
-// The process then gets a private folder of its own in the temporary folder.
-void provideRuntimeDirectory() {
-#ifdef Q_OS_UNIX
-    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        return;
-    const QByteArray path = QFile::encodeName(
-        QDir::temp().filePath(QStringLiteral("korvane-runtime-%1").arg(::getuid())));
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return;
-    // Only a folder that is ours alone will do.
-    struct stat info {};
-    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-        info.st_uid != ::getuid() || (info.st_mode & 077) != 0)
-        return;
-    qputenv("XDG_RUNTIME_DIR", path);
-#endif
-}
 
 int usage() {
     std::fputs(kUsage, stderr);
@@ -114,7 +87,7 @@ int main(int argc, char** argv) {
     if (wantsPdf) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        provideRuntimeDirectory();
+        files::provideRuntimeDirectory();
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
