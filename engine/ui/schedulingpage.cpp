@@ -27,6 +27,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -88,7 +89,7 @@ QComboBox* pickList(const QString& name, bool editable, QWidget* parent) {
     result->setEditable(editable);
     // A typed text stays typed; it never becomes an entry of the list.
     result->setInsertPolicy(QComboBox::NoInsert);
-    result->setMinimumContentsLength(8);
+    result->setMinimumContentsLength(4);
     return result;
 }
 
@@ -157,6 +158,8 @@ void SchedulingPage::buildControls() {
     m_people = pickList(QStringLiteral("comRenyuan"), true, ruleFrame);
     m_placement = pickList(QStringLiteral("Compaizai"), false, ruleFrame);
     m_placement->addItems({engine::notOn, engine::onlyOn});
+    // Never narrower than its two entries.
+    m_placement->setMinimumContentsLength(0);
     m_placement->setCurrentText(engine::notOn);
     m_dates = pickList(QStringLiteral("comRiqi"), true, ruleFrame);
     m_shifts = pickList(QStringLiteral("comBanci"), true, ruleFrame);
@@ -212,6 +215,11 @@ void SchedulingPage::buildControls() {
     m_personText->setObjectName(QStringLiteral("Text12"));
     m_shiftText = new QLineEdit(this);
     m_shiftText->setObjectName(QStringLiteral("Text4"));
+    // Room for a name or a shift's name however narrow the page gets.
+    const int queryWidth = m_personText->fontMetrics().horizontalAdvance(QStringLiteral("值班人")) +
+                           2 * m_personText->fontMetrics().averageCharWidth();
+    m_personText->setMinimumWidth(queryWidth);
+    m_shiftText->setMinimumWidth(queryWidth);
     auto* queries = new QGridLayout;
     queries->addWidget(label(QStringLiteral("Label11"), kPersonLabel, this), 0, 0);
     queries->addWidget(m_personText, 0, 1);
@@ -649,7 +657,8 @@ void SchedulingPage::makeReport() {
                 reportError(writeError);
         });
     }
-    preview.resize(900, 700);
+    // As large as designed where the screen has room for it.
+    preview.resize(QSize(900, 700).boundedTo(screen()->availableGeometry().size()));
     preview.exec();
 }
 
