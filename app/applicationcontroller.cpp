@@ -1,13 +1,14 @@
 #include "app/applicationcontroller.h"
 
-#include "app/filechooser.h"
 #include "app/mainwindow.h"
 #include "engine/roster.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/datafiles.h"
+#include "ui/filechooser.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -15,7 +16,8 @@
 namespace korvane {
 
 ApplicationController::ApplicationController(const QString& dataDir, QObject* parent)
-    : QObject(parent), m_dataDir(dataDir), m_quit([] { QCoreApplication::quit(); }) {}
+    : QObject(parent), m_dataDir(dataDir), m_quit([] { QCoreApplication::quit(); }),
+      m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {}
 
 ApplicationController::~ApplicationController() {
     if (m_window) {
@@ -38,6 +40,14 @@ void ApplicationController::setFileChooser(FileChooser* chooser) {
 
 void ApplicationController::setQuitHandler(std::function<void()> quit) {
     m_quit = std::move(quit);
+}
+
+void ApplicationController::setUrlOpener(std::function<bool(const QUrl&)> open) {
+    m_openUrl = std::move(open);
+}
+
+bool ApplicationController::openUrl(const QUrl& url) {
+    return m_openUrl(url);
 }
 
 Prompt& ApplicationController::prompt() {
@@ -124,10 +134,13 @@ void ApplicationController::exitProgram() {
         MainWindow* window = m_window;
         window->stopRunningGeneration();
         window->commitPendingEdits();
-        QString error;
-        QSqlDatabase db = window->database();
-        if (db.isOpen() && !engine::resetIdleWorkTables(db, &error))
-            prompt().information(error);
+        {
+            // A handle of its own, gone before the connection is released.
+            QString error;
+            QSqlDatabase db = window->database();
+            if (db.isOpen() && !engine::resetIdleWorkTables(db, &error))
+                prompt().information(error);
+        }
         // The program ends at once: no page runs its own closing steps.
         window->discardAllPages();
         window->releaseDatabase();

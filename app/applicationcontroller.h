@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QUrl>
 #include <functional>
 
 namespace korvane {
@@ -27,6 +28,10 @@ public:
     void setFileChooser(FileChooser* chooser);
     // What ends the program (QCoreApplication::quit unless replaced).
     void setQuitHandler(std::function<void()> quit);
+    // What opens a web address or file in the browser (QDesktopServices::openUrl
+    // unless replaced); false when nothing could be started.
+    void setUrlOpener(std::function<bool(const QUrl&)> open);
+    bool openUrl(const QUrl& url);
 
     // Creates the main window, runs its start-up and shows the setup page.
     // False (after a message) when the working database cannot be opened.
@@ -59,6 +64,7 @@ private:
     FileChooser* m_chooser = nullptr;
     std::unique_ptr<FileChooser> m_dialogChooser;
     std::function<void()> m_quit;
+    std::function<bool(const QUrl&)> m_openUrl;
     QPointer<MainWindow> m_window;
     QByteArray m_geometry;
 };

@@ -9,6 +9,7 @@
 #include <QMessageBox>
 
 int main(int argc, char** argv) {
+    korvane::files::provideRuntimeDirectory();
     QApplication app(argc, argv);
     korvane::setUpApplication(app);
 

@@ -5,18 +5,19 @@
 #include "app/setuppage.h"
 #include "app/setupwizard.h"
 #include "app/toolscommands.h"
-#include "ui/twips.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/datafiles.h"
+#include "store/messages.h"
+#include "ui/twips.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDir>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QUrl>
@@ -29,6 +30,10 @@ namespace korvane {
 namespace {
 
 const QString kCaption = QStringLiteral("Korvane3.2");
+const QSize kDesignedSize(1100, 760);
+// What a desktop adds around a window (frame and title bar), which the
+// window cannot measure before it is shown.
+const QSize kFrameAllowance(16, 40);
 
 // One button of the bar: position and size in twips, the designed font.
 struct BarButton {
@@ -72,6 +77,9 @@ MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connec
     layout->addWidget(bar);
     m_area = new QMdiArea(central);
     m_area->setObjectName(QStringLiteral("workspace"));
+    // A page larger than the room the window leaves it scrolls with the workspace.
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(m_area, 1);
     setCentralWidget(central);
 
@@ -83,7 +91,18 @@ MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connec
 
     m_tools = new ToolsCommands(m_controller, this);
     buildMenus();
-    resize(1100, 760);
+    fitToScreen();
+}
+
+void MainWindow::fitToScreen() {
+    // The designed size where the screen has room for it; on a smaller one
+    // the whole window, frame included, on the screen it opens on.
+    const QRect room = screen()->availableGeometry();
+    const QSize size = kDesignedSize.boundedTo(room.size() - kFrameAllowance);
+    resize(size);
+    const QSize outer = size + kFrameAllowance;
+    move(room.x() + qMax(0, (room.width() - outer.width()) / 2),
+         room.y() + qMax(0, (room.height() - outer.height()) / 2));
 }
 
 MainWindow::~MainWindow() {
@@ -168,6 +187,10 @@ QString MainWindow::databasePath() const {
 
 Prompt& MainWindow::prompt() {
     return m_controller.prompt();
+}
+
+FileChooser& MainWindow::fileChooser() {
+    return m_controller.fileChooser();
 }
 
 ProgramState& MainWindow::state() {
@@ -274,6 +297,7 @@ void MainWindow::showPage(QWidget* page) {
     if (QMdiSubWindow* existing = subWindowOf(page)) {
         existing->show();
         page->show();
+        existing->raise();
         m_area->setActiveSubWindow(existing);
         return;
     }
@@ -292,10 +316,14 @@ void MainWindow::showPage(QWidget* page) {
     m_pages << page;
     window->show();
     page->show();
-    if (wanted.isValid())
-        window->resize(wanted.expandedTo(page->minimumSizeHint()) + window->size() - page->size());
-    // Keep the whole page inside the workspace where it fits.
+    // The size the page asked for where the workspace has room for it; a page
+    // that needs more than the room scrolls with the workspace.
     const QSize room = m_area->viewport()->size();
+    if (wanted.isValid())
+        window->resize((wanted + window->size() - page->size())
+                           .boundedTo(room)
+                           .expandedTo(window->minimumSizeHint()));
+    // Keep the whole page inside the workspace where it fits.
     window->move(qBound(0, window->x(), qMax(0, room.width() - window->width())),
                  qBound(0, window->y(), qMax(0, room.height() - window->height())));
     m_area->setActiveSubWindow(window);
@@ -331,16 +359,21 @@ void MainWindow::restart() {
 }
 
 void MainWindow::showHelp() {
-    auto* help = new HelpWindow;
-    help->placeText(size());
-    showPage(help);
-    if (QMdiSubWindow* window = subWindowOf(help))
+    if (isOpen(m_help)) {
+        showPage(m_help);
+        return;
+    }
+    m_help = new HelpWindow;
+    m_help->placeText(size());
+    showPage(m_help);
+    if (QMdiSubWindow* window = subWindowOf(m_help))
         window->move(0, 0);
 }
 
 void MainWindow::openIntroductionPage() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(
-        QDir(files::programDirectory()).filePath(QStringLiteral("intro.html"))));
+    const QString page = QDir(files::programDirectory()).filePath(QStringLiteral("intro.html"));
+    if (!m_controller.openUrl(QUrl::fromLocalFile(page)))
+        prompt().information(msg::noBrowser.arg(QDir::toNativeSeparators(page)));
 }
 
 void MainWindow::commitPendingEdits() {
@@ -382,7 +415,14 @@ void MainWindow::discardAllPages() {
             disconnect(page, &QObject::destroyed, this, nullptr);
         delete window;
     }
-    m_pages.clear();
+    // A page closed before may still wait for its deferred deletion; its
+    // queries hold the window's connection, which must be the last to go.
+    for (const QPointer<QWidget>& page : std::exchange(m_pages, {})) {
+        if (page) {
+            disconnect(page, &QObject::destroyed, this, nullptr);
+            delete page.data();
+        }
+    }
 }
 
 void MainWindow::releaseDatabase() {

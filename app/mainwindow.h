@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/pagecontext.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
+#include "ui/pagecontext.h"
 
 #include <QHash>
 #include <QList>
@@ -17,6 +17,7 @@ class QPushButton;
 namespace korvane {
 
 class ApplicationController;
+class HelpWindow;
 class SchedulingPage;
 class SetupPage;
 class SetupWizard;
@@ -37,6 +38,7 @@ public:
     QSqlDatabase database() override;
     QString databasePath() const override;
     Prompt& prompt() override;
+    FileChooser& fileChooser() override;
     ProgramState& state() override;
     void setSetupButtonEnabled(bool enabled) override;
     void setScheduleButtonEnabled(bool enabled) override;
@@ -51,9 +53,10 @@ public:
     SetupPage* setupPage() const;
     SchedulingPage* schedulingPage() const;
 
-    // 帮助说明: the help window hep.
+    // 帮助说明: the help window hep; one at a time, raised when asked again.
     void showHelp();
-    // 新版本下载 and 在线说明: the introduction page in the browser.
+    // 新版本下载 and 在线说明: the introduction page in the browser, or a
+    // message that says where the page is when no browser can be started.
     void openIntroductionPage();
 
     // Puts every edit still open in a grid into its model and saves it.
@@ -76,6 +79,7 @@ protected:
 
 private:
     void buildButtonBar(QWidget* bar);
+    void fitToScreen();
     void buildMenus();
     // The bar's 初始设置 and 排班: the program folder again, the most
     // recently opened page closed, then the page shown.
@@ -104,6 +108,7 @@ private:
     QList<QPointer<QWidget>> m_pages; // in opening order
     QPointer<SetupPage> m_setupPage;
     QPointer<SchedulingPage> m_schedulingPage;
+    QPointer<HelpWindow> m_help;
     bool m_closingForRestart = false;
     bool m_takingDown = false; // pages are being closed with the window
 };

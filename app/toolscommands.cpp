@@ -1,11 +1,11 @@
 #include "app/toolscommands.h"
 
 #include "app/applicationcontroller.h"
-#include "app/filechooser.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
 #include "store/messages.h"
+#include "ui/filechooser.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,8 +17,8 @@ ToolsCommands::ToolsCommands(ApplicationController& controller, QWidget* window)
     : QObject(window), m_controller(controller), m_window(window) {}
 
 void ToolsCommands::exportDatabase() {
-    const QString target =
-        m_controller.fileChooser().saveFile(m_window, files::programDirectory(), msg::fileFilter);
+    const QString target = m_controller.fileChooser().saveFile(
+        m_window, m_controller.dataDirectory(), msg::fileFilter);
     QDir::setCurrent(files::programDirectory());
     if (target.isEmpty())
         return;
@@ -34,8 +34,8 @@ void ToolsCommands::importDatabase() {
     QDir::setCurrent(files::programDirectory());
     if (!m_controller.prompt().question(msg::overwriteConfirm))
         return;
-    const QString source =
-        m_controller.fileChooser().openFile(m_window, files::programDirectory(), msg::fileFilter);
+    const QString source = m_controller.fileChooser().openFile(
+        m_window, m_controller.dataDirectory(), msg::fileFilter);
     QDir::setCurrent(files::programDirectory());
     if (source.isEmpty())
         return;

@@ -82,6 +82,8 @@ int generate(Context& context) {
     }
     if (result.outcome == engine::RunOutcome::NothingToPlan)
         err(result.detail);
+    if (result.outcome == engine::RunOutcome::PlanImpossible)
+        err(engine::describeUnfilledSlot(result.unfilled));
 
     if (!printRoster(reader->db(), engine::fullRosterQuery()))
         return RunFailed;

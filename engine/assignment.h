@@ -50,6 +50,8 @@ public:
     Result fill(const CalendarDay& day, const Shift& shift, qint64 sequence, bool* relaxed);
 
     const std::vector<PersonCounters>& counters() const { return m_counters; }
+    // The open candidates of the slot last filled, held-back people included.
+    qint64 openCandidates() const { return qint64(m_open.size()); }
 
 private:
     const PlanningData& m_data;

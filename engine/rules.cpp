@@ -5,6 +5,7 @@
 #include "store/sqltext.h"
 
 #include <QDate>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -214,6 +215,48 @@ QList<Rule> loadRules(QSqlDatabase& db, QString* error) {
         rules << rule;
     }
     return rules;
+}
+
+QString describeRule(const Rule& rule) {
+    return msg::skippedRule.arg(QString::number(rule.number), rule.person, rule.placement,
+                                rule.date, rule.shift);
+}
+
+QStringList danglingRules(QSqlDatabase& db, QString* error) {
+    const QList<Rule> rules = loadRules(db, error);
+    if (rules.isEmpty())
+        return {};
+    // Every name a rule may use, by the table it lives in.
+    const auto names = [&](const QString& sql, QSet<QString>* into) {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        if (!query.exec(sql)) {
+            setError(error, query.lastError().text());
+            return false;
+        }
+        while (query.next())
+            into->insert(query.value(0).toString());
+        return true;
+    };
+    QSet<QString> people, dateGroups, dates, shiftGroups, shifts;
+    if (!names(
+            QStringLiteral("select 姓名 from 基本信息 union select 值班人员组名称 from 值班人员组"),
+            &people) ||
+        !names(QStringLiteral("select 日期组名称 from 日期组"), &dateGroups) ||
+        !names(QStringLiteral("select 日期 from 日期类型"), &dates) ||
+        !names(QStringLiteral("select 班次组名称 from 班次组"), &shiftGroups) ||
+        !names(QStringLiteral("select 班次名称 from banci"), &shifts))
+        return {};
+    QStringList dangling;
+    for (const Rule& rule : rules) {
+        const bool date = rule.dateIsGroup ? dateGroups.contains(rule.date)
+                                           : dates.contains(storedDate(rule.date));
+        const bool shift =
+            rule.shiftIsGroup ? shiftGroups.contains(rule.shift) : shifts.contains(rule.shift);
+        if (!people.contains(rule.person) || !date || !shift)
+            dangling << describeRule(rule);
+    }
+    return dangling;
 }
 
 QString ruleQuery(const Rule& rule) {

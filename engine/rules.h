@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QString>
 #include <QVariantList>
+#include <QStringList>
 
 namespace korvane::engine {
 
@@ -29,6 +30,15 @@ inline const QString onlyOn = QStringLiteral("限排在");
 
 // Every rule, in stored order.
 QList<Rule> loadRules(QSqlDatabase& db, QString* error = nullptr);
+
+// How a rule is named to the user: "编号 3：张三 限排在 2027-13-45 的 夜班".
+QString describeRule(const Rule& rule);
+
+// The rules, named as describeRule does, whose person or staff group, date
+// or date group, or shift or shift group does not exist (a rename or a
+// deletion left them behind). They still take part in a run as they stand.
+// Empty with the reason when the tables cannot be read.
+QStringList danglingRules(QSqlDatabase& db, QString* error = nullptr);
 
 // The rule's query in the application's SQL dialect: the reference for which
 // candidate rows (first column: 值班底表.idid) the rule strikes out. Empty

@@ -246,11 +246,6 @@ void GenerationRun::buildCandidates() {
     m_result.candidateRows = qint64(m_table.flags.size());
 }
 
-QString describeRule(const Rule& rule) {
-    return msg::skippedRule.arg(QString::number(rule.number), rule.person, rule.placement,
-                                rule.date, rule.shift);
-}
-
 // Each rule strikes its rows out ('0'); a rule that cannot be evaluated is
 // left out and named at the end of the run.
 void GenerationRun::applyRules() {
@@ -299,6 +294,7 @@ void GenerationRun::fillSlots() {
             if (relaxed && m_observer.relaxedQuery)
                 m_observer.relaxedQuery(relaxedQueryText(shift.idid, day.day));
             if (result == SlotFiller::Result::Impossible) {
+                m_result.unfilled = {day.day, shift.name, shift.headcount, filler.openCandidates()};
                 writeSlotsUpTo(m_table.slotList.size(), true);
                 writeCounters(filler);
                 reportSkippedRules();
@@ -447,6 +443,11 @@ void GenerationRun::reportSkippedRules() {
 }
 
 } // namespace
+
+QString describeUnfilledSlot(const UnfilledSlot& slot) {
+    return msg::unfilledSlot.arg(longDate(slot.day), slot.shift, QString::number(slot.needed),
+                                 QString::number(slot.found));
+}
 
 RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {
     GenerationRun run(observer);

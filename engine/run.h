@@ -27,13 +27,25 @@ enum class RunOutcome {
     Unavailable,    // the file is busy, read-only or on a full disk, or another run owns it
 };
 
+// The slot that ended a run as PlanImpossible.
+struct UnfilledSlot {
+    qint64 day = 0;    // its date as a day number
+    QString shift;     // its shift's 班次名称
+    double needed = 0; // the shift's 人数
+    qint64 found = 0;  // the open candidates it had, the held-back ones included
+};
+
 struct RunResult {
     RunOutcome outcome = RunOutcome::Failed;
     QString detail;             // what was missing, or the error
     QStringList skippedRules;   // rules whose query could not be evaluated
     double rowHeightFactor = 1; // F = M / 3 + 1
     qint64 candidateRows = 0;   // rows written into 值班底表
+    UnfilledSlot unfilled;      // set when the outcome is PlanImpossible
 };
+
+// The plain line that names an unfilled slot: "2027年3月1日的夜班需要 3 人，只有 2 人可排。"
+QString describeUnfilledSlot(const UnfilledSlot& slot);
 
 // Who holds the run's lock on the file (files::DatabaseLock::Mode::Run): a
 // run owns the work tables from its first step to its last, so a second run

@@ -22,6 +22,7 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -252,6 +253,23 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 
 QString outputFailedMessage(const QString& path, const QString& reason) {
     return msg::outputFailed.arg(QDir::toNativeSeparators(path), reason);
+}
+
+void provideRuntimeDirectory() {
+#ifdef Q_OS_UNIX
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QByteArray path = QFile::encodeName(
+        QDir::temp().filePath(QStringLiteral("korvane-runtime-%1").arg(::getuid())));
+    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+        return;
+    // Only a folder that is ours alone will do.
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::getuid() || (info.st_mode & 077) != 0)
+        return;
+    qputenv("XDG_RUNTIME_DIR", path);
+#endif
 }
 
 } // namespace korvane::files

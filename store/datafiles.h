@@ -60,6 +60,13 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 // "无法写入“path”（reason）。"
 QString outputFailedMessage(const QString& path, const QString& reason);
 
+// A GUI application object looks for files in the session's runtime folder
+// (XDG_RUNTIME_DIR), which scripts, services and bare X servers often run
+// without. Call before the application object exists: the process then gets
+// a private folder of its own in the temporary folder, used only when it is
+// ours alone.
+void provideRuntimeDirectory();
+
 // The start-up check of the working database (missing, damaged, foreign) is
 // prepareWorkingDatabase in store/filecommands.h.
 

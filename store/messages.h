@@ -111,6 +111,13 @@ inline const QString skippedRules = QStringLiteral("以下约束条件无法执�
 // A rule in one line: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
 inline const QString ruleDescription = QStringLiteral("编号 %1：%2 %3 %4 的 %5");
 inline const QString skippedRule = ruleDescription;
+// A slot the run could not fill: its date (long form), its shift, the people
+// it needs and how many could be found (2027年3月1日的夜班需要 3 人，只有 2 人可排。).
+inline const QString unfilledSlot = QStringLiteral("%1的%2需要 %3 人，只有 %4 人可排。");
+// Shown before a run when rules name what no longer exists; one skippedRule line follows per rule.
+inline const QString danglingRules = QStringLiteral(
+    "以下约束条件中的人员（或组）、日期（或组）或班次（或组）不存在（可能已改名或删除），"
+    "生成值班表时这些条件将按原样执行：");
 // Why a run ended with nothing to plan.
 inline const QString nothingNoDates = QStringLiteral("没有日期：请先设定日期范围。");
 inline const QString nothingNoShifts = QStringLiteral("没有班次：请先设定班次。");
@@ -121,6 +128,14 @@ inline const QString runFailed = QStringLiteral("生成值班表出错（%1）�
 inline const QString staffChangedDuringRun = QStringLiteral("人员表在写入时发生了变化");
 inline const QString rowChangedDuringRun = QStringLiteral("要写入的行在运行中被改动或删除");
 inline const QString calendarDateInvalid = QStringLiteral("日期类型中的“%1”不是日期");
+
+// The printed roster exported from its preview (%1: the PDF written).
+inline const QString pdfWritten = QStringLiteral("值班报表已导出到“%1”。");
+inline const QString reportNotPainted = QStringLiteral("无法生成报表页面");
+
+// Help menu: no browser could be started for the introduction page (%1: its file).
+inline const QString noBrowser =
+    QStringLiteral("无法打开浏览器显示在线说明。说明页面在“%1”，可以用浏览器直接打开它。");
 
 // Constraint rules.
 // Why a rule is left out of a run: its single date (%1) is not a date.

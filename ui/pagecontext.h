@@ -2,6 +2,7 @@
 
 #include "editors/programstate.h"
 #include "store/prompt.h"
+#include "ui/filechooser.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -20,6 +21,8 @@ public:
     virtual QSqlDatabase database() = 0;
     virtual QString databasePath() const = 0;
     virtual Prompt& prompt() = 0;
+    // The open and save dialogs.
+    virtual FileChooser& fileChooser() = 0;
     virtual ProgramState& state() = 0;
 
     // The bar buttons 初始设置 (cssd) and 排班 (Command4).

@@ -3,6 +3,7 @@
 #include "engine/report/rosterlayout.h"
 #include "store/datafiles.h"
 #include "store/dialect.h"
+#include "store/messages.h"
 
 #include <QFileInfo>
 #include <QFont>
@@ -177,7 +178,7 @@ bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFact
                                          QPageLayout::Millimeter));
         writer.setResolution(600);
         if (!paintRoster(writer, writer.resolution(), lines, rowHeightFactor))
-            return failed(QString());
+            return failed(msg::reportNotPainted);
     }
     if (!file.commit())
         return failed(file.errorString());

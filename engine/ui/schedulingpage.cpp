@@ -1,19 +1,20 @@
 #include "engine/ui/schedulingpage.h"
 
-#include "ui/pagecontext.h"
-#include "ui/singlepress.h"
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/pagecontext.h"
+#include "ui/singlepress.h"
 
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,6 +28,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -63,6 +65,7 @@ const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kReportTitle = QStringLiteral("值班报表");
 const QString kExportPdf = QStringLiteral("导出PDF");
+const QString kPdfSuffix = QStringLiteral(".pdf");
 const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 
 const QString kRuleQuery = QStringLiteral("select * from 排除条件");
@@ -87,7 +90,7 @@ QComboBox* pickList(const QString& name, bool editable, QWidget* parent) {
     result->setEditable(editable);
     // A typed text stays typed; it never becomes an entry of the list.
     result->setInsertPolicy(QComboBox::NoInsert);
-    result->setMinimumContentsLength(8);
+    result->setMinimumContentsLength(4);
     return result;
 }
 
@@ -156,6 +159,8 @@ void SchedulingPage::buildControls() {
     m_people = pickList(QStringLiteral("comRenyuan"), true, ruleFrame);
     m_placement = pickList(QStringLiteral("Compaizai"), false, ruleFrame);
     m_placement->addItems({engine::notOn, engine::onlyOn});
+    // Never narrower than its two entries.
+    m_placement->setMinimumContentsLength(0);
     m_placement->setCurrentText(engine::notOn);
     m_dates = pickList(QStringLiteral("comRiqi"), true, ruleFrame);
     m_shifts = pickList(QStringLiteral("comBanci"), true, ruleFrame);
@@ -211,6 +216,11 @@ void SchedulingPage::buildControls() {
     m_personText->setObjectName(QStringLiteral("Text12"));
     m_shiftText = new QLineEdit(this);
     m_shiftText->setObjectName(QStringLiteral("Text4"));
+    // Room for a name or a shift's name however narrow the page gets.
+    const int queryWidth = m_personText->fontMetrics().horizontalAdvance(QStringLiteral("值班人")) +
+                           2 * m_personText->fontMetrics().averageCharWidth();
+    m_personText->setMinimumWidth(queryWidth);
+    m_shiftText->setMinimumWidth(queryWidth);
     auto* queries = new QGridLayout;
     queries->addWidget(label(QStringLiteral("Label11"), kPersonLabel, this), 0, 0);
     queries->addWidget(m_personText, 0, 1);
@@ -240,6 +250,9 @@ void SchedulingPage::buildControls() {
     m_generationHelp->setMaximumHeight(150);
     m_relaxedQuery = helpBox(QStringLiteral("Text1"), this);
     m_relaxedQuery->setMinimumHeight(120);
+    m_unfilled = label(QStringLiteral("unfilledSlot"), QString(), this);
+    m_unfilled->setWordWrap(true);
+    m_unfilled->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* rosterSide = new QVBoxLayout;
     rosterSide->addWidget(m_rosterGrid, 1);
@@ -248,6 +261,7 @@ void SchedulingPage::buildControls() {
     rosterSide->addWidget(m_notice);
     rosterSide->addWidget(m_progress);
     rosterSide->addLayout(runButtons);
+    rosterSide->addWidget(m_unfilled);
     rosterSide->addWidget(m_relaxedQuery);
     rosterSide->addWidget(m_generationHelp);
 
@@ -266,12 +280,21 @@ void SchedulingPage::buildControls() {
     connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
     connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
     connect(leaveShift, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(m_personText, &QLineEdit::returnPressed, this, &SchedulingPage::startPersonQuery);
+    connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
 
     resize(1100, 680);
 }
 
 void SchedulingPage::openPage() {
+    m_placement->setCurrentText(engine::notOn);
+    m_personText->clear();
+    m_shiftText->clear();
+    reloadPage();
+}
+
+void SchedulingPage::reloadPage() {
     m_ruleHelp->setPlainText(engine::ruleHelpText);
     m_generationHelp->setPlainText(engine::generationHelpText);
     m_context.setSetupButtonEnabled(true);
@@ -279,6 +302,8 @@ void SchedulingPage::openPage() {
     m_notice->hide();
     m_relaxedQuery->clear();
     m_relaxedQuery->hide();
+    m_unfilled->clear();
+    m_unfilled->hide();
     QSqlDatabase db = m_context.database();
     QString error;
     if (!engine::resetIdleWorkTables(db, &error))
@@ -395,7 +420,8 @@ void SchedulingPage::setRunControlsEnabled(bool enabled) {
 void SchedulingPage::startRun() {
     if (runInProgress())
         return;
-    openPage();
+    reloadPage();
+    warnOfDanglingRules();
     setRunControlsEnabled(false);
 
     m_cancel = std::make_shared<std::atomic<bool>>(false);
@@ -435,6 +461,17 @@ void SchedulingPage::startRun() {
     m_runThread->start();
 }
 
+void SchedulingPage::warnOfDanglingRules() {
+    QSqlDatabase db = m_context.database();
+    QString error;
+    const QStringList dangling = engine::danglingRules(db, &error);
+    if (!error.isEmpty())
+        reportError(error);
+    else if (!dangling.isEmpty())
+        m_context.prompt().information(msg::danglingRules + QLatin1Char('\n') +
+                                       dangling.join(QLatin1Char('\n')));
+}
+
 void SchedulingPage::showRunMessage(const QString& text) {
     if (m_closed)
         return;
@@ -466,15 +503,23 @@ void SchedulingPage::finishRun() {
                 m_context.prompt().information(msg::done);
             m_notice->hide();
             break;
+        case engine::RunOutcome::PlanImpossible:
+            // Its message came with the run; the notice and the bar stay as
+            // the run left them, and the page names the slot.
+            m_unfilled->setText(engine::describeUnfilledSlot(result.unfilled));
+            m_unfilled->show();
+            break;
+        case engine::RunOutcome::NothingToPlan:
         case engine::RunOutcome::Failed:
         case engine::RunOutcome::NotOurFile:
         case engine::RunOutcome::Unavailable:
-            if (!result.detail.isEmpty())
-                m_context.prompt().information(result.detail);
-            break;
-        case engine::RunOutcome::PlanImpossible: // its message came with the run
-        case engine::RunOutcome::NothingToPlan:  // ends without a message
         case engine::RunOutcome::Cancelled:
+            // Nothing is going on any more: no notice, no bar that seems to
+            // wait, and the reason, when there is one to give.
+            m_notice->hide();
+            m_progress->setValue(0);
+            if (result.outcome != engine::RunOutcome::Cancelled && !result.detail.isEmpty())
+                m_context.prompt().information(result.detail);
             break;
         }
     }
@@ -548,12 +593,16 @@ void SchedulingPage::applyRowHeights() {
         report::gridRowHeightPixels(m_context.state().rowHeightFactor));
 }
 
+// The queries do not combine: the box of the other one is emptied, so the
+// page never shows a text that does not narrow the grid.
 void SchedulingPage::startPersonQuery() {
+    m_shiftText->clear();
     m_context.state().reportQuery = engine::personRosterQuery(m_personText->text());
     showReportQuery();
 }
 
 void SchedulingPage::startShiftQuery() {
+    m_personText->clear();
     m_context.state().reportQuery = engine::shiftRosterQuery(m_shiftText->text());
     showReportQuery();
 }
@@ -593,16 +642,24 @@ void SchedulingPage::makeReport() {
         QAction* exportPdf = toolBar->addAction(kExportPdf);
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         connect(exportPdf, &QAction::triggered, &preview, [&] {
-            const QString path = QFileDialog::getSaveFileName(&preview, kExportPdf,
-                                                              kReportTitle + ".pdf", kPdfFilter);
+            // Proposed in the data folder in use, beside the working database.
+            const QString proposed = QDir(QFileInfo(m_context.databasePath()).absolutePath())
+                                         .filePath(kReportTitle + kPdfSuffix);
+            QString path = m_context.fileChooser().saveFile(&preview, proposed, kPdfFilter);
             if (path.isEmpty())
                 return;
+            if (QFileInfo(path).suffix().isEmpty())
+                path += kPdfSuffix;
             QString writeError;
-            if (!report::writeRosterPdf(db, query, factor, path, &writeError))
+            if (report::writeRosterPdf(db, query, factor, path, &writeError))
+                m_context.prompt().information(msg::pdfWritten.arg(
+                    QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
+            else
                 reportError(writeError);
         });
     }
-    preview.resize(900, 700);
+    // As large as designed where the screen has room for it.
+    preview.resize(QSize(900, 700).boundedTo(screen()->availableGeometry().size()));
     preview.exec();
 }
 

@@ -47,9 +47,13 @@ protected:
 
 private:
     void buildControls();
-    // The page's opening sequence: help texts, initial controls, the work
-    // tables emptied, the pick lists filled, both grids read again.
+    // The page's opening sequence: Compaizai back to 不排在, the query boxes
+    // empty, then everything the reload does.
     void openPage();
+    // The reload a run starts with: help texts, initial controls, the work
+    // tables emptied, the pick lists filled, both grids read again. What the
+    // planner chose in Compaizai and typed in the query boxes stays.
+    void reloadPage();
     void fillPickLists();
     void refreshRules();
     void updatePickPositions();
@@ -58,6 +62,8 @@ private:
     void deleteCurrentRule();
 
     void startRun();
+    // Rules that name what does not exist, in one message before the run.
+    void warnOfDanglingRules();
     void showRunMessage(const QString& text);
     void finishRun();
     void setRunControlsEnabled(bool enabled);
@@ -91,6 +97,7 @@ private:
     QProgressBar* m_progress = nullptr;       // jindu
     QLabel* m_notice = nullptr;               // Label12
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
+    QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
     QTableView* m_rosterGrid = nullptr;       // DataGrid6
     QSqlQueryModel* m_rosterModel = nullptr;
     QLabel* m_recordCount = nullptr;            // Label6

@@ -270,6 +270,26 @@ TEST_F(RulesTest, DuplicateDateGroupNamesMatchThroughEitherGroup) {
     EXPECT_TRUE(keptOf("王五").isEmpty());
 }
 
+// What a rename or a deletion left behind is named before a run: a person
+// or staff group, a date or date group, a shift or shift group that is gone.
+TEST_F(RulesTest, DanglingRulesAreTheOnesNamingWhatDoesNotExist) {
+    t.run("insert into 排除条件 (编号, 人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values"
+          " (1, '张三', '不排在', '周末', '白天', 1, 1),"
+          " (2, 'A''组', '限排在', '2027-1-4', 'O''班', 0, 0),"
+          " (3, '张三丰', '不排在', '周末', '白天', 1, 1),"
+          " (4, '内科', '不排在', '假日', '夜班', 1, 0),"
+          " (5, '李四', '限排在', '2027-02-01', '夜班', 0, 0),"
+          " (6, '李四', '不排在', '2027-01-01', '白班', 0, 1),"
+          " (7, '王五', '限排在', '周末', '早班', 1, 0)");
+    QString error;
+    EXPECT_EQ(engine::danglingRules(t.db(), &error),
+              QStringList({"编号 3：张三丰 不排在 周末 的 白天", "编号 4：内科 不排在 假日 的 夜班",
+                           "编号 5：李四 限排在 2027-02-01 的 夜班",
+                           "编号 6：李四 不排在 2027-01-01 的 白班",
+                           "编号 7：王五 限排在 周末 的 早班"}));
+    EXPECT_TRUE(error.isEmpty());
+}
+
 TEST_F(RulesTest, LoadRulesReadsEveryRuleInNumberOrder) {
     t.run("insert into 排除条件 (编号, 人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values"
           " (7, '李四', '限排在', '2027-01-02', '夜班', 0, 1),"

@@ -226,7 +226,10 @@ TEST(RunAssignment, HeadcountAboveTheStaffStopsAndKeepsWhatWasAssigned) {
     RunFixture f(2, 2);
     f.dayShift();
     f.shift(2, "夜班", "16:00", 3);
-    EXPECT_EQ(f.generate().outcome, RunOutcome::PlanImpossible);
+    const engine::RunResult result = f.generate();
+    EXPECT_EQ(result.outcome, RunOutcome::PlanImpossible);
+    EXPECT_EQ(engine::describeUnfilledSlot(result.unfilled),
+              "2027年3月1日的夜班需要 3 人，只有 2 人可排。");
     EXPECT_EQ(f.messages, QStringList{msg::planImpossible});
     EXPECT_EQ(f.progress, QList<double>({0, 5, 10}));
     EXPECT_EQ(f.count("select count(*) from 值班报表"), 0);

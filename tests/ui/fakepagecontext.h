@@ -1,8 +1,9 @@
 #pragma once
 
-#include "ui/pagecontext.h"
 #include "store/datafiles.h"
 #include "support/testsupport.h"
+#include "ui/filechooser.h"
+#include "ui/pagecontext.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,23 @@ template <typename T = QPushButton> T* control(const QObject* parent, const char
     return found;
 }
 
+// File dialogs that answer from the test: a file name, or empty for Cancel.
+class ScriptedFileChooser : public FileChooser {
+public:
+    QString openAnswer;
+    QString saveAnswer;
+    QStringList asked; // "open|start|filter" or "save|start|filter"
+
+    QString openFile(QWidget*, const QString& start, const QString& filter) override {
+        asked << QStringLiteral("open|%1|%2").arg(start, filter);
+        return openAnswer;
+    }
+    QString saveFile(QWidget*, const QString& start, const QString& filter) override {
+        asked << QStringLiteral("save|%1|%2").arg(start, filter);
+        return saveAnswer;
+    }
+};
+
 // A stand-in for the main window where a page is tested on its own: a fresh
 // database (or a copy of the delivered sample ward), scripted messages, and
 // a record of what the page asked of the bar.
@@ -26,6 +44,7 @@ class FakePageContext : public PageContext {
 public:
     TempDatabase data;
     ScriptedPrompt scripted;
+    ScriptedFileChooser chooser;
     ProgramState programState;
     bool setupButtonEnabled = false;
     bool dataCommandsEnabled = true;
@@ -47,6 +66,7 @@ public:
     QSqlDatabase database() override { return data.db(); }
     QString databasePath() const override { return data.path; }
     Prompt& prompt() override { return scripted; }
+    FileChooser& fileChooser() override { return chooser; }
     ProgramState& state() override { return programState; }
     void setSetupButtonEnabled(bool enabled) override { setupButtonEnabled = enabled; }
     void setScheduleButtonEnabled(bool) override {}

@@ -22,6 +22,8 @@ namespace {
 struct BoxAnswer {
     QString text;
     QStringList buttons;
+    QString title;
+    int width = 0;
 
     explicit BoxAnswer(const QString& caption, int triesLeft = 500) {
         QTimer::singleShot(10, [this, caption, triesLeft] { answer(caption, triesLeft); });
@@ -39,6 +41,8 @@ struct BoxAnswer {
             return;
         }
         text = box->text();
+        title = box->windowTitle();
+        width = box->width();
         QAbstractButton* chosen = nullptr;
         for (QAbstractButton* button : box->buttons()) {
             buttons << button->text().remove(QRegularExpression("\\(&.\\)")).remove('&');
@@ -72,4 +76,10 @@ TEST(MessageBoxPrompt, InformationHasOneOkButton) {
     prompt.information("完成！");
     EXPECT_EQ(ok.text, "完成！");
     EXPECT_EQ(ok.buttons, QStringList{"确定"});
+    // A short text still leaves the title bar room for the whole title
+    // beside the frame's icon and buttons (about three title widths here).
+    EXPECT_EQ(ok.title, "Korvane3.2");
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    EXPECT_GE(ok.width, 2 * QFontMetrics(bold).horizontalAdvance(ok.title) + 100);
 }

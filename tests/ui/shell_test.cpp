@@ -8,6 +8,7 @@
 #include "editors/ui/grouppanel.h"
 #include "editors/ui/periodform.h"
 #include "editors/ui/staffpage.h"
+#include "engine/ui/schedulingpage.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
 #include "ui/shellfixture.h"
@@ -20,9 +21,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QRawFont>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableView>
 
 using namespace korvane;
@@ -44,6 +48,8 @@ TEST_F(ShellTest, ButtonBarAndMenusAsDesigned) {
     MainWindow* window = startProgram();
     EXPECT_EQ(window->objectName(), "MDIForm1");
     EXPECT_EQ(window->windowTitle(), "Korvane3.2");
+    // The test screen is 800 x 600: the window fits it.
+    EXPECT_TRUE(window->screen()->availableGeometry().contains(window->frameGeometry()));
     QWidget* bar = window->findChild<QWidget*>("Picture1");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->height(), 41); // 615 twips
@@ -245,7 +251,10 @@ TEST_F(ShellTest, PeriodIsSetThroughTheForm) {
 
 TEST_F(ShellTest, HelpWindowHoldsTheGuide) {
     MainWindow* window = startProgram();
+    // Asked twice, one help window.
     window->findChild<QAction*>("bzsm")->trigger();
+    window->findChild<QAction*>("bzsm")->trigger();
+    ASSERT_EQ(window->findChildren<HelpWindow*>().size(), 1);
     auto* help = window->findChild<HelpWindow*>("hep");
     ASSERT_NE(help, nullptr);
     const QStringList lines = HelpWindow::guideLines();
@@ -267,6 +276,48 @@ TEST_F(ShellTest, HelpWindowHoldsTheGuide) {
     exit->click();
     QApplication::processEvents();
     EXPECT_EQ(window->openPages().size(), 1);
+}
+
+TEST_F(ShellTest, WithoutABrowserTheOnlinePagesSayWhereTheIntroductionIs) {
+    MainWindow* window = startProgram();
+    QStringList opened;
+    controller->setUrlOpener([&](const QUrl& url) {
+        opened << url.toLocalFile();
+        return false;
+    });
+    const QString page = files::programDirectory() + "/intro.html";
+    for (const char* item : {"zxsm", "downloadnew"})
+        window->findChild<QAction*>(item)->trigger();
+    EXPECT_EQ(opened, QStringList({page, page}));
+    const QString said = msg::noBrowser.arg(QDir::toNativeSeparators(page));
+    EXPECT_EQ(prompt.shown(), QStringList({said, said}));
+}
+
+// A window smaller than a page: the workspace scrolls, so every part of the
+// page, its right edge with 退出班次查询 included, can be brought into view.
+TEST_F(ShellTest, APageLargerThanTheWindowScrollsIntoView) {
+    MainWindow* window = startProgram();
+    window->resize(640, 420);
+    barButton("Command4")->click();
+    QApplication::processEvents();
+    auto* area = window->findChild<QMdiArea*>("workspace");
+    QWidget* viewport = area->viewport();
+    auto* farRight = window->schedulingPage()->findChild<QPushButton*>("Command8");
+    ASSERT_NE(farRight, nullptr);
+    const auto shown = [&] {
+        return viewport->rect().contains(
+            QRect(farRight->mapTo(viewport, QPoint(0, 0)), farRight->size()));
+    };
+    ASSERT_FALSE(shown());
+    QScrollBar* across = area->horizontalScrollBar();
+    QScrollBar* down = area->verticalScrollBar();
+    EXPECT_TRUE(across->isVisible());
+    // Scroll just far enough to show the button's far corner.
+    const QPoint corner = farRight->mapTo(viewport, QPoint(farRight->width(), farRight->height()));
+    across->setValue(across->value() + corner.x() - viewport->width());
+    down->setValue(down->value() + qMax(0, corner.y() - viewport->height()));
+    QApplication::processEvents();
+    EXPECT_TRUE(shown());
 }
 
 TEST_F(ShellTest, ExitKeepsATypedEditAndEmptiesTheWorkingTables) {

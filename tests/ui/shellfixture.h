@@ -7,11 +7,11 @@
 #include <QWidget>
 
 #include "app/applicationcontroller.h"
-#include "app/filechooser.h"
 #include "app/mainwindow.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/prompt.h"
+#include "ui/fakepagecontext.h"
 
 #include <gtest/gtest.h>
 
@@ -24,23 +24,6 @@
 #include <QTemporaryDir>
 
 namespace korvane::test {
-
-// File dialogs that answer from the test: a file name, or empty for Cancel.
-class ScriptedFileChooser : public FileChooser {
-public:
-    QString openAnswer;
-    QString saveAnswer;
-    QStringList asked; // "open|folder|filter" or "save|folder|filter"
-
-    QString openFile(QWidget*, const QString& folder, const QString& filter) override {
-        asked << QStringLiteral("open|%1|%2").arg(folder, filter);
-        return openAnswer;
-    }
-    QString saveFile(QWidget*, const QString& folder, const QString& filter) override {
-        asked << QStringLiteral("save|%1|%2").arg(folder, filter);
-        return saveAnswer;
-    }
-};
 
 class ShellTest : public ::testing::Test {
 protected:

@@ -98,7 +98,8 @@ TEST_F(ToolsMenuTest, CancelledDialogsAndARefusedFileChangeNothing) {
     trigger("datain");
     trigger("dataout");
     EXPECT_EQ(prompt.shown(), QStringList{msg::overwriteConfirm}); // export asks nothing
-    const QString folderAndFilter = files::programDirectory() + "|access文件 (*.mdb)";
+    // Both dialogs start in the data folder in use, not the program's own.
+    const QString folderAndFilter = dir.path() + "|access文件 (*.mdb)";
     EXPECT_EQ(chooser.asked, (QStringList{"open|" + folderAndFilter, "save|" + folderAndFilter}));
     expectUntouched();
 
