@@ -1,8 +1,13 @@
-// korvane-bench: whole generation runs on synthetic set-ups of fixed seeds.
+// korvane-bench: whole generation runs on synthetic set-ups of fixed seeds,
+// each against the floor: the time one statement takes to write the run's
+// candidate rows into the same file.
 //
-//   korvane-bench                          run every set-up, print time, rows, memory
-//   korvane-bench SETUP...                 run the named set-ups (ward, hospital-year)
+//   korvane-bench                          every set-up
+//   korvane-bench SETUP...                 the named set-ups (ward, hospital-year, hospital)
 //   korvane-bench --write SETUP FILE       write a set-up to a database file
+//
+// Every measurement runs in a process of its own on a fresh copy of the set-up
+// file, so that its peak memory is its own; the medians of three are shown.
 
 #include "engine/run.h"
 #include "store/connection.h"
@@ -14,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -21,6 +27,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -90,6 +97,16 @@ SetupPlan hospitalYear() {
              {"小夜班", "16:00", "22:00", false, 4, "全部", {3}},
              {"大夜班", "22:00", "08:00", true, 4, "全部", {3, 4}}},
             60};
+}
+
+// A whole hospital in one file: the hospital year's shifts and rules for 1,000 people.
+SetupPlan hospital() {
+    SetupPlan plan = hospitalYear();
+    plan.name = QStringLiteral("hospital");
+    plan.seed = 20280102;
+    plan.staff = 1000;
+    plan.staffGroups = 20;
+    return plan;
 }
 
 // Which dates the date group with this name holds.
@@ -259,6 +276,138 @@ double peakMegabytes() {
     return double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
+// The floor: one statement writes every candidate row of the run (every
+// date x distributed shift x person, flag '2'), date by date, and commits.
+const QString kFloorStatement = QStringLiteral(
+    "insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
+    "select d.日期, b.idid, p.IDID, '2' from 日期类型 d cross join banci b cross join 基本信息 p "
+    "where b.分布日期 = '全部' or exists (select 1 from 日期组 g where g.日期组名称 = b.分布日期 "
+    "and instr(d.所属日期组ID, 'z' || g.idid || 'z') > 0)");
+
+struct Measurement {
+    double seconds = -1;
+    double cpu = 0;
+    double peakMegabytes = 0;
+    qint64 rows = 0;
+    double longestPause = 0; // between two progress reports
+    QString ending;
+};
+
+// One measurement in this process: "floor" or "run" on the file at path.
+int measure(const QString& what, const QString& path) {
+    Measurement m;
+    QElapsedTimer timer;
+    const double cpuBefore = cpuSeconds();
+    if (what == QLatin1String("floor")) {
+        // Like the run, the floor opens (and checks) the file first and
+        // closes it at the end.
+        timer.start();
+        QString error;
+        auto connection = Connection::open(path, &error);
+        if (!connection) {
+            print(error);
+            return 1;
+        }
+        engine::prepareForWriting(connection->db());
+        QSqlQuery floor(connection->db());
+        if (!connection->db().transaction() || !floor.exec(kFloorStatement) ||
+            !connection->db().commit()) {
+            print(floor.lastError().text());
+            return 1;
+        }
+        m.rows = floor.numRowsAffected();
+        m.ending = QStringLiteral("-");
+    } else {
+        engine::RunObserver observer;
+        double lastReport = 0;
+        observer.message = [&](const QString& text) { m.ending = text; };
+        observer.progress = [&](double) {
+            const double now = double(timer.nsecsElapsed()) / 1e9;
+            m.longestPause = std::max(m.longestPause, now - lastReport);
+            lastReport = now;
+        };
+        timer.start();
+        const engine::RunResult result = engine::generate(path, observer);
+        m.rows = result.candidateRows;
+        if (result.outcome != engine::RunOutcome::Done)
+            m.ending = result.detail;
+    }
+    m.seconds = double(timer.nsecsElapsed()) / 1e9;
+    m.cpu = cpuSeconds() - cpuBefore;
+    m.peakMegabytes = peakMegabytes();
+    print(QStringLiteral("%1 %2 %3 %4 %5 %6")
+              .arg(m.seconds, 0, 'f', 4)
+              .arg(m.cpu, 0, 'f', 4)
+              .arg(m.peakMegabytes, 0, 'f', 1)
+              .arg(m.rows)
+              .arg(m.longestPause, 0, 'f', 3)
+              .arg(m.ending));
+    return 0;
+}
+
+bool copyFile(const QString& from, const QString& to) {
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+// Runs a measurement in a child process on a fresh copy of the set-up file.
+Measurement measureApart(const QString& what, const QString& setupFile, const QString& folder) {
+    Measurement m;
+    const QString copy = QDir(folder).filePath(QStringLiteral("measure.mdb"));
+    for (const char* suffix : {"-wal", "-shm"})
+        QFile::remove(copy + QLatin1String(suffix));
+    if (!copyFile(setupFile, copy))
+        return m;
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--measure"), what, copy});
+    if (!child.waitForFinished(600000) || child.exitCode() != 0) {
+        m.ending = QString::fromUtf8(child.readAll()).trimmed();
+        return m;
+    }
+    const QStringList fields =
+        QString::fromUtf8(child.readAllStandardOutput()).trimmed().split(QLatin1Char(' '));
+    if (fields.size() < 6)
+        return m;
+    m.seconds = fields[0].toDouble();
+    m.cpu = fields[1].toDouble();
+    m.peakMegabytes = fields[2].toDouble();
+    m.rows = fields[3].toLongLong();
+    m.longestPause = fields[4].toDouble();
+    m.ending = fields.mid(5).join(QLatin1Char(' '));
+    return m;
+}
+
+Measurement median(QList<Measurement> runs) {
+    std::sort(runs.begin(), runs.end(),
+              [](const Measurement& a, const Measurement& b) { return a.seconds < b.seconds; });
+    return runs.at(runs.size() / 2);
+}
+
+// The whole korvane-cli generate process on a fresh copy, in milliseconds.
+double cliMilliseconds(const QString& setupFile, const QString& folder) {
+    const QString cli =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("korvane-cli"));
+    const QString copy = QDir(folder).filePath(QStringLiteral("cli.mdb"));
+    QList<double> times;
+    for (int i = 0; i < 5; ++i) {
+        for (const char* suffix : {"-wal", "-shm"})
+            QFile::remove(copy + QLatin1String(suffix));
+        if (!copyFile(setupFile, copy))
+            return -1;
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        process.start(cli, {QStringLiteral("--db"), copy, QStringLiteral("generate")});
+        if (!process.waitForFinished(60000) || process.exitCode() != 0)
+            return -1;
+        times << double(timer.nsecsElapsed()) / 1e6;
+    }
+    std::sort(times.begin(), times.end());
+    return times.at(times.size() / 2);
+}
+
 bool runSetup(const SetupPlan& setup) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
@@ -267,35 +416,34 @@ bool runSetup(const SetupPlan& setup) {
         print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
         return false;
     }
-    QString last;
-    engine::RunObserver observer;
-    observer.message = [&](const QString& text) { last = text; };
-    QElapsedTimer timer;
-    const double cpuBefore = cpuSeconds();
-    // Where the time goes: the moments the run reaches its steps.
-    QStringList steps;
-    observer.progress = [&](double value) {
-        if (value == 5 || value == 10 || value == 15 || value == 85 || value == 100)
-            steps << QStringLiteral("%1%@%2 (cpu %3)")
-                         .arg(value)
-                         .arg(double(timer.nsecsElapsed()) / 1e9, 0, 'f', 2)
-                         .arg(cpuSeconds() - cpuBefore, 0, 'f', 2);
-    };
-    timer.start();
-    const engine::RunResult result = engine::generate(path, observer);
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpuBefore;
-    print(QStringLiteral("%1: %2 s (cpu %3 s), candidate rows %4, peak memory %5 MB, "
-                         "skipped rules %6, ended with \"%7\"")
+    QList<Measurement> floors;
+    QList<Measurement> runs;
+    for (int i = 0; i < 3; ++i) {
+        floors << measureApart(QStringLiteral("floor"), path, dir.path());
+        runs << measureApart(QStringLiteral("run"), path, dir.path());
+    }
+    const Measurement floor = median(floors);
+    const Measurement run = median(runs);
+    print(QStringLiteral("%1: run %2 s (cpu %3 s), floor %4 s (cpu %5 s), run / floor %6; "
+                         "candidate rows %7 (floor %8), peak memory %9 MB, longest pause in "
+                         "progress %10 s, ended with \"%11\"")
               .arg(setup.name)
-              .arg(seconds, 0, 'f', 3)
-              .arg(cpu, 0, 'f', 3)
-              .arg(result.candidateRows)
-              .arg(peakMegabytes(), 0, 'f', 1)
-              .arg(result.skippedRules.size())
-              .arg(result.outcome == engine::RunOutcome::Done ? last : result.detail));
-    print(QStringLiteral("  steps: ") + steps.join(QStringLiteral(", ")));
-    return result.outcome == engine::RunOutcome::Done && last == msg::done;
+              .arg(run.seconds, 0, 'f', 3)
+              .arg(run.cpu, 0, 'f', 3)
+              .arg(floor.seconds, 0, 'f', 3)
+              .arg(floor.cpu, 0, 'f', 3)
+              .arg(floor.seconds > 0 ? run.seconds / floor.seconds : 0, 0, 'f', 2)
+              .arg(run.rows)
+              .arg(floor.rows)
+              .arg(run.peakMegabytes, 0, 'f', 1)
+              .arg(run.longestPause, 0, 'f', 3)
+              .arg(run.ending));
+    if (setup.name == QLatin1String("ward"))
+        print(QStringLiteral("%1: korvane-cli generate, whole process %2 ms")
+                  .arg(setup.name)
+                  .arg(cliMilliseconds(path, dir.path()), 0, 'f', 1));
+    return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
+           run.rows == floor.rows;
 }
 
 const SetupPlan* findSetup(const QList<SetupPlan>& setups, const QString& name) {
@@ -309,13 +457,15 @@ const SetupPlan* findSetup(const QList<SetupPlan>& setups, const QString& name) 
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const QList<SetupPlan> setups = {ward(), hospitalYear()};
+    const QList<SetupPlan> setups = {ward(), hospitalYear(), hospital()};
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 3 && args.first() == QLatin1String("--measure"))
+        return measure(args.at(1), args.at(2));
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
         const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;
         if (!setup) {
-            std::fputs("usage: korvane-bench --write ward|hospital-year FILE\n", stderr);
+            std::fputs("usage: korvane-bench --write ward|hospital-year|hospital FILE\n", stderr);
             return 2;
         }
         QString error;
@@ -330,7 +480,8 @@ int main(int argc, char** argv) {
     for (const QString& name : args) {
         const SetupPlan* setup = findSetup(setups, name);
         if (!setup) {
-            std::fputs("usage: korvane-bench [ward] [hospital-year] | --write SETUP FILE\n",
+            std::fputs("usage: korvane-bench [ward] [hospital-year] [hospital] | "
+                       "--write SETUP FILE\n",
                        stderr);
             return 2;
         }

@@ -58,55 +58,43 @@ QString boundText(const QString& text) {
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-// The pieces of a rule's region. Each picks, from the small tables, the
-// values of one column of 值班底表 that one half of the rule accepts; the
-// halves are joined exactly as the rule's query joins them.
-const QString personsMatching =
-    QStringLiteral("SELECT 基本信息.IDID FROM 基本信息, 值班人员组"
-                   " WHERE instr(基本信息.所属组ID, 'z' || 值班人员组.idid || 'z') > 0"
-                   " AND (基本信息.姓名 = ? OR 值班人员组.值班人员组名称 = ?)");
-const QString calendarDates = QStringLiteral("SELECT 日期 FROM 日期类型");
-const QString everyShift = QStringLiteral("SELECT idid FROM banci");
-const QString datesInGroup =
-    QStringLiteral("SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
-                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') > 0");
-const QString datesOutsideGroup =
-    QStringLiteral("SELECT 日期类型.日期 FROM 日期类型, 日期组 WHERE 日期组.日期组名称 = ?"
-                   " AND instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') = 0");
-const QString shiftsInGroup =
-    QStringLiteral("SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
-                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') > 0");
-const QString shiftsOutsideGroup =
-    QStringLiteral("SELECT banci.idid FROM banci, 班次组 WHERE 班次组.班次组名称 = ?"
-                   " AND instr(banci.所属组ID, 'z' || 班次组.idid || 'z') = 0");
-const QString shiftsNamed = QStringLiteral("SELECT idid FROM banci WHERE 班次名称 = ?");
-const QString shiftsNotNamed = QStringLiteral("SELECT idid FROM banci WHERE 班次名称 <> ?");
-const QString datesEqual = QStringLiteral("SELECT 日期 FROM 日期类型 WHERE 日期 = ?");
-const QString datesNotEqual = QStringLiteral("SELECT 日期 FROM 日期类型 WHERE 日期 <> ?");
-// A table in the rule's FROM list that no condition of a half names still
-// has to hold a row for that half to match anything.
-const QString someDateGroup = QStringLiteral("SELECT 1 FROM 日期组");
-const QString someShiftGroup = QStringLiteral("SELECT 1 FROM 班次组");
-const QString dateGroupNamed = QStringLiteral("SELECT 1 FROM 日期组 WHERE 日期组名称 = ?");
+// The small tables a rule's region is read from, each read once for all the
+// rules of a run. A group row holds a person, date or shift where the
+// group's token has a position in its membership string (0 or NULL: not).
+const QString kStaffGroups = QStringLiteral(
+    "SELECT 基本信息.IDID, 基本信息.姓名, 值班人员组.值班人员组名称, "
+    "instr(基本信息.所属组ID, 'z' || 值班人员组.idid || 'z') FROM 基本信息, 值班人员组");
+const QString kDateGroups =
+    QStringLiteral("SELECT 日期类型.日期, 日期组.日期组名称, "
+                   "instr(日期类型.所属日期组ID, 'z' || 日期组.idid || 'z') FROM 日期类型, 日期组");
+const QString kShiftGroups =
+    QStringLiteral("SELECT banci.idid, 班次组.班次组名称, "
+                   "instr(banci.所属组ID, 'z' || 班次组.idid || 'z') FROM banci, 班次组");
+const QString kDates = QStringLiteral("SELECT 日期 FROM 日期类型");
+const QString kShifts = QStringLiteral("SELECT idid, 班次名称 FROM banci");
+const QString kDateGroupNames = QStringLiteral("SELECT 日期组名称 FROM 日期组");
+const QString kShiftGroupCount = QStringLiteral("SELECT count(*) FROM 班次组");
 
 using Condition = RuleRegion::Condition;
 using Kind = Condition::Kind;
 
-Condition leaf(Kind kind, const QString& query, const QStringList& arguments = {}) {
+using Source = Condition::Source;
+
+Condition leaf(Kind kind, Source source, const QString& argument = {}) {
     Condition condition;
     condition.kind = kind;
-    condition.query = query;
-    condition.arguments = arguments;
+    condition.source = source;
+    condition.argument = argument;
     return condition;
 }
-Condition dateIn(const QString& query, const QStringList& arguments = {}) {
-    return leaf(Kind::DateIn, query, arguments);
+Condition dateIn(Source source, const QString& argument = {}) {
+    return leaf(Kind::DateIn, source, argument);
 }
-Condition shiftIn(const QString& query, const QStringList& arguments = {}) {
-    return leaf(Kind::ShiftIn, query, arguments);
+Condition shiftIn(Source source, const QString& argument = {}) {
+    return leaf(Kind::ShiftIn, source, argument);
 }
-Condition exists(const QString& query, const QStringList& arguments = {}) {
-    return leaf(Kind::Exists, query, arguments);
+Condition exists(Source source, const QString& argument = {}) {
+    return leaf(Kind::Exists, source, argument);
 }
 Condition all(const QList<Condition>& parts) {
     Condition condition;
@@ -128,57 +116,40 @@ Condition regionCondition(Shape shape, const Rule& rule, const QString& date) {
     const QString group = boundText(rule.date);
     switch (shape) {
     case Shape::NotOnDateGroupShiftGroup:
-        return all({dateIn(datesInGroup, {group}), shiftIn(shiftsInGroup, {shift})});
+        return all({dateIn(Source::DatesInGroup, group), shiftIn(Source::ShiftsInGroup, shift)});
     case Shape::NotOnDateGroupShift:
-        return all({dateIn(datesInGroup, {group}), shiftIn(shiftsNamed, {shift})});
+        return all({dateIn(Source::DatesInGroup, group), shiftIn(Source::ShiftsNamed, shift)});
     case Shape::OnlyOnDateGroupShiftGroup:
         // Each half carries its own group name; a half whose group is
         // missing matches nothing and the rule strikes by the other half.
-        return all({dateIn(calendarDates), shiftIn(everyShift),
-                    any({all({dateIn(datesOutsideGroup, {group}), exists(someShiftGroup)}),
-                         all({shiftIn(shiftsOutsideGroup, {shift}), exists(someDateGroup)})})});
+        return all(
+            {dateIn(Source::CalendarDates), shiftIn(Source::EveryShift),
+             any({all({dateIn(Source::DatesOutsideGroup, group), exists(Source::SomeShiftGroup)}),
+                  all({shiftIn(Source::ShiftsOutsideGroup, shift),
+                       exists(Source::SomeDateGroup)})})});
     case Shape::OnlyOnDateGroupShift:
         // The date group's name is a condition of the whole rule: without
         // that group nothing is struck, even by the shift half.
-        return all({dateIn(calendarDates), shiftIn(everyShift), exists(dateGroupNamed, {group}),
-                    any({dateIn(datesOutsideGroup, {group}), shiftIn(shiftsNotNamed, {shift})})});
+        return all({dateIn(Source::CalendarDates), shiftIn(Source::EveryShift),
+                    exists(Source::DateGroupNamed, group),
+                    any({dateIn(Source::DatesOutsideGroup, group),
+                         shiftIn(Source::ShiftsNotNamed, shift)})});
     case Shape::NotOnDateShiftGroup:
-        return all({dateIn(datesEqual, {date}), shiftIn(shiftsInGroup, {shift})});
+        return all({dateIn(Source::DatesEqual, date), shiftIn(Source::ShiftsInGroup, shift)});
     case Shape::NotOnDateShift:
-        return all({dateIn(datesEqual, {date}), shiftIn(shiftsNamed, {shift})});
+        return all({dateIn(Source::DatesEqual, date), shiftIn(Source::ShiftsNamed, shift)});
     case Shape::OnlyOnDateShiftGroup:
-        return all({dateIn(calendarDates), shiftIn(everyShift),
-                    any({all({dateIn(datesNotEqual, {date}), exists(someShiftGroup)}),
-                         shiftIn(shiftsOutsideGroup, {shift})})});
+        return all({dateIn(Source::CalendarDates), shiftIn(Source::EveryShift),
+                    any({all({dateIn(Source::DatesNotEqual, date), exists(Source::SomeShiftGroup)}),
+                         shiftIn(Source::ShiftsOutsideGroup, shift)})});
     case Shape::OnlyOnDateShift:
-        return all({dateIn(calendarDates), shiftIn(everyShift),
-                    any({dateIn(datesNotEqual, {date}), shiftIn(shiftsNotNamed, {shift})})});
+        return all(
+            {dateIn(Source::CalendarDates), shiftIn(Source::EveryShift),
+             any({dateIn(Source::DatesNotEqual, date), shiftIn(Source::ShiftsNotNamed, shift)})});
     case Shape::None:
         break;
     }
     return {};
-}
-
-bool holds(const Condition& condition, const QString& date, qint64 shift) {
-    switch (condition.kind) {
-    case Kind::All:
-        for (const Condition& part : condition.parts)
-            if (!holds(part, date, shift))
-                return false;
-        return true;
-    case Kind::Any:
-        for (const Condition& part : condition.parts)
-            if (holds(part, date, shift))
-                return true;
-        return false;
-    case Kind::DateIn:
-        return condition.dates.contains(date);
-    case Kind::ShiftIn:
-        return condition.shifts.contains(shift);
-    case Kind::Exists:
-        return condition.exists;
-    }
-    return false;
 }
 
 void setError(QString* error, const QString& text) {
@@ -356,61 +327,133 @@ QString ruleQuery(const Rule& rule) {
     return {};
 }
 
-bool RuleRegion::covers(const QString& date, qint64 shift) const {
-    return !strikesNothing && holds(condition, date, shift);
+// A text of the small tables as SQL compares it with a bound text: NULL is
+// neither equal nor unequal to anything, a BLOB never equal, a TEXT by its
+// characters.
+RuleRegionReader::Name RuleRegionReader::nameOf(const QVariant& value) {
+    if (value.isNull())
+        return {Name::Null, {}};
+    if (value.typeId() == QMetaType::QString)
+        return {Name::Text, value.toString()};
+    return {Name::Other, {}};
 }
 
-bool RuleRegionReader::select(const QString& sql, const QStringList& arguments,
-                              const QVariantList** values, QSqlError* failure) {
-    // *values stays valid until the next call.
-    const QString key = sql + QChar(0x1F) + arguments.join(QChar(0x1F));
-    auto found = m_results.constFind(key);
-    if (found == m_results.constEnd()) {
-        QSqlQuery query(m_db);
-        query.setForwardOnly(true);
-        bool done = query.prepare(sql);
-        if (done) {
-            for (const QString& argument : arguments)
-                query.addBindValue(argument);
-            done = query.exec();
-        }
-        if (!done) {
-            *failure = query.lastError();
-            return false;
-        }
-        QVariantList rows;
-        while (query.next())
-            rows << query.value(0);
-        found = m_results.insert(key, rows);
-    }
-    *values = &*found;
+bool RuleRegionReader::Name::equals(const QString& text) const {
+    return kind == Text && this->text == text;
+}
+
+bool RuleRegionReader::Name::differs(const QString& text) const {
+    return kind == Other || (kind == Text && this->text != text);
+}
+
+// A group row holds its member where the position is a number above 0; it
+// is outside where the position is exactly 0 (NULL is neither).
+bool RuleRegionReader::readTables(QSqlError* failure) {
+    QSqlQuery query(m_db);
+    query.setForwardOnly(true);
+    const auto run = [&](const QString& sql) {
+        if (query.exec(sql))
+            return true;
+        *failure = query.lastError();
+        return false;
+    };
+    const auto position = [](const QVariant& value) {
+        return value.isNull() ? -1 : value.toLongLong();
+    };
+    if (!run(kStaffGroups))
+        return false;
+    while (query.next())
+        m_staffGroups.append({query.value(0).toLongLong(), nameOf(query.value(1)),
+                              nameOf(query.value(2)), position(query.value(3))});
+    if (!run(kDateGroups))
+        return false;
+    while (query.next())
+        m_dateGroups.append(
+            {query.value(0).toString(), nameOf(query.value(1)), position(query.value(2))});
+    if (!run(kShiftGroups))
+        return false;
+    while (query.next())
+        m_shiftGroups.append(
+            {query.value(0).toLongLong(), nameOf(query.value(1)), position(query.value(2))});
+    if (!run(kDates))
+        return false;
+    while (query.next())
+        if (!query.value(0).isNull())
+            m_dates.append(query.value(0).toString());
+    if (!run(kShifts))
+        return false;
+    while (query.next())
+        m_shifts.append({query.value(0).toLongLong(), nameOf(query.value(1))});
+    if (!run(kDateGroupNames))
+        return false;
+    while (query.next())
+        m_dateGroupNames.append(nameOf(query.value(0)));
+    if (!run(kShiftGroupCount) || !query.next())
+        return false;
+    m_shiftGroupCount = query.value(0).toLongLong();
+    m_tablesRead = true;
     return true;
 }
 
-bool RuleRegionReader::readCondition(Condition& condition, QSqlError* failure) {
+// The leaf's set, as the corresponding query over the small tables returns it.
+void RuleRegionReader::readLeaf(Condition& leaf) const {
+    const QString& argument = leaf.argument;
+    switch (leaf.source) {
+    case Source::CalendarDates:
+        for (const QString& date : m_dates)
+            leaf.dates.insert(date);
+        break;
+    case Source::EveryShift:
+        for (const ShiftRow& shift : m_shifts)
+            leaf.shifts.insert(shift.idid);
+        break;
+    case Source::DatesInGroup:
+    case Source::DatesOutsideGroup:
+        for (const DateGroupRow& row : m_dateGroups)
+            if (row.group.equals(argument) &&
+                (leaf.source == Source::DatesInGroup ? row.position > 0 : row.position == 0))
+                leaf.dates.insert(row.date);
+        break;
+    case Source::ShiftsInGroup:
+    case Source::ShiftsOutsideGroup:
+        for (const ShiftGroupRow& row : m_shiftGroups)
+            if (row.group.equals(argument) &&
+                (leaf.source == Source::ShiftsInGroup ? row.position > 0 : row.position == 0))
+                leaf.shifts.insert(row.idid);
+        break;
+    case Source::ShiftsNamed:
+    case Source::ShiftsNotNamed:
+        for (const ShiftRow& shift : m_shifts)
+            if (leaf.source == Source::ShiftsNamed ? shift.name.equals(argument)
+                                                   : shift.name.differs(argument))
+                leaf.shifts.insert(shift.idid);
+        break;
+    case Source::DatesEqual:
+    case Source::DatesNotEqual:
+        for (const QString& date : m_dates)
+            if ((date == argument) == (leaf.source == Source::DatesEqual))
+                leaf.dates.insert(date);
+        break;
+    case Source::SomeDateGroup:
+        leaf.exists = !m_dateGroupNames.isEmpty();
+        break;
+    case Source::SomeShiftGroup:
+        leaf.exists = m_shiftGroupCount > 0;
+        break;
+    case Source::DateGroupNamed:
+        for (const Name& name : m_dateGroupNames)
+            leaf.exists = leaf.exists || name.equals(argument);
+        break;
+    }
+}
+
+void RuleRegionReader::readCondition(Condition& condition) const {
     if (condition.kind == Kind::All || condition.kind == Kind::Any) {
         for (Condition& part : condition.parts)
-            if (!readCondition(part, failure))
-                return false;
-        return true;
+            readCondition(part);
+        return;
     }
-    const QVariantList* values = nullptr;
-    if (!select(condition.query, condition.arguments, &values, failure))
-        return false;
-    for (const QVariant& value : *values) {
-        if (condition.kind == Kind::DateIn) {
-            // 值班底表.日期 is TEXT: the values compare as text.
-            if (!value.isNull())
-                condition.dates.insert(value.toString());
-        } else if (condition.kind == Kind::ShiftIn) {
-            bool number = false;
-            const qint64 idid = value.toLongLong(&number);
-            if (number)
-                condition.shifts.insert(idid);
-        }
-    }
-    condition.exists = !values->isEmpty();
-    return true;
+    readLeaf(condition);
 }
 
 RuleApplied RuleRegionReader::read(const Rule& rule, RuleRegion* region, QString* error,
@@ -439,19 +482,20 @@ RuleApplied RuleRegionReader::read(const Rule& rule, RuleRegion* region, QString
     RuleRegion read;
     read.strikesNothing = false;
     read.condition = regionCondition(shape, rule, date);
-    const QString person = boundText(rule.person);
     QSqlError failure;
-    const QVariantList* people = nullptr;
-    bool done = select(personsMatching, {person, person}, &people, &failure);
-    if (done) // before the next query: its result may move the stored ones
-        for (const QVariant& idid : *people)
-            read.people.insert(idid.toLongLong());
-    if (!done || !readCondition(read.condition, &failure)) {
+    if (!m_tablesRead && !readTables(&failure)) {
         setError(error, failure.text());
         if (databaseError)
             *databaseError = failure;
         return RuleApplied::Failed;
     }
+    // The person or a group of that name, among the groups that hold the
+    // person: someone in no group at all is named by no rule.
+    const QString person = boundText(rule.person);
+    for (const StaffGroupRow& row : m_staffGroups)
+        if (row.position > 0 && (row.name.equals(person) || row.group.equals(person)))
+            read.people.insert(row.idid);
+    readCondition(read.condition);
     *region = std::move(read);
     return RuleApplied::Applied;
 }
@@ -462,6 +506,57 @@ RuleApplied readRuleRegion(QSqlDatabase& db, const Rule& rule, RuleRegion* regio
     return reader.read(rule, region, error, databaseError);
 }
 
+namespace {
+
+// The condition for a calendar row and a shift, each date leaf looked up
+// once per calendar row rather than once per slot.
+class RowCondition {
+public:
+    RowCondition(const Condition& condition, const PlanningData& data) : m_data(data) {
+        prepare(condition);
+    }
+    bool holds(const Condition& condition, int calendarRow, qint64 shift) const {
+        switch (condition.kind) {
+        case Kind::All:
+            for (const Condition& part : condition.parts)
+                if (!holds(part, calendarRow, shift))
+                    return false;
+            return true;
+        case Kind::Any:
+            for (const Condition& part : condition.parts)
+                if (holds(part, calendarRow, shift))
+                    return true;
+            return false;
+        case Kind::DateIn:
+            return (*m_dateHits.constFind(&condition))[size_t(calendarRow)];
+        case Kind::ShiftIn:
+            return condition.shifts.contains(shift);
+        case Kind::Exists:
+            return condition.exists;
+        }
+        return false;
+    }
+
+private:
+    void prepare(const Condition& condition) {
+        for (const Condition& part : condition.parts)
+            prepare(part);
+        if (condition.kind != Kind::DateIn)
+            return;
+        // Every calendar date, the commonest leaf, needs no look-up.
+        const bool everyDate = condition.source == Source::CalendarDates;
+        std::vector<bool> hits(size_t(m_data.calendar.size()), everyDate);
+        for (int row = 0; !everyDate && row < m_data.calendar.size(); ++row)
+            hits[size_t(row)] = condition.dates.contains(m_data.calendar.at(row).text);
+        m_dateHits.insert(&condition, std::move(hits));
+    }
+
+    const PlanningData& m_data;
+    QHash<const Condition*, std::vector<bool>> m_dateHits;
+};
+
+} // namespace
+
 void strikeRegion(const RuleRegion& region, const PlanningData& data, CandidateTable& table) {
     if (region.strikesNothing || region.people.isEmpty())
         return;
@@ -469,8 +564,9 @@ void strikeRegion(const RuleRegion& region, const PlanningData& data, CandidateT
     for (int person = 0; person < data.staff.size(); ++person)
         if (region.people.contains(data.staff.at(person).idid))
             named.push_back(person);
+    const RowCondition condition(region.condition, data);
     for (const CandidateSlot& slot : table.slotList) {
-        if (!region.covers(data.calendar.at(slot.calendarRow).text, slot.shift))
+        if (!condition.holds(region.condition, slot.calendarRow, slot.shift))
             continue;
         for (int person : named)
             table.flags[size_t(slot.firstRow + person)] = flagStruck;

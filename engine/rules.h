@@ -9,8 +9,8 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
-#include <QVariantList>
 #include <QStringList>
+#include <QVariantList>
 
 namespace korvane::engine {
 
@@ -61,8 +61,23 @@ public:
     // of a row, or all / any of its parts.
     struct Condition {
         enum class Kind { All, Any, DateIn, ShiftIn, Exists } kind = Kind::All;
-        QString query;         // DateIn, ShiftIn, Exists: over the small tables, ? placeholders
-        QStringList arguments; // in placeholder order
+        // What a DateIn, ShiftIn or Exists leaf reads from the small tables.
+        enum class Source {
+            CalendarDates,      // every 日期 of 日期类型
+            EveryShift,         // every banci.idid
+            DatesInGroup,       // the dates a date group of that name holds
+            DatesOutsideGroup,  // the dates it does not hold
+            ShiftsInGroup,      // the shifts a shift group of that name holds
+            ShiftsOutsideGroup, // the shifts it does not hold
+            ShiftsNamed,        // shifts of that name
+            ShiftsNotNamed,     // shifts of another name
+            DatesEqual,         // that date, when in 日期类型
+            DatesNotEqual,      // every other date of 日期类型
+            SomeDateGroup,      // 日期组 has a row
+            SomeShiftGroup,     // 班次组 has a row
+            DateGroupNamed,     // 日期组 has a row of that name
+        } source = Source::CalendarDates;
+        QString argument; // the name or date the leaf compares with
         QList<Condition> parts;
         // Read from the database:
         QSet<QString> dates;
@@ -73,12 +88,11 @@ public:
     bool strikesNothing = true; // an unknown 排在
     QSet<qint64> people;        // IDIDs of the people named (by name or group)
     Condition condition;
-
-    bool covers(const QString& date, qint64 shift) const;
 };
 
-// Reads the regions of rules, each distinct query of the small tables once
-// (many rules share them: every date, every shift, the same group).
+// Reads the regions of rules from the small tables, which it reads once
+// (the group memberships worked out by SQLite's own instr()), and compares
+// names as SQLite compares a column with a bound text.
 class RuleRegionReader {
 public:
     explicit RuleRegionReader(QSqlDatabase& db) : m_db(db) {}
@@ -89,12 +103,46 @@ public:
                      QSqlError* databaseError = nullptr);
 
 private:
-    bool select(const QString& sql, const QStringList& arguments, const QVariantList** values,
-                QSqlError* failure);
-    bool readCondition(RuleRegion::Condition& condition, QSqlError* failure);
+    struct Name {
+        enum { Null, Text, Other } kind = Null;
+        QString text;
+        bool equals(const QString& text) const;  // column = text
+        bool differs(const QString& text) const; // column <> text
+    };
+    struct StaffGroupRow {
+        qint64 idid;
+        Name name;
+        Name group;
+        qint64 position; // -1 for NULL
+    };
+    struct DateGroupRow {
+        QString date;
+        Name group;
+        qint64 position;
+    };
+    struct ShiftGroupRow {
+        qint64 idid;
+        Name group;
+        qint64 position;
+    };
+    struct ShiftRow {
+        qint64 idid;
+        Name name;
+    };
+    static Name nameOf(const QVariant& value);
+    bool readTables(QSqlError* failure);
+    void readLeaf(RuleRegion::Condition& leaf) const;
+    void readCondition(RuleRegion::Condition& condition) const;
 
     QSqlDatabase& m_db;
-    QHash<QString, QVariantList> m_results; // by query and arguments
+    bool m_tablesRead = false;
+    QList<StaffGroupRow> m_staffGroups;
+    QList<DateGroupRow> m_dateGroups;
+    QList<ShiftGroupRow> m_shiftGroups;
+    QStringList m_dates;
+    QList<ShiftRow> m_shifts;
+    QList<Name> m_dateGroupNames;
+    qint64 m_shiftGroupCount = 0;
 };
 
 // One rule's region, read on its own.

@@ -7,6 +7,7 @@
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/messages.h"
+#include "store/schema.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -21,12 +22,13 @@ namespace {
 
 // The rows of 值班底表 are written from two small tables of the run's own
 // connection: the people in the candidate step's order, numbered from 1, and
-// the slots in write order with their final flags, one character per person.
+// the slots in write order with their final flags, one byte per person (a
+// blob, so that picking a person's flag is one step, not a walk through text).
 const QStringList kCreateWorkTables = {
     QStringLiteral("create temp table if not exists run_people (pos integer primary key, "
                    "IDID integer)"),
     QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
-                   "日期 text, 班次IDID integer, flags text)"),
+                   "日期 text, 班次IDID integer, flags blob)"),
     QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
 const QString kInsertPerson = QStringLiteral("insert into temp.run_people values (?, ?)");
 const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?, ?, ?, ?)");
@@ -35,12 +37,12 @@ const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?
 // Both tables are read in key order: nothing is sorted.
 const QString kWriteRows =
     QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                   "select s.日期, s.班次IDID, p.IDID, substr(s.flags, p.pos, 1) "
+                   "select s.日期, s.班次IDID, p.IDID, cast(substr(s.flags, p.pos, 1) as text) "
                    "from temp.run_slots s, temp.run_people p where s.seq between ? and ? "
                    "order by s.seq, p.pos");
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
-constexpr qint64 kRowsPerStatement = 32768;
+constexpr qint64 kRowsPerStatement = 131072;
 const QString kWriteCounters =
     QStringLiteral("update 基本信息 set 班数空间 = ?, 前一班序号 = ?, 最近值班时间 = ?, "
                    "最近班次ID = ?, 连续天数 = ?, 距离向量 = ?, 值班次数 = ? where IDID = ?");
@@ -188,15 +190,7 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
         return m_result;
     }
     m_db = m_connection->db();
-    {
-        // The run touches the whole of 值班底表 and its indexes several times:
-        // a page cache that holds them spares re-reading the file. Without
-        // it the run is slower, not wrong, so a refusal is not an error.
-        QSqlQuery pragma(m_db);
-        for (const char* statement : {"PRAGMA cache_size = -2000", "PRAGMA temp_store = MEMORY"})
-            if (!pragma.exec(QLatin1String(statement)))
-                break;
-    }
+    prepareForWriting(m_db);
     try {
         progress(0);
         resetWorkTables();
@@ -220,12 +214,16 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
     return m_result;
 }
 
-// Both work tables emptied, committed on their own.
+// Both work tables emptied, committed on their own; an older file's indexes
+// are brought up to date while 值班底表 is empty.
 void GenerationRun::resetWorkTables() {
     begin();
     QSqlError error;
     if (!engine::resetWorkTables(m_db, nullptr, &error))
         fail(QStringLiteral("清空工作表"), error);
+    QString indexError;
+    if (!schema::updateIndexes(m_db, &indexError))
+        fail(QStringLiteral("清空工作表"), indexError);
     commit();
 }
 
@@ -318,8 +316,9 @@ void GenerationRun::fillSlots() {
     writeCounters(filler);
 }
 
+// The temporary tables belong to the run's connection alone: filling them
+// takes no lock on the file.
 void GenerationRun::startWriting() {
-    begin();
     QSqlQuery people(m_db);
     for (const QString& statement : kCreateWorkTables)
         if (!people.exec(statement))
@@ -348,8 +347,8 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
         m_insertSlot.bindValue(0, qint64(m_slotsStaged) + 1);
         m_insertSlot.bindValue(1, m_data.calendar.at(slot.calendarRow).text);
         m_insertSlot.bindValue(2, slot.shift);
-        m_insertSlot.bindValue(
-            3, QString::fromLatin1(m_table.flags.data() + slot.firstRow, qsizetype(people)));
+        m_insertSlot.bindValue(3,
+                               QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people)));
         exec(m_insertSlot, QStringLiteral("写入候选行"));
     }
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
@@ -367,6 +366,7 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
 }
 
 void GenerationRun::writeCounters(const SlotFiller& filler) {
+    begin();
     QSqlQuery counters(m_db);
     if (!counters.prepare(kWriteCounters))
         fail(QStringLiteral("写入人员计数"), counters.lastError());
@@ -407,6 +407,7 @@ void GenerationRun::writeRoster() {
         fail(QStringLiteral("写入值班报表"), insert.lastError());
     for (const CalendarDay& day : m_data.calendar) {
         checkCancelled();
+        const QString date = longDate(day.day);
         for (const Shift& shift : m_data.shifts) {
             if (!distributedOn(day, shift))
                 continue;
@@ -421,7 +422,7 @@ void GenerationRun::writeRoster() {
                     anyone = true;
                 }
             }
-            insert.bindValue(0, longDate(day.day));
+            insert.bindValue(0, date);
             for (int column = 0; column < 4; ++column)
                 insert.bindValue(1 + column, shift.rosterColumns.value(column));
             // A slot that took nobody (a headcount below 1) keeps 值班人 unset.
@@ -447,6 +448,17 @@ void GenerationRun::reportSkippedRules() {
 QString describeUnfilledSlot(const UnfilledSlot& slot) {
     return msg::unfilledSlot.arg(longDate(slot.day), slot.shift, QString::number(slot.needed),
                                  QString::number(slot.found));
+}
+
+void prepareForWriting(QSqlDatabase& db) {
+    // A page cache that holds the pages the run writes spares writing them
+    // out and reading them back before the commit. Without it the run is
+    // slower, not wrong, so a refusal is not an error.
+    QSqlQuery pragma(db);
+    for (const char* statement :
+         {"PRAGMA cache_size = -2000", "PRAGMA temp_store = MEMORY", "PRAGMA synchronous = NORMAL"})
+        if (!pragma.exec(QLatin1String(statement)))
+            break;
 }
 
 RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,10 @@ enum class RunLock {
     TakeOwn,      // the run takes it, and ends as Unavailable when another run has it
     HeldByCaller, // the caller holds it (korvane-cli keeps it until the roster is printed)
 };
+
+// The settings a run gives its connection before it writes 值班底表 (the
+// benchmark's floor uses them too).
+void prepareForWriting(QSqlDatabase& db);
 
 // One whole generation run on the database file at path, on a connection
 // of its own, so it may run on any thread.

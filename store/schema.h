@@ -35,6 +35,10 @@ const Table* findTable(const QString& name);
 // and stamps it as ours. False with a reason on failure (nothing committed).
 bool create(QSqlDatabase& db, QString* error);
 
+// Brings the indexes of a file written by an earlier version up to date
+// (they are not part of what a file must hold). Cheapest while 值班底表 is empty.
+bool updateIndexes(QSqlDatabase& db, QString* error);
+
 // Whether the open database is a usable Korvane database: SQLite's own check,
 // our application id and version, and every table with its columns in order,
 // each column of the type the program relies on (the autonumbers as integer

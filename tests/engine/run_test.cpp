@@ -364,9 +364,15 @@ TEST(RunForeignFile, RefusedAndLeftUnchanged) {
 TEST(RunSample, FullRunKeepsEveryInvariant) {
     test::TempDatabase t;
     test::loadSample(t);
+    // A file written before keeps indexes over every candidate row; the run
+    // replaces them with the one over assigned rows.
+    t.run("drop index 值班底表_值班; create index 值班底表_人员 on 值班底表(姓名IDID)");
     const engine::RunResult result = engine::generate(t.path);
     ASSERT_EQ(result.outcome, RunOutcome::Done) << result.detail.toStdString();
     const auto scalar = [&](const QString& sql) { return t.scalar(sql).toLongLong(); };
+    EXPECT_EQ(t.rows("select name from sqlite_master where tbl_name = '值班底表' and type = "
+                     "'index'"),
+              QStringList{"值班底表_值班"});
     EXPECT_EQ(scalar("select count(*) from 值班底表"), result.candidateRows);
     // Every slot holds exactly its headcount.
     EXPECT_EQ(scalar("select count(*) from (select 日期, 班次IDID, sum(是否值班 = '1') taken "
