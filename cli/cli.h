@@ -40,6 +40,7 @@ bool lockForUse(Context& context);
 
 int init(Context& context);
 int generate(Context& context);
+int explain(Context& context);
 int roster(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);

@@ -82,8 +82,10 @@ int generate(Context& context) {
     }
     if (result.outcome == engine::RunOutcome::NothingToPlan)
         err(result.detail);
+    // Why the slot could not be filled, person by person, after the failure message.
     if (result.outcome == engine::RunOutcome::PlanImpossible)
-        err(engine::describeUnfilledSlot(result.unfilled));
+        for (const QString& line : result.explanation.text())
+            out(line);
 
     if (!printRoster(reader->db(), engine::fullRosterQuery()))
         return RunFailed;

@@ -22,6 +22,8 @@ const char* kUsage =
     "commands:\n"
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
     "  generate                    generate the roster, as the button 生成值班表 does\n"
+    "  explain                     plan the roster without writing it: why a slot cannot be\n"
+    "                              filled, or what each person works against their limits\n"
     "  roster [--person TEXT] [--shift TEXT] [--csv FILE|-] [--pdf FILE]\n"
     "                              show the roster left by the last run\n"
     "  import FILE                 replace the working database by FILE\n"
@@ -137,7 +139,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("import"))
         return cli::importDatabase(context);
     if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
-        command != QLatin1String("export"))
+        command != QLatin1String("export") && command != QLatin1String("explain"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (!cli::lockForUse(context))
@@ -146,5 +148,7 @@ int main(int argc, char** argv) {
         return cli::generate(context);
     if (command == QLatin1String("roster"))
         return cli::roster(context);
+    if (command == QLatin1String("explain"))
+        return cli::explain(context);
     return cli::exportDatabase(context);
 }

@@ -95,7 +95,9 @@ int peopleTaken(double headcount) {
 }
 
 SlotFiller::SlotFiller(const PlanningData& data, CandidateTable& table)
-    : m_data(data), m_table(table), m_counters(data.staff.size()) {
+    : m_data(data), m_table(table), m_counters(data.staff.size()), m_work(data.staff.size()) {
+    for (const WorkLimits& limits : data.limits)
+        m_limited = m_limited || limits.any();
     for (PersonCounters& counters : m_counters)
         counters.lastDay = neverAssignedDay();
     for (size_t row = 0; row < table.flags.size(); ++row)
@@ -121,7 +123,8 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     for (int slot : slotIndices) {
         const int first = m_table.slotList[size_t(slot)].firstRow;
         for (int row = first; row < first + m_table.people(); ++row)
-            if (m_table.flags[size_t(row)] == flagOpen)
+            if (m_table.flags[size_t(row)] == flagOpen &&
+                (!m_limited || passOver(row - first, day, shift) == PassOver::None))
                 m_open.push_back(row);
     }
     m_chosen.clear();
@@ -167,8 +170,50 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
             counters.lastShift = shift.idid;
             counters.consecutive = 1;
         }
+        WorkDone& work = m_work[size_t(m_table.personOf(m_chosen[i]))];
+        if (work.shifts > 0)
+            work.shortestRest =
+                std::min(work.shortestRest, day.day * 1440 + shift.startMinute - work.lastEnd);
+        ++work.shifts;
+        work.overnight += shift.overnight ? 1 : 0;
+        work.weekend += isWeekend(day.day) ? 1 : 0;
+        if (work.lastDay != day.day)
+            work.run = work.lastDay == day.day - 1 ? work.run + 1 : 1;
+        work.lastDay = day.day;
+        work.longestRun = std::max(work.longestRun, work.run);
+        const qint64 end = day.day * 1440 + shift.endMinute;
+        if (end >= work.lastEnd) {
+            work.lastEnd = end;
+            work.lastShift = shift.idid;
+        }
     }
     return Result::Filled;
+}
+
+PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& shift) const {
+    const WorkLimits& limits = m_data.limits[person];
+    const WorkDone& work = m_work[size_t(person)];
+    if (limits.shifts && work.shifts + 1 > *limits.shifts)
+        return PassOver::Shifts;
+    if (limits.overnight && shift.overnight && work.overnight + 1 > *limits.overnight)
+        return PassOver::Overnight;
+    if (limits.weekend && isWeekend(day.day) && work.weekend + 1 > *limits.weekend)
+        return PassOver::Weekend;
+    if (limits.consecutive) {
+        const int run = work.lastDay == day.day       ? work.run
+                        : work.lastDay == day.day - 1 ? work.run + 1
+                                                      : 1;
+        if (run > *limits.consecutive)
+            return PassOver::Consecutive;
+    }
+    if (limits.restHours && work.shifts > 0) {
+        const qint64 rest = day.day * 1440 + shift.startMinute - work.lastEnd;
+        if (rest < 0)
+            return PassOver::Overlap;
+        if (double(rest) < *limits.restHours * 60)
+            return PassOver::Rest;
+    }
+    return PassOver::None;
 }
 
 } // namespace korvane::engine

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 
+#include <limits>
 #include <vector>
 
 namespace korvane::engine {
@@ -37,13 +38,37 @@ QString relaxedQueryText(qint64 shiftIdid, qint64 day);
 // How many people a headcount takes: the rows numbered 1 up to it.
 int peopleTaken(double headcount);
 
+// What a person has worked so far in a run, for the limits.
+struct WorkDone {
+    int shifts = 0;
+    int overnight = 0;
+    int weekend = 0;
+    qint64 lastDay = std::numeric_limits<qint64>::min(); // the last day worked
+    int run = 0;                                         // days worked in a row up to lastDay
+    qint64 lastEnd = std::numeric_limits<qint64>::min(); // the latest end, in minutes since day 0
+    qint64 lastShift = 0;                                // the shift that ends then
+    int longestRun = 0;                                  // most days worked in a row
+    qint64 shortestRest = std::numeric_limits<qint64>::max(); // minutes, between two shifts
+};
+
+// Why an open candidate is passed over: a limit would be passed or the rest
+// broken if it were taken.
+enum class PassOver { None, Shifts, Overnight, Weekend, Consecutive, Rest, Overlap };
+
 // The greedy pass over the slots, in memory. Counters start at their reset
-// values with the capacity counted from the open rows.
+// values with the capacity counted from the open rows. A person's limits
+// (PlanningData::limits) make them pass over a candidate row like a struck
+// one; without limits the pass is the plain one.
 class SlotFiller {
 public:
     enum class Result { NotDistributed, Filled, Impossible };
 
     SlotFiller(const PlanningData& data, CandidateTable& table);
+
+    // Whether taking the person for the shift on the day would pass one of
+    // their limits, and which.
+    PassOver passOver(int person, const CalendarDay& day, const Shift& shift) const;
+    const WorkDone& workDone(int person) const { return m_work[size_t(person)]; }
 
     // Fills one slot with slot sequence number sequence. relaxed is set when
     // the held-back people had to be taken after all.
@@ -57,6 +82,8 @@ private:
     const PlanningData& m_data;
     CandidateTable& m_table;
     std::vector<PersonCounters> m_counters;
+    std::vector<WorkDone> m_work;
+    bool m_limited = false;    // someone has a limit
     std::vector<int> m_open;   // scratch: the open rows of a slot
     std::vector<int> m_chosen; // scratch: the rows the slot's query returns
 };

@@ -38,4 +38,25 @@ bool buildCandidateTable(const PlanningData& data, CandidateTable* table,
     return true;
 }
 
+bool onLeave(const PlanningData& data, int person, qint64 day, QString* reason) {
+    for (const Leave& leave : data.leave.at(person)) {
+        if (day >= leave.first && day <= leave.last) {
+            if (reason)
+                *reason = leave.reason;
+            return true;
+        }
+    }
+    return false;
+}
+
+void strikeLeave(const PlanningData& data, CandidateTable& table) {
+    for (int person = 0; person < data.staff.size(); ++person) {
+        if (data.leave.at(person).isEmpty())
+            continue;
+        for (const CandidateSlot& slot : table.slotList)
+            if (onLeave(data, person, slot.day))
+                table.flags[size_t(slot.firstRow + person)] = flagStruck;
+    }
+}
+
 } // namespace korvane::engine

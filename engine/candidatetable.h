@@ -55,4 +55,11 @@ struct PlanningData;
 bool buildCandidateTable(const PlanningData& data, CandidateTable* table,
                          const std::function<void()>& twice = {});
 
+// Strikes every row of a person on a day of their leave, as a 不排在 rule
+// would strike it.
+void strikeLeave(const PlanningData& data, CandidateTable& table);
+
+// Whether the person is on leave on the day; the reason when so.
+bool onLeave(const PlanningData& data, int person, qint64 day, QString* reason = nullptr);
+
 } // namespace korvane::engine

@@ -4,9 +4,13 @@
 #include "store/messages.h"
 
 #include <QDate>
+#include <QTime>
+
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <algorithm>
+#include <cmath>
 
 namespace korvane::engine {
 
@@ -15,10 +19,52 @@ namespace {
 const QString kCalendarQuery =
     QStringLiteral("select 日期, 所属日期组ID from 日期类型 order by 日期, rowid");
 const QString kShiftQuery =
-    QStringLiteral("select idid, 班次名称, 起始时间, 次日, 终止时间, 连续次数, 分布日期, 人数 "
-                   "from banci order by 起始时间, 结束秒序, idid");
+    QStringLiteral("select idid, 班次名称, 起始时间, 次日, 终止时间, 连续次数, 分布日期, 人数, "
+                   "开始秒序, 结束秒序 from banci order by 起始时间, 结束秒序, idid");
 const QString kStaffQuery =
-    QStringLiteral("select IDID, ID, 姓名 from 基本信息 order by 家庭住址, IDID");
+    QStringLiteral("select IDID, ID, 姓名, 所属组ID from 基本信息 order by 家庭住址, IDID");
+const QString kLimitQuery =
+    QStringLiteral("select 对象, 对象IDID, 最多班数, 最多跨日班数, 最多周末班数, 最多连续天数, "
+                   "最少休息小时 from 人员限制");
+const QString kLeaveQuery =
+    QStringLiteral("select 人员IDID, 开始日期, 结束日期, 原因 from 休假 order by 编号");
+const QString kOwnTablesPresent = QStringLiteral(
+    "select count(*) from sqlite_master where type = 'table' and name in ('人员限制', '休假')");
+const QString kOvernight = QStringLiteral("跨转至次日");
+const QString kPersonLimit = QStringLiteral("人员");
+const QString kGroupLimit = QStringLiteral("组");
+
+// A limit as stored: a number (a fraction rounds down, below 0 counts as 0);
+// anything else is no limit.
+std::optional<int> countLimit(const QVariant& value) {
+    bool number = false;
+    const double limit = value.toDouble(&number);
+    if (value.isNull() || !number || std::isnan(limit))
+        return std::nullopt;
+    return int(std::clamp(std::floor(limit), 0.0, 1e9));
+}
+
+std::optional<double> hoursLimit(const QVariant& value) {
+    bool number = false;
+    const double hours = value.toDouble(&number);
+    if (value.isNull() || !number || std::isnan(hours))
+        return std::nullopt;
+    return std::max(hours, 0.0);
+}
+
+// "HH:mm" as minutes after midnight.
+std::optional<int> minuteOf(const QVariant& text) {
+    const QTime time = QTime::fromString(text.toString(), QStringLiteral("HH:mm"));
+    if (!time.isValid())
+        return std::nullopt;
+    return time.hour() * 60 + time.minute();
+}
+
+template <typename T>
+void tightenOne(std::optional<T>& mine, const std::optional<T>& other, bool larger) {
+    if (other && (!mine || (larger ? *other > *mine : *other < *mine)))
+        mine = other;
+}
 const QString kDateGroupQuery = QStringLiteral("select 日期组名称, idid from 日期组");
 
 bool run(QSqlQuery& query, const QString& sql, QString* error) {
@@ -67,21 +113,87 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         shift.distribution = query.value(6).toString();
         shift.headcount = query.value(7).toDouble();
         shift.rosterColumns = {query.value(1), query.value(2), query.value(3), query.value(4)};
+        shift.overnight = query.value(3).toString() == kOvernight;
+        // The times as typed; the stored minutes where the text is no time.
+        const std::optional<int> start = minuteOf(query.value(2));
+        const std::optional<int> end = minuteOf(query.value(4));
+        shift.startMinute = start ? *start : int(query.value(8).toDouble());
+        shift.endMinute =
+            end ? *end + (shift.overnight ? 1440 : 0) : int(query.value(9).toDouble());
         shifts.append(shift);
     }
 
     if (!run(query, kStaffQuery, error))
         return false;
     while (query.next())
-        staff.append(
-            {query.value(0).toLongLong(), query.value(1).toLongLong(), query.value(2).toString()});
+        staff.append({query.value(0).toLongLong(), query.value(1).toLongLong(),
+                      query.value(2).toString(), query.value(3).toString()});
+    limits = QList<WorkLimits>(staff.size());
+    leave = QList<QList<Leave>>(staff.size());
 
     if (!run(query, kDateGroupQuery, error))
         return false;
     while (query.next())
         if (!query.value(0).isNull()) // a group without a name is never named by a shift
             dateGroupsByName[query.value(0).toString()].append(query.value(1).toLongLong());
+    return loadLimitsAndLeave(query, error);
+}
+
+// Limits and leave live in the program's own tables, which a file gets when
+// it is first opened for writing; a file without them has neither.
+bool PlanningData::loadLimitsAndLeave(QSqlQuery& query, QString* error) {
+    if (!run(query, kOwnTablesPresent, error) || !query.next())
+        return false;
+    if (query.value(0).toInt() < 2)
+        return true;
+    QHash<qint64, int> personOfIdid;
+    for (int i = 0; i < staff.size(); ++i)
+        personOfIdid.insert(staff.at(i).idid, i);
+    if (!run(query, kLimitQuery, error))
+        return false;
+    while (query.next()) {
+        const WorkLimits limit{countLimit(query.value(2)), countLimit(query.value(3)),
+                               countLimit(query.value(4)), countLimit(query.value(5)),
+                               hoursLimit(query.value(6))};
+        const QString kind = query.value(0).toString();
+        const qint64 target = query.value(1).toLongLong();
+        for (int i = 0; i < staff.size(); ++i)
+            if ((kind == kPersonLimit && staff.at(i).idid == target) ||
+                (kind == kGroupLimit && membership::contains(staff.at(i).memberships, target)))
+                limits[i].tighten(limit);
+    }
+    if (!run(query, kLeaveQuery, error))
+        return false;
+    while (query.next()) {
+        const int person = personOfIdid.value(query.value(0).toLongLong(), -1);
+        const QDate first = QDate::fromString(query.value(1).toString(), Qt::ISODate);
+        const QDate last = QDate::fromString(query.value(2).toString(), Qt::ISODate);
+        // The editor refuses what a run cannot read; a row that gets here
+        // anyway (a person deleted, a range the wrong way) is left out.
+        if (person < 0 || !first.isValid() || !last.isValid() || last < first)
+            continue;
+        leave[person].append({first.toJulianDay(), last.toJulianDay(), query.value(3).toString()});
+    }
     return true;
+}
+
+bool PlanningData::hasLimitsOrLeave() const {
+    for (int i = 0; i < staff.size(); ++i)
+        if (limits.at(i).any() || !leave.at(i).isEmpty())
+            return true;
+    return false;
+}
+
+void WorkLimits::tighten(const WorkLimits& other) {
+    tightenOne(shifts, other.shifts, false);
+    tightenOne(overnight, other.overnight, false);
+    tightenOne(weekend, other.weekend, false);
+    tightenOne(consecutive, other.consecutive, false);
+    tightenOne(restHours, other.restHours, true);
+}
+
+bool isWeekend(qint64 day) {
+    return QDate::fromJulianDay(day).dayOfWeek() >= 6;
 }
 
 int PlanningData::distributionMatches(const CalendarDay& day, const QString& groupName) const {

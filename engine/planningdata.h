@@ -3,8 +3,11 @@
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
+
+#include <optional>
 
 namespace korvane::engine {
 
@@ -24,13 +27,40 @@ struct Shift {
     double headcount = 0;     // 人数 (may hold a fraction; empty reads as 0)
     // 班次名称, 起始时间, 次日, 终止时间 as stored (nulls kept), copied into the roster.
     QVariantList rosterColumns;
+    // When the shift runs on its day, in minutes after the midnight that begins
+    // it (the end past 1440 when it ends on the next day).
+    int startMinute = 0;
+    int endMinute = 0;
+    bool overnight = false; // 次日 is "跨转至次日"
 };
 
 // One row of 基本信息, in the candidate step's order (家庭住址, then IDID).
 struct Person {
-    qint64 idid = 0; // IDID
-    qint64 id = 0;   // ID, the number the user sees (not unique in imported files)
-    QString name;    // 姓名 (empty when null)
+    qint64 idid = 0;     // IDID
+    qint64 id = 0;       // ID, the number the user sees (not unique in imported files)
+    QString name;        // 姓名 (empty when null)
+    QString memberships; // 所属组ID
+};
+
+// How much one person may work over the period; unset: no limit. A
+// person's own limits and those of every staff group of theirs combine, the
+// stricter holding.
+struct WorkLimits {
+    std::optional<int> shifts;      // 最多班数
+    std::optional<int> overnight;   // 最多跨日班数
+    std::optional<int> weekend;     // 最多周末班数 (Saturdays and Sundays)
+    std::optional<int> consecutive; // 最多连续天数, any shift
+    std::optional<double> restHours; // 最少休息小时 between one shift's end and the next's start
+
+    bool any() const { return shifts || overnight || weekend || consecutive || restHours; }
+    void tighten(const WorkLimits& other);
+};
+
+// A person's absence: every day from first to last (day numbers) is off.
+struct Leave {
+    qint64 first = 0;
+    qint64 last = 0;
+    QString reason; // 原因
 };
 
 // The master data a generation run reads, loaded once at its start.
@@ -42,8 +72,12 @@ struct PlanningData {
     QHash<QString, QList<qint64>> dateGroupsByName;
     // Calendar rows of each day number (one, unless the calendar repeats a date).
     QHash<qint64, QList<int>> calendarRowsByDay;
+    // Per person of staff (same index): the limits and the leave that apply.
+    QList<WorkLimits> limits;
+    QList<QList<Leave>> leave;
 
     bool load(QSqlDatabase& db, QString* error);
+    bool hasLimitsOrLeave() const;
 
     // How many (calendar row, date group) pairs place the day in a group of
     // that name: 0 means the shift is not distributed on the day, 2 or more
@@ -52,7 +86,13 @@ struct PlanningData {
     // Whether the shift exists on the day: 分布日期 is 全部 or names a date
     // group holding the day. *twice is set when two equally named groups hold it.
     bool distributed(const CalendarDay& day, const Shift& shift, bool* twice) const;
+
+private:
+    bool loadLimitsAndLeave(QSqlQuery& query, QString* error);
 };
+
+// Whether the day (a day number) is a Saturday or a Sunday.
+bool isWeekend(qint64 day);
 
 // The name that distributes a shift on every date.
 inline const QString everyDate = QStringLiteral("全部");

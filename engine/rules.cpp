@@ -152,6 +152,28 @@ Condition regionCondition(Shape shape, const Rule& rule, const QString& date) {
     return {};
 }
 
+bool holds(const Condition& condition, const QString& date, qint64 shift) {
+    switch (condition.kind) {
+    case Kind::All:
+        for (const Condition& part : condition.parts)
+            if (!holds(part, date, shift))
+                return false;
+        return true;
+    case Kind::Any:
+        for (const Condition& part : condition.parts)
+            if (holds(part, date, shift))
+                return true;
+        return false;
+    case Kind::DateIn:
+        return condition.dates.contains(date);
+    case Kind::ShiftIn:
+        return condition.shifts.contains(shift);
+    case Kind::Exists:
+        return condition.exists;
+    }
+    return false;
+}
+
 void setError(QString* error, const QString& text) {
     if (error)
         *error = text;
@@ -325,6 +347,10 @@ QString ruleQuery(const Rule& rule) {
         break;
     }
     return {};
+}
+
+bool RuleRegion::strikes(qint64 personIdid, const QString& date, qint64 shift) const {
+    return !strikesNothing && people.contains(personIdid) && holds(condition, date, shift);
 }
 
 // A text of the small tables as SQL compares it with a bound text: NULL is

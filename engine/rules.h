@@ -88,6 +88,9 @@ public:
     bool strikesNothing = true; // an unknown 排在
     QSet<qint64> people;        // IDIDs of the people named (by name or group)
     Condition condition;
+
+    // Whether the rule strikes the row of that person, date and shift.
+    bool strikes(qint64 personIdid, const QString& date, qint64 shift) const;
 };
 
 // Reads the regions of rules from the small tables, which it reads once

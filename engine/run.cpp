@@ -67,7 +67,8 @@ struct RunEnd {
 
 class GenerationRun {
 public:
-    explicit GenerationRun(const RunObserver& observer) : m_observer(observer) {}
+    GenerationRun(const RunObserver& observer, bool dryRun)
+        : m_observer(observer), m_dryRun(dryRun) {}
 
     RunResult execute(const QString& path, RunLock lock);
 
@@ -95,12 +96,14 @@ private:
     void reportSkippedRules();
 
     const RunObserver& m_observer;
+    const bool m_dryRun; // plans in memory, writes nothing
     std::unique_ptr<Connection> m_connection;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
     double m_progress = 0;
     PlanningData m_data;
     CandidateTable m_table;
+    QList<AppliedRule> m_appliedRules;
     QSqlQuery m_insertSlot;
     QSqlQuery m_writeRows;
     size_t m_slotsStaged = 0;  // slots in run_slots
@@ -172,7 +175,7 @@ void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
 
 RunResult GenerationRun::execute(const QString& path, RunLock lock) {
     std::unique_ptr<files::DatabaseLock> runLock;
-    if (lock == RunLock::TakeOwn) {
+    if (lock == RunLock::TakeOwn && !m_dryRun) {
         QString busy;
         runLock = files::DatabaseLock::acquire(path, files::DatabaseLock::Mode::Run, 0, &busy);
         if (!runLock) {
@@ -182,7 +185,8 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
         }
     }
     FileCheck problem;
-    m_connection = Connection::openChecked(path, &problem);
+    m_connection = Connection::openChecked(
+        path, &problem, m_dryRun ? Connection::Access::ReadOnly : Connection::Access::ReadWrite);
     if (!m_connection) {
         m_result.outcome =
             problem.temporarilyUnavailable() ? RunOutcome::Unavailable : RunOutcome::NotOurFile;
@@ -190,10 +194,12 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
         return m_result;
     }
     m_db = m_connection->db();
-    prepareForWriting(m_db);
+    if (!m_dryRun)
+        prepareForWriting(m_db);
     try {
         progress(0);
-        resetWorkTables();
+        if (!m_dryRun)
+            resetWorkTables();
         progress(kResetDone);
         if (m_observer.notice)
             m_observer.notice(true);
@@ -201,7 +207,8 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
         progress(kCandidatesDone);
         applyRules();
         fillSlots();
-        writeRoster();
+        if (!m_dryRun)
+            writeRoster();
         reportSkippedRules();
         message(msg::done);
         m_result.outcome = RunOutcome::Done;
@@ -251,6 +258,8 @@ void GenerationRun::applyRules() {
     const QList<Rule> rules = loadRules(m_db, &error);
     if (!error.isEmpty())
         fail(QStringLiteral("读取约束条件"), error);
+    // Leave strikes a person's rows like a 不排在 rule.
+    strikeLeave(m_data, m_table);
     if (rules.isEmpty())
         return;
     RuleRegionReader reader(m_db);
@@ -261,6 +270,7 @@ void GenerationRun::applyRules() {
         switch (reader.read(rule, &region, nullptr, &refusal)) {
         case RuleApplied::Applied:
             strikeRegion(region, m_data, m_table);
+            m_appliedRules.append({rule, std::move(region)});
             break;
         case RuleApplied::Unevaluable:
             m_result.skippedRules << describeRule(rule);
@@ -293,6 +303,8 @@ void GenerationRun::fillSlots() {
                 m_observer.relaxedQuery(relaxedQueryText(shift.idid, day.day));
             if (result == SlotFiller::Result::Impossible) {
                 m_result.unfilled = {day.day, shift.name, shift.headcount, filler.openCandidates()};
+                m_result.explanation =
+                    explainSlot(m_data, m_table, filler, m_appliedRules, row, shift);
                 writeSlotsUpTo(m_table.slotList.size(), true);
                 writeCounters(filler);
                 reportSkippedRules();
@@ -319,6 +331,8 @@ void GenerationRun::fillSlots() {
 // The temporary tables belong to the run's connection alone: filling them
 // takes no lock on the file.
 void GenerationRun::startWriting() {
+    if (m_dryRun)
+        return;
     QSqlQuery people(m_db);
     for (const QString& statement : kCreateWorkTables)
         if (!people.exec(statement))
@@ -341,6 +355,8 @@ void GenerationRun::startWriting() {
 // The slots up to end have their final flags: they are staged, and their rows
 // written once enough of them wait (or now).
 void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
+    if (m_dryRun)
+        return;
     const qint64 people = m_table.people();
     for (; m_slotsStaged < end; ++m_slotsStaged) {
         const CandidateSlot& slot = m_table.slotList[m_slotsStaged];
@@ -366,6 +382,10 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
 }
 
 void GenerationRun::writeCounters(const SlotFiller& filler) {
+    for (int i = 0; i < m_data.staff.size(); ++i)
+        m_result.work.push_back({m_data.staff.at(i).name, m_data.limits.at(i), filler.workDone(i)});
+    if (m_dryRun)
+        return;
     begin();
     QSqlQuery counters(m_db);
     if (!counters.prepare(kWriteCounters))
@@ -462,8 +482,14 @@ void prepareForWriting(QSqlDatabase& db) {
 }
 
 RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {
-    GenerationRun run(observer);
+    GenerationRun run(observer, false);
     return run.execute(databasePath, lock);
+}
+
+RunResult plan(const QString& databasePath) {
+    const RunObserver quiet;
+    GenerationRun run(quiet, true);
+    return run.execute(databasePath, RunLock::HeldByCaller);
 }
 
 } // namespace korvane::engine

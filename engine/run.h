@@ -1,6 +1,8 @@
 #pragma once
 
+#include "engine/explanation.h"
 #include <QSqlDatabase>
+
 #include <QString>
 #include <QStringList>
 
@@ -36,13 +38,22 @@ struct UnfilledSlot {
     qint64 found = 0;  // the open candidates it had, the held-back ones included
 };
 
+// What one person works in a run, with the limits that held for them.
+struct PersonWork {
+    QString name;
+    WorkLimits limits;
+    WorkDone done;
+};
+
 struct RunResult {
     RunOutcome outcome = RunOutcome::Failed;
-    QString detail;             // what was missing, or the error
-    QStringList skippedRules;   // rules whose query could not be evaluated
-    double rowHeightFactor = 1; // F = M / 3 + 1
-    qint64 candidateRows = 0;   // rows written into 值班底表
-    UnfilledSlot unfilled;      // set when the outcome is PlanImpossible
+    QString detail;               // what was missing, or the error
+    QStringList skippedRules;     // rules whose query could not be evaluated
+    double rowHeightFactor = 1;   // F = M / 3 + 1
+    qint64 candidateRows = 0;     // rows written into 值班底表
+    UnfilledSlot unfilled;        // set when the outcome is PlanImpossible
+    SlotExplanation explanation;  // why that slot could not be filled, person by person
+    std::vector<PersonWork> work; // per person of the candidate order, when the slots were filled
 };
 
 // The plain line that names an unfilled slot: "2027年3月1日的夜班需要 3 人，只有 2 人可排。"
@@ -64,5 +75,10 @@ void prepareForWriting(QSqlDatabase& db);
 // of its own, so it may run on any thread.
 RunResult generate(const QString& databasePath, const RunObserver& observer = {},
                    RunLock lock = RunLock::TakeOwn);
+
+// The same run planned in memory on a read-only connection: nothing is
+// written (korvane-cli explain). Its result says how it would end, why a slot
+// could not be filled, and what each person would work.
+RunResult plan(const QString& databasePath);
 
 } // namespace korvane::engine

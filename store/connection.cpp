@@ -1,5 +1,6 @@
 #include "store/connection.h"
 
+#include "store/filecommands.h"
 #include "store/messages.h"
 #include "store/schema.h"
 
@@ -227,6 +228,14 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
         if (query.value(0).toLongLong() == 0 &&
             !query.exec(QStringLiteral("PRAGMA application_id = %1").arg(schema::applicationId)))
             return unwritable();
+        // An older file gets the program's own tables, after a backup copy.
+        QString error;
+        bool older = false;
+        if (!schema::needsUpgrade(connection->m_db, &older, &error) ||
+            (older && (!files::backUpDatabase(path, nullptr, &error) ||
+                       !schema::upgrade(connection->m_db, &error))))
+            return refuse({FileCheck::Verdict::Unavailable,
+                           msg::cannotUpgrade.arg(QDir::toNativeSeparators(path), error)});
     }
     return connection;
 }

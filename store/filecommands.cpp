@@ -185,6 +185,16 @@ bool samePath(const QString& a, const QString& b) {
 
 } // namespace
 
+bool backUpDatabase(const QString& path, QString* backupPath, QString* error) {
+    const QString backup = sideFilePath(path, kBackupKind);
+    if (!copyDatabase(path, backup, error))
+        return false;
+    pruneBackups(path);
+    if (backupPath)
+        *backupPath = backup;
+    return true;
+}
+
 CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source) {
     CommandResult result;
     if (source.trimmed().isEmpty()) {

@@ -37,6 +37,10 @@ CommandResult exportWorkingDatabase(const QString& dataDir, const QString& targe
 CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source);
 CommandResult exportDatabaseFile(const QString& workingFile, const QString& target);
 
+// Keeps a consistent copy of the database at path beside it, named as the
+// replacing commands name their backups (before an upgrade changes the file).
+bool backUpDatabase(const QString& path, QString* backupPath, QString* error);
+
 // How many backups of the working file the replacing commands keep.
 constexpr int backupsKept = 5;
 

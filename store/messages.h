@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every message text the system shows, typed once. Pages and operations
 // refer to these names; tests compare against them.
@@ -114,6 +115,35 @@ inline const QString skippedRule = ruleDescription;
 // A slot the run could not fill: its date (long form), its shift, the people
 // it needs and how many could be found (2027年3月1日的夜班需要 3 人，只有 2 人可排。).
 inline const QString unfilledSlot = QStringLiteral("%1的%2需要 %3 人，只有 %4 人可排。");
+// Why a slot could not be filled: the summary (%1 people, %2 the counted
+// reasons "规则 3 排除 12 人，休假 5 人"), one part of it, and a person's line.
+inline const QString explanationSummary = QStringLiteral("%1 人中：%2");
+inline const QString explanationPart = QStringLiteral("%1 %2 人");
+inline const QString explanationLine = QStringLiteral("%1：%2");
+// A person's reason, and the kind the summary counts it under.
+inline const QString reasonLeave = QStringLiteral("休假（%1）");
+inline const QString kindLeave = QStringLiteral("休假");
+inline const QString reasonRule = QStringLiteral("被约束条件排除（%1）");
+inline const QString kindRule = QStringLiteral("规则 %1 排除");
+inline const QString reasonStruck = QStringLiteral("被排除");
+inline const QString reasonAssigned = QStringLiteral("已排入本班");
+inline const QString reasonShifts = QStringLiteral("已达班数上限（%1 班）");
+inline const QString kindShifts = QStringLiteral("已达班数上限");
+inline const QString reasonOvernight = QStringLiteral("已达跨日班上限（%1 班）");
+inline const QString kindOvernight = QStringLiteral("已达跨日班上限");
+inline const QString reasonWeekend = QStringLiteral("已达周末班上限（%1 班）");
+inline const QString kindWeekend = QStringLiteral("已达周末班上限");
+inline const QString reasonConsecutive = QStringLiteral("已连续上班 %1 天，达到上限");
+inline const QString kindConsecutive = QStringLiteral("已达连续天数上限");
+inline const QString reasonRest = QStringLiteral("距上一班（%1）结束只有 %2 小时，少于 %3 小时");
+inline const QString kindRest = QStringLiteral("休息不足");
+inline const QString reasonOverlap = QStringLiteral("与已排的%1时间重叠");
+inline const QString kindOverlap = QStringLiteral("班次时间重叠");
+inline const QString reasonAvailable = QStringLiteral("可排");
+// korvane-cli explain: what each person works (a limit after "/").
+inline const QStringList workloadColumns = {
+    QStringLiteral("姓名"),   QStringLiteral("班数"),         QStringLiteral("跨日班"),
+    QStringLiteral("周末班"), QStringLiteral("最长连续天数"), QStringLiteral("最短休息小时")};
 // Shown before a run when rules name what no longer exists; one skippedRule line follows per rule.
 inline const QString danglingRules = QStringLiteral(
     "以下约束条件中的人员（或组）、日期（或组）或班次（或组）不存在（可能已改名或删除），"
@@ -175,6 +205,8 @@ inline const QString fileBusy = QStringLiteral("文件正被其他程序锁定�
 inline const QString diskFull = QStringLiteral("磁盘已满");
 inline const QString noReadPermission = QStringLiteral("没有读取权限");
 inline const QString readOnlyFile = QStringLiteral("文件或所在文件夹是只读的");
+inline const QString cannotUpgrade =
+    QStringLiteral("无法为数据库“%1”添加新版本的数据表（%2），数据库没有任何改动。");
 inline const QString otherColumnType = QStringLiteral("数据表“%1”的列“%2”的类型与本程序不符");
 
 } // namespace korvane::msg

@@ -92,6 +92,31 @@ QList<Table> buildTables() {
     };
 }
 
+// The program's own tables (version 2): the ten above keep their columns.
+QList<Table> buildOwnTables() {
+    return {
+        // A limit over the planning period for one person (对象 '人员', 对象IDID its
+        // IDID) or for each member of a staff group (对象 '组', the group's idid).
+        // NULL: no limit.
+        {QStringLiteral("人员限制"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("对象"), kText},
+          {QStringLiteral("对象IDID"), kInteger},
+          {QStringLiteral("最多班数"), kInteger},
+          {QStringLiteral("最多跨日班数"), kInteger},
+          {QStringLiteral("最多周末班数"), kInteger},
+          {QStringLiteral("最多连续天数"), kInteger},
+          {QStringLiteral("最少休息小时"), kReal}}},
+        // A person's absence from 开始日期 to 结束日期 (both included).
+        {QStringLiteral("休假"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("人员IDID"), kInteger},
+          {QStringLiteral("开始日期"), kText},
+          {QStringLiteral("结束日期"), kText},
+          {QStringLiteral("原因"), kText}}},
+    };
+}
+
 // Indexes for the lookups of the roster and the editors. 值班底表 is written
 // whole by every run and read only for its assigned rows: one small index on
 // those, where an index over every candidate row would cost the run most of
@@ -147,10 +172,16 @@ const QList<Table>& tables() {
     return all;
 }
 
+const QList<Table>& ownTables() {
+    static const QList<Table> all = buildOwnTables();
+    return all;
+}
+
 const Table* findTable(const QString& name) {
-    for (const Table& table : tables())
-        if (table.name == name)
-            return &table;
+    for (const QList<Table>* list : {&tables(), &ownTables()})
+        for (const Table& table : *list)
+            if (table.name == name)
+                return &table;
     return nullptr;
 }
 
@@ -161,7 +192,7 @@ bool create(QSqlDatabase& db, QString* error) {
         return false;
     }
     QStringList statements;
-    for (const Table& table : tables())
+    for (const Table& table : tables() + ownTables())
         statements << createStatement(table);
     statements << kIndexes;
     statements << QStringLiteral("INSERT INTO 值班人员组 (值班人员组名称, idid) VALUES ('全部', 1)")
@@ -179,6 +210,55 @@ bool create(QSqlDatabase& db, QString* error) {
         if (error)
             *error = db.lastError().text();
         db.rollback();
+        return false;
+    }
+    return true;
+}
+
+bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    *needed = query.value(0).toInt() < userVersion;
+    for (const Table& table : ownTables()) {
+        if (*needed)
+            break;
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
+                                       "AND name = '%1'")
+                            .arg(table.name)) ||
+            !query.next()) {
+            if (error)
+                *error = query.lastError().text();
+            return false;
+        }
+        *needed = query.value(0).toInt() == 0;
+    }
+    return true;
+}
+
+bool upgrade(QSqlDatabase& db, QString* error) {
+    QSqlQuery begin(db);
+    if (!begin.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        if (error)
+            *error = begin.lastError().text();
+        return false;
+    }
+    QStringList statements;
+    for (const Table& table : ownTables())
+        statements << createStatement(table).replace(QStringLiteral("CREATE TABLE "),
+                                                     QStringLiteral("CREATE TABLE IF NOT EXISTS "));
+    statements << QStringLiteral("PRAGMA user_version = %1").arg(userVersion);
+    for (const QString& statement : statements) {
+        if (!exec(db, statement, error)) {
+            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+            return false;
+        }
+    }
+    if (!exec(db, QStringLiteral("COMMIT"), error)) {
+        exec(db, QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
     return true;
@@ -215,7 +295,8 @@ FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
     if (query.next())
         return {V::NotOurs,
                 msg::foreignObjects.arg(query.value(0).toString(), query.value(1).toString())};
-    for (const Table& table : tables()) {
+    for (const Table& table : tables() + ownTables()) {
+        const bool ownTable = !tables().contains(table);
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name)))
             return checkOfError(info.lastError());
@@ -225,6 +306,10 @@ FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
             found.append({info.value(1).toString(), info.value(2).toString()});
             keys << (info.value(5).toInt() == 1);
         }
+        // The program's own tables come with version 2: an older file lacks them
+        // until it is first opened for writing.
+        if (found.isEmpty() && ownTable)
+            continue;
         if (found.isEmpty())
             return {V::NotOurs, msg::missingTable.arg(table.name)};
         bool same = found.size() == table.columns.size();

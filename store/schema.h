@@ -8,9 +8,11 @@
 
 namespace korvane::schema {
 
-// Korvane's own SQLite application id ("KRVN") and the schema version it writes.
+// Korvane's own SQLite application id ("KRVN") and the schema version it
+// writes: 1 is a file with the ten tables only, 2 adds the program's own
+// tables (limits, leave...) and leaves the ten as they are.
 constexpr qint32 applicationId = 0x4B52564E;
-constexpr int userVersion = 1;
+constexpr int userVersion = 2;
 
 // The name of the row every group table holds with idid 1.
 inline const QString allGroupName = QStringLiteral("全部");
@@ -20,20 +22,29 @@ inline const QString neverAssignedDate = QStringLiteral("1901-01-01");
 struct Column {
     QString name;
     QString type; // SQLite declaration, e.g. "TEXT" or "INTEGER PRIMARY KEY AUTOINCREMENT"
+    bool operator==(const Column&) const = default;
 };
 
 struct Table {
     QString name;
     QList<Column> columns; // stored order; code addresses columns by position
+    bool operator==(const Table&) const = default;
 };
 
-// Every table of a Korvane database, columns in stored order.
+// The ten tables of every Korvane database, columns in stored order.
 const QList<Table>& tables();
+// The program's own tables, which version 2 adds.
+const QList<Table>& ownTables();
 const Table* findTable(const QString& name);
 
 // Creates the tables, indexes and the three 全部 rows in an empty database
 // and stamps it as ours. False with a reason on failure (nothing committed).
 bool create(QSqlDatabase& db, QString* error);
+
+// Whether the file predates version 2 or lacks one of the program's own tables.
+bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
+// Adds the missing own tables and sets version 2, in one transaction.
+bool upgrade(QSqlDatabase& db, QString* error);
 
 // Brings the indexes of a file written by an earlier version up to date
 // (they are not part of what a file must hold). Cheapest while 值班底表 is empty.

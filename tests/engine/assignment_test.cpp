@@ -62,7 +62,7 @@ struct Ward {
         for (qint64 day : {first, first + 1})
             data.calendar.append({QDate::fromJulianDay(day).toString(Qt::ISODate), day, "zz1z"});
         data.shifts.append({9, "夜班", "1", everyDate, 2, {}});
-        data.staff = {{11, 1, "甲"}, {12, 2, "乙"}, {13, 3, "丙"}};
+        data.staff = {{11, 1, "甲", "zz1z"}, {12, 2, "乙", "zz1z"}, {13, 3, "丙", "zz1z"}};
         for (int row = 0; row < data.calendar.size(); ++row)
             table.appendSlot(row, data.calendar[row].day, 9);
         for (int row : struck)

@@ -1,0 +1,56 @@
+// A file of the first version (the ten tables only) is read as it is, and gets
+// the program's own tables when it is first opened for writing, after a
+// backup copy.
+
+#include "store/connection.h"
+#include "store/schema.h"
+#include "support/testsupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSqlQuery>
+
+using namespace korvane;
+
+namespace {
+
+QStringList tablesOf(const QString& path) {
+    auto connection = Connection::open(path, nullptr, Connection::Access::ReadOnly);
+    QStringList names;
+    QSqlQuery query(connection->db());
+    query.exec("select name from sqlite_master where type = 'table' and name in ('人员限制', "
+               "'休假') union all select 'version ' || user_version from pragma_user_version");
+    while (query.next())
+        names << query.value(0).toString();
+    names.sort();
+    return names;
+}
+
+TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
+    test::TempDatabase t;
+    t.run(
+        "insert into 基本信息 (ID, 姓名) values (1, '张三'); drop table 人员限制; drop table 休假; "
+        "PRAGMA user_version = 1");
+    t.connection.reset();
+    const QStringList firstVersion = {"version 1"};
+    ASSERT_EQ(tablesOf(t.path), firstVersion); // read-only: left as it is
+
+    QString error;
+    ASSERT_TRUE(Connection::open(t.path, &error)) << error.toStdString();
+    EXPECT_EQ(tablesOf(t.path), QStringList({"version 2", "人员限制", "休假"}));
+    const QStringList backups =
+        QDir(t.dir.path()).entryList({"员工数据库-备份-*.mdb"}, QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    const QString backup = QDir(t.dir.path()).filePath(backups.first());
+    EXPECT_EQ(tablesOf(backup), firstVersion);
+    EXPECT_EQ(checkDatabaseFile(backup), QString());
+
+    // A newer version than this program's is still refused.
+    t.connection = Connection::open(t.path, &error);
+    t.run(QStringLiteral("PRAGMA user_version = %1").arg(schema::userVersion + 1));
+    t.connection.reset();
+    EXPECT_EQ(Connection::open(t.path, &error), nullptr);
+}
+
+} // namespace
