@@ -12,6 +12,7 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace korvane::monthsheet::report {
 
@@ -35,9 +36,9 @@ constexpr int kPadding = 25;
 constexpr int kLeastNameWidth = 1000;
 constexpr int kMostNameWidth = 2400;
 constexpr int kMostDateWidth = 1400;
-constexpr int kMostCellSize = 180;    // 9 pt
-constexpr int kOneLineCellSize = 120; // 6 pt: below it, two lines of a larger size
-constexpr int kLeastCellSize = 70;    // 3.5 pt: below it, the text is cut short
+constexpr int kMostCellSize = 180; // 9 pt
+constexpr int kMostLines = 3;      // of a cell
+constexpr int kLeastCellSize = 70; // 3.5 pt: below it, the text is cut short
 constexpr int kNameSize = 170;
 constexpr int kMostDatesAcross = 31;
 
@@ -90,40 +91,57 @@ public:
         const int room = width - kIdWidth - nameWidth - int(totalsCaptions.size()) * kTotalWidth;
         dateWidth = std::clamp(room / across, 1, kMostDateWidth);
 
-        // One line when every shift reads at 6 pt or more, else two.
+        // The shifts on one, two or three lines: the fewest pages, then the
+        // largest size.
         QStringList labels;
         for (const SheetShift& shift : sheet.shifts)
             labels << shiftLabel(shift);
-        lines = 1;
-        cellSize = largestSize(labels, 1, kOneLineCellSize);
-        if (cellSize < kOneLineCellSize) {
-            lines = 2;
-            cellSize = std::max(largestSize(labels, 2, kLeastCellSize), kLeastCellSize);
-        }
-        const QFontMetricsF cell(reportFont(cellSize));
-        rowHeight = int(std::max(lines * cell.lineSpacing(),
-                                 QFontMetricsF(reportFont(kNameSize)).lineSpacing())) +
-                    2 * kPadding;
         const int top = kTitleHeight + kHeadingRows * kHeadingRowHeight;
-        rowsPerPage = std::max(1, (height - top - kFooterHeight) / rowHeight);
+        const int bodyRoom = height - top - kFooterHeight;
         const int rows = int(sheet.people.size()) + 1;
-        pagesPerRange = (rows + rowsPerPage - 1) / rowsPerPage;
+        const double nameLine = QFontMetricsF(reportFont(kNameSize)).lineSpacing();
+        for (int lines = 1; lines <= kMostLines; ++lines) {
+            const int size = largestSize(labels, lines);
+            const int tall =
+                int(std::max(lines * QFontMetricsF(reportFont(size)).lineSpacing(), nameLine)) +
+                2 * kPadding;
+            const int perPage = std::max(1, bodyRoom / tall);
+            const int pages = (rows + perPage - 1) / perPage;
+            if (lines == 1 || pages < pagesPerRange ||
+                (pages == pagesPerRange && size > cellSize)) {
+                cellSize = size;
+                rowHeight = tall;
+                rowsPerPage = perPage;
+                pagesPerRange = pages;
+            }
+        }
+        // Rows on a single page take some of the room left below them.
+        if (pagesPerRange == 1)
+            rowHeight = std::clamp(bodyRoom / rows, rowHeight, rowHeight * 3 / 2);
     }
 
     int pageCount() const { return int(ranges.size()) * pagesPerRange; }
 
-    // The size and text a cell's text is set in, worked out once per text.
+    // The size and text a cell's text is set in, worked out once per text:
+    // a short one a little larger than the shifts' size (on no more lines), a
+    // long one smaller.
     const CellText& cellText(const QString& text) {
         auto found = m_cellTexts.find(text);
         if (found != m_cellTexts.end())
             return *found;
-        CellText set{cellSize, text};
-        while (set.size > kLeastCellSize && !fits(text, set.size, lines))
+        const double inner = rowHeight - 2.0 * kPadding;
+        const double lines = std::ceil(textHeight(text, cellSize) / lineSpacing(cellSize) - 0.01);
+        CellText set{std::min(kMostCellSize, cellSize * 7 / 5), text};
+        while (set.size > cellSize &&
+               !fits(text, set.size, std::min(inner, lines * lineSpacing(set.size))))
             set.size -= 5;
-        if (!fits(text, set.size, lines)) {
-            // Its beginning, on as many lines as there are.
-            const QFontMetricsF metrics(reportFont(set.size));
-            set.text = metrics.elidedText(text, Qt::ElideRight, innerWidth() * lines);
+        while (set.size > kLeastCellSize && !fits(text, set.size, inner))
+            set.size -= 5;
+        if (!fits(text, set.size, inner)) {
+            // Its beginning, on as many lines as the row holds.
+            const int held = std::max(1, int(inner / lineSpacing(set.size)));
+            set.text = QFontMetricsF(reportFont(set.size))
+                           .elidedText(text, Qt::ElideRight, innerWidth() * held - 1);
         }
         return *m_cellTexts.insert(text, set);
     }
@@ -135,27 +153,35 @@ public:
     QList<QPair<int, int>> ranges;
     int nameWidth = 0;
     int dateWidth = 0;
-    int lines = 1;
     int cellSize = 0;
     int rowHeight = 0;
     int rowsPerPage = 1;
     int pagesPerRange = 1;
 
 private:
-    bool fits(const QString& text, int size, int lineCount) const {
-        const QFontMetricsF metrics(reportFont(size));
-        const QRectF bounds =
-            metrics.boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text);
-        return bounds.width() <= innerWidth() + 0.5 &&
-               bounds.height() <= lineCount * metrics.lineSpacing() + 0.5;
+    static double lineSpacing(int size) { return QFontMetricsF(reportFont(size)).lineSpacing(); }
+    // The height of text set in the cell's width.
+    double textHeight(const QString& text, int size) const {
+        return QFontMetricsF(reportFont(size))
+            .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text)
+            .height();
     }
-    // The largest size up to the most at which every text fits; floor when none does.
-    int largestSize(const QStringList& texts, int lineCount, int floor) const {
-        for (int size = kMostCellSize; size >= floor; size -= 5)
+    bool fits(const QString& text, int size, double boxHeight) const {
+        const QRectF bounds =
+            QFontMetricsF(reportFont(size))
+                .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text);
+        return bounds.width() <= innerWidth() + 0.5 && bounds.height() <= boxHeight + 0.5;
+    }
+    // The largest size at which every text fits on that many lines (the least
+    // size when none does).
+    int largestSize(const QStringList& texts, int lines) const {
+        for (int size = kMostCellSize; size > kLeastCellSize; size -= 5) {
+            const double box = lines * lineSpacing(size);
             if (std::all_of(texts.begin(), texts.end(),
-                            [&](const QString& text) { return fits(text, size, lineCount); }))
+                            [&](const QString& text) { return fits(text, size, box); }))
                 return size;
-        return floor - 5;
+        }
+        return kLeastCellSize;
     }
 
     QHash<QString, CellText> m_cellTexts;
@@ -258,10 +284,16 @@ public:
                 p.drawText(QRect(kIdWidth + kPadding, top, l.nameWidth, l.rowHeight),
                            Qt::AlignLeft | Qt::AlignVCenter, onDutyCaption);
             }
+            if (!person) {
+                for (int date = first; date < last; ++date)
+                    p.drawText(QRect(dateLeft + (date - first) * l.dateWidth, top, l.dateWidth,
+                                     l.rowHeight),
+                               Qt::AlignCenter, QString::number(sheet.onDuty(date)));
+                continue;
+            }
             int size = 0;
             for (int date = first; date < last; ++date) {
-                const QString text =
-                    person ? cellText(sheet, row, date) : QString::number(sheet.onDuty(date));
+                const QString text = cellText(sheet, row, date);
                 if (text.isEmpty())
                     continue;
                 const CellText& set = l.cellText(text);

@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QSqlError>
 #include <QSqlQueryModel>
@@ -53,6 +54,7 @@ const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
 const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
 constexpr int kLongestName = 10; // wide characters the name column shows
 constexpr int kWidestCell = 6;
+constexpr int kShiftsColumn = 2; // 班数 in the totals, after ID and 姓名
 
 QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
     auto* result = new QPushButton(text, parent);
@@ -112,6 +114,8 @@ MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
     bar->addWidget(workbook);
     bar->addWidget(csv);
 
+    // Sized first: the totals share the page's width with their chart.
+    resize(1100, 680);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
     buildSheetTab(tabs);
@@ -125,7 +129,6 @@ MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
     connect(pdf, &QPushButton::clicked, this, &MonthSheetPage::writePdf);
     connect(workbook, &QPushButton::clicked, this, &MonthSheetPage::writeWorkbook);
     connect(csv, &QPushButton::clicked, this, &MonthSheetPage::writeCsv);
-    resize(1100, 680);
 }
 
 void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
@@ -144,7 +147,7 @@ void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     QHeaderView* dates = m_sheetView->horizontalHeader();
     dates->setSectionResizeMode(QHeaderView::Fixed);
     dates->setMinimumSectionSize(1);
-    dates->setDefaultSectionSize(qMin(widest, kWidestCell * wide) + wide);
+    dates->setDefaultSectionSize(qMin(widest, kWidestCell * wide) + wide / 2);
     dates->setSectionsClickable(true);
     QHeaderView* names = m_sheetView->verticalHeader();
     names->setSectionResizeMode(QHeaderView::Fixed);
@@ -200,7 +203,7 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
                                                : Qt::AlignCenter);
             if (column == 1)
                 item->setToolTip(rows.rows.at(row).at(column));
-            if (standsOut)
+            if (standsOut && column == kShiftsColumn)
                 item->setBackground(kStandOutFill);
             if (!person) {
                 QFont font = item->font();
@@ -222,8 +225,12 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
     auto* chartArea = new QScrollArea(splitter);
     chartArea->setWidgetResizable(true);
     chartArea->setWidget(monthsheet::createTotalsChart(sheet, totals));
-    splitter->setStretchFactor(0, 2);
-    splitter->setStretchFactor(1, 3);
+    // The table as wide as its columns, the chart the rest.
+    int tableWidth = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < model->columnCount(); ++column)
+        tableWidth += view->columnWidth(column);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({tableWidth, width() - tableWidth});
     tabs->addTab(splitter, monthsheet::totalsTitle);
 }
 

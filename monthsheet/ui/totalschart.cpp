@@ -15,7 +15,9 @@ namespace korvane::monthsheet {
 
 namespace {
 
-constexpr int kBarPixels = 22;
+// A category of the axis shows its label only where the label's height and
+// padding fit into it.
+constexpr int kBarPixels = 34;
 constexpr int kChartPadding = 140;
 constexpr int kLongestLabel = 12; // characters of a name on the axis
 
@@ -68,7 +70,7 @@ QWidget* createTotalsChart(const MonthSheet& sheet, const SheetTotals& totals, Q
     counts->setRange(0, std::max(1.0, totals.shifts.highest));
     counts->setLabelFormat(QStringLiteral("%d"));
     counts->applyNiceNumbers();
-    chart->addAxis(counts, Qt::AlignBottom);
+    chart->addAxis(counts, Qt::AlignTop);
     series->attachAxis(counts);
     chart->legend()->setAlignment(Qt::AlignTop);
 
