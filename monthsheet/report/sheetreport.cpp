@@ -130,7 +130,8 @@ public:
         if (found != m_cellTexts.end())
             return *found;
         const double inner = rowHeight - 2.0 * kPadding;
-        const double lines = std::ceil(textHeight(text, cellSize) / lineSpacing(cellSize) - 0.01);
+        const double lines =
+            std::ceil(bounds(text, cellSize).height() / lineSpacing(cellSize) - 0.01);
         CellText set{std::min(kMostCellSize, cellSize * 7 / 5), text};
         while (set.size > cellSize &&
                !fits(text, set.size, std::min(inner, lines * lineSpacing(set.size))))
@@ -160,17 +161,14 @@ public:
 
 private:
     static double lineSpacing(int size) { return QFontMetricsF(reportFont(size)).lineSpacing(); }
-    // The height of text set in the cell's width.
-    double textHeight(const QString& text, int size) const {
+    // Where text set in the cell's width goes.
+    QRectF bounds(const QString& text, int size) const {
         return QFontMetricsF(reportFont(size))
-            .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text)
-            .height();
+            .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text);
     }
     bool fits(const QString& text, int size, double boxHeight) const {
-        const QRectF bounds =
-            QFontMetricsF(reportFont(size))
-                .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text);
-        return bounds.width() <= innerWidth() + 0.5 && bounds.height() <= boxHeight + 0.5;
+        const QRectF set = bounds(text, size);
+        return set.width() <= innerWidth() + 0.5 && set.height() <= boxHeight + 0.5;
     }
     // The largest size at which every text fits on that many lines (the least
     // size when none does).
@@ -224,9 +222,9 @@ public:
                            kWeekendFill);
 
         p.setFont(reportFont(kHeadingSize, true));
-        const QRect headingBox(0, headingTop, 0, kHeadingRows * kHeadingRowHeight);
-        p.drawText(headingBox.adjusted(0, 0, kIdWidth, 0), Qt::AlignCenter, idCaption);
-        p.drawText(QRect(kIdWidth, headingTop, l.nameWidth, headingBox.height()), Qt::AlignCenter,
+        const int headingHeight = kHeadingRows * kHeadingRowHeight;
+        p.drawText(QRect(0, headingTop, kIdWidth, headingHeight), Qt::AlignCenter, idCaption);
+        p.drawText(QRect(kIdWidth, headingTop, l.nameWidth, headingHeight), Qt::AlignCenter,
                    nameCaption);
         for (int date = first; date < last;) {
             int end = date + 1;
@@ -255,41 +253,39 @@ public:
         }
         if (withTotals)
             for (int i = 0; i < totalsCaptions.size(); ++i)
-                p.drawText(QRect(totalsLeft + i * kTotalWidth, headingTop, kTotalWidth,
-                                 headingBox.height()),
-                           Qt::AlignCenter | Qt::TextWordWrap, totalsCaptions.at(i));
+                p.drawText(
+                    QRect(totalsLeft + i * kTotalWidth, headingTop, kTotalWidth, headingHeight),
+                    Qt::AlignCenter | Qt::TextWordWrap, totalsCaptions.at(i));
 
         // The rows: people, and under the last of them the people on duty.
         const QFontMetricsF nameMetrics(reportFont(kNameSize));
         for (int i = 0; i < rows; ++i) {
             const int row = firstRow + i;
             const int top = bodyTop + i * l.rowHeight;
-            const bool person = row < sheet.people.size();
+            const auto dateBox = [&](int date, int padding) {
+                return QRect(dateLeft + (date - first) * l.dateWidth + padding, top,
+                             l.dateWidth - 2 * padding, l.rowHeight);
+            };
             p.setFont(reportFont(kNameSize));
-            if (person) {
-                p.drawText(QRect(0, top, kIdWidth, l.rowHeight), Qt::AlignCenter,
-                           QString::number(sheet.people.at(row).id));
-                p.drawText(QRect(kIdWidth + kPadding, top, l.nameWidth - 2 * kPadding, l.rowHeight),
-                           Qt::AlignLeft | Qt::AlignVCenter,
-                           nameMetrics.elidedText(sheet.people.at(row).name, Qt::ElideRight,
-                                                  l.nameWidth - 2 * kPadding));
-                if (withTotals) {
-                    const QStringList values = totalsTexts(totals.people.at(row));
-                    for (int t = 0; t < values.size(); ++t)
-                        p.drawText(
-                            QRect(totalsLeft + t * kTotalWidth, top, kTotalWidth, l.rowHeight),
-                            Qt::AlignCenter, values.at(t));
-                }
-            } else {
+            if (row == sheet.people.size()) {
                 p.drawText(QRect(kIdWidth + kPadding, top, l.nameWidth, l.rowHeight),
                            Qt::AlignLeft | Qt::AlignVCenter, onDutyCaption);
-            }
-            if (!person) {
                 for (int date = first; date < last; ++date)
-                    p.drawText(QRect(dateLeft + (date - first) * l.dateWidth, top, l.dateWidth,
-                                     l.rowHeight),
-                               Qt::AlignCenter, QString::number(sheet.onDuty(date)));
+                    p.drawText(dateBox(date, 0), Qt::AlignCenter,
+                               QString::number(sheet.onDuty(date)));
                 continue;
+            }
+            p.drawText(QRect(0, top, kIdWidth, l.rowHeight), Qt::AlignCenter,
+                       QString::number(sheet.people.at(row).id));
+            p.drawText(QRect(kIdWidth + kPadding, top, l.nameWidth - 2 * kPadding, l.rowHeight),
+                       Qt::AlignLeft | Qt::AlignVCenter,
+                       nameMetrics.elidedText(sheet.people.at(row).name, Qt::ElideRight,
+                                              l.nameWidth - 2 * kPadding));
+            if (withTotals) {
+                const QStringList values = totalsTexts(totals.people.at(row));
+                for (int t = 0; t < values.size(); ++t)
+                    p.drawText(QRect(totalsLeft + t * kTotalWidth, top, kTotalWidth, l.rowHeight),
+                               Qt::AlignCenter, values.at(t));
             }
             int size = 0;
             for (int date = first; date < last; ++date) {
@@ -301,9 +297,8 @@ public:
                     size = set.size;
                     p.setFont(reportFont(size));
                 }
-                p.drawText(QRect(dateLeft + (date - first) * l.dateWidth + kPadding, top,
-                                 l.dateWidth - 2 * kPadding, l.rowHeight),
-                           Qt::AlignCenter | Qt::TextWrapAnywhere, set.text);
+                p.drawText(dateBox(date, kPadding), Qt::AlignCenter | Qt::TextWrapAnywhere,
+                           set.text);
             }
         }
 
