@@ -8,9 +8,19 @@
 //
 // Every measurement runs in a process of its own on a fresh copy of the set-up
 // file, so that its peak memory is its own; the medians of three are shown.
+// On the hospital year the month sheet of the generated roster is measured
+// too: opened as data (the loader and the model the window's table reads),
+// written as a workbook and as a PDF.
 
+#include "engine/roster.h"
+#include "engine/rostertable.h"
 #include "engine/run.h"
+#include "monthsheet/monthsheet.h"
+#include "monthsheet/report/sheetreport.h"
+#include "monthsheet/sheetmodel.h"
+#include "monthsheet/workbook.h"
 #include "store/connection.h"
+#include "store/datafiles.h"
 #include "store/membership.h"
 #include "store/messages.h"
 
@@ -19,6 +29,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,6 +41,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 
 using namespace korvane;
@@ -293,12 +306,74 @@ struct Measurement {
     QString ending;
 };
 
-// One measurement in this process: "floor" or "run" on the file at path.
+// The month sheet of the roster in the file at path: "sheet" loads it and
+// reads every text the window's table can ask for, "workbook" and "pdf"
+// write it. rows: the cells read, or the bytes written.
+bool measureSheet(const QString& what, const QString& path, Measurement* m) {
+    QString error;
+    auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
+    if (!connection) {
+        print(error);
+        return false;
+    }
+    monthsheet::MonthSheet sheet;
+    if (!monthsheet::loadMonthSheet(connection->db(), &sheet, &error)) {
+        print(error);
+        return false;
+    }
+    const QString output =
+        path + (what == QLatin1String("pdf") ? QStringLiteral(".pdf") : QStringLiteral(".xlsx"));
+    bool done = true;
+    if (what == QLatin1String("sheet")) {
+        monthsheet::SheetModel model(sheet);
+        for (int column = 0; column < model.columnCount(); ++column)
+            model.headerData(column, Qt::Horizontal);
+        for (int row = 0; row < model.rowCount(); ++row) {
+            model.headerData(row, Qt::Vertical);
+            for (int column = 0; column < model.columnCount(); ++column) {
+                const QModelIndex index = model.index(row, column);
+                index.data(Qt::BackgroundRole);
+                index.data(Qt::TextAlignmentRole);
+                if (!index.data(Qt::DisplayRole).toString().isEmpty())
+                    ++m->rows;
+            }
+        }
+    } else if (what == QLatin1String("workbook")) {
+        engine::RosterTable roster;
+        done =
+            engine::loadRosterTable(connection->db(), engine::fullRosterQuery(), &roster, &error) &&
+            monthsheet::writeWorkbook(output, sheet, monthsheet::sheetTotals(sheet), roster,
+                                      &error);
+    } else {
+        done = monthsheet::report::writeSheetPdf(sheet, monthsheet::sheetTotals(sheet),
+                                                 monthsheet::report::Paper::A4,
+                                                 QDate::currentDate(), output, &error);
+    }
+    if (!done) {
+        print(error);
+        return false;
+    }
+    if (what != QLatin1String("sheet"))
+        m->rows = QFileInfo(output).size();
+    m->ending = QStringLiteral("-");
+    return true;
+}
+
+bool isSheetMeasurement(const QString& what) {
+    return what == QLatin1String("sheet") || what == QLatin1String("workbook") ||
+           what == QLatin1String("pdf");
+}
+
+// One measurement in this process: "floor", "run" or a sheet's on the file at path.
 int measure(const QString& what, const QString& path) {
     Measurement m;
     QElapsedTimer timer;
     const double cpuBefore = cpuSeconds();
-    if (what == QLatin1String("floor")) {
+    if (isSheetMeasurement(what)) {
+        timer.start();
+        if (!measureSheet(what, path, &m))
+            return 1;
+    } else if (what == QLatin1String("floor")) {
         // Like the run, the floor opens (and checks) the file first and
         // closes it at the end.
         timer.start();
@@ -408,6 +483,47 @@ double cliMilliseconds(const QString& setupFile, const QString& folder) {
     return times.at(times.size() / 2);
 }
 
+// The month sheet of the set-up's roster: opened, as a workbook, as a PDF.
+bool measureMonthSheet(const SetupPlan& setup, const QString& setupFile, const QString& folder) {
+    const QString roster = QDir(folder).filePath(QStringLiteral("roster.mdb"));
+    if (!copyFile(setupFile, roster) ||
+        engine::generate(roster).outcome != engine::RunOutcome::Done) {
+        print(QStringLiteral("%1: no roster for the month sheet").arg(setup.name));
+        return false;
+    }
+    struct Figure {
+        const char* what;
+        const char* caption;
+        double most; // seconds
+    };
+    const Figure figures[] = {{"sheet", "month sheet opened as data", 1},
+                              {"workbook", "workbook written", 3},
+                              {"pdf", "PDF written", 5}};
+    QStringList parts;
+    bool allWithin = true;
+    for (const Figure& figure : figures) {
+        QList<Measurement> runs;
+        for (int i = 0; i < 3; ++i)
+            runs << measureApart(QString::fromLatin1(figure.what), roster, folder);
+        const Measurement m = median(runs);
+        if (m.seconds < 0) {
+            print(QStringLiteral("%1: %2 failed: %3").arg(setup.name, figure.caption, m.ending));
+            return false;
+        }
+        const bool within = m.seconds < figure.most;
+        allWithin = allWithin && within;
+        parts << QStringLiteral("%1 in %2 s (cpu %3 s, %4 MB, limit %5 s%6)")
+                     .arg(QString::fromLatin1(figure.caption))
+                     .arg(m.seconds, 0, 'f', 3)
+                     .arg(m.cpu, 0, 'f', 3)
+                     .arg(m.peakMegabytes, 0, 'f', 1)
+                     .arg(figure.most)
+                     .arg(within ? QString() : QStringLiteral(", OVER"));
+    }
+    print(setup.name + QStringLiteral(": ") + parts.join(QStringLiteral("; ")));
+    return allWithin;
+}
+
 bool runSetup(const SetupPlan& setup) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
@@ -442,8 +558,10 @@ bool runSetup(const SetupPlan& setup) {
         print(QStringLiteral("%1: korvane-cli generate, whole process %2 ms")
                   .arg(setup.name)
                   .arg(cliMilliseconds(path, dir.path()), 0, 'f', 1));
+    const bool sheetDone =
+        setup.name != QLatin1String("hospital-year") || measureMonthSheet(setup, path, dir.path());
     return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
-           run.rows == floor.rows;
+           run.rows == floor.rows && sheetDone;
 }
 
 const SetupPlan* findSetup(const QList<SetupPlan>& setups, const QString& name) {
@@ -456,7 +574,15 @@ const SetupPlan* findSetup(const QList<SetupPlan>& setups, const QString& name) 
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Writing a PDF needs a GUI application object, never a display.
+    const bool pdf =
+        argc == 4 && QByteArray(argv[1]) == "--measure" && QByteArray(argv[2]) == "pdf";
+    if (pdf) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        files::provideRuntimeDirectory();
+    }
+    std::unique_ptr<QCoreApplication> app = pdf ? std::make_unique<QGuiApplication>(argc, argv)
+                                                : std::make_unique<QCoreApplication>(argc, argv);
     const QList<SetupPlan> setups = {ward(), hospitalYear(), hospital()};
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() == 3 && args.first() == QLatin1String("--measure"))

@@ -26,11 +26,15 @@ const char* kUsage =
     "                              filled, or what each person works against their limits\n"
     "  roster [--person TEXT] [--shift TEXT] [--csv FILE|-] [--pdf FILE]\n"
     "                              show the roster left by the last run\n"
+    "  roster --month [--csv FILE|-] [--pdf FILE [--paper A4|A3]] [--xlsx FILE]\n"
+    "                              the month sheet: a row per person, a column per date\n"
+    "                              (--xlsx: the workbook of sheet, roster and totals)\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
     "exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
-    "that is not a Korvane database, 3 nothing to plan, 4 the run failed, 5 the file\n"
-    "is busy, in use by another program of ours, read-only or on a full disk\n";
+    "that is not a Korvane database, 3 nothing to plan (roster --month, --xlsx: no\n"
+    "roster), 4 the run failed, 5 the file is busy, in use by another program of ours,\n"
+    "read-only or on a full disk\n";
 
 int usage() {
     std::fputs(kUsage, stderr);

@@ -2,10 +2,14 @@
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "engine/rostertable.h"
+#include "monthsheet/report/sheetreport.h"
+#include "monthsheet/sheettext.h"
+#include "monthsheet/workbook.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
 
+#include <QDate>
 #include <QDir>
 
 namespace korvane::cli {
@@ -14,22 +18,72 @@ namespace {
 
 const QString kStandardOutput = QStringLiteral("-");
 
+// The month sheet printed (or written as CSV, "-" for standard output) and
+// its PDF, when month; the workbook at xlsxPath when given. Without a
+// roster: the reason, and nothing written.
+int monthSheet(QSqlDatabase& db, const engine::RosterTable& roster, bool month,
+               const QString& csvPath, const QString& pdfPath, monthsheet::report::Paper paper,
+               const QString& xlsxPath) {
+    monthsheet::MonthSheet sheet;
+    QString error;
+    if (!monthsheet::loadMonthSheet(db, &sheet, &error)) {
+        err(error);
+        return RunFailed;
+    }
+    if (!sheet.hasDuties()) {
+        err(msg::noRoster);
+        return NothingToPlan;
+    }
+    const monthsheet::SheetTotals totals = monthsheet::sheetTotals(sheet);
+    if (!month) {
+        for (const QString& line : engine::formatRosterTable(roster))
+            out(line);
+    } else if (csvPath == kStandardOutput) {
+        const QByteArray bytes = monthsheet::sheetCsv(sheet, totals);
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    } else {
+        for (const QString& line : monthsheet::formatSheet(sheet, totals))
+            out(line);
+    }
+    const bool written =
+        (!month || csvPath.isEmpty() || csvPath == kStandardOutput ||
+         files::writeFileAtomically(csvPath, monthsheet::sheetCsv(sheet, totals), &error)) &&
+        (!month || pdfPath.isEmpty() ||
+         monthsheet::report::writeSheetPdf(sheet, totals, paper, QDate::currentDate(), pdfPath,
+                                           &error)) &&
+        (xlsxPath.isEmpty() || monthsheet::writeWorkbook(xlsxPath, sheet, totals, roster, &error));
+    if (!written) {
+        err(error);
+        return RunFailed;
+    }
+    return Done;
+}
+
 } // namespace
 
-// roster [--person TEXT] [--shift TEXT] [--csv FILE|-] [--pdf FILE]: the roster
-// left by the last run, narrowed like the page's queries. An output file is
-// written whole or not at all, and never over a database.
+// roster [--person TEXT] [--shift TEXT] [--month] [--csv FILE|-] [--pdf FILE]
+// [--paper A4|A3] [--xlsx FILE]: the roster left by the last run, narrowed like
+// the page's queries, or with --month the month sheet (a row per person, a
+// column per date). --xlsx writes the workbook of the whole roster. An output
+// file is written whole or not at all, and never over a database.
 int roster(Context& context) {
     QStringList args = context.args;
     engine::RosterFilter filter;
     QString csvPath;
     QString pdfPath;
+    QString xlsxPath;
+    QString paperName = QStringLiteral("A4");
     bool csv = false;
     bool pdf = false;
+    bool xlsx = false;
+    bool paperGiven = false;
+    const bool month = args.removeAll(QStringLiteral("--month")) > 0;
     if (!takeOption(args, QStringLiteral("--person"), &filter.person, &filter.byPerson) ||
         !takeOption(args, QStringLiteral("--shift"), &filter.shift, &filter.byShift) ||
         !takeOption(args, QStringLiteral("--csv"), &csvPath, &csv) ||
-        !takeOption(args, QStringLiteral("--pdf"), &pdfPath, &pdf)) {
+        !takeOption(args, QStringLiteral("--pdf"), &pdfPath, &pdf) ||
+        !takeOption(args, QStringLiteral("--paper"), &paperName, &paperGiven) ||
+        !takeOption(args, QStringLiteral("--xlsx"), &xlsxPath, &xlsx)) {
         err(QStringLiteral("roster: an option lacks its value"));
         return Refused;
     }
@@ -37,6 +91,19 @@ int roster(Context& context) {
         err(QStringLiteral("roster: unknown option %1").arg(args.first()));
         return Refused;
     }
+    // The sheet and the workbook always hold the whole roster.
+    if ((month || xlsx) && (filter.byPerson || filter.byShift)) {
+        err(QStringLiteral("roster: --month and --xlsx show the whole roster, without --person "
+                           "or --shift"));
+        return Refused;
+    }
+    const QStringList papers = {QStringLiteral("A4"), QStringLiteral("A3")};
+    if (paperGiven && (!month || !pdf || !papers.contains(paperName.toUpper()))) {
+        err(QStringLiteral("roster: --paper A4 or A3 goes with --month --pdf"));
+        return Refused;
+    }
+    const auto paper = paperName.toUpper() == papers.at(1) ? monthsheet::report::Paper::A3
+                                                           : monthsheet::report::Paper::A4;
     for (const QString& text : {filter.person, filter.shift}) {
         const QString problem = engine::queryTextProblem(text);
         if (!problem.isEmpty()) {
@@ -45,7 +112,7 @@ int roster(Context& context) {
         }
     }
     const bool csvToOutput = csv && csvPath == kStandardOutput;
-    for (const QString& output : {csv && !csvToOutput ? csvPath : QString(), pdfPath}) {
+    for (const QString& output : {csv && !csvToOutput ? csvPath : QString(), pdfPath, xlsxPath}) {
         if (output.isEmpty())
             continue;
         const QString problem = files::outputFileProblem(output);
@@ -70,6 +137,9 @@ int roster(Context& context) {
         err(error);
         return RunFailed;
     }
+    if (month || xlsx)
+        return monthSheet(db, table, month, csv ? csvPath : QString(), pdf ? pdfPath : QString(),
+                          paper, xlsx ? xlsxPath : QString());
     if (csvToOutput) {
         const QByteArray bytes = engine::rosterCsv(table);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);

@@ -40,6 +40,16 @@ QString shiftRosterQuery(const QString& text) {
     return rosterQuery({false, {}, true, text});
 }
 
+QString dutiesOfPersonQuery(const QString& name) {
+    // Each name of 值班人 stands after two blanks; one more pair closes the last.
+    return QStringLiteral("select * from 值班报表 where instr(值班报表.值班人 & '  ', ") +
+           sqlQuote(QStringLiteral("  ") + name + QStringLiteral("  ")) + QStringLiteral(") > 0");
+}
+
+QString dutiesOfDateQuery(const QString& longDate) {
+    return QStringLiteral("select * from 值班报表 where 值班报表.日期 = ") + sqlQuote(longDate);
+}
+
 QString queryTextProblem(const QString& text) {
     return text.size() > maxQueryTextLength ? msg::queryTextTooLong.arg(maxQueryTextLength)
                                             : QString();

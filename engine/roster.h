@@ -16,6 +16,12 @@ QString personRosterQuery(const QString& text);
 // Rows whose 班次 contains the text anywhere.
 QString shiftRosterQuery(const QString& text);
 
+// Rows on which the person of that name is on duty: that whole name among
+// the names of 值班人 (a name that only contains it does not count).
+QString dutiesOfPersonQuery(const QString& name);
+// Rows of one date (日期 in the long form, 2027年1月5日).
+QString dutiesOfDateQuery(const QString& longDate);
+
 // The longest text a person or shift query takes.
 constexpr int maxQueryTextLength = 1000;
 // Why a query text cannot be searched for (too long), or empty.

@@ -92,32 +92,42 @@ int displayWidth(const QString& text) {
     return width;
 }
 
-QStringList formatRosterTable(const RosterTable& source) {
-    RosterTable table = source;
-    for (QStringList& row : table.rows)
-        for (QString& cell : row)
+QStringList alignedLines(const QList<QStringList>& source, int headerLines) {
+    QList<QStringList> cells = source;
+    for (QStringList& line : cells)
+        for (QString& cell : line)
             cell = visible(cell);
     QList<int> widths;
-    for (const QString& column : table.columns)
-        widths << displayWidth(column);
-    for (const QStringList& row : table.rows)
-        for (int i = 0; i < row.size() && i < widths.size(); ++i)
-            widths[i] = qMax(widths[i], displayWidth(row.at(i)));
+    for (const QStringList& line : cells) {
+        for (int i = 0; i < line.size(); ++i) {
+            if (i == widths.size())
+                widths << 0;
+            widths[i] = qMax(widths[i], displayWidth(line.at(i)));
+        }
+    }
 
-    const auto line = [&](const QStringList& values) {
-        QStringList cells;
+    const auto join = [&](const QStringList& values) {
+        QStringList cellsOfLine;
         for (int i = 0; i < values.size(); ++i)
-            cells << (i + 1 < values.size() ? padded(values.at(i), widths.value(i)) : values.at(i));
-        return cells.join(kColumnGap);
+            cellsOfLine << (i + 1 < values.size() ? padded(values.at(i), widths.value(i))
+                                                  : values.at(i));
+        return cellsOfLine.join(kColumnGap);
     };
     QStringList lines;
-    lines << line(table.columns);
-    QStringList rules;
-    for (int width : widths)
-        rules << QString(width, QLatin1Char('-'));
-    lines << rules.join(kColumnGap);
-    for (const QStringList& row : table.rows)
-        lines << line(row);
+    for (int i = 0; i < cells.size(); ++i) {
+        lines << join(cells.at(i));
+        if (i + 1 == headerLines) {
+            QStringList rules;
+            for (int width : widths)
+                rules << QString(width, QLatin1Char('-'));
+            lines << rules.join(kColumnGap);
+        }
+    }
+    return lines;
+}
+
+QStringList formatRosterTable(const RosterTable& table) {
+    QStringList lines = alignedLines(QList<QStringList>{table.columns} + table.rows, 1);
     lines << msg::recordCount + QString::number(table.rows.size());
     return lines;
 }

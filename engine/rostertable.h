@@ -19,8 +19,13 @@ bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table,
 // How many terminal columns text takes: East Asian wide characters count two.
 int displayWidth(const QString& text);
 
-// The table with its columns padded to a common width, then "记录数：N".
-// Control characters in a cell show as their visible symbols (␀ for NUL).
+// Lines of cells with every column padded to a common width (the last one
+// is left as it is): the first headerLines lines, a rule of dashes under
+// them, then the rest. Control characters in a cell show as their visible
+// symbols (␀ for NUL).
+QStringList alignedLines(const QList<QStringList>& lines, int headerLines);
+
+// The table as alignedLines shows it under its column names, then "记录数：N".
 QStringList formatRosterTable(const RosterTable& table);
 
 // The table as CSV text: a byte-order mark, a header of the column names,

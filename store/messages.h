@@ -162,6 +162,8 @@ inline const QString calendarDateInvalid = QStringLiteral("日期类型中的“
 // The printed roster exported from its preview (%1: the PDF written).
 inline const QString pdfWritten = QStringLiteral("值班报表已导出到“%1”。");
 inline const QString reportNotPainted = QStringLiteral("无法生成报表页面");
+// The month sheet written as a PDF, a workbook or a CSV file (%1: the file).
+inline const QString sheetWritten = QStringLiteral("排班总表已导出到“%1”。");
 
 // Help menu: no browser could be started for the introduction page (%1: its file).
 inline const QString noBrowser =

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -128,6 +129,28 @@ void previewReport(Shooter& shots) {
     shots.click("Command12", page);
 }
 
+// 排班总表 beside it: the sheet, the totals with the chart, the print preview.
+void monthSheet(Shooter& shots) {
+    shots.click("comZongbiao", shots.page("paiban"));
+    QWidget* sheet = shots.page("paibanZongbiao");
+    auto* tabs = sheet ? sheet->findChild<QTabWidget*>(QStringLiteral("tabs")) : nullptr;
+    if (!tabs)
+        return;
+    shots.save(QStringLiteral("15-month-sheet"));
+    tabs->setCurrentIndex(1);
+    shots.save(QStringLiteral("16-month-totals"));
+    tabs->setCurrentIndex(0);
+    QTimer::singleShot(0, [&shots] {
+        QWidget* preview = QApplication::activeModalWidget();
+        if (!preview)
+            return;
+        preview->resize(1100, 800);
+        shots.save(QStringLiteral("17-month-preview"), preview);
+        preview->close();
+    });
+    shots.click("printPreview", sheet);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -203,6 +226,7 @@ int main(int argc, char** argv) {
     shots.trigger("bzsm");
     shots.save(QStringLiteral("13-help"));
     previewReport(shots);
+    monthSheet(shots);
 
     for (const QString& text : prompt.shown())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));

@@ -17,6 +17,11 @@ public:
     virtual QString saveFile(QWidget* parent, const QString& start, const QString& filter) = 0;
 };
 
+// Asks where to write a file: the dialog proposes name + suffix in folder;
+// the suffix is added to a chosen name that has none. Empty on Cancel.
+QString chooseFileToWrite(FileChooser& chooser, QWidget* parent, const QString& folder,
+                          const QString& name, const QString& suffix, const QString& filter);
+
 // The desktop's file dialogs.
 class DialogFileChooser : public FileChooser {
 public:

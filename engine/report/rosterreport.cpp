@@ -41,18 +41,8 @@ constexpr int kFieldHeight = 240; // the single-line boxes of the detail band
 constexpr int kFontSize = 200;    // 10 pt
 constexpr int kMarginMillimetres = 20;
 
-// The installed CJK families, named so that no character prints as a box.
-QFont reportFont(bool bold) {
-    QFont font;
-    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(kFontSize);
-    font.setBold(bold);
-    return font;
-}
-
 void paintPageHeader(QPainter& painter) {
-    painter.setFont(reportFont(true));
+    painter.setFont(reportFont(kFontSize, true));
     const QStringList captions = pageHeaderCaptions();
     for (int i = 0; i < captions.size(); ++i) {
         const Column& column = kColumns[i];
@@ -126,13 +116,13 @@ bool paintRoster(QPagedPaintDevice& device, int dpi, const QList<RosterLine>& li
     const int band = detailBandHeightTwips(rowHeightFactor);
 
     paintPageHeader(painter);
-    painter.setFont(reportFont(false));
+    painter.setFont(reportFont(kFontSize));
     int top = kPageHeaderHeight;
     for (const RosterLine& line : lines) {
         if (top + band > pageHeight && top > kPageHeaderHeight) {
             device.newPage();
             paintPageHeader(painter);
-            painter.setFont(reportFont(false));
+            painter.setFont(reportFont(kFontSize));
             top = kPageHeaderHeight;
         }
         paintDetail(painter, top, line, rowHeightFactor);
@@ -141,8 +131,17 @@ bool paintRoster(QPagedPaintDevice& device, int dpi, const QList<RosterLine>& li
     return painter.end();
 }
 
-bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFactor,
-                    const QString& pdfPath, QString* error) {
+QFont reportFont(int pixelSize, bool bold) {
+    QFont font;
+    font.setFamilies({QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("WenQuanYi Zen Hei"),
+                      QStringLiteral("Noto Sans CJK SC")});
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+bool writePdf(const QString& pdfPath, const QPageLayout& layout,
+              const std::function<bool(QPdfWriter&)>& paint, QString* error) {
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         if (error)
             *error = QStringLiteral("writing a PDF needs a GUI application object");
@@ -154,10 +153,6 @@ bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFact
             *error = problem;
         return false;
     }
-    QList<RosterLine> lines;
-    if (!loadRosterLines(db, query, &lines, error))
-        return false;
-
     // Written beside the target and renamed into place once complete.
     const QString target = files::writablePath(pdfPath);
     QSaveFile file(target);
@@ -172,17 +167,31 @@ bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFact
         QPdfWriter writer(&file);
         writer.setTitle(QFileInfo(pdfPath).completeBaseName());
         writer.setCreator(QStringLiteral("Korvane"));
-        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                         QMarginsF(kMarginMillimetres, kMarginMillimetres,
-                                                   kMarginMillimetres, kMarginMillimetres),
-                                         QPageLayout::Millimeter));
+        writer.setPageLayout(layout);
         writer.setResolution(600);
-        if (!paintRoster(writer, writer.resolution(), lines, rowHeightFactor))
+        if (!paint(writer))
             return failed(msg::reportNotPainted);
     }
     if (!file.commit())
         return failed(file.errorString());
     return true;
+}
+
+bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFactor,
+                    const QString& pdfPath, QString* error) {
+    QList<RosterLine> lines;
+    if (!loadRosterLines(db, query, &lines, error))
+        return false;
+    const QPageLayout layout(
+        QPageSize(QPageSize::A4), QPageLayout::Portrait,
+        QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
+        QPageLayout::Millimeter);
+    return writePdf(
+        pdfPath, layout,
+        [&](QPdfWriter& writer) {
+            return paintRoster(writer, writer.resolution(), lines, rowHeightFactor);
+        },
+        error);
 }
 
 } // namespace korvane::report

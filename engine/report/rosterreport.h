@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QFont>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
+class QPageLayout;
 class QPagedPaintDevice;
+class QPdfWriter;
 
 namespace korvane::report {
 
@@ -16,6 +21,17 @@ struct RosterLine {
     QString persons; // 值班人 (field box text4)
     QString end;     // 结束时间
 };
+
+// The font of printed pages: the installed CJK families, named so that no
+// character prints as a box (a PDF embeds them). pixelSize in the painter's units.
+QFont reportFont(int pixelSize, bool bold = false);
+
+// Writes the pages that paint lays out on the writer (at the writer's
+// resolution) as a PDF at pdfPath, with the given page layout. Needs a GUI
+// application; never over a database; written beside the target and renamed
+// into place once complete. False with the reason.
+bool writePdf(const QString& pdfPath, const QPageLayout& layout,
+              const std::function<bool(QPdfWriter&)>& paint, QString* error);
 
 // The page-header captions, in the order of their columns.
 QStringList pageHeaderCaptions();

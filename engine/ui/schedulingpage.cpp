@@ -3,6 +3,7 @@
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
+#include "monthsheet/ui/monthsheetpage.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/pagecontext.h"
@@ -63,6 +64,7 @@ const QString kShiftLabel = QStringLiteral("班次查询：");
 const QString kStartShift = QStringLiteral("开始班次查询");
 const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
+const QString kMonthSheet = QStringLiteral("排班总表");
 const QString kReportTitle = QStringLiteral("值班报表");
 const QString kExportPdf = QStringLiteral("导出PDF");
 const QString kPdfSuffix = QStringLiteral(".pdf");
@@ -245,6 +247,9 @@ void SchedulingPage::buildControls() {
     auto* runButtons = new QHBoxLayout;
     runButtons->addWidget(m_generate);
     runButtons->addWidget(m_report);
+    m_monthSheetButton = button(QStringLiteral("comZongbiao"), kMonthSheet, this);
+    m_monthSheetButton->setEnabled(false);
+    runButtons->addWidget(m_monthSheetButton);
     runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
@@ -283,6 +288,7 @@ void SchedulingPage::buildControls() {
     connect(m_personText, &QLineEdit::returnPressed, this, &SchedulingPage::startPersonQuery);
     connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
+    connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
 
     resize(1100, 680);
 }
@@ -304,6 +310,7 @@ void SchedulingPage::reloadPage() {
     m_relaxedQuery->hide();
     m_unfilled->clear();
     m_unfilled->hide();
+    closeMonthSheet();
     QSqlDatabase db = m_context.database();
     QString error;
     if (!engine::resetIdleWorkTables(db, &error))
@@ -499,6 +506,7 @@ void SchedulingPage::finishRun() {
             m_context.state().reportQuery = engine::fullRosterQuery();
             showReportQuery();
             m_progress->setValue(100);
+            m_monthSheetButton->setEnabled(true);
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
             m_notice->hide();
@@ -546,6 +554,7 @@ void SchedulingPage::showEvent(QShowEvent* event) {
 
 void SchedulingPage::closeEvent(QCloseEvent* event) {
     stopRun();
+    closeMonthSheet();
     if (!m_closed) {
         m_closed = true;
         // The run has ended, so nothing writes the work tables any more.
@@ -643,13 +652,12 @@ void SchedulingPage::makeReport() {
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         connect(exportPdf, &QAction::triggered, &preview, [&] {
             // Proposed in the data folder in use, beside the working database.
-            const QString proposed = QDir(QFileInfo(m_context.databasePath()).absolutePath())
-                                         .filePath(kReportTitle + kPdfSuffix);
-            QString path = m_context.fileChooser().saveFile(&preview, proposed, kPdfFilter);
+            const QString path =
+                chooseFileToWrite(m_context.fileChooser(), &preview,
+                                  QFileInfo(m_context.databasePath()).absolutePath(), kReportTitle,
+                                  kPdfSuffix, kPdfFilter);
             if (path.isEmpty())
                 return;
-            if (QFileInfo(path).suffix().isEmpty())
-                path += kPdfSuffix;
             QString writeError;
             if (report::writeRosterPdf(db, query, factor, path, &writeError))
                 m_context.prompt().information(msg::pdfWritten.arg(
@@ -661,6 +669,29 @@ void SchedulingPage::makeReport() {
     // As large as designed where the screen has room for it.
     preview.resize(QSize(900, 700).boundedTo(screen()->availableGeometry().size()));
     preview.exec();
+}
+
+void SchedulingPage::openMonthSheet() {
+    if (runInProgress())
+        return;
+    if (m_monthSheet) {
+        m_context.showPage(m_monthSheet);
+        return;
+    }
+    auto* page = new MonthSheetPage(m_context);
+    if (!page->hasRoster()) {
+        delete page;
+        return;
+    }
+    page->setAttribute(Qt::WA_DeleteOnClose);
+    m_monthSheet = page;
+    m_context.showPage(page);
+}
+
+void SchedulingPage::closeMonthSheet() {
+    m_monthSheetButton->setEnabled(false);
+    if (m_monthSheet)
+        m_monthSheet->close();
 }
 
 void SchedulingPage::reportError(const QString& error) {

@@ -3,6 +3,7 @@
 #include "engine/ruleentry.h"
 #include "engine/run.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <atomic>
@@ -20,6 +21,7 @@ class QThread;
 
 namespace korvane {
 
+class MonthSheetPage;
 class PageContext;
 
 // 排班 (paiban): rule entry, the generation run, the roster grid, queries and report.
@@ -75,6 +77,10 @@ private:
     void startShiftQuery();
     void leaveQuery();
     void makeReport();
+    // 排班总表: the roster as a sheet of people by dates, in a page of its own,
+    // closed again whenever the work tables are emptied.
+    void openMonthSheet();
+    void closeMonthSheet();
 
     void reportError(const QString& error);
 
@@ -100,10 +106,12 @@ private:
     QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
     QTableView* m_rosterGrid = nullptr;       // DataGrid6
     QSqlQueryModel* m_rosterModel = nullptr;
-    QLabel* m_recordCount = nullptr;            // Label6
-    QLineEdit* m_personText = nullptr;          // Text12
-    QLineEdit* m_shiftText = nullptr;           // Text4
-    QPushButton* m_report = nullptr;            // Command12
+    QLabel* m_recordCount = nullptr;           // Label6
+    QLineEdit* m_personText = nullptr;         // Text12
+    QLineEdit* m_shiftText = nullptr;          // Text4
+    QPushButton* m_report = nullptr;           // Command12
+    QPushButton* m_monthSheetButton = nullptr; // 排班总表, once a roster exists
+    QPointer<MonthSheetPage> m_monthSheet;
     QPlainTextEdit* m_generationHelp = nullptr; // Text6
 
     // Rule entry positions (1-based; 0 for a typed text that is no entry).

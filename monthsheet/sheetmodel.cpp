@@ -1,0 +1,99 @@
+#include "monthsheet/sheetmodel.h"
+
+#include "engine/planningdata.h"
+#include "monthsheet/sheettext.h"
+
+namespace korvane::monthsheet {
+
+SheetModel::SheetModel(MonthSheet sheet, QObject* parent)
+    : QAbstractTableModel(parent), m_sheet(std::move(sheet)), m_totals(sheetTotals(m_sheet)) {}
+
+int SheetModel::dateAt(int column) const {
+    return column >= 0 && column < m_sheet.dates.size() ? column : -1;
+}
+
+int SheetModel::personAt(int row) const {
+    return row >= 0 && row < m_sheet.people.size() ? row : -1;
+}
+
+int SheetModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_sheet.people.size()) + 1;
+}
+
+int SheetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_sheet.dates.size() + totalsCaptions.size());
+}
+
+QVariant SheetModel::weekendBackground(int column) const {
+    const int date = dateAt(column);
+    return date >= 0 && isWeekend(m_sheet.dates.at(date)) ? m_weekend : QVariant();
+}
+
+QVariant SheetModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid())
+        return {};
+    const int person = personAt(index.row());
+    const int date = dateAt(index.column());
+    switch (role) {
+    case Qt::DisplayRole:
+        if (person < 0)
+            return date < 0 ? QString() : QString::number(m_sheet.onDuty(date));
+        if (date < 0)
+            return totalsTexts(m_totals.people.at(person))
+                .value(index.column() - int(m_sheet.dates.size()));
+        return cellText(m_sheet, person, date);
+    case Qt::ToolTipRole:
+        // The whole text of a cell too narrow for it, with its times.
+        if (person >= 0 && date >= 0 && !m_sheet.cell(person, date).isEmpty())
+            return cellDetails(m_sheet, person, date);
+        return {};
+    case Qt::TextAlignmentRole:
+        return int(Qt::AlignCenter);
+    case Qt::BackgroundRole:
+        return weekendBackground(index.column());
+    default:
+        return {};
+    }
+}
+
+QVariant SheetModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Vertical) {
+        const int person = personAt(section);
+        switch (role) {
+        case Qt::DisplayRole:
+            return person < 0 ? onDutyCaption : m_sheet.people.at(person).name;
+        case Qt::ToolTipRole:
+            if (person < 0)
+                return {};
+            return QStringLiteral("%1 %2：%3")
+                .arg(idCaption)
+                .arg(m_sheet.people.at(person).id)
+                .arg(m_sheet.people.at(person).name);
+        case Qt::TextAlignmentRole:
+            return int(Qt::AlignLeft | Qt::AlignVCenter);
+        default:
+            return {};
+        }
+    }
+    const int date = dateAt(section);
+    switch (role) {
+    case Qt::DisplayRole: {
+        if (date < 0)
+            return totalsCaptions.value(section - int(m_sheet.dates.size()));
+        const DateHeading heading = dateHeading(m_sheet, date);
+        return heading.month + QLatin1Char('\n') + heading.day + QLatin1Char('\n') +
+               heading.weekday;
+    }
+    case Qt::ToolTipRole:
+        if (date < 0)
+            return {};
+        return engine::longDate(m_sheet.dates.at(date).toJulianDay()) + QStringLiteral(" 星期") +
+               weekdayName(m_sheet.dates.at(date));
+    case Qt::BackgroundRole:
+        return weekendBackground(section);
+    default:
+        return {};
+    }
+}
+
+} // namespace korvane::monthsheet

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "monthsheet/monthsheet.h"
+
+#include <QAbstractTableModel>
+#include <QVariant>
+
+namespace korvane::monthsheet {
+
+// The month sheet as the window's table shows it: a row per person and a
+// last row of the people on duty, a column per date and the four totals.
+// Names head the rows and dates the columns, so the view keeps both in
+// sight while it scrolls. Every text is made when the view asks for it.
+class SheetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit SheetModel(MonthSheet sheet, QObject* parent = nullptr);
+
+    const MonthSheet& sheet() const { return m_sheet; }
+    const SheetTotals& totals() const { return m_totals; }
+
+    // What the columns of Saturdays and Sundays are painted with (a brush the
+    // window chooses; this library draws nothing itself).
+    void setWeekendBackground(const QVariant& background) { m_weekend = background; }
+
+    // The date of a column (-1 for the totals), the person of a row (-1 for
+    // the last row).
+    int dateAt(int column) const;
+    int personAt(int row) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    QVariant weekendBackground(int column) const;
+
+    MonthSheet m_sheet;
+    SheetTotals m_totals;
+    QVariant m_weekend;
+};
+
+} // namespace korvane::monthsheet

@@ -1,0 +1,322 @@
+#include "monthsheet/ui/monthsheetpage.h"
+
+#include "engine/planningdata.h"
+#include "engine/roster.h"
+#include "monthsheet/report/sheetreport.h"
+#include "monthsheet/sheetmodel.h"
+#include "monthsheet/sheettext.h"
+#include "monthsheet/ui/totalschart.h"
+#include "monthsheet/workbook.h"
+#include "store/datafiles.h"
+#include "store/dialect.h"
+#include "store/messages.h"
+#include "ui/pagecontext.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QSqlError>
+#include <QSqlQueryModel>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace korvane {
+
+namespace {
+
+using monthsheet::report::Paper;
+
+const QString kPaperLabel = QStringLiteral("纸张：");
+const QString kPrintPreview = QStringLiteral("打印预览");
+const QString kWritePdf = QStringLiteral("导出PDF");
+const QString kWriteWorkbook = QStringLiteral("导出Excel");
+const QString kWriteCsv = QStringLiteral("导出CSV");
+const QString kDutiesHint = QStringLiteral("点击姓名或日期，查看其值班记录。");
+const QString kDutiesOf = QStringLiteral("%1的值班　");
+const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
+const QString kWorkbookFilter = QStringLiteral("Excel (*.xlsx)");
+const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+
+const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
+const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
+constexpr int kLongestName = 10; // wide characters the name column shows
+constexpr int kWidestCell = 6;
+constexpr int kShiftsColumn = 2; // 班数 in the totals, after ID and 姓名
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* result = new QPushButton(text, parent);
+    result->setObjectName(name);
+    return result;
+}
+
+QTableView* table(const QString& name, QWidget* parent) {
+    auto* result = new QTableView(parent);
+    result->setObjectName(name);
+    result->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    result->setSelectionMode(QAbstractItemView::SingleSelection);
+    return result;
+}
+
+} // namespace
+
+MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context) {
+    setObjectName(QStringLiteral("paibanZongbiao"));
+    setWindowTitle(monthsheet::sheetTitle);
+    QSqlDatabase db = m_context.database();
+    monthsheet::MonthSheet sheet;
+    QString error;
+    if (!monthsheet::loadMonthSheet(db, &sheet, &error) ||
+        !engine::loadRosterTable(db, engine::fullRosterQuery(), &m_roster, &error)) {
+        m_context.prompt().information(error);
+        return;
+    }
+    if (!sheet.hasDuties()) {
+        m_context.prompt().information(msg::noRoster);
+        return;
+    }
+    m_hasRoster = true;
+    m_model = new monthsheet::SheetModel(std::move(sheet), this);
+    m_model->setWeekendBackground(QBrush(kWeekendFill));
+
+    auto* period = new QLabel(monthsheet::periodText(m_model->sheet()), this);
+    period->setObjectName(QStringLiteral("period"));
+    QFont bold = period->font();
+    bold.setBold(true);
+    period->setFont(bold);
+    m_paper = new QComboBox(this);
+    m_paper->setObjectName(QStringLiteral("paper"));
+    m_paper->addItems({QStringLiteral("A4"), QStringLiteral("A3")});
+    QPushButton* preview = button(QStringLiteral("printPreview"), kPrintPreview, this);
+    QPushButton* pdf = button(QStringLiteral("writePdf"), kWritePdf, this);
+    QPushButton* workbook = button(QStringLiteral("writeWorkbook"), kWriteWorkbook, this);
+    QPushButton* csv = button(QStringLiteral("writeCsv"), kWriteCsv, this);
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(period);
+    bar->addStretch();
+    bar->addWidget(new QLabel(kPaperLabel, this));
+    bar->addWidget(m_paper);
+    bar->addWidget(preview);
+    bar->addWidget(pdf);
+    bar->addWidget(workbook);
+    bar->addWidget(csv);
+
+    // Sized first: the totals share the page's width with their chart.
+    resize(1100, 680);
+    auto* tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    buildSheetTab(tabs);
+    buildTotalsTab(tabs);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(tabs, 1);
+
+    connect(preview, &QPushButton::clicked, this, &MonthSheetPage::printPreview);
+    connect(pdf, &QPushButton::clicked, this, &MonthSheetPage::writePdf);
+    connect(workbook, &QPushButton::clicked, this, &MonthSheetPage::writeWorkbook);
+    connect(csv, &QPushButton::clicked, this, &MonthSheetPage::writeCsv);
+}
+
+void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
+    auto* splitter = new QSplitter(Qt::Vertical, tabs);
+    m_sheetView = table(QStringLiteral("sheetView"), splitter);
+    m_sheetView->setModel(m_model);
+    m_sheetView->setWordWrap(false);
+    m_sheetView->setTextElideMode(Qt::ElideRight);
+
+    // Fixed sizes worked out from the texts, never by measuring every cell.
+    const QFontMetrics metrics(m_sheetView->font());
+    const int wide = metrics.horizontalAdvance(QStringLiteral("国"));
+    int widest = metrics.horizontalAdvance(QStringLiteral("12月"));
+    for (const monthsheet::SheetShift& shift : m_model->sheet().shifts)
+        widest = qMax(widest, metrics.horizontalAdvance(monthsheet::shiftLabel(shift)));
+    QHeaderView* dates = m_sheetView->horizontalHeader();
+    dates->setSectionResizeMode(QHeaderView::Fixed);
+    dates->setMinimumSectionSize(1);
+    dates->setDefaultSectionSize(qMin(widest, kWidestCell * wide) + wide / 2);
+    dates->setSectionsClickable(true);
+    QHeaderView* names = m_sheetView->verticalHeader();
+    names->setSectionResizeMode(QHeaderView::Fixed);
+    names->setDefaultSectionSize(metrics.height() + 8);
+    names->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    names->setMaximumWidth(kLongestName * wide);
+    names->setSectionsClickable(true);
+
+    auto* duties = new QWidget(splitter);
+    m_dutiesTitle = new QLabel(kDutiesHint, duties);
+    m_dutiesTitle->setObjectName(QStringLiteral("dutiesTitle"));
+    m_dutiesView = table(QStringLiteral("dutiesView"), duties);
+    m_dutiesView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_dutiesView->horizontalHeader()->setStretchLastSection(true);
+    m_dutiesModel = new QSqlQueryModel(this);
+    m_dutiesView->setModel(m_dutiesModel);
+    auto* dutiesLayout = new QVBoxLayout(duties);
+    dutiesLayout->setContentsMargins(0, 0, 0, 0);
+    dutiesLayout->addWidget(m_dutiesTitle);
+    dutiesLayout->addWidget(m_dutiesView, 1);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 1);
+    tabs->addTab(splitter, monthsheet::sheetTitle);
+
+    connect(dates, &QHeaderView::sectionClicked, this, [this](int column) {
+        const int date = m_model->dateAt(column);
+        if (date < 0)
+            return;
+        const QString day = engine::longDate(m_model->sheet().dates.at(date).toJulianDay());
+        showDuties(day, engine::dutiesOfDateQuery(day));
+    });
+    connect(names, &QHeaderView::sectionClicked, this, [this](int row) {
+        const int person = m_model->personAt(row);
+        if (person < 0)
+            return;
+        const QString name = m_model->sheet().people.at(person).name;
+        showDuties(name, engine::dutiesOfPersonQuery(name));
+    });
+}
+
+void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
+    const monthsheet::MonthSheet& sheet = m_model->sheet();
+    const monthsheet::SheetTotals& totals = m_model->totals();
+    const engine::RosterTable rows = monthsheet::totalsTable(sheet, totals);
+    auto* model = new QStandardItemModel(int(rows.rows.size()), int(rows.columns.size()), this);
+    model->setHorizontalHeaderLabels(rows.columns);
+    for (int row = 0; row < rows.rows.size(); ++row) {
+        const bool person = row < sheet.people.size();
+        const bool standsOut = person && totals.standsOut(row);
+        for (int column = 0; column < rows.rows.at(row).size(); ++column) {
+            auto* item = new QStandardItem(rows.rows.at(row).at(column));
+            item->setTextAlignment(column == 1 ? Qt::AlignLeft | Qt::AlignVCenter
+                                               : Qt::AlignCenter);
+            if (column == 1)
+                item->setToolTip(rows.rows.at(row).at(column));
+            if (standsOut && column == kShiftsColumn)
+                item->setBackground(kStandOutFill);
+            if (!person) {
+                QFont font = item->font();
+                font.setBold(true);
+                item->setFont(font);
+            }
+            model->setItem(row, column, item);
+        }
+    }
+    auto* splitter = new QSplitter(Qt::Horizontal, tabs);
+    QTableView* view = table(QStringLiteral("totalsView"), splitter);
+    view->setModel(model);
+    view->verticalHeader()->hide();
+    view->setWordWrap(false);
+    view->resizeColumnsToContents();
+    const int wide = view->fontMetrics().horizontalAdvance(QStringLiteral("国"));
+    view->setColumnWidth(1, qMin(view->columnWidth(1), kLongestName * wide));
+
+    auto* chartArea = new QScrollArea(splitter);
+    chartArea->setWidgetResizable(true);
+    chartArea->setWidget(monthsheet::createTotalsChart(sheet, totals));
+    // The table as wide as its columns, the chart the rest.
+    int tableWidth = 2 * view->frameWidth() + view->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < model->columnCount(); ++column)
+        tableWidth += view->columnWidth(column);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({tableWidth, width() - tableWidth});
+    tabs->addTab(splitter, monthsheet::totalsTitle);
+}
+
+void MonthSheetPage::showDuties(const QString& title, const QString& query) {
+    const dialect::Translation sql = dialect::translate(query);
+    QString error = sql.error;
+    if (sql.ok()) {
+        m_dutiesModel->setQuery(sql.sql, m_context.database());
+        if (m_dutiesModel->lastError().isValid())
+            error = m_dutiesModel->lastError().text();
+    }
+    if (!error.isEmpty()) {
+        m_dutiesModel->clear();
+        m_context.prompt().information(error);
+        return;
+    }
+    while (m_dutiesModel->canFetchMore())
+        m_dutiesModel->fetchMore();
+    m_dutiesView->resizeColumnsToContents();
+    m_dutiesTitle->setText(kDutiesOf.arg(title) + msg::recordCount +
+                           QString::number(m_dutiesModel->rowCount()));
+}
+
+void MonthSheetPage::printPreview() {
+    const Paper paper = m_paper->currentIndex() == 1 ? Paper::A3 : Paper::A4;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(monthsheet::report::sheetPageLayout(paper));
+    printer.setDocName(monthsheet::sheetTitle);
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setObjectName(QStringLiteral("sheetPreview"));
+    preview.setWindowTitle(monthsheet::sheetTitle);
+    const QDate today = QDate::currentDate();
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+            [this, today](QPrinter* target) {
+                monthsheet::report::paintSheet(*target, target->resolution(), m_model->sheet(),
+                                               m_model->totals(), today);
+            });
+    preview.resize(QSize(1100, 760).boundedTo(screen()->availableGeometry().size()));
+    preview.exec();
+}
+
+QString MonthSheetPage::chooseOutput(const QString& suffix, const QString& filter) {
+    return chooseFileToWrite(m_context.fileChooser(), this,
+                             QFileInfo(m_context.databasePath()).absolutePath(),
+                             monthsheet::sheetTitle, suffix, filter);
+}
+
+void MonthSheetPage::reportWritten(bool written, const QString& path, const QString& error) {
+    m_context.prompt().information(written ? msg::sheetWritten.arg(QDir::toNativeSeparators(
+                                                 QFileInfo(path).absoluteFilePath()))
+                                           : error);
+}
+
+void MonthSheetPage::writePdf() {
+    const QString path = chooseOutput(QStringLiteral(".pdf"), kPdfFilter);
+    if (path.isEmpty())
+        return;
+    const Paper paper = m_paper->currentIndex() == 1 ? Paper::A3 : Paper::A4;
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = monthsheet::report::writeSheetPdf(
+        m_model->sheet(), m_model->totals(), paper, QDate::currentDate(), path, &error);
+    QApplication::restoreOverrideCursor();
+    reportWritten(written, path, error);
+}
+
+void MonthSheetPage::writeWorkbook() {
+    const QString path = chooseOutput(QStringLiteral(".xlsx"), kWorkbookFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written =
+        monthsheet::writeWorkbook(path, m_model->sheet(), m_model->totals(), m_roster, &error);
+    QApplication::restoreOverrideCursor();
+    reportWritten(written, path, error);
+}
+
+void MonthSheetPage::writeCsv() {
+    const QString path = chooseOutput(QStringLiteral(".csv"), kCsvFilter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    const bool written = files::writeFileAtomically(
+        path, monthsheet::sheetCsv(m_model->sheet(), m_model->totals()), &error);
+    reportWritten(written, path, error);
+}
+
+} // namespace korvane

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "engine/rostertable.h"
+
+#include <QWidget>
+
+class QComboBox;
+class QLabel;
+class QSqlQueryModel;
+class QTableView;
+class QTabWidget;
+
+namespace korvane {
+
+class PageContext;
+
+namespace monthsheet {
+class SheetModel;
+}
+
+// 排班总表: the roster as a sheet of people by dates with each person's
+// totals (统计), printed, and written as PDF, workbook or CSV. It shows the
+// roster as it was when the page opened.
+class MonthSheetPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit MonthSheetPage(PageContext& context, QWidget* parent = nullptr);
+
+    // Whether the roster held anything to show (else the reason was given).
+    bool hasRoster() const { return m_hasRoster; }
+
+private:
+    void buildSheetTab(QTabWidget* tabs);
+    void buildTotalsTab(QTabWidget* tabs);
+    // The roster's rows of one person or one date, under the sheet.
+    void showDuties(const QString& title, const QString& query);
+    void printPreview();
+    void writePdf();
+    void writeWorkbook();
+    void writeCsv();
+    // Where to write: the save dialog, started in the data folder.
+    QString chooseOutput(const QString& suffix, const QString& filter);
+    void reportWritten(bool written, const QString& path, const QString& error);
+
+    PageContext& m_context;
+    bool m_hasRoster = false;
+    engine::RosterTable m_roster; // for the workbook, as it was when the page opened
+
+    monthsheet::SheetModel* m_model = nullptr;
+    QTableView* m_sheetView = nullptr;
+    QComboBox* m_paper = nullptr;
+    QLabel* m_dutiesTitle = nullptr;
+    QTableView* m_dutiesView = nullptr;
+    QSqlQueryModel* m_dutiesModel = nullptr;
+};
+
+} // namespace korvane

@@ -1,0 +1,292 @@
+#include "monthsheet/workbook.h"
+
+#include "monthsheet/sheettext.h"
+#include "store/datafiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <xlsxwriter.h>
+
+namespace korvane::monthsheet {
+
+namespace {
+
+constexpr lxw_color_t kWeekendFill = 0xFCE4D6;
+constexpr lxw_color_t kHeadingFill = 0xE7EEE4;
+constexpr lxw_color_t kStandOutFill = 0xFFF2CC;
+constexpr lxw_row_t kHeadingRows = 3; // month, day, weekday
+constexpr lxw_row_t kFirstPersonRow = 1 + kHeadingRows;
+constexpr lxw_col_t kFirstDateColumn = 2; // after ID and 姓名
+constexpr uint8_t kPaperA4 = 9;
+
+// The formats of the workbook, made once.
+struct Formats {
+    explicit Formats(lxw_workbook* book) {
+        title = workbook_add_format(book);
+        format_set_bold(title);
+        format_set_font_size(title, 14);
+        heading = headingFormat(book, kHeadingFill);
+        weekendHeading = headingFormat(book, kWeekendFill);
+        name = cellFormat(book, 0, LXW_ALIGN_LEFT);
+        cell = cellFormat(book, 0, LXW_ALIGN_CENTER);
+        weekendCell = cellFormat(book, kWeekendFill, LXW_ALIGN_CENTER);
+        standOut = cellFormat(book, kStandOutFill, LXW_ALIGN_CENTER);
+    }
+    static lxw_format* cellFormat(lxw_workbook* book, lxw_color_t fill, uint8_t alignment) {
+        lxw_format* format = workbook_add_format(book);
+        format_set_border(format, LXW_BORDER_THIN);
+        format_set_align(format, alignment);
+        format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+        if (fill) {
+            format_set_pattern(format, LXW_PATTERN_SOLID);
+            format_set_bg_color(format, fill);
+        }
+        return format;
+    }
+    static lxw_format* headingFormat(lxw_workbook* book, lxw_color_t fill) {
+        lxw_format* format = cellFormat(book, fill, LXW_ALIGN_CENTER);
+        format_set_bold(format);
+        format_set_text_wrap(format);
+        return format;
+    }
+
+    lxw_format* title;
+    lxw_format* heading;
+    lxw_format* weekendHeading;
+    lxw_format* name;
+    lxw_format* cell;
+    lxw_format* weekendCell;
+    lxw_format* standOut;
+};
+
+// Writes cells and keeps the first error.
+class Sheet {
+public:
+    Sheet(lxw_workbook* book, const QString& name)
+        : m_sheet(workbook_add_worksheet(book, name.toUtf8().constData())) {}
+
+    lxw_worksheet* get() const { return m_sheet; }
+    lxw_error error() const { return m_sheet ? m_error : LXW_ERROR_MEMORY_MALLOC_FAILED; }
+
+    // Always as a string: never a formula, whatever it starts with.
+    void text(lxw_row_t row, lxw_col_t column, const QString& value, lxw_format* format) {
+        keep(worksheet_write_string(m_sheet, row, column, value.toUtf8().constData(), format));
+    }
+    void number(lxw_row_t row, lxw_col_t column, double value, lxw_format* format) {
+        keep(worksheet_write_number(m_sheet, row, column, value, format));
+    }
+    // A heading over several cells (one cell: no merge).
+    void spanned(lxw_row_t firstRow, lxw_col_t firstColumn, lxw_row_t lastRow, lxw_col_t lastColumn,
+                 const QString& value, lxw_format* format) {
+        if (firstRow == lastRow && firstColumn == lastColumn)
+            text(firstRow, firstColumn, value, format);
+        else
+            keep(worksheet_merge_range(m_sheet, firstRow, firstColumn, lastRow, lastColumn,
+                                       value.toUtf8().constData(), format));
+    }
+    void width(lxw_col_t first, lxw_col_t last, double characters) {
+        keep(worksheet_set_column(m_sheet, first, last, characters, nullptr));
+    }
+
+private:
+    void keep(lxw_error result) {
+        if (m_error == LXW_NO_ERROR)
+            m_error = result;
+    }
+    lxw_worksheet* m_sheet;
+    lxw_error m_error = LXW_NO_ERROR;
+};
+
+// Spreadsheet column widths count characters; a CJK character takes two.
+double widthOf(const QStringList& texts, double least, double most) {
+    int widest = 0;
+    for (const QString& text : texts)
+        widest = qMax(widest, engine::displayWidth(text));
+    return qBound(least, widest + 1.5, most);
+}
+
+void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet,
+                     const SheetTotals& totals) {
+    const lxw_col_t dates = lxw_col_t(sheet.dates.size());
+    const lxw_col_t firstTotal = kFirstDateColumn + dates;
+    const lxw_col_t lastColumn = firstTotal + lxw_col_t(totalsCaptions.size()) - 1;
+    out.text(0, 0, sheetTitle + QStringLiteral("  ") + periodText(sheet), formats.title);
+    out.text(0, firstTotal, overnightLegend, nullptr);
+
+    out.spanned(1, 0, kHeadingRows, 0, idCaption, formats.heading);
+    out.spanned(1, 1, kHeadingRows, 1, nameCaption, formats.heading);
+    for (lxw_col_t date = 0; date < dates;) {
+        // The month over all of its columns.
+        lxw_col_t end = date + 1;
+        while (end < dates && dateHeading(sheet, int(end)).month.isEmpty())
+            ++end;
+        out.spanned(1, kFirstDateColumn + date, 1, kFirstDateColumn + end - 1,
+                    dateHeading(sheet, int(date)).month, formats.heading);
+        date = end;
+    }
+    QStringList labels;
+    for (lxw_col_t date = 0; date < dates; ++date) {
+        const DateHeading heading = dateHeading(sheet, int(date));
+        lxw_format* format =
+            isWeekend(sheet.dates.at(date)) ? formats.weekendHeading : formats.heading;
+        out.text(2, kFirstDateColumn + date, heading.day, format);
+        out.text(3, kFirstDateColumn + date, heading.weekday, format);
+    }
+    for (int i = 0; i < totalsCaptions.size(); ++i)
+        out.spanned(1, firstTotal + lxw_col_t(i), kHeadingRows, firstTotal + lxw_col_t(i),
+                    totalsCaptions.at(i), formats.heading);
+
+    QStringList names = {nameCaption, onDutyCaption};
+    for (int person = 0; person < sheet.people.size(); ++person) {
+        const lxw_row_t row = kFirstPersonRow + lxw_row_t(person);
+        out.number(row, 0, double(sheet.people.at(person).id), formats.cell);
+        out.text(row, 1, sheet.people.at(person).name, formats.name);
+        names << sheet.people.at(person).name;
+        for (lxw_col_t date = 0; date < dates; ++date) {
+            const QString text = cellText(sheet, person, int(date));
+            labels << text;
+            out.text(row, kFirstDateColumn + date, text,
+                     isWeekend(sheet.dates.at(date)) ? formats.weekendCell : formats.cell);
+        }
+        const PersonTotals& own = totals.people.at(person);
+        const double values[] = {double(own.shifts), double(own.overnight), double(own.weekend),
+                                 own.minutes / 60.0};
+        for (int i = 0; i < 4; ++i)
+            out.number(row, firstTotal + lxw_col_t(i), values[i], formats.cell);
+    }
+    const lxw_row_t countRow = kFirstPersonRow + lxw_row_t(sheet.people.size());
+    out.text(countRow, 0, QString(), formats.cell);
+    out.text(countRow, 1, onDutyCaption, formats.name);
+    for (lxw_col_t date = 0; date < dates; ++date)
+        out.number(countRow, kFirstDateColumn + date, sheet.onDuty(int(date)),
+                   isWeekend(sheet.dates.at(date)) ? formats.weekendCell : formats.cell);
+
+    out.width(0, 0, 5);
+    out.width(1, 1, widthOf(names, 8, 24));
+    if (dates > 0)
+        out.width(kFirstDateColumn, firstTotal - 1, widthOf(labels, 4, 16));
+    out.width(firstTotal, lastColumn, 7);
+
+    lxw_worksheet* ws = out.get();
+    worksheet_freeze_panes(ws, kFirstPersonRow, kFirstDateColumn);
+    worksheet_set_landscape(ws);
+    worksheet_set_paper(ws, kPaperA4);
+    worksheet_fit_to_pages(ws, 1, 0);
+    worksheet_repeat_rows(ws, 1, kHeadingRows);
+    worksheet_repeat_columns(ws, 0, 1);
+    worksheet_set_footer(ws, "&C&P / &N");
+}
+
+void writeRoster(Sheet& out, const Formats& formats, const engine::RosterTable& roster) {
+    for (int column = 0; column < roster.columns.size(); ++column) {
+        out.text(0, lxw_col_t(column), roster.columns.at(column), formats.heading);
+        QStringList texts = {roster.columns.at(column)};
+        for (const QStringList& row : roster.rows)
+            texts << row.value(column);
+        out.width(lxw_col_t(column), lxw_col_t(column), widthOf(texts, 6, 60));
+    }
+    for (int row = 0; row < roster.rows.size(); ++row)
+        for (int column = 0; column < roster.columns.size(); ++column)
+            out.text(lxw_row_t(row + 1), lxw_col_t(column), roster.rows.at(row).value(column),
+                     column == roster.columns.size() - 1 ? formats.name : formats.cell);
+    worksheet_freeze_panes(out.get(), 1, 0);
+    worksheet_set_paper(out.get(), kPaperA4);
+    worksheet_fit_to_pages(out.get(), 1, 0);
+    worksheet_repeat_rows(out.get(), 0, 0);
+}
+
+void writeTotals(Sheet& out, const Formats& formats, const MonthSheet& sheet,
+                 const SheetTotals& totals) {
+    const engine::RosterTable table = totalsTable(sheet, totals);
+    for (int column = 0; column < table.columns.size(); ++column) {
+        out.text(0, lxw_col_t(column), table.columns.at(column), formats.heading);
+        QStringList texts = {table.columns.at(column)};
+        for (const QStringList& row : table.rows)
+            texts << row.value(column);
+        out.width(lxw_col_t(column), lxw_col_t(column), widthOf(texts, 6, 24));
+    }
+    for (int row = 0; row < table.rows.size(); ++row) {
+        const bool person = row < sheet.people.size();
+        for (int column = 0; column < table.rows.at(row).size(); ++column) {
+            const QString& value = table.rows.at(row).at(column);
+            const lxw_row_t at = lxw_row_t(row + 1);
+            if (column == 1) {
+                out.text(at, 1, value, formats.name);
+                continue;
+            }
+            // Numbers as numbers, so that the spreadsheet can sum and sort them.
+            lxw_format* format =
+                person && column == 2 && totals.standsOut(row) ? formats.standOut : formats.cell;
+            bool isNumber = false;
+            const double number = value.toDouble(&isNumber);
+            if (isNumber)
+                out.number(at, lxw_col_t(column), number, format);
+            else
+                out.text(at, lxw_col_t(column), value, format);
+        }
+    }
+    worksheet_freeze_panes(out.get(), 1, 2);
+    worksheet_set_paper(out.get(), kPaperA4);
+    worksheet_fit_to_pages(out.get(), 1, 0);
+}
+
+} // namespace
+
+bool writeWorkbook(const QString& path, const MonthSheet& sheet, const SheetTotals& totals,
+                   const engine::RosterTable& roster, QString* error) {
+    const QString problem = files::outputFileProblem(path);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    // The library writes a file of its own; it is put in place whole.
+    QTemporaryDir scratch;
+    if (!scratch.isValid()) {
+        if (error)
+            *error = files::outputFailedMessage(path, scratch.errorString());
+        return false;
+    }
+    const QString draft = scratch.filePath(QStringLiteral("workbook.xlsx"));
+    QByteArray scratchPath = QDir::toNativeSeparators(scratch.path()).toLocal8Bit();
+    lxw_workbook_options options = {};
+    options.tmpdir = scratchPath.data();
+    lxw_workbook* book = workbook_new_opt(QFile::encodeName(draft).constData(), &options);
+    if (!book) {
+        if (error)
+            *error = files::outputFailedMessage(path, QStringLiteral("xlsx"));
+        return false;
+    }
+    const Formats formats(book);
+    Sheet month(book, sheetTitle);
+    Sheet rows(book, rosterSheetTitle);
+    Sheet counts(book, totalsTitle);
+    lxw_error result = LXW_NO_ERROR;
+    if (month.get() && rows.get() && counts.get()) {
+        writeMonthSheet(month, formats, sheet, totals);
+        writeRoster(rows, formats, roster);
+        writeTotals(counts, formats, sheet, totals);
+    }
+    for (const Sheet* written : {&month, &rows, &counts})
+        if (result == LXW_NO_ERROR)
+            result = written->error();
+    const lxw_error closed = workbook_close(book);
+    if (result == LXW_NO_ERROR)
+        result = closed;
+    if (result != LXW_NO_ERROR) {
+        if (error)
+            *error = files::outputFailedMessage(path, QString::fromUtf8(lxw_strerror(result)));
+        return false;
+    }
+    QFile written(draft);
+    if (!written.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = files::outputFailedMessage(path, written.errorString());
+        return false;
+    }
+    return files::writeFileAtomically(path, written.readAll(), error);
+}
+
+} // namespace korvane::monthsheet
