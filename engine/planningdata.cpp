@@ -152,9 +152,8 @@ bool PlanningData::loadLimitsAndLeave(QSqlQuery& query, QString* error) {
     if (!run(query, kLimitQuery, error))
         return false;
     while (query.next()) {
-        const WorkLimits limit{countLimit(query.value(2)), countLimit(query.value(3)),
-                               countLimit(query.value(4)), countLimit(query.value(5)),
-                               hoursLimit(query.value(6))};
+        const WorkLimits limit = WorkLimits::fromStored(
+            query.value(2), query.value(3), query.value(4), query.value(5), query.value(6));
         const QString kind = query.value(0).toString();
         const qint64 target = query.value(1).toLongLong();
         for (int i = 0; i < staff.size(); ++i)
@@ -182,6 +181,13 @@ bool PlanningData::hasLimitsOrLeave() const {
         if (limits.at(i).any() || !leave.at(i).isEmpty())
             return true;
     return false;
+}
+
+WorkLimits WorkLimits::fromStored(const QVariant& shifts, const QVariant& overnight,
+                                  const QVariant& weekend, const QVariant& consecutive,
+                                  const QVariant& restHours) {
+    return {countLimit(shifts), countLimit(overnight), countLimit(weekend), countLimit(consecutive),
+            hoursLimit(restHours)};
 }
 
 void WorkLimits::tighten(const WorkLimits& other) {

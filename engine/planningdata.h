@@ -54,6 +54,13 @@ struct WorkLimits {
 
     bool any() const { return shifts || overnight || weekend || consecutive || restHours; }
     void tighten(const WorkLimits& other);
+
+    // One row of 人员限制 as a run reads it, from its five limit columns in
+    // stored order: a count rounds down and stays at 0 or above, anything
+    // that is no number is no limit.
+    static WorkLimits fromStored(const QVariant& shifts, const QVariant& overnight,
+                                 const QVariant& weekend, const QVariant& consecutive,
+                                 const QVariant& restHours);
 };
 
 // A person's absence: every day from first to last (day numbers) is off.

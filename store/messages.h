@@ -165,6 +165,21 @@ inline const QString reportNotPainted = QStringLiteral("无法生成报表页面
 // The month sheet written as a PDF, a workbook or a CSV file (%1: the file).
 inline const QString sheetWritten = QStringLiteral("排班总表已导出到“%1”。");
 
+// Limits and leave. A limit refused (%1: its column, %2: the text typed).
+inline const QString limitNotCount =
+    QStringLiteral("%1必须是 0 或正整数（0 表示不排，留空表示不限），“%2”无效！");
+inline const QString restNotHours =
+    QStringLiteral("%1必须是小于 720 的非负数（单位：小时，留空表示不限），“%2”无效！");
+inline const QString leaveNoPerson = QStringLiteral("请选择休假的人员！");
+inline const QString leaveNoReason = QStringLiteral("请填写休假原因！");
+// A leave range (%1 to %2) that misses the planning period (%3 to %4) entirely.
+inline const QString leaveOutsidePeriod =
+    QStringLiteral("休假 %1 至 %2 完全在排班日期范围（%3 至 %4）之外，不会影响排班。休假已保存。");
+// What a grid shows for the limits or leave of a person or group that was
+// deleted (%1: its key, telling two such rows apart).
+inline const QString deletedPerson = QStringLiteral("（已删除的人员 #%1）");
+inline const QString deletedGroup = QStringLiteral("（已删除的组 #%1）");
+
 // Help menu: no browser could be started for the introduction page (%1: its file).
 inline const QString noBrowser =
     QStringLiteral("无法打开浏览器显示在线说明。说明页面在“%1”，可以用浏览器直接打开它。");
