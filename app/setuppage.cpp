@@ -5,6 +5,7 @@
 #include "editors/ui/periodform.h"
 #include "editors/ui/shiftpage.h"
 #include "editors/ui/staffpage.h"
+#include "limits/ui/limitspage.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
 #include "ui/twips.h"
@@ -61,6 +62,8 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     m_staffGroups = makeButton("btnRenyuanset", QStringLiteral("值班人员组设定"), m_setupButtons);
     m_dateGroups = makeButton("btnDateset", QStringLiteral("日期组设定"), m_setupButtons);
     m_shiftGroups = makeButton("btnBanciset", QStringLiteral("班次组设定"), m_setupButtons);
+    // Beside the six, not one of them: it has no highlight and no wizard step.
+    auto* limits = makeButton("btnLimits", QStringLiteral("人员限制与休假"), m_setupButtons);
     auto* enterWizard = makeButton("Command5", QStringLiteral("进入设置向导"), m_setupButtons);
     m_sixButtons = {m_staff, m_dateRange, m_shifts, m_staffGroups, m_dateGroups, m_shiftGroups};
 
@@ -71,6 +74,7 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     grid->addWidget(m_staffGroups, 1, 0);
     grid->addWidget(m_dateGroups, 1, 1);
     grid->addWidget(m_shiftGroups, 1, 2);
+    grid->addWidget(limits, 2, 0);
     grid->addWidget(enterWizard, 0, 3, 2, 1);
     enterWizard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
@@ -105,6 +109,7 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     connect(m_dateGroups, &QPushButton::clicked, this, &SetupPage::dateGroupSetting);
     connect(m_shifts, &QPushButton::clicked, this, &SetupPage::shiftSetting);
     connect(m_shiftGroups, &QPushButton::clicked, this, &SetupPage::shiftGroupSetting);
+    connect(limits, &QPushButton::clicked, this, &SetupPage::limitsSetting);
     connect(enterWizard, &QPushButton::clicked, this, &SetupPage::enterWizardRequested);
     connect(scheduleButton, &QPushButton::clicked, this, &SetupPage::schedule);
 
@@ -183,6 +188,16 @@ void SetupPage::shiftSetting() {
         m_context.showPage(open);
     else
         m_context.showPage(new ShiftPage(m_context));
+}
+
+void SetupPage::limitsSetting() {
+    m_periodPanel->hide();
+    if (LimitsPage* open = findOpenPage<LimitsPage>(this)) {
+        open->reload();
+        m_context.showPage(open);
+    } else {
+        m_context.showPage(new LimitsPage(m_context));
+    }
 }
 
 void SetupPage::openGroupKind(QPushButton* button, int kind) {
