@@ -3,6 +3,7 @@
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
+#include "engine/ui/explanationwindow.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "store/dialect.h"
 #include "store/messages.h"
@@ -65,6 +66,7 @@ const QString kStartShift = QStringLiteral("开始班次查询");
 const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kMonthSheet = QStringLiteral("排班总表");
+const QString kExplain = QStringLiteral("查看原因");
 const QString kReportTitle = QStringLiteral("值班报表");
 const QString kExportPdf = QStringLiteral("导出PDF");
 const QString kPdfSuffix = QStringLiteral(".pdf");
@@ -258,6 +260,10 @@ void SchedulingPage::buildControls() {
     m_unfilled = label(QStringLiteral("unfilledSlot"), QString(), this);
     m_unfilled->setWordWrap(true);
     m_unfilled->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_explain = button(QStringLiteral("explainButton"), kExplain, this);
+    auto* unfilledRow = new QHBoxLayout;
+    unfilledRow->addWidget(m_unfilled, 1);
+    unfilledRow->addWidget(m_explain, 0, Qt::AlignTop);
 
     auto* rosterSide = new QVBoxLayout;
     rosterSide->addWidget(m_rosterGrid, 1);
@@ -266,7 +272,7 @@ void SchedulingPage::buildControls() {
     rosterSide->addWidget(m_notice);
     rosterSide->addWidget(m_progress);
     rosterSide->addLayout(runButtons);
-    rosterSide->addWidget(m_unfilled);
+    rosterSide->addLayout(unfilledRow);
     rosterSide->addWidget(m_relaxedQuery);
     rosterSide->addWidget(m_generationHelp);
 
@@ -289,6 +295,7 @@ void SchedulingPage::buildControls() {
     connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
     connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
+    connect(m_explain, &QPushButton::clicked, this, &SchedulingPage::openExplanation);
 
     resize(1100, 680);
 }
@@ -310,6 +317,8 @@ void SchedulingPage::reloadPage() {
     m_relaxedQuery->hide();
     m_unfilled->clear();
     m_unfilled->hide();
+    // An open explanation stays in sight until the next run replaces or closes it.
+    m_explain->hide();
     closeMonthSheet();
     QSqlDatabase db = m_context.database();
     QString error;
@@ -507,6 +516,7 @@ void SchedulingPage::finishRun() {
             showReportQuery();
             m_progress->setValue(100);
             m_monthSheetButton->setEnabled(true);
+            closeExplanation();
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
             m_notice->hide();
@@ -516,6 +526,10 @@ void SchedulingPage::finishRun() {
             // the run left them, and the page names the slot.
             m_unfilled->setText(engine::describeUnfilledSlot(result.unfilled));
             m_unfilled->show();
+            m_explanation = result.explanation;
+            m_explain->setVisible(!m_explanation.isEmpty());
+            if (m_explanationWindow)
+                m_explanationWindow->setExplanation(m_explanation);
             break;
         case engine::RunOutcome::NothingToPlan:
         case engine::RunOutcome::Failed:
@@ -555,6 +569,7 @@ void SchedulingPage::showEvent(QShowEvent* event) {
 void SchedulingPage::closeEvent(QCloseEvent* event) {
     stopRun();
     closeMonthSheet();
+    closeExplanation();
     if (!m_closed) {
         m_closed = true;
         // The run has ended, so nothing writes the work tables any more.
@@ -692,6 +707,22 @@ void SchedulingPage::closeMonthSheet() {
     m_monthSheetButton->setEnabled(false);
     if (m_monthSheet)
         m_monthSheet->close();
+}
+
+void SchedulingPage::openExplanation() {
+    if (m_explanation.isEmpty())
+        return;
+    if (!m_explanationWindow)
+        m_explanationWindow = new ExplanationWindow(this);
+    m_explanationWindow->setExplanation(m_explanation);
+    m_explanationWindow->show();
+    m_explanationWindow->raise();
+    m_explanationWindow->activateWindow();
+}
+
+void SchedulingPage::closeExplanation() {
+    if (m_explanationWindow)
+        m_explanationWindow->close();
 }
 
 void SchedulingPage::reportError(const QString& error) {

@@ -21,6 +21,7 @@ class QThread;
 
 namespace korvane {
 
+class ExplanationWindow;
 class MonthSheetPage;
 class PageContext;
 
@@ -82,6 +83,10 @@ private:
     void openMonthSheet();
     void closeMonthSheet();
 
+    // 查看原因: the explanation of the failed run's slot, in a window of its own.
+    void openExplanation();
+    void closeExplanation();
+
     void reportError(const QString& error);
 
     PageContext& m_context;
@@ -104,7 +109,10 @@ private:
     QLabel* m_notice = nullptr;               // Label12
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
     QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
-    QTableView* m_rosterGrid = nullptr;       // DataGrid6
+    QPushButton* m_explain = nullptr;         // 查看原因, beside it
+    engine::SlotExplanation m_explanation;    // why that slot could not be filled
+    QPointer<ExplanationWindow> m_explanationWindow;
+    QTableView* m_rosterGrid = nullptr; // DataGrid6
     QSqlQueryModel* m_rosterModel = nullptr;
     QLabel* m_recordCount = nullptr;           // Label6
     QLineEdit* m_personText = nullptr;         // Text12

@@ -6,6 +6,7 @@
 
 #include "engine/report/rosterlayout.h"
 #include "engine/ruleentry.h"
+#include "engine/ui/explanationwindow.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QProgressBar>
 #include <QPushButton>
@@ -414,4 +416,62 @@ TEST_F(OnePersonRunTest, RulesNamingWhatDoesNotExistAreListedBeforeTheRun) {
         context.scripted.shown(),
         QStringList({msg::danglingRules + "\n编号 1：李四 不排在 2027-01-01 的 白班", msg::done}));
     EXPECT_EQ(countShown(page), recordCountText(2));
+}
+
+// Three people for a day shift of two: 王五 struck by a rule, 赵六 on
+// leave. The reasons stay in a window of their own; the next failure
+// replaces them, a run that succeeds closes it.
+TEST(SchedulingPageExplanation, TheWindowShowsWhyFollowsTheNextFailureAndClosesOnSuccess) {
+    test::FakePageContext context;
+    context.data.run(
+        "insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '李四', 'zz1z'), "
+        "(2, '王五', 'zz1z'), (3, '赵六', 'zz1z');"
+        "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-01', 'zz1z');"
+        "insert into banci (班次名称, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, 分布日期, "
+        "所属组ID, 开始秒序, 结束秒序, 人数) values ('白班', '08:00', '不跨转', '16:00', "
+        "'无限制', '无限制', '全部', 'zz1z', 480, 960, 2);"
+        "insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) values "
+        "('王五', '不排在', '2027-01-01', '白班', 0, 0);"
+        "insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values "
+        "(3, '2027-01-01', '2027-01-01', '年假')");
+    SchedulingPage page(context);
+    page.show();
+    auto* explain = control<QPushButton>(&page, "explainButton");
+    EXPECT_TRUE(explain->isHidden());
+    ASSERT_TRUE(generate(page));
+    ASSERT_TRUE(explain->isVisible());
+    QTest::mouseClick(explain, Qt::LeftButton);
+    QPointer<ExplanationWindow> window = page.findChild<ExplanationWindow*>();
+    ASSERT_TRUE(window && window->isVisible());
+    auto* summary = control<QLabel>(window, "explanationSummary");
+    EXPECT_EQ(control<QLabel>(window, "explanationSlot")->text(),
+              "2027年1月1日的白班需要 2 人，只有 1 人可排。");
+    EXPECT_EQ(summary->text(), "3 人中：休假 1 人，规则 1 排除 1 人，可排 1 人");
+    auto* table = control<QTableView>(window, "explanationTable");
+    const auto rows = [table] {
+        QStringList shown;
+        for (int row = 0; row < table->model()->rowCount(); ++row)
+            shown << table->model()->index(row, 0).data().toString() + "|" +
+                         table->model()->index(row, 1).data().toString();
+        return shown;
+    };
+    const QString ruled = "王五|被约束条件排除（编号 1：王五 不排在 2027-01-01 的 白班）";
+    EXPECT_EQ(rows(), QStringList({"赵六|休假（年假）", ruled, "李四|可排"}));
+    // A click on 姓名 sorts by name.
+    const QHeaderView* header = table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    EXPECT_EQ(rows(), QStringList({"李四|可排", ruled, "赵六|休假（年假）"}));
+
+    context.data.run("insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values "
+                     "(1, '2027-01-01', '2027-01-01', '病假')");
+    ASSERT_TRUE(generate(page));
+    ASSERT_TRUE(window && window->isVisible());
+    EXPECT_EQ(summary->text(), "3 人中：休假 2 人，规则 1 排除 1 人");
+
+    context.data.run("delete from 休假; delete from 排除条件");
+    ASSERT_TRUE(generate(page));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(!window || !window->isVisible());
+    EXPECT_TRUE(explain->isHidden());
 }

@@ -1,0 +1,89 @@
+#include "engine/ui/explanationwindow.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace korvane {
+
+namespace {
+const QString kTitle = QStringLiteral("无法排班的原因");
+const QStringList kCaptions = {QStringLiteral("姓名"), QStringLiteral("原因")};
+
+QLabel* line(const char* name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+} // namespace
+
+ExplanationWindow::ExplanationWindow(QWidget* parent) : QWidget(parent, Qt::Tool) {
+    setObjectName(QStringLiteral("explanationWindow"));
+    setWindowTitle(kTitle);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_slot = line("explanationSlot", this);
+    QFont bold = m_slot->font();
+    bold.setBold(true);
+    m_slot->setFont(bold);
+    m_summary = line("explanationSummary", this);
+
+    m_model = new QStandardItemModel(this);
+    auto* sorted = new QSortFilterProxyModel(this);
+    sorted->setSourceModel(m_model);
+    sorted->setSortLocaleAware(true);
+    m_table = new QTableView(this);
+    m_table->setObjectName(QStringLiteral("explanationTable"));
+    m_table->setModel(sorted);
+    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_table->verticalHeader()->hide();
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    // Unsorted, the table keeps the explanation's order (the commonest
+    // reasons first); a third click on a heading goes back to it.
+    m_table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_table->horizontalHeader()->setSortIndicatorClearable(true);
+    m_table->setSortingEnabled(true);
+
+    auto* close = new QPushButton(QStringLiteral("关闭"), this);
+    close->setObjectName(QStringLiteral("closeExplanation"));
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(close);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_slot);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_table, 1);
+    layout->addLayout(buttons);
+
+    // Beside the pages rather than over them, inside the screen.
+    const QSize wanted(520, 460);
+    const QRect frame = parent ? parent->window()->frameGeometry() : QRect();
+    const QRect room = screen() ? screen()->availableGeometry() : frame;
+    resize(wanted.boundedTo(room.size()));
+    move(qBound(room.left(), frame.right() - width() - 24,
+                qMax(room.left(), room.right() - width())),
+         qBound(room.top(), frame.top() + 80, qMax(room.top(), room.bottom() - height())));
+}
+
+void ExplanationWindow::setExplanation(const engine::SlotExplanation& explanation) {
+    m_slot->setText(explanation.text().value(0));
+    m_summary->setText(explanation.summary());
+    m_model->clear();
+    m_model->setHorizontalHeaderLabels(kCaptions);
+    for (const engine::SlotExplanation::Line& person : explanation.lines)
+        m_model->appendRow({new QStandardItem(person.person), new QStandardItem(person.reason)});
+    m_table->resizeColumnToContents(0);
+}
+
+} // namespace korvane
