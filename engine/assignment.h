@@ -65,6 +65,10 @@ public:
 
     SlotFiller(const PlanningData& data, CandidateTable& table);
 
+    // The person (an index into PlanningData::staff) is locked on the slot:
+    // when the slot is filled, they are taken first.
+    void lock(qint64 day, qint64 shift, int person);
+
     // Whether taking the person for the shift on the day would pass one of
     // their limits, and which.
     PassOver passOver(int person, const CalendarDay& day, const Shift& shift) const;
@@ -79,8 +83,14 @@ public:
     qint64 openCandidates() const { return qint64(m_open.size()); }
 
 private:
+    static quint64 slotKey(qint64 day, qint64 shift) {
+        return (quint64(day) << 32) ^ quint64(shift);
+    }
+    void take(int row, const CalendarDay& day, const Shift& shift, qint64 sequence);
+
     const PlanningData& m_data;
     CandidateTable& m_table;
+    QHash<quint64, std::vector<int>> m_locked; // people locked on each slot
     std::vector<PersonCounters> m_counters;
     std::vector<WorkDone> m_work;
     bool m_limited = false;    // someone has a limit

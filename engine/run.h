@@ -38,6 +38,21 @@ struct UnfilledSlot {
     qint64 found = 0;  // the open candidates it had, the held-back ones included
 };
 
+// An assignment the planner locked: the person works the shift on the date,
+// whatever the run would choose. The run places it first when it reaches the
+// slot, and it counts in every counter; the run fills the rest.
+struct LockedAssignment {
+    qint64 day = 0;    // the date as a day number
+    qint64 shift = 0;  // banci.idid
+    qint64 person = 0; // 基本信息.IDID
+};
+
+// The locks that cannot hold in the database's current set-up (the person
+// or the shift is gone, the date is outside the period, the shift is not on
+// that date), by their index in locks.
+QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& locks,
+                               QString* error = nullptr);
+
 // What one person works in a run, with the limits that held for them.
 struct PersonWork {
     QString name;
@@ -74,7 +89,7 @@ void prepareForWriting(QSqlDatabase& db);
 // One whole generation run on the database file at path, on a connection
 // of its own, so it may run on any thread.
 RunResult generate(const QString& databasePath, const RunObserver& observer = {},
-                   RunLock lock = RunLock::TakeOwn);
+                   RunLock lock = RunLock::TakeOwn, const QList<LockedAssignment>& locked = {});
 
 // The same run planned in memory on a read-only connection: nothing is
 // written (korvane-cli explain). Its result says how it would end, why a slot

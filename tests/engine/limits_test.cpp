@@ -6,6 +6,8 @@
 #include "runfixture.h"
 #include "store/messages.h"
 
+#include <QDate>
+
 #include <gtest/gtest.h>
 
 using namespace korvane;
@@ -88,6 +90,32 @@ TEST(RunLimits, LimitsThatNeverBindLeaveThePlainRun) {
               "insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values (1, '2026-01-01', "
               "'2026-01-31', '年假')"),
         plain);
+}
+
+} // namespace
+
+namespace {
+
+// A locked person is taken first on their slot and counts like any
+// assignment: 丙 locked on day 1 of a slot of two leaves one place, which 甲
+// takes (ties go by idid); on day 2, 乙 has waited longest and 甲 wins the
+// tie with 丙. Unlocked, day 1 is 甲乙 and day 2 丙甲.
+TEST(RunLocks, ALockedPersonIsTakenFirstAndCountsLikeAnyAssignment) {
+    RunFixture f(3, 2);
+    f.shift(1, "白班", "08:00", 2);
+    const qint64 day1 = QDate(2027, 3, 1).toJulianDay();
+    engine::RunObserver observer;
+    ASSERT_EQ(
+        engine::generate(f.t.path, observer, engine::RunLock::TakeOwn, {{day1, 1, 3}}).outcome,
+        RunOutcome::Done);
+    EXPECT_EQ(f.roster(),
+              QStringList({"2027年3月1日|白班|  甲  丙", "2027年3月2日|白班|  甲  乙"}));
+    EXPECT_EQ(f.counters("丙"), QString("2|1|2027-03-01|1|1|1"));
+    // A lock on a shift that is gone cannot hold.
+    QString error;
+    EXPECT_EQ(
+        engine::locksThatCannotHold(f.t.db(), {{day1, 1, 3}, {day1, 9, 3}, {day1, 1, 99}}, &error),
+        QList<int>({1, 2}));
 }
 
 } // namespace

@@ -324,7 +324,7 @@ TEST(SchedulingPageEmpty, ARunWithNothingToPlanSaysWhatIsMissing) {
 TEST_F(SchedulingPageTest, ClosingDuringARunStopsItAndEmptiesTheWorkTables) {
     // A large staff keeps the run busy long enough to be closed in the middle.
     context.data.run(
-        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 600) "
+        "with recursive n(i) as (select 1 union all select i + 1 from n where i < 3000) "
         "insert into 基本信息 (ID, 姓名, 所属组ID) select 1000 + i, '临时' || i, 'zz1z' from n");
 
     auto* page = new SchedulingPage(context);
