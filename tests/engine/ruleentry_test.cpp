@@ -1,7 +1,6 @@
-// Rule entry on the scheduling page: the pick lists, the group flags a pick
-// gives a rule, adding and deleting rules, and the work-table reset.
+// Rule entry on the scheduling page: the pick lists and the group flags a
+// pick gives a rule (the page's test adds and deletes rules).
 
-#include "engine/roster.h"
 #include "engine/ruleentry.h"
 #include "support/testsupport.h"
 
@@ -24,10 +23,6 @@ const char* const masterData =
     "('2027-01-02', 'zz2z1z'), ('2027-01-03', 'zz1z');"
     "insert into banci (班次名称, 起始时间, 终止时间, 所属组ID, 人数) values "
     "('白班', '08:00', '16:00', 'zz1z', 1), ('夜班', '22:00', '08:00', 'zz2z1z', 1)";
-
-int count(test::TempDatabase& db, const char* table) {
-    return db.scalar(QStringLiteral("select count(*) from ") + table).toInt();
-}
 
 } // namespace
 
@@ -96,55 +91,4 @@ TEST(RuleFlags, TheBoxsCurrentIndexDecidesBetweenEqualEntries) {
     // An index whose entry the text no longer shows does not count.
     EXPECT_EQ(pickPosition(dates, "全部", 2), 1);
     EXPECT_EQ(pickPosition(dates, "x", 1), 0);
-}
-
-TEST(RuleRows, AddStoresTheFrameAsItStandsAndDeleteRemovesOnlyThatRule) {
-    test::TempDatabase db;
-    qint64 first = 0, second = 0;
-    QString error;
-    ASSERT_TRUE(addRule(db.db(), ruleFromFrame("O'Neil", notOn, "2027-01-01", 4, 3, "夜班组", 2, 2),
-                        &first, &error))
-        << error.toStdString();
-    ASSERT_TRUE(addRule(db.db(), ruleFromFrame("护士组", onlyOn, "不是日期", 0, 3, "白班", 3, 2),
-                        &second, &error))
-        << error.toStdString();
-    EXPECT_GT(second, first);
-    EXPECT_EQ(db.rows("select * from 排除条件 order by 编号"),
-              QStringList({QString::number(first) + "|O'Neil|不排在|2027-01-01|夜班组|0|1",
-                           QString::number(second) + "|护士组|限排在|不是日期|白班|1|0"}));
-
-    const QList<Rule> loaded = loadRules(db.db());
-    ASSERT_EQ(loaded.size(), 2);
-    EXPECT_FALSE(loaded.at(0).dateIsGroup);
-    EXPECT_TRUE(loaded.at(0).shiftIsGroup);
-    EXPECT_TRUE(loaded.at(1).dateIsGroup);
-
-    ASSERT_TRUE(deleteRule(db.db(), first, &error)) << error.toStdString();
-    EXPECT_EQ(db.scalar("select group_concat(编号) from 排除条件").toString(),
-              QString::number(second));
-    // A number that is gone deletes nothing else.
-    ASSERT_TRUE(deleteRule(db.db(), first, &error));
-    EXPECT_EQ(count(db, "排除条件"), 1);
-
-    // Numbers are not reused after a delete.
-    ASSERT_TRUE(deleteRule(db.db(), second));
-    qint64 again = 0;
-    ASSERT_TRUE(addRule(db.db(), ruleFromFrame("张三", notOn, "全部", 1, 1, "全部", 1, 1), &again));
-    EXPECT_GT(again, second);
-}
-
-TEST(WorkTables, ResetEmptiesBothWorkTablesAndNothingElse) {
-    test::TempDatabase db;
-    db.run(masterData);
-    db.run("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) values ('2027-01-01', 1, 1, "
-           "'1');"
-           "insert into 值班报表 (日期, 班次, 值班人) values ('2027年1月1日', '白班', '  张三');"
-           "insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) "
-           "values ('张三', '不排在', '全部', '全部', 1, 1)");
-    QString error;
-    ASSERT_TRUE(resetWorkTables(db.db(), &error)) << error.toStdString();
-    EXPECT_EQ(count(db, "值班底表"), 0);
-    EXPECT_EQ(count(db, "值班报表"), 0);
-    EXPECT_EQ(count(db, "排除条件"), 1);
-    EXPECT_EQ(count(db, "基本信息"), 3);
 }
