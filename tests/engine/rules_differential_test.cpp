@@ -193,7 +193,7 @@ using RowKey = std::tuple<QString, qint64, qint64>;
 
 TEST(RuleDifferential, RegionStrikeEqualsTheRuleQuery) {
     test::TempDatabase t;
-    constexpr int setUps = 150;
+    constexpr int setUps = 100;
     constexpr int rulesPerSetUp = 16;
     int compared = 0, refused = 0, nonEmpty = 0, wholePerson = 0;
     std::array<int, 8> nonEmptyByShape{};

@@ -196,4 +196,3 @@ TEST_F(ShiftPageTest, TheEntryPanelGetsTheRoomItsBoxesNeed) {
     EXPECT_GE(grid->height(), grid->minimumHeight());
     EXPECT_TRUE(workspace->viewport()->rect().contains(frame->geometry()));
 }
-

@@ -15,18 +15,9 @@
 #include <QPointer>
 
 using namespace korvane;
+using test::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 class ToolsMenuTest : public test::ShellTest {
 protected:
@@ -104,7 +95,7 @@ TEST_F(ToolsMenuTest, CancelledDialogsAndARefusedFileChangeNothing) {
     expectUntouched();
 
     const QString bad = inFolder("坏的.mdb");
-    ASSERT_TRUE(writeFile(bad, "Standard Jet DB, or anything else that is not ours"));
+    test::writeFile(bad, "Standard Jet DB, or anything else that is not ours");
     chooser.openAnswer = bad;
     prompt.clear();
     trigger("datain");
@@ -150,7 +141,7 @@ TEST_F(ToolsMenuTest, TheSampleIsLoadedAndClearLeavesTheTemplate) {
 
 TEST_F(ToolsMenuTest, ExportReplacesAnExistingFile) {
     const QString target = inFolder("导出.mdb");
-    ASSERT_TRUE(writeFile(target, "old content"));
+    test::writeFile(target, "old content");
     chooser.saveAnswer = target;
     trigger("dataout");
     EXPECT_TRUE(prompt.questions().isEmpty());
