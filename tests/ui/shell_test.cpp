@@ -243,6 +243,7 @@ TEST_F(ShellTest, PeriodIsSetThroughTheForm) {
     EXPECT_EQ(window->openPages(), QList<QWidget*>{setup});
     control(setup, "Command7")->click();
     EXPECT_FALSE(control<QWidget>(setup, "Frame4")->isVisibleTo(setup));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed form
 
     exec("INSERT INTO 日期组 (日期组名称, idid) VALUES ('周末', 2);"
          "UPDATE 日期类型 SET 所属日期组ID = 'zz2z1z' WHERE 日期 > '2027-01-01'");
