@@ -21,6 +21,16 @@ TempDatabase::TempDatabase() {
         ADD_FAILURE() << "cannot create " << path.toStdString() << ": " << error.toStdString();
 }
 
+QSqlDatabase& TempDatabase::db() {
+    if (!connection) {
+        QString error;
+        connection = Connection::open(path, &error);
+        if (!connection)
+            ADD_FAILURE() << "cannot open " << path.toStdString() << ": " << error.toStdString();
+    }
+    return connection->db();
+}
+
 void TempDatabase::run(const QString& script) {
     for (const QString& statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (statement.trimmed().isEmpty())

@@ -17,7 +17,8 @@ struct TempDatabase {
     QTemporaryDir dir;
     QString path;
     std::unique_ptr<Connection> connection;
-    QSqlDatabase& db() { return connection->db(); }
+    // The test's own connection, opened again after it was let go (reset).
+    QSqlDatabase& db();
     // Runs SQLite statements separated by ';' (no quotes with ';' inside); fails the test on error.
     void run(const QString& script);
     // The first column of the first row of a SQLite query.

@@ -9,6 +9,7 @@
 #include "editors/ui/periodform.h"
 #include "editors/ui/staffpage.h"
 #include "engine/ui/schedulingpage.h"
+#include "store/datafiles.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
 #include "ui/shellfixture.h"
@@ -27,6 +28,7 @@
 #include <QRawFont>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSqlQuery>
 #include <QTableView>
 
 using namespace korvane;
@@ -116,47 +118,32 @@ TEST_F(ShellTest, EveryStartEmptiesTheWorkingTablesAndTheStateOutlivesARestart) 
     EXPECT_EQ(controller->state().group.groupKind, 1);
 }
 
-TEST_F(ShellTest, BarButtonsCloseOnlyTheMostRecentPage) {
+// 确定 hands the setup page over to scheduling; 初始设置 brings it back. A bar
+// button closes only the most recent page (the help window counts as one).
+TEST_F(ShellTest, BarButtonsAndTheSetupPageHandOver) {
     MainWindow* window = startProgram();
     SetupPage* setup = window->setupPage();
     ASSERT_NE(setup, nullptr);
-    control(setup, "Command1")->click();
-    QList<QWidget*> pages = window->openPages();
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages.last()->objectName(), "baseinfo");
-
-    // 排班 closes the staff editor only, then shows the scheduling page.
-    barButton("Command4")->click();
-    pages = window->openPages();
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages.first(), setup);
-    EXPECT_EQ(pages.last()->objectName(), "paiban");
-
-    // The help window counts as a page too.
-    window->showHelp();
-    barButton("Command4")->click();
-    pages = window->openPages();
-    ASSERT_EQ(pages.size(), 2);
-    EXPECT_EQ(pages.last()->objectName(), "paiban");
-}
-
-TEST_F(ShellTest, SetupPageHandsOverToScheduling) {
-    MainWindow* window = startProgram();
-    SetupPage* setup = window->setupPage();
-    ASSERT_NE(setup, nullptr);
-    EXPECT_EQ(setup->objectName(), "Formchushi");
-    EXPECT_EQ(setup->windowTitle(), "初始设定");
-    EXPECT_EQ(controller->state().group.groupKind, 1);
+    EXPECT_EQ(setup->objectName() + setup->windowTitle(), "Formchushi初始设定");
     EXPECT_FALSE(setup->groupPanel()->isVisibleTo(setup));
     control(setup, "btnOk")->click();
     EXPECT_EQ(window->setupPage(), nullptr);
-    EXPECT_TRUE(barButton("cssd")->isEnabled());
-    EXPECT_TRUE(barButton("Command4")->isEnabled());
-    ASSERT_EQ(window->openPages().size(), 1);
-    EXPECT_EQ(window->openPages().first()->objectName(), "paiban");
-    // 初始设置 opens the setup page again.
+    EXPECT_TRUE(barButton("cssd")->isEnabled() && barButton("Command4")->isEnabled());
+    const auto pages = [&] {
+        QStringList names;
+        for (QWidget* page : window->openPages())
+            names << page->objectName();
+        return names;
+    };
+    EXPECT_EQ(pages(), QStringList{"paiban"});
     barButton("cssd")->click();
-    EXPECT_NE(window->setupPage(), nullptr);
+    control(window->setupPage(), "Command1")->click();
+    EXPECT_EQ(pages(), QStringList({"Formchushi", "baseinfo"}));
+    barButton("Command4")->click();
+    EXPECT_EQ(pages(), QStringList({"Formchushi", "paiban"}));
+    window->showHelp();
+    barButton("Command4")->click();
+    EXPECT_EQ(pages(), QStringList({"Formchushi", "paiban"}));
 }
 
 TEST_F(ShellTest, OnlyTheLastPressedSetupButtonIsHighlighted) {
@@ -175,47 +162,38 @@ TEST_F(ShellTest, OnlyTheLastPressedSetupButtonIsHighlighted) {
     EXPECT_TRUE(setup->groupPanel()->isVisibleTo(setup));
 }
 
-TEST_F(ShellTest, StaffEditorAddsChecksAndDeletes) {
+// With a 班数限制 row the staff editor holds 排班 and 初始设置 off until it
+// closes, taking its frame with it.
+TEST_F(ShellTest, StaffEditorAddsChecksDeletesAndHoldsTheBar) {
+    data.run("INSERT INTO 班数限制 (班数) VALUES (2)");
     MainWindow* window = startProgram();
     window->setupPage()->staffSetting();
     auto* staff = window->findChild<StaffPage*>("baseinfo");
     ASSERT_NE(staff, nullptr);
     EXPECT_EQ(staff->windowTitle(), "值班人员设定");
+    EXPECT_FALSE(barButton("Command4")->isEnabled() || barButton("cssd")->isEnabled());
     auto* name = control<QLineEdit>(staff, "txtName");
-    EXPECT_FALSE(name->isVisibleTo(staff));
     for (const char* text : {"张三", "李'四", "张三", ""}) {
+        EXPECT_FALSE(name->isVisibleTo(staff));
         control(staff, "addone")->click();
         EXPECT_TRUE(name->isVisibleTo(staff));
         name->setText(text);
         control(staff, "Command2")->click();
-        EXPECT_FALSE(name->isVisibleTo(staff));
     }
     EXPECT_EQ(prompt.shown(), (QStringList{msg::duplicateName, msg::nameEmpty}));
     EXPECT_EQ(staff->model()->rowCount(), 2);
     // The new person is the current row, at the end of the grid.
     EXPECT_EQ(staff->grid()->currentIndex().row(), 1);
-
     prompt.clear();
     control(staff, "delone")->click();
     EXPECT_TRUE(prompt.shown().isEmpty());
     control(staff, "delone")->click();
     EXPECT_EQ(prompt.shown(), QStringList{msg::keepOnePerson});
-    EXPECT_EQ(scalar("SELECT 姓名 FROM 基本信息").toString(), "张三");
-}
+    EXPECT_EQ(data.scalar("SELECT 姓名 FROM 基本信息").toString(), "张三");
 
-TEST_F(ShellTest, StaffEditorHoldsTheBarWhileTheShiftLimitIsSet) {
-    exec("INSERT INTO 班数限制 (班数) VALUES (2)");
-    MainWindow* window = startProgram();
-    window->setupPage()->staffSetting();
-    EXPECT_FALSE(barButton("Command4")->isEnabled());
-    EXPECT_FALSE(barButton("cssd")->isEnabled());
-    control(window->findChild<StaffPage*>(), "btnExit")->click();
-    EXPECT_TRUE(barButton("Command4")->isEnabled());
-    EXPECT_TRUE(barButton("cssd")->isEnabled());
-    EXPECT_EQ(window->openPages().size(), 1);
-    // A page that closes itself takes its frame with it (the page goes
-    // first, then its frame).
-    for (int pass = 0; pass < 2; ++pass)
+    control(staff, "btnExit")->click();
+    EXPECT_TRUE(barButton("Command4")->isEnabled() && barButton("cssd")->isEnabled());
+    for (int pass = 0; pass < 2; ++pass) // the page goes first, then its frame
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChildren<QMdiSubWindow*>().size(), 1);
 }
@@ -245,8 +223,8 @@ TEST_F(ShellTest, PeriodIsSetThroughTheForm) {
     EXPECT_FALSE(control<QWidget>(setup, "Frame4")->isVisibleTo(setup));
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed form
 
-    exec("INSERT INTO 日期组 (日期组名称, idid) VALUES ('周末', 2);"
-         "UPDATE 日期类型 SET 所属日期组ID = 'zz2z1z' WHERE 日期 > '2027-01-01'");
+    data.run("INSERT INTO 日期组 (日期组名称, idid) VALUES ('周末', 2);"
+             "UPDATE 日期类型 SET 所属日期组ID = 'zz2z1z' WHERE 日期 > '2027-01-01'");
     setup->dateRangeSetting();
     control(setup, "Command6")->click();
     form = window->findChild<PeriodForm*>("riqi");
@@ -263,10 +241,11 @@ TEST_F(ShellTest, PeriodIsSetThroughTheForm) {
     control(form, "btnOK")->click();
     EXPECT_EQ(prompt.questions(), QStringList{msg::periodDropsMemberships.arg(2).arg("周末")});
     EXPECT_FALSE(form->isHidden());
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM 日期类型 WHERE 所属日期组ID = 'zz2z1z'").toInt(), 2);
+    EXPECT_EQ(data.scalar("SELECT COUNT(*) FROM 日期类型 WHERE 所属日期组ID = 'zz2z1z'").toInt(),
+              2);
     prompt.addAnswer(true);
     control(form, "btnOK")->click();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM 日期类型").toInt(), 31);
+    EXPECT_EQ(data.scalar("SELECT COUNT(*) FROM 日期类型").toInt(), 31);
     setup = window->setupPage();
     ASSERT_NE(setup, nullptr);
     EXPECT_TRUE(control<QWidget>(setup, "Frame4")->isVisibleTo(setup));
@@ -335,7 +314,7 @@ TEST_F(ShellTest, APageLargerThanTheWindowScrollsIntoView) {
 }
 
 TEST_F(ShellTest, ExitKeepsATypedEditAndEmptiesTheWorkingTables) {
-    exec("INSERT INTO 基本信息 (ID, 姓名, 所属组ID) VALUES (1, '张三', 'zz1z')");
+    data.run("INSERT INTO 基本信息 (ID, 姓名, 所属组ID) VALUES (1, '张三', 'zz1z')");
     MainWindow* window = startProgram();
     fillWorkingTables();
     window->setupPage()->staffSetting();
@@ -350,7 +329,7 @@ TEST_F(ShellTest, ExitKeepsATypedEditAndEmptiesTheWorkingTables) {
     barButton("Command2")->click();
     EXPECT_EQ(quitCalls, 1);
     EXPECT_EQ(controller->mainWindow(), nullptr);
-    EXPECT_EQ(scalar("SELECT 姓名 FROM 基本信息").toString(), "张三丰");
+    EXPECT_EQ(data.scalar("SELECT 姓名 FROM 基本信息").toString(), "张三丰");
     EXPECT_EQ(workingTableRows(), 0);
 }
 
@@ -370,11 +349,9 @@ TEST_F(ShellTest, ClosingByTheFrameClosesEveryPageAndLeavesTheTables) {
 }
 
 TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
-    QFile file(workingPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write("not a database at all");
-    file.close();
-    controller = std::make_unique<ApplicationController>(dir.path());
+    data.connection.reset();
+    test::writeFile(workingPath(), "not a database at all");
+    controller = std::make_unique<ApplicationController>(data.dir.path());
     controller->setPrompt(&prompt);
     EXPECT_FALSE(controller->start());
     EXPECT_EQ(controller->mainWindow(), nullptr);
@@ -437,8 +414,8 @@ TEST_F(ShellTest, PagesDrawTheirChineseText) {
     check("period");
     setup->staffGroupSetting();
     check("groups");
-    exec("INSERT INTO 基本信息 (ID, 姓名, 所属组ID, 家庭住址) VALUES (1, '张三', 'zz1z', '0'), "
-         "(2, '李四', 'zz1z', '0')");
+    data.run("INSERT INTO 基本信息 (ID, 姓名, 所属组ID, 家庭住址) VALUES (1, '张三', 'zz1z', '0'), "
+             "(2, '李四', 'zz1z', '0')");
     setup->staffSetting();
     window->findChild<StaffPage*>()->startAdding();
     check("staff");

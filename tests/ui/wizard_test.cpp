@@ -114,7 +114,7 @@ TEST_F(WizardTest, LeavingRestartsInNormalMode) {
 
 TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
     // With a 班数限制 row the staff editor holds 初始设置 and 排班 off.
-    exec("INSERT INTO 班数限制 (班数) VALUES (2)");
+    data.run("INSERT INTO 班数限制 (班数) VALUES (2)");
     controller->state().wizardStep = 4;
     window->setupPage()->findChild<QPushButton*>("Command5")->click(); // its 进入设置向导
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
