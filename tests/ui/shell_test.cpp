@@ -100,24 +100,6 @@ TEST_F(ShellTest, ButtonBarAndMenusAsDesigned) {
     EXPECT_TRUE(QFileInfo::exists(files::programDirectory() + "/intro.html"));
 }
 
-TEST_F(ShellTest, EveryStartEmptiesTheWorkingTablesAndTheStateOutlivesARestart) {
-    fillWorkingTables();
-    startProgram();
-    EXPECT_EQ(workingTableRows(), 0);
-    // The tables fill again, and a restart empties them once more.
-    fillWorkingTables();
-    EXPECT_EQ(workingTableRows(), 2);
-    controller->state().wizardStep = 4;
-    controller->state().group.groupKind = 3;
-    controller->restart();
-    ASSERT_NE(controller->mainWindow(), nullptr);
-    EXPECT_EQ(workingTableRows(), 0);
-    EXPECT_NE(controller->mainWindow()->setupPage(), nullptr);
-    EXPECT_EQ(controller->state().wizardStep, 4);
-    // Only the setup page's load touches groupKind.
-    EXPECT_EQ(controller->state().group.groupKind, 1);
-}
-
 // 确定 hands the setup page over to scheduling; 初始设置 brings it back. A bar
 // button closes only the most recent page (the help window counts as one).
 TEST_F(ShellTest, BarButtonsAndTheSetupPageHandOver) {
@@ -125,6 +107,7 @@ TEST_F(ShellTest, BarButtonsAndTheSetupPageHandOver) {
     SetupPage* setup = window->setupPage();
     ASSERT_NE(setup, nullptr);
     EXPECT_EQ(setup->objectName() + setup->windowTitle(), "Formchushi初始设定");
+    EXPECT_EQ(controller->state().group.groupKind, 1);
     EXPECT_FALSE(setup->groupPanel()->isVisibleTo(setup));
     control(setup, "btnOk")->click();
     EXPECT_EQ(window->setupPage(), nullptr);
