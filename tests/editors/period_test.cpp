@@ -23,20 +23,6 @@ protected:
 
 } // namespace
 
-TEST_F(PeriodTest, OneRowADayAcrossAYearAndALeapDay) {
-    EXPECT_EQ(period::describe(period::current(db.db())), "目前没定义日期范围。");
-    ASSERT_TRUE(save(QDate(2027, 12, 30), QDate(2028, 3, 1)));
-    QStringList expected;
-    for (QDate day(2027, 12, 30); day <= QDate(2028, 3, 1); day = day.addDays(1))
-        expected << day.toString("yyyy-MM-dd") + "|zz1z";
-    EXPECT_EQ(calendar(), expected);
-    EXPECT_EQ(period::describe(period::current(db.db())),
-              "起始日期：2027-12-30        终止日期：2028-03-01");
-    ASSERT_TRUE(save(QDate(2027, 3, 9), QDate(2027, 3, 9)));
-    EXPECT_EQ(calendar(), QStringList{"2027-03-09|zz1z"});
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
 TEST_F(PeriodTest, SavingAgainDropsDateGroupMemberships) {
     ASSERT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 3)));
     // Group 7 does not exist: nothing is lost, nothing asked.

@@ -130,17 +130,9 @@ void makeBadFile(const BadFile& bad, const QString& path) {
         return makeDatabase(
             path, {"甲"},
             QString(bad.text).replace("%1", QString::number(schema::userVersion + 1)));
-    case Make::Foreign: { // an SQLite file written without Korvane's schema code
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", path);
-            db.setDatabaseName(path);
-            ASSERT_TRUE(db.open());
-            for (const QString& statement : QString(bad.text).split(';'))
-                exec(db, statement);
-        }
-        QSqlDatabase::removeDatabase(path);
+    case Make::Foreign: // an SQLite file written without Korvane's schema code
+        test::runProgram("sqlite3", {path, bad.text});
         return;
-    }
     default: { // 400 people, then spoilt
         QStringList many;
         for (int i = 0; i < 400; ++i)
@@ -216,6 +208,18 @@ TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
     QString error;
     ASSERT_NE(Connection::open(source, &error), nullptr) << error.toStdString();
     EXPECT_EQ(applicationIdOf(source), ourApplicationId);
+
+    // An unusable working file is kept as it was; a missing one is created
+    // without a backup.
+    writeFile(folder.working, "kaputt");
+    auto again = files::replaceWorkingDatabase(folder.path, source);
+    ASSERT_TRUE(again.ok) << again.message.toStdString();
+    EXPECT_EQ(fileBytes(again.backupPath), QByteArray("kaputt"));
+    EXPECT_EQ(peopleIn(folder.working), QStringList({"新人甲", "新人乙"}));
+    again = files::replaceWorkingDatabase(folder.file("新文件夹"), source);
+    ASSERT_TRUE(again.ok) << again.message.toStdString();
+    EXPECT_TRUE(again.backupPath.isEmpty());
+    EXPECT_EQ(peopleIn(folder.file("新文件夹/员工数据库.mdb")), QStringList({"新人甲", "新人乙"}));
 }
 
 // Above five backups, only a backup whose content a newer one also holds goes.
@@ -274,24 +278,6 @@ TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.message.isEmpty());
     EXPECT_EQ(fileBytes(folder.file("普通文件")), QByteArray("x"));
-}
-
-TEST(ReplaceWorkingDatabase, AnUnusableOrMissingWorkingFile) {
-    DataFolder folder;
-    writeFile(folder.working, "kaputt");
-    const QString source = folder.file("导入.mdb");
-    makeDatabase(source, {"新人"});
-    auto result = files::replaceWorkingDatabase(folder.path, source);
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_EQ(fileBytes(result.backupPath), QByteArray("kaputt")); // kept as it was
-    EXPECT_EQ(peopleIn(folder.working), QStringList{"新人"});
-
-    // A missing one is created, without a backup.
-    const QString dataDir = folder.file("新文件夹");
-    result = files::replaceWorkingDatabase(dataDir, source);
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_TRUE(result.backupPath.isEmpty());
-    EXPECT_EQ(peopleIn(files::workingPath(dataDir)), QStringList{"新人"});
 }
 
 // The window closes its pages before a replace, but a connection left open
@@ -397,24 +383,20 @@ TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
 // ---------------------------------------------------------------------------
 // Start-up.
 
-TEST(PrepareWorkingDatabase, AMissingFileIsCreatedAndAUsableOneLeftAsItIs) {
+// A missing working file is created, a usable one left as it is; an
+// unusable one goes aside with its write-ahead log and a fresh one takes its place.
+TEST(PrepareWorkingDatabase, CreatesKeepsOrMovesAsideTheWorkingFile) {
     QTemporaryDir dir;
     const QString dataDir = QDir(dir.path()).filePath("数据");
-    auto result = files::prepareWorkingDatabase(dataDir);
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_TRUE(result.message.isEmpty());
-    EXPECT_TRUE(peopleIn(files::workingPath(dataDir)).isEmpty());
+    const auto created = files::prepareWorkingDatabase(dataDir);
+    EXPECT_TRUE(created.ok && created.message.isEmpty()) << created.message.toStdString();
     EXPECT_EQ(applicationIdOf(files::workingPath(dataDir)), ourApplicationId);
+    DataFolder kept;
+    const QByteArray usable = fileBytes(kept.working);
+    EXPECT_TRUE(files::prepareWorkingDatabase(kept.path).message.isEmpty());
+    EXPECT_EQ(fileBytes(kept.working), usable);
+    EXPECT_EQ(kept.entries(), QStringList{files::workingFileName});
 
-    DataFolder folder;
-    const QByteArray before = fileBytes(folder.working);
-    result = files::prepareWorkingDatabase(folder.path);
-    EXPECT_TRUE(result.ok && result.message.isEmpty());
-    EXPECT_EQ(fileBytes(folder.working), before);
-    EXPECT_EQ(folder.entries(), QStringList{files::workingFileName});
-}
-
-TEST(PrepareWorkingDatabase, AnUnusableFileIsMovedAsideWithItsWriteAheadLog) {
     for (const BadFile& bad : kBadFiles) {
         if (!bad.atStartUp)
             continue;
