@@ -52,9 +52,11 @@ protected:
 } // namespace
 
 // Rules only ever strike: a second rule, or the same one again, never
-// reopens what another struck.
+// reopens what another struck. A rule with another 排在 strikes nothing.
 TEST_F(RulesTest, NotOnAndOnlyOnForOnePersonCombine) {
     QString error;
+    apply({0, "李四", "排在", "周末", "夜班", true, false}, &error);
+    EXPECT_EQ(flags(), "22222222");
     ASSERT_EQ(apply({0, "李四", onlyOn, "周末", "夜班", true, false}, &error),
               engine::RuleApplied::Applied);
     EXPECT_EQ(flags(), "20202022");

@@ -136,18 +136,6 @@ TEST(RunFailure, APersonDeletedDuringTheRunFailsIt) {
 
 // --- Slot filling ------------------------------------------------------------
 
-TEST(RunAssignment, RelaxationTakesTheHeldBackAfterAll) {
-    RunFixture f(2, 3);
-    f.shift(1, "夜班", "20:00", 2, "2");
-    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
-    // Day 3: both have two 夜班 in a row ending yesterday, so both are held
-    // back; without them the slot cannot be filled, so the limit is dropped.
-    EXPECT_EQ(f.relaxed, QStringList{relaxedText("2027-03-03")});
-    EXPECT_EQ(f.roster().last(), "2027年3月3日|夜班|  甲  乙");
-    EXPECT_EQ(f.counters("甲"), "3|3|2027-03-03|1|3|3");
-    EXPECT_EQ(f.counters("乙"), "3|3|2027-03-03|1|3|3");
-}
-
 // A slot takes the whole part of its headcount, but needs its full headcount
 // of candidates; below one it takes nobody and names nobody.
 TEST(RunAssignment, FractionalHeadcounts) {
