@@ -12,6 +12,8 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 using namespace korvane;
 
 namespace {
