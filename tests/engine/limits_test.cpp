@@ -77,7 +77,7 @@ TEST(RunLimits, LeaveOnASlotThatNeedsEveryoneFailsWithItsReason) {
 TEST(RunLimits, LimitsThatNeverBindLeaveThePlainRun) {
     const auto state = [](const QString& extra) {
         test::TempDatabase t;
-        test::loadSample(t);
+        t.loadSample();
         t.run(extra);
         EXPECT_EQ(engine::generate(t.path).outcome, RunOutcome::Done);
         return t.rows("select idid, 是否值班 from 值班底表") + t.rows("select * from 基本信息") +
