@@ -181,6 +181,18 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     return Result::Filled;
 }
 
+void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
+    WorkDone& work = m_work[size_t(person)];
+    if (work.lastDay != day)
+        work.run = work.lastDay == day - 1 ? work.run + 1 : 1;
+    work.lastDay = day;
+    const qint64 end = day * 1440 + endMinute;
+    if (end >= work.lastEnd) {
+        work.lastEnd = end;
+        work.lastShift = shift;
+    }
+}
+
 void SlotFiller::lock(qint64 day, qint64 shift, int person) {
     m_locked[slotKey(day, shift)].push_back(person);
 }
@@ -199,7 +211,7 @@ void SlotFiller::take(int row, const CalendarDay& day, const Shift& shift, qint6
         counters.consecutive = 1;
     }
     WorkDone& work = m_work[size_t(m_table.personOf(row))];
-    if (work.shifts > 0)
+    if (work.hasWorked())
         work.shortestRest =
             std::min(work.shortestRest, day.day * 1440 + shift.startMinute - work.lastEnd);
     ++work.shifts;
@@ -232,7 +244,7 @@ PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& s
         if (run > *limits.consecutive)
             return PassOver::Consecutive;
     }
-    if (limits.restHours && work.shifts > 0) {
+    if (limits.restHours && work.hasWorked()) {
         const qint64 rest = day.day * 1440 + shift.startMinute - work.lastEnd;
         if (rest < 0)
             return PassOver::Overlap;

@@ -48,6 +48,7 @@ struct WorkDone {
     qint64 lastEnd = std::numeric_limits<qint64>::min(); // the latest end, in minutes since day 0
     qint64 lastShift = 0;                                // the shift that ends then
     int longestRun = 0;                                  // most days worked in a row
+    bool hasWorked() const { return lastEnd != std::numeric_limits<qint64>::min(); }
     qint64 shortestRest = std::numeric_limits<qint64>::max(); // minutes, between two shifts
 };
 
@@ -68,6 +69,9 @@ public:
     // The person (an index into PlanningData::staff) is locked on the slot:
     // when the slot is filled, they are taken first.
     void lock(qint64 day, qint64 shift, int person);
+    // The person worked a shift before the period (shifts in time order):
+    // it counts for their rest and consecutive days, and for nothing else.
+    void workedBefore(int person, qint64 day, int endMinute, qint64 shift);
 
     // Whether taking the person for the shift on the day would pass one of
     // their limits, and which.

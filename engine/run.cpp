@@ -67,9 +67,8 @@ struct RunEnd {
 
 class GenerationRun {
 public:
-    GenerationRun(const RunObserver& observer, bool dryRun,
-                  const QList<LockedAssignment>& locked = {})
-        : m_observer(observer), m_dryRun(dryRun), m_locked(locked) {}
+    GenerationRun(const RunObserver& observer, bool dryRun, const RunExtras& extras = {})
+        : m_observer(observer), m_dryRun(dryRun), m_extras(extras) {}
 
     RunResult execute(const QString& path, RunLock lock);
 
@@ -98,7 +97,7 @@ private:
 
     const RunObserver& m_observer;
     const bool m_dryRun; // plans in memory, writes nothing
-    const QList<LockedAssignment> m_locked;
+    const RunExtras m_extras;
     std::unique_ptr<Connection> m_connection;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
@@ -296,9 +295,13 @@ void GenerationRun::fillSlots() {
     QHash<qint64, int> personOfIdid;
     for (int i = 0; i < m_data.staff.size(); ++i)
         personOfIdid.insert(m_data.staff.at(i).idid, i);
-    for (const LockedAssignment& locked : m_locked)
+    for (const LockedAssignment& locked : m_extras.locked)
         if (personOfIdid.contains(locked.person))
             filler.lock(locked.day, locked.shift, personOfIdid.value(locked.person));
+    for (const EarlierShift& earlier : m_extras.earlier)
+        if (personOfIdid.contains(earlier.person))
+            filler.workedBefore(personOfIdid.value(earlier.person), earlier.day, earlier.endMinute,
+                                earlier.shift);
     startWriting();
     const double step = kSlotsSpan / double(m_data.calendar.size());
     qint64 sequence = 1;
@@ -491,8 +494,8 @@ void prepareForWriting(QSqlDatabase& db) {
 }
 
 RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock,
-                   const QList<LockedAssignment>& locked) {
-    GenerationRun run(observer, false, locked);
+                   const RunExtras& extras) {
+    GenerationRun run(observer, false, extras);
     return run.execute(databasePath, lock);
 }
 

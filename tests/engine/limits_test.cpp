@@ -55,6 +55,25 @@ TEST(RunLimits, RestAfterANightRulesOutTheNextMorning) {
                            "甲：被约束条件排除（编号 2：甲 不排在 2027-03-02 的 早班）"}));
 }
 
+// A night on the last day before the period counts for the rest: 甲, first
+// in line for the morning of 1 March, is off a night at 08:00 and 乙 works.
+TEST(RunLimits, RestIsCountedAcrossTheStartOfThePeriod) {
+    RunFixture f(2, 1);
+    f.t.run("insert into banci (班次名称, idid, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, "
+            "分布日期, 所属组ID, 结束秒序, 人数) values "
+            "('早班', 1, '08:00', '不跨转', '16:00', '无限制', '无限制', '全部', 'zz1z', 960, 1);"
+            "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
+    const qint64 lastDayBefore = QDate(2027, 2, 28).toJulianDay();
+    engine::RunObserver observer;
+    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
+                               {{}, {{1, lastDayBefore, 1920, 2}}})
+                  .outcome,
+              RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  乙"});
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  甲"});
+}
+
 // Leave strikes the person's rows like a 不排在 rule; a slot that needs
 // everyone else and one more fails, and says so.
 TEST(RunLimits, LeaveOnASlotThatNeedsEveryoneFailsWithItsReason) {
@@ -105,9 +124,9 @@ TEST(RunLocks, ALockedPersonIsTakenFirstAndCountsLikeAnyAssignment) {
     f.shift(1, "白班", "08:00", 2);
     const qint64 day1 = QDate(2027, 3, 1).toJulianDay();
     engine::RunObserver observer;
-    ASSERT_EQ(
-        engine::generate(f.t.path, observer, engine::RunLock::TakeOwn, {{day1, 1, 3}}).outcome,
-        RunOutcome::Done);
+    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn, {{{day1, 1, 3}}, {}})
+                  .outcome,
+              RunOutcome::Done);
     EXPECT_EQ(f.roster(),
               QStringList({"2027年3月1日|白班|  甲  丙", "2027年3月2日|白班|  甲  乙"}));
     EXPECT_EQ(f.counters("丙"), QString("2|1|2027-03-01|1|1|1"));
