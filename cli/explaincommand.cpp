@@ -4,6 +4,7 @@
 #include "store/messages.h"
 
 #include <cmath>
+#include <limits>
 
 namespace korvane::cli {
 
@@ -15,7 +16,7 @@ QString againstLimit(qint64 value, const std::optional<int>& limit) {
 }
 
 QString restHours(const engine::PersonWork& person) {
-    if (person.done.shifts < 2)
+    if (person.done.shortestRest == std::numeric_limits<qint64>::max())
         return QStringLiteral("-");
     const QString rest = QString::number(double(person.done.shortestRest) / 60, 'g', 4);
     return person.limits.restHours

@@ -112,6 +112,23 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     if (slotIndices.empty())
         return Result::NotDistributed;
 
+    // The planner's locked people of the slot come first, whatever a rule or
+    // a limit says, and count like any assignment; the run fills the rest.
+    int lockedTaken = 0;
+    const auto locked = m_locked.constFind(slotKey(day.day, shift.idid));
+    if (locked != m_locked.constEnd()) {
+        const int first = m_table.slotList[size_t(slotIndices.front())].firstRow;
+        for (int person : *locked) {
+            if (m_table.flags[size_t(first + person)] == flagAssigned)
+                continue;
+            take(first + person, day, shift, sequence);
+            ++lockedTaken;
+        }
+    }
+    const double needed = shift.headcount - lockedTaken;
+    if (lockedTaken > 0 && !(needed > 0))
+        return Result::Filled;
+
     const qint16 limit = consecutiveLimit(shift.consecutiveLimit);
     const qint64 yesterday = day.day - 1;
     const auto heldBack = [&](const PersonCounters& counters) {
@@ -133,10 +150,10 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
             m_chosen.push_back(row);
     // Fewer than the headcount (compared as the number it is, fractions
     // included): drop the held-back clause.
-    if (double(m_chosen.size()) < shift.headcount) {
+    if (double(m_chosen.size()) < needed) {
         *relaxed = true;
         m_chosen = m_open;
-        if (double(m_chosen.size()) < shift.headcount)
+        if (double(m_chosen.size()) < needed)
             return Result::Impossible;
     }
 
@@ -154,40 +171,61 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
             return a.capacity > b.capacity;
         return left < right;
     };
-    const size_t taken = std::min(m_chosen.size(), size_t(peopleTaken(shift.headcount)));
+    const size_t taken =
+        std::min(m_chosen.size(), size_t(std::max(0, peopleTaken(shift.headcount) - lockedTaken)));
     std::partial_sort(m_chosen.begin(), m_chosen.begin() + qsizetype(taken), m_chosen.end(),
                       before);
 
-    for (size_t i = 0; i < taken; ++i) {
-        m_table.flags[size_t(m_chosen[i])] = flagAssigned;
-        PersonCounters& counters = m_counters[size_t(m_table.personOf(m_chosen[i]))];
-        counters.previousSlot = sequence;
-        counters.lastDay = day.day;
-        ++counters.dutyCount;
-        if (counters.lastShift == shift.idid) {
-            ++counters.consecutive;
-        } else {
-            counters.lastShift = shift.idid;
-            counters.consecutive = 1;
-        }
-        WorkDone& work = m_work[size_t(m_table.personOf(m_chosen[i]))];
-        if (work.shifts > 0)
-            work.shortestRest =
-                std::min(work.shortestRest, day.day * 1440 + shift.startMinute - work.lastEnd);
-        ++work.shifts;
-        work.overnight += shift.overnight ? 1 : 0;
-        work.weekend += isWeekend(day.day) ? 1 : 0;
-        if (work.lastDay != day.day)
-            work.run = work.lastDay == day.day - 1 ? work.run + 1 : 1;
-        work.lastDay = day.day;
-        work.longestRun = std::max(work.longestRun, work.run);
-        const qint64 end = day.day * 1440 + shift.endMinute;
-        if (end >= work.lastEnd) {
-            work.lastEnd = end;
-            work.lastShift = shift.idid;
-        }
-    }
+    for (size_t i = 0; i < taken; ++i)
+        take(m_chosen[i], day, shift, sequence);
     return Result::Filled;
+}
+
+void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
+    WorkDone& work = m_work[size_t(person)];
+    if (work.lastDay != day)
+        work.run = work.lastDay == day - 1 ? work.run + 1 : 1;
+    work.lastDay = day;
+    const qint64 end = day * 1440 + endMinute;
+    if (end >= work.lastEnd) {
+        work.lastEnd = end;
+        work.lastShift = shift;
+    }
+}
+
+void SlotFiller::lock(qint64 day, qint64 shift, int person) {
+    m_locked[slotKey(day, shift)].push_back(person);
+}
+
+// The row's person works the slot: the flag and every counter of the run.
+void SlotFiller::take(int row, const CalendarDay& day, const Shift& shift, qint64 sequence) {
+    m_table.flags[size_t(row)] = flagAssigned;
+    PersonCounters& counters = m_counters[size_t(m_table.personOf(row))];
+    counters.previousSlot = sequence;
+    counters.lastDay = day.day;
+    ++counters.dutyCount;
+    if (counters.lastShift == shift.idid) {
+        ++counters.consecutive;
+    } else {
+        counters.lastShift = shift.idid;
+        counters.consecutive = 1;
+    }
+    WorkDone& work = m_work[size_t(m_table.personOf(row))];
+    if (work.hasWorked())
+        work.shortestRest =
+            std::min(work.shortestRest, day.day * 1440 + shift.startMinute - work.lastEnd);
+    ++work.shifts;
+    work.overnight += shift.overnight ? 1 : 0;
+    work.weekend += isWeekend(day.day) ? 1 : 0;
+    if (work.lastDay != day.day)
+        work.run = work.lastDay == day.day - 1 ? work.run + 1 : 1;
+    work.lastDay = day.day;
+    work.longestRun = std::max(work.longestRun, work.run);
+    const qint64 end = day.day * 1440 + shift.endMinute;
+    if (end >= work.lastEnd) {
+        work.lastEnd = end;
+        work.lastShift = shift.idid;
+    }
 }
 
 PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& shift) const {
@@ -206,7 +244,7 @@ PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& s
         if (run > *limits.consecutive)
             return PassOver::Consecutive;
     }
-    if (limits.restHours && work.shifts > 0) {
+    if (limits.restHours && work.hasWorked()) {
         const qint64 rest = day.day * 1440 + shift.startMinute - work.lastEnd;
         if (rest < 0)
             return PassOver::Overlap;

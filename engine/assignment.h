@@ -48,6 +48,7 @@ struct WorkDone {
     qint64 lastEnd = std::numeric_limits<qint64>::min(); // the latest end, in minutes since day 0
     qint64 lastShift = 0;                                // the shift that ends then
     int longestRun = 0;                                  // most days worked in a row
+    bool hasWorked() const { return lastEnd != std::numeric_limits<qint64>::min(); }
     qint64 shortestRest = std::numeric_limits<qint64>::max(); // minutes, between two shifts
 };
 
@@ -65,6 +66,13 @@ public:
 
     SlotFiller(const PlanningData& data, CandidateTable& table);
 
+    // The person (an index into PlanningData::staff) is locked on the slot:
+    // when the slot is filled, they are taken first.
+    void lock(qint64 day, qint64 shift, int person);
+    // The person worked a shift before the period (shifts in time order):
+    // it counts for their rest and consecutive days, and for nothing else.
+    void workedBefore(int person, qint64 day, int endMinute, qint64 shift);
+
     // Whether taking the person for the shift on the day would pass one of
     // their limits, and which.
     PassOver passOver(int person, const CalendarDay& day, const Shift& shift) const;
@@ -79,8 +87,14 @@ public:
     qint64 openCandidates() const { return qint64(m_open.size()); }
 
 private:
+    static quint64 slotKey(qint64 day, qint64 shift) {
+        return (quint64(day) << 32) ^ quint64(shift);
+    }
+    void take(int row, const CalendarDay& day, const Shift& shift, qint64 sequence);
+
     const PlanningData& m_data;
     CandidateTable& m_table;
+    QHash<quint64, std::vector<int>> m_locked; // people locked on each slot
     std::vector<PersonCounters> m_counters;
     std::vector<WorkDone> m_work;
     bool m_limited = false;    // someone has a limit

@@ -67,8 +67,8 @@ struct RunEnd {
 
 class GenerationRun {
 public:
-    GenerationRun(const RunObserver& observer, bool dryRun)
-        : m_observer(observer), m_dryRun(dryRun) {}
+    GenerationRun(const RunObserver& observer, bool dryRun, const RunExtras& extras = {})
+        : m_observer(observer), m_dryRun(dryRun), m_extras(extras) {}
 
     RunResult execute(const QString& path, RunLock lock);
 
@@ -97,6 +97,7 @@ private:
 
     const RunObserver& m_observer;
     const bool m_dryRun; // plans in memory, writes nothing
+    const RunExtras m_extras;
     std::unique_ptr<Connection> m_connection;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
@@ -290,6 +291,17 @@ void GenerationRun::applyRules() {
 // also when a slot cannot be filled.
 void GenerationRun::fillSlots() {
     SlotFiller filler(m_data, m_table);
+    // A lock the set-up no longer holds (its person gone) is left out.
+    QHash<qint64, int> personOfIdid;
+    for (int i = 0; i < m_data.staff.size(); ++i)
+        personOfIdid.insert(m_data.staff.at(i).idid, i);
+    for (const LockedAssignment& locked : m_extras.locked)
+        if (personOfIdid.contains(locked.person))
+            filler.lock(locked.day, locked.shift, personOfIdid.value(locked.person));
+    for (const EarlierShift& earlier : m_extras.earlier)
+        if (personOfIdid.contains(earlier.person))
+            filler.workedBefore(personOfIdid.value(earlier.person), earlier.day, earlier.endMinute,
+                                earlier.shift);
     startWriting();
     const double step = kSlotsSpan / double(m_data.calendar.size());
     qint64 sequence = 1;
@@ -481,9 +493,28 @@ void prepareForWriting(QSqlDatabase& db) {
             break;
 }
 
-RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock) {
-    GenerationRun run(observer, false);
+RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock,
+                   const RunExtras& extras) {
+    GenerationRun run(observer, false, extras);
     return run.execute(databasePath, lock);
+}
+
+QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& locks,
+                               QString* error) {
+    QList<int> cannot;
+    PlanningData data;
+    if (!data.load(db, error))
+        return cannot;
+    CandidateTable table;
+    buildCandidateTable(data, &table);
+    QSet<qint64> people;
+    for (const Person& person : data.staff)
+        people.insert(person.idid);
+    for (int i = 0; i < locks.size(); ++i)
+        if (!people.contains(locks.at(i).person) ||
+            table.slotsOf(locks.at(i).day, locks.at(i).shift).empty())
+            cannot << i;
+    return cannot;
 }
 
 RunResult plan(const QString& databasePath) {

@@ -38,6 +38,37 @@ struct UnfilledSlot {
     qint64 found = 0;  // the open candidates it had, the held-back ones included
 };
 
+// An assignment the planner locked: the person works the shift on the date,
+// whatever the run would choose. The run places it first when it reaches the
+// slot, and it counts in every counter; the run fills the rest.
+struct LockedAssignment {
+    qint64 day = 0;    // the date as a day number
+    qint64 shift = 0;  // banci.idid
+    qint64 person = 0; // 基本信息.IDID
+};
+
+// A shift a person worked before the period (the end of the previous saved
+// roster): it counts for rest and consecutive days across the boundary, and
+// for nothing else.
+struct EarlierShift {
+    qint64 person = 0; // 基本信息.IDID
+    qint64 day = 0;    // the date it started, as a day number
+    int endMinute = 0; // after that day's midnight, past 1440 when it ends on the next day
+    qint64 shift = 0;  // banci.idid, for naming it
+};
+
+// What a run takes besides the database: none of it for a plain run.
+struct RunExtras {
+    QList<LockedAssignment> locked;
+    QList<EarlierShift> earlier;
+};
+
+// The locks that cannot hold in the database's current set-up (the person
+// or the shift is gone, the date is outside the period, the shift is not on
+// that date), by their index in locks.
+QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& locks,
+                               QString* error = nullptr);
+
 // What one person works in a run, with the limits that held for them.
 struct PersonWork {
     QString name;
@@ -74,7 +105,7 @@ void prepareForWriting(QSqlDatabase& db);
 // One whole generation run on the database file at path, on a connection
 // of its own, so it may run on any thread.
 RunResult generate(const QString& databasePath, const RunObserver& observer = {},
-                   RunLock lock = RunLock::TakeOwn);
+                   RunLock lock = RunLock::TakeOwn, const RunExtras& extras = {});
 
 // The same run planned in memory on a read-only connection: nothing is
 // written (korvane-cli explain). Its result says how it would end, why a slot

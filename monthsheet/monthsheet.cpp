@@ -18,7 +18,7 @@ namespace {
 const QString kCalendarQuery = QStringLiteral("select distinct 日期 from 日期类型");
 const QString kStaffQuery = QStringLiteral("select IDID, ID, 姓名 from 基本信息 order by ID, IDID");
 const QString kShiftQuery =
-    QStringLiteral("select idid, 班次名称, 起始时间, 终止时间, 次日, 开始秒序, 结束秒序 "
+    QStringLiteral("select idid, 班次名称, 起始时间, 终止时间, 次日, 开始秒序, 结束秒序, 人数 "
                    "from banci order by 起始时间, 结束秒序, idid");
 // The partial index on the assigned rows serves this.
 const QString kAssignedQuery = QStringLiteral(
@@ -106,6 +106,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
         shift.overnight = query.value(4).toString() == shift::crossing;
         shift.minutes =
             qMax(0, int(std::lround(query.value(6).toDouble() - query.value(5).toDouble())));
+        shift.headcount = query.value(7).toDouble();
         shiftIndex.insert(shift.idid, int(sheet->shifts.size()));
         sheet->shifts << shift;
     }

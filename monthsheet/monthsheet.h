@@ -28,6 +28,7 @@ struct SheetShift {
     QString end;            // 终止时间 "HH:mm"
     bool overnight = false; // ends on the next day
     int minutes = 0;        // from its start to its end, the next day's part included
+    double headcount = 0;   // 人数: how many people each of its slots needs
 };
 
 struct MonthSheet {

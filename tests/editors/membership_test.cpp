@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDate>
-
 using namespace korvane;
 
 namespace {
@@ -58,19 +56,6 @@ TEST_F(MembershipTest, CandidatesMoveInReversedOrderAndOutAgain) {
     EXPECT_EQ(people(), (QStringList{"张三|zz2z1z", "O'Neil|zz1z", "王五|zz2z1z", "赵六|zz1z"}));
 }
 
-TEST_F(MembershipTest, InAndOutRestoresTheStringAndKeepsOtherGroups) {
-    data.run("insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '张三', 'zz12z1z')");
-    MembershipEditor editor = editorFor(1, 5);
-    const QVariant key = editor.nonMembers().value(0).key;
-    ASSERT_TRUE(editor.moveIn(key));
-    EXPECT_EQ(people(), QStringList{"张三|zz5z12z1z"});
-    ASSERT_TRUE(editor.moveOut(key));
-    EXPECT_EQ(people(), QStringList{"张三|zz12z1z"});
-    // Leaving group 1 keeps 12.
-    ASSERT_TRUE(editorFor(1, 1).moveOut(key));
-    EXPECT_EQ(people(), QStringList{"张三|zz12z"});
-}
-
 TEST_F(MembershipTest, MovesWithNothingToDoChangeNothing) {
     // A member already, a string without the leading zz, a row deleted after
     // the lists were read.
@@ -113,34 +98,4 @@ TEST_F(MembershipTest, RenamedPersonStillMovesTheRightRow) {
     data.run("update 基本信息 set 姓名 = '张三' where ID = 2");
     ASSERT_TRUE(editor.moveSelected(candidates, members, {1}, IntoGroup));
     EXPECT_EQ(people(), (QStringList{"张三|zz1z", "张三|zz3z1z"}));
-}
-
-TEST_F(MembershipTest, DatesShowTheirWeekdayAndMoveByDate) {
-    data.run("insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-05', 'zz1z');"
-             "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-10', 'zz1z')");
-    MembershipEditor editor = editorFor(2, 2);
-    QList<MemberEntry> candidates = editor.nonMembers();
-    ASSERT_EQ(texts(candidates), (QStringList{"2027-01-05  星期二", "2027-01-10  星期日"}));
-    ASSERT_TRUE(editor.moveSelected(candidates, members, {1}, IntoGroup));
-    EXPECT_EQ(data.rows("select 所属日期组ID from 日期类型 order by 日期"),
-              (QStringList{"zz1z", "zz2z1z"}));
-    EXPECT_EQ(MembershipEditor::dateEntryText("2027-01-04"), "2027-01-04  星期一");
-}
-
-TEST(WeekdayRowsTest, PicksTheDatesOfTheTickedWeekdays) {
-    // 2027-01-01 is a Friday.
-    QList<MemberEntry> dates;
-    for (int day = 1; day <= 10; ++day) {
-        const QString iso = QDate(2027, 1, day).toString(Qt::ISODate);
-        dates.append({MembershipEditor::dateEntryText(iso), iso});
-    }
-    const struct {
-        QList<int> weekdays;
-        QList<int> rows;
-    } cases[] = {{{6, 7}, {1, 2, 8, 9}},
-                 {{5}, {0, 7}},
-                 {{}, {}},
-                 {{1, 2, 3, 4, 5, 6, 7}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}}};
-    for (const auto& c : cases)
-        EXPECT_EQ(MembershipEditor::rowsOnWeekdays(dates, c.weekdays), c.rows);
 }

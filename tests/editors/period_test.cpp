@@ -23,37 +23,6 @@ protected:
 
 } // namespace
 
-TEST_F(PeriodTest, EmptyCalendarAndOneDay) {
-    bool ok = false;
-    EXPECT_FALSE(period::current(db.db(), &ok).has_value());
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(period::describe(period::current(db.db())), "目前没定义日期范围。");
-
-    ASSERT_TRUE(save(QDate(2027, 3, 9), QDate(2027, 3, 9)));
-    EXPECT_EQ(calendar(), QStringList{"2027-03-09|zz1z"});
-    EXPECT_EQ(period::describe(period::current(db.db())),
-              "起始日期：2027-03-09        终止日期：2027-03-09");
-    EXPECT_TRUE(prompt.shown().isEmpty());
-}
-
-TEST_F(PeriodTest, AcrossAYearAndALeapDay) {
-    ASSERT_TRUE(save(QDate(2027, 12, 30), QDate(2028, 3, 1)));
-    const QStringList rows = calendar();
-    ASSERT_EQ(rows.size(), 2 + 31 + 29 + 1);
-    EXPECT_EQ(rows.first(), "2027-12-30|zz1z");
-    EXPECT_EQ(rows.at(2), "2028-01-01|zz1z");
-    EXPECT_TRUE(rows.contains("2028-02-29|zz1z"));
-    EXPECT_EQ(rows.last(), "2028-03-01|zz1z");
-    // One row per day, no gap, in ascending order.
-    for (int i = 1; i < rows.size(); ++i)
-        EXPECT_EQ(QDate::fromString(rows.at(i).left(10), Qt::ISODate),
-                  QDate::fromString(rows.at(i - 1).left(10), Qt::ISODate).addDays(1));
-    const auto range = period::current(db.db());
-    ASSERT_TRUE(range.has_value());
-    EXPECT_EQ(range->first, "2027-12-30");
-    EXPECT_EQ(range->last, "2028-03-01");
-}
-
 TEST_F(PeriodTest, SavingAgainDropsDateGroupMemberships) {
     ASSERT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 3)));
     // Group 7 does not exist: nothing is lost, nothing asked.

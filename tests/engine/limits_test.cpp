@@ -6,6 +6,8 @@
 #include "runfixture.h"
 #include "store/messages.h"
 
+#include <QDate>
+
 #include <gtest/gtest.h>
 
 using namespace korvane;
@@ -53,6 +55,25 @@ TEST(RunLimits, RestAfterANightRulesOutTheNextMorning) {
                            "甲：被约束条件排除（编号 2：甲 不排在 2027-03-02 的 早班）"}));
 }
 
+// A night on the last day before the period counts for the rest: 甲, first
+// in line for the morning of 1 March, is off a night at 08:00 and 乙 works.
+TEST(RunLimits, RestIsCountedAcrossTheStartOfThePeriod) {
+    RunFixture f(2, 1);
+    f.t.run("insert into banci (班次名称, idid, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, "
+            "分布日期, 所属组ID, 结束秒序, 人数) values "
+            "('早班', 1, '08:00', '不跨转', '16:00', '无限制', '无限制', '全部', 'zz1z', 960, 1);"
+            "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
+    const qint64 lastDayBefore = QDate(2027, 2, 28).toJulianDay();
+    engine::RunObserver observer;
+    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
+                               {{}, {{1, lastDayBefore, 1920, 2}}})
+                  .outcome,
+              RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  乙"});
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  甲"});
+}
+
 // Leave strikes the person's rows like a 不排在 rule; a slot that needs
 // everyone else and one more fails, and says so.
 TEST(RunLimits, LeaveOnASlotThatNeedsEveryoneFailsWithItsReason) {
@@ -75,7 +96,7 @@ TEST(RunLimits, LeaveOnASlotThatNeedsEveryoneFailsWithItsReason) {
 TEST(RunLimits, LimitsThatNeverBindLeaveThePlainRun) {
     const auto state = [](const QString& extra) {
         test::TempDatabase t;
-        test::loadSample(t);
+        t.loadSample();
         t.run(extra);
         EXPECT_EQ(engine::generate(t.path).outcome, RunOutcome::Done);
         return t.rows("select idid, 是否值班 from 值班底表") + t.rows("select * from 基本信息") +
@@ -88,6 +109,32 @@ TEST(RunLimits, LimitsThatNeverBindLeaveThePlainRun) {
               "insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values (1, '2026-01-01', "
               "'2026-01-31', '年假')"),
         plain);
+}
+
+} // namespace
+
+namespace {
+
+// A locked person is taken first on their slot and counts like any
+// assignment: 丙 locked on day 1 of a slot of two leaves one place, which 甲
+// takes (ties go by idid); on day 2, 乙 has waited longest and 甲 wins the
+// tie with 丙. Unlocked, day 1 is 甲乙 and day 2 丙甲.
+TEST(RunLocks, ALockedPersonIsTakenFirstAndCountsLikeAnyAssignment) {
+    RunFixture f(3, 2);
+    f.shift(1, "白班", "08:00", 2);
+    const qint64 day1 = QDate(2027, 3, 1).toJulianDay();
+    engine::RunObserver observer;
+    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn, {{{day1, 1, 3}}, {}})
+                  .outcome,
+              RunOutcome::Done);
+    EXPECT_EQ(f.roster(),
+              QStringList({"2027年3月1日|白班|  甲  丙", "2027年3月2日|白班|  甲  乙"}));
+    EXPECT_EQ(f.counters("丙"), QString("2|1|2027-03-01|1|1|1"));
+    // A lock on a shift that is gone cannot hold.
+    QString error;
+    EXPECT_EQ(
+        engine::locksThatCannotHold(f.t.db(), {{day1, 1, 3}, {day1, 9, 3}, {day1, 1, 99}}, &error),
+        QList<int>({1, 2}));
 }
 
 } // namespace

@@ -112,7 +112,7 @@ QStringList state(test::TempDatabase& t) {
 // slot filling query by query on the rows the rules left, and compares.
 void compareOnSample(const QString& tweak, engine::RunOutcome expected) {
     test::TempDatabase t;
-    test::loadSample(t);
+    t.loadSample();
     Reference reference(t.db());
     for (const QString& statement : tweak.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         reference.select(statement);

@@ -97,15 +97,4 @@ struct RunFixture {
     qint64 count(const QString& sql) { return t.scalar(sql).toLongLong(); }
 };
 
-// Replaces t's database with a copy of the delivered sample.
-inline void loadSample(TempDatabase& t) {
-    t.connection.reset();
-    QString error;
-    ASSERT_TRUE(
-        files::copyDatabase(outputDirectory() + QStringLiteral("/医院值班.mdb"), t.path, &error))
-        << error.toStdString();
-    t.connection = Connection::open(t.path, &error);
-    ASSERT_TRUE(t.connection) << error.toStdString();
-}
-
 } // namespace korvane::test

@@ -72,7 +72,7 @@ TEST(MonthSheet, AHandWorkedRosterGivesItsCellsAndTotals) {
 // shift on that day, and the sheet holds nothing the roster does not.
 TEST(MonthSheet, AgreesWithTheRosterOfTheSample) {
     test::TempDatabase t;
-    test::loadSample(t);
+    t.loadSample();
     ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
     const MonthSheet sheet = load(t.db());
 

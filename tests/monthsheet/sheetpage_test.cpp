@@ -26,7 +26,7 @@ using korvane::test::control;
 
 TEST(MonthSheetPage, OpensFromTheSchedulingPageWithNamesFrozenAndWeekendsShaded) {
     test::FakePageContext context;
-    context.loadSample();
+    context.data.loadSample();
     SchedulingPage scheduling(context);
     auto* open = control<QPushButton>(&scheduling, "comZongbiao");
     EXPECT_FALSE(open->isEnabled());

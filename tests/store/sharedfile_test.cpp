@@ -26,17 +26,9 @@
 
 using namespace korvane;
 using files::DatabaseLock;
+using test::fileBytes;
 
 namespace {
-
-QString s(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // A data folder whose working file is a copy of the delivered sample.
 struct SampleFolder {
@@ -48,11 +40,11 @@ struct SampleFolder {
         EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &error))
             << error.toStdString();
     }
-    QString file(const char* name) const { return QDir(path).filePath(s(name)); }
+    QString file(const char* name) const { return QDir(path).filePath(name); }
 };
 
 QString sqlite3(const QString& database, const QString& sql) {
-    return QString::fromUtf8(test::runProgram(s("sqlite3"), {database, sql}).out).trimmed();
+    return QString::fromUtf8(test::runProgram("sqlite3", {database, sql}).out).trimmed();
 }
 
 QVariant scalar(QSqlDatabase& db, const QString& sql) {
@@ -82,14 +74,14 @@ TEST(SharedFile, TheWindowsWritesStayVisibleAfterARunAndAnotherReader) {
     QString error;
     auto window = Connection::open(folder.working, &error);
     ASSERT_TRUE(window) << error.toStdString();
-    scalar(window->db(), s("insert into 基本信息 (ID, 姓名) values (901, '运行前')"));
+    scalar(window->db(), "insert into 基本信息 (ID, 姓名) values (901, '运行前')");
     EXPECT_TRUE(checkDatabaseFile(folder.working).isEmpty());
     EXPECT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
 
-    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息 where ID = 901")), s("1"));
-    EXPECT_TRUE(QFileInfo::exists(folder.working + s("-wal")));
-    scalar(window->db(), s("insert into 基本信息 (ID, 姓名) values (902, '运行后')"));
-    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息 where ID = 902")), s("1"));
+    EXPECT_EQ(sqlite3(folder.working, "select count(*) from 基本信息 where ID = 901"), "1");
+    EXPECT_TRUE(QFileInfo::exists(folder.working + "-wal"));
+    scalar(window->db(), "insert into 基本信息 (ID, 姓名) values (902, '运行后')");
+    EXPECT_EQ(sqlite3(folder.working, "select count(*) from 基本信息 where ID = 902"), "1");
 }
 
 // A run owns the work tables from its first step to its last: a second run
@@ -101,7 +93,7 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
     QString error;
     auto window = Connection::open(folder.working, &error);
     ASSERT_TRUE(window) << error.toStdString();
-    const int rosterRows = scalar(window->db(), s("select count(*) from 值班报表")).toInt();
+    const int rosterRows = scalar(window->db(), "select count(*) from 值班报表").toInt();
     ASSERT_GT(rosterRows, 0);
 
     auto otherRun = DatabaseLock::acquire(folder.working, DatabaseLock::Mode::Run, 0, &error);
@@ -112,10 +104,10 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
     EXPECT_TRUE(skipped);
 
     QProcess cli;
-    cli.start(test::cliProgram(), {s("--db"), folder.working, s("generate")});
+    cli.start(test::cliProgram(), {"--db", folder.working, "generate"});
     ASSERT_TRUE(waitForError(
         cli, msg::runInProgressElsewhere.arg(QDir::toNativeSeparators(folder.working))));
-    EXPECT_EQ(scalar(window->db(), s("select count(*) from 值班报表")).toInt(), rosterRows);
+    EXPECT_EQ(scalar(window->db(), "select count(*) from 值班报表").toInt(), rosterRows);
     otherRun.reset();
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
@@ -128,7 +120,7 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
 // a working file that is a link is replaced at its target.
 TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
     SampleFolder folder;
-    const QByteArray before = bytesOf(folder.working);
+    const QByteArray before = fileBytes(folder.working);
     QString error;
     auto window = DatabaseLock::acquire(folder.working, DatabaseLock::Mode::Use, 0, &error);
     ASSERT_TRUE(window) << error.toStdString();
@@ -140,17 +132,16 @@ TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
     EXPECT_FALSE(refused.ok);
     EXPECT_TRUE(refused.unavailable);
     EXPECT_EQ(refused.message, msg::fileInUse.arg(QDir::toNativeSeparators(folder.working)));
-    EXPECT_EQ(bytesOf(folder.working), before);
+    EXPECT_EQ(fileBytes(folder.working), before);
 
     QProcess cli;
-    cli.start(test::cliProgram(),
-              {s("--data-dir"), folder.path, s("import"), files::templatePath()});
+    cli.start(test::cliProgram(), {"--data-dir", folder.path, "import", files::templatePath()});
     EXPECT_FALSE(cli.waitForFinished(500)); // waits while the window has the file
-    EXPECT_EQ(bytesOf(folder.working), before);
+    EXPECT_EQ(fileBytes(folder.working), before);
     window.reset();
     ASSERT_TRUE(cli.waitForFinished(60000));
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    EXPECT_EQ(sqlite3(folder.working, s("select count(*) from 基本信息")), s("0"));
+    EXPECT_EQ(sqlite3(folder.working, "select count(*) from 基本信息"), "0");
 
     // 员工数据库.mdb -> 真实文件/数据.mdb: the link stays, its target gets the data.
     SampleFolder linked;
@@ -161,7 +152,7 @@ TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
     const auto result = files::replaceWorkingDatabase(linked.path, files::templatePath());
     ASSERT_TRUE(result.ok) << result.message.toStdString();
     EXPECT_TRUE(QFileInfo(linked.working).isSymLink());
-    EXPECT_EQ(sqlite3(real, s("select count(*) from 基本信息")), s("0"));
+    EXPECT_EQ(sqlite3(real, "select count(*) from 基本信息"), "0");
 }
 
 // A file locked by another program is busy, not damaged: start-up leaves it
@@ -169,13 +160,13 @@ TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
 TEST(SharedFile, AWorkingFileLockedElsewhereIsLeftWhereItIs) {
     SampleFolder folder;
     QProcess holder;
-    holder.start(s("sqlite3"), {folder.working});
+    holder.start("sqlite3", {folder.working});
     holder.write("PRAGMA locking_mode=EXCLUSIVE;\nBEGIN EXCLUSIVE;\nselect 'held';\n");
     QByteArray said;
     while (!said.contains("held") && holder.waitForReadyRead(10000))
         said += holder.readAllStandardOutput();
     ASSERT_TRUE(said.contains("held"));
-    const QByteArray before = bytesOf(folder.working);
+    const QByteArray before = fileBytes(folder.working);
 
     Connection::setBusyTimeout(100);
     const files::CommandResult result = files::prepareWorkingDatabase(folder.path);
@@ -183,12 +174,12 @@ TEST(SharedFile, AWorkingFileLockedElsewhereIsLeftWhereItIs) {
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.message.contains(msg::fileBusy)) << result.message.toStdString();
     EXPECT_TRUE(result.backupPath.isEmpty());
-    EXPECT_EQ(QDir(folder.path).entryList({s("*损坏*")}, QDir::Files), QStringList());
+    EXPECT_EQ(QDir(folder.path).entryList({"*损坏*"}, QDir::Files), QStringList());
 
     holder.write(".quit\n");
     holder.closeWriteChannel();
     ASSERT_TRUE(holder.waitForFinished(10000));
-    EXPECT_EQ(bytesOf(folder.working), before);
+    EXPECT_EQ(fileBytes(folder.working), before);
     EXPECT_TRUE(files::prepareWorkingDatabase(folder.path).ok);
 }
 
@@ -197,10 +188,10 @@ TEST(SharedFile, AWorkingFileLockedElsewhereIsLeftWhereItIs) {
 QStringList asOtherUser(const QStringList& command) {
     if (::geteuid() != 0)
         return command;
-    return QStringList{s("--reuid=65534"), s("--regid=65534"), s("--clear-groups")} + command;
+    return QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + command;
 }
 QString otherUserProgram() {
-    return ::geteuid() == 0 ? s("setpriv") : test::cliProgram();
+    return ::geteuid() == 0 ? "setpriv" : test::cliProgram();
 }
 
 // A working file (in WAL mode) on read-only media is read, exported and
@@ -221,24 +212,24 @@ TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
         return test::runProgram(otherUserProgram(),
                                 asOtherUser(QStringList{test::cliProgram()} + args));
     };
-    test::ProcessResult result = cli({s("--db"), media.working, s("roster")});
+    test::ProcessResult result = cli({"--db", media.working, "roster"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(result.out).contains(msg::recordCount));
-    result = cli({s("--db"), media.working, s("export"), out + s("/导出.mdb")});
+    result = cli({"--db", media.working, "export", out + "/导出.mdb"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    result = cli({s("--data-dir"), out, s("import"), media.working});
+    result = cli({"--data-dir", out, "import", media.working});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-    result = cli({s("--db"), media.working, s("generate")});
+    result = cli({"--db", media.working, "generate"});
     EXPECT_EQ(result.exitCode, 5) << result.err.toStdString();
     EXPECT_EQ(QDir(media.path).entryList(QDir::Files), mediaBefore);
 
-    const QString secret = out + s("/不可读.mdb");
+    const QString secret = out + "/不可读.mdb";
     ASSERT_TRUE(QFile::copy(files::samplePath(), secret));
     ASSERT_TRUE(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(QFile::encodeName(secret).constData(), 0, 0), 0);
     }
-    result = cli({s("--db"), secret, s("roster")});
+    result = cli({"--db", secret, "roster"});
     EXPECT_EQ(result.exitCode, 5) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(msg::noReadPermission)) << result.err.toStdString();
     QFile::setPermissions(media.path, QFileDevice::Permissions(0x7700));
@@ -248,58 +239,68 @@ TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
 TEST(SharedFile, CommandLineOutputsAndArguments) {
     SampleFolder folder;
     ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
-    const QByteArray before = bytesOf(folder.working);
+    const QByteArray before = fileBytes(folder.working);
     const QString link = folder.file("链接.csv");
     ASSERT_TRUE(QFile::link(folder.working, link));
     const QString otherDatabase = folder.file("别的.mdb");
     ASSERT_TRUE(QFile::copy(files::samplePath(), otherDatabase));
     const auto cli = [&](const QStringList& args) {
-        return test::runProgram(test::cliProgram(), QStringList{s("--db"), folder.working} + args);
+        return test::runProgram(test::cliProgram(), QStringList{"--db", folder.working} + args);
     };
-    for (const QStringList& args : {QStringList{s("roster"), s("--csv"), folder.working},
-                                    QStringList{s("roster"), s("--csv"), link},
-                                    QStringList{s("roster"), s("--pdf"), otherDatabase}}) {
-        SCOPED_TRACE(args.join(' ').toStdString());
-        const test::ProcessResult result = cli(args);
+    // Outputs onto a database, imports of what is no database, exports
+    // where nothing can be written, and a missing argument: exit 2, nothing written.
+    const QString text = folder.file("笔记.txt");
+    test::writeFile(text, "not a database");
+    const struct {
+        QStringList args;
+        QString says;
+    } refused[] = {{{"roster", "--csv", folder.working}, msg::outputIsDatabase.section("%1", 0, 0)},
+                   {{"roster", "--csv", link}, msg::outputIsDatabase.section("%1", 0, 0)},
+                   {{"roster", "--pdf", otherDatabase}, msg::outputIsDatabase.section("%1", 0, 0)},
+                   {{"import", text}, QDir::toNativeSeparators(text)},
+                   {{"export", text + "/x.mdb"}, msg::exportFailed.section("%1", 0, 0)},
+                   {{"import"}, {}}};
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const test::ProcessResult result = cli(c.args);
         EXPECT_EQ(result.exitCode, 2);
-        EXPECT_TRUE(result.err.contains(msg::outputIsDatabase.section(s("%1"), 0, 0)))
-            << result.err.toStdString();
+        EXPECT_TRUE(result.err.contains(c.says)) << result.err.toStdString();
     }
-    EXPECT_EQ(bytesOf(folder.working), before);
-    EXPECT_EQ(bytesOf(otherDatabase), bytesOf(files::samplePath()));
+    EXPECT_EQ(fileBytes(folder.working), before);
+    EXPECT_EQ(fileBytes(otherDatabase), fileBytes(files::samplePath()));
+    EXPECT_EQ(QDir(folder.path).entryList({"*备份*"}), QStringList());
 
-    test::ProcessResult result = cli({s("roster"), s("--csv"), s("-")});
+    test::ProcessResult result = cli({"roster", "--csv", "-"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.startsWith("\xEF\xBB\xBF"
                                       "IDID,"));
-    result = cli({s("roster"), s("--person"), QString(65536, QLatin1Char('x'))});
+    result = cli({"roster", "--person", QString(65536, QLatin1Char('x'))});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_EQ(result.err.trimmed(), msg::queryTextTooLong.arg(engine::maxQueryTextLength));
-    result = test::runProgram(test::cliProgram(), {s("--help")});
+    result = test::runProgram(test::cliProgram(), {"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.out.startsWith("usage: korvane-cli"));
-    EXPECT_EQ(
-        test::runProgram(test::cliProgram(), {s("--data-dir"), QString(), s("roster")}).exitCode,
-        2);
+    EXPECT_EQ(test::runProgram(test::cliProgram(), {"--data-dir", QString(), "roster"}).exitCode,
+              2);
 
     // A name with a NUL in it is printed whole, the NUL made visible.
     EXPECT_EQ(sqlite3(folder.working,
-                      s("update 值班报表 set 值班人 = '  张' || char(0) || '三' where IDID = 1; "
-                        "select changes()")),
-              s("1"));
-    result = cli({s("roster"), s("--person"), s("张")});
-    EXPECT_TRUE(QString::fromUtf8(result.out).contains(s("张␀三"))) << result.out.toStdString();
+                      "update 值班报表 set 值班人 = '  张' || char(0) || '三' where IDID = 1; "
+                      "select changes()"),
+              "1");
+    result = cli({"roster", "--person", "张"});
+    EXPECT_TRUE(QString::fromUtf8(result.out).contains("张␀三")) << result.out.toStdString();
 
     // Without the delivered template, init writes the same empty database.
     QTemporaryDir programDir;
-    const QString copied = QDir(programDir.path()).filePath(s("korvane-cli"));
+    const QString copied = QDir(programDir.path()).filePath("korvane-cli");
     ASSERT_TRUE(QFile::copy(test::cliProgram(), copied));
     const QString fresh = folder.file("新/员工数据库.mdb");
-    result = test::runProgram(copied, {s("--db"), fresh, s("init")});
+    result = test::runProgram(copied, {"--db", fresh, "init"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(checkDatabaseFile(fresh), QString());
     EXPECT_EQ(QDir(QFileInfo(fresh).absolutePath())
-                  .entryList({s("*journal*"), s("*.partial*")}, QDir::AllEntries | QDir::Hidden),
+                  .entryList({"*journal*", "*.partial*"}, QDir::AllEntries | QDir::Hidden),
               QStringList());
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,6 +19,16 @@ TempDatabase::TempDatabase() {
     connection = Connection::create(path, &error);
     if (!connection)
         ADD_FAILURE() << "cannot create " << path.toStdString() << ": " << error.toStdString();
+}
+
+QSqlDatabase& TempDatabase::db() {
+    if (!connection) {
+        QString error;
+        connection = Connection::open(path, &error);
+        if (!connection)
+            ADD_FAILURE() << "cannot open " << path.toStdString() << ": " << error.toStdString();
+    }
+    return connection->db();
 }
 
 void TempDatabase::run(const QString& script) {
@@ -56,6 +67,16 @@ QStringList TempDatabase::rows(const QString& sql) {
     return result;
 }
 
+void TempDatabase::loadSample() {
+    connection.reset();
+    QString error;
+    if (!files::copyDatabase(files::samplePath(), path, &error))
+        ADD_FAILURE() << error.toStdString();
+    connection = Connection::open(path, &error);
+    if (!connection)
+        ADD_FAILURE() << error.toStdString();
+}
+
 QString outputDirectory() {
     return QStringLiteral(KORVANE_OUTPUT_DIR);
 }
@@ -80,6 +101,31 @@ ProcessResult runProgram(const QString& program, const QStringList& arguments) {
 
 QString cliProgram() {
     return QDir(outputDirectory()).filePath(QStringLiteral("korvane-cli"));
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        ADD_FAILURE() << "cannot write " << path.toStdString();
+}
+
+QStringList valuesIn(const QString& path, const QString& sql) {
+    QString error;
+    auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
+    if (!connection)
+        return {QStringLiteral("<cannot open: %1>").arg(error)};
+    QSqlQuery query(connection->db());
+    QStringList values;
+    if (!query.exec(sql))
+        ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
 }
 
 } // namespace korvane::test

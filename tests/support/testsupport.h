@@ -17,13 +17,16 @@ struct TempDatabase {
     QTemporaryDir dir;
     QString path;
     std::unique_ptr<Connection> connection;
-    QSqlDatabase& db() { return connection->db(); }
+    // The test's own connection, opened again after it was let go (reset).
+    QSqlDatabase& db();
     // Runs SQLite statements separated by ';' (no quotes with ';' inside); fails the test on error.
     void run(const QString& script);
     // The first column of the first row of a SQLite query.
     QVariant scalar(const QString& sql);
     // Every row of a SQLite query, columns joined by '|'.
     QStringList rows(const QString& sql);
+    // Puts a copy of the delivered sample ward in place of the new database.
+    void loadSample();
 };
 
 // The folder where the build writes the programs and the delivered databases.
@@ -39,6 +42,12 @@ struct ProcessResult {
 ProcessResult runProgram(const QString& program, const QStringList& arguments);
 // korvane-cli of this build.
 QString cliProgram();
+
+// A file's bytes (empty when it cannot be read); writing them fails the test on error.
+QByteArray fileBytes(const QString& path);
+void writeFile(const QString& path, const QByteArray& bytes);
+// The first column of a query on the database file at path, opened read-only.
+QStringList valuesIn(const QString& path, const QString& sql);
 
 } // namespace korvane::test
 

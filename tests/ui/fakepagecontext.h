@@ -1,6 +1,5 @@
 #pragma once
 
-#include "store/datafiles.h"
 #include "support/testsupport.h"
 #include "ui/filechooser.h"
 #include "ui/pagecontext.h"
@@ -50,15 +49,6 @@ public:
     bool dataCommandsEnabled = true;
     QList<bool> dataCommandChanges;
 
-    // Puts a copy of the sample ward in place of the fresh database.
-    void loadSample() {
-        data.connection.reset();
-        QString error;
-        ASSERT_TRUE(files::copyDatabase(outputDirectory() + "/医院值班.mdb", data.path, &error))
-            << error.toStdString();
-        data.connection = Connection::open(data.path, &error);
-        ASSERT_TRUE(data.connection) << error.toStdString();
-    }
     qint64 count(const QString& table) {
         return data.scalar("select count(*) from " + table).toLongLong();
     }

@@ -8,41 +8,29 @@
 
 #include "app/applicationcontroller.h"
 #include "app/mainwindow.h"
-#include "store/connection.h"
-#include "store/datafiles.h"
 #include "store/prompt.h"
 #include "ui/fakepagecontext.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 
 namespace korvane::test {
 
 class ShellTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QString error;
-        ASSERT_TRUE(files::copyDatabase(files::templatePath(), workingPath(), &error))
-            << error.toStdString();
-    }
     void TearDown() override {
         controller.reset();
-        probe.reset();
         // Windows and pages disposed of with deleteLater.
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    QString workingPath() const { return files::workingPath(dir.path()); }
+    QString workingPath() const { return data.path; }
 
     MainWindow* startProgram() {
-        controller = std::make_unique<ApplicationController>(dir.path());
+        controller = std::make_unique<ApplicationController>(data.dir.path());
         controller->setPrompt(&prompt);
         controller->setFileChooser(&chooser);
         controller->setQuitHandler([this] { ++quitCalls; });
@@ -64,44 +52,22 @@ protected:
         return nullptr;
     }
 
-    // Statements (separated by ';') and queries on a connection of the
-    // test's own to the working file.
-    void exec(const QString& script) {
-        for (const QString& sql : script.split(';', Qt::SkipEmptyParts)) {
-            QSqlQuery query(db());
-            EXPECT_TRUE(query.exec(sql))
-                << sql.toStdString() << ": " << query.lastError().text().toStdString();
-        }
-    }
-    QVariant scalar(const QString& sql) {
-        QSqlQuery query(db());
-        EXPECT_TRUE(query.exec(sql)) << sql.toStdString();
-        return query.next() ? query.value(0) : QVariant();
-    }
-    QSqlDatabase& db() {
-        if (!probe) {
-            QString error;
-            probe = Connection::open(workingPath(), &error);
-            EXPECT_TRUE(probe) << error.toStdString();
-        }
-        return probe->db();
-    }
     void fillWorkingTables() {
-        exec(
-            "INSERT INTO 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) VALUES ('2027-01-01', 1, 1, "
-            "'1'); INSERT INTO 值班报表 (日期, 班次, 值班人) VALUES ('2027年1月1日', '白班', '  "
-            "张三')");
+        data.run(
+            "INSERT INTO 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) VALUES ('2027-01-01', 1, "
+            "1, '1'); INSERT INTO 值班报表 (日期, 班次, 值班人) VALUES ('2027年1月1日', "
+            "'白班', '  张三')");
     }
     int workingTableRows() {
-        return scalar("SELECT (SELECT COUNT(*) FROM 值班底表) + (SELECT COUNT(*) FROM 值班报表)")
+        return data
+            .scalar("SELECT (SELECT COUNT(*) FROM 值班底表) + (SELECT COUNT(*) FROM 值班报表)")
             .toInt();
     }
 
-    QTemporaryDir dir;
+    TempDatabase data; // the data folder, and the test's own connection to the working file
     ScriptedPrompt prompt;
     ScriptedFileChooser chooser;
     std::unique_ptr<ApplicationController> controller;
-    std::unique_ptr<Connection> probe;
     int quitCalls = 0;
 };
 

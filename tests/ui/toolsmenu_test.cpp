@@ -15,25 +15,16 @@
 #include <QPointer>
 
 using namespace korvane;
+using test::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 class ToolsMenuTest : public test::ShellTest {
 protected:
     void SetUp() override {
         ShellTest::SetUp();
-        exec("INSERT INTO 基本信息 (ID, 姓名, 所属组ID) VALUES (1, '原有', 'zz1z')");
-        probe.reset(); // only the program holds the file open from here
+        data.run("INSERT INTO 基本信息 (ID, 姓名, 所属组ID) VALUES (1, '原有', 'zz1z')");
+        data.connection.reset(); // only the program holds the file open from here
         window = startProgram();
         window->setupPage()->staffSetting();
         before = fileBytes(workingPath());
@@ -58,16 +49,11 @@ protected:
         ASSERT_EQ(controller->mainWindow()->openPages().size(), 1);
         EXPECT_EQ(controller->mainWindow()->openPages().first()->objectName(), "Formchushi");
     }
-    QStringList names(QSqlDatabase database) {
-        QStringList result;
-        QSqlQuery query(database);
-        EXPECT_TRUE(query.exec("SELECT 姓名 FROM 基本信息 ORDER BY ID"));
-        while (query.next())
-            result << query.value(0).toString();
-        return result;
+    QStringList names(const QString& path = {}) {
+        return test::valuesIn(path.isEmpty() ? workingPath() : path,
+                              "SELECT 姓名 FROM 基本信息 ORDER BY ID");
     }
-    QStringList names() { return names(db()); }
-    QString inFolder(const QString& name) const { return QDir(dir.path()).filePath(name); }
+    QString inFolder(const QString& name) const { return QDir(data.dir.path()).filePath(name); }
 
     QPointer<MainWindow> window;
     QByteArray before;
@@ -99,12 +85,12 @@ TEST_F(ToolsMenuTest, CancelledDialogsAndARefusedFileChangeNothing) {
     trigger("dataout");
     EXPECT_EQ(prompt.shown(), QStringList{msg::overwriteConfirm}); // export asks nothing
     // Both dialogs start in the data folder in use, not the program's own.
-    const QString folderAndFilter = dir.path() + "|access文件 (*.mdb)";
+    const QString folderAndFilter = data.dir.path() + "|access文件 (*.mdb)";
     EXPECT_EQ(chooser.asked, (QStringList{"open|" + folderAndFilter, "save|" + folderAndFilter}));
     expectUntouched();
 
     const QString bad = inFolder("坏的.mdb");
-    ASSERT_TRUE(writeFile(bad, "Standard Jet DB, or anything else that is not ours"));
+    test::writeFile(bad, "Standard Jet DB, or anything else that is not ours");
     chooser.openAnswer = bad;
     prompt.clear();
     trigger("datain");
@@ -115,18 +101,12 @@ TEST_F(ToolsMenuTest, CancelledDialogsAndARefusedFileChangeNothing) {
 }
 
 TEST_F(ToolsMenuTest, ImportReplacesTheWorkingFileAndRestarts) {
-    // A Korvane database beside the working one, holding one person and a roster line.
-    const QString other = inFolder("其他.mdb");
-    QString error;
-    ASSERT_TRUE(files::copyDatabase(files::templatePath(), other, &error)) << error.toStdString();
-    {
-        auto connection = Connection::open(other, &error);
-        ASSERT_TRUE(connection) << error.toStdString();
-        QSqlQuery query(connection->db());
-        EXPECT_TRUE(query.exec("INSERT INTO 基本信息 (ID, 姓名) VALUES (1, '导入的''人')"));
-        EXPECT_TRUE(query.exec("INSERT INTO 值班报表 (日期) VALUES ('x')"));
-    }
-    chooser.openAnswer = other;
+    // A Korvane database elsewhere, holding one person and a roster line.
+    test::TempDatabase other;
+    other.run("INSERT INTO 基本信息 (ID, 姓名) VALUES (1, '导入的''人');"
+              "INSERT INTO 值班报表 (日期) VALUES ('x')");
+    other.connection.reset();
+    chooser.openAnswer = other.path;
     trigger("datain");
     expectRestarted();
     EXPECT_EQ(names(), QStringList{"导入的'人"});
@@ -139,34 +119,29 @@ TEST_F(ToolsMenuTest, TheSampleIsLoadedAndClearLeavesTheTemplate) {
     expectRestarted();
     EXPECT_GT(names().size(), 3);
     EXPECT_FALSE(names().contains("原有"));
-    probe.reset(); // the next command replaces the file again
-
     window = controller->mainWindow();
     trigger("qingkong");
     expectRestarted();
     EXPECT_TRUE(names().isEmpty());
-    EXPECT_EQ(scalar("SELECT 日期组名称 FROM 日期组 WHERE idid = 1").toString(), "全部");
+    EXPECT_EQ(test::valuesIn(workingPath(), "SELECT 日期组名称 FROM 日期组"), QStringList{"全部"});
 }
 
-TEST_F(ToolsMenuTest, ExportReplacesAnExistingFile) {
-    const QString target = inFolder("导出.mdb");
-    ASSERT_TRUE(writeFile(target, "old content"));
-    chooser.saveAnswer = target;
-    trigger("dataout");
-    EXPECT_TRUE(prompt.questions().isEmpty());
-    expectRestarted();
-    EXPECT_TRUE(checkDatabaseFile(target).isEmpty());
-    auto exported = Connection::open(target, nullptr, Connection::Access::ReadOnly);
-    ASSERT_TRUE(exported);
-    EXPECT_EQ(names(exported->db()), QStringList{"原有"});
-    EXPECT_EQ(names(), QStringList{"原有"});
-}
-
-TEST_F(ToolsMenuTest, FailedExportSaysSoAndKeepsTheWorkingFile) {
+// An export that fails says so; one onto an existing file replaces it. Both
+// restart the window and keep the working file.
+TEST_F(ToolsMenuTest, ExportReplacesAnExistingFileOrSaysWhyNot) {
     chooser.saveAnswer = inFolder("没有这个文件夹/导出.mdb");
     trigger("dataout");
     expectRestarted();
     ASSERT_EQ(prompt.shown().size(), 1);
     EXPECT_TRUE(prompt.shown().first().startsWith(msg::exportFailed.section('%', 0, 0)));
+
+    const QString target = inFolder("导出.mdb");
+    test::writeFile(target, "old content");
+    chooser.saveAnswer = target;
+    window = controller->mainWindow();
+    trigger("dataout");
+    EXPECT_TRUE(prompt.questions().isEmpty());
+    expectRestarted();
+    EXPECT_EQ(names(target), QStringList{"原有"});
     EXPECT_EQ(names(), QStringList{"原有"});
 }

@@ -93,10 +93,7 @@ TEST_F(WizardTest, EnterWalkForwardAndBack) {
                 EXPECT_TRUE(shown(name)) << name;
         }
     }
-}
-
-TEST_F(WizardTest, LeavingRestartsInNormalMode) {
-    press("Command6");
+    // Leaving the wizard restarts the window in normal mode; the counter stays.
     press("Command3");
     press("Command3");
     MainWindow* before = window;
@@ -108,15 +105,18 @@ TEST_F(WizardTest, LeavingRestartsInNormalMode) {
     for (const char* name : {"Command5", "Command11", "Command3"})
         EXPECT_FALSE(shown(name)) << name;
     EXPECT_NE(window->setupPage(), nullptr);
-    // The counter is not reset by a restart.
     EXPECT_EQ(step(), 3);
 }
 
 TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
+    // With a 班数限制 row the staff editor holds 初始设置 and 排班 off.
+    data.run("INSERT INTO 班数限制 (班数) VALUES (2)");
     controller->state().wizardStep = 4;
     window->setupPage()->findChild<QPushButton*>("Command5")->click(); // its 进入设置向导
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(step(), 1);
+    EXPECT_FALSE(enabled("cssd"));
+    EXPECT_FALSE(enabled("Command4"));
     EXPECT_EQ(window->setupPage(), nullptr);
     EXPECT_TRUE(pageOpen("baseinfo"));
     for (const char* name : {"Command2", "Command3", "Command5", "Command6"})
@@ -130,16 +130,6 @@ TEST_F(WizardTest, SetupPagesOwnButtonStartsAtStepOne) {
     ASSERT_NE(window->setupPage(), nullptr);
     EXPECT_FALSE(pageOpen("baseinfo"));
     EXPECT_TRUE(window->setupPage()->groupPanel()->isVisibleTo(window));
-}
-
-TEST_F(WizardTest, SetupPagesOwnButtonLeavesTheBarToTheStaffEditor) {
-    // With a 班数限制 row the staff editor holds 初始设置 and 排班 off.
-    exec("INSERT INTO 班数限制 (班数) VALUES (2)");
-    window->setupPage()->findChild<QPushButton*>("Command5")->click();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    ASSERT_TRUE(pageOpen("baseinfo"));
-    EXPECT_FALSE(enabled("cssd"));
-    EXPECT_FALSE(enabled("Command4"));
 }
 
 TEST_F(WizardTest, AStepOutsideTheSixOnlyMovesTheCounter) {
