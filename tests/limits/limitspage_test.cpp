@@ -14,27 +14,37 @@
 #include <QLineEdit>
 #include <QTableView>
 #include <QTest>
+#include <QWindow>
 
 using namespace korvane;
 using korvane::test::control;
 
 namespace {
 
-// Double-clicks the cell, types the text and presses Enter.
+// Double-clicks the cell (a real click on the page's window), types the
+// text and presses Enter.
 void typeInto(QTableView* grid, int row, int column, const QString& text) {
     const QModelIndex index = grid->model()->index(row, column);
     grid->scrollTo(index);
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QWidget* page = grid->window();
+    QTest::mouseDClick(page->windowHandle(), Qt::LeftButton, {},
+                       grid->viewport()->mapTo(page, grid->visualRect(index).center()));
+    QLineEdit* editor = nullptr;
+    for (QLineEdit* each : grid->viewport()->findChildren<QLineEdit*>())
+        if (each->isVisible())
+            editor = each;
     ASSERT_TRUE(editor) << "no cell editor";
     editor->selectAll();
     QTest::keyClicks(editor, text);
     QTest::keyClick(editor, Qt::Key_Return);
+    // The delegate commits and closes the editor in a queued call.
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST(LimitsPage, ALimitTypedIntoTheGridIsKeptAndLeaveIsAddedAndDeleted) {
     test::FakePageContext context;
-    context.loadSample();
+    context.data.loadSample();
     const QString name =
         context.data.scalar("select 姓名 from 基本信息 order by ID, IDID").toString();
 
@@ -82,6 +92,7 @@ TEST(LimitsPage, ALimitTypedIntoTheGridIsKeptAndLeaveIsAddedAndDeleted) {
     EXPECT_EQ(leave->model()->rowCount(), 0);
     EXPECT_EQ(context.count("休假"), 0);
     page->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace
