@@ -66,14 +66,15 @@ ExplanationWindow::ExplanationWindow(QWidget* parent) : QWidget(parent, Qt::Tool
     layout->addWidget(m_table, 1);
     layout->addLayout(buttons);
 
-    // Beside the pages rather than over them, inside the screen.
+    // Beside the main window where the screen has room, else at the
+    // screen's right edge, covering as little of the pages as it can.
     const QSize wanted(520, 460);
     const QRect frame = parent ? parent->window()->frameGeometry() : QRect();
     const QRect room = screen() ? screen()->availableGeometry() : frame;
     resize(wanted.boundedTo(room.size()));
-    move(qBound(room.left(), frame.right() - width() - 24,
-                qMax(room.left(), room.right() - width())),
-         qBound(room.top(), frame.top() + 80, qMax(room.top(), room.bottom() - height())));
+    const int right = qMax(room.left(), room.right() + 1 - width());
+    move(qMin(frame.right() + 8, right),
+         qBound(room.top(), frame.top() + 80, qMax(room.top(), room.bottom() + 1 - height())));
 }
 
 void ExplanationWindow::setExplanation(const engine::SlotExplanation& explanation) {

@@ -252,6 +252,9 @@ void SchedulingPage::buildControls() {
     m_monthSheetButton = button(QStringLiteral("comZongbiao"), kMonthSheet, this);
     m_monthSheetButton->setEnabled(false);
     runButtons->addWidget(m_monthSheetButton);
+    // Among the run's buttons, so the slot's line below keeps the whole width.
+    m_explain = button(QStringLiteral("explainButton"), kExplain, this);
+    runButtons->addWidget(m_explain);
     runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
@@ -260,10 +263,6 @@ void SchedulingPage::buildControls() {
     m_unfilled = label(QStringLiteral("unfilledSlot"), QString(), this);
     m_unfilled->setWordWrap(true);
     m_unfilled->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_explain = button(QStringLiteral("explainButton"), kExplain, this);
-    auto* unfilledRow = new QHBoxLayout;
-    unfilledRow->addWidget(m_unfilled, 1);
-    unfilledRow->addWidget(m_explain, 0, Qt::AlignTop);
 
     auto* rosterSide = new QVBoxLayout;
     rosterSide->addWidget(m_rosterGrid, 1);
@@ -272,7 +271,7 @@ void SchedulingPage::buildControls() {
     rosterSide->addWidget(m_notice);
     rosterSide->addWidget(m_progress);
     rosterSide->addLayout(runButtons);
-    rosterSide->addLayout(unfilledRow);
+    rosterSide->addWidget(m_unfilled);
     rosterSide->addWidget(m_relaxedQuery);
     rosterSide->addWidget(m_generationHelp);
 

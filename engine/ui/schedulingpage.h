@@ -109,7 +109,7 @@ private:
     QLabel* m_notice = nullptr;               // Label12
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
     QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
-    QPushButton* m_explain = nullptr;         // 查看原因, beside it
+    QPushButton* m_explain = nullptr;         // 查看原因, shown after a failed run
     engine::SlotExplanation m_explanation;    // why that slot could not be filled
     QPointer<ExplanationWindow> m_explanationWindow;
     QTableView* m_rosterGrid = nullptr; // DataGrid6

@@ -106,8 +106,9 @@ QWidget* LimitsPage::buildLimitsTab(limits::LimitsTableModel* model, const char*
     view->setModel(model);
     view->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked |
                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    view->horizontalHeader()->setStretchLastSection(true);
+    // The limits share the room; the names take what they need.
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     auto* clear = makeButton(clearName, QStringLiteral("清除所选行的限制"), tab);
     connectSinglePress(clear, this, [this, view, model] { clearSelected(view, model); });
     auto* buttons = new QHBoxLayout;
@@ -174,6 +175,11 @@ QWidget* LimitsPage::buildLeaveTab() {
     connect(add, &QPushButton::clicked, this, &LimitsPage::addLeave);
     connect(change, &QPushButton::clicked, this, &LimitsPage::changeLeave);
     connectSinglePress(remove, this, &LimitsPage::deleteLeave);
+    // A start moved past the end takes the end along.
+    connect(m_first, &QDateEdit::dateChanged, this, [this](const QDate& first) {
+        if (m_last->date() < first)
+            m_last->setDate(first);
+    });
     connect(m_leaveGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             &LimitsPage::showSelectedLeave);
     return tab;
