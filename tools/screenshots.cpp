@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,6 +153,29 @@ void monthSheet(Shooter& shots) {
     shots.click("printPreview", sheet);
 }
 
+// Everybody but one on leave on one date, then a run on an 800x600 window.
+void failingRun(Shooter& shots, const QString& dataFolder) {
+    {
+        auto db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("leave"));
+        db.setDatabaseName(korvane::files::workingPath(dataFolder));
+        if (db.open())
+            QSqlQuery(db).exec(QStringLiteral(
+                "INSERT INTO 休假 (人员IDID, 开始日期, 结束日期, 原因) SELECT IDID, '2027-01-15', "
+                "'2027-01-15', '年假' FROM 基本信息 WHERE IDID > (SELECT min(IDID) FROM "
+                "基本信息)"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("leave"));
+    shots.window()->resize(800, 600);
+    shots.click("Command4");
+    runGeneration(shots);
+    shots.save(QStringLiteral("19-failed-run-800x600"));
+    shots.click("explainButton", shots.page("paiban"));
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top->objectName() == QLatin1String("explanationWindow") && top->isVisible())
+            shots.save(QStringLiteral("20-explanation"), top);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -227,6 +252,13 @@ int main(int argc, char** argv) {
     shots.save(QStringLiteral("13-help"));
     previewReport(shots);
     monthSheet(shots);
+
+    shots.click("cssd");
+    shots.click("btnLimits", shots.page("Formchushi"));
+    shots.save(QStringLiteral("18-limits"));
+
+    // A slot nobody can fill, on a small screen: the failure, its line and 查看原因.
+    failingRun(shots, data.path());
 
     for (const QString& text : prompt.shown())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
