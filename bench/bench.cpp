@@ -363,9 +363,10 @@ bool measureSheet(const QString& what, const QString& path, Measurement* m) {
 
 // One hand edit on the month sheet of the roster at path: a shift moved from
 // the first person on it in the middle of the period to the first person
-// free that day and the day before. Times the warnings of the rows and the
-// column it touches (what the window shows after an edit); the ending names
-// the reading of the set-up, the whole sheet's check and the replacement list.
+// off that day who worked the day before (so that rest is at stake). Times
+// the warnings of the rows and the column it touches (what the window shows
+// after an edit), wall clock and CPU; the ending names the reading of the
+// set-up, the whole sheet's check and the replacement list.
 bool measureWarnings(const QString& path, Measurement* m, QElapsedTimer* timer) {
     QString error;
     auto connection = Connection::open(path, &error, Connection::Access::ReadOnly);
@@ -391,7 +392,7 @@ bool measureWarnings(const QString& path, Measurement* m, QElapsedTimer* timer) 
     while (from < sheet.people.size() && sheet.cell(from, date).isEmpty())
         ++from;
     while (to < sheet.people.size() &&
-           (!sheet.cell(to, date).isEmpty() || !sheet.cell(to, date - 1).isEmpty()))
+           (!sheet.cell(to, date).isEmpty() || sheet.cell(to, date - 1).isEmpty()))
         ++to;
     if (from == sheet.people.size() || to == sheet.people.size()) {
         print(QStringLiteral("no shift to move"));
@@ -401,9 +402,11 @@ bool measureWarnings(const QString& path, Measurement* m, QElapsedTimer* timer) 
     sheet.cells[from * sheet.dates.size() + date].removeOne(shift);
     sheet.add(to, date, shift);
 
+    const double cpuBefore = cpuSeconds();
     timer->start();
     const QList<rosters::Warning> around = checker.checkAround(sheet, {from, to}, {date});
     m->seconds = double(timer->nsecsElapsed()) / 1e9;
+    m->cpu = cpuSeconds() - cpuBefore;
     step.restart();
     const QList<rosters::Warning> all = checker.check(sheet);
     const double whole = double(step.nsecsElapsed()) / 1e9;
@@ -472,9 +475,10 @@ int measure(const QString& what, const QString& path) {
         if (result.outcome != engine::RunOutcome::Done)
             m.ending = result.detail;
     }
-    if (what != QLatin1String("warnings"))
+    if (what != QLatin1String("warnings")) {
         m.seconds = double(timer.nsecsElapsed()) / 1e9;
-    m.cpu = cpuSeconds() - cpuBefore;
+        m.cpu = cpuSeconds() - cpuBefore;
+    }
     m.peakMegabytes = peakMegabytes();
     print(QStringLiteral("%1 %2 %3 %4 %5 %6")
               .arg(m.seconds, 0, 'f', 4)
@@ -584,8 +588,8 @@ bool measureMonthSheet(const SetupPlan& setup, const QString& setupFile, const Q
         allWithin = allWithin && within;
         parts << QStringLiteral("%1 in %2 s (cpu %3 s, %4 MB, limit %5 s%6)")
                      .arg(QString::fromLatin1(figure.caption))
-                     .arg(m.seconds, 0, 'f', 3)
-                     .arg(m.cpu, 0, 'f', 3)
+                     .arg(m.seconds, 0, 'f', 4)
+                     .arg(m.cpu, 0, 'f', 4)
                      .arg(m.peakMegabytes, 0, 'f', 1)
                      .arg(figure.most)
                      .arg(within ? QString() : QStringLiteral(", OVER"));
