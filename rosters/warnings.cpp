@@ -292,6 +292,19 @@ QList<Warning> RosterChecker::checkAround(const MonthSheet& sheet, const QList<i
     return warnings;
 }
 
+QList<Warning> RosterChecker::recheck(const QList<Warning>& before, const MonthSheet& sheet,
+                                      const QList<int>& people, const QList<int>& dates) const {
+    const QSet<int> rows(people.begin(), people.end());
+    const QSet<int> columns(dates.begin(), dates.end());
+    QList<Warning> warnings;
+    for (const Warning& w : before)
+        if (!rows.contains(w.person) && !columns.contains(w.date))
+            warnings << w;
+    warnings << checkAround(sheet, people, dates);
+    sortWarnings(warnings);
+    return warnings;
+}
+
 QList<Replacement> RosterChecker::replacements(const MonthSheet& sheet, int date, int shift,
                                                int replaced) const {
     const SheetIndex index = indexOf(sheet);

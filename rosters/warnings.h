@@ -68,6 +68,12 @@ public:
     QList<Warning> checkAround(const monthsheet::MonthSheet& sheet, const QList<int>& people,
                                const QList<int>& dates) const;
 
+    // The warnings of the sheet after an edit of those people's rows and
+    // those dates' columns, from the warnings before it: check()'s result,
+    // at the cost of checkAround().
+    QList<Warning> recheck(const QList<Warning>& before, const monthsheet::MonthSheet& sheet,
+                           const QList<int>& people, const QList<int>& dates) const;
+
     // The people who could take the shift on the date instead of the person
     // replaced (-1: for a place of its own): everyone of the set-up with no
     // shift overlapping it, fewest shifts first, then in ID order, each with

@@ -210,7 +210,9 @@ TEST(RosterWarnings, ASheetNamingWhatIsGoneIsCheckedForWhatItTells) {
 
 // On the sample's roster with rest limits and leave, after a shift moved
 // from one person and day to another: the warnings around each cell are
-// those of the whole sheet on its row and column.
+// those of the whole sheet on its row and column, and the warnings before
+// the edit with those of its rows and columns checked again are the whole
+// sheet's after it.
 TEST(RosterWarnings, CheckAroundAgreesWithTheWholeCheck) {
     test::TempDatabase t;
     t.loadSample();
@@ -231,10 +233,13 @@ TEST(RosterWarnings, CheckAroundAgreesWithTheWholeCheck) {
         ++from;
     ASSERT_LT(from + 1, sheet.people.size());
     const int shift = sheet.cell(from, date).first();
+    const QList<Warning> before = checker.check(sheet);
     sheet.cells[from * sheet.dates.size() + date].removeOne(shift);
     sheet.add(from + 1, date + 1, shift);
 
     const QList<Warning> all = checker.check(sheet);
+    EXPECT_EQ(texts(sheet, checker.recheck(before, sheet, {from, from + 1}, {date, date + 1})),
+              texts(sheet, all));
     QSet<rosters::WarningKind> kinds;
     for (const Warning& w : all)
         kinds << w.kind;
