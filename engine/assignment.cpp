@@ -182,14 +182,17 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
 }
 
 void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
-    WorkDone& work = m_work[size_t(person)];
-    if (work.lastDay != day)
-        work.run = work.lastDay == day - 1 ? work.run + 1 : 1;
-    work.lastDay = day;
+    m_work[size_t(person)].addBefore(day, endMinute, shift);
+}
+
+void WorkDone::addBefore(qint64 day, int endMinute, qint64 shift) {
+    if (lastDay != day)
+        run = lastDay == day - 1 ? run + 1 : 1;
+    lastDay = day;
     const qint64 end = day * 1440 + endMinute;
-    if (end >= work.lastEnd) {
-        work.lastEnd = end;
-        work.lastShift = shift;
+    if (end >= lastEnd) {
+        lastEnd = end;
+        lastShift = shift;
     }
 }
 

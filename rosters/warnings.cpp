@@ -22,7 +22,11 @@ namespace {
 constexpr double kDefaultRestHours = 8;
 constexpr qint64 kMinutesPerDay = 1440;
 
-QString dayText(const QDate& date) {
+// A shift worked before the sheet that the set-up no longer has.
+const QString kUnknownShift;
+
+QString dayText(qint64 day) {
+    const QDate date = QDate::fromJulianDay(day);
     return msg::monthDay.arg(date.month()).arg(date.day());
 }
 
@@ -54,13 +58,14 @@ void sortWarnings(QList<Warning>& warnings) {
 // Where the sheet's people, shifts and dates stand in the set-up, and the
 // times of its shifts from its own copy.
 struct RosterChecker::SheetIndex {
-    QList<int> staff;       // per person: index into PlanningData::staff, -1 when gone
-    QList<int> setupShift;  // per shift: index into PlanningData::shifts, -1 when gone
-    QList<int> startMinute; // per shift: after the midnight of its day
-    QList<int> endMinute;   // per shift: past 1440 when it ends on the next day
-    QList<int> calendarRow; // per date: its row of the calendar, -1 outside the period
-    QList<qint64> day;      // per date: the day number
-    QList<bool> weekend;    // per date, as the run counts weekend shifts
+    QList<int> staff;               // per person: index into PlanningData::staff, -1 when gone
+    QList<int> setupShift;          // per shift: index into PlanningData::shifts, -1 when gone
+    QList<int> startMinute;         // per shift: after the midnight of its day
+    QList<int> endMinute;           // per shift: past 1440 when it ends on the next day
+    QList<int> calendarRow;         // per date: its row of the calendar, -1 outside the period
+    QList<qint64> day;              // per date: the day number
+    QList<bool> weekend;            // per date, as the run counts weekend shifts
+    QHash<qint64, int> shiftOfIdid; // the set-up's shifts
 };
 
 // A shift on a person's row.
@@ -116,11 +121,10 @@ RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const 
     for (const monthsheet::SheetPerson& person : sheet.people)
         index.staff << staffOfIdid.value(person.idid, -1);
 
-    QHash<qint64, int> shiftOfIdid;
     for (int i = 0; i < m_data.shifts.size(); ++i)
-        shiftOfIdid.insert(m_data.shifts.at(i).idid, i);
+        index.shiftOfIdid.insert(m_data.shifts.at(i).idid, i);
     for (const monthsheet::SheetShift& shift : sheet.shifts) {
-        const int setup = shiftOfIdid.value(shift.idid, -1);
+        const int setup = index.shiftOfIdid.value(shift.idid, -1);
         index.setupShift << setup;
         const QTime start = QTime::fromString(shift.start, QStringLiteral("HH:mm"));
         const int minute = start.isValid() ? start.hour() * 60 + start.minute()
@@ -156,11 +160,27 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
     engine::WorkDone work;
     struct Worked {
         qint64 end;
-        int date;
-        int shift;
+        qint64 day;
+        const QString* name;
     };
     std::vector<Worked> open; // shifts that end after the latest start so far
     std::optional<Worked> latest;
+    const auto worked = [&](const Worked& shift) {
+        open.push_back(shift);
+        if (!latest || shift.end >= latest->end)
+            latest = shift;
+    };
+    const auto earlier = m_earlier.constFind(idid);
+    if (earlier != m_earlier.constEnd() && !sheet.dates.isEmpty()) {
+        for (const engine::EarlierShift& before : *earlier) {
+            if (before.day >= index.day.first())
+                break;
+            work.addBefore(before.day, before.endMinute, before.shift);
+            const int setupShift = index.shiftOfIdid.value(before.shift, -1);
+            worked({before.day * kMinutesPerDay + before.endMinute, before.day,
+                    setupShift >= 0 ? &m_data.shifts.at(setupShift).name : &kUnknownShift});
+        }
+    }
     std::vector<int> cell;
 
     const int lastDate = onlyDate >= 0 ? onlyDate : int(sheet.dates.size()) - 1;
@@ -200,12 +220,10 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 for (const Worked& before : open)
                     if (before.end > start)
                         warn(WarningKind::Overlap,
-                             msg::warnOverlap.arg(dayText(sheet.dates.at(before.date)),
-                                                  sheet.shifts.at(before.shift).name));
+                             msg::warnOverlap.arg(dayText(before.day), *before.name));
                 if (latest && latest->end <= start && double(start - latest->end) < restMinutes)
                     warn(WarningKind::Rest,
-                         msg::warnRest.arg(dayText(sheet.dates.at(latest->date)),
-                                           sheet.shifts.at(latest->shift).name,
+                         msg::warnRest.arg(dayText(latest->day), *latest->name,
                                            engine::hoursText(double(start - latest->end) / 60),
                                            own.name, engine::hoursText(restMinutes / 60)));
                 // The figures include this shift: it is the one that passes the limit.
@@ -223,9 +241,7 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
             }
             // Later shifts start no earlier: what has ended by now overlaps none of them.
             std::erase_if(open, [&](const Worked& before) { return before.end <= start; });
-            open.push_back({end, date, shift});
-            if (!latest || end >= latest->end)
-                latest = Worked{end, date, shift};
+            worked({end, day, &own.name});
         }
     }
 }
@@ -259,6 +275,16 @@ void RosterChecker::slotWarnings(const MonthSheet& sheet, const SheetIndex& inde
             out->append({WarningKind::Overstaffed, -1, date, shift,
                          msg::warnOverstaffed.arg(needed).arg(working)});
     }
+}
+
+void RosterChecker::setEarlierShifts(const QList<engine::EarlierShift>& shifts) {
+    m_earlier.clear();
+    for (const engine::EarlierShift& shift : shifts)
+        m_earlier[shift.person].append(shift);
+    for (QList<engine::EarlierShift>& own : m_earlier)
+        std::stable_sort(own.begin(), own.end(), [](const auto& a, const auto& b) {
+            return a.day != b.day ? a.day < b.day : a.endMinute < b.endMinute;
+        });
 }
 
 QList<Warning> RosterChecker::check(const MonthSheet& sheet) const {

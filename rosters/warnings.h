@@ -2,6 +2,7 @@
 
 #include "engine/explanation.h"
 #include "engine/planningdata.h"
+#include "engine/run.h"
 #include "monthsheet/monthsheet.h"
 
 #include <QHash>
@@ -57,6 +58,10 @@ public:
     // Reads the set-up; false with the reason.
     bool load(QSqlDatabase& db, QString* error = nullptr);
 
+    // Shifts worked before the sheet's first date (the end of the roster
+    // before it): they count for rest, overlap and days in a row.
+    void setEarlierShifts(const QList<engine::EarlierShift>& shifts);
+
     // Every warning of the sheet: by date, then the slots of the date, then
     // the people's cells in sheet order.
     QList<Warning> check(const monthsheet::MonthSheet& sheet) const;
@@ -95,7 +100,8 @@ private:
 
     engine::PlanningData m_data;
     QList<engine::AppliedRule> m_rules;
-    QHash<qint64, QList<int>> m_rulesOfPerson; // by IDID, into m_rules
+    QHash<qint64, QList<int>> m_rulesOfPerson;            // by IDID, into m_rules
+    QHash<qint64, QList<engine::EarlierShift>> m_earlier; // by IDID, in time order
 };
 
 } // namespace korvane::rosters

@@ -106,6 +106,7 @@ struct Case {
     QList<Cell> removed;
     QList<Cell> added;
     QStringList expected;
+    QList<engine::EarlierShift> earlier = {};
 };
 
 } // namespace
@@ -151,6 +152,12 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
          {},
          {},
          {"丙|2027-03-02|白班|休假（年假）"}},
+        {"a night before the period, then a day shift",
+         "",
+         {},
+         {},
+         {"甲|2027-03-01|白班|休息不足：2月28日 夜班 结束后 0 小时即上 白班（至少 8 小时）"},
+         {{1, QDate(2027, 2, 28).toJulianDay(), 1920, 2}}},
         {"a limit passed",
          "insert into 人员限制 (对象, 对象IDID, 最多班数) values ('人员', 1, 1)",
          {},
@@ -164,6 +171,7 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
             take(ward.sheet, cell);
         for (const Cell& cell : c.added)
             put(ward.sheet, cell);
+        ward.checker.setEarlierShifts(c.earlier);
         EXPECT_EQ(ward.check(), c.expected);
     }
 }
