@@ -35,9 +35,9 @@ bool isLimitKind(WarningKind kind) {
            kind == WarningKind::Weekend || kind == WarningKind::Consecutive;
 }
 
-// The same warning before and after a change. A limit's names the cell that
-// passes it and counts the shifts before it, so a shift taken earlier in the
-// period changes its figure, not the warning.
+// The same warning before and after a change. A limit's is known by its
+// cell alone: its figure counts the shifts up to the cell, which a shift
+// taken earlier in the period changes without making it a new warning.
 QString sameWarningKey(const Warning& w) {
     return QStringLiteral("%1|%2|%3|%4")
         .arg(int(w.kind))
