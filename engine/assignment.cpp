@@ -182,14 +182,17 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
 }
 
 void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
-    WorkDone& work = m_work[size_t(person)];
-    if (work.lastDay != day)
-        work.run = work.lastDay == day - 1 ? work.run + 1 : 1;
-    work.lastDay = day;
+    m_work[size_t(person)].addBefore(day, endMinute, shift);
+}
+
+void WorkDone::addBefore(qint64 day, int endMinute, qint64 shift) {
+    if (lastDay != day)
+        run = lastDay == day - 1 ? run + 1 : 1;
+    lastDay = day;
     const qint64 end = day * 1440 + endMinute;
-    if (end >= work.lastEnd) {
-        work.lastEnd = end;
-        work.lastShift = shift;
+    if (end >= lastEnd) {
+        lastEnd = end;
+        lastShift = shift;
     }
 }
 
@@ -210,21 +213,24 @@ void SlotFiller::take(int row, const CalendarDay& day, const Shift& shift, qint6
         counters.lastShift = shift.idid;
         counters.consecutive = 1;
     }
-    WorkDone& work = m_work[size_t(m_table.personOf(row))];
-    if (work.hasWorked())
-        work.shortestRest =
-            std::min(work.shortestRest, day.day * 1440 + shift.startMinute - work.lastEnd);
-    ++work.shifts;
-    work.overnight += shift.overnight ? 1 : 0;
-    work.weekend += isWeekend(day.day) ? 1 : 0;
-    if (work.lastDay != day.day)
-        work.run = work.lastDay == day.day - 1 ? work.run + 1 : 1;
-    work.lastDay = day.day;
-    work.longestRun = std::max(work.longestRun, work.run);
-    const qint64 end = day.day * 1440 + shift.endMinute;
-    if (end >= work.lastEnd) {
-        work.lastEnd = end;
-        work.lastShift = shift.idid;
+    m_work[size_t(m_table.personOf(row))].add(day.day, shift.startMinute, shift.endMinute,
+                                              shift.overnight, shift.idid);
+}
+
+void WorkDone::add(qint64 day, int startMinute, int endMinute, bool overnightShift, qint64 shift) {
+    if (hasWorked())
+        shortestRest = std::min(shortestRest, day * 1440 + startMinute - lastEnd);
+    ++shifts;
+    overnight += overnightShift ? 1 : 0;
+    weekend += isWeekend(day) ? 1 : 0;
+    if (lastDay != day)
+        run = lastDay == day - 1 ? run + 1 : 1;
+    lastDay = day;
+    longestRun = std::max(longestRun, run);
+    const qint64 end = day * 1440 + endMinute;
+    if (end >= lastEnd) {
+        lastEnd = end;
+        lastShift = shift;
     }
 }
 

@@ -50,6 +50,12 @@ struct WorkDone {
     int longestRun = 0;                                  // most days worked in a row
     bool hasWorked() const { return lastEnd != std::numeric_limits<qint64>::min(); }
     qint64 shortestRest = std::numeric_limits<qint64>::max(); // minutes, between two shifts
+
+    // Counts a shift worked on the day (shifts in time order), the minutes
+    // after that day's midnight.
+    void add(qint64 day, int startMinute, int endMinute, bool overnightShift, qint64 shift);
+    // Counts a shift worked before the period: for rest and days in a row only.
+    void addBefore(qint64 day, int endMinute, qint64 shift);
 };
 
 // Why an open candidate is passed over: a limit would be passed or the rest

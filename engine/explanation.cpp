@@ -11,10 +11,6 @@ namespace korvane::engine {
 
 namespace {
 
-QString hours(double value) {
-    return QString::number(value, 'g', 4);
-}
-
 SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& table,
                                 const SlotFiller& filler, const QList<AppliedRule>& rules,
                                 int person, char flag, const CalendarDay& day, const Shift& shift) {
@@ -25,11 +21,8 @@ SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& 
     if (flag == flagStruck) {
         for (const AppliedRule& applied : rules) {
             if (applied.region.strikes(data.staff.at(person).idid, day.text, shift.idid)) {
-                const Rule& r = applied.rule;
-                const QString rule = msg::ruleDescription.arg(QString::number(r.number), r.person,
-                                                              r.placement, r.date, r.shift);
-                return {name, msg::reasonRule.arg(rule),
-                        msg::kindRule.arg(QString::number(r.number))};
+                return {name, msg::reasonRule.arg(describeRule(applied.rule)),
+                        msg::kindRule.arg(QString::number(applied.rule.number))};
             }
         }
         return {name, msg::reasonStruck, msg::reasonStruck};
@@ -57,10 +50,10 @@ SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& 
         return {name, msg::reasonOverlap.arg(shiftName(work.lastShift)), msg::kindOverlap};
     case PassOver::Rest: {
         const double rest = double(day.day * 1440 + shift.startMinute - work.lastEnd) / 60;
-        return {
-            name,
-            msg::reasonRest.arg(shiftName(work.lastShift), hours(rest), hours(*limits.restHours)),
-            msg::kindRest};
+        return {name,
+                msg::reasonRest.arg(shiftName(work.lastShift), hoursText(rest),
+                                    hoursText(*limits.restHours)),
+                msg::kindRest};
     }
     case PassOver::None:
         break;
@@ -70,6 +63,10 @@ SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& 
 }
 
 } // namespace
+
+QString hoursText(double hours) {
+    return QString::number(hours, 'g', 4);
+}
 
 QString SlotExplanation::summary() const {
     QStringList parts;

@@ -36,6 +36,9 @@ struct SlotExplanation {
     QStringList text() const;
 };
 
+// Hours as explanations and warnings write them: 7.5, 0, 7.917.
+QString hoursText(double hours);
+
 // Explains the slot of the day and shift that the filler could not fill.
 SlotExplanation explainSlot(const PlanningData& data, const CandidateTable& table,
                             const SlotFiller& filler, const QList<AppliedRule>& rules,

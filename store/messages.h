@@ -140,6 +140,22 @@ inline const QString kindRest = QStringLiteral("休息不足");
 inline const QString reasonOverlap = QStringLiteral("与已排的%1时间重叠");
 inline const QString kindOverlap = QStringLiteral("班次时间重叠");
 inline const QString reasonAvailable = QStringLiteral("可排");
+// Warnings of a roster changed by hand. A rule's and leave's are the
+// reasons above (reasonRule, reasonLeave). The other shift is named by its
+// date (monthDay) and name; hours as the explanations write them.
+inline const QString monthDay = QStringLiteral("%1月%2日");
+inline const QString warnOverlap = QStringLiteral("时间重叠：与 %1 %2 重叠");
+inline const QString warnRest =
+    QStringLiteral("休息不足：%1 %2 结束后 %3 小时即上 %4（至少 %5 小时）");
+inline const QString warnShifts = QStringLiteral("超出班数上限：本期第 %1 班（上限 %2 班）");
+inline const QString warnOvernight =
+    QStringLiteral("超出跨日班上限：本期第 %1 个跨日班（上限 %2 个）");
+inline const QString warnWeekend =
+    QStringLiteral("超出周末班上限：本期第 %1 个周末班（上限 %2 个）");
+inline const QString warnConsecutive =
+    QStringLiteral("超出连续天数上限：连续上班第 %1 天（上限 %2 天）");
+inline const QString warnUnderstaffed = QStringLiteral("人数不足：需要 %1 人，只排了 %2 人");
+inline const QString warnOverstaffed = QStringLiteral("人数超出：需要 %1 人，排了 %2 人");
 // korvane-cli explain: what each person works (a limit after "/").
 inline const QStringList workloadColumns = {
     QStringLiteral("姓名"),   QStringLiteral("班数"),         QStringLiteral("跨日班"),

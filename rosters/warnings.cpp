@@ -1,0 +1,399 @@
+#include "rosters/warnings.h"
+
+#include "engine/assignment.h"
+#include "engine/candidatetable.h"
+#include "engine/rules.h"
+#include "store/messages.h"
+
+#include <QSet>
+#include <QTime>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace korvane::rosters {
+
+using monthsheet::MonthSheet;
+
+namespace {
+
+// The rest between two shifts where no limit of the person sets it.
+constexpr double kDefaultRestHours = 8;
+constexpr qint64 kMinutesPerDay = 1440;
+
+// A shift worked before the sheet that the set-up no longer has.
+const QString kUnknownShift;
+
+QString dayText(qint64 day) {
+    const QDate date = QDate::fromJulianDay(day);
+    return msg::monthDay.arg(date.month()).arg(date.day());
+}
+
+bool isLimitKind(WarningKind kind) {
+    return kind == WarningKind::Shifts || kind == WarningKind::Overnight ||
+           kind == WarningKind::Weekend || kind == WarningKind::Consecutive;
+}
+
+// The same warning before and after a change. A limit's is known by its
+// cell alone: its figure counts the shifts up to the cell, which a shift
+// taken earlier in the period changes without making it a new warning.
+QString sameWarningKey(const Warning& w) {
+    return QStringLiteral("%1|%2|%3|%4")
+        .arg(int(w.kind))
+        .arg(w.date)
+        .arg(w.shift)
+        .arg(isLimitKind(w.kind) ? QString() : w.text);
+}
+
+// check()'s order: by date, the slots of a date before the people's cells.
+void sortWarnings(QList<Warning>& warnings) {
+    std::stable_sort(warnings.begin(), warnings.end(), [](const Warning& a, const Warning& b) {
+        return a.date != b.date ? a.date < b.date : a.person < b.person;
+    });
+}
+
+} // namespace
+
+// Where the sheet's people, shifts and dates stand in the set-up, and the
+// times of its shifts from its own copy.
+struct RosterChecker::SheetIndex {
+    QList<int> staff;               // per person: index into PlanningData::staff, -1 when gone
+    QList<int> setupShift;          // per shift: index into PlanningData::shifts, -1 when gone
+    QList<int> startMinute;         // per shift: after the midnight of its day
+    QList<int> endMinute;           // per shift: past 1440 when it ends on the next day
+    QList<int> calendarRow;         // per date: its row of the calendar, -1 outside the period
+    QList<qint64> day;              // per date: the day number
+    QList<bool> weekend;            // per date, as the run counts weekend shifts
+    QHash<qint64, int> shiftOfIdid; // the set-up's shifts
+};
+
+// A shift on a person's row.
+struct RosterChecker::Duty {
+    int date = 0;
+    int shift = 0;
+};
+
+bool RosterChecker::load(QSqlDatabase& db, QString* error) {
+    m_rules.clear();
+    m_rulesOfPerson.clear();
+    if (!m_data.load(db, error))
+        return false;
+    QString rulesError;
+    const QList<engine::Rule> rules = engine::loadRules(db, &rulesError);
+    if (!rulesError.isEmpty()) {
+        if (error)
+            *error = rulesError;
+        return false;
+    }
+    // As the run reads them; a rule it would skip is left out here too.
+    engine::RuleRegionReader reader(db);
+    for (const engine::Rule& rule : rules) {
+        engine::RuleRegion region;
+        QString reason;
+        switch (reader.read(rule, &region, &reason)) {
+        case engine::RuleApplied::Applied:
+            if (region.strikesNothing)
+                break;
+            for (qint64 person : std::as_const(region.people))
+                m_rulesOfPerson[person].append(int(m_rules.size()));
+            m_rules.append({rule, std::move(region)});
+            break;
+        case engine::RuleApplied::Unevaluable:
+            break;
+        case engine::RuleApplied::Failed:
+            if (error)
+                *error = reason;
+            return false;
+        }
+    }
+    // Rules in their stored order for each person.
+    for (QList<int>& own : m_rulesOfPerson)
+        std::sort(own.begin(), own.end());
+    return true;
+}
+
+RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const {
+    SheetIndex index;
+    QHash<qint64, int> staffOfIdid;
+    for (int i = 0; i < m_data.staff.size(); ++i)
+        staffOfIdid.insert(m_data.staff.at(i).idid, i);
+    for (const monthsheet::SheetPerson& person : sheet.people)
+        index.staff << staffOfIdid.value(person.idid, -1);
+
+    for (int i = 0; i < m_data.shifts.size(); ++i)
+        index.shiftOfIdid.insert(m_data.shifts.at(i).idid, i);
+    for (const monthsheet::SheetShift& shift : sheet.shifts) {
+        const int setup = index.shiftOfIdid.value(shift.idid, -1);
+        index.setupShift << setup;
+        const QTime start = QTime::fromString(shift.start, QStringLiteral("HH:mm"));
+        const int minute = start.isValid() ? start.hour() * 60 + start.minute()
+                           : setup >= 0    ? m_data.shifts.at(setup).startMinute
+                                           : 0;
+        index.startMinute << minute;
+        index.endMinute << minute + std::max(0, shift.minutes);
+    }
+
+    for (const QDate& date : sheet.dates) {
+        const qint64 day = date.toJulianDay();
+        const QList<int> rows = m_data.calendarRowsByDay.value(day);
+        index.calendarRow << (rows.isEmpty() ? -1 : rows.first());
+        index.day << day;
+        index.weekend << engine::isWeekend(day);
+    }
+    return index;
+}
+
+void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& index, int person,
+                                   int onlyDate, const Duty* extra, QList<Warning>* out) const {
+    const int staff = index.staff.at(person);
+    const qint64 idid = sheet.people.at(person).idid;
+    const engine::WorkLimits noLimits;
+    const engine::WorkLimits& limits = staff >= 0 ? m_data.limits.at(staff) : noLimits;
+    const double restMinutes = (limits.restHours ? *limits.restHours : kDefaultRestHours) * 60;
+    static const QList<int> noRules;
+    const QList<int>& rules = staff >= 0 ? m_rulesOfPerson.value(idid, noRules) : noRules;
+
+    // What the person has worked up to the shift in hand, counted as the run
+    // counts it; and, to name them, the shifts that may still overlap the
+    // next and the one that ends last.
+    engine::WorkDone work;
+    struct Worked {
+        qint64 end;
+        qint64 day;
+        const QString* name;
+    };
+    std::vector<Worked> open; // shifts that end after the latest start so far
+    std::optional<Worked> latest;
+    const auto worked = [&](const Worked& shift) {
+        open.push_back(shift);
+        if (!latest || shift.end >= latest->end)
+            latest = shift;
+    };
+    const auto earlier = m_earlier.constFind(idid);
+    if (earlier != m_earlier.constEnd() && !sheet.dates.isEmpty()) {
+        for (const engine::EarlierShift& before : *earlier) {
+            if (before.day >= index.day.first())
+                break;
+            work.addBefore(before.day, before.endMinute, before.shift);
+            const int setupShift = index.shiftOfIdid.value(before.shift, -1);
+            worked({before.day * kMinutesPerDay + before.endMinute, before.day,
+                    setupShift >= 0 ? &m_data.shifts.at(setupShift).name : &kUnknownShift});
+        }
+    }
+    std::vector<int> cell;
+
+    const int lastDate = onlyDate >= 0 ? onlyDate : int(sheet.dates.size()) - 1;
+    for (int date = 0; date <= lastDate; ++date) {
+        const QList<int>& held = sheet.cell(person, date);
+        if (held.isEmpty() && !(extra && extra->date == date))
+            continue;
+        cell.assign(held.begin(), held.end());
+        if (extra && extra->date == date && !held.contains(extra->shift))
+            cell.insert(std::upper_bound(cell.begin(), cell.end(), extra->shift), extra->shift);
+
+        const qint64 day = index.day.at(date);
+        const bool named = onlyDate < 0 || date == onlyDate;
+        for (int shift : cell) {
+            const monthsheet::SheetShift& own = sheet.shifts.at(shift);
+            const qint64 start = day * kMinutesPerDay + index.startMinute.at(shift);
+            const qint64 end = day * kMinutesPerDay + index.endMinute.at(shift);
+            work.add(day, index.startMinute.at(shift), index.endMinute.at(shift), own.overnight,
+                     own.idid);
+            const auto warn = [&](WarningKind kind, const QString& text) {
+                out->append({kind, person, date, shift, text});
+            };
+            if (named) {
+                const int row = index.calendarRow.at(date);
+                const int setupShift = index.setupShift.at(shift);
+                if (row >= 0 && setupShift >= 0) {
+                    const QString& dateText = m_data.calendar.at(row).text;
+                    const qint64 shiftIdid = m_data.shifts.at(setupShift).idid;
+                    for (int rule : rules)
+                        if (m_rules.at(rule).region.strikes(idid, dateText, shiftIdid))
+                            warn(WarningKind::Rule,
+                                 msg::reasonRule.arg(engine::describeRule(m_rules.at(rule).rule)));
+                }
+                QString reason;
+                if (staff >= 0 && engine::onLeave(m_data, staff, day, &reason))
+                    warn(WarningKind::Leave, msg::reasonLeave.arg(reason));
+                for (const Worked& before : open)
+                    if (before.end > start)
+                        warn(WarningKind::Overlap,
+                             msg::warnOverlap.arg(dayText(before.day), *before.name));
+                if (latest && latest->end <= start && double(start - latest->end) < restMinutes)
+                    warn(WarningKind::Rest,
+                         msg::warnRest.arg(dayText(latest->day), *latest->name,
+                                           engine::hoursText(double(start - latest->end) / 60),
+                                           own.name, engine::hoursText(restMinutes / 60)));
+                // The figures include this shift: it is the one that passes the limit.
+                if (limits.shifts && work.shifts > *limits.shifts)
+                    warn(WarningKind::Shifts, msg::warnShifts.arg(work.shifts).arg(*limits.shifts));
+                if (own.overnight && limits.overnight && work.overnight > *limits.overnight)
+                    warn(WarningKind::Overnight,
+                         msg::warnOvernight.arg(work.overnight).arg(*limits.overnight));
+                if (index.weekend.at(date) && limits.weekend && work.weekend > *limits.weekend)
+                    warn(WarningKind::Weekend,
+                         msg::warnWeekend.arg(work.weekend).arg(*limits.weekend));
+                if (limits.consecutive && work.run > *limits.consecutive)
+                    warn(WarningKind::Consecutive,
+                         msg::warnConsecutive.arg(work.run).arg(*limits.consecutive));
+            }
+            // Later shifts start no earlier: what has ended by now overlaps none of them.
+            std::erase_if(open, [&](const Worked& before) { return before.end <= start; });
+            worked({end, day, &own.name});
+        }
+    }
+}
+
+void RosterChecker::slotWarnings(const MonthSheet& sheet, const SheetIndex& index, int date,
+                                 int extraShift, QList<Warning>* out) const {
+    std::vector<int> onShift(size_t(sheet.shifts.size()), 0);
+    for (int person = 0; person < sheet.people.size(); ++person)
+        for (int shift : sheet.cell(person, date))
+            ++onShift[size_t(shift)];
+    if (extraShift >= 0)
+        ++onShift[size_t(extraShift)];
+    const int row = index.calendarRow.at(date);
+    for (int shift = 0; shift < sheet.shifts.size(); ++shift) {
+        const int setupShift = index.setupShift.at(shift);
+        bool twice = false;
+        const bool distributed =
+            row >= 0 && setupShift >= 0 &&
+            m_data.distributed(m_data.calendar.at(row), m_data.shifts.at(setupShift), &twice);
+        const int working = onShift[size_t(shift)];
+        if (!distributed && working == 0)
+            continue;
+        // The headcount the run would fill the slot with today.
+        const int needed =
+            engine::peopleTaken(setupShift >= 0 ? m_data.shifts.at(setupShift).headcount
+                                                : sheet.shifts.at(shift).headcount);
+        if (working < needed)
+            out->append({WarningKind::Understaffed, -1, date, shift,
+                         msg::warnUnderstaffed.arg(needed).arg(working)});
+        else if (working > needed)
+            out->append({WarningKind::Overstaffed, -1, date, shift,
+                         msg::warnOverstaffed.arg(needed).arg(working)});
+    }
+}
+
+void RosterChecker::setEarlierShifts(const QList<engine::EarlierShift>& shifts) {
+    m_earlier.clear();
+    for (const engine::EarlierShift& shift : shifts)
+        m_earlier[shift.person].append(shift);
+    for (QList<engine::EarlierShift>& own : m_earlier)
+        std::stable_sort(own.begin(), own.end(), [](const auto& a, const auto& b) {
+            return a.day != b.day ? a.day < b.day : a.endMinute < b.endMinute;
+        });
+}
+
+QList<Warning> RosterChecker::check(const MonthSheet& sheet) const {
+    const SheetIndex index = indexOf(sheet);
+    QList<Warning> warnings;
+    for (int date = 0; date < sheet.dates.size(); ++date)
+        slotWarnings(sheet, index, date, -1, &warnings);
+    for (int person = 0; person < sheet.people.size(); ++person)
+        personWarnings(sheet, index, person, -1, nullptr, &warnings);
+    sortWarnings(warnings);
+    return warnings;
+}
+
+QList<Warning> RosterChecker::checkAround(const MonthSheet& sheet, const QList<int>& people,
+                                          const QList<int>& dates) const {
+    const SheetIndex index = indexOf(sheet);
+    QList<Warning> warnings;
+    const QSet<int> rows(people.begin(), people.end());
+    for (int person : rows)
+        personWarnings(sheet, index, person, -1, nullptr, &warnings);
+    for (int date : QSet<int>(dates.begin(), dates.end())) {
+        slotWarnings(sheet, index, date, -1, &warnings);
+        // Every warning of a cell names one of its shifts: an empty cell has none.
+        for (int person = 0; person < sheet.people.size(); ++person)
+            if (!rows.contains(person) && !sheet.cell(person, date).isEmpty())
+                personWarnings(sheet, index, person, date, nullptr, &warnings);
+    }
+    // Each person's warnings of a date, and each date's slots, came from one
+    // walk, as in check(): sorted the same way, they stand in its order.
+    sortWarnings(warnings);
+    return warnings;
+}
+
+QList<Warning> RosterChecker::recheck(const QList<Warning>& before, const MonthSheet& sheet,
+                                      const QList<int>& people, const QList<int>& dates) const {
+    const QSet<int> rows(people.begin(), people.end());
+    const QSet<int> columns(dates.begin(), dates.end());
+    QList<Warning> warnings;
+    for (const Warning& w : before)
+        if (!rows.contains(w.person) && !columns.contains(w.date))
+            warnings << w;
+    warnings << checkAround(sheet, people, dates);
+    sortWarnings(warnings);
+    return warnings;
+}
+
+QList<Replacement> RosterChecker::replacements(const MonthSheet& sheet, int date, int shift,
+                                               int replaced) const {
+    const SheetIndex index = indexOf(sheet);
+    const qint64 day = index.day.at(date);
+    const qint64 start = day * kMinutesPerDay + index.startMinute.at(shift);
+    const qint64 end = day * kMinutesPerDay + index.endMinute.at(shift);
+
+    // A place of its own adds one to the slot, for whoever takes it.
+    QList<Warning> slotAdded;
+    if (replaced < 0) {
+        QList<Warning> before, after;
+        slotWarnings(sheet, index, date, -1, &before);
+        slotWarnings(sheet, index, date, shift, &after);
+        for (const Warning& w : after)
+            if (w.shift == shift && !before.contains(w))
+                slotAdded << w;
+    }
+
+    QList<Replacement> found;
+    const Duty taken{date, shift};
+    for (int person = 0; person < sheet.people.size(); ++person) {
+        if (person == replaced || index.staff.at(person) < 0 ||
+            sheet.cell(person, date).contains(shift))
+            continue;
+        // A shift lasts less than two days: only the neighbouring dates can overlap.
+        bool free = true;
+        for (int other = std::max(0, date - 2);
+             free && other <= std::min(int(sheet.dates.size()) - 1, date + 2); ++other) {
+            const qint64 otherDay = index.day.at(other);
+            for (int held : sheet.cell(person, other)) {
+                const qint64 heldStart = otherDay * kMinutesPerDay + index.startMinute.at(held);
+                const qint64 heldEnd = otherDay * kMinutesPerDay + index.endMinute.at(held);
+                if (heldStart < end && start < heldEnd)
+                    free = false;
+            }
+        }
+        if (!free)
+            continue;
+        Replacement replacement{person, 0, {}};
+        for (int other = 0; other < sheet.dates.size(); ++other)
+            replacement.shifts += int(sheet.cell(person, other).size());
+        QList<Warning> before, after;
+        personWarnings(sheet, index, person, -1, nullptr, &before);
+        personWarnings(sheet, index, person, -1, &taken, &after);
+        QHash<QString, int> had;
+        for (const Warning& w : before)
+            ++had[sameWarningKey(w)];
+        for (const Warning& w : after) {
+            int& left = had[sameWarningKey(w)];
+            if (left > 0)
+                --left;
+            else
+                replacement.warnings << w;
+        }
+        replacement.warnings << slotAdded;
+        found << replacement;
+    }
+    std::stable_sort(found.begin(), found.end(), [&](const Replacement& a, const Replacement& b) {
+        if (a.shifts != b.shifts)
+            return a.shifts < b.shifts;
+        return sheet.people.at(a.person).id < sheet.people.at(b.person).id;
+    });
+    return found;
+}
+
+} // namespace korvane::rosters
