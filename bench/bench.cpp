@@ -10,7 +10,9 @@
 // file, so that its peak memory is its own; the medians of three are shown.
 // On the hospital year the month sheet of the generated roster is measured
 // too: opened as data (the loader and the model the window's table reads),
-// written as a workbook and as a PDF.
+// written as a workbook and as a PDF. The roster is then kept as a saved
+// roster with every tenth date locked (a tenth of its assignments): generated
+// again around the locks, and changed by one hand edit.
 
 #include "engine/roster.h"
 #include "engine/rostertable.h"
@@ -19,6 +21,9 @@
 #include "monthsheet/report/sheetreport.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/workbook.h"
+#include "rosters/edits.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/membership.h"
@@ -359,6 +364,51 @@ bool measureSheet(const QString& what, const QString& path, Measurement* m) {
     return true;
 }
 
+// "regenerate": the saved roster generated again around its locks and kept;
+// "edit": one hand edit applied and the roster read back. rows: the locked
+// assignments, or the roster's assignments.
+bool measureSavedRoster(const QString& what, const QString& path, Measurement* m) {
+    QString error;
+    auto connection = Connection::open(path, &error);
+    if (!connection) {
+        print(error);
+        return false;
+    }
+    QSqlDatabase& db = connection->db();
+    const qint64 number = rosters::findRoster(db, QStringLiteral("bench"), &error);
+    bool done = number > 0;
+    if (done && what == QLatin1String("regenerate")) {
+        rosters::Regeneration regeneration;
+        done = rosters::prepareRegeneration(db, number, &regeneration, &error);
+        if (done) {
+            const engine::RunResult result =
+                engine::generate(path, {}, engine::RunLock::TakeOwn, regeneration.extras);
+            m->rows = regeneration.extras.locked.size();
+            m->ending = result.outcome == engine::RunOutcome::Done ? msg::done : result.detail;
+            rosters::KeptRoster kept;
+            done = rosters::keepRun(db, number, &kept, &error);
+        }
+    } else if (done) {
+        rosters::SavedRoster roster;
+        done = rosters::loadSavedRoster(db, number, &roster, &error);
+        if (done) {
+            const rosters::SavedSlot& slot = roster.dutySlots.at(roster.dutySlots.size() / 2);
+            const QList<int> free = rosters::freePeople(roster, slot.date);
+            rosters::Edit edit = rosters::replacePerson(
+                roster, int(roster.dutySlots.size() / 2), 0,
+                roster.sheet.people.at(free.value(0, slot.people.at(0))).idid);
+            done = rosters::applyEdit(db, number, &edit, &error) &&
+                   rosters::loadSavedRoster(db, number, &roster, &error);
+            for (const rosters::SavedSlot& each : roster.dutySlots)
+                m->rows += each.people.size();
+            m->ending = QStringLiteral("-");
+        }
+    }
+    if (!done)
+        print(error);
+    return done;
+}
+
 bool isSheetMeasurement(const QString& what) {
     return what == QLatin1String("sheet") || what == QLatin1String("workbook") ||
            what == QLatin1String("pdf");
@@ -372,6 +422,10 @@ int measure(const QString& what, const QString& path) {
     if (isSheetMeasurement(what)) {
         timer.start();
         if (!measureSheet(what, path, &m))
+            return 1;
+    } else if (what == QLatin1String("regenerate") || what == QLatin1String("edit")) {
+        timer.start();
+        if (!measureSavedRoster(what, path, &m))
             return 1;
     } else if (what == QLatin1String("floor")) {
         // Like the run, the floor opens (and checks) the file first and
@@ -496,9 +550,28 @@ bool measureMonthSheet(const SetupPlan& setup, const QString& setupFile, const Q
         const char* caption;
         double most; // seconds
     };
+    // Kept as the saved roster "bench", every tenth date locked.
+    {
+        QString error;
+        auto connection = Connection::open(roster, &error);
+        rosters::KeptRoster kept;
+        bool done =
+            connection && rosters::keepRun(connection->db(), 0, &kept, &error) &&
+            rosters::renameRoster(connection->db(), kept.number, QStringLiteral("bench"), &error);
+        for (int day = 0; done && day < setup.days; day += 10)
+            done = rosters::setLocked(connection->db(), kept.number,
+                                      {0, rosters::LockKind::Date, setup.first.addDays(day), 0},
+                                      true, &error);
+        if (!done) {
+            print(QStringLiteral("%1: no saved roster: %2").arg(setup.name, error));
+            return false;
+        }
+    }
     const Figure figures[] = {{"sheet", "month sheet opened as data", 1},
                               {"workbook", "workbook written", 3},
-                              {"pdf", "PDF written", 5}};
+                              {"pdf", "PDF written", 5},
+                              {"regenerate", "saved roster generated again, a tenth locked", 3},
+                              {"edit", "hand edit applied and read back", 0.1}};
     QStringList parts;
     bool allWithin = true;
     for (const Figure& figure : figures) {

@@ -4,6 +4,9 @@
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "monthsheet/ui/monthsheetpage.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
+#include "rosters/ui/savedrosterspage.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/pagecontext.h"
@@ -65,6 +68,7 @@ const QString kStartShift = QStringLiteral("开始班次查询");
 const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kMonthSheet = QStringLiteral("排班总表");
+const QString kSavedRosters = QStringLiteral("排班存档");
 const QString kReportTitle = QStringLiteral("值班报表");
 const QString kExportPdf = QStringLiteral("导出PDF");
 const QString kPdfSuffix = QStringLiteral(".pdf");
@@ -250,6 +254,8 @@ void SchedulingPage::buildControls() {
     m_monthSheetButton = button(QStringLiteral("comZongbiao"), kMonthSheet, this);
     m_monthSheetButton->setEnabled(false);
     runButtons->addWidget(m_monthSheetButton);
+    m_savedRostersButton = button(QStringLiteral("comCundang"), kSavedRosters, this);
+    runButtons->addWidget(m_savedRostersButton);
     runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
@@ -289,6 +295,7 @@ void SchedulingPage::buildControls() {
     connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
     connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
+    connect(m_savedRostersButton, &QPushButton::clicked, this, &SchedulingPage::openSavedRosters);
 
     resize(1100, 680);
 }
@@ -419,14 +426,45 @@ bool SchedulingPage::runInProgress() const {
 
 void SchedulingPage::setRunControlsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
+    m_savedRostersButton->setEnabled(enabled);
     m_addRule->setEnabled(enabled);
     m_deleteRule->setEnabled(enabled);
     m_context.setDataCommandsEnabled(enabled);
 }
 
 void SchedulingPage::startRun() {
+    startRunFor(0);
+}
+
+void SchedulingPage::regenerate(qint64 roster) {
+    startRunFor(roster);
+}
+
+void SchedulingPage::startRunFor(qint64 target) {
     if (runInProgress())
         return;
+    // What the run takes besides the set-up: the end of the previous saved
+    // roster, and for a regeneration the locked assignments.
+    QSqlDatabase db = m_context.database();
+    QString error;
+    rosters::Regeneration regeneration;
+    if (target) {
+        if (!rosters::prepareRegeneration(db, target, &regeneration, &error)) {
+            reportError(error);
+            return;
+        }
+        if (!regeneration.problem.isEmpty()) {
+            m_context.prompt().information(regeneration.problem);
+            return;
+        }
+        if (!regeneration.leftOut.isEmpty())
+            m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
+                                           regeneration.leftOut.join(QLatin1Char('\n')));
+    } else if (!rosters::earlierShifts(db, &regeneration.extras.earlier, &error)) {
+        reportError(error);
+        return;
+    }
+    m_keepTarget = target;
     reloadPage();
     warnOfDanglingRules();
     setRunControlsEnabled(false);
@@ -461,8 +499,10 @@ void SchedulingPage::startRun() {
     observer.cancelled = [cancel = m_cancel] { return cancel->load(); };
 
     const QString path = m_context.databasePath();
-    m_runThread = QThread::create(
-        [path, observer, result = m_runResult] { *result = engine::generate(path, observer); });
+    m_runThread =
+        QThread::create([path, observer, result = m_runResult, extras = regeneration.extras] {
+            *result = engine::generate(path, observer, engine::RunLock::TakeOwn, extras);
+        });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
     m_runThread->start();
@@ -507,8 +547,11 @@ void SchedulingPage::finishRun() {
             showReportQuery();
             m_progress->setValue(100);
             m_monthSheetButton->setEnabled(true);
+            keepRoster();
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
+            if (m_keepTarget && !m_keptName.isEmpty())
+                m_context.prompt().information(msg::regenerated.arg(m_keptName));
             m_notice->hide();
             break;
         case engine::RunOutcome::PlanImpossible:
@@ -686,6 +729,38 @@ void SchedulingPage::openMonthSheet() {
     page->setAttribute(Qt::WA_DeleteOnClose);
     m_monthSheet = page;
     m_context.showPage(page);
+}
+
+void SchedulingPage::keepRoster() {
+    QSqlDatabase db = m_context.database();
+    rosters::KeptRoster kept;
+    QString error;
+    m_keptName.clear();
+    if (!rosters::keepRun(db, m_keepTarget, &kept, &error)) {
+        reportError(error);
+        return;
+    }
+    m_keptName = kept.name;
+    if (m_savedRosters)
+        m_savedRosters->reload();
+}
+
+void SchedulingPage::openSavedRosters() {
+    if (runInProgress())
+        return;
+    if (!m_savedRosters) {
+        // The list may outlive this page.
+        auto* page =
+            new SavedRostersPage(m_context, [self = QPointer<SchedulingPage>(this)](qint64 roster) {
+                if (self)
+                    self->regenerate(roster);
+            });
+        page->setAttribute(Qt::WA_DeleteOnClose);
+        m_savedRosters = page;
+    } else {
+        m_savedRosters->reload();
+    }
+    m_context.showPage(m_savedRosters);
 }
 
 void SchedulingPage::closeMonthSheet() {

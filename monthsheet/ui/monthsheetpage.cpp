@@ -73,14 +73,27 @@ QTableView* table(const QString& name, QWidget* parent) {
 } // namespace
 
 MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
-    : QWidget(parent), m_context(context) {
-    setObjectName(QStringLiteral("paibanZongbiao"));
-    setWindowTitle(monthsheet::sheetTitle);
-    QSqlDatabase db = m_context.database();
+    : QWidget(parent), m_context(context), m_rosterDb(context.database()) {
     monthsheet::MonthSheet sheet;
     QString error;
-    if (!monthsheet::loadMonthSheet(db, &sheet, &error) ||
-        !engine::loadRosterTable(db, engine::fullRosterQuery(), &m_roster, &error)) {
+    if (!monthsheet::loadMonthSheet(m_rosterDb, &sheet, &error)) {
+        m_context.prompt().information(error);
+        return;
+    }
+    build(std::move(sheet));
+}
+
+MonthSheetPage::MonthSheetPage(PageContext& context, monthsheet::MonthSheet sheet,
+                               QSqlDatabase rosterDb, QWidget* parent)
+    : QWidget(parent), m_context(context), m_rosterDb(std::move(rosterDb)) {
+    build(std::move(sheet));
+}
+
+void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
+    setObjectName(QStringLiteral("paibanZongbiao"));
+    setWindowTitle(monthsheet::sheetTitle);
+    QString error;
+    if (!engine::loadRosterTable(m_rosterDb, engine::fullRosterQuery(), &m_roster, &error)) {
         m_context.prompt().information(error);
         return;
     }
@@ -238,7 +251,7 @@ void MonthSheetPage::showDuties(const QString& title, const QString& query) {
     const dialect::Translation sql = dialect::translate(query);
     QString error = sql.error;
     if (sql.ok()) {
-        m_dutiesModel->setQuery(sql.sql, m_context.database());
+        m_dutiesModel->setQuery(sql.sql, m_rosterDb);
         if (m_dutiesModel->lastError().isValid())
             error = m_dutiesModel->lastError().text();
     }
