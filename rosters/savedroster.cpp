@@ -290,6 +290,15 @@ bool deleteRoster(QSqlDatabase& db, qint64 number, QString* error) {
     });
 }
 
+QString rosterStamp(QSqlDatabase& db, qint64 number) {
+    QSqlQuery query(db);
+    if (!exec(query, QStringLiteral("select 生成时间, 修改时间 from 排班存档 where 编号 = ?"),
+              {number}, nullptr) ||
+        !query.next())
+        return {};
+    return query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+}
+
 int SavedRoster::slotOf(int date, int shift) const {
     const auto found = std::lower_bound(
         dutySlots.begin(), dutySlots.end(), std::pair(date, shift),

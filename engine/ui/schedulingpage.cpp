@@ -3,6 +3,7 @@
 #include "engine/report/rosterlayout.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
+#include "engine/ui/rosterpreview.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "rosters/locks.h"
 #include "rosters/savedroster.h"
@@ -13,33 +14,24 @@
 #include "ui/singlepress.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPlainTextEdit>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QThread>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace korvane {
@@ -69,10 +61,6 @@ const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kMonthSheet = QStringLiteral("排班总表");
 const QString kSavedRosters = QStringLiteral("排班存档");
-const QString kReportTitle = QStringLiteral("值班报表");
-const QString kExportPdf = QStringLiteral("导出PDF");
-const QString kPdfSuffix = QStringLiteral(".pdf");
-const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 
 const QString kRuleQuery = QStringLiteral("select * from 排除条件");
 constexpr int kRuleNumberColumn = 0;
@@ -666,52 +654,9 @@ void SchedulingPage::leaveQuery() {
 
 void SchedulingPage::makeReport() {
     const QString query = m_context.state().reportQuery;
-    if (query.isEmpty())
-        return;
-    QSqlDatabase db = m_context.database();
-    QString error;
-    QList<report::RosterLine> lines;
-    if (!report::loadRosterLines(db, query, &lines, &error)) {
-        reportError(error);
-        return;
-    }
-    if (lines.isEmpty())
-        return;
-    const double factor = m_context.state().rowHeightFactor;
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
-    printer.setDocName(kReportTitle);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(QStringLiteral("rp_paiban1"));
-    preview.setWindowTitle(kReportTitle);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-            [&lines, factor](QPrinter* target) {
-                report::paintRoster(*target, target->resolution(), lines, factor);
-            });
-    if (auto* toolBar = preview.findChild<QToolBar*>()) {
-        QAction* exportPdf = toolBar->addAction(kExportPdf);
-        exportPdf->setObjectName(QStringLiteral("exportPdf"));
-        connect(exportPdf, &QAction::triggered, &preview, [&] {
-            // Proposed in the data folder in use, beside the working database.
-            const QString path =
-                chooseFileToWrite(m_context.fileChooser(), &preview,
-                                  QFileInfo(m_context.databasePath()).absolutePath(), kReportTitle,
-                                  kPdfSuffix, kPdfFilter);
-            if (path.isEmpty())
-                return;
-            QString writeError;
-            if (report::writeRosterPdf(db, query, factor, path, &writeError))
-                m_context.prompt().information(msg::pdfWritten.arg(
-                    QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
-            else
-                reportError(writeError);
-        });
-    }
-    // As large as designed where the screen has room for it.
-    preview.resize(QSize(900, 700).boundedTo(screen()->availableGeometry().size()));
-    preview.exec();
+    if (!query.isEmpty())
+        showRosterReport(m_context, this, m_context.database(), query,
+                         m_context.state().rowHeightFactor);
 }
 
 void SchedulingPage::openMonthSheet() {

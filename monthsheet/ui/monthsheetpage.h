@@ -40,12 +40,13 @@ public:
     QTableView* sheetView() const { return m_sheetView; }
     monthsheet::SheetModel* model() const { return m_model; }
 
+    // The roster's rows that query (a 值班报表 query) selects, under the sheet.
+    void showDuties(const QString& title, const QString& query);
+
 private:
     void build(monthsheet::MonthSheet sheet);
     void buildSheetTab(QTabWidget* tabs);
     void buildTotalsTab(QTabWidget* tabs);
-    // The roster's rows of one person or one date, under the sheet.
-    void showDuties(const QString& title, const QString& query);
     void printPreview();
     void writePdf();
     void writeWorkbook();

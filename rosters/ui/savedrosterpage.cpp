@@ -1,14 +1,18 @@
 #include "rosters/ui/savedrosterpage.h"
 
 #include "engine/planningdata.h"
+#include "engine/roster.h"
+#include "engine/ui/rosterpreview.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "store/messages.h"
 #include "ui/pagecontext.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
@@ -34,6 +38,11 @@ const QString kAdd = QStringLiteral("添加班次");
 const QString kUndo = QStringLiteral("撤销");
 const QString kRedo = QStringLiteral("重做");
 const QString kCandidate = QStringLiteral("%1（%2班）");
+const QString kPersonLabel = QStringLiteral("个人查询：");
+const QString kShiftLabel = QStringLiteral("班次查询：");
+const QString kQuery = QStringLiteral("查询");
+const QString kMakeReport = QStringLiteral("生成报表");
+const QString kAllDuties = QStringLiteral("全部");
 const QString kWarningsTitle = QStringLiteral("警告：");
 
 const QColor kLockedFill(0xD9, 0xE8, 0xFB);
@@ -136,15 +145,35 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     m_warningList->setObjectName(QStringLiteral("warnings"));
     m_warningList->setMaximumHeight(110);
 
+    m_personQuery = new QLineEdit(this);
+    m_personQuery->setObjectName(QStringLiteral("personQuery"));
+    m_shiftQuery = new QLineEdit(this);
+    m_shiftQuery->setObjectName(QStringLiteral("shiftQuery"));
+    QPushButton* queryButton = button(QStringLiteral("query"), kQuery, this);
+    QPushButton* report = button(QStringLiteral("makeReport"), kMakeReport, this);
+    auto* queries = new QHBoxLayout;
+    queries->addWidget(new QLabel(kPersonLabel, this));
+    queries->addWidget(m_personQuery);
+    queries->addWidget(new QLabel(kShiftLabel, this));
+    queries->addWidget(m_shiftQuery);
+    queries->addWidget(queryButton);
+    queries->addWidget(report);
+    queries->addStretch();
+
     m_sheetArea = new QVBoxLayout;
     m_sheetArea->setContentsMargins(0, 0, 0, 0);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_gone);
+    layout->addLayout(queries);
     layout->addLayout(m_sheetArea, 1);
     layout->addWidget(new QLabel(kWarningsTitle, this));
     layout->addWidget(m_warningList);
 
+    connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
+    connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(m_shiftQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(report, &QPushButton::clicked, this, &SavedRosterPage::makeReport);
     connect(replace, &QPushButton::clicked, this, &SavedRosterPage::chooseReplacement);
     connect(swap, &QPushButton::clicked, this, &SavedRosterPage::swapSelectedCells);
     connect(remove, &QPushButton::clicked, this, &SavedRosterPage::chooseRemoval);
@@ -161,6 +190,22 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
 SavedRosterPage::~SavedRosterPage() {
     // The sheet reads the roster's tables: it goes first.
     delete m_sheetPage;
+}
+
+void SavedRosterPage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange || !isEnabled() || !m_sheetPage)
+        return;
+    QSqlDatabase db = m_context.database();
+    const QString stamp = rosters::rosterStamp(db, m_number);
+    if (stamp == m_saved.summary.generated + QLatin1Char('|') + m_saved.summary.changed)
+        return;
+    // What the undo stack holds was made on rows that are no longer there.
+    m_undo->clear();
+    if (stamp.isEmpty())
+        close();
+    else
+        reload();
 }
 
 bool SavedRosterPage::hasRoster() const {
@@ -282,6 +327,46 @@ void SavedRosterPage::toggleLock(rosters::LockKind kind) {
 } // namespace korvane
 
 namespace korvane {
+
+namespace {
+
+engine::RosterFilter filterOf(const QLineEdit* person, const QLineEdit* shift) {
+    engine::RosterFilter filter;
+    filter.person = person->text();
+    filter.byPerson = !filter.person.isEmpty();
+    filter.shift = shift->text();
+    filter.byShift = !filter.shift.isEmpty();
+    return filter;
+}
+
+} // namespace
+
+void SavedRosterPage::query() {
+    if (!m_sheetPage)
+        return;
+    const engine::RosterFilter filter = filterOf(m_personQuery, m_shiftQuery);
+    for (const QString& text : {filter.person, filter.shift}) {
+        const QString problem = engine::queryTextProblem(text);
+        if (!problem.isEmpty()) {
+            m_context.prompt().information(problem);
+            return;
+        }
+    }
+    QStringList title;
+    for (const QString& text : {filter.person, filter.shift})
+        if (!text.isEmpty())
+            title << text;
+    m_sheetPage->showDuties(title.isEmpty() ? kAllDuties : title.join(QStringLiteral("、")),
+                            engine::rosterQuery(filter));
+}
+
+void SavedRosterPage::makeReport() {
+    if (!m_tables)
+        return;
+    showRosterReport(m_context, this, m_tables->db(),
+                     engine::rosterQuery(filterOf(m_personQuery, m_shiftQuery)),
+                     rosters::rowHeightFactor(m_saved));
+}
 
 bool SavedRosterPage::apply(rosters::Edit* edit) {
     QSqlDatabase db = m_context.database();

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QLabel;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QUndoStack;
@@ -41,6 +42,11 @@ public:
     // Locks (or unlocks, when it is locked) the current cell, its row or its column.
     void toggleLock(rosters::LockKind kind);
 
+    // The roster's rows of the typed person and shift (each only when typed),
+    // under the sheet; and printed, as the scheduling page's 生成报表.
+    void query();
+    void makeReport();
+
     // Hand edits of the current cell (shift: an index of the sheet's shifts);
     // each one transaction, undone and redone through the undo stack.
     void replaceInCell(int shift, int person);
@@ -53,6 +59,11 @@ public:
     // Applies an edit (or its inverse) and shows the roster as it then is;
     // false after saying why.
     bool apply(rosters::Edit* edit);
+
+protected:
+    // Enabled again after a run (a regeneration may have replaced the
+    // roster): read anew when it changed meanwhile.
+    void changeEvent(QEvent* event) override;
 
 private:
     // Reads the roster and its locks again and shows them.
@@ -77,6 +88,8 @@ private:
     QLabel* m_title = nullptr;
     QLabel* m_gone = nullptr;
     QListWidget* m_warningList = nullptr;
+    QLineEdit* m_personQuery = nullptr;
+    QLineEdit* m_shiftQuery = nullptr;
     QUndoStack* m_undo = nullptr;
 };
 
