@@ -46,6 +46,8 @@ const QString kAllDuties = QStringLiteral("全部");
 const QString kWarningsTitle = QStringLiteral("警告：");
 
 const QColor kLockedFill(0xD9, 0xE8, 0xFB);
+const QColor kEditedFill(0xE2, 0xF0, 0xD9);
+const QString kEdited = QStringLiteral("手工修改");
 const QColor kWarningFill(0xF8, 0xCB, 0xCB);
 
 QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
@@ -131,44 +133,50 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     undoButton->setEnabled(false);
     redoButton->setEnabled(false);
 
-    auto* bar = new QHBoxLayout;
-    bar->addWidget(m_title);
-    bar->addStretch();
-    for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
-        bar->addWidget(edit);
-    bar->addSpacing(12);
-    bar->addWidget(lockCell);
-    bar->addWidget(lockRow);
-    bar->addWidget(lockColumn);
-
-    m_warningList = new QListWidget(this);
-    m_warningList->setObjectName(QStringLiteral("warnings"));
-    m_warningList->setMaximumHeight(110);
-
     m_personQuery = new QLineEdit(this);
     m_personQuery->setObjectName(QStringLiteral("personQuery"));
     m_shiftQuery = new QLineEdit(this);
     m_shiftQuery->setObjectName(QStringLiteral("shiftQuery"));
     QPushButton* queryButton = button(QStringLiteral("query"), kQuery, this);
     QPushButton* report = button(QStringLiteral("makeReport"), kMakeReport, this);
-    auto* queries = new QHBoxLayout;
-    queries->addWidget(new QLabel(kPersonLabel, this));
-    queries->addWidget(m_personQuery);
-    queries->addWidget(new QLabel(kShiftLabel, this));
-    queries->addWidget(m_shiftQuery);
-    queries->addWidget(queryButton);
-    queries->addWidget(report);
-    queries->addStretch();
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_title);
+    top->addStretch();
+    top->addWidget(new QLabel(kPersonLabel, this));
+    top->addWidget(m_personQuery);
+    top->addWidget(new QLabel(kShiftLabel, this));
+    top->addWidget(m_shiftQuery);
+    top->addWidget(queryButton);
+    top->addWidget(report);
+
+    auto* edits = new QHBoxLayout;
+    for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
+        edits->addWidget(edit);
+    edits->addSpacing(16);
+    edits->addWidget(lockCell);
+    edits->addWidget(lockRow);
+    edits->addWidget(lockColumn);
+    edits->addStretch();
+
+    // Shown while a cell breaks something.
+    m_warningBox = new QWidget(this);
+    m_warningList = new QListWidget(m_warningBox);
+    m_warningList->setObjectName(QStringLiteral("warnings"));
+    m_warningList->setMaximumHeight(90);
+    auto* warningLayout = new QVBoxLayout(m_warningBox);
+    warningLayout->setContentsMargins(0, 0, 0, 0);
+    warningLayout->addWidget(new QLabel(kWarningsTitle, m_warningBox));
+    warningLayout->addWidget(m_warningList);
+    m_warningBox->hide();
 
     m_sheetArea = new QVBoxLayout;
     m_sheetArea->setContentsMargins(0, 0, 0, 0);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addLayout(top);
     layout->addWidget(m_gone);
-    layout->addLayout(queries);
+    layout->addLayout(edits);
     layout->addLayout(m_sheetArea, 1);
-    layout->addWidget(new QLabel(kWarningsTitle, this));
-    layout->addWidget(m_warningList);
+    layout->addWidget(m_warningBox);
 
     connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
     connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
@@ -183,7 +191,7 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
             [this] { toggleLock(rosters::LockKind::Person); });
     connect(lockColumn, &QPushButton::clicked, this,
             [this] { toggleLock(rosters::LockKind::Date); });
-    resize(1100, 720);
+    resize(1080, 640);
     reload();
 }
 
@@ -254,8 +262,8 @@ bool SavedRosterPage::reload() {
         sheetPage->sheetView()->setCurrentIndex(sheetPage->model()->index(row, column));
 
     setWindowTitle(m_saved.summary.name + QStringLiteral(" - 排班存档"));
-    m_title->setText(m_saved.summary.name + QStringLiteral("　") +
-                     rosters::periodName(m_saved.summary.first, m_saved.summary.last));
+    // The sheet under it shows the period.
+    m_title->setText(m_saved.summary.name);
     const QString gone = rosters::goneText(m_saved);
     m_gone->setText(gone);
     m_gone->setVisible(!gone.isEmpty());
@@ -274,12 +282,19 @@ void SavedRosterPage::applyMarks() {
     const monthsheet::MonthSheet& sheet = m_saved.sheet;
     QHash<qsizetype, monthsheet::SheetModel::CellMark> marks;
     m_warningList->clear();
+    for (const rosters::SavedSlot& slot : m_saved.dutySlots)
+        for (int i = 0; i < slot.people.size(); ++i)
+            if (slot.byHand.at(i))
+                marks[qsizetype(slot.people.at(i)) * sheet.dates.size() + slot.date] = {
+                    QBrush(kEditedFill), {kEdited}};
     for (int person = 0; person < sheet.people.size(); ++person)
         for (int date = 0; date < sheet.dates.size(); ++date) {
             const qsizetype key = qsizetype(person) * sheet.dates.size() + date;
             const QStringList warned = m_warnings.value(key);
-            if (rosters::holds(m_locks, sheet, person, date))
-                marks[key] = {QBrush(kLockedFill), {kLocked}};
+            if (rosters::holds(m_locks, sheet, person, date)) {
+                marks[key].background = QBrush(kLockedFill);
+                marks[key].notes << kLocked;
+            }
             if (!warned.isEmpty()) {
                 marks[key].background = QBrush(kWarningFill);
                 marks[key].notes << warned;
@@ -290,6 +305,7 @@ void SavedRosterPage::applyMarks() {
                                  sheet.people.at(person).name, text));
             }
         }
+    m_warningBox->setVisible(m_warningList->count() > 0);
     m_sheetPage->model()->setCellMarks(std::move(marks));
 }
 

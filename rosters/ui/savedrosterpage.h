@@ -87,6 +87,7 @@ private:
     QVBoxLayout* m_sheetArea = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_gone = nullptr;
+    QWidget* m_warningBox = nullptr;
     QListWidget* m_warningList = nullptr;
     QLineEdit* m_personQuery = nullptr;
     QLineEdit* m_shiftQuery = nullptr;
