@@ -114,10 +114,21 @@ void SavedRostersPage::showCurrentName() {
     m_name->setText(row >= 0 && row < m_rosters.size() ? m_rosters.at(row).name : QString());
 }
 
+SavedRosterPage* SavedRostersPage::openPage(qint64 roster) const {
+    for (const QPointer<SavedRosterPage>& page : m_open)
+        if (page && page->roster().summary.number == roster)
+            return page;
+    return nullptr;
+}
+
 void SavedRostersPage::openRoster() {
     const qint64 roster = currentRoster();
     if (!roster)
         return;
+    if (SavedRosterPage* open = openPage(roster)) {
+        m_context.showPage(open);
+        return;
+    }
     auto* page = new SavedRosterPage(m_context, roster);
     if (!page->hasRoster()) {
         delete page;
@@ -125,6 +136,8 @@ void SavedRostersPage::openRoster() {
         return;
     }
     page->setAttribute(Qt::WA_DeleteOnClose);
+    m_open.removeAll(nullptr);
+    m_open << page;
     m_context.showPage(page);
 }
 
@@ -150,6 +163,8 @@ void SavedRostersPage::deleteRoster() {
     QString error;
     if (!rosters::deleteRoster(db, roster, &error))
         m_context.prompt().information(error);
+    else if (SavedRosterPage* open = openPage(roster))
+        open->close();
     reload();
 }
 

@@ -2,6 +2,7 @@
 
 #include "rosters/savedroster.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -13,6 +14,7 @@ class QTableWidget;
 namespace korvane {
 
 class PageContext;
+class SavedRosterPage;
 
 // 排班存档: the saved rosters, to open, rename, delete or generate again.
 class SavedRostersPage : public QWidget {
@@ -34,12 +36,15 @@ public:
 
 private:
     void showCurrentName();
+    // The page open on a roster (null: none).
+    SavedRosterPage* openPage(qint64 roster) const;
 
     PageContext& m_context;
     std::function<void(qint64)> m_regenerate;
     QList<rosters::RosterSummary> m_rosters;
     QTableWidget* m_list = nullptr;
     QLineEdit* m_name = nullptr;
+    QList<QPointer<SavedRosterPage>> m_open; // one page per roster
 };
 
 } // namespace korvane
