@@ -131,6 +131,7 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     resize(1100, 680);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
+    m_tabs = tabs;
     buildSheetTab(tabs);
     buildTotalsTab(tabs);
 
@@ -142,6 +143,28 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     connect(pdf, &QPushButton::clicked, this, &MonthSheetPage::writePdf);
     connect(workbook, &QPushButton::clicked, this, &MonthSheetPage::writeWorkbook);
     connect(csv, &QPushButton::clicked, this, &MonthSheetPage::writeCsv);
+}
+
+void MonthSheetPage::setRoster(monthsheet::MonthSheet sheet, QSqlDatabase rosterDb) {
+    if (!m_model)
+        return;
+    // The rows shown under the sheet were read from the roster's old tables.
+    m_dutiesModel->clear();
+    m_dutiesTitle->setText(kDutiesHint);
+    m_rosterDb = std::move(rosterDb);
+    QString error;
+    if (!engine::loadRosterTable(m_rosterDb, engine::fullRosterQuery(), &m_roster, &error))
+        m_context.prompt().information(error);
+    const QModelIndex current = m_sheetView->currentIndex();
+    m_model->setSheet(std::move(sheet));
+    if (current.isValid())
+        m_sheetView->setCurrentIndex(m_model->index(current.row(), current.column()));
+    const int shown = m_tabs->currentIndex();
+    QWidget* totals = m_tabs->widget(1);
+    m_tabs->removeTab(1);
+    delete totals;
+    buildTotalsTab(m_tabs);
+    m_tabs->setCurrentIndex(shown);
 }
 
 void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {

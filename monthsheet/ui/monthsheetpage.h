@@ -37,6 +37,10 @@ public:
     // Whether the roster held anything to show (else the reason was given).
     bool hasRoster() const { return m_hasRoster; }
 
+    // The same roster changed (a saved roster edited by hand): the sheet,
+    // its totals and the rows anew, the view where it was.
+    void setRoster(monthsheet::MonthSheet sheet, QSqlDatabase rosterDb);
+
     QTableView* sheetView() const { return m_sheetView; }
     monthsheet::SheetModel* model() const { return m_model; }
 
@@ -61,6 +65,7 @@ private:
     engine::RosterTable m_roster; // for the workbook, as it was when the page opened
 
     monthsheet::SheetModel* m_model = nullptr;
+    QTabWidget* m_tabs = nullptr;
     QTableView* m_sheetView = nullptr;
     QComboBox* m_paper = nullptr;
     QLabel* m_dutiesTitle = nullptr;

@@ -239,27 +239,23 @@ bool SavedRosterPage::reload() {
         m_context.prompt().information(tables->error());
         return false;
     }
-    int row = -1, column = -1;
     if (m_sheetPage) {
-        const QModelIndex current = m_sheetPage->sheetView()->currentIndex();
-        row = current.row();
-        column = current.column();
+        // Changed by hand: the open sheet takes it, where the planner is.
+        m_sheetPage->setRoster(saved.sheet, tables->db());
+    } else {
+        auto* sheetPage = new MonthSheetPage(m_context, saved.sheet, tables->db(), this);
+        if (!sheetPage->hasRoster()) {
+            delete sheetPage;
+            return false;
+        }
+        m_sheetPage = sheetPage;
+        m_sheetArea->addWidget(sheetPage);
+        // Two cells are chosen for a swap.
+        sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
-    auto* sheetPage = new MonthSheetPage(m_context, saved.sheet, tables->db(), this);
-    if (!sheetPage->hasRoster()) {
-        delete sheetPage;
-        return false;
-    }
-    delete m_sheetPage;
     m_tables = std::move(tables);
     m_saved = std::move(saved);
     m_locks = std::move(locks);
-    m_sheetPage = sheetPage;
-    m_sheetArea->addWidget(sheetPage);
-    // Two cells are chosen for a swap.
-    sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    if (row >= 0)
-        sheetPage->sheetView()->setCurrentIndex(sheetPage->model()->index(row, column));
 
     setWindowTitle(m_saved.summary.name + QStringLiteral(" - 排班存档"));
     // The sheet under it shows the period.
