@@ -263,8 +263,16 @@ bool SavedRosterPage::reload() {
     const QString gone = rosters::goneText(m_saved);
     m_gone->setText(gone);
     m_gone->setVisible(!gone.isEmpty());
+    if (m_warningSource)
+        m_warnings = m_warningSource(m_saved);
     applyMarks();
     return true;
+}
+
+void SavedRosterPage::setWarningSource(WarningSource source) {
+    m_warningSource = std::move(source);
+    if (m_warningSource && hasRoster())
+        showWarnings(m_warningSource(m_saved));
 }
 
 void SavedRosterPage::showWarnings(const QHash<qsizetype, QStringList>& warnings) {

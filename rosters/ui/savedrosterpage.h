@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -38,6 +39,11 @@ public:
     // Marks the cells that break something and lists what, a line per text;
     // keyed by person * dates + date. Shown until the next call.
     void showWarnings(const QHash<qsizetype, QStringList>& warnings);
+    // What works out the warnings of the roster as it stands; asked again
+    // whenever the roster is read (after every edit, undo and redo).
+    using WarningSource =
+        std::function<QHash<qsizetype, QStringList>(const rosters::SavedRoster& roster)>;
+    void setWarningSource(WarningSource source);
 
     // Locks (or unlocks, when it is locked) the current cell, its row or its column.
     void toggleLock(rosters::LockKind kind);
@@ -82,6 +88,7 @@ private:
     rosters::SavedRoster m_saved;
     QList<rosters::Lock> m_locks;
     QHash<qsizetype, QStringList> m_warnings;
+    WarningSource m_warningSource;
     std::unique_ptr<rosters::RosterTables> m_tables;
     QPointer<MonthSheetPage> m_sheetPage;
     QVBoxLayout* m_sheetArea = nullptr;
