@@ -151,6 +151,25 @@ void monthSheet(Shooter& shots) {
     shots.click("printPreview", sheet);
 }
 
+// 排班存档 from the scheduling page: the list, and the run's roster opened
+// with a person's row locked.
+void savedRosters(Shooter& shots) {
+    shots.click("comCundang", shots.page("paiban"));
+    QWidget* list = shots.page("paibanCundang");
+    if (!list)
+        return;
+    shots.save(QStringLiteral("18-saved-rosters"));
+    shots.click("openRoster", list);
+    QWidget* roster = shots.page("savedRoster");
+    auto* view =
+        roster ? roster->findChild<QAbstractItemView*>(QStringLiteral("sheetView")) : nullptr;
+    if (!view)
+        return;
+    view->setCurrentIndex(view->model()->index(4, 0));
+    shots.click("lockRow", roster);
+    shots.save(QStringLiteral("19-saved-roster"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -227,6 +246,7 @@ int main(int argc, char** argv) {
     shots.save(QStringLiteral("13-help"));
     previewReport(shots);
     monthSheet(shots);
+    savedRosters(shots);
 
     for (const QString& text : prompt.shown())
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
