@@ -45,6 +45,9 @@ public:
         std::function<QHash<qsizetype, QStringList>(const rosters::SavedRoster& roster)>;
     void setWarningSource(WarningSource source);
 
+    // Reads the roster again (renamed, or changed by another page).
+    void refresh() { reload(); }
+
     // Locks (or unlocks, when it is locked) the current cell, its row or its column.
     void toggleLock(rosters::LockKind kind);
 

@@ -149,6 +149,8 @@ void SavedRostersPage::renameRoster() {
     QString error;
     if (!rosters::renameRoster(db, roster, m_name->text(), &error))
         m_context.prompt().information(error);
+    else if (SavedRosterPage* open = openPage(roster))
+        open->refresh();
     reload();
 }
 
