@@ -179,3 +179,30 @@ TEST(SavedRoster, ALockedPersonOnASlotOfTwoStaysAndTheRunFillsTheRest) {
 }
 
 } // namespace
+
+namespace {
+
+// The saved roster that ends the day before the period counts for rest: 甲
+// worked a night into 1 March 08:00 and needs 8 hours, so the 08:00 day shift
+// of 1 March goes to 乙 (without it, 甲 would win the tie by idid).
+TEST(SavedRoster, TheRosterBeforeThePeriodCountsForRestAcrossTheBoundary) {
+    test::RunFixture f(2, 1);
+    f.dayShift();
+    f.t.run("insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 8);"
+            "insert into 排班存档 (编号, 名称, 已命名, 开始日期, 结束日期, 生成时间, 修改时间) "
+            "values (7, '二月', 1, '2027-02-01', '2027-02-28', '', '');"
+            "insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, 起始时间, 次日, 终止时间, "
+            "开始秒序, 结束秒序, 人数) values (7, 0, 9, '夜班', '22:00', '跨转至次日', "
+            "'08:00', 1320, 1920, 1);"
+            "insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改) values "
+            "(7, '2027-02-28', 9, 1, 0)");
+    engine::RunExtras extras;
+    QString error;
+    ASSERT_TRUE(rosters::earlierShifts(f.t.db(), &extras.earlier, &error)) << error.toStdString();
+    ASSERT_EQ(extras.earlier.size(), 1);
+    ASSERT_EQ(engine::generate(f.t.path, {}, engine::RunLock::TakeOwn, extras).outcome,
+              engine::RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  乙"}));
+}
+
+} // namespace
