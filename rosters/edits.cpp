@@ -1,8 +1,8 @@
 #include "rosters/edits.h"
 
+#include "rosters/statements.h"
 #include "store/messages.h"
 
-#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -13,19 +13,8 @@ namespace korvane::rosters {
 
 namespace {
 
-bool fail(const QSqlQuery& query, QString* error) {
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values, QString* error) {
-    if (!query.prepare(sql))
-        return fail(query, error);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    return query.exec() || fail(query, error);
-}
+using sql::exec;
+using sql::fail;
 
 DutyRow rowAt(const SavedRoster& roster, int slot, int position) {
     const SavedSlot& held = roster.dutySlots.at(slot);
@@ -176,10 +165,8 @@ bool applyEdit(QSqlDatabase& db, qint64 roster, Edit* edit, QString* error) {
         if (!(done = change(query, roster, step, error)))
             break;
     if (done)
-        done = exec(
-            query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
-            {QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), roster},
-            error);
+        done = exec(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
+                    {sql::now(), roster}, error);
     if (!done || !db.commit()) {
         if (done && error)
             *error = db.lastError().text();

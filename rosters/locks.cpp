@@ -1,6 +1,7 @@
 #include "rosters/locks.h"
 
 #include "engine/planningdata.h"
+#include "rosters/statements.h"
 #include "store/messages.h"
 
 #include <QSqlError>
@@ -12,6 +13,9 @@
 namespace korvane::rosters {
 
 namespace {
+
+using sql::exec;
+using sql::fail;
 
 const QString kCell = QStringLiteral("格");
 const QString kPerson = QStringLiteral("人");
@@ -27,20 +31,6 @@ QString kindText(LockKind kind) {
         break;
     }
     return kDate;
-}
-
-bool fail(const QSqlQuery& query, QString* error) {
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values, QString* error) {
-    if (!query.prepare(sql))
-        return fail(query, error);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    return query.exec() || fail(query, error);
 }
 
 // The columns a lock of its kind is told apart by (the others are NULL).
@@ -92,10 +82,8 @@ bool setLocked(QSqlDatabase& db, qint64 roster, const Lock& lock, bool locked, Q
                                    "(?, ?, ?, ?)"),
                     key, error);
     if (done)
-        done = exec(query,
-                    QStringLiteral("update 排班存档 set 修改时间 = datetime('now', 'localtime') "
-                                   "where 编号 = ?"),
-                    {roster}, error);
+        done = exec(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
+                    {sql::now(), roster}, error);
     if (!done || !db.commit()) {
         if (done && error)
             *error = db.lastError().text();
@@ -136,14 +124,10 @@ QList<engine::LockedAssignment> lockedAssignments(const SavedRoster& roster,
 bool earlierShifts(QSqlDatabase& db, QList<engine::EarlierShift>* shifts, QString* error) {
     shifts->clear();
     QSqlQuery query(db);
-    if (!exec(query,
-              QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = "
-                             "'排班存档'"),
-              {}, error))
+    bool present = false;
+    if (!sql::hasRosterTables(query, &present, error))
         return false;
-    if (!query.next())
-        return fail(query, error);
-    if (query.value(0).toInt() == 0)
+    if (!present)
         return true;
     if (!exec(query, QStringLiteral("select min(日期) from 日期类型"), {}, error))
         return false;

@@ -2,11 +2,11 @@
 
 #include "editors/shifteditor.h"
 #include "engine/planningdata.h"
+#include "rosters/statements.h"
 #include "store/messages.h"
 #include "store/schema.h"
 
 #include <QAtomicInt>
-#include <QDateTime>
 #include <QHash>
 #include <QMap>
 #include <QSet>
@@ -22,30 +22,16 @@ namespace korvane::rosters {
 
 namespace {
 
+using sql::exec;
+using sql::fail;
+using sql::now;
+
 // Every table that holds rows of a saved roster, by its 存档编号.
 const QStringList kRosterTables = {QStringLiteral("存档人员"), QStringLiteral("存档班次"),
                                    QStringLiteral("存档班位"), QStringLiteral("存档值班"),
                                    QStringLiteral("存档锁定")};
 // What a kept roster's content is; locks stay when it is filled anew.
 const QStringList kContentTables = kRosterTables.mid(0, 4);
-
-bool fail(const QSqlQuery& query, QString* error) {
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
-bool exec(QSqlQuery& query, const QString& sql, const QVariantList& values, QString* error) {
-    if (!query.prepare(sql))
-        return fail(query, error);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    return query.exec() || fail(query, error);
-}
-
-QString now() {
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 // Runs work in one transaction; rolls back when it fails.
 bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>& work) {
@@ -78,19 +64,6 @@ bool deleteRows(QSqlQuery& query, qint64 number, const QStringList& tables, QStr
         if (!exec(query, QStringLiteral("delete from %1 where 存档编号 = ?").arg(table), {number},
                   error))
             return false;
-    return true;
-}
-
-// A file of the first version lacks them until it is first opened for writing.
-bool hasRosterTables(QSqlQuery& query, bool* present, QString* error) {
-    if (!exec(query,
-              QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = "
-                             "'排班存档'"),
-              {}, error))
-        return false;
-    if (!query.next())
-        return fail(query, error);
-    *present = query.value(0).toInt() > 0;
     return true;
 }
 
@@ -212,7 +185,7 @@ bool listRosters(QSqlDatabase& db, QList<RosterSummary>* rosters, QString* error
     rosters->clear();
     QSqlQuery query(db);
     bool present = false;
-    if (!hasRosterTables(query, &present, error))
+    if (!sql::hasRosterTables(query, &present, error))
         return false;
     if (!present)
         return true;
@@ -243,7 +216,7 @@ bool listRosters(QSqlDatabase& db, QList<RosterSummary>* rosters, QString* error
 qint64 findRoster(QSqlDatabase& db, const QString& name, QString* error) {
     QSqlQuery query(db);
     bool present = false;
-    if (!hasRosterTables(query, &present, error))
+    if (!sql::hasRosterTables(query, &present, error))
         return -1;
     if (!present)
         return 0;
