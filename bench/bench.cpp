@@ -13,8 +13,10 @@
 // written as a workbook and as a PDF, and the run with limits on every person
 // and 200 leave ranges is set against the plain one; the time to explain a
 // failing slot is the in-memory plan (korvane-cli explain) of that set-up
-// with one slot on its last day that cannot be filled. On the hospital year
-// and the whole hospital, the warnings of one hand edit.
+// with one slot on its last day that cannot be filled. The roster is then kept
+// as a saved roster with every tenth date locked (a tenth of its assignments):
+// generated again around the locks, and changed by one hand edit. On the
+// hospital year and the whole hospital, the warnings of one hand edit.
 
 #include "engine/roster.h"
 #include "engine/rostertable.h"
@@ -23,6 +25,9 @@
 #include "monthsheet/report/sheetreport.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/workbook.h"
+#include "rosters/edits.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
 #include "rosters/warnings.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
@@ -471,6 +476,54 @@ bool measureWarnings(const QString& path, Measurement* m, QElapsedTimer* timer) 
     return true;
 }
 
+// "regenerate": the saved roster generated again around its locks and kept;
+// "edit": one hand edit applied and the roster read back, timed from the
+// edit on (the page has the roster open already). rows: the locked
+// assignments, or the roster's assignments.
+bool measureSavedRoster(const QString& what, const QString& path, QElapsedTimer* timer,
+                        Measurement* m) {
+    QString error;
+    auto connection = Connection::open(path, &error);
+    if (!connection) {
+        print(error);
+        return false;
+    }
+    QSqlDatabase& db = connection->db();
+    const qint64 number = rosters::findRoster(db, QStringLiteral("bench"), &error);
+    bool done = number > 0;
+    if (done && what == QLatin1String("regenerate")) {
+        rosters::Regeneration regeneration;
+        done = rosters::prepareRegeneration(db, number, &regeneration, &error);
+        if (done) {
+            const engine::RunResult result =
+                engine::generate(path, {}, engine::RunLock::TakeOwn, regeneration.extras);
+            m->rows = regeneration.extras.locked.size();
+            m->ending = result.outcome == engine::RunOutcome::Done ? msg::done : result.detail;
+            rosters::KeptRoster kept;
+            done = rosters::keepRun(db, number, &kept, &error);
+        }
+    } else if (done) {
+        rosters::SavedRoster roster;
+        done = rosters::loadSavedRoster(db, number, &roster, &error);
+        if (done) {
+            const rosters::SavedSlot& slot = roster.dutySlots.at(roster.dutySlots.size() / 2);
+            const QList<int> free = rosters::freePeople(roster, slot.date);
+            rosters::Edit edit = rosters::replacePerson(
+                roster, int(roster.dutySlots.size() / 2), 0,
+                roster.sheet.people.at(free.value(0, slot.people.at(0))).idid);
+            timer->start();
+            done = rosters::applyEdit(db, number, &edit, &error) &&
+                   rosters::loadSavedRoster(db, number, &roster, &error);
+            for (const rosters::SavedSlot& each : roster.dutySlots)
+                m->rows += each.people.size();
+            m->ending = QStringLiteral("-");
+        }
+    }
+    if (!done)
+        print(error);
+    return done;
+}
+
 bool isSheetMeasurement(const QString& what) {
     return what == QLatin1String("sheet") || what == QLatin1String("workbook") ||
            what == QLatin1String("pdf");
@@ -497,6 +550,10 @@ int measure(const QString& what, const QString& path) {
         m.ending = result.outcome == engine::RunOutcome::PlanImpossible
                        ? result.explanation.text().value(0)
                        : result.detail;
+    } else if (what == QLatin1String("regenerate") || what == QLatin1String("edit")) {
+        timer.start();
+        if (!measureSavedRoster(what, path, &timer, &m))
+            return 1;
     } else if (what == QLatin1String("floor")) {
         // Like the run, the floor opens (and checks) the file first and
         // closes it at the end.
@@ -626,9 +683,28 @@ bool measureMonthSheet(const SetupPlan& setup, const QString& setupFile, const Q
     QList<Figure> figures = {{"sheet", "month sheet opened as data", 1},
                              {"workbook", "workbook written", 3},
                              {"pdf", "PDF written", 5},
+                             {"regenerate", "saved roster generated again, a tenth locked", 3},
+                             {"edit", "hand edit applied and read back", 0.1},
                              {"warnings", "warnings of a hand edit", 0.1}};
     if (setup.name == QLatin1String("hospital"))
-        figures = figures.mid(3);
+        figures = figures.mid(5);
+    // Kept as the saved roster "bench", every tenth date locked.
+    else {
+        QString error;
+        auto connection = Connection::open(roster, &error);
+        rosters::KeptRoster kept;
+        bool done =
+            connection && rosters::keepRun(connection->db(), 0, &kept, &error) &&
+            rosters::renameRoster(connection->db(), kept.number, QStringLiteral("bench"), &error);
+        for (int day = 0; done && day < setup.days; day += 10)
+            done = rosters::setLocked(connection->db(), kept.number,
+                                      {0, rosters::LockKind::Date, setup.first.addDays(day), 0},
+                                      true, &error);
+        if (!done) {
+            print(QStringLiteral("%1: no saved roster: %2").arg(setup.name, error));
+            return false;
+        }
+    }
     QStringList parts;
     bool allWithin = true;
     for (const Figure& figure : std::as_const(figures)) {
@@ -649,7 +725,7 @@ bool measureMonthSheet(const SetupPlan& setup, const QString& setupFile, const Q
                      .arg(m.peakMegabytes, 0, 'f', 1)
                      .arg(figure.most)
                      .arg(within ? QString() : QStringLiteral(", OVER"));
-        if (m.ending != QLatin1String("-"))
+        if (qstrcmp(figure.what, "warnings") == 0)
             parts.last() += QStringLiteral(": %1 warnings on its rows and column; %2")
                                 .arg(m.rows)
                                 .arg(m.ending);

@@ -42,6 +42,7 @@ int init(Context& context);
 int generate(Context& context);
 int explain(Context& context);
 int roster(Context& context);
+int listSavedRosters(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 

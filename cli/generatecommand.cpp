@@ -2,6 +2,8 @@
 #include "cli/rosterprint.h"
 #include "engine/roster.h"
 #include "engine/run.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/messages.h"
@@ -19,13 +21,23 @@ constexpr int kOtherRunWaitMs = 120000;
 
 } // namespace
 
-// generate: one generation run, as the button 生成值班表 does it; progress on
-// standard error, the run's messages and then the roster on standard output.
+// generate [--keep-locks NAME]: one generation run, as the button 生成值班表
+// does it; progress on standard error, the run's messages and then the roster
+// on standard output. A roster that ends with "完成！" is kept as a saved
+// roster; with --keep-locks, the saved roster NAME is generated again around
+// its locks and keeps the result.
 // The run's lock is held until the roster is printed, so what is printed is
 // this run's roster, never another program's reset or run.
 int generate(Context& context) {
-    if (!context.args.isEmpty()) {
-        err(QStringLiteral("generate: unknown option %1").arg(context.args.first()));
+    QStringList args = context.args;
+    QString keepName;
+    bool keepLocks = false;
+    if (!takeOption(args, QStringLiteral("--keep-locks"), &keepName, &keepLocks)) {
+        err(QStringLiteral("generate: --keep-locks needs the name of a saved roster"));
+        return Refused;
+    }
+    if (!args.isEmpty()) {
+        err(QStringLiteral("generate: unknown option %1").arg(args.first()));
         return Refused;
     }
     using files::DatabaseLock;
@@ -49,6 +61,33 @@ int generate(Context& context) {
         return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
 
+    // What the run takes besides the set-up: the end of the previous saved
+    // roster, and for a regeneration the locked assignments.
+    QString error;
+    qint64 target = 0;
+    rosters::Regeneration regeneration;
+    if (keepLocks) {
+        target = rosters::findRoster(reader->db(), keepName, &error);
+        if (target <= 0) {
+            err(target == 0 ? msg::noSavedRoster.arg(keepName) : error);
+            return target == 0 ? Refused : RunFailed;
+        }
+        if (!rosters::prepareRegeneration(reader->db(), target, &regeneration, &error)) {
+            err(error);
+            return RunFailed;
+        }
+        if (!regeneration.problem.isEmpty()) {
+            err(regeneration.problem);
+            return Refused;
+        }
+        if (!regeneration.leftOut.isEmpty())
+            err(msg::locksLeftOut + QLatin1Char('\n') +
+                regeneration.leftOut.join(QLatin1Char('\n')));
+    } else if (!rosters::earlierShifts(reader->db(), &regeneration.extras.earlier, &error)) {
+        err(error);
+        return RunFailed;
+    }
+
     int shownPercent = -1;
     engine::RunObserver observer;
     observer.progress = [&](double value) {
@@ -64,8 +103,8 @@ int generate(Context& context) {
     };
     observer.message = [](const QString& text) { out(text); };
 
-    const engine::RunResult result =
-        engine::generate(context.database, observer, engine::RunLock::HeldByCaller);
+    const engine::RunResult result = engine::generate(
+        context.database, observer, engine::RunLock::HeldByCaller, regeneration.extras);
     switch (result.outcome) {
     case engine::RunOutcome::NotOurFile:
         err(result.detail);
@@ -89,6 +128,14 @@ int generate(Context& context) {
 
     if (!printRoster(reader->db(), engine::fullRosterQuery()))
         return RunFailed;
+    if (result.outcome == engine::RunOutcome::Done) {
+        rosters::KeptRoster kept;
+        if (!rosters::keepRun(reader->db(), target, &kept, &error)) {
+            err(error);
+            return RunFailed;
+        }
+        err(keepLocks ? msg::regenerated.arg(kept.name) : msg::rosterKept.arg(kept.name));
+    }
     switch (result.outcome) {
     case engine::RunOutcome::Done:
         return Done;

@@ -21,7 +21,10 @@ const char* kUsage =
     "usage: korvane-cli [--data-dir DIR | --db FILE] COMMAND [options]\n"
     "commands:\n"
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
-    "  generate                    generate the roster, as the button 生成值班表 does\n"
+    "  generate                    generate the roster, as the button 生成值班表 does, and\n"
+    "                              keep it as a saved roster named after its period\n"
+    "  generate --keep-locks NAME  generate the saved roster NAME again: its locked\n"
+    "                              assignments stay, the run fills the rest\n"
     "  explain                     plan the roster without writing it: why a slot cannot be\n"
     "                              filled, or what each person works against their limits\n"
     "  roster [--person TEXT] [--shift TEXT] [--csv FILE|-] [--pdf FILE]\n"
@@ -29,6 +32,8 @@ const char* kUsage =
     "  roster --month [--csv FILE|-] [--pdf FILE [--paper A4|A3]] [--xlsx FILE]\n"
     "                              the month sheet: a row per person, a column per date\n"
     "                              (--xlsx: the workbook of sheet, roster and totals)\n"
+    "  roster --saved NAME [...]   any form of roster above, for the saved roster NAME\n"
+    "  rosters                     list the saved rosters\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
     "exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
@@ -143,7 +148,8 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("import"))
         return cli::importDatabase(context);
     if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
-        command != QLatin1String("export") && command != QLatin1String("explain"))
+        command != QLatin1String("export") && command != QLatin1String("explain") &&
+        command != QLatin1String("rosters"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (!cli::lockForUse(context))
@@ -152,6 +158,8 @@ int main(int argc, char** argv) {
         return cli::generate(context);
     if (command == QLatin1String("roster"))
         return cli::roster(context);
+    if (command == QLatin1String("rosters"))
+        return cli::listSavedRosters(context);
     if (command == QLatin1String("explain"))
         return cli::explain(context);
     return cli::exportDatabase(context);

@@ -5,6 +5,7 @@
 #include "monthsheet/report/sheetreport.h"
 #include "monthsheet/sheettext.h"
 #include "monthsheet/workbook.h"
+#include "rosters/savedroster.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
@@ -21,15 +22,10 @@ const QString kStandardOutput = QStringLiteral("-");
 // The month sheet printed (or written as CSV, "-" for standard output) and
 // its PDF, when month; the workbook at xlsxPath when given. Without a
 // roster: the reason, and nothing written.
-int monthSheet(QSqlDatabase& db, const engine::RosterTable& roster, bool month,
+int monthSheet(const monthsheet::MonthSheet& sheet, const engine::RosterTable& roster, bool month,
                const QString& csvPath, const QString& pdfPath, monthsheet::report::Paper paper,
                const QString& xlsxPath) {
-    monthsheet::MonthSheet sheet;
     QString error;
-    if (!monthsheet::loadMonthSheet(db, &sheet, &error)) {
-        err(error);
-        return RunFailed;
-    }
     if (!sheet.hasDuties()) {
         err(msg::noRoster);
         return NothingToPlan;
@@ -61,8 +57,9 @@ int monthSheet(QSqlDatabase& db, const engine::RosterTable& roster, bool month,
 
 } // namespace
 
-// roster [--person TEXT] [--shift TEXT] [--month] [--csv FILE|-] [--pdf FILE]
-// [--paper A4|A3] [--xlsx FILE]: the roster left by the last run, narrowed like
+// roster [--saved NAME] [--person TEXT] [--shift TEXT] [--month] [--csv FILE|-] [--pdf FILE]
+// [--paper A4|A3] [--xlsx FILE]: the roster left by the last run (or the saved
+// roster of that name), narrowed like
 // the page's queries, or with --month the month sheet (a row per person, a
 // column per date). --xlsx writes the workbook of the whole roster. An output
 // file is written whole or not at all, and never over a database.
@@ -73,12 +70,15 @@ int roster(Context& context) {
     QString pdfPath;
     QString xlsxPath;
     QString paperName = QStringLiteral("A4");
+    QString savedName;
+    bool saved = false;
     bool csv = false;
     bool pdf = false;
     bool xlsx = false;
     bool paperGiven = false;
     const bool month = args.removeAll(QStringLiteral("--month")) > 0;
-    if (!takeOption(args, QStringLiteral("--person"), &filter.person, &filter.byPerson) ||
+    if (!takeOption(args, QStringLiteral("--saved"), &savedName, &saved) ||
+        !takeOption(args, QStringLiteral("--person"), &filter.person, &filter.byPerson) ||
         !takeOption(args, QStringLiteral("--shift"), &filter.shift, &filter.byShift) ||
         !takeOption(args, QStringLiteral("--csv"), &csvPath, &csv) ||
         !takeOption(args, QStringLiteral("--pdf"), &pdfPath, &pdf) ||
@@ -131,15 +131,44 @@ int roster(Context& context) {
     }
     QSqlDatabase& db = connection->db();
     const QString query = engine::rosterQuery(filter);
-    engine::RosterTable table;
     QString error;
-    if (!engine::loadRosterTable(db, query, &table, &error)) {
+    // A saved roster is read as the last run's is, from a 值班报表 of its own.
+    rosters::SavedRoster savedRoster;
+    std::unique_ptr<rosters::RosterTables> savedTables;
+    if (saved) {
+        const qint64 number = rosters::findRoster(db, savedName, &error);
+        if (number <= 0) {
+            err(number == 0 ? msg::noSavedRoster.arg(savedName) : error);
+            return number == 0 ? Refused : RunFailed;
+        }
+        if (!rosters::loadSavedRoster(db, number, &savedRoster, &error)) {
+            err(error);
+            return RunFailed;
+        }
+        savedTables = std::make_unique<rosters::RosterTables>(savedRoster);
+        if (!savedTables->ok()) {
+            err(savedTables->error());
+            return RunFailed;
+        }
+        const QString gone = rosters::goneText(savedRoster);
+        if (!gone.isEmpty())
+            err(gone);
+    }
+    QSqlDatabase rosterDb = saved ? savedTables->db() : db;
+    engine::RosterTable table;
+    if (!engine::loadRosterTable(rosterDb, query, &table, &error)) {
         err(error);
         return RunFailed;
     }
-    if (month || xlsx)
-        return monthSheet(db, table, month, csv ? csvPath : QString(), pdf ? pdfPath : QString(),
+    if (month || xlsx) {
+        monthsheet::MonthSheet sheet = savedRoster.sheet;
+        if (!saved && !monthsheet::loadMonthSheet(db, &sheet, &error)) {
+            err(error);
+            return RunFailed;
+        }
+        return monthSheet(sheet, table, month, csv ? csvPath : QString(), pdf ? pdfPath : QString(),
                           paper, xlsx ? xlsxPath : QString());
+    }
     if (csvToOutput) {
         const QByteArray bytes = engine::rosterCsv(table);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
@@ -158,12 +187,41 @@ int roster(Context& context) {
             err(msg::noRoster);
             return NothingToPlan;
         }
-        const double factor = engine::rowHeightFactor(db, &error);
-        if (!error.isEmpty() || !report::writeRosterPdf(db, query, factor, pdfPath, &error)) {
+        const double factor =
+            saved ? rosters::rowHeightFactor(savedRoster) : engine::rowHeightFactor(db, &error);
+        if (!error.isEmpty() || !report::writeRosterPdf(rosterDb, query, factor, pdfPath, &error)) {
             err(error);
             return RunFailed;
         }
     }
+    return Done;
+}
+
+// rosters: the saved rosters, the latest period first.
+int listSavedRosters(Context& context) {
+    if (!context.args.isEmpty()) {
+        err(QStringLiteral("rosters: unknown option %1").arg(context.args.first()));
+        return Refused;
+    }
+    FileCheck problem;
+    auto connection =
+        Connection::openChecked(context.database, &problem, Connection::Access::ReadOnly);
+    if (!connection) {
+        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
+    }
+    QList<rosters::RosterSummary> list;
+    QString error;
+    if (!rosters::listRosters(connection->db(), &list, &error)) {
+        err(error);
+        return RunFailed;
+    }
+    QList<QStringList> lines = {rosters::summaryColumns()};
+    for (const rosters::RosterSummary& summary : list)
+        lines << rosters::summaryTexts(summary);
+    for (const QString& line : engine::alignedLines(lines, 1))
+        out(line);
+    out(msg::recordCount + QString::number(list.size()));
     return Done;
 }
 

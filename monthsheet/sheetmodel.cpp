@@ -8,6 +8,26 @@ namespace korvane::monthsheet {
 SheetModel::SheetModel(MonthSheet sheet, QObject* parent)
     : QAbstractTableModel(parent), m_sheet(std::move(sheet)), m_totals(sheetTotals(m_sheet)) {}
 
+void SheetModel::setSheet(MonthSheet sheet) {
+    beginResetModel();
+    m_sheet = std::move(sheet);
+    m_totals = sheetTotals(m_sheet);
+    endResetModel();
+}
+
+void SheetModel::setCellMarks(QHash<qsizetype, CellMark> marks) {
+    m_marks = std::move(marks);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+const SheetModel::CellMark* SheetModel::markOf(int person, int date) const {
+    if (person < 0 || date < 0 || m_marks.isEmpty())
+        return nullptr;
+    const auto found = m_marks.constFind(qsizetype(person) * m_sheet.dates.size() + date);
+    return found == m_marks.constEnd() ? nullptr : &*found;
+}
+
 int SheetModel::dateAt(int column) const {
     return column >= 0 && column < m_sheet.dates.size() ? column : -1;
 }
@@ -42,14 +62,20 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
             return totalsTexts(m_totals.people.at(person))
                 .value(index.column() - int(m_sheet.dates.size()));
         return cellText(m_sheet, person, date);
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
         // The whole text of a cell too narrow for it, with its times.
+        QStringList lines;
         if (person >= 0 && date >= 0 && !m_sheet.cell(person, date).isEmpty())
-            return cellDetails(m_sheet, person, date);
-        return {};
+            lines << cellDetails(m_sheet, person, date);
+        if (const CellMark* mark = markOf(person, date))
+            lines << mark->notes;
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     case Qt::BackgroundRole:
+        if (const CellMark* mark = markOf(person, date); mark && mark->background.isValid())
+            return mark->background;
         return weekendBackground(index.column());
     default:
         return {};

@@ -3,6 +3,8 @@
 #include "monthsheet/monthsheet.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QStringList>
 #include <QVariant>
 
 namespace korvane::monthsheet {
@@ -23,6 +25,18 @@ public:
     // window chooses; this library draws nothing itself).
     void setWeekendBackground(const QVariant& background) { m_weekend = background; }
 
+    // A roster changed by hand: the sheet and its totals anew.
+    void setSheet(MonthSheet sheet);
+
+    // What a cell of a saved roster carries besides its shifts (locked, a
+    // warning): a background, and lines added to its tooltip.
+    struct CellMark {
+        QVariant background;
+        QStringList notes;
+    };
+    // Keyed by person * dates + date.
+    void setCellMarks(QHash<qsizetype, CellMark> marks);
+
     // The date of a column (-1 for the totals), the person of a row (-1 for
     // the last row).
     int dateAt(int column) const;
@@ -36,10 +50,12 @@ public:
 
 private:
     QVariant weekendBackground(int column) const;
+    const CellMark* markOf(int person, int date) const;
 
     MonthSheet m_sheet;
     SheetTotals m_totals;
     QVariant m_weekend;
+    QHash<qsizetype, CellMark> m_marks;
 };
 
 } // namespace korvane::monthsheet

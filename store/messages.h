@@ -242,4 +242,25 @@ inline const QString cannotUpgrade =
     QStringLiteral("无法为数据库“%1”添加新版本的数据表（%2），数据库没有任何改动。");
 inline const QString otherColumnType = QStringLiteral("数据表“%1”的列“%2”的类型与本程序不符");
 
+// Saved rosters (排班存档).
+inline const QString rosterNameEmpty = QStringLiteral("存档名称不能为空！");
+inline const QString rosterNameTaken = QStringLiteral("已有名为“%1”的排班存档，请换一个名称！");
+inline const QString noSavedRoster = QStringLiteral("没有名为“%1”的排班存档。");
+inline const QString savedRosterGone = QStringLiteral("这个排班存档已被删除。");
+inline const QString deleteRosterConfirm = QStringLiteral("确定删除排班存档“%1”吗？");
+// What a saved roster names that the set-up no longer holds (%1: names joined by 、).
+inline const QString gonePeople = QStringLiteral("已不存在的人员：%1。");
+inline const QString goneShifts = QStringLiteral("已不存在的班次：%1。");
+// A saved roster is generated again on its own period only.
+inline const QString otherPeriod = QStringLiteral(
+    "当前排班时段（%1）与排班存档的时段（%2）不同，请先把排班时段设为存档的时段再重新生成。");
+// Locks left out of a regeneration, one line each follows.
+inline const QString locksLeftOut = QStringLiteral("以下锁定已无法保持，本次生成不考虑它们：");
+inline const QString lockLine = QStringLiteral("%1 %2 的%3");
+inline const QString regenerated = QStringLiteral("排班存档“%1”已重新生成。");
+// A hand edit or its undo finds the roster changed by another program.
+inline const QString rosterChangedElsewhere =
+    QStringLiteral("排班存档已被另一个程序修改，请关闭后重新打开再修改。");
+inline const QString rosterKept = QStringLiteral("值班表已保存为排班存档“%1”。");
+
 } // namespace korvane::msg

@@ -114,6 +114,60 @@ QList<Table> buildOwnTables() {
           {QStringLiteral("开始日期"), kText},
           {QStringLiteral("结束日期"), kText},
           {QStringLiteral("原因"), kText}}},
+        // A roster kept after a run, with its own copy of everything it shows.
+        // 已命名 0: named after its period, replaced by the next run of that period.
+        {QStringLiteral("排班存档"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("名称"), kText},
+          {QStringLiteral("已命名"), kInteger},
+          {QStringLiteral("开始日期"), kText},
+          {QStringLiteral("结束日期"), kText},
+          {QStringLiteral("生成时间"), kText},
+          {QStringLiteral("修改时间"), kText}}},
+        // The people of a saved roster as they were (序号: their row, in ID order).
+        {QStringLiteral("存档人员"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("存档编号"), kInteger},
+          {QStringLiteral("序号"), kInteger},
+          {QStringLiteral("人员IDID"), kInteger},
+          {QStringLiteral("ID"), kInteger},
+          {QStringLiteral("姓名"), kText}}},
+        // Its shifts as they were (序号: the order of a day).
+        {QStringLiteral("存档班次"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("存档编号"), kInteger},
+          {QStringLiteral("序号"), kInteger},
+          {QStringLiteral("班次IDID"), kInteger},
+          {QStringLiteral("班次名称"), kText},
+          {QStringLiteral("起始时间"), kText},
+          {QStringLiteral("次日"), kText},
+          {QStringLiteral("终止时间"), kText},
+          {QStringLiteral("开始秒序"), kReal},
+          {QStringLiteral("结束秒序"), kReal},
+          {QStringLiteral("人数"), kReal}}},
+        // Its slots (a shift on a date), kept when a hand edit empties one.
+        {QStringLiteral("存档班位"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("存档编号"), kInteger},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("班次IDID"), kInteger}}},
+        // Its assignments; within a slot in 编号 order (the order of 值班人).
+        // 手改 1: placed by a hand edit.
+        {QStringLiteral("存档值班"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("存档编号"), kInteger},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("班次IDID"), kInteger},
+          {QStringLiteral("人员IDID"), kInteger},
+          {QStringLiteral("手改"), kInteger}}},
+        // What stays when a saved roster is generated again: 对象 '格' (the
+        // person on the date), '人' (the person's row) or '日' (the date's column).
+        {QStringLiteral("存档锁定"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("存档编号"), kInteger},
+          {QStringLiteral("对象"), kText},
+          {QStringLiteral("日期"), kText},
+          {QStringLiteral("人员IDID"), kInteger}}},
     };
 }
 
@@ -132,13 +186,14 @@ const QStringList kIndexes = {
     QStringLiteral("CREATE INDEX 基本信息_ID ON 基本信息(ID)"),
 };
 
-QString createStatement(const Table& table) {
-    QStringList columns;
-    for (const Column& column : table.columns)
-        columns << QStringLiteral("\"%1\" %2").arg(column.name, column.type);
-    return QStringLiteral("CREATE TABLE \"%1\" (%2)")
-        .arg(table.name, columns.join(QStringLiteral(", ")));
-}
+// A saved roster's rows are read and replaced by its number.
+const QStringList kOwnIndexes = {
+    QStringLiteral("CREATE INDEX IF NOT EXISTS 存档人员_存档 ON 存档人员(存档编号)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS 存档班次_存档 ON 存档班次(存档编号)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS 存档班位_存档 ON 存档班位(存档编号)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS 存档值班_存档 ON 存档值班(存档编号, 日期)"),
+    QStringLiteral("CREATE INDEX IF NOT EXISTS 存档锁定_存档 ON 存档锁定(存档编号)"),
+};
 
 // The type affinity SQLite gives a declared column type.
 QString affinity(const QString& declared) {
@@ -177,6 +232,14 @@ const QList<Table>& ownTables() {
     return all;
 }
 
+QString createStatement(const Table& table) {
+    QStringList columns;
+    for (const Column& column : table.columns)
+        columns << QStringLiteral("\"%1\" %2").arg(column.name, column.type);
+    return QStringLiteral("CREATE TABLE \"%1\" (%2)")
+        .arg(table.name, columns.join(QStringLiteral(", ")));
+}
+
 const Table* findTable(const QString& name) {
     for (const QList<Table>* list : {&tables(), &ownTables()})
         for (const Table& table : *list)
@@ -194,7 +257,7 @@ bool create(QSqlDatabase& db, QString* error) {
     QStringList statements;
     for (const Table& table : tables() + ownTables())
         statements << createStatement(table);
-    statements << kIndexes;
+    statements << kIndexes << kOwnIndexes;
     statements << QStringLiteral("INSERT INTO 值班人员组 (值班人员组名称, idid) VALUES ('全部', 1)")
                << QStringLiteral("INSERT INTO 日期组 (日期组名称, idid) VALUES ('全部', 1)")
                << QStringLiteral("INSERT INTO 班次组 (班次组名称, idid) VALUES ('全部', 1)")
@@ -250,6 +313,7 @@ bool upgrade(QSqlDatabase& db, QString* error) {
     for (const Table& table : ownTables())
         statements << createStatement(table).replace(QStringLiteral("CREATE TABLE "),
                                                      QStringLiteral("CREATE TABLE IF NOT EXISTS "));
+    statements << kOwnIndexes;
     statements << QStringLiteral("PRAGMA user_version = %1").arg(userVersion);
     for (const QString& statement : statements) {
         if (!exec(db, statement, error)) {

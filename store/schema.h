@@ -36,6 +36,8 @@ const QList<Table>& tables();
 // The program's own tables, which version 2 adds.
 const QList<Table>& ownTables();
 const Table* findTable(const QString& name);
+// "CREATE TABLE" for a table, columns in stored order.
+QString createStatement(const Table& table);
 
 // Creates the tables, indexes and the three 全部 rows in an empty database
 // and stamps it as ours. False with a reason on failure (nothing committed).

@@ -169,11 +169,30 @@ void failingRun(Shooter& shots, const QString& dataFolder) {
     shots.window()->resize(800, 600);
     shots.click("Command4");
     runGeneration(shots);
-    shots.save(QStringLiteral("19-failed-run-800x600"));
+    shots.save(QStringLiteral("21-failed-run-800x600"));
     shots.click("explainButton", shots.page("paiban"));
     for (QWidget* top : QApplication::topLevelWidgets())
         if (top->objectName() == QLatin1String("explanationWindow") && top->isVisible())
-            shots.save(QStringLiteral("20-explanation"), top);
+            shots.save(QStringLiteral("22-explanation"), top);
+}
+
+// 排班存档 from the scheduling page: the list, and the run's roster opened
+// with a person's row locked.
+void savedRosters(Shooter& shots) {
+    shots.click("comCundang", shots.page("paiban"));
+    QWidget* list = shots.page("paibanCundang");
+    if (!list)
+        return;
+    shots.save(QStringLiteral("18-saved-rosters"));
+    shots.click("openRoster", list);
+    QWidget* roster = shots.page("savedRoster");
+    auto* view =
+        roster ? roster->findChild<QAbstractItemView*>(QStringLiteral("sheetView")) : nullptr;
+    if (!view)
+        return;
+    view->setCurrentIndex(view->model()->index(4, 0));
+    shots.click("lockRow", roster);
+    shots.save(QStringLiteral("19-saved-roster"));
 }
 
 } // namespace
@@ -252,10 +271,11 @@ int main(int argc, char** argv) {
     shots.save(QStringLiteral("13-help"));
     previewReport(shots);
     monthSheet(shots);
+    savedRosters(shots);
 
     shots.click("cssd");
     shots.click("btnLimits", shots.page("Formchushi"));
-    shots.save(QStringLiteral("18-limits"));
+    shots.save(QStringLiteral("20-limits"));
 
     // A slot nobody can fill, on a small screen: the failure, its line and 查看原因.
     failingRun(shots, data.path());

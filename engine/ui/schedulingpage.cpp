@@ -4,40 +4,35 @@
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "engine/ui/explanationwindow.h"
+#include "engine/ui/rosterpreview.h"
 #include "monthsheet/ui/monthsheetpage.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
+#include "rosters/ui/savedrosterspage.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/pagecontext.h"
 #include "ui/singlepress.h"
 
 #include <QAbstractItemView>
-#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPlainTextEdit>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QShowEvent>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
 #include <QTableView>
 #include <QThread>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 namespace korvane {
@@ -67,10 +62,7 @@ const QString kLeaveShift = QStringLiteral("退出班次查询");
 const QString kMakeReport = QStringLiteral("生成报表");
 const QString kMonthSheet = QStringLiteral("排班总表");
 const QString kExplain = QStringLiteral("查看原因");
-const QString kReportTitle = QStringLiteral("值班报表");
-const QString kExportPdf = QStringLiteral("导出PDF");
-const QString kPdfSuffix = QStringLiteral(".pdf");
-const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
+const QString kSavedRosters = QStringLiteral("排班存档");
 
 const QString kRuleQuery = QStringLiteral("select * from 排除条件");
 constexpr int kRuleNumberColumn = 0;
@@ -255,6 +247,8 @@ void SchedulingPage::buildControls() {
     // Among the run's buttons, so the slot's line below keeps the whole width.
     m_explain = button(QStringLiteral("explainButton"), kExplain, this);
     runButtons->addWidget(m_explain);
+    m_savedRostersButton = button(QStringLiteral("comCundang"), kSavedRosters, this);
+    runButtons->addWidget(m_savedRostersButton);
     runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
@@ -295,6 +289,7 @@ void SchedulingPage::buildControls() {
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
     connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
     connect(m_explain, &QPushButton::clicked, this, &SchedulingPage::openExplanation);
+    connect(m_savedRostersButton, &QPushButton::clicked, this, &SchedulingPage::openSavedRosters);
 
     resize(1100, 680);
 }
@@ -427,14 +422,45 @@ bool SchedulingPage::runInProgress() const {
 
 void SchedulingPage::setRunControlsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
+    m_savedRostersButton->setEnabled(enabled);
     m_addRule->setEnabled(enabled);
     m_deleteRule->setEnabled(enabled);
     m_context.setDataCommandsEnabled(enabled);
 }
 
 void SchedulingPage::startRun() {
+    startRunFor(0);
+}
+
+void SchedulingPage::regenerate(qint64 roster) {
+    startRunFor(roster);
+}
+
+void SchedulingPage::startRunFor(qint64 target) {
     if (runInProgress())
         return;
+    // What the run takes besides the set-up: the end of the previous saved
+    // roster, and for a regeneration the locked assignments.
+    QSqlDatabase db = m_context.database();
+    QString error;
+    rosters::Regeneration regeneration;
+    if (target) {
+        if (!rosters::prepareRegeneration(db, target, &regeneration, &error)) {
+            reportError(error);
+            return;
+        }
+        if (!regeneration.problem.isEmpty()) {
+            m_context.prompt().information(regeneration.problem);
+            return;
+        }
+        if (!regeneration.leftOut.isEmpty())
+            m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
+                                           regeneration.leftOut.join(QLatin1Char('\n')));
+    } else if (!rosters::earlierShifts(db, &regeneration.extras.earlier, &error)) {
+        reportError(error);
+        return;
+    }
+    m_keepTarget = target;
     reloadPage();
     warnOfDanglingRules();
     setRunControlsEnabled(false);
@@ -469,8 +495,10 @@ void SchedulingPage::startRun() {
     observer.cancelled = [cancel = m_cancel] { return cancel->load(); };
 
     const QString path = m_context.databasePath();
-    m_runThread = QThread::create(
-        [path, observer, result = m_runResult] { *result = engine::generate(path, observer); });
+    m_runThread =
+        QThread::create([path, observer, result = m_runResult, extras = regeneration.extras] {
+            *result = engine::generate(path, observer, engine::RunLock::TakeOwn, extras);
+        });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
     m_runThread->start();
@@ -516,8 +544,11 @@ void SchedulingPage::finishRun() {
             m_progress->setValue(100);
             m_monthSheetButton->setEnabled(true);
             closeExplanation();
+            keepRoster();
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
+            if (m_keepTarget && !m_keptName.isEmpty())
+                m_context.prompt().information(msg::regenerated.arg(m_keptName));
             m_notice->hide();
             break;
         case engine::RunOutcome::PlanImpossible:
@@ -637,52 +668,9 @@ void SchedulingPage::leaveQuery() {
 
 void SchedulingPage::makeReport() {
     const QString query = m_context.state().reportQuery;
-    if (query.isEmpty())
-        return;
-    QSqlDatabase db = m_context.database();
-    QString error;
-    QList<report::RosterLine> lines;
-    if (!report::loadRosterLines(db, query, &lines, &error)) {
-        reportError(error);
-        return;
-    }
-    if (lines.isEmpty())
-        return;
-    const double factor = m_context.state().rowHeightFactor;
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                      QMarginsF(20, 20, 20, 20), QPageLayout::Millimeter));
-    printer.setDocName(kReportTitle);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(QStringLiteral("rp_paiban1"));
-    preview.setWindowTitle(kReportTitle);
-    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-            [&lines, factor](QPrinter* target) {
-                report::paintRoster(*target, target->resolution(), lines, factor);
-            });
-    if (auto* toolBar = preview.findChild<QToolBar*>()) {
-        QAction* exportPdf = toolBar->addAction(kExportPdf);
-        exportPdf->setObjectName(QStringLiteral("exportPdf"));
-        connect(exportPdf, &QAction::triggered, &preview, [&] {
-            // Proposed in the data folder in use, beside the working database.
-            const QString path =
-                chooseFileToWrite(m_context.fileChooser(), &preview,
-                                  QFileInfo(m_context.databasePath()).absolutePath(), kReportTitle,
-                                  kPdfSuffix, kPdfFilter);
-            if (path.isEmpty())
-                return;
-            QString writeError;
-            if (report::writeRosterPdf(db, query, factor, path, &writeError))
-                m_context.prompt().information(msg::pdfWritten.arg(
-                    QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
-            else
-                reportError(writeError);
-        });
-    }
-    // As large as designed where the screen has room for it.
-    preview.resize(QSize(900, 700).boundedTo(screen()->availableGeometry().size()));
-    preview.exec();
+    if (!query.isEmpty())
+        showRosterReport(m_context, this, m_context.database(), query,
+                         m_context.state().rowHeightFactor);
 }
 
 void SchedulingPage::openMonthSheet() {
@@ -700,6 +688,38 @@ void SchedulingPage::openMonthSheet() {
     page->setAttribute(Qt::WA_DeleteOnClose);
     m_monthSheet = page;
     m_context.showPage(page);
+}
+
+void SchedulingPage::keepRoster() {
+    QSqlDatabase db = m_context.database();
+    rosters::KeptRoster kept;
+    QString error;
+    m_keptName.clear();
+    if (!rosters::keepRun(db, m_keepTarget, &kept, &error)) {
+        reportError(error);
+        return;
+    }
+    m_keptName = kept.name;
+    if (m_savedRosters)
+        m_savedRosters->reload();
+}
+
+void SchedulingPage::openSavedRosters() {
+    if (runInProgress())
+        return;
+    if (!m_savedRosters) {
+        // The list may outlive this page.
+        auto* page =
+            new SavedRostersPage(m_context, [self = QPointer<SchedulingPage>(this)](qint64 roster) {
+                if (self)
+                    self->regenerate(roster);
+            });
+        page->setAttribute(Qt::WA_DeleteOnClose);
+        m_savedRosters = page;
+    } else {
+        m_savedRosters->reload();
+    }
+    m_context.showPage(m_savedRosters);
 }
 
 void SchedulingPage::closeMonthSheet() {

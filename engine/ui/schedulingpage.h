@@ -24,6 +24,7 @@ namespace korvane {
 class ExplanationWindow;
 class MonthSheetPage;
 class PageContext;
+class SavedRostersPage;
 
 // 排班 (paiban): rule entry, the generation run, the roster grid, queries and report.
 // The run works on a thread of its own; the page shows its progress and
@@ -38,6 +39,9 @@ public:
     bool runInProgress() const;
     // Stops a running generation and waits until it has ended cleanly.
     void stopRun();
+    // 重新生成: the run again for a saved roster, around its locks; the
+    // result replaces the roster's content.
+    void regenerate(qint64 roster);
 
 signals:
     // A generation run has ended, however it ended.
@@ -65,6 +69,8 @@ private:
     void deleteCurrentRule();
 
     void startRun();
+    // A run that keeps its roster as a saved roster (target 0: a new one).
+    void startRunFor(qint64 target);
     // Rules that name what does not exist, in one message before the run.
     void warnOfDanglingRules();
     void showRunMessage(const QString& text);
@@ -82,6 +88,10 @@ private:
     // closed again whenever the work tables are emptied.
     void openMonthSheet();
     void closeMonthSheet();
+    // 排班存档: the saved rosters, in a page of their own.
+    void openSavedRosters();
+    // Keeps the roster of a run that ended with "完成！".
+    void keepRoster();
 
     // 查看原因: the explanation of the failed run's slot, in a window of its own.
     void openExplanation();
@@ -120,6 +130,8 @@ private:
     QPushButton* m_report = nullptr;           // Command12
     QPushButton* m_monthSheetButton = nullptr; // 排班总表, once a roster exists
     QPointer<MonthSheetPage> m_monthSheet;
+    QPushButton* m_savedRostersButton = nullptr; // 排班存档
+    QPointer<SavedRostersPage> m_savedRosters;
     QPlainTextEdit* m_generationHelp = nullptr; // Text6
 
     // Rule entry positions (1-based; 0 for a typed text that is no entry).
@@ -132,6 +144,8 @@ private:
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::shared_ptr<engine::RunResult> m_runResult;
     bool m_doneMessagePending = false;
+    qint64 m_keepTarget = 0; // the saved roster the run fills anew (0: a new one)
+    QString m_keptName;
     bool m_closed = false;
 };
 

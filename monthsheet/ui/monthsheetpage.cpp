@@ -73,14 +73,27 @@ QTableView* table(const QString& name, QWidget* parent) {
 } // namespace
 
 MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
-    : QWidget(parent), m_context(context) {
-    setObjectName(QStringLiteral("paibanZongbiao"));
-    setWindowTitle(monthsheet::sheetTitle);
-    QSqlDatabase db = m_context.database();
+    : QWidget(parent), m_context(context), m_rosterDb(context.database()) {
     monthsheet::MonthSheet sheet;
     QString error;
-    if (!monthsheet::loadMonthSheet(db, &sheet, &error) ||
-        !engine::loadRosterTable(db, engine::fullRosterQuery(), &m_roster, &error)) {
+    if (!monthsheet::loadMonthSheet(m_rosterDb, &sheet, &error)) {
+        m_context.prompt().information(error);
+        return;
+    }
+    build(std::move(sheet));
+}
+
+MonthSheetPage::MonthSheetPage(PageContext& context, monthsheet::MonthSheet sheet,
+                               QSqlDatabase rosterDb, QWidget* parent)
+    : QWidget(parent), m_context(context), m_rosterDb(std::move(rosterDb)) {
+    build(std::move(sheet));
+}
+
+void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
+    setObjectName(QStringLiteral("paibanZongbiao"));
+    setWindowTitle(monthsheet::sheetTitle);
+    QString error;
+    if (!engine::loadRosterTable(m_rosterDb, engine::fullRosterQuery(), &m_roster, &error)) {
         m_context.prompt().information(error);
         return;
     }
@@ -118,6 +131,7 @@ MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
     resize(1100, 680);
     auto* tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
+    m_tabs = tabs;
     buildSheetTab(tabs);
     buildTotalsTab(tabs);
 
@@ -129,6 +143,28 @@ MonthSheetPage::MonthSheetPage(PageContext& context, QWidget* parent)
     connect(pdf, &QPushButton::clicked, this, &MonthSheetPage::writePdf);
     connect(workbook, &QPushButton::clicked, this, &MonthSheetPage::writeWorkbook);
     connect(csv, &QPushButton::clicked, this, &MonthSheetPage::writeCsv);
+}
+
+void MonthSheetPage::setRoster(monthsheet::MonthSheet sheet, QSqlDatabase rosterDb) {
+    if (!m_model)
+        return;
+    // The rows shown under the sheet were read from the roster's old tables.
+    m_dutiesModel->clear();
+    m_dutiesTitle->setText(kDutiesHint);
+    m_rosterDb = std::move(rosterDb);
+    QString error;
+    if (!engine::loadRosterTable(m_rosterDb, engine::fullRosterQuery(), &m_roster, &error))
+        m_context.prompt().information(error);
+    const QModelIndex current = m_sheetView->currentIndex();
+    m_model->setSheet(std::move(sheet));
+    if (current.isValid())
+        m_sheetView->setCurrentIndex(m_model->index(current.row(), current.column()));
+    const int shown = m_tabs->currentIndex();
+    QWidget* totals = m_tabs->widget(1);
+    m_tabs->removeTab(1);
+    delete totals;
+    buildTotalsTab(m_tabs);
+    m_tabs->setCurrentIndex(shown);
 }
 
 void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
@@ -238,7 +274,7 @@ void MonthSheetPage::showDuties(const QString& title, const QString& query) {
     const dialect::Translation sql = dialect::translate(query);
     QString error = sql.error;
     if (sql.ok()) {
-        m_dutiesModel->setQuery(sql.sql, m_context.database());
+        m_dutiesModel->setQuery(sql.sql, m_rosterDb);
         if (m_dutiesModel->lastError().isValid())
             error = m_dutiesModel->lastError().text();
     }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "engine/rostertable.h"
+#include "monthsheet/monthsheet.h"
+
+#include <QSqlDatabase>
 
 #include <QWidget>
 
@@ -24,16 +27,30 @@ class SheetModel;
 class MonthSheetPage : public QWidget {
     Q_OBJECT
 public:
+    // The last run's roster, from the work tables.
     explicit MonthSheetPage(PageContext& context, QWidget* parent = nullptr);
+    // A roster kept elsewhere (a saved roster): its sheet, and a database whose
+    // 值班报表 holds its rows, which the page reads while it lives.
+    MonthSheetPage(PageContext& context, monthsheet::MonthSheet sheet, QSqlDatabase rosterDb,
+                   QWidget* parent = nullptr);
 
     // Whether the roster held anything to show (else the reason was given).
     bool hasRoster() const { return m_hasRoster; }
 
+    // The same roster changed (a saved roster edited by hand): the sheet,
+    // its totals and the rows anew, the view where it was.
+    void setRoster(monthsheet::MonthSheet sheet, QSqlDatabase rosterDb);
+
+    QTableView* sheetView() const { return m_sheetView; }
+    monthsheet::SheetModel* model() const { return m_model; }
+
+    // The roster's rows that query (a 值班报表 query) selects, under the sheet.
+    void showDuties(const QString& title, const QString& query);
+
 private:
+    void build(monthsheet::MonthSheet sheet);
     void buildSheetTab(QTabWidget* tabs);
     void buildTotalsTab(QTabWidget* tabs);
-    // The roster's rows of one person or one date, under the sheet.
-    void showDuties(const QString& title, const QString& query);
     void printPreview();
     void writePdf();
     void writeWorkbook();
@@ -43,10 +60,12 @@ private:
     void reportWritten(bool written, const QString& path, const QString& error);
 
     PageContext& m_context;
+    QSqlDatabase m_rosterDb; // where 值班报表 is read
     bool m_hasRoster = false;
     engine::RosterTable m_roster; // for the workbook, as it was when the page opened
 
     monthsheet::SheetModel* m_model = nullptr;
+    QTabWidget* m_tabs = nullptr;
     QTableView* m_sheetView = nullptr;
     QComboBox* m_paper = nullptr;
     QLabel* m_dutiesTitle = nullptr;

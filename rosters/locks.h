@@ -1,0 +1,55 @@
+#pragma once
+
+#include "engine/run.h"
+#include "rosters/savedroster.h"
+
+#include <QDate>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Locks on a saved roster, and generating it again around them.
+namespace korvane::rosters {
+
+enum class LockKind {
+    Cell,   // a person's shifts on one date
+    Person, // a person's whole row
+    Date,   // a date's whole column
+};
+
+struct Lock {
+    qint64 number = 0; // 存档锁定.编号
+    LockKind kind = LockKind::Cell;
+    QDate date;        // Cell and Date
+    qint64 person = 0; // 基本信息.IDID; Cell and Person
+};
+
+bool loadLocks(QSqlDatabase& db, qint64 roster, QList<Lock>* locks, QString* error);
+// Locks (once) or unlocks a cell, a row or a column, in one transaction.
+bool setLocked(QSqlDatabase& db, qint64 roster, const Lock& lock, bool locked, QString* error);
+// Whether the sheet's cell is held by a lock (of its own, its row or its column).
+bool holds(const QList<Lock>& locks, const monthsheet::MonthSheet& sheet, int person, int date);
+
+// The roster's assignments its locks hold, by date and the order of a day.
+QList<engine::LockedAssignment> lockedAssignments(const SavedRoster& roster,
+                                                  const QList<Lock>& locks);
+
+// The shifts worked in the saved roster that ends the day before the
+// current period starts (the latest changed one, when several do), so that
+// rest and consecutive days count across the start of the period; in the
+// order they were worked. Every run takes them.
+bool earlierShifts(QSqlDatabase& db, QList<engine::EarlierShift>* shifts, QString* error);
+
+// What a regeneration of a saved roster takes. problem: why it cannot run
+// (another period); leftOut: a line per lock that can no longer hold.
+struct Regeneration {
+    QString name;
+    engine::RunExtras extras;
+    QStringList leftOut;
+    QString problem;
+};
+bool prepareRegeneration(QSqlDatabase& db, qint64 roster, Regeneration* regeneration,
+                         QString* error);
+
+} // namespace korvane::rosters

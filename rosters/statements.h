@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+#include <QVariantList>
+
+// The statements of the saved-roster operations: every value bound, never
+// written into the text.
+namespace korvane::rosters::sql {
+
+inline bool fail(const QSqlQuery& query, QString* error) {
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+// Prepares statement, binds values in order and runs it. False with the reason.
+inline bool exec(QSqlQuery& query, const QString& statement, const QVariantList& values,
+                 QString* error) {
+    if (!query.prepare(statement))
+        return fail(query, error);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    return query.exec() || fail(query, error);
+}
+
+// Whether the file holds the saved-roster tables: one of the first version
+// lacks them until it is first opened for writing.
+inline bool hasRosterTables(QSqlQuery& query, bool* present, QString* error) {
+    if (!exec(query,
+              QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = "
+                             "'排班存档'"),
+              {}, error))
+        return false;
+    if (!query.next())
+        return fail(query, error);
+    *present = query.value(0).toInt() > 0;
+    return true;
+}
+
+// 生成时间 and 修改时间: yyyy-MM-dd HH:mm:ss, local time.
+inline QString now() {
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace korvane::rosters::sql

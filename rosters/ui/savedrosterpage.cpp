@@ -1,0 +1,523 @@
+#include "rosters/ui/savedrosterpage.h"
+
+#include "engine/planningdata.h"
+#include "engine/roster.h"
+#include "engine/ui/rosterpreview.h"
+#include "monthsheet/sheetmodel.h"
+#include "monthsheet/ui/monthsheetpage.h"
+#include "store/messages.h"
+#include "ui/pagecontext.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QUndoCommand>
+#include <QUndoStack>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace korvane {
+
+namespace {
+
+const QString kLockCell = QStringLiteral("锁定/解锁此格");
+const QString kLockRow = QStringLiteral("锁定/解锁此人");
+const QString kLockColumn = QStringLiteral("锁定/解锁此日");
+const QString kLocked = QStringLiteral("已锁定");
+const QString kReplace = QStringLiteral("替换人员");
+const QString kSwap = QStringLiteral("交换两格");
+const QString kRemove = QStringLiteral("删除班次");
+const QString kAdd = QStringLiteral("添加班次");
+const QString kUndo = QStringLiteral("撤销");
+const QString kRedo = QStringLiteral("重做");
+const QString kCandidate = QStringLiteral("%1（%2班）");
+const QString kPersonLabel = QStringLiteral("个人查询：");
+const QString kShiftLabel = QStringLiteral("班次查询：");
+const QString kQuery = QStringLiteral("查询");
+const QString kMakeReport = QStringLiteral("生成报表");
+const QString kAllDuties = QStringLiteral("全部");
+const QString kWarningsTitle = QStringLiteral("警告：");
+
+const QColor kLockedFill(0xD9, 0xE8, 0xFB);
+const QColor kEditedFill(0xE2, 0xF0, 0xD9);
+const QString kEdited = QStringLiteral("手工修改");
+const QColor kWarningFill(0xF8, 0xCB, 0xCB);
+
+QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
+    auto* result = new QPushButton(text, parent);
+    result->setObjectName(name);
+    return result;
+}
+
+// A hand edit on the undo stack. It was applied when it was pushed; undo and
+// redo apply it again, each in a transaction of its own.
+class EditCommand : public QUndoCommand {
+public:
+    EditCommand(SavedRosterPage* page, rosters::Edit edit, const QString& text)
+        : QUndoCommand(text), m_page(page), m_edit(std::move(edit)) {}
+    void undo() override {
+        rosters::Edit inverse = m_edit.inverse();
+        if (m_page->apply(&inverse))
+            m_edit = inverse.inverse();
+        else
+            setObsolete(true);
+    }
+    void redo() override {
+        if (m_applied) {
+            m_applied = false;
+            return;
+        }
+        if (!m_page->apply(&m_edit))
+            setObsolete(true);
+    }
+
+private:
+    SavedRosterPage* m_page;
+    rosters::Edit m_edit;
+    bool m_applied = true;
+};
+
+int shiftCount(const monthsheet::MonthSheet& sheet, int person) {
+    int count = 0;
+    for (int date = 0; date < sheet.dates.size(); ++date)
+        count += int(sheet.cell(person, date).size());
+    return count;
+}
+
+} // namespace
+
+SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* parent)
+    : QWidget(parent), m_context(context), m_number(roster) {
+    setObjectName(QStringLiteral("savedRoster"));
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("rosterTitle"));
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_gone = new QLabel(this);
+    m_gone->setObjectName(QStringLiteral("goneNote"));
+    m_gone->setStyleSheet(QStringLiteral("color: #B00000"));
+    m_gone->setWordWrap(true);
+
+    QPushButton* lockCell = button(QStringLiteral("lockCell"), kLockCell, this);
+    QPushButton* lockRow = button(QStringLiteral("lockRow"), kLockRow, this);
+    QPushButton* lockColumn = button(QStringLiteral("lockColumn"), kLockColumn, this);
+    QPushButton* replace = button(QStringLiteral("replacePerson"), kReplace, this);
+    QPushButton* swap = button(QStringLiteral("swapCells"), kSwap, this);
+    QPushButton* remove = button(QStringLiteral("removeShift"), kRemove, this);
+    QPushButton* add = button(QStringLiteral("addShift"), kAdd, this);
+    m_undo = new QUndoStack(this);
+    QAction* undo = m_undo->createUndoAction(this, kUndo);
+    undo->setObjectName(QStringLiteral("undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = m_undo->createRedoAction(this, kRedo);
+    redo->setObjectName(QStringLiteral("redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        addAction(action);
+    }
+    auto* undoButton = button(QStringLiteral("undoButton"), kUndo, this);
+    auto* redoButton = button(QStringLiteral("redoButton"), kRedo, this);
+    connect(undoButton, &QPushButton::clicked, undo, &QAction::trigger);
+    connect(redoButton, &QPushButton::clicked, redo, &QAction::trigger);
+    connect(m_undo, &QUndoStack::canUndoChanged, undoButton, &QPushButton::setEnabled);
+    connect(m_undo, &QUndoStack::canRedoChanged, redoButton, &QPushButton::setEnabled);
+    undoButton->setEnabled(false);
+    redoButton->setEnabled(false);
+
+    m_personQuery = new QLineEdit(this);
+    m_personQuery->setObjectName(QStringLiteral("personQuery"));
+    m_shiftQuery = new QLineEdit(this);
+    m_shiftQuery->setObjectName(QStringLiteral("shiftQuery"));
+    QPushButton* queryButton = button(QStringLiteral("query"), kQuery, this);
+    QPushButton* report = button(QStringLiteral("makeReport"), kMakeReport, this);
+    auto* top = new QHBoxLayout;
+    top->addWidget(m_title);
+    top->addStretch();
+    top->addWidget(new QLabel(kPersonLabel, this));
+    top->addWidget(m_personQuery);
+    top->addWidget(new QLabel(kShiftLabel, this));
+    top->addWidget(m_shiftQuery);
+    top->addWidget(queryButton);
+    top->addWidget(report);
+
+    auto* edits = new QHBoxLayout;
+    for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
+        edits->addWidget(edit);
+    edits->addSpacing(16);
+    edits->addWidget(lockCell);
+    edits->addWidget(lockRow);
+    edits->addWidget(lockColumn);
+    edits->addStretch();
+
+    // Shown while a cell breaks something.
+    m_warningBox = new QWidget(this);
+    m_warningList = new QListWidget(m_warningBox);
+    m_warningList->setObjectName(QStringLiteral("warnings"));
+    m_warningList->setMaximumHeight(90);
+    auto* warningLayout = new QVBoxLayout(m_warningBox);
+    warningLayout->setContentsMargins(0, 0, 0, 0);
+    warningLayout->addWidget(new QLabel(kWarningsTitle, m_warningBox));
+    warningLayout->addWidget(m_warningList);
+    m_warningBox->hide();
+
+    m_sheetArea = new QVBoxLayout;
+    m_sheetArea->setContentsMargins(0, 0, 0, 0);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(m_gone);
+    layout->addLayout(edits);
+    layout->addLayout(m_sheetArea, 1);
+    layout->addWidget(m_warningBox);
+
+    connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
+    connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(m_shiftQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(report, &QPushButton::clicked, this, &SavedRosterPage::makeReport);
+    connect(replace, &QPushButton::clicked, this, &SavedRosterPage::chooseReplacement);
+    connect(swap, &QPushButton::clicked, this, &SavedRosterPage::swapSelectedCells);
+    connect(remove, &QPushButton::clicked, this, &SavedRosterPage::chooseRemoval);
+    connect(add, &QPushButton::clicked, this, &SavedRosterPage::chooseAddition);
+    connect(lockCell, &QPushButton::clicked, this, [this] { toggleLock(rosters::LockKind::Cell); });
+    connect(lockRow, &QPushButton::clicked, this,
+            [this] { toggleLock(rosters::LockKind::Person); });
+    connect(lockColumn, &QPushButton::clicked, this,
+            [this] { toggleLock(rosters::LockKind::Date); });
+    resize(1080, 640);
+    reload();
+}
+
+SavedRosterPage::~SavedRosterPage() {
+    // The sheet reads the roster's tables: it goes first.
+    delete m_sheetPage;
+}
+
+void SavedRosterPage::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange || !isEnabled() || !m_sheetPage)
+        return;
+    QSqlDatabase db = m_context.database();
+    const QString stamp = rosters::rosterStamp(db, m_number);
+    if (stamp == m_saved.summary.generated + QLatin1Char('|') + m_saved.summary.changed)
+        return;
+    // What the undo stack holds was made on rows that are no longer there.
+    m_undo->clear();
+    if (stamp.isEmpty())
+        close();
+    else
+        reload();
+}
+
+bool SavedRosterPage::hasRoster() const {
+    return m_sheetPage != nullptr;
+}
+
+MonthSheetPage* SavedRosterPage::sheetPage() const {
+    return m_sheetPage;
+}
+
+bool SavedRosterPage::reload() {
+    QSqlDatabase db = m_context.database();
+    rosters::SavedRoster saved;
+    QList<rosters::Lock> locks;
+    QString error;
+    if (!rosters::loadSavedRoster(db, m_number, &saved, &error) ||
+        !rosters::loadLocks(db, m_number, &locks, &error)) {
+        m_context.prompt().information(error);
+        return false;
+    }
+    auto tables = std::make_unique<rosters::RosterTables>(saved);
+    if (!tables->ok()) {
+        m_context.prompt().information(tables->error());
+        return false;
+    }
+    if (m_sheetPage) {
+        // Changed by hand: the open sheet takes it, where the planner is.
+        m_sheetPage->setRoster(saved.sheet, tables->db());
+    } else {
+        auto* sheetPage = new MonthSheetPage(m_context, saved.sheet, tables->db(), this);
+        if (!sheetPage->hasRoster()) {
+            delete sheetPage;
+            return false;
+        }
+        m_sheetPage = sheetPage;
+        m_sheetArea->addWidget(sheetPage);
+        // Two cells are chosen for a swap.
+        sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+    m_tables = std::move(tables);
+    m_saved = std::move(saved);
+    m_locks = std::move(locks);
+
+    setWindowTitle(m_saved.summary.name + QStringLiteral(" - 排班存档"));
+    // The sheet under it shows the period.
+    m_title->setText(m_saved.summary.name);
+    const QString gone = rosters::goneText(m_saved);
+    m_gone->setText(gone);
+    m_gone->setVisible(!gone.isEmpty());
+    if (m_warningSource)
+        m_warnings = m_warningSource(m_saved);
+    applyMarks();
+    return true;
+}
+
+void SavedRosterPage::setWarningSource(WarningSource source) {
+    m_warningSource = std::move(source);
+    if (m_warningSource && hasRoster())
+        showWarnings(m_warningSource(m_saved));
+}
+
+void SavedRosterPage::showWarnings(const QHash<qsizetype, QStringList>& warnings) {
+    m_warnings = warnings;
+    applyMarks();
+}
+
+void SavedRosterPage::applyMarks() {
+    if (!m_sheetPage)
+        return;
+    const monthsheet::MonthSheet& sheet = m_saved.sheet;
+    QHash<qsizetype, monthsheet::SheetModel::CellMark> marks;
+    m_warningList->clear();
+    for (const rosters::SavedSlot& slot : m_saved.dutySlots)
+        for (int i = 0; i < slot.people.size(); ++i)
+            if (slot.byHand.at(i))
+                marks[qsizetype(slot.people.at(i)) * sheet.dates.size() + slot.date] = {
+                    QBrush(kEditedFill), {kEdited}};
+    for (int person = 0; person < sheet.people.size(); ++person)
+        for (int date = 0; date < sheet.dates.size(); ++date) {
+            const qsizetype key = qsizetype(person) * sheet.dates.size() + date;
+            const QStringList warned = m_warnings.value(key);
+            if (rosters::holds(m_locks, sheet, person, date)) {
+                marks[key].background = QBrush(kLockedFill);
+                marks[key].notes << kLocked;
+            }
+            if (!warned.isEmpty()) {
+                marks[key].background = QBrush(kWarningFill);
+                marks[key].notes << warned;
+                for (const QString& text : warned)
+                    m_warningList->addItem(
+                        QStringLiteral("%1 %2：%3")
+                            .arg(engine::longDate(sheet.dates.at(date).toJulianDay()),
+                                 sheet.people.at(person).name, text));
+            }
+        }
+    m_warningBox->setVisible(m_warningList->count() > 0);
+    m_sheetPage->model()->setCellMarks(std::move(marks));
+}
+
+bool SavedRosterPage::currentCell(int* person, int* date) const {
+    if (!m_sheetPage)
+        return false;
+    const QModelIndex current = m_sheetPage->sheetView()->currentIndex();
+    *person = m_sheetPage->model()->personAt(current.row());
+    *date = m_sheetPage->model()->dateAt(current.column());
+    return current.isValid() && *person >= 0 && *date >= 0;
+}
+
+void SavedRosterPage::toggleLock(rosters::LockKind kind) {
+    int person = -1, date = -1;
+    if (!currentCell(&person, &date))
+        return;
+    rosters::Lock lock;
+    lock.kind = kind;
+    lock.date = m_saved.sheet.dates.at(date);
+    lock.person = m_saved.sheet.people.at(person).idid;
+    const bool locked = std::any_of(m_locks.begin(), m_locks.end(), [&](const rosters::Lock& own) {
+        return own.kind == kind && (kind == rosters::LockKind::Person || own.date == lock.date) &&
+               (kind == rosters::LockKind::Date || own.person == lock.person);
+    });
+    QSqlDatabase db = m_context.database();
+    QString error;
+    if (!rosters::setLocked(db, m_number, lock, !locked, &error) ||
+        !rosters::loadLocks(db, m_number, &m_locks, &error)) {
+        m_context.prompt().information(error);
+        return;
+    }
+    applyMarks();
+}
+
+} // namespace korvane
+
+namespace korvane {
+
+namespace {
+
+engine::RosterFilter filterOf(const QLineEdit* person, const QLineEdit* shift) {
+    engine::RosterFilter filter;
+    filter.person = person->text();
+    filter.byPerson = !filter.person.isEmpty();
+    filter.shift = shift->text();
+    filter.byShift = !filter.shift.isEmpty();
+    return filter;
+}
+
+} // namespace
+
+void SavedRosterPage::query() {
+    if (!m_sheetPage)
+        return;
+    const engine::RosterFilter filter = filterOf(m_personQuery, m_shiftQuery);
+    for (const QString& text : {filter.person, filter.shift}) {
+        const QString problem = engine::queryTextProblem(text);
+        if (!problem.isEmpty()) {
+            m_context.prompt().information(problem);
+            return;
+        }
+    }
+    QStringList title;
+    for (const QString& text : {filter.person, filter.shift})
+        if (!text.isEmpty())
+            title << text;
+    m_sheetPage->showDuties(title.isEmpty() ? kAllDuties : title.join(QStringLiteral("、")),
+                            engine::rosterQuery(filter));
+}
+
+void SavedRosterPage::makeReport() {
+    if (!m_tables)
+        return;
+    showRosterReport(m_context, this, m_tables->db(),
+                     engine::rosterQuery(filterOf(m_personQuery, m_shiftQuery)),
+                     rosters::rowHeightFactor(m_saved));
+}
+
+bool SavedRosterPage::apply(rosters::Edit* edit) {
+    QSqlDatabase db = m_context.database();
+    QString error;
+    if (!rosters::applyEdit(db, m_number, edit, &error)) {
+        m_context.prompt().information(error);
+        return false;
+    }
+    reload();
+    return true;
+}
+
+void SavedRosterPage::push(rosters::Edit edit, const QString& text) {
+    if (edit.isEmpty() || !apply(&edit))
+        return;
+    m_undo->push(new EditCommand(this, std::move(edit), text));
+}
+
+void SavedRosterPage::replaceInCell(int shift, int person) {
+    int row = -1, date = -1;
+    if (!currentCell(&row, &date))
+        return;
+    const int slot = m_saved.slotOf(date, shift);
+    const int position = slot < 0 ? -1 : int(m_saved.dutySlots.at(slot).people.indexOf(row));
+    if (position < 0)
+        return;
+    push(rosters::replacePerson(m_saved, slot, position, m_saved.sheet.people.at(person).idid),
+         kReplace);
+}
+
+void SavedRosterPage::removeFromCell(int shift) {
+    int row = -1, date = -1;
+    if (!currentCell(&row, &date))
+        return;
+    const int slot = m_saved.slotOf(date, shift);
+    const int position = slot < 0 ? -1 : int(m_saved.dutySlots.at(slot).people.indexOf(row));
+    if (position >= 0)
+        push(rosters::removeDuty(m_saved, slot, position), kRemove);
+}
+
+void SavedRosterPage::addToCell(int shift) {
+    int row = -1, date = -1;
+    if (currentCell(&row, &date))
+        push(rosters::addDuty(m_saved, row, date, shift), kAdd);
+}
+
+void SavedRosterPage::swapSelectedCells() {
+    if (!m_sheetPage)
+        return;
+    QList<std::pair<int, int>> cells;
+    for (const QModelIndex& index : m_sheetPage->sheetView()->selectionModel()->selectedIndexes()) {
+        const int person = m_sheetPage->model()->personAt(index.row());
+        const int date = m_sheetPage->model()->dateAt(index.column());
+        if (person >= 0 && date >= 0)
+            cells.append({person, date});
+    }
+    if (cells.size() != 2)
+        return;
+    push(rosters::swapCells(m_saved, cells.at(0).first, cells.at(0).second, cells.at(1).first,
+                            cells.at(1).second),
+         kSwap);
+}
+
+// A shift of the cell: itself when there is one, else chosen from a menu.
+namespace {
+
+int chooseFrom(QWidget* parent, const QStringList& texts) {
+    if (texts.size() == 1)
+        return 0;
+    if (texts.isEmpty())
+        return -1;
+    QMenu menu(parent);
+    for (int i = 0; i < texts.size(); ++i)
+        menu.addAction(texts.at(i))->setData(i);
+    QAction* chosen = menu.exec(QCursor::pos());
+    return chosen ? chosen->data().toInt() : -1;
+}
+
+} // namespace
+
+void SavedRosterPage::chooseReplacement() {
+    int row = -1, date = -1;
+    if (!currentCell(&row, &date))
+        return;
+    const monthsheet::MonthSheet& sheet = m_saved.sheet;
+    const QList<int> held = sheet.cell(row, date);
+    QStringList names;
+    for (int shift : held)
+        names << sheet.shifts.at(shift).name;
+    const int which = chooseFrom(this, names);
+    if (which < 0)
+        return;
+    // Who is free that day, fewest shifts first.
+    const QList<int> free = rosters::freePeople(m_saved, date);
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("candidates"));
+    for (int person : free)
+        menu.addAction(kCandidate.arg(sheet.people.at(person).name).arg(shiftCount(sheet, person)))
+            ->setData(person);
+    QAction* chosen = menu.exec(QCursor::pos());
+    if (chosen)
+        replaceInCell(held.at(which), chosen->data().toInt());
+}
+
+void SavedRosterPage::chooseRemoval() {
+    int row = -1, date = -1;
+    if (!currentCell(&row, &date))
+        return;
+    const QList<int> held = m_saved.sheet.cell(row, date);
+    QStringList names;
+    for (int shift : held)
+        names << m_saved.sheet.shifts.at(shift).name;
+    const int which = chooseFrom(this, names);
+    if (which >= 0)
+        removeFromCell(held.at(which));
+}
+
+void SavedRosterPage::chooseAddition() {
+    int row = -1, date = -1;
+    if (!currentCell(&row, &date))
+        return;
+    QStringList names;
+    QList<int> shifts;
+    for (int shift = 0; shift < m_saved.sheet.shifts.size(); ++shift)
+        if (!m_saved.sheet.cell(row, date).contains(shift)) {
+            names << m_saved.sheet.shifts.at(shift).name;
+            shifts << shift;
+        }
+    const int which = chooseFrom(this, names);
+    if (which >= 0)
+        addToCell(shifts.at(which));
+}
+
+} // namespace korvane

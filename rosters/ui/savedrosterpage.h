@@ -1,0 +1,107 @@
+#pragma once
+
+#include "rosters/edits.h"
+#include "rosters/locks.h"
+#include "rosters/savedroster.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QUndoStack;
+class QVBoxLayout;
+
+namespace korvane {
+
+class MonthSheetPage;
+class PageContext;
+
+// One saved roster: its month sheet with every output of the last run's
+// (report rows, queries, PDF, CSV, workbook), its locks, and what its cells
+// break, listed under the sheet.
+class SavedRosterPage : public QWidget {
+    Q_OBJECT
+public:
+    SavedRosterPage(PageContext& context, qint64 roster, QWidget* parent = nullptr);
+    ~SavedRosterPage() override;
+
+    bool hasRoster() const;
+    const rosters::SavedRoster& roster() const { return m_saved; }
+    MonthSheetPage* sheetPage() const;
+
+    // Marks the cells that break something and lists what, a line per text;
+    // keyed by person * dates + date. Shown until the next call.
+    void showWarnings(const QHash<qsizetype, QStringList>& warnings);
+    // What works out the warnings of the roster as it stands; asked again
+    // whenever the roster is read (after every edit, undo and redo).
+    using WarningSource =
+        std::function<QHash<qsizetype, QStringList>(const rosters::SavedRoster& roster)>;
+    void setWarningSource(WarningSource source);
+
+    // Reads the roster again (renamed, or changed by another page).
+    void refresh() { reload(); }
+
+    // Locks (or unlocks, when it is locked) the current cell, its row or its column.
+    void toggleLock(rosters::LockKind kind);
+
+    // The roster's rows of the typed person and shift (each only when typed),
+    // under the sheet; and printed, as the scheduling page's 生成报表.
+    void query();
+    void makeReport();
+
+    // Hand edits of the current cell (shift: an index of the sheet's shifts);
+    // each one transaction, undone and redone through the undo stack.
+    void replaceInCell(int shift, int person);
+    void removeFromCell(int shift);
+    void addToCell(int shift);
+    // The two selected cells exchange their people.
+    void swapSelectedCells();
+    QUndoStack* undoStack() const { return m_undo; }
+
+    // Applies an edit (or its inverse) and shows the roster as it then is;
+    // false after saying why.
+    bool apply(rosters::Edit* edit);
+
+protected:
+    // Enabled again after a run (a regeneration may have replaced the
+    // roster): read anew when it changed meanwhile.
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Reads the roster and its locks again and shows them.
+    bool reload();
+    void applyMarks();
+    // The person and date of the current cell of the sheet (false: none).
+    bool currentCell(int* person, int* date) const;
+    // The menus behind the edit buttons: which shift, which person.
+    void chooseReplacement();
+    void chooseRemoval();
+    void chooseAddition();
+    void push(rosters::Edit edit, const QString& text);
+
+    PageContext& m_context;
+    qint64 m_number = 0;
+    rosters::SavedRoster m_saved;
+    QList<rosters::Lock> m_locks;
+    QHash<qsizetype, QStringList> m_warnings;
+    WarningSource m_warningSource;
+    std::unique_ptr<rosters::RosterTables> m_tables;
+    QPointer<MonthSheetPage> m_sheetPage;
+    QVBoxLayout* m_sheetArea = nullptr;
+    QLabel* m_title = nullptr;
+    QLabel* m_gone = nullptr;
+    QWidget* m_warningBox = nullptr;
+    QListWidget* m_warningList = nullptr;
+    QLineEdit* m_personQuery = nullptr;
+    QLineEdit* m_shiftQuery = nullptr;
+    QUndoStack* m_undo = nullptr;
+};
+
+} // namespace korvane
