@@ -192,6 +192,13 @@ void savedRosters(Shooter& shots) {
         return;
     view->setCurrentIndex(view->model()->index(4, 0));
     shots.click("lockRow", roster);
+    // One shift taken out by hand: the slot it leaves short is warned of.
+    for (int column = 0; column < view->model()->columnCount(); ++column)
+        if (!view->model()->index(1, column).data().toString().isEmpty()) {
+            view->setCurrentIndex(view->model()->index(1, column));
+            shots.click("removeShift", roster);
+            break;
+        }
     shots.save(QStringLiteral("19-saved-roster"));
 }
 

@@ -224,7 +224,7 @@ MonthSheetPage* SavedRosterPage::sheetPage() const {
     return m_sheetPage;
 }
 
-bool SavedRosterPage::reload() {
+bool SavedRosterPage::reload(const rosters::Edit* edit) {
     QSqlDatabase db = m_context.database();
     rosters::SavedRoster saved;
     QList<rosters::Lock> locks;
@@ -263,21 +263,45 @@ bool SavedRosterPage::reload() {
     const QString gone = rosters::goneText(m_saved);
     m_gone->setText(gone);
     m_gone->setVisible(!gone.isEmpty());
-    if (m_warningSource)
-        m_warnings = m_warningSource(m_saved);
+    checkRoster(edit);
     applyMarks();
     return true;
 }
 
-void SavedRosterPage::setWarningSource(WarningSource source) {
-    m_warningSource = std::move(source);
-    if (m_warningSource && hasRoster())
-        showWarnings(m_warningSource(m_saved));
-}
-
-void SavedRosterPage::showWarnings(const QHash<qsizetype, QStringList>& warnings) {
-    m_warnings = warnings;
-    applyMarks();
+void SavedRosterPage::checkRoster(const rosters::Edit* edit) {
+    const monthsheet::MonthSheet& sheet = m_saved.sheet;
+    if (edit && m_checkerReady) {
+        QList<int> people, dates;
+        for (const rosters::RowChange& change : edit->changes)
+            for (const rosters::DutyRow& row : {change.before, change.after}) {
+                for (int i = 0; i < sheet.people.size(); ++i)
+                    if (sheet.people.at(i).idid == row.person && !people.contains(i))
+                        people << i;
+                const int date = int(sheet.dates.indexOf(QDate::fromString(row.date, Qt::ISODate)));
+                if (date >= 0 && !dates.contains(date))
+                    dates << date;
+            }
+        m_found = m_checker.recheck(m_found, sheet, people, dates);
+        return;
+    }
+    // The set-up may have changed since the page last looked.
+    QSqlDatabase db = m_context.database();
+    QList<engine::EarlierShift> earlier;
+    QString error;
+    m_checker = rosters::RosterChecker();
+    m_checkerReady = m_checker.load(db, &error) && rosters::earlierShifts(db, &earlier, &error);
+    if (!m_checkerReady) {
+        m_found.clear();
+        return;
+    }
+    // Only what was worked before this roster's own first date.
+    const qint64 first = sheet.dates.isEmpty() ? 0 : sheet.dates.first().toJulianDay();
+    earlier.erase(
+        std::remove_if(earlier.begin(), earlier.end(),
+                       [first](const engine::EarlierShift& shift) { return shift.day >= first; }),
+        earlier.end());
+    m_checker.setEarlierShifts(earlier);
+    m_found = m_checker.check(sheet);
 }
 
 void SavedRosterPage::applyMarks() {
@@ -292,23 +316,29 @@ void SavedRosterPage::applyMarks() {
                 marks[qsizetype(slot.people.at(i)) * sheet.dates.size() + slot.date] = {
                     QBrush(kEditedFill), {kEdited}};
     for (int person = 0; person < sheet.people.size(); ++person)
-        for (int date = 0; date < sheet.dates.size(); ++date) {
-            const qsizetype key = qsizetype(person) * sheet.dates.size() + date;
-            const QStringList warned = m_warnings.value(key);
+        for (int date = 0; date < sheet.dates.size(); ++date)
             if (rosters::holds(m_locks, sheet, person, date)) {
+                const qsizetype key = qsizetype(person) * sheet.dates.size() + date;
                 marks[key].background = QBrush(kLockedFill);
                 marks[key].notes << kLocked;
             }
-            if (!warned.isEmpty()) {
-                marks[key].background = QBrush(kWarningFill);
-                marks[key].notes << warned;
-                for (const QString& text : warned)
-                    m_warningList->addItem(
-                        QStringLiteral("%1 %2：%3")
-                            .arg(engine::longDate(sheet.dates.at(date).toJulianDay()),
-                                 sheet.people.at(person).name, text));
-            }
+    // A cell's warning marks it; a slot's (too few or too many) names the
+    // shift in the list only.
+    for (const rosters::Warning& warning : std::as_const(m_found)) {
+        const QString day = engine::longDate(sheet.dates.at(warning.date).toJulianDay());
+        if (warning.person < 0) {
+            m_warningList->addItem(
+                QStringLiteral("%1 %2：%3")
+                    .arg(day, sheet.shifts.at(warning.shift).name, warning.text));
+            continue;
         }
+        const qsizetype key = qsizetype(warning.person) * sheet.dates.size() + warning.date;
+        marks[key].background = QBrush(kWarningFill);
+        marks[key].notes << warning.text;
+        m_warningList->addItem(QStringLiteral("%1 %2 %3：%4")
+                                   .arg(day, sheet.people.at(warning.person).name,
+                                        sheet.shifts.at(warning.shift).name, warning.text));
+    }
     m_warningBox->setVisible(m_warningList->count() > 0);
     m_sheetPage->model()->setCellMarks(std::move(marks));
 }
@@ -395,7 +425,7 @@ bool SavedRosterPage::apply(rosters::Edit* edit) {
         m_context.prompt().information(error);
         return false;
     }
-    reload();
+    reload(edit);
     return true;
 }
 
@@ -479,13 +509,26 @@ void SavedRosterPage::chooseReplacement() {
     const int which = chooseFrom(this, names);
     if (which < 0)
         return;
-    // Who is free that day, fewest shifts first.
-    const QList<int> free = rosters::freePeople(m_saved, date);
+    // Who is free that day, fewest shifts first, with what taking it would break.
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("candidates"));
-    for (int person : free)
-        menu.addAction(kCandidate.arg(sheet.people.at(person).name).arg(shiftCount(sheet, person)))
-            ->setData(person);
+    if (m_checkerReady) {
+        for (const rosters::Replacement& free :
+             m_checker.replacements(sheet, date, held.at(which), row)) {
+            QStringList broken;
+            for (const rosters::Warning& warning : free.warnings)
+                broken << warning.text;
+            QString text = kCandidate.arg(sheet.people.at(free.person).name).arg(free.shifts);
+            if (!broken.isEmpty())
+                text += QStringLiteral(" — ") + broken.join(QStringLiteral("；"));
+            menu.addAction(text)->setData(free.person);
+        }
+    } else {
+        for (int person : rosters::freePeople(m_saved, date))
+            menu.addAction(
+                    kCandidate.arg(sheet.people.at(person).name).arg(shiftCount(sheet, person)))
+                ->setData(person);
+    }
     QAction* chosen = menu.exec(QCursor::pos());
     if (chosen)
         replaceInCell(held.at(which), chosen->data().toInt());

@@ -3,12 +3,12 @@
 #include "rosters/edits.h"
 #include "rosters/locks.h"
 #include "rosters/savedroster.h"
+#include "rosters/warnings.h"
 
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 class QLabel;
@@ -36,14 +36,8 @@ public:
     const rosters::SavedRoster& roster() const { return m_saved; }
     MonthSheetPage* sheetPage() const;
 
-    // Marks the cells that break something and lists what, a line per text;
-    // keyed by person * dates + date. Shown until the next call.
-    void showWarnings(const QHash<qsizetype, QStringList>& warnings);
-    // What works out the warnings of the roster as it stands; asked again
-    // whenever the roster is read (after every edit, undo and redo).
-    using WarningSource =
-        std::function<QHash<qsizetype, QStringList>(const rosters::SavedRoster& roster)>;
-    void setWarningSource(WarningSource source);
+    // What the roster as it stands breaks against the current set-up.
+    const QList<rosters::Warning>& warnings() const { return m_found; }
 
     // Reads the roster again (renamed, or changed by another page).
     void refresh() { reload(); }
@@ -75,8 +69,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Reads the roster and its locks again and shows them.
-    bool reload();
+    // Reads the roster and its locks again and shows them, with what they
+    // break: after an edit only the rows and columns it touched are checked
+    // again; otherwise the set-up is read anew and the whole sheet checked.
+    bool reload(const rosters::Edit* edit = nullptr);
+    void checkRoster(const rosters::Edit* edit);
     void applyMarks();
     // The person and date of the current cell of the sheet (false: none).
     bool currentCell(int* person, int* date) const;
@@ -90,8 +87,9 @@ private:
     qint64 m_number = 0;
     rosters::SavedRoster m_saved;
     QList<rosters::Lock> m_locks;
-    QHash<qsizetype, QStringList> m_warnings;
-    WarningSource m_warningSource;
+    rosters::RosterChecker m_checker;
+    bool m_checkerReady = false;
+    QList<rosters::Warning> m_found;
     std::unique_ptr<rosters::RosterTables> m_tables;
     QPointer<MonthSheetPage> m_sheetPage;
     QVBoxLayout* m_sheetArea = nullptr;

@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QBrush>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTableView>
@@ -78,12 +79,20 @@ TEST(SavedRostersPage, ListsRenamesOpensLocksAndDeletesTheRunsRoster) {
     EXPECT_EQ(context.count("存档值班"), duties - 1);
     view = page->sheetPage()->sheetView();
     EXPECT_TRUE(view->model()->index(person, date).data().toString().isEmpty());
+    // The slot it leaves short is listed, and goes with the undo.
+    const auto shortSlots = [&] {
+        return control<QListWidget>(page, "warnings")
+            ->findItems(QStringLiteral("人数不足"), Qt::MatchContains)
+            .size();
+    };
+    EXPECT_EQ(shortSlots(), 1);
     QApplication::setActiveWindow(page);
     view->setFocus();
     QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(context.count("存档值班"), duties);
     EXPECT_FALSE(
         page->sheetPage()->sheetView()->model()->index(person, date).data().toString().isEmpty());
+    EXPECT_EQ(shortSlots(), 0);
     page->close();
 
     context.scripted.addAnswer(false);
