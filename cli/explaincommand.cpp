@@ -18,9 +18,9 @@ QString againstLimit(qint64 value, const std::optional<int>& limit) {
 QString restHours(const engine::PersonWork& person) {
     if (person.done.shortestRest == std::numeric_limits<qint64>::max())
         return QStringLiteral("-");
-    const QString rest = QString::number(double(person.done.shortestRest) / 60, 'g', 4);
+    const QString rest = engine::hoursText(double(person.done.shortestRest) / 60);
     return person.limits.restHours
-               ? QStringLiteral("%1/%2").arg(rest, QString::number(*person.limits.restHours))
+               ? QStringLiteral("%1/%2").arg(rest, engine::hoursText(*person.limits.restHours))
                : rest;
 }
 
