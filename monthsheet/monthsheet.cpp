@@ -64,6 +64,18 @@ int MonthSheet::onDuty(int date) const {
     return count;
 }
 
+SheetShift shiftFromRow(const QSqlQuery& row) {
+    SheetShift shift;
+    shift.idid = row.value(0).toLongLong();
+    shift.name = row.value(1).toString();
+    shift.start = row.value(2).toString();
+    shift.end = row.value(3).toString();
+    shift.overnight = row.value(4).toString() == shift::crossing;
+    shift.minutes = qMax(0, int(std::lround(row.value(6).toDouble() - row.value(5).toDouble())));
+    shift.headcount = row.value(7).toDouble();
+    return shift;
+}
+
 bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
     *sheet = {};
     QSqlQuery query(db);
@@ -98,15 +110,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
     if (!run(query, kShiftQuery, error))
         return false;
     while (query.next()) {
-        SheetShift shift;
-        shift.idid = query.value(0).toLongLong();
-        shift.name = query.value(1).toString();
-        shift.start = query.value(2).toString();
-        shift.end = query.value(3).toString();
-        shift.overnight = query.value(4).toString() == shift::crossing;
-        shift.minutes =
-            qMax(0, int(std::lround(query.value(6).toDouble() - query.value(5).toDouble())));
-        shift.headcount = query.value(7).toDouble();
+        const SheetShift shift = shiftFromRow(query);
         shiftIndex.insert(shift.idid, int(sheet->shifts.size()));
         sheet->shifts << shift;
     }

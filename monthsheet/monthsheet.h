@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 
 // The month sheet: one row per person, one column per date, the shifts a
@@ -50,6 +51,10 @@ struct MonthSheet {
     // How many people work on that date.
     int onDuty(int date) const;
 };
+
+// A shift from a query row of idid, 班次名称, 起始时间, 终止时间, 次日,
+// 开始秒序, 结束秒序, 人数 (banci's columns, or a saved roster's copy of them).
+SheetShift shiftFromRow(const QSqlQuery& row);
 
 // The roster left by the last run: every date of the period, every person,
 // and the rows of 值班底表 with 是否值班 = '1'. False with the reason.

@@ -15,7 +15,6 @@
 #include <QVariant>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 
 namespace korvane::rosters {
@@ -343,15 +342,7 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
               {number}, error))
         return false;
     while (query.next()) {
-        monthsheet::SheetShift shift;
-        shift.idid = query.value(0).toLongLong();
-        shift.name = query.value(1).toString();
-        shift.start = query.value(2).toString();
-        shift.end = query.value(3).toString();
-        shift.overnight = query.value(4).toString() == shift::crossing;
-        shift.minutes =
-            qMax(0, int(std::lround(query.value(6).toDouble() - query.value(5).toDouble())));
-        shift.headcount = query.value(7).toDouble();
+        const monthsheet::SheetShift shift = monthsheet::shiftFromRow(query);
         shiftIndex.insert(shift.idid, int(sheet.shifts.size()));
         sheet.shifts << shift;
     }
