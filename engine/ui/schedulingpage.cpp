@@ -495,9 +495,17 @@ void SchedulingPage::startRunFor(qint64 target) {
     observer.cancelled = [cancel = m_cancel] { return cancel->load(); };
 
     const QString path = m_context.databasePath();
-    m_runThread =
-        QThread::create([path, observer, result = m_runResult, extras = regeneration.extras] {
-            *result = engine::generate(path, observer, engine::RunLock::TakeOwn, extras);
+    m_runLock = std::make_shared<std::unique_ptr<files::DatabaseLock>>();
+    m_runThread = QThread::create(
+        [path, observer, result = m_runResult, lock = m_runLock, extras = regeneration.extras] {
+            QString busy;
+            *lock = files::DatabaseLock::acquire(path, files::DatabaseLock::Mode::Run, 0, &busy);
+            if (!*lock) {
+                result->outcome = engine::RunOutcome::Unavailable;
+                result->detail = busy;
+                return;
+            }
+            *result = engine::generate(path, observer, engine::RunLock::HeldByCaller, extras);
         });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
@@ -545,6 +553,9 @@ void SchedulingPage::finishRun() {
             m_monthSheetButton->setEnabled(true);
             closeExplanation();
             keepRoster();
+            // Shown and kept: another run may go on while the planner reads.
+            if (m_runLock)
+                m_runLock->reset();
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
             if (m_keepTarget && !m_keptName.isEmpty())
@@ -576,6 +587,9 @@ void SchedulingPage::finishRun() {
         }
     }
     m_doneMessagePending = false;
+    if (m_runLock)
+        m_runLock->reset();
+    m_runLock.reset();
     emit runFinished(result.outcome);
 }
 

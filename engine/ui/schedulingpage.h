@@ -2,6 +2,7 @@
 
 #include "engine/ruleentry.h"
 #include "engine/run.h"
+#include "store/databaselock.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -143,6 +144,10 @@ private:
     QThread* m_runThread = nullptr;
     std::shared_ptr<std::atomic<bool>> m_cancel;
     std::shared_ptr<engine::RunResult> m_runResult;
+    // The run's lock on the file, taken on the run's thread and kept until
+    // the page has shown and kept the roster, so that another program's run
+    // cannot rewrite the work tables in between.
+    std::shared_ptr<std::unique_ptr<files::DatabaseLock>> m_runLock;
     bool m_doneMessagePending = false;
     qint64 m_keepTarget = 0; // the saved roster the run fills anew (0: a new one)
     QString m_keptName;
