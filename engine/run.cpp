@@ -10,11 +10,15 @@
 #include "store/schema.h"
 
 #include <QDir>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <algorithm>
+#include <array>
+
+#include <sqlite3.h>
 
 namespace korvane::engine {
 
@@ -37,9 +41,43 @@ const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?
 // Both tables are read in key order: nothing is sorted.
 const QString kWriteRows =
     QStringLiteral("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) "
-                   "select s.日期, s.班次IDID, p.IDID, cast(substr(s.flags, p.pos, 1) as text) "
+                   "select s.日期, s.班次IDID, p.IDID, %1 "
                    "from temp.run_slots s, temp.run_people p where s.seq between ? and ? "
                    "order by s.seq, p.pos");
+const QString kFlagBySql = QStringLiteral("cast(substr(s.flags, p.pos, 1) as text)");
+const QString kFlagByFunction = QStringLiteral("run_flag(s.flags, p.pos)");
+
+// run_flag(flags, pos): the flag at pos (from 1) as a one-character text, what
+// cast(substr(flags, pos, 1) as text) gives, without the two copies SQL
+// makes of it for each of the run's rows.
+void flagAt(sqlite3_context* context, int, sqlite3_value** arguments) {
+    static const std::array<char, 256> characters = [] {
+        std::array<char, 256> all{};
+        for (int i = 0; i < 256; ++i)
+            all[size_t(i)] = char(i);
+        return all;
+    }();
+    const auto* flags = static_cast<const unsigned char*>(sqlite3_value_blob(arguments[0]));
+    const int size = sqlite3_value_bytes(arguments[0]);
+    const sqlite3_int64 position = sqlite3_value_int64(arguments[1]);
+    if (!flags || position < 1 || position > size) {
+        sqlite3_result_text(context, "", 0, SQLITE_STATIC);
+        return;
+    }
+    sqlite3_result_text(context, &characters[flags[position - 1]], 1, SQLITE_STATIC);
+}
+
+// Gives the connection run_flag; false leaves the rows to the SQL form.
+bool addFlagFunction(QSqlDatabase& db) {
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.data());
+    return connection &&
+           sqlite3_create_function_v2(connection, "run_flag", 2,
+                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
+                                      nullptr, flagAt, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
 constexpr qint64 kRowsPerStatement = 131072;
@@ -360,7 +398,7 @@ void GenerationRun::startWriting() {
     m_writeRows = QSqlQuery(m_db);
     if (!m_insertSlot.prepare(kInsertSlot))
         fail(QStringLiteral("写入候选行"), m_insertSlot.lastError());
-    if (!m_writeRows.prepare(kWriteRows))
+    if (!m_writeRows.prepare(kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql)))
         fail(QStringLiteral("写入候选行"), m_writeRows.lastError());
 }
 
