@@ -423,6 +423,20 @@ bool RuleRegionReader::readTables(QSqlError* failure) {
 
 // The leaf's set, as the corresponding query over the small tables returns it.
 void RuleRegionReader::readLeaf(Condition& leaf) const {
+    // Rules share their leaves (every date, a group of dates): each set is
+    // built once and shared.
+    const QString key = QString::number(int(leaf.source)) + QChar(0x1f) + leaf.argument;
+    if (const auto found = m_leafSets.constFind(key); found != m_leafSets.constEnd()) {
+        leaf.dates = found->dates;
+        leaf.shifts = found->shifts;
+        leaf.exists = found->exists;
+        return;
+    }
+    fillLeaf(leaf);
+    m_leafSets.insert(key, {leaf.dates, leaf.shifts, leaf.exists});
+}
+
+void RuleRegionReader::fillLeaf(Condition& leaf) const {
     const QString& argument = leaf.argument;
     switch (leaf.source) {
     case Source::CalendarDates:

@@ -135,6 +135,7 @@ private:
     static Name nameOf(const QVariant& value);
     bool readTables(QSqlError* failure);
     void readLeaf(RuleRegion::Condition& leaf) const;
+    void fillLeaf(RuleRegion::Condition& leaf) const;
     void readCondition(RuleRegion::Condition& condition) const;
 
     QSqlDatabase& m_db;
@@ -146,6 +147,13 @@ private:
     QList<ShiftRow> m_shifts;
     QList<Name> m_dateGroupNames;
     qint64 m_shiftGroupCount = 0;
+    // The sets of the leaves read so far, by source and argument.
+    struct LeafSets {
+        QSet<QString> dates;
+        QSet<qint64> shifts;
+        bool exists = false;
+    };
+    mutable QHash<QString, LeafSets> m_leafSets;
 };
 
 // One rule's region, read on its own.
