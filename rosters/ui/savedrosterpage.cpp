@@ -515,6 +515,9 @@ void SavedRosterPage::chooseReplacement() {
     if (m_checkerReady) {
         for (const rosters::Replacement& free :
              m_checker.replacements(sheet, date, held.at(which), row)) {
+            // Free that day: a second shift on a day is added, not swapped in.
+            if (!sheet.cell(free.person, date).isEmpty())
+                continue;
             QStringList broken;
             for (const rosters::Warning& warning : free.warnings)
                 broken << warning.text;
