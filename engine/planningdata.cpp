@@ -2,6 +2,7 @@
 
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QDate>
 #include <QTime>
@@ -67,15 +68,6 @@ void tightenOne(std::optional<T>& mine, const std::optional<T>& other, bool larg
 }
 const QString kDateGroupQuery = QStringLiteral("select 日期组名称, idid from 日期组");
 
-bool run(QSqlQuery& query, const QString& sql, QString* error) {
-    query.setForwardOnly(true);
-    if (query.exec(sql))
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
 } // namespace
 
 bool PlanningData::load(QSqlDatabase& db, QString* error) {
@@ -86,7 +78,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
     calendarRowsByDay.clear();
 
     QSqlQuery query(db);
-    if (!run(query, kCalendarQuery, error))
+    if (!execBound(query, kCalendarQuery, {}, error))
         return false;
     while (query.next()) {
         CalendarDay day;
@@ -103,7 +95,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         calendar.append(day);
     }
 
-    if (!run(query, kShiftQuery, error))
+    if (!execBound(query, kShiftQuery, {}, error))
         return false;
     while (query.next()) {
         Shift shift;
@@ -123,7 +115,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         shifts.append(shift);
     }
 
-    if (!run(query, kStaffQuery, error))
+    if (!execBound(query, kStaffQuery, {}, error))
         return false;
     while (query.next())
         staff.append({query.value(0).toLongLong(), query.value(1).toLongLong(),
@@ -131,7 +123,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
     limits = QList<WorkLimits>(staff.size());
     leave = QList<QList<Leave>>(staff.size());
 
-    if (!run(query, kDateGroupQuery, error))
+    if (!execBound(query, kDateGroupQuery, {}, error))
         return false;
     while (query.next())
         if (!query.value(0).isNull()) // a group without a name is never named by a shift
@@ -142,14 +134,14 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
 // Limits and leave live in the program's own tables, which a file gets when
 // it is first opened for writing; a file without them has neither.
 bool PlanningData::loadLimitsAndLeave(QSqlQuery& query, QString* error) {
-    if (!run(query, kOwnTablesPresent, error) || !query.next())
+    if (!execBound(query, kOwnTablesPresent, {}, error) || !query.next())
         return false;
     if (query.value(0).toInt() < 2)
         return true;
     QHash<qint64, int> personOfIdid;
     for (int i = 0; i < staff.size(); ++i)
         personOfIdid.insert(staff.at(i).idid, i);
-    if (!run(query, kLimitQuery, error))
+    if (!execBound(query, kLimitQuery, {}, error))
         return false;
     while (query.next()) {
         const WorkLimits limit = WorkLimits::fromStored(
@@ -161,7 +153,7 @@ bool PlanningData::loadLimitsAndLeave(QSqlQuery& query, QString* error) {
                 (kind == kGroupLimit && membership::contains(staff.at(i).memberships, target)))
                 limits[i].tighten(limit);
     }
-    if (!run(query, kLeaveQuery, error))
+    if (!execBound(query, kLeaveQuery, {}, error))
         return false;
     while (query.next()) {
         const int person = personOfIdid.value(query.value(0).toLongLong(), -1);

@@ -3,6 +3,7 @@
 #include "editors/names.h"
 #include "editors/period.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -134,13 +135,9 @@ std::optional<QList<LimitRow>> LimitsEditor::rows(Target target) {
         rowOf.insert(query.value(0).toLongLong(), int(rows.size()));
         rows.append({query.value(0).toLongLong(), query.value(1).toString(), false, {}});
     }
-    if (!query.prepare(kLimitsOf)) {
-        fail(query.lastError().text());
-        return std::nullopt;
-    }
-    query.addBindValue(targetText(target));
-    if (!query.exec()) {
-        fail(query.lastError().text());
+    QString error;
+    if (!execBound(query, kLimitsOf, {targetText(target)}, &error)) {
+        fail(error);
         return std::nullopt;
     }
     while (query.next()) {
@@ -174,21 +171,17 @@ bool LimitsEditor::store(Target target, qint64 idid, const engine::WorkLimits& l
     if (!m_db.transaction())
         return fail(m_db.lastError().text());
     QSqlQuery query(m_db);
-    bool done = query.prepare(kDeleteLimits);
-    query.addBindValue(targetText(target));
-    query.addBindValue(idid);
-    done = done && query.exec();
-    if (done && limits.any()) {
-        done = query.prepare(kInsertLimits);
-        for (const QVariant& value :
-             {QVariant(targetText(target)), QVariant(idid), bound(limits.shifts),
-              bound(limits.overnight), bound(limits.weekend), bound(limits.consecutive),
-              bound(limits.restHours)})
-            query.addBindValue(value);
-        done = done && query.exec();
-    }
+    QString error;
+    bool done = execBound(query, kDeleteLimits, {targetText(target), idid}, &error);
+    if (done && limits.any())
+        done =
+            execBound(query, kInsertLimits,
+                      {targetText(target), idid, bound(limits.shifts), bound(limits.overnight),
+                       bound(limits.weekend), bound(limits.consecutive), bound(limits.restHours)},
+                      &error);
     if (!done || !m_db.commit()) {
-        const QString error = done ? m_db.lastError().text() : query.lastError().text();
+        if (done)
+            error = m_db.lastError().text();
         m_db.rollback();
         return fail(error);
     }
@@ -253,10 +246,9 @@ QStringList LimitsEditor::reasons() {
 
 bool LimitsEditor::checkLeave(const LeaveEntry& entry) {
     QSqlQuery query(m_db);
-    query.prepare(kPersonExists);
-    query.addBindValue(entry.person);
-    if (!query.exec() || !query.next())
-        return fail(query.lastError().text());
+    QString error;
+    if (!execBound(query, kPersonExists, {entry.person}, &error) || !query.next())
+        return fail(error.isEmpty() ? query.lastError().text() : error);
     if (query.value(0).toLongLong() == 0) {
         m_prompt.information(msg::leaveNoPerson);
         return false;
@@ -289,12 +281,10 @@ std::optional<qint64> LimitsEditor::addLeave(const LeaveEntry& entry) {
     if (!checkLeave(entry))
         return std::nullopt;
     QSqlQuery query(m_db);
-    query.prepare(kInsertLeave);
-    for (const QVariant& value : {QVariant(entry.person), QVariant(iso(entry.first)),
-                                  QVariant(iso(entry.last)), QVariant(entry.reason)})
-        query.addBindValue(value);
-    if (!query.exec()) {
-        fail(query.lastError().text());
+    QString error;
+    if (!execBound(query, kInsertLeave,
+                   {entry.person, iso(entry.first), iso(entry.last), entry.reason}, &error)) {
+        fail(error);
         return std::nullopt;
     }
     warnOutsidePeriod(entry);
@@ -305,24 +295,18 @@ bool LimitsEditor::changeLeave(qint64 number, const LeaveEntry& entry) {
     if (!checkLeave(entry))
         return false;
     QSqlQuery query(m_db);
-    query.prepare(kUpdateLeave);
-    for (const QVariant& value :
-         {QVariant(entry.person), QVariant(iso(entry.first)), QVariant(iso(entry.last)),
-          QVariant(entry.reason), QVariant(number)})
-        query.addBindValue(value);
-    if (!query.exec())
-        return fail(query.lastError().text());
+    QString error;
+    if (!execBound(query, kUpdateLeave,
+                   {entry.person, iso(entry.first), iso(entry.last), entry.reason, number}, &error))
+        return fail(error);
     warnOutsidePeriod(entry);
     return true;
 }
 
 bool LimitsEditor::deleteLeave(qint64 number) {
     QSqlQuery query(m_db);
-    query.prepare(kDeleteLeave);
-    query.addBindValue(number);
-    if (!query.exec())
-        return fail(query.lastError().text());
-    return true;
+    QString error;
+    return execBound(query, kDeleteLeave, {number}, &error) || fail(error);
 }
 
 LimitsTableModel::LimitsTableModel(LimitsEditor& editor, Target target, QObject* parent)

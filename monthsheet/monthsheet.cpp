@@ -2,6 +2,7 @@
 
 #include "editors/shifteditor.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -23,15 +24,6 @@ const QString kShiftQuery =
 // The partial index on the assigned rows serves this.
 const QString kAssignedQuery = QStringLiteral(
     "select 日期, 班次IDID, 姓名IDID from 值班底表 where 是否值班 = '1' order by idid");
-
-bool run(QSqlQuery& query, const QString& sql, QString* error) {
-    query.setForwardOnly(true);
-    if (query.exec(sql))
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
 
 Spread spreadOf(const QList<double>& values) {
     if (values.isEmpty())
@@ -80,7 +72,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
     *sheet = {};
     QSqlQuery query(db);
     QHash<QString, int> dateColumn;
-    if (!run(query, kCalendarQuery, error))
+    if (!execBound(query, kCalendarQuery, {}, error))
         return false;
     while (query.next()) {
         const QString text = query.value(0).toString();
@@ -97,7 +89,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
         dateColumn.insert(sheet->dates.at(i).toString(Qt::ISODate), i);
 
     QHash<qint64, int> personRow;
-    if (!run(query, kStaffQuery, error))
+    if (!execBound(query, kStaffQuery, {}, error))
         return false;
     while (query.next()) {
         const SheetPerson person{query.value(0).toLongLong(), query.value(1).toLongLong(),
@@ -107,7 +99,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
     }
 
     QHash<qint64, int> shiftIndex;
-    if (!run(query, kShiftQuery, error))
+    if (!execBound(query, kShiftQuery, {}, error))
         return false;
     while (query.next()) {
         const SheetShift shift = shiftFromRow(query);
@@ -116,7 +108,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
     }
 
     sheet->resetCells();
-    if (!run(query, kAssignedQuery, error))
+    if (!execBound(query, kAssignedQuery, {}, error))
         return false;
     while (query.next()) {
         // A row whose date, shift or person is gone has no place on the sheet.

@@ -13,7 +13,6 @@ namespace korvane::rosters {
 
 namespace {
 
-using sql::exec;
 using sql::fail;
 
 DutyRow rowAt(const SavedRoster& roster, int slot, int position) {
@@ -29,10 +28,11 @@ DutyRow rowAt(const SavedRoster& roster, int slot, int position) {
 
 // Whether the stored row is as the edit expects it before the change.
 bool rowIs(QSqlQuery& query, qint64 roster, const DutyRow& row, bool* same, QString* error) {
-    if (!exec(query,
-              QStringLiteral("select 日期, 班次IDID, 人员IDID, 手改 from 存档值班 where 编号 = ? "
-                             "and 存档编号 = ?"),
-              {row.number, roster}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("select 日期, 班次IDID, 人员IDID, 手改 from 存档值班 where 编号 = ? "
+                           "and 存档编号 = ?"),
+            {row.number, roster}, error))
         return false;
     if (!query.next()) {
         *same = !row.present;
@@ -61,23 +61,24 @@ bool change(QSqlQuery& query, qint64 roster, RowChange& step, QString* error) {
     }
     DutyRow& after = step.after;
     if (!after.present)
-        return exec(query, QStringLiteral("delete from 存档值班 where 编号 = ?"),
-                    {step.before.number}, error);
+        return execBound(query, QStringLiteral("delete from 存档值班 where 编号 = ?"),
+                         {step.before.number}, error);
     // The slot stays listed once it exists, also when an edit empties it.
-    if (!exec(query,
-              QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) select ?, ?, ? where "
-                             "not exists (select 1 from 存档班位 where 存档编号 = ? and 日期 = ? "
-                             "and 班次IDID = ?)"),
-              {roster, after.date, after.shift, roster, after.date, after.shift}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) select ?, ?, ? where "
+                           "not exists (select 1 from 存档班位 where 存档编号 = ? and 日期 = ? "
+                           "and 班次IDID = ?)"),
+            {roster, after.date, after.shift, roster, after.date, after.shift}, error))
         return false;
     if (step.before.present)
-        return exec(query,
-                    QStringLiteral("update 存档值班 set 日期 = ?, 班次IDID = ?, 人员IDID = ?, 手改 "
-                                   "= ? where 编号 = ?"),
-                    {after.date, after.shift, after.person, int(after.byHand), after.number},
-                    error);
+        return execBound(
+            query,
+            QStringLiteral("update 存档值班 set 日期 = ?, 班次IDID = ?, 人员IDID = ?, 手改 "
+                           "= ? where 编号 = ?"),
+            {after.date, after.shift, after.person, int(after.byHand), after.number}, error);
     const QVariant number = after.number ? QVariant(after.number) : QVariant();
-    if (!exec(
+    if (!execBound(
             query,
             QStringLiteral("insert into 存档值班 (编号, 存档编号, 日期, 班次IDID, 人员IDID, 手改) "
                            "values (?, ?, ?, ?, ?, ?)"),
@@ -165,8 +166,8 @@ bool applyEdit(QSqlDatabase& db, qint64 roster, Edit* edit, QString* error) {
         if (!(done = change(query, roster, step, error)))
             break;
     if (done)
-        done = exec(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
-                    {sql::now(), roster}, error);
+        done = execBound(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
+                         {sql::now(), roster}, error);
     if (!done || !db.commit()) {
         if (done && error)
             *error = db.lastError().text();

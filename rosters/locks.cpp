@@ -14,7 +14,6 @@ namespace korvane::rosters {
 
 namespace {
 
-using sql::exec;
 using sql::fail;
 
 const QString kCell = QStringLiteral("格");
@@ -46,10 +45,11 @@ QVariant personOf(const Lock& lock) {
 bool loadLocks(QSqlDatabase& db, qint64 roster, QList<Lock>* locks, QString* error) {
     locks->clear();
     QSqlQuery query(db);
-    if (!exec(query,
-              QStringLiteral("select 编号, 对象, 日期, 人员IDID from 存档锁定 where 存档编号 = ? "
-                             "order by 编号"),
-              {roster}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("select 编号, 对象, 日期, 人员IDID from 存档锁定 where 存档编号 = ? "
+                           "order by 编号"),
+            {roster}, error))
         return false;
     while (query.next()) {
         Lock lock;
@@ -75,15 +75,16 @@ bool setLocked(QSqlDatabase& db, qint64 roster, const Lock& lock, bool locked, Q
     const QVariantList key = {roster, kindText(lock.kind), dateOf(lock), personOf(lock)};
     const QString match =
         QStringLiteral("存档编号 = ? and 对象 = ? and 日期 is ? and 人员IDID is ?");
-    bool done = exec(query, QStringLiteral("delete from 存档锁定 where ") + match, key, error);
+    bool done = execBound(query, QStringLiteral("delete from 存档锁定 where ") + match, key, error);
     if (done && locked)
-        done = exec(query,
-                    QStringLiteral("insert into 存档锁定 (存档编号, 对象, 日期, 人员IDID) values "
-                                   "(?, ?, ?, ?)"),
-                    key, error);
+        done =
+            execBound(query,
+                      QStringLiteral("insert into 存档锁定 (存档编号, 对象, 日期, 人员IDID) values "
+                                     "(?, ?, ?, ?)"),
+                      key, error);
     if (done)
-        done = exec(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
-                    {sql::now(), roster}, error);
+        done = execBound(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
+                         {sql::now(), roster}, error);
     if (!done || !db.commit()) {
         if (done && error)
             *error = db.lastError().text();
@@ -129,28 +130,30 @@ bool earlierShifts(QSqlDatabase& db, QList<engine::EarlierShift>* shifts, QStrin
         return false;
     if (!present)
         return true;
-    if (!exec(query, QStringLiteral("select min(日期) from 日期类型"), {}, error))
+    if (!execBound(query, QStringLiteral("select min(日期) from 日期类型"), {}, error))
         return false;
     if (!query.next())
         return fail(query, error);
     const QDate first = QDate::fromString(query.value(0).toString(), Qt::ISODate);
     if (!first.isValid())
         return true;
-    if (!exec(query,
-              QStringLiteral("select 编号 from 排班存档 where 结束日期 = ? order by 修改时间 desc, "
-                             "编号 desc limit 1"),
-              {first.addDays(-1).toString(Qt::ISODate)}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("select 编号 from 排班存档 where 结束日期 = ? order by 修改时间 desc, "
+                           "编号 desc limit 1"),
+            {first.addDays(-1).toString(Qt::ISODate)}, error))
         return false;
     if (!query.next())
         return true;
     const qint64 roster = query.value(0).toLongLong();
     // A month back is more than any run of working days or rest reaches.
-    if (!exec(query,
-              QStringLiteral("select v.人员IDID, v.日期, s.结束秒序, v.班次IDID from 存档值班 v "
-                             "join 存档班次 s on s.存档编号 = v.存档编号 and s.班次IDID = "
-                             "v.班次IDID where v.存档编号 = ? and v.日期 >= ? order by v.日期, "
-                             "s.结束秒序, v.编号"),
-              {roster, first.addDays(-31).toString(Qt::ISODate)}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("select v.人员IDID, v.日期, s.结束秒序, v.班次IDID from 存档值班 v "
+                           "join 存档班次 s on s.存档编号 = v.存档编号 and s.班次IDID = "
+                           "v.班次IDID where v.存档编号 = ? and v.日期 >= ? order by v.日期, "
+                           "s.结束秒序, v.编号"),
+            {roster, first.addDays(-31).toString(Qt::ISODate)}, error))
         return false;
     while (query.next()) {
         const QDate day = QDate::fromString(query.value(1).toString(), Qt::ISODate);
@@ -170,7 +173,7 @@ bool prepareRegeneration(QSqlDatabase& db, qint64 roster, Regeneration* regenera
         return false;
     regeneration->name = saved.summary.name;
     QSqlQuery query(db);
-    if (!exec(query, QStringLiteral("select min(日期), max(日期) from 日期类型"), {}, error))
+    if (!execBound(query, QStringLiteral("select min(日期), max(日期) from 日期类型"), {}, error))
         return false;
     if (!query.next())
         return fail(query, error);

@@ -21,7 +21,6 @@ namespace korvane::rosters {
 
 namespace {
 
-using sql::exec;
 using sql::fail;
 using sql::now;
 
@@ -49,8 +48,9 @@ bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>
 }
 
 bool nameTaken(QSqlQuery& query, const QString& name, qint64 except, bool* taken, QString* error) {
-    if (!exec(query, QStringLiteral("select count(*) from 排班存档 where 名称 = ? and 编号 <> ?"),
-              {name, except}, error))
+    if (!execBound(query,
+                   QStringLiteral("select count(*) from 排班存档 where 名称 = ? and 编号 <> ?"),
+                   {name, except}, error))
         return false;
     if (!query.next())
         return fail(query, error);
@@ -60,15 +60,15 @@ bool nameTaken(QSqlQuery& query, const QString& name, qint64 except, bool* taken
 
 bool deleteRows(QSqlQuery& query, qint64 number, const QStringList& tables, QString* error) {
     for (const QString& table : tables)
-        if (!exec(query, QStringLiteral("delete from %1 where 存档编号 = ?").arg(table), {number},
-                  error))
+        if (!execBound(query, QStringLiteral("delete from %1 where 存档编号 = ?").arg(table),
+                       {number}, error))
             return false;
     return true;
 }
 
 bool removeRoster(QSqlQuery& query, qint64 number, QString* error) {
     return deleteRows(query, number, kRosterTables, error) &&
-           exec(query, QStringLiteral("delete from 排班存档 where 编号 = ?"), {number}, error);
+           execBound(query, QStringLiteral("delete from 排班存档 where 编号 = ?"), {number}, error);
 }
 
 } // namespace
@@ -81,7 +81,8 @@ QString periodName(const QDate& first, const QDate& last) {
 bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) {
     return inTransaction(db, error, [&] {
         QSqlQuery query(db);
-        if (!exec(query, QStringLiteral("select min(日期), max(日期) from 日期类型"), {}, error) ||
+        if (!execBound(query, QStringLiteral("select min(日期), max(日期) from 日期类型"), {},
+                       error) ||
             !query.next())
             return false;
         const QDate first = QDate::fromString(query.value(0).toString(), Qt::ISODate);
@@ -94,10 +95,11 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
         const QString time = now();
         if (target == 0) {
             // The unnamed roster of the period gives way; a named one never does.
-            if (!exec(query,
-                      QStringLiteral("select 编号 from 排班存档 where 已命名 = 0 and 开始日期 = ? "
-                                     "and 结束日期 = ?"),
-                      {first.toString(Qt::ISODate), last.toString(Qt::ISODate)}, error))
+            if (!execBound(
+                    query,
+                    QStringLiteral("select 编号 from 排班存档 where 已命名 = 0 and 开始日期 = ? "
+                                   "and 结束日期 = ?"),
+                    {first.toString(Qt::ISODate), last.toString(Qt::ISODate)}, error))
                 return false;
             QList<qint64> replaced;
             while (query.next())
@@ -114,18 +116,19 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
                 if (taken)
                     name = periodName(first, last) + QStringLiteral("（%1）").arg(copy);
             }
-            if (!exec(query,
-                      QStringLiteral("insert into 排班存档 (名称, 已命名, 开始日期, 结束日期, "
-                                     "生成时间, 修改时间) values (?, 0, ?, ?, ?, ?)"),
-                      {name, first.toString(Qt::ISODate), last.toString(Qt::ISODate), time, time},
-                      error))
+            if (!execBound(
+                    query,
+                    QStringLiteral("insert into 排班存档 (名称, 已命名, 开始日期, 结束日期, "
+                                   "生成时间, 修改时间) values (?, 0, ?, ?, ?, ?)"),
+                    {name, first.toString(Qt::ISODate), last.toString(Qt::ISODate), time, time},
+                    error))
                 return false;
             kept->number = query.lastInsertId().toLongLong();
             kept->name = name;
         } else {
             kept->number = target;
-            if (!exec(query, QStringLiteral("select 名称 from 排班存档 where 编号 = ?"), {target},
-                      error))
+            if (!execBound(query, QStringLiteral("select 名称 from 排班存档 where 编号 = ?"),
+                           {target}, error))
                 return false;
             if (!query.next()) {
                 if (error)
@@ -134,7 +137,7 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
             }
             kept->name = query.value(0).toString();
             if (!deleteRows(query, target, kContentTables, error) ||
-                !exec(
+                !execBound(
                     query,
                     QStringLiteral("update 排班存档 set 开始日期 = ?, 结束日期 = ?, 生成时间 = ?, "
                                    "修改时间 = ? where 编号 = ?"),
@@ -143,25 +146,27 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
                 return false;
         }
         const QVariantList roster = {kept->number};
-        return exec(query,
-                    QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, 姓名) "
-                                   "select ?, row_number() over (order by ID, IDID) - 1, IDID, "
-                                   "ID, 姓名 from 基本信息"),
-                    roster, error) &&
-               exec(query,
-                    QStringLiteral(
-                        "insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, 起始时间, 次日, "
-                        "终止时间, 开始秒序, 结束秒序, 人数) select ?, row_number() over (order "
-                        "by 起始时间, 结束秒序, idid) - 1, idid, 班次名称, 起始时间, 次日, "
-                        "终止时间, 开始秒序, 结束秒序, 人数 from banci"),
-                    roster, error) &&
-               exec(
+        return execBound(
+                   query,
+                   QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, 姓名) "
+                                  "select ?, row_number() over (order by ID, IDID) - 1, IDID, "
+                                  "ID, 姓名 from 基本信息"),
+                   roster, error) &&
+               execBound(
+                   query,
+                   QStringLiteral(
+                       "insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, 起始时间, 次日, "
+                       "终止时间, 开始秒序, 结束秒序, 人数) select ?, row_number() over (order "
+                       "by 起始时间, 结束秒序, idid) - 1, idid, 班次名称, 起始时间, 次日, "
+                       "终止时间, 开始秒序, 结束秒序, 人数 from banci"),
+                   roster, error) &&
+               execBound(
                    query,
                    QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改) "
                                   "select ?, 日期, 班次IDID, 姓名IDID, 0 from 值班底表 where "
                                   "是否值班 = '1' order by idid"),
                    roster, error) &&
-               exec(
+               execBound(
                    query,
                    QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) select distinct "
                                   "存档编号, 日期, 班次IDID from 存档值班 where 存档编号 = ?"),
@@ -188,13 +193,14 @@ bool listRosters(QSqlDatabase& db, QList<RosterSummary>* rosters, QString* error
         return false;
     if (!present)
         return true;
-    if (!exec(query,
-              QStringLiteral(
-                  "select 编号, 名称, 已命名, 开始日期, 结束日期, 生成时间, 修改时间, (select "
-                  "count(*) from 存档人员 p where p.存档编号 = r.编号), (select count(*) from "
-                  "存档班次 s where s.存档编号 = r.编号) from 排班存档 r order by 开始日期 desc, "
-                  "结束日期 desc, 编号 desc"),
-              {}, error))
+    if (!execBound(
+            query,
+            QStringLiteral(
+                "select 编号, 名称, 已命名, 开始日期, 结束日期, 生成时间, 修改时间, (select "
+                "count(*) from 存档人员 p where p.存档编号 = r.编号), (select count(*) from "
+                "存档班次 s where s.存档编号 = r.编号) from 排班存档 r order by 开始日期 desc, "
+                "结束日期 desc, 编号 desc"),
+            {}, error))
         return false;
     while (query.next()) {
         RosterSummary summary;
@@ -219,7 +225,8 @@ qint64 findRoster(QSqlDatabase& db, const QString& name, QString* error) {
         return -1;
     if (!present)
         return 0;
-    if (!exec(query, QStringLiteral("select 编号 from 排班存档 where 名称 = ?"), {name}, error))
+    if (!execBound(query, QStringLiteral("select 编号 from 排班存档 where 名称 = ?"), {name},
+                   error))
         return -1;
     return query.next() ? query.value(0).toLongLong() : 0;
 }
@@ -241,10 +248,11 @@ bool renameRoster(QSqlDatabase& db, qint64 number, const QString& name, QString*
                 *error = msg::rosterNameTaken.arg(trimmed);
             return false;
         }
-        if (!exec(query,
-                  QStringLiteral("update 排班存档 set 名称 = ?, 已命名 = 1, 修改时间 = ? where "
-                                 "编号 = ?"),
-                  {trimmed, now(), number}, error))
+        if (!execBound(
+                query,
+                QStringLiteral("update 排班存档 set 名称 = ?, 已命名 = 1, 修改时间 = ? where "
+                               "编号 = ?"),
+                {trimmed, now(), number}, error))
             return false;
         if (query.numRowsAffected() != 1) {
             if (error)
@@ -264,8 +272,8 @@ bool deleteRoster(QSqlDatabase& db, qint64 number, QString* error) {
 
 QString rosterStamp(QSqlDatabase& db, qint64 number) {
     QSqlQuery query(db);
-    if (!exec(query, QStringLiteral("select 生成时间, 修改时间 from 排班存档 where 编号 = ?"),
-              {number}, nullptr) ||
+    if (!execBound(query, QStringLiteral("select 生成时间, 修改时间 from 排班存档 where 编号 = ?"),
+                   {number}, nullptr) ||
         !query.next())
         return {};
     return query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
@@ -284,7 +292,7 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
     *roster = {};
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!exec(
+    if (!execBound(
             query,
             QStringLiteral("select 编号, 名称, 已命名, 开始日期, 结束日期, 生成时间, 修改时间 from "
                            "排班存档 where 编号 = ?"),
@@ -313,20 +321,21 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
     }
 
     QSet<qint64> staff, shiftsNow;
-    if (!exec(query, QStringLiteral("select IDID from 基本信息"), {}, error))
+    if (!execBound(query, QStringLiteral("select IDID from 基本信息"), {}, error))
         return false;
     while (query.next())
         staff.insert(query.value(0).toLongLong());
-    if (!exec(query, QStringLiteral("select idid from banci"), {}, error))
+    if (!execBound(query, QStringLiteral("select idid from banci"), {}, error))
         return false;
     while (query.next())
         shiftsNow.insert(query.value(0).toLongLong());
 
     QHash<qint64, int> personRow;
-    if (!exec(query,
-              QStringLiteral("select 人员IDID, ID, 姓名 from 存档人员 where 存档编号 = ? order by "
-                             "序号"),
-              {number}, error))
+    if (!execBound(
+            query,
+            QStringLiteral("select 人员IDID, ID, 姓名 from 存档人员 where 存档编号 = ? order by "
+                           "序号"),
+            {number}, error))
         return false;
     while (query.next()) {
         const monthsheet::SheetPerson person{
@@ -336,10 +345,10 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
     }
 
     QHash<qint64, int> shiftIndex;
-    if (!exec(query,
-              QStringLiteral("select 班次IDID, 班次名称, 起始时间, 终止时间, 次日, 开始秒序, "
-                             "结束秒序, 人数 from 存档班次 where 存档编号 = ? order by 序号"),
-              {number}, error))
+    if (!execBound(query,
+                   QStringLiteral("select 班次IDID, 班次名称, 起始时间, 终止时间, 次日, 开始秒序, "
+                                  "结束秒序, 人数 from 存档班次 where 存档编号 = ? order by 序号"),
+                   {number}, error))
         return false;
     while (query.next()) {
         const monthsheet::SheetShift shift = monthsheet::shiftFromRow(query);
@@ -348,8 +357,8 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
     }
 
     QMap<std::pair<int, int>, SavedSlot> dutySlots;
-    if (!exec(query, QStringLiteral("select 日期, 班次IDID from 存档班位 where 存档编号 = ?"),
-              {number}, error))
+    if (!execBound(query, QStringLiteral("select 日期, 班次IDID from 存档班位 where 存档编号 = ?"),
+                   {number}, error))
         return false;
     while (query.next()) {
         const auto date = dateColumn.constFind(query.value(0).toString());
@@ -358,10 +367,10 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
             dutySlots.insert({*date, *shift}, SavedSlot{*date, *shift, {}, {}, {}});
     }
     sheet.resetCells();
-    if (!exec(query,
-              QStringLiteral("select 日期, 班次IDID, 人员IDID, 手改, 编号 from 存档值班 where "
-                             "存档编号 = ? order by 编号"),
-              {number}, error))
+    if (!execBound(query,
+                   QStringLiteral("select 日期, 班次IDID, 人员IDID, 手改, 编号 from 存档值班 where "
+                                  "存档编号 = ? order by 编号"),
+                   {number}, error))
         return false;
     while (query.next()) {
         const auto date = dateColumn.constFind(query.value(0).toString());

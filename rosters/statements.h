@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/sqltext.h"
+
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,23 +19,13 @@ inline bool fail(const QSqlQuery& query, QString* error) {
     return false;
 }
 
-// Prepares statement, binds values in order and runs it. False with the reason.
-inline bool exec(QSqlQuery& query, const QString& statement, const QVariantList& values,
-                 QString* error) {
-    if (!query.prepare(statement))
-        return fail(query, error);
-    for (const QVariant& value : values)
-        query.addBindValue(value);
-    return query.exec() || fail(query, error);
-}
-
 // Whether the file holds the saved-roster tables: one of the first version
 // lacks them until it is first opened for writing.
 inline bool hasRosterTables(QSqlQuery& query, bool* present, QString* error) {
-    if (!exec(query,
-              QStringLiteral("select count(*) from sqlite_master where type = 'table' and name = "
-                             "'排班存档'"),
-              {}, error))
+    if (!execBound(query,
+                   QStringLiteral("select count(*) from sqlite_master where type = 'table' and "
+                                  "name = '排班存档'"),
+                   {}, error))
         return false;
     if (!query.next())
         return fail(query, error);

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
+#include <QVariant>
+#include <QVariantList>
 
 namespace korvane {
 
@@ -11,6 +15,22 @@ inline QString sqlQuote(const QString& text) {
     QString quoted = text;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+// Runs statement with values bound in order, reading forward only. False
+// with the database's reason. The one way the code runs a statement that
+// carries values.
+inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
+                      QString* error = nullptr) {
+    if (!query.isForwardOnly())
+        query.setForwardOnly(true);
+    bool done = query.prepare(statement);
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    done = done && query.exec();
+    if (!done && error)
+        *error = query.lastError().text();
+    return done;
 }
 
 } // namespace korvane
