@@ -154,28 +154,17 @@ Edit addDuty(const SavedRoster& roster, int person, int date, int shift) {
 }
 
 bool applyEdit(QSqlDatabase& db, qint64 roster, Edit* edit, QString* error) {
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    QSqlQuery query(db);
     Edit applied = *edit;
-    bool done = true;
-    for (RowChange& step : applied.changes)
-        if (!(done = change(query, roster, step, error)))
-            break;
+    const bool done = sql::inTransaction(db, error, [&] {
+        QSqlQuery query(db);
+        for (RowChange& step : applied.changes)
+            if (!change(query, roster, step, error))
+                return false;
+        return sql::stampChanged(query, roster, error);
+    });
     if (done)
-        done = execBound(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
-                         {sql::now(), roster}, error);
-    if (!done || !db.commit()) {
-        if (done && error)
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    *edit = applied;
-    return true;
+        *edit = applied;
+    return done;
 }
 
 QList<int> freePeople(const SavedRoster& roster, int date) {

@@ -66,32 +66,20 @@ bool loadLocks(QSqlDatabase& db, qint64 roster, QList<Lock>* locks, QString* err
 }
 
 bool setLocked(QSqlDatabase& db, qint64 roster, const Lock& lock, bool locked, QString* error) {
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    QSqlQuery query(db);
-    const QVariantList key = {roster, kindText(lock.kind), dateOf(lock), personOf(lock)};
-    const QString match =
-        QStringLiteral("存档编号 = ? and 对象 = ? and 日期 is ? and 人员IDID is ?");
-    bool done = execBound(query, QStringLiteral("delete from 存档锁定 where ") + match, key, error);
-    if (done && locked)
-        done =
-            execBound(query,
-                      QStringLiteral("insert into 存档锁定 (存档编号, 对象, 日期, 人员IDID) values "
-                                     "(?, ?, ?, ?)"),
-                      key, error);
-    if (done)
-        done = execBound(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
-                         {sql::now(), roster}, error);
-    if (!done || !db.commit()) {
-        if (done && error)
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return sql::inTransaction(db, error, [&] {
+        QSqlQuery query(db);
+        const QVariantList key = {roster, kindText(lock.kind), dateOf(lock), personOf(lock)};
+        const QString match =
+            QStringLiteral("存档编号 = ? and 对象 = ? and 日期 is ? and 人员IDID is ?");
+        return execBound(query, QStringLiteral("delete from 存档锁定 where ") + match, key,
+                         error) &&
+               (!locked ||
+                execBound(query,
+                          QStringLiteral("insert into 存档锁定 (存档编号, 对象, 日期, 人员IDID) "
+                                         "values (?, ?, ?, ?)"),
+                          key, error)) &&
+               sql::stampChanged(query, roster, error);
+    });
 }
 
 bool holds(const QList<Lock>& locks, const monthsheet::MonthSheet& sheet, int person, int date) {

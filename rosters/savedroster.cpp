@@ -22,6 +22,7 @@ namespace korvane::rosters {
 namespace {
 
 using sql::fail;
+using sql::inTransaction;
 using sql::now;
 
 // Every table that holds rows of a saved roster, by its 存档编号.
@@ -30,22 +31,6 @@ const QStringList kRosterTables = {QStringLiteral("存档人员"), QStringLitera
                                    QStringLiteral("存档锁定")};
 // What a kept roster's content is; locks stay when it is filled anew.
 const QStringList kContentTables = kRosterTables.mid(0, 4);
-
-// Runs work in one transaction; rolls back when it fails.
-bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>& work) {
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    if (!work() || !db.commit()) {
-        if (error && error->isEmpty())
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
-}
 
 bool nameTaken(QSqlQuery& query, const QString& name, qint64 except, bool* taken, QString* error) {
     if (!execBound(query,

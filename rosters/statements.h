@@ -3,11 +3,14 @@
 #include "store/sqltext.h"
 
 #include <QDateTime>
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+
+#include <functional>
 
 // The statements of the saved-roster operations: every value bound, never
 // written into the text.
@@ -33,9 +36,31 @@ inline bool hasRosterTables(QSqlQuery& query, bool* present, QString* error) {
     return true;
 }
 
+// Runs work in one transaction; rolls back when it fails.
+inline bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>& work) {
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    if (!work() || !db.commit()) {
+        if (error && error->isEmpty())
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
 // 生成时间 and 修改时间: yyyy-MM-dd HH:mm:ss, local time.
 inline QString now() {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Marks the roster as changed now (its 修改时间), inside the change's transaction.
+inline bool stampChanged(QSqlQuery& query, qint64 roster, QString* error) {
+    return execBound(query, QStringLiteral("update 排班存档 set 修改时间 = ? where 编号 = ?"),
+                     {now(), roster}, error);
 }
 
 } // namespace korvane::rosters::sql
