@@ -6,6 +6,7 @@
 #include "editors/ui/shiftpage.h"
 #include "editors/ui/staffpage.h"
 #include "limits/ui/limitspage.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
 #include "ui/twips.h"
@@ -33,8 +34,7 @@ template <typename T> T* findOpenPage(const QWidget* page) {
 }
 
 QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
+    QPushButton* button = namedButton(QLatin1String(name), caption, parent);
     button->setMinimumSize(twips(1935), twips(495));
     return button;
 }

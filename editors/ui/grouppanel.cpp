@@ -3,6 +3,7 @@
 #include "editors/ui/membershipform.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
 #include "ui/singlepress.h"
@@ -29,12 +30,6 @@ namespace korvane {
 namespace {
 
 constexpr int kIdidRole = Qt::UserRole + 1;
-
-QPushButton* button(const char* objectName, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QLatin1String(objectName));
-    return b;
-}
 
 } // namespace
 
@@ -147,9 +142,9 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
             refreshMembers();
     });
 
-    auto* add = button("btnadd", QStringLiteral("增加组"));
-    auto* remove = button("btnDelete", QStringLiteral("删除组"));
-    auto* save = button("btnSave", QStringLiteral("保存"));
+    auto* add = namedButton("btnadd", QStringLiteral("增加组"));
+    auto* remove = namedButton("btnDelete", QStringLiteral("删除组"));
+    auto* save = namedButton("btnSave", QStringLiteral("保存"));
     connect(add, &QPushButton::clicked, this, &GroupPanel::addGroup);
     connectSinglePress(remove, this, &GroupPanel::deleteGroup);
     connect(save, &QPushButton::clicked, this, &GroupPanel::saveGroups);
@@ -182,8 +177,8 @@ GroupPanel::GroupPanel(PageContext& context, QWidget* parent)
     m_memberGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     // One column is shown, stretched to the grid's width.
     m_memberGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    auto* members = button("Command3", QStringLiteral("增加删除成员"));
-    auto* refresh = button("Command4", QStringLiteral("刷新"));
+    auto* members = namedButton("Command3", QStringLiteral("增加删除成员"));
+    auto* refresh = namedButton("Command4", QStringLiteral("刷新"));
     connect(members, &QPushButton::clicked, this, &GroupPanel::editMembers);
     connect(refresh, &QPushButton::clicked, this, &GroupPanel::refreshMembers);
     m_memberSql = new QLineEdit;

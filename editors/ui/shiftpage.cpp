@@ -1,5 +1,6 @@
 #include "editors/ui/shiftpage.h"
 
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
 #include "ui/singlepress.h"
@@ -51,12 +52,6 @@ QLabel* label(const char* objectName, const QString& text) {
     return l;
 }
 
-QPushButton* button(const char* objectName, const QString& text) {
-    auto* b = new QPushButton(text);
-    b->setObjectName(QLatin1String(objectName));
-    return b;
-}
-
 } // namespace
 
 ShiftPage::ShiftPage(PageContext& context, QWidget* parent)
@@ -85,10 +80,10 @@ void ShiftPage::buildControls() {
     // A click in the grid abandons an open entry.
     connect(m_grid, &QTableView::pressed, this, [this] { m_panel->hide(); });
 
-    auto* add = button("Command1", QStringLiteral("新增班次"));
-    auto* edit = button("Command2", QStringLiteral("编辑班次"));
-    auto* remove = button("btnDelete", QStringLiteral("删除班次"));
-    auto* finish = button("Command5", QStringLiteral("结束班次设定"));
+    auto* add = namedButton("Command1", QStringLiteral("新增班次"));
+    auto* edit = namedButton("Command2", QStringLiteral("编辑班次"));
+    auto* remove = namedButton("btnDelete", QStringLiteral("删除班次"));
+    auto* finish = namedButton("Command5", QStringLiteral("结束班次设定"));
     connect(add, &QPushButton::clicked, this, &ShiftPage::newShift);
     connect(edit, &QPushButton::clicked, this, &ShiftPage::editShift);
     connectSinglePress(remove, this, &ShiftPage::deleteShift);
@@ -111,7 +106,7 @@ void ShiftPage::buildControls() {
     m_leastRun = comboBox("ComLianxu1", true, {shift::noLimit});
     m_note = new QLineEdit;
     m_note->setObjectName(QStringLiteral("txtNote"));
-    auto* store = button("btnOk", QStringLiteral("保存"));
+    auto* store = namedButton("btnOk", QStringLiteral("保存"));
     connect(store, &QPushButton::clicked, this, &ShiftPage::save);
     resetPanel();
 

@@ -1,6 +1,7 @@
 #include "editors/ui/staffpage.h"
 
 #include "editors/names.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
 #include "ui/singlepress.h"
@@ -22,11 +23,6 @@ const QString kHelp = QStringLiteral(
     "点击“增加员工”按钮以增加记录行，记录行只须填入姓名。可以选定某行记录，点击“删除员工”按钮以删"
     "除该员工。单击单元格可以对相应的姓名进行修改。");
 
-QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
 } // namespace
 
 StaffPage::StaffPage(PageContext& context, QWidget* parent)
@@ -56,14 +52,14 @@ StaffPage::StaffPage(PageContext& context, QWidget* parent)
     help->setPlainText(kHelp);
     help->setMaximumHeight(twips(1200));
 
-    auto* add = makeButton("addone", QStringLiteral("增加员工"), this);
-    auto* remove = makeButton("delone", QStringLiteral("删除选定员工"), this);
-    auto* exit = makeButton("btnExit", QStringLiteral("结束值班人员设定"), this);
+    auto* add = namedButton("addone", QStringLiteral("增加员工"), this);
+    auto* remove = namedButton("delone", QStringLiteral("删除选定员工"), this);
+    auto* exit = namedButton("btnExit", QStringLiteral("结束值班人员设定"), this);
     m_nameLabel = new QLabel(QStringLiteral("请输入姓名："), this);
     m_nameLabel->setObjectName(QStringLiteral("Label1"));
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("txtName"));
-    m_confirm = makeButton("Command2", QStringLiteral("确定"), this);
+    m_confirm = namedButton("Command2", QStringLiteral("确定"), this);
 
     auto* entry = new QHBoxLayout;
     entry->addWidget(m_nameLabel);

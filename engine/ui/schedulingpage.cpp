@@ -11,6 +11,7 @@
 #include "rosters/ui/savedrosterspage.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/singlepress.h"
 
@@ -70,12 +71,6 @@ constexpr int kFirstFlagColumn = 5; // 选定日期组, then 选定班次组: no
 
 QLabel* label(const QString& name, const QString& text, QWidget* parent) {
     auto* result = new QLabel(text, parent);
-    result->setObjectName(name);
-    return result;
-}
-
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
     result->setObjectName(name);
     return result;
 }
@@ -177,8 +172,8 @@ void SchedulingPage::buildControls() {
     sentence->setColumnStretch(2, 2);
     sentence->setColumnStretch(4, 2);
 
-    m_addRule = button(QStringLiteral("Command3"), kAddRule, ruleFrame);
-    m_deleteRule = button(QStringLiteral("Command7"), kDeleteRule, ruleFrame);
+    m_addRule = namedButton(QStringLiteral("Command3"), kAddRule, ruleFrame);
+    m_deleteRule = namedButton(QStringLiteral("Command7"), kDeleteRule, ruleFrame);
     auto* ruleButtons = new QHBoxLayout;
     ruleButtons->addStretch();
     ruleButtons->addWidget(m_addRule);
@@ -220,14 +215,14 @@ void SchedulingPage::buildControls() {
     auto* queries = new QGridLayout;
     queries->addWidget(label(QStringLiteral("Label11"), kPersonLabel, this), 0, 0);
     queries->addWidget(m_personText, 0, 1);
-    QPushButton* startPerson = button(QStringLiteral("Command11"), kStartPerson, this);
-    QPushButton* leavePerson = button(QStringLiteral("Command10"), kLeavePerson, this);
+    QPushButton* startPerson = namedButton(QStringLiteral("Command11"), kStartPerson, this);
+    QPushButton* leavePerson = namedButton(QStringLiteral("Command10"), kLeavePerson, this);
     queries->addWidget(startPerson, 0, 2);
     queries->addWidget(leavePerson, 0, 3);
     queries->addWidget(label(QStringLiteral("Label2"), kShiftLabel, this), 1, 0);
     queries->addWidget(m_shiftText, 1, 1);
-    QPushButton* startShift = button(QStringLiteral("Command6"), kStartShift, this);
-    QPushButton* leaveShift = button(QStringLiteral("Command8"), kLeaveShift, this);
+    QPushButton* startShift = namedButton(QStringLiteral("Command6"), kStartShift, this);
+    QPushButton* leaveShift = namedButton(QStringLiteral("Command8"), kLeaveShift, this);
     queries->addWidget(startShift, 1, 2);
     queries->addWidget(leaveShift, 1, 3);
     queries->setColumnStretch(1, 1);
@@ -236,18 +231,18 @@ void SchedulingPage::buildControls() {
     m_progress->setObjectName(QStringLiteral("jindu"));
     m_progress->setRange(0, 100);
     m_notice = label(QStringLiteral("Label12"), msg::runTakesTime, this);
-    m_generate = button(QStringLiteral("comShengcheng"), kGenerate, this);
-    m_report = button(QStringLiteral("Command12"), kMakeReport, this);
+    m_generate = namedButton(QStringLiteral("comShengcheng"), kGenerate, this);
+    m_report = namedButton(QStringLiteral("Command12"), kMakeReport, this);
     auto* runButtons = new QHBoxLayout;
     runButtons->addWidget(m_generate);
     runButtons->addWidget(m_report);
-    m_monthSheetButton = button(QStringLiteral("comZongbiao"), kMonthSheet, this);
+    m_monthSheetButton = namedButton(QStringLiteral("comZongbiao"), kMonthSheet, this);
     m_monthSheetButton->setEnabled(false);
     runButtons->addWidget(m_monthSheetButton);
     // Among the run's buttons, so the slot's line below keeps the whole width.
-    m_explain = button(QStringLiteral("explainButton"), kExplain, this);
+    m_explain = namedButton(QStringLiteral("explainButton"), kExplain, this);
     runButtons->addWidget(m_explain);
-    m_savedRostersButton = button(QStringLiteral("comCundang"), kSavedRosters, this);
+    m_savedRostersButton = namedButton(QStringLiteral("comCundang"), kSavedRosters, this);
     runButtons->addWidget(m_savedRostersButton);
     runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);

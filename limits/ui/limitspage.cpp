@@ -1,6 +1,7 @@
 #include "limits/ui/limitspage.h"
 
 #include "editors/period.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/singlepress.h"
 
@@ -30,12 +31,6 @@ const QString kHelp = QStringLiteral(
 const QStringList kLeaveCaptions = {QStringLiteral("姓名"), QStringLiteral("开始日期"),
                                     QStringLiteral("结束日期"), QStringLiteral("原因")};
 constexpr int kNumberRole = Qt::UserRole + 1;
-
-QPushButton* makeButton(const char* name, const QString& caption, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    return button;
-}
 
 QTableView* makeGrid(const char* name, QWidget* parent) {
     auto* grid = new QTableView(parent);
@@ -76,7 +71,7 @@ LimitsPage::LimitsPage(PageContext& context, QWidget* parent)
     auto* help = new QLabel(kHelp, this);
     help->setObjectName(QStringLiteral("limitsHelp"));
     help->setWordWrap(true);
-    auto* close = makeButton("closeLimits", QStringLiteral("关闭"), this);
+    auto* close = namedButton("closeLimits", QStringLiteral("关闭"), this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(help, 1);
     bottom->addWidget(close, 0, Qt::AlignBottom);
@@ -109,7 +104,7 @@ QWidget* LimitsPage::buildLimitsTab(limits::LimitsTableModel* model, const char*
     // The limits share the room; the names take what they need.
     view->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     view->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    auto* clear = makeButton(clearName, QStringLiteral("清除所选行的限制"), tab);
+    auto* clear = namedButton(clearName, QStringLiteral("清除所选行的限制"), tab);
     connectSinglePress(clear, this, [this, view, model] { clearSelected(view, model); });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -158,9 +153,9 @@ QWidget* LimitsPage::buildLeaveTab() {
     entry->setColumnStretch(1, 1);
     entry->setColumnStretch(3, 1);
 
-    auto* add = makeButton("addLeave", QStringLiteral("添加休假"), tab);
-    auto* change = makeButton("changeLeave", QStringLiteral("修改所选休假"), tab);
-    auto* remove = makeButton("deleteLeave", QStringLiteral("删除所选休假"), tab);
+    auto* add = namedButton("addLeave", QStringLiteral("添加休假"), tab);
+    auto* change = namedButton("changeLeave", QStringLiteral("修改所选休假"), tab);
+    auto* remove = namedButton("deleteLeave", QStringLiteral("删除所选休假"), tab);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(add);

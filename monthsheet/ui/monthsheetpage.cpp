@@ -10,6 +10,7 @@
 #include "store/datafiles.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 
 #include <QApplication>
@@ -55,12 +56,6 @@ const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
 constexpr int kLongestName = 10; // wide characters the name column shows
 constexpr int kWidestCell = 6;
 constexpr int kShiftsColumn = 2; // 班数 in the totals, after ID and 姓名
-
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setObjectName(name);
-    return result;
-}
 
 QTableView* table(const QString& name, QWidget* parent) {
     auto* result = new QTableView(parent);
@@ -113,10 +108,10 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     m_paper = new QComboBox(this);
     m_paper->setObjectName(QStringLiteral("paper"));
     m_paper->addItems({QStringLiteral("A4"), QStringLiteral("A3")});
-    QPushButton* preview = button(QStringLiteral("printPreview"), kPrintPreview, this);
-    QPushButton* pdf = button(QStringLiteral("writePdf"), kWritePdf, this);
-    QPushButton* workbook = button(QStringLiteral("writeWorkbook"), kWriteWorkbook, this);
-    QPushButton* csv = button(QStringLiteral("writeCsv"), kWriteCsv, this);
+    QPushButton* preview = namedButton(QStringLiteral("printPreview"), kPrintPreview, this);
+    QPushButton* pdf = namedButton(QStringLiteral("writePdf"), kWritePdf, this);
+    QPushButton* workbook = namedButton(QStringLiteral("writeWorkbook"), kWriteWorkbook, this);
+    QPushButton* csv = namedButton(QStringLiteral("writeCsv"), kWriteCsv, this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(period);
     bar->addStretch();

@@ -6,6 +6,7 @@
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "store/messages.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 
 #include <QAction>
@@ -49,12 +50,6 @@ const QColor kLockedFill(0xD9, 0xE8, 0xFB);
 const QColor kEditedFill(0xE2, 0xF0, 0xD9);
 const QString kEdited = QStringLiteral("手工修改");
 const QColor kWarningFill(0xF8, 0xCB, 0xCB);
-
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setObjectName(name);
-    return result;
-}
 
 // A hand edit on the undo stack. It was applied when it was pushed; undo and
 // redo apply it again, each in a transaction of its own.
@@ -106,13 +101,13 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     m_gone->setStyleSheet(QStringLiteral("color: #B00000"));
     m_gone->setWordWrap(true);
 
-    QPushButton* lockCell = button(QStringLiteral("lockCell"), kLockCell, this);
-    QPushButton* lockRow = button(QStringLiteral("lockRow"), kLockRow, this);
-    QPushButton* lockColumn = button(QStringLiteral("lockColumn"), kLockColumn, this);
-    QPushButton* replace = button(QStringLiteral("replacePerson"), kReplace, this);
-    QPushButton* swap = button(QStringLiteral("swapCells"), kSwap, this);
-    QPushButton* remove = button(QStringLiteral("removeShift"), kRemove, this);
-    QPushButton* add = button(QStringLiteral("addShift"), kAdd, this);
+    QPushButton* lockCell = namedButton(QStringLiteral("lockCell"), kLockCell, this);
+    QPushButton* lockRow = namedButton(QStringLiteral("lockRow"), kLockRow, this);
+    QPushButton* lockColumn = namedButton(QStringLiteral("lockColumn"), kLockColumn, this);
+    QPushButton* replace = namedButton(QStringLiteral("replacePerson"), kReplace, this);
+    QPushButton* swap = namedButton(QStringLiteral("swapCells"), kSwap, this);
+    QPushButton* remove = namedButton(QStringLiteral("removeShift"), kRemove, this);
+    QPushButton* add = namedButton(QStringLiteral("addShift"), kAdd, this);
     m_undo = new QUndoStack(this);
     QAction* undo = m_undo->createUndoAction(this, kUndo);
     undo->setObjectName(QStringLiteral("undo"));
@@ -124,8 +119,8 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         addAction(action);
     }
-    auto* undoButton = button(QStringLiteral("undoButton"), kUndo, this);
-    auto* redoButton = button(QStringLiteral("redoButton"), kRedo, this);
+    auto* undoButton = namedButton(QStringLiteral("undoButton"), kUndo, this);
+    auto* redoButton = namedButton(QStringLiteral("redoButton"), kRedo, this);
     connect(undoButton, &QPushButton::clicked, undo, &QAction::trigger);
     connect(redoButton, &QPushButton::clicked, redo, &QAction::trigger);
     connect(m_undo, &QUndoStack::canUndoChanged, undoButton, &QPushButton::setEnabled);
@@ -137,8 +132,8 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     m_personQuery->setObjectName(QStringLiteral("personQuery"));
     m_shiftQuery = new QLineEdit(this);
     m_shiftQuery->setObjectName(QStringLiteral("shiftQuery"));
-    QPushButton* queryButton = button(QStringLiteral("query"), kQuery, this);
-    QPushButton* report = button(QStringLiteral("makeReport"), kMakeReport, this);
+    QPushButton* queryButton = namedButton(QStringLiteral("query"), kQuery, this);
+    QPushButton* report = namedButton(QStringLiteral("makeReport"), kMakeReport, this);
     auto* top = new QHBoxLayout;
     top->addWidget(m_title);
     top->addStretch();

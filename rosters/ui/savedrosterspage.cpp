@@ -2,6 +2,7 @@
 
 #include "rosters/ui/savedrosterpage.h"
 #include "store/messages.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 
 #include <QHBoxLayout>
@@ -23,12 +24,6 @@ const QString kRename = QStringLiteral("重命名");
 const QString kDelete = QStringLiteral("删除");
 const QString kRegenerate = QStringLiteral("重新生成");
 
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* result = new QPushButton(text, parent);
-    result->setObjectName(name);
-    return result;
-}
-
 } // namespace
 
 SavedRostersPage::SavedRostersPage(PageContext& context, std::function<void(qint64)> regenerate,
@@ -46,9 +41,9 @@ SavedRostersPage::SavedRostersPage(PageContext& context, std::function<void(qint
 
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("rosterName"));
-    QPushButton* open = button(QStringLiteral("openRoster"), kOpen, this);
-    QPushButton* rename = button(QStringLiteral("renameRoster"), kRename, this);
-    QPushButton* remove = button(QStringLiteral("deleteRoster"), kDelete, this);
+    QPushButton* open = namedButton(QStringLiteral("openRoster"), kOpen, this);
+    QPushButton* rename = namedButton(QStringLiteral("renameRoster"), kRename, this);
+    QPushButton* remove = namedButton(QStringLiteral("deleteRoster"), kDelete, this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(new QLabel(kNameLabel, this));
     bar->addWidget(m_name, 1);
@@ -57,7 +52,7 @@ SavedRostersPage::SavedRostersPage(PageContext& context, std::function<void(qint
     bar->addWidget(remove);
     if (m_regenerate) {
         QPushButton* regenerateButton =
-            button(QStringLiteral("regenerateRoster"), kRegenerate, this);
+            namedButton(QStringLiteral("regenerateRoster"), kRegenerate, this);
         bar->addWidget(regenerateButton);
         connect(regenerateButton, &QPushButton::clicked, this, [this] {
             if (const qint64 roster = currentRoster())
