@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/connection.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,11 @@ bool takeOption(QStringList& args, const QString& name, QString* value, bool* pr
 // Holds the Use lock on the command's database for as long as it lives; false
 // (after saying why) when a replace by another program of ours does not end in time.
 bool lockForUse(Context& context);
+
+// The command's database, opened and checked; null after saying why, with
+// the exit code in *code.
+std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Access access,
+                                         int* code);
 
 int init(Context& context);
 int generate(Context& context);

@@ -54,12 +54,10 @@ int generate(Context& context) {
     // Opened (and checked) once: the run's own connection and the roster
     // printed at the end need no second look at the whole file. (Read-write,
     // so that it reads what the run writes through the write-ahead log.)
-    FileCheck problem;
-    auto reader = Connection::openChecked(context.database, &problem);
-    if (!reader) {
-        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
-        return problem.temporarilyUnavailable() ? Unavailable : Refused;
-    }
+    int code = Done;
+    auto reader = openDatabase(context, Connection::Access::ReadWrite, &code);
+    if (!reader)
+        return code;
 
     // What the run takes besides the set-up: the end of the previous saved
     // roster, and for a regeneration the locked assignments.

@@ -87,6 +87,17 @@ bool lockForUse(Context& context) {
     return true;
 }
 
+std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Access access,
+                                         int* code) {
+    FileCheck problem;
+    auto connection = Connection::openChecked(context.database, &problem, access);
+    if (!connection) {
+        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
+        *code = problem.temporarilyUnavailable() ? Unavailable : Refused;
+    }
+    return connection;
+}
+
 } // namespace korvane::cli
 
 int main(int argc, char** argv) {

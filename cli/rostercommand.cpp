@@ -122,13 +122,10 @@ int roster(Context& context) {
         }
     }
 
-    FileCheck problem;
-    auto connection =
-        Connection::openChecked(context.database, &problem, Connection::Access::ReadOnly);
-    if (!connection) {
-        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
-        return problem.temporarilyUnavailable() ? Unavailable : Refused;
-    }
+    int code = Done;
+    auto connection = openDatabase(context, Connection::Access::ReadOnly, &code);
+    if (!connection)
+        return code;
     QSqlDatabase& db = connection->db();
     const QString query = engine::rosterQuery(filter);
     QString error;
@@ -203,13 +200,10 @@ int listSavedRosters(Context& context) {
         err(QStringLiteral("rosters: unknown option %1").arg(context.args.first()));
         return Refused;
     }
-    FileCheck problem;
-    auto connection =
-        Connection::openChecked(context.database, &problem, Connection::Access::ReadOnly);
-    if (!connection) {
-        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
-        return problem.temporarilyUnavailable() ? Unavailable : Refused;
-    }
+    int code = Done;
+    auto connection = openDatabase(context, Connection::Access::ReadOnly, &code);
+    if (!connection)
+        return code;
     QList<rosters::RosterSummary> list;
     QString error;
     if (!rosters::listRosters(connection->db(), &list, &error)) {
