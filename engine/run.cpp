@@ -214,15 +214,8 @@ void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
 
 RunResult GenerationRun::execute(const QString& path, RunLock lock) {
     std::unique_ptr<files::DatabaseLock> runLock;
-    if (lock == RunLock::TakeOwn && !m_dryRun) {
-        QString busy;
-        runLock = files::DatabaseLock::acquire(path, files::DatabaseLock::Mode::Run, 0, &busy);
-        if (!runLock) {
-            m_result.outcome = RunOutcome::Unavailable;
-            m_result.detail = busy;
-            return m_result;
-        }
-    }
+    if (lock == RunLock::TakeOwn && !m_dryRun && !(runLock = takeRunLock(path, &m_result)))
+        return m_result;
     FileCheck problem;
     m_connection = Connection::openChecked(
         path, &problem, m_dryRun ? Connection::Access::ReadOnly : Connection::Access::ReadWrite);
@@ -518,6 +511,17 @@ void GenerationRun::reportSkippedRules() {
 QString describeUnfilledSlot(const UnfilledSlot& slot) {
     return msg::unfilledSlot.arg(longDate(slot.day), slot.shift, QString::number(slot.needed),
                                  QString::number(slot.found));
+}
+
+std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, RunResult* refused) {
+    QString busy;
+    auto lock =
+        files::DatabaseLock::acquire(databasePath, files::DatabaseLock::Mode::Run, 0, &busy);
+    if (!lock) {
+        refused->outcome = RunOutcome::Unavailable;
+        refused->detail = busy;
+    }
+    return lock;
 }
 
 void prepareForWriting(QSqlDatabase& db) {

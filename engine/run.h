@@ -1,12 +1,15 @@
 #pragma once
 
 #include "engine/explanation.h"
+#include "store/databaselock.h"
+
 #include <QSqlDatabase>
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 namespace korvane::engine {
 
@@ -97,6 +100,11 @@ enum class RunLock {
     TakeOwn,      // the run takes it, and ends as Unavailable when another run has it
     HeldByCaller, // the caller holds it (korvane-cli keeps it until the roster is printed)
 };
+
+// Takes the run's lock on the file for a caller that keeps it past the run
+// (RunLock::HeldByCaller); null when another run has it, with *refused set
+// to how such a run ends (Unavailable, and why).
+std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, RunResult* refused);
 
 // The settings a run gives its connection before it writes 值班底表 (the
 // benchmark's floor uses them too).

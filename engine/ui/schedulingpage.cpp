@@ -493,13 +493,8 @@ void SchedulingPage::startRunFor(qint64 target) {
     m_runLock = std::make_shared<std::unique_ptr<files::DatabaseLock>>();
     m_runThread = QThread::create(
         [path, observer, result = m_runResult, lock = m_runLock, extras = regeneration.extras] {
-            QString busy;
-            *lock = files::DatabaseLock::acquire(path, files::DatabaseLock::Mode::Run, 0, &busy);
-            if (!*lock) {
-                result->outcome = engine::RunOutcome::Unavailable;
-                result->detail = busy;
+            if (!(*lock = engine::takeRunLock(path, result.get())))
                 return;
-            }
             *result = engine::generate(path, observer, engine::RunLock::HeldByCaller, extras);
         });
     m_runThread->setObjectName(QStringLiteral("generation run"));
