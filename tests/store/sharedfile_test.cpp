@@ -36,9 +36,9 @@ struct SampleFolder {
     QString path = dir.path();
     QString working = files::workingPath(path);
     SampleFolder() {
-        QString error;
-        EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &error))
-            << error.toStdString();
+        FileCheck problem;
+        EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &problem))
+            << problem.reason.toStdString();
     }
     QString file(const char* name) const { return QDir(path).filePath(name); }
 };
@@ -200,7 +200,6 @@ QString otherUserProgram() {
 TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
     SampleFolder media;
     ASSERT_EQ(engine::generate(media.working).outcome, engine::RunOutcome::Done);
-    QFile::remove(DatabaseLock::lockFilePath(media.working));
     QTemporaryDir outDir;
     const QString out = outDir.path();
     QFile::setPermissions(out, QFileDevice::Permissions(0x7777));
