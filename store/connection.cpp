@@ -187,37 +187,38 @@ bool Connection::openRaw() {
         idleLog = m_header.size() > kWalVersionOffset && m_header.startsWith(kSqliteMagic) &&
                   m_header.at(kWalVersionOffset) == 2 && !anyCompanionExists(m_path);
     });
-    if (m_access == Access::ReadWrite)
-        return openAs(m_path, {});
-    if (!idleLog)
-        return openAs(m_path, QStringLiteral(";QSQLITE_OPEN_READONLY"));
-    // A WAL-mode file that no one has open: a read-only connection could
-    // neither make its log nor remove it again. Opened for writing (and used
-    // for reading only: VACUUM INTO, which the copies use, counts as a write
-    // for SQLite's query_only), it reads through SQLite's locks, since another
-    // process may start writing at any time, and SQLite removes the log when
-    // the last connection closes. The first read shows whether the log could
-    // be made.
     const QFileInfo info(m_path);
-    if (writable(m_path) && writable(info.absolutePath())) {
-        if (openAs(m_path, {})) {
-            QSqlQuery query(m_db);
-            if (query.exec(QStringLiteral("PRAGMA schema_version")))
-                return true;
-            m_openError = query.lastError();
-            query.finish();
-            m_db.close();
-        }
-        if (!diskFull(m_path))
-            return false;
+    bool opened = false;
+    if (m_access == Access::ReadWrite) {
+        opened = openAs(m_path, {});
+    } else if (!idleLog) {
+        opened = openAs(m_path, QStringLiteral(";QSQLITE_OPEN_READONLY"));
+    } else if (writable(m_path) && writable(info.absolutePath()) && !diskFull(m_path)) {
+        // A WAL-mode file that no one has open: a read-only connection could
+        // neither make its log nor remove it again. Opened for writing (and
+        // used for reading only: VACUUM INTO, which the copies use, counts as
+        // a write for SQLite's query_only), it reads through SQLite's locks,
+        // since another process may start writing at any time, and SQLite
+        // removes the log when the last connection closes.
+        opened = openAs(m_path, {});
+    } else {
+        // Where no log can be kept (read-only media, a folder that is not
+        // ours, a full disk), the file is read as it lies; what is copied from
+        // it must then show that nothing wrote it meanwhile.
+        m_stamp = fileStamp(m_path);
+        opened = openAs(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                            QStringLiteral("?immutable=1"),
+                        QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     }
-    // Where no log can be kept (read-only media, a folder that is not ours, a
-    // full disk), the file is read as it lies; what is copied from it must
-    // then show that nothing wrote it meanwhile.
-    m_stamp = fileStamp(m_path);
-    return openAs(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
-                      QStringLiteral("?immutable=1"),
-                  QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    if (!opened)
+        return false;
+    // SQLite opens the file at the first read: a file it cannot read (or
+    // whose log it cannot keep) is told now, with its reason.
+    QSqlQuery first(m_db);
+    if (first.exec(QStringLiteral("PRAGMA schema_version")))
+        return true;
+    m_openError = first.lastError();
+    return false;
 }
 
 std::unique_ptr<Connection> Connection::open(const QString& path, QString* error, Access access) {
@@ -238,6 +239,11 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
     const FileCheck check = inspectDatabaseFile(path);
     if (!check.usable())
         return refuse(check);
+    // On a full disk SQLite could not make the log it writes through, and
+    // what it began would stay beside the file.
+    if (access == Access::ReadWrite && diskFull(path))
+        return refuse(
+            {FileCheck::Verdict::Unavailable, msg::cannotWriteBecause.arg(msg::diskFull)});
     std::unique_ptr<Connection> connection(new Connection(path, access));
     if (!connection->openRaw())
         return refuse(checkOfError(connection->m_openError, path));

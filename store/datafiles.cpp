@@ -432,6 +432,12 @@ QString companionProblem(const QString& path) {
 }
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    const QString refusal = outputFileProblem(path);
+    if (!refusal.isEmpty()) {
+        if (error)
+            *error = refusal;
+        return false;
+    }
     StagingFolder staging(path);
     FileCheck problem = staging.problem();
     if (staging.isValid()) {

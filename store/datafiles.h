@@ -107,8 +107,8 @@ QString outputFileProblem(const QString& path);
 QString companionProblem(const QString& path);
 
 // Writes bytes to path through its staging folder, renamed into place (a
-// link is written through), so a failure never leaves half a file. False
-// with the reason.
+// link is written through), so a failure never leaves half a file; never
+// onto a database or its companions (outputFileProblem). False with the reason.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error);
 // "无法写入“path”（reason）。"
 QString outputFailedMessage(const QString& path, const QString& reason);

@@ -252,6 +252,22 @@ TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
     EXPECT_EQ(peopleIn(folder.working), QStringList{"第6版"});
 }
 
+// What a killed copy left beside the working file goes at start; a copy
+// another program is making right now stays.
+TEST(PrepareWorkingDatabase, ClearsStagingFoldersThatNoLiveCopyHolds) {
+    DataFolder folder;
+    const QString stale = folder.file(".员工数据库-备份-20270105-0830.mdb.partial");
+    ASSERT_TRUE(QDir().mkpath(stale));
+    writeFile(stale + "/员工数据库-备份-20270105-0830.mdb", "half a copy");
+    const files::StagingFolder live(folder.file("导出.mdb"));
+    ASSERT_TRUE(live.isValid()) << live.problem().reason.toStdString();
+    writeFile(live.filePath(), "being written");
+
+    ASSERT_TRUE(files::prepareWorkingDatabase(folder.path).ok);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_EQ(fileBytes(live.filePath()), QByteArray("being written"));
+}
+
 TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
     DataFolder folder;
     const QString source = folder.file("导入.mdb");

@@ -3,6 +3,7 @@
 // backup copy.
 
 #include "store/connection.h"
+#include "store/messages.h"
 #include "store/schema.h"
 #include "support/testsupport.h"
 
@@ -61,6 +62,24 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
     t.run(QStringLiteral("PRAGMA user_version = %1").arg(schema::userVersion + 1));
     t.connection.reset();
     EXPECT_EQ(Connection::open(t.path, &error), nullptr);
+}
+
+// A table of the file's own version that is missing is told like one of the
+// ten, by every command, and never made up silently.
+TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
+    test::TempDatabase t;
+    t.run("drop table 存档人员");
+    t.connection.reset();
+    const FileCheck check = inspectDatabaseFile(t.path);
+    EXPECT_EQ(check.verdict, FileCheck::Verdict::NotOurs);
+    EXPECT_EQ(check.reason, msg::missingTable.arg("存档人员"));
+    for (const QStringList& command : {QStringList{"rosters"}, QStringList{"generate"}}) {
+        const test::ProcessResult result =
+            test::runProgram(test::cliProgram(), QStringList{"--db", t.path} + command);
+        EXPECT_EQ(result.exitCode, 2) << command.first().toStdString();
+        EXPECT_TRUE(result.err.contains(msg::missingTable.arg("存档人员")))
+            << result.err.toStdString();
+    }
 }
 
 } // namespace
