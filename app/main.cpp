@@ -2,6 +2,7 @@
 
 #include "app/applicationcontroller.h"
 #include "app/appsetup.h"
+#include "app/terminationsignals.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
 
@@ -28,6 +29,10 @@ int main(int argc, char** argv) {
         QMessageBox::information(nullptr, QStringLiteral("Korvane3.2"), prepared.message);
 
     korvane::ApplicationController controller(dataDir);
+    // A session that logs out ends the program as 退出系统 does.
+    korvane::TerminationSignals termination;
+    QObject::connect(&termination, &korvane::TerminationSignals::received, &controller,
+                     &korvane::ApplicationController::exitProgram);
     if (!controller.start())
         return 1;
     return app.exec();
