@@ -46,7 +46,8 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 
     QString error;
     ASSERT_TRUE(Connection::open(t.path, &error)) << error.toStdString();
-    QStringList upgraded = QStringList{"version 2"} + ownTables;
+    QStringList upgraded =
+        QStringList{QStringLiteral("version %1").arg(schema::userVersion)} + ownTables;
     upgraded.sort();
     EXPECT_EQ(tablesOf(t.path), upgraded);
     const QStringList backups =
