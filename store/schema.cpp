@@ -92,9 +92,9 @@ QList<Table> buildTables() {
     };
 }
 
-// The program's own tables (version 2): the ten above keep their columns.
+// The program's own tables (versions 2 and 3): the ten above keep their columns.
 QList<Table> buildOwnTables() {
-    return {
+    QList<Table> own = {
         // A limit over the planning period for one person (对象 '人员', 对象IDID its
         // IDID) or for each member of a staff group (对象 '组', the group's idid).
         // NULL: no limit.
@@ -169,6 +169,67 @@ QList<Table> buildOwnTables() {
           {QStringLiteral("日期"), kText},
           {QStringLiteral("人员IDID"), kInteger}}},
     };
+    for (Table& table : own)
+        table.since = 2;
+    own += {
+        // A soft target over the period for one person (对象 '人员') or for each
+        // member of a staff group (对象 '组'): 种类 says what is counted, 最少 and
+        // 最多 bound it (NULL: no bound), 权重 is what one unit below or above
+        // costs. 班次 names the shift (选定班次组 0) or shift group (1) of a
+        // target on consecutive days of the same shift.
+        {QStringLiteral("排班目标"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("对象"), kText},
+          {QStringLiteral("对象IDID"), kInteger},
+          {QStringLiteral("种类"), kText},
+          {QStringLiteral("班次"), kText},
+          {QStringLiteral("选定班次组"), kInteger},
+          {QStringLiteral("最少"), kReal},
+          {QStringLiteral("最多"), kReal},
+          {QStringLiteral("权重"), kReal}},
+         3},
+        // A person's wish to work (想要 1) or not to work (想要 0) a shift, a
+        // shift group (选定班次组 1) or any shift (班次 '全天') on each day from
+        // 开始日期 to 结束日期; 权重 is what each day against the wish costs.
+        {QStringLiteral("排班意愿"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("人员IDID"), kInteger},
+          {QStringLiteral("开始日期"), kText},
+          {QStringLiteral("结束日期"), kText},
+          {QStringLiteral("班次"), kText},
+          {QStringLiteral("选定班次组"), kInteger},
+          {QStringLiteral("想要"), kInteger},
+          {QStringLiteral("权重"), kReal},
+          {QStringLiteral("原因"), kText}},
+         3},
+        // How much an uneven spread among the members of a staff group costs,
+        // per 种类 (hours, overnight shifts, weekend shifts, holiday shifts).
+        // A kind without a row takes the program's default weight.
+        {QStringLiteral("公平权重"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("组IDID"), kInteger},
+          {QStringLiteral("种类"), kText},
+          {QStringLiteral("权重"), kReal}},
+         3},
+        // The ideal headcount of a shift beside its 人数 (the least a run fills):
+        // each person missing below it costs 权重.
+        {QStringLiteral("理想人数"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("班次IDID"), kInteger},
+          {QStringLiteral("理想人数"), kReal},
+          {QStringLiteral("权重"), kReal}},
+         3},
+        // Shift (or shift group) 前班次 on one day is never followed by 后班次 on
+        // the next.
+        {QStringLiteral("禁止衔接"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("前班次"), kText},
+          {QStringLiteral("前选定班次组"), kInteger},
+          {QStringLiteral("后班次"), kText},
+          {QStringLiteral("后选定班次组"), kInteger}},
+         3},
+    };
+    return own;
 }
 
 // Indexes for the lookups of the roster and the editors. 值班底表 is written
@@ -209,12 +270,6 @@ QString affinity(const QString& declared) {
         type.contains(QLatin1String("DOUB")))
         return kReal;
     return QStringLiteral("NUMERIC");
-}
-
-// The version of the file that brings a table: the ten come with the first,
-// the program's own tables with version 2.
-int versionOf(const Table& table) {
-    return tables().contains(table) ? 1 : 2;
 }
 
 bool exec(QSqlDatabase& db, const QString& statement, QString* error) {
@@ -367,7 +422,7 @@ FileCheck inspect(QSqlDatabase& db, PageCheck pages) {
         // A table of a later version than the file's own comes with the
         // upgrade, when the file is first opened for writing; one of the
         // file's version is missing like any other.
-        if (found.isEmpty() && versionOf(table) > qMax(version, 1))
+        if (found.isEmpty() && table.since > qMax(version, 1))
             continue;
         if (found.isEmpty())
             return {V::NotOurs, msg::missingTable.arg(table.name)};

@@ -10,9 +10,11 @@ namespace korvane::schema {
 
 // Korvane's own SQLite application id ("KRVN") and the schema version it
 // writes: 1 is a file with the ten tables only, 2 adds the program's own
-// tables (limits, leave...) and leaves the ten as they are.
+// tables (limits, leave, saved rosters), 3 those the score of a roster reads
+// (targets, wishes, fairness, ideal headcounts, forbidden successions). Each
+// leaves the ten as they are.
 constexpr qint32 applicationId = 0x4B52564E;
-constexpr int userVersion = 2;
+constexpr int userVersion = 3;
 
 // The name of the row every group table holds with idid 1.
 inline const QString allGroupName = QStringLiteral("全部");
@@ -28,12 +30,13 @@ struct Column {
 struct Table {
     QString name;
     QList<Column> columns; // stored order; code addresses columns by position
+    int since = 1;         // the file version that brings the table
     bool operator==(const Table&) const = default;
 };
 
 // The ten tables of every Korvane database, columns in stored order.
 const QList<Table>& tables();
-// The program's own tables, which version 2 adds.
+// The program's own tables, which versions 2 and on add (Table::since).
 const QList<Table>& ownTables();
 const Table* findTable(const QString& name);
 // "CREATE TABLE" for a table, columns in stored order.
@@ -45,7 +48,7 @@ bool create(QSqlDatabase& db, QString* error);
 
 // Whether the file predates the version this program writes.
 bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
-// Adds the missing own tables and sets version 2, in one transaction.
+// Adds the missing own tables and sets the current version, in one transaction.
 bool upgrade(QSqlDatabase& db, QString* error);
 
 // Brings the indexes of a file written by an earlier version up to date

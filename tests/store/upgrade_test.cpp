@@ -47,7 +47,8 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 
     QString error;
     ASSERT_TRUE(Connection::open(t.path, &error)) << error.toStdString();
-    QStringList upgraded = QStringList{"version 2"} + ownTables;
+    QStringList upgraded =
+        QStringList{QStringLiteral("version %1").arg(schema::userVersion)} + ownTables;
     upgraded.sort();
     EXPECT_EQ(tablesOf(t.path), upgraded);
     const QStringList backups =
@@ -64,12 +65,18 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
     EXPECT_EQ(Connection::open(t.path, &error), nullptr);
 }
 
-// A table of the file's own version that is missing is told like one of the
-// ten, by every command, and never made up silently.
+// A second-version file lacks the third version's tables until the upgrade;
+// one of its own version that is missing is told like one of the ten, by
+// every command, and never made up silently.
 TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
     test::TempDatabase t;
-    t.run("drop table 存档人员");
+    t.run("drop table 排班目标; drop table 排班意愿; drop table 公平权重; drop table 理想人数; "
+          "drop table 禁止衔接; PRAGMA user_version = 2");
     t.connection.reset();
+    EXPECT_EQ(checkDatabaseFile(t.path), QString());
+
+    // Not through the test's connection, which would upgrade the file.
+    test::runProgram("sqlite3", {t.path, "drop table 存档人员"});
     const FileCheck check = inspectDatabaseFile(t.path);
     EXPECT_EQ(check.verdict, FileCheck::Verdict::NotOurs);
     EXPECT_EQ(check.reason, msg::missingTable.arg("存档人员"));
