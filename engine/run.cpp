@@ -125,6 +125,7 @@ private:
     bool distributedOn(const CalendarDay& day, const Shift& shift);
     void checkCancelled();
     void checkLock();
+    void settleLogOfMovedFile();
     void begin();
     void commit();
     [[noreturn]] void fail(const QString& what, const QSqlError& error);
@@ -266,8 +267,19 @@ RunResult GenerationRun::execute(const QString& path, const files::DatabaseLock*
             m_db.rollback();
         m_result.outcome = end.outcome;
         m_result.detail = end.detail;
+        if (m_lock && !m_lock->stillAtPath())
+            settleLogOfMovedFile();
     }
     return m_result;
+}
+
+// The log beside a file is found by its name. SQLite keeps the log of a file
+// that was renamed over or moved away (it cannot know whose it is now), and
+// the file now at the path would take its committed pages as its own: they
+// are written into the run's own file and the log is emptied.
+void GenerationRun::settleLogOfMovedFile() {
+    QSqlQuery checkpoint(m_db);
+    checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 // Both work tables emptied, committed on their own; an older file's indexes

@@ -122,14 +122,18 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
 
 // A file renamed over the locked one during a run (by hand, by a syncing
 // tool) is not protected by the lock: the run stops at its next write and
-// leaves the new file as it came.
+// leaves the new file as it came, without its own log for the new file to
+// take up.
 TEST(SharedFile, ARunStopsWhenAnotherFileIsRenamedOverItsOwn) {
     SampleFolder folder;
+    ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
     const QString other = folder.file("另一个.mdb");
     FileCheck problem;
-    ASSERT_TRUE(files::copyDatabase(files::samplePath(), other, &problem))
+    ASSERT_TRUE(files::copyDatabase(folder.working, other, &problem))
         << problem.reason.toStdString();
     const QByteArray otherBytes = fileBytes(other);
+    const QString candidateRows = sqlite3(other, "select count(*) from 值班底表");
+    ASSERT_NE(candidateRows, "0");
     engine::RunObserver observer;
     bool moved = false;
     // Once the run is under way: its work tables are emptied and committed.
@@ -146,6 +150,8 @@ TEST(SharedFile, ARunStopsWhenAnotherFileIsRenamedOverItsOwn) {
               msg::fileReplacedDuringWork.arg(QDir::toNativeSeparators(folder.working)));
     EXPECT_FALSE(messages.contains(msg::done));
     EXPECT_EQ(fileBytes(folder.working), otherBytes);
+    EXPECT_EQ(sqlite3(folder.working, "select count(*) from 值班底表"), candidateRows);
+    EXPECT_EQ(sqlite3(folder.working, "PRAGMA integrity_check"), "ok");
 }
 
 // A working file that no one has open (no log beside it) is read through
