@@ -310,6 +310,27 @@ QString writablePath(const QString& path) {
     return canonical.isEmpty() ? QFileInfo(info.symLinkTarget()).absoluteFilePath() : canonical;
 }
 
+namespace {
+
+// Settles the database made in the staging folder and puts it in place.
+bool placeDatabase(StagingFolder& staging, Placement placement, FileCheck* problem) {
+    FileCheck settled = settleCopy(staging.filePath());
+    if (!settled.usable()) {
+        settled.reason = QStringLiteral("%1：%2").arg(native(staging.target()), settled.reason);
+        if (problem)
+            *problem = settled;
+        return false;
+    }
+    if (!staging.commit(placement, problem))
+        return false;
+    // Stale companions of a replaced database must not be replayed onto the new one.
+    for (const QString& suffix : companionSuffixes())
+        QFile::remove(staging.target() + suffix);
+    return true;
+}
+
+} // namespace
+
 bool copyDatabase(const QString& source, const QString& target, FileCheck* problem,
                   Placement placement) {
     const auto fail = [&](const FileCheck& why) {
@@ -339,17 +360,7 @@ bool copyDatabase(const QString& source, const QString& target, FileCheck* probl
             return fail({FileCheck::Verdict::Busy,
                          QStringLiteral("%1：%2").arg(native(source), msg::changedWhileCopied)});
     }
-    FileCheck settled = settleCopy(staging.filePath());
-    if (!settled.usable()) {
-        settled.reason = QStringLiteral("%1：%2").arg(native(staging.target()), settled.reason);
-        return fail(settled);
-    }
-    if (!staging.commit(placement, problem))
-        return false;
-    // Stale companions of a replaced database must not be replayed onto the new one.
-    for (const QString& suffix : companionSuffixes())
-        QFile::remove(staging.target() + suffix);
-    return true;
+    return placeDatabase(staging, placement, problem);
 }
 
 bool createDatabaseFile(const QString& target, FileCheck* problem, Placement placement) {
@@ -372,17 +383,7 @@ bool createDatabaseFile(const QString& target, FileCheck* problem, Placement pla
             return false;
         }
     }
-    const FileCheck settled = settleCopy(staging.filePath());
-    if (!settled.usable()) {
-        if (problem)
-            *problem = settled;
-        return false;
-    }
-    if (!staging.commit(placement, problem))
-        return false;
-    for (const QString& suffix : companionSuffixes())
-        QFile::remove(staging.target() + suffix);
-    return true;
+    return placeDatabase(staging, placement, problem);
 }
 
 namespace {
