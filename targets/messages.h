@@ -37,7 +37,7 @@ inline const QString outsidePeriod = QStringLiteral("%1 至 %2 不全在排班�
 inline const QString wantedInvalid = QStringLiteral("“%1”应为“想”或“不想”");
 inline const QString formulaCell = QStringLiteral("“%1”是公式，请在表格中把它换成它的值再导出");
 inline const QString missingColumns =
-    QStringLiteral("应有 6 或 7 列（人员、开始日期、结束日期、班次或全天、想/不想、权重、原因），"
+    QStringLiteral("应有 5 到 7 列（人员、开始日期、结束日期、班次或全天、想/不想、权重、原因），"
                    "这一行有 %1 列");
 inline const QString unclosedQuote = QStringLiteral("引号没有配对");
 inline const QString notText = QStringLiteral("文件既不是 UTF-8 也不是 GBK 编码的文本");

@@ -12,7 +12,8 @@ namespace korvane::targets {
 
 namespace {
 
-constexpr int kLeastColumns = 6;
+// The weight and the reason may be left empty.
+constexpr int kLeastColumns = 5;
 constexpr int kMostColumns = 7;
 // More problems than these are not listed one by one.
 constexpr int kProblemsShown = 20;
