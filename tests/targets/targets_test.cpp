@@ -2,6 +2,7 @@
 // entry, wishes from a CSV file, how group and own targets combine, and the
 // weekends of a marked calendar.
 
+#include "monthsheet/monthsheet.h"
 #include "store/messages.h"
 #include "support/testsupport.h"
 #include "targets/holidays.h"
@@ -258,6 +259,26 @@ TEST_F(TargetsTest, MarkedDatesMakeTheWeekendsAndFillTheDateGroups) {
                         "instr(所属日期组ID, 'z2z') > 0")
                   .toInt(),
               31 - 9);
+}
+
+// The month sheet counts a shift on a holiday among the weekend shifts,
+// and one on a working Saturday not; unmarked dates count as before.
+TEST_F(TargetsTest, TheMonthSheetCountsTheWeekendShiftsOfTheMarkedCalendar) {
+    // 甲 works Wednesday 3rd, Saturday 6th and Sunday 7th.
+    db.run("insert into 值班底表 (日期, 班次IDID, 姓名IDID, 是否值班) values ('2027-03-03', 1, 1, "
+           "'1'), ('2027-03-06', 1, 1, '1'), ('2027-03-07', 2, 1, '1')");
+    const auto weekendShifts = [&] {
+        monthsheet::MonthSheet sheet;
+        QString error;
+        EXPECT_TRUE(monthsheet::loadMonthSheet(db.db(), &sheet, &error)) << error.toStdString();
+        return monthsheet::sheetTotals(sheet).people.at(0).weekend;
+    };
+    EXPECT_EQ(weekendShifts(), 2);
+    ASSERT_TRUE(holidays.mark({QDate(2027, 3, 3)}, DayMark::Holiday));
+    ASSERT_TRUE(holidays.mark({QDate(2027, 3, 6)}, DayMark::WorkingWeekend));
+    EXPECT_EQ(weekendShifts(), 2 + 1 - 1);
+    ASSERT_TRUE(holidays.mark({QDate(2027, 3, 6)}, DayMark::None));
+    EXPECT_EQ(weekendShifts(), 3);
 }
 
 // The file as nurses hand it in: UTF-8 with or without a mark, or GBK from
