@@ -161,30 +161,26 @@ bool TargetsEditor::exists(const QString& sql, const QVariantList& values, bool*
     return true;
 }
 
-std::optional<QList<Choice>> TargetsEditor::people() {
+// The rows of a query of idid and name.
+std::optional<QList<Choice>> TargetsEditor::choices(const QString& sql) {
     QSqlQuery query(m_db);
     QString error;
-    if (!execBound(query, kPeople, {}, &error)) {
+    if (!execBound(query, sql, {}, &error)) {
         fail(error);
         return std::nullopt;
     }
-    QList<Choice> people;
+    QList<Choice> rows;
     while (query.next())
-        people.append({query.value(0).toLongLong(), query.value(1).toString()});
-    return people;
+        rows.append({query.value(0).toLongLong(), query.value(1).toString()});
+    return rows;
+}
+
+std::optional<QList<Choice>> TargetsEditor::people() {
+    return choices(kPeople);
 }
 
 std::optional<QList<Choice>> TargetsEditor::staffGroups() {
-    QSqlQuery query(m_db);
-    QString error;
-    if (!execBound(query, kGroups, {}, &error)) {
-        fail(error);
-        return std::nullopt;
-    }
-    QList<Choice> groups;
-    while (query.next())
-        groups.append({query.value(0).toLongLong(), query.value(1).toString()});
-    return groups;
+    return choices(kGroups);
 }
 
 std::optional<QList<ShiftChoice>> TargetsEditor::shiftChoices() {

@@ -152,6 +152,7 @@ private:
     static QVariantList wishValues(const WishEntry& entry, double weight);
     QString describe(const TargetEntry& entry);
     QString describe(const WishEntry& entry);
+    std::optional<QList<Choice>> choices(const QString& sql);
     bool exists(const QString& sql, const QVariantList& values, bool* found);
     bool shiftsOf(const QString& name, bool group, QSet<qint64>* shifts);
     std::optional<qint64> storeTarget(qint64 number, const TargetEntry& entry);
