@@ -53,5 +53,6 @@ int roster(Context& context);
 int listSavedRosters(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
+int wishes(Context& context);
 
 } // namespace korvane::cli

@@ -154,6 +154,9 @@ inline const QString reasonRest = QStringLiteral("距上一班（%1）结束只�
 inline const QString kindRest = QStringLiteral("休息不足");
 inline const QString reasonOverlap = QStringLiteral("与已排的%1时间重叠");
 inline const QString kindOverlap = QStringLiteral("班次时间重叠");
+// A forbidden succession: the shift of one day (%1) and the one never worked the next (%2).
+inline const QString reasonSuccession = QStringLiteral("禁止衔接：%1 后次日不上 %2");
+inline const QString kindSuccession = QStringLiteral("禁止衔接");
 inline const QString reasonAvailable = QStringLiteral("可排");
 // Warnings of a roster changed by hand. A rule's and leave's are the
 // reasons above (reasonRule, reasonLeave). The other shift is named by its
