@@ -164,7 +164,7 @@ TEST(RunLimits, AForbiddenSuccessionPassesOverThePersonAsALimitDoes) {
 
     f.t.run("delete from 排除条件");
     engine::RunObserver observer;
-    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
+    ASSERT_EQ(engine::generate(f.t.path, observer, nullptr,
                                {{}, {{1, QDate(2027, 2, 28).toJulianDay(), 1380, 2}}})
                   .outcome,
               RunOutcome::Done);
