@@ -26,6 +26,7 @@ enum class WarningKind {
     Consecutive,  // more days in a row than the limit
     Understaffed, // a slot below its headcount
     Overstaffed,  // a slot above its headcount
+    Succession,   // a shift after the day before's that may not follow it
 };
 
 // One warning. A cell's names its person, date and shift; a slot's
@@ -57,6 +58,8 @@ class RosterChecker {
 public:
     // Reads the set-up; false with the reason.
     bool load(QSqlDatabase& db, QString* error = nullptr);
+    // The set-up as it was read.
+    const engine::PlanningData& planningData() const { return m_data; }
 
     // Shifts worked before the sheet's first date (the end of the roster
     // before it): they count for rest, overlap and days in a row.

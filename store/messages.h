@@ -156,6 +156,7 @@ inline const QString warnConsecutive =
     QStringLiteral("超出连续天数上限：连续上班第 %1 天（上限 %2 天）");
 inline const QString warnUnderstaffed = QStringLiteral("人数不足：需要 %1 人，只排了 %2 人");
 inline const QString warnOverstaffed = QStringLiteral("人数超出：需要 %1 人，排了 %2 人");
+inline const QString warnSuccession = QStringLiteral("禁止衔接：%1 %2 之后不能接 %3");
 // korvane-cli explain: what each person works (a limit after "/").
 inline const QStringList workloadColumns = {
     QStringLiteral("姓名"),   QStringLiteral("班数"),         QStringLiteral("跨日班"),
