@@ -18,6 +18,7 @@
 // generated again around the locks, and changed by one hand edit. On the
 // hospital year and the whole hospital, the warnings of one hand edit.
 
+#include "bench/scorebench.h"
 #include "engine/roster.h"
 #include "engine/rostertable.h"
 #include "engine/run.h"
@@ -842,6 +843,8 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.size() == 3 && args.first() == QLatin1String("--measure"))
         return measure(args.at(1), args.at(2));
+    if (!args.isEmpty() && args.first() == QLatin1String("inrc2"))
+        return bench::inrc2Command(args.mid(1));
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
         const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;

@@ -52,18 +52,12 @@ QList<rosters::Warning> hardFindings(const rosters::RosterChecker& checker,
                                      const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
                                      const QList<engine::EarlierShift>& earlier) {
     QList<rosters::Warning> found;
-    for (const rosters::Warning& warning : checker.check(sheet)) {
-        if (warning.kind == rosters::WarningKind::Overstaffed) {
-            // Up to the ideal headcount a slot is as the planner wants it.
-            const int ideal = setup.ideal[size_t(warning.date * setup.shiftCount + warning.shift)];
-            int working = 0;
-            for (int person = 0; person < sheet.people.size(); ++person)
-                working += int(sheet.cell(person, warning.date).contains(warning.shift));
-            if (working <= ideal)
-                continue;
-        }
-        found << warning;
-    }
+    // A slot above its 人数 is a warning of the hand edits, no broken rule:
+    // one more person on duty endangers no one (the ideal headcount may ask
+    // for more, and the competition's rosters have any number above it).
+    for (const rosters::Warning& warning : checker.check(sheet))
+        if (warning.kind != rosters::WarningKind::Overstaffed)
+            found << warning;
     const QList<targets::ForbiddenSuccession>& successions = setup.objectives.successions;
     if (successions.isEmpty() || sheet.dates.isEmpty())
         return found;

@@ -24,8 +24,7 @@ struct RosterScore {
     std::unique_ptr<ScoreState> state;
     QList<Item> items; // every penalised item, people first, then slots and groups
     Breakdown breakdown;
-    // The hard rules it breaks: the checks of the run and of the hand-edit
-    // warnings, and forbidden successions.
+    // The hard rules it breaks (see hardFindings).
     QList<rosters::Warning> hard;
     std::vector<PersonLine> lines;
 
@@ -46,9 +45,8 @@ bool scoreRoster(QSqlDatabase& db, monthsheet::MonthSheet sheet, RosterScore* sc
                  QString* error);
 
 // The hard rules a roster breaks, one place for every caller: the warnings
-// of the checks the run and the hand edits use, less a slot above its 人数
-// but not above its ideal headcount, with every forbidden succession
-// (across the start of the period too).
+// of the checks the run and the hand edits use, less a slot above its 人数,
+// with every forbidden succession (across the start of the period too).
 QList<rosters::Warning> hardFindings(const rosters::RosterChecker& checker,
                                      const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
                                      const QList<engine::EarlierShift>& earlier);
