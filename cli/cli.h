@@ -50,6 +50,7 @@ int generate(Context& context);
 int explain(Context& context);
 int roster(Context& context);
 int listSavedRosters(Context& context);
+int score(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 
