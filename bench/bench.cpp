@@ -814,8 +814,12 @@ bool runSetup(const SetupPlan& setup) {
                   .arg(cliMilliseconds(path, dir.path()), 0, 'f', 1));
     bool yearDone =
         setup.name == QLatin1String("ward") || measureMonthSheet(setup, path, dir.path());
-    if (setup.name == QLatin1String("hospital-year"))
+    if (setup.name == QLatin1String("hospital-year")) {
         yearDone = measureLimits(setup, path, run.seconds, dir.path()) && yearDone;
+        yearDone =
+            bench::measureScore(setup.name, QDir(dir.path()).filePath(QStringLiteral("roster.mdb"))) &&
+            yearDone;
+    }
     return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
            run.rows == floor.rows && yearDone;
 }
@@ -841,6 +845,9 @@ int main(int argc, char** argv) {
                                                 : std::make_unique<QCoreApplication>(argc, argv);
     const QList<SetupPlan> setups = {ward(), hospitalYear(), hospital()};
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 3 && args.first() == QLatin1String("--measure") &&
+        args.at(1) == QLatin1String("score"))
+        return bench::measureScore(args.at(2), args.at(2)) ? 0 : 1;
     if (args.size() == 3 && args.first() == QLatin1String("--measure"))
         return measure(args.at(1), args.at(2));
     if (!args.isEmpty() && args.first() == QLatin1String("inrc2"))

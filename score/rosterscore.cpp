@@ -5,6 +5,7 @@
 #include "targets/objectives.h"
 
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -48,41 +49,50 @@ QString dayText(qint64 day) {
 
 } // namespace
 
-QList<rosters::Warning> hardFindings(const rosters::RosterChecker& checker,
+QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings,
                                      const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
                                      const QList<engine::EarlierShift>& earlier) {
     QList<rosters::Warning> found;
     // A slot above its 人数 is a warning of the hand edits, no broken rule:
     // one more person on duty endangers no one (the ideal headcount may ask
     // for more, and the competition's rosters have any number above it).
-    for (const rosters::Warning& warning : checker.check(sheet))
+    for (const rosters::Warning& warning : warnings)
         if (warning.kind != rosters::WarningKind::Overstaffed)
             found << warning;
     const QList<targets::ForbiddenSuccession>& successions = setup.objectives.successions;
     if (successions.isEmpty() || sheet.dates.isEmpty())
         return found;
-    QHash<qint64, QSet<qint64>> lastDayBefore; // IDID -> shifts worked the day before
+    // Per shift of the sheet, the rules it may not follow by.
+    std::vector<QList<int>> endsRule(size_t(sheet.shifts.size()));
+    for (int shift = 0; shift < sheet.shifts.size(); ++shift)
+        for (int rule = 0; rule < successions.size(); ++rule)
+            if (successions.at(rule).after.contains(sheet.shifts.at(shift).idid))
+                endsRule[size_t(shift)] << rule;
+    QHash<qint64, QVarLengthArray<qint64, 2>> lastDayBefore; // IDID -> shifts the day before
     const qint64 dayBefore = sheet.dates.first().toJulianDay() - 1;
     for (const engine::EarlierShift& shift : earlier)
         if (shift.day == dayBefore)
-            lastDayBefore[shift.person].insert(shift.shift);
+            lastDayBefore[shift.person].append(shift.shift);
+    QVarLengthArray<qint64, 2> previous;
     for (int person = 0; person < sheet.people.size(); ++person) {
-        QSet<qint64> previous = lastDayBefore.value(sheet.people.at(person).idid);
+        previous = lastDayBefore.value(sheet.people.at(person).idid);
         qint64 previousDay = dayBefore;
         for (int date = 0; date < sheet.dates.size(); ++date) {
             const qint64 day = sheet.dates.at(date).toJulianDay();
-            QSet<qint64> today;
-            for (int shift : sheet.cell(person, date))
-                today.insert(sheet.shifts.at(shift).idid);
-            if (previousDay == day - 1)
-                for (const targets::ForbiddenSuccession& rule : successions)
-                    for (int shift : sheet.cell(person, date))
-                        if (rule.after.contains(sheet.shifts.at(shift).idid) &&
-                            previous.intersects(rule.before))
+            const QList<int>& today = sheet.cell(person, date);
+            if (previousDay == day - 1 && !previous.isEmpty())
+                for (int shift : today)
+                    for (int rule : endsRule[size_t(shift)]) {
+                        const targets::ForbiddenSuccession& own = successions.at(rule);
+                        if (std::any_of(previous.begin(), previous.end(),
+                                        [&](qint64 idid) { return own.before.contains(idid); }))
                             found.append({rosters::WarningKind::Succession, person, date, shift,
-                                          msg::warnSuccession.arg(dayText(day - 1), rule.beforeName,
-                                                                  rule.afterName)});
-            previous = today;
+                                          msg::warnSuccession.arg(dayText(day - 1), own.beforeName,
+                                                                  own.afterName)});
+                    }
+            previous.clear();
+            for (int shift : today)
+                previous.append(sheet.shifts.at(shift).idid);
             previousDay = day;
         }
     }
@@ -90,28 +100,74 @@ QList<rosters::Warning> hardFindings(const rosters::RosterChecker& checker,
     return found;
 }
 
-bool scoreRoster(QSqlDatabase& db, monthsheet::MonthSheet sheet, RosterScore* score,
-                 QString* error) {
-    rosters::RosterChecker checker;
-    targets::Objectives objectives;
-    QList<engine::EarlierShift> earlier;
-    const QDate first = sheet.dates.isEmpty() ? QDate() : sheet.dates.first();
-    if (!checker.load(db, error) || !targets::load(db, &objectives, error) ||
-        !rosters::earlierShiftsBefore(db, first, &earlier, error))
+namespace {
+
+void tally(Breakdown& breakdown, const QList<Item>& items, int sign) {
+    for (const Item& item : items) {
+        breakdown.terms[size_t(item.term)] += sign * item.cost();
+        if (item.person >= 0)
+            breakdown.people[size_t(item.person)][size_t(item.term)] += sign * item.cost();
+    }
+}
+
+} // namespace
+
+bool readForScore(QSqlDatabase& db, const QDate& first, ScoreReading* reading, QString* error) {
+    reading->checker = std::make_unique<rosters::RosterChecker>();
+    if (!reading->checker->load(db, error) || !targets::load(db, &reading->objectives, error) ||
+        !rosters::earlierShiftsBefore(db, first, &reading->earlier, error))
         return false;
-    checker.setEarlierShifts(earlier);
+    reading->checker->setEarlierShifts(reading->earlier);
+    return true;
+}
+
+void scoreSheet(ScoreReading reading, monthsheet::MonthSheet sheet, RosterScore* score) {
     score->sheet = std::move(sheet);
     const monthsheet::MonthSheet& own = score->sheet;
-    score->setup = std::make_unique<ScoreSetup>(own, objectives, earlier,
-                                                runsOf(checker.planningData(), own));
-    score->state = std::make_unique<ScoreState>(*score->setup, cellsOf(own));
-    score->items = allItems(*score->setup, score->state->cells());
-    score->breakdown = breakdownOf(*score->setup, score->items);
-    score->hard = hardFindings(checker, own, *score->setup, earlier);
+    score->checker = std::move(reading.checker);
+    score->earlier = std::move(reading.earlier);
+    score->setup = std::make_unique<ScoreSetup>(own, reading.objectives, score->earlier,
+                                                runsOf(score->checker->planningData(), own));
+    const ScoreSetup& setup = *score->setup;
+    std::vector<Cell> cells = cellsOf(own);
+    score->personItems.assign(size_t(setup.personCount), {});
+    score->dateItems.assign(size_t(setup.dateCount), {});
+    score->groupItems.clear();
     score->lines.clear();
-    for (int person = 0; person < own.people.size(); ++person)
-        score->lines.push_back(personLine(*score->setup, score->state->cells(), person));
+    for (int person = 0; person < setup.personCount; ++person) {
+        personItems(setup, cells, person, &score->personItems[size_t(person)]);
+        score->lines.push_back(personLine(setup, cells, person));
+    }
+    for (int date = 0; date < setup.dateCount; ++date)
+        slotItems(setup, cells, date, &score->dateItems[size_t(date)]);
+    score->breakdown = breakdownOf(setup, score->items());
+    score->state = std::make_unique<ScoreState>(setup, std::move(cells), score->breakdown);
+    score->state->fairnessItems(&score->groupItems);
+    tally(score->breakdown, score->groupItems, +1);
+    score->setWarnings(score->checker->check(own));
+}
+
+bool scoreRoster(QSqlDatabase& db, monthsheet::MonthSheet sheet, RosterScore* score,
+                 QString* error) {
+    ScoreReading reading;
+    if (!readForScore(db, sheet.dates.isEmpty() ? QDate() : sheet.dates.first(), &reading, error))
+        return false;
+    scoreSheet(std::move(reading), std::move(sheet), score);
     return true;
+}
+
+QList<Item> RosterScore::items() const {
+    QList<Item> all;
+    for (const QList<Item>& own : personItems)
+        all += own;
+    for (const QList<Item>& own : dateItems)
+        all += own;
+    return all + groupItems;
+}
+
+void RosterScore::setWarnings(QList<rosters::Warning> found) {
+    warnings = std::move(found);
+    hard = hardFindings(warnings, sheet, *setup, earlier);
 }
 
 void RosterScore::update(const monthsheet::MonthSheet& changed, const QList<int>& people,
@@ -125,24 +181,25 @@ void RosterScore::update(const monthsheet::MonthSheet& changed, const QList<int>
         }
     sheet = changed;
     const std::vector<Cell>& cells = state->cells();
-    // Items of the people and dates touched, and of the groups, anew.
-    QList<Item> kept;
-    for (const Item& item : std::as_const(items)) {
-        const bool group = item.term >= Term::FairHours && item.term <= Term::FairHoliday;
-        const bool touched = item.person >= 0 ? rows.contains(item.person)
-                                              : columns.contains(item.first);
-        if (!group && !touched)
-            kept << item;
-    }
     for (int person : rows) {
-        personItems(*setup, cells, person, &kept);
+        QList<Item>& own = personItems[size_t(person)];
+        tally(breakdown, own, -1);
+        own.clear();
+        score::personItems(*setup, cells, person, &own);
+        tally(breakdown, own, +1);
         lines[size_t(person)] = personLine(*setup, cells, person);
     }
-    for (int date : columns)
-        slotItems(*setup, cells, date, &kept);
-    fairnessItems(*setup, cells, &kept);
-    items = std::move(kept);
-    breakdown = breakdownOf(*setup, items);
+    for (int date : columns) {
+        QList<Item>& own = dateItems[size_t(date)];
+        tally(breakdown, own, -1);
+        own.clear();
+        score::slotItems(*setup, cells, date, &own);
+        tally(breakdown, own, +1);
+    }
+    tally(breakdown, groupItems, -1);
+    groupItems.clear();
+    state->fairnessItems(&groupItems);
+    tally(breakdown, groupItems, +1);
 }
 
 QHash<qsizetype, double> cellCosts(const QList<Item>& items, int dates) {

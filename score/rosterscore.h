@@ -22,21 +22,45 @@ struct RosterScore {
     monthsheet::MonthSheet sheet;
     std::unique_ptr<ScoreSetup> setup;
     std::unique_ptr<ScoreState> state;
-    QList<Item> items; // every penalised item, people first, then slots and groups
+    // The penalised items: each person's (targets, wishes), each date's
+    // slots, and the fairness groups'.
+    std::vector<QList<Item>> personItems;
+    std::vector<QList<Item>> dateItems;
+    QList<Item> groupItems;
     Breakdown breakdown;
-    // The hard rules it breaks (see hardFindings).
+    // The hard rules it breaks (see hardFindings), from the warnings of the
+    // set-up's checks.
     QList<rosters::Warning> hard;
+    std::unique_ptr<rosters::RosterChecker> checker;
+    QList<engine::EarlierShift> earlier;
+    QList<rosters::Warning> warnings;
     std::vector<PersonLine> lines;
 
     double total() const { return breakdown.total(); }
+    // Every item: people first, then slots and groups.
+    QList<Item> items() const;
 
     // After the cells of those people on those dates changed (a hand edit):
-    // the state follows cell by cell, and the items, lines and breakdown of
-    // the people and dates touched are worked out again (the groups' too).
-    // The hard findings are the caller's (the page rechecks its warnings).
+    // the state follows cell by cell; the items and lines of the people and
+    // dates touched and the groups' items are worked out again, and the
+    // breakdown follows them.
     void update(const monthsheet::MonthSheet& changed, const QList<int>& people,
                 const QList<int>& dates);
+    // The warnings of the set-up's checks on the sheet as it now is (a page
+    // that checks them after each edit hands them over): the hard findings anew.
+    void setWarnings(QList<rosters::Warning> found);
 };
+
+// What the score reads besides the roster: the set-up's checks and slots,
+// the objectives, the roster that ends the day before first.
+struct ScoreReading {
+    std::unique_ptr<rosters::RosterChecker> checker;
+    targets::Objectives objectives;
+    QList<engine::EarlierShift> earlier;
+};
+bool readForScore(QSqlDatabase& db, const QDate& first, ScoreReading* reading, QString* error);
+// The score of the sheet from what was read (taken over by the score).
+void scoreSheet(ScoreReading reading, monthsheet::MonthSheet sheet, RosterScore* score);
 
 // Scores the sheet against the objectives and set-up of the database: the
 // slots of the set-up's shifts and dates, the roster that ends the day
@@ -45,9 +69,10 @@ bool scoreRoster(QSqlDatabase& db, monthsheet::MonthSheet sheet, RosterScore* sc
                  QString* error);
 
 // The hard rules a roster breaks, one place for every caller: the warnings
-// of the checks the run and the hand edits use, less a slot above its 人数,
-// with every forbidden succession (across the start of the period too).
-QList<rosters::Warning> hardFindings(const rosters::RosterChecker& checker,
+// of the checks the run and the hand edits use (RosterChecker), less a slot
+// above its 人数, with every forbidden succession (across the start of the
+// period too).
+QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings,
                                      const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
                                      const QList<engine::EarlierShift>& earlier);
 

@@ -125,7 +125,7 @@ QStringList personColumns() {
 QList<QStringList> personRows(const RosterScore& score) {
     // Each person's costliest item.
     std::vector<const Item*> worst(size_t(score.sheet.people.size()), nullptr);
-    for (const Item& item : score.items)
+    for (const Item& item : score.items())
         if (item.person >= 0 &&
             (!worst[size_t(item.person)] || item.cost() > worst[size_t(item.person)]->cost()))
             worst[size_t(item.person)] = &item;

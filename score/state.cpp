@@ -78,7 +78,22 @@ ScoreState::ScoreState(const ScoreSetup& setup, std::vector<Cell> cells)
     resync();
 }
 
+ScoreState::ScoreState(const ScoreSetup& setup, std::vector<Cell> cells, const Breakdown& own)
+    : m_setup(setup), m_cells(std::move(cells)) {
+    start(own);
+}
+
 void ScoreState::resync() {
+    // The terms as the items of the whole roster give them.
+    QList<Item> items;
+    for (int person = 0; person < m_setup.personCount; ++person)
+        personItems(m_setup, m_cells, person, &items);
+    for (int date = 0; date < m_setup.dateCount; ++date)
+        slotItems(m_setup, m_cells, date, &items);
+    start(breakdownOf(m_setup, items));
+}
+
+void ScoreState::start(const Breakdown& own) {
     const ScoreSetup& setup = m_setup;
     m_counts.assign(size_t(setup.personCount), Counts{});
     m_weekendDays.assign(size_t(setup.personCount) * setup.weekends.size(), 0);
@@ -101,13 +116,6 @@ void ScoreState::resync() {
                 ++counts.weekendsWorked;
         }
     }
-    // The terms as the items of the whole roster give them.
-    QList<Item> items;
-    for (int person = 0; person < setup.personCount; ++person)
-        personItems(setup, m_cells, person, &items);
-    for (int date = 0; date < setup.dateCount; ++date)
-        slotItems(setup, m_cells, date, &items);
-    const Breakdown own = breakdownOf(setup, items);
     m_own = own.people;
     m_terms = own.terms;
     m_groupSum.assign(setup.fairness.size(), 0);
@@ -366,6 +374,30 @@ TermValues ScoreState::personTerms(int person) const {
             unitOf(own.term);
     }
     return values;
+}
+
+void ScoreState::fairnessItems(QList<Item>* items) const {
+    for (int group = 0; group < int(m_setup.fairness.size()); ++group) {
+        const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
+        const double unit = unitOf(own.term);
+        const double mean =
+            double(m_groupSum[size_t(group)]) / double(own.members.size()) / unit;
+        for (int member : own.members) {
+            const double value = double(fairCount(m_counts[size_t(member)], own.term)) / unit;
+            if (value == mean)
+                continue;
+            Item item;
+            item.term = own.term;
+            item.person = member;
+            item.source = group;
+            item.value = value;
+            item.bound = mean;
+            item.tooMany = value > mean;
+            item.units = std::abs(value - mean);
+            item.weight = own.weight;
+            items->append(item);
+        }
+    }
 }
 
 double ScoreState::verify(QString* why) const {

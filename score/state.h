@@ -30,12 +30,18 @@ namespace korvane::score {
 class ScoreState {
 public:
     ScoreState(const ScoreSetup& setup, std::vector<Cell> cells);
+    // The same, given the breakdown of the people's and slots' items of
+    // those cells (fairness left out), when the caller has worked them out.
+    ScoreState(const ScoreSetup& setup, std::vector<Cell> cells, const Breakdown& own);
 
     double total() const { return m_total; }
     const TermValues& terms() const { return m_terms; }
     // The person's own share of each term: their targets, wishes and their
     // distance from each group's mean (slots are no one's).
     TermValues personTerms(int person) const;
+
+    // The items of the fairness groups, from the counts kept.
+    void fairnessItems(QList<Item>* items) const;
 
     const Cell& cell(int person, int date) const { return m_cells[index(person, date)]; }
     const std::vector<Cell>& cells() const { return m_cells; }
@@ -55,6 +61,7 @@ public:
 private:
     struct Change;
     Change evaluate(int person, int date, const Cell& shifts) const;
+    void start(const Breakdown& own);
     void commit(const Change& change);
     size_t index(int person, int date) const {
         return size_t(person) * size_t(m_setup.dateCount) + size_t(date);

@@ -36,6 +36,10 @@ struct TermCase {
     std::vector<char> runs = {}; // which slots exist; empty: all
 };
 
+void PrintTo(const TermCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class Terms : public testing::TestWithParam<TermCase> {};
 
 TEST_P(Terms, CountedByHand) {
@@ -190,6 +194,10 @@ struct BorderCase {
     std::optional<double> most;
     double expected;
 };
+
+void PrintTo(const BorderCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class Border : public testing::TestWithParam<BorderCase> {};
 
