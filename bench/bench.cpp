@@ -816,9 +816,9 @@ bool runSetup(const SetupPlan& setup) {
         setup.name == QLatin1String("ward") || measureMonthSheet(setup, path, dir.path());
     if (setup.name == QLatin1String("hospital-year")) {
         yearDone = measureLimits(setup, path, run.seconds, dir.path()) && yearDone;
-        yearDone =
-            bench::measureScore(setup.name, QDir(dir.path()).filePath(QStringLiteral("roster.mdb"))) &&
-            yearDone;
+        yearDone = bench::measureScore(setup.name,
+                                       QDir(dir.path()).filePath(QStringLiteral("roster.mdb"))) &&
+                   yearDone;
     }
     return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
            run.rows == floor.rows && yearDone;

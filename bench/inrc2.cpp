@@ -183,7 +183,8 @@ bool readWeek(const QString& path, int week, Problem* problem, QString* error) {
         }
         for (int day = 0; day < 7; ++day) {
             Problem::Demand& demand = problem->demand[size_t(
-                ((week * 7 + day) * problem->types.size() + type) * problem->skills.size() + skill)];
+                ((week * 7 + day) * problem->types.size() + type) * problem->skills.size() +
+                skill)];
             if (!pairOf(line.at(2 + day), &demand.least, &demand.optimum)) {
                 *error = QStringLiteral("%1: %2").arg(path, line.join(QLatin1Char(' ')));
                 return false;
@@ -321,7 +322,8 @@ bool writeSetup(const Problem& problem, QSqlDatabase& db, QString* error) {
                                       "选定班次组) values (?, '不排在', '全部', ?, 1, 1)"),
                        {nurse.name, skill});
     // One shift a day is the overlap of the rows; no rest is asked beyond it.
-    w.exec(QStringLiteral("insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 0)"));
+    w.exec(
+        QStringLiteral("insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 0)"));
 
     const QString insertTarget = QStringLiteral(
         "insert into 排班目标 (对象, 对象IDID, 种类, 班次, 选定班次组, 最少, 最多, 权重) values "
@@ -351,10 +353,10 @@ bool writeSetup(const Problem& problem, QSqlDatabase& db, QString* error) {
         const Problem::Nurse& nurse = problem.nurses.at(n);
         const Problem::Contract& contract = problem.contracts.at(nurse.contract);
         if (nurse.shiftsBefore > 0)
-            w.exec(insertTarget, {targets::personTarget, n + 1, kind(targets::TargetKind::Shifts),
-                                  QString(), 0, std::max(0, contract.leastShifts - nurse.shiftsBefore),
-                                  std::max(0, contract.mostShifts - nurse.shiftsBefore),
-                                  kShiftsWeight});
+            w.exec(insertTarget,
+                   {targets::personTarget, n + 1, kind(targets::TargetKind::Shifts), QString(), 0,
+                    std::max(0, contract.leastShifts - nurse.shiftsBefore),
+                    std::max(0, contract.mostShifts - nurse.shiftsBefore), kShiftsWeight});
         if (nurse.weekendsBefore > 0)
             w.exec(insertTarget,
                    {targets::personTarget, n + 1, kind(targets::TargetKind::WorkingWeekends),
@@ -449,15 +451,17 @@ bool readProblem(const QString& dir, const QString& instance, Problem* problem, 
     const QString& scenario = problem->scenario;
     if (!readScenario(fileIn(dir, scenario, QStringLiteral("Sc-%1.txt").arg(scenario)), problem,
                       error) ||
-        !readHistory(fileIn(dir, scenario, QStringLiteral("H0-%1-%2.txt").arg(scenario, parts.at(1))),
-                     problem, error))
+        !readHistory(
+            fileIn(dir, scenario, QStringLiteral("H0-%1-%2.txt").arg(scenario, parts.at(1))),
+            problem, error))
         return false;
     problem->demand.assign(size_t(problem->days() * problem->types.size() * problem->skills.size()),
                            {});
     for (int week = 0; week < problem->weekFiles.size(); ++week)
-        if (!readWeek(fileIn(dir, scenario,
-                             QStringLiteral("WD-%1-%2.txt").arg(scenario, problem->weekFiles.at(week))),
-                      week, problem, error))
+        if (!readWeek(
+                fileIn(dir, scenario,
+                       QStringLiteral("WD-%1-%2.txt").arg(scenario, problem->weekFiles.at(week))),
+                week, problem, error))
             return false;
     return true;
 }
@@ -487,20 +491,21 @@ bool readSolution(const Problem& problem, const QString& dir, QList<Assignment>*
                   QString* error) {
     assignments->clear();
     for (int week = 0; week < problem.weekFiles.size(); ++week) {
-        const QString path = QDir(dir).filePath(
-            QStringLiteral("Sol-%1-%2-%3.txt").arg(problem.scenario, problem.weekFiles.at(week)).arg(week));
+        const QString path =
+            QDir(dir).filePath(QStringLiteral("Sol-%1-%2-%3.txt")
+                                   .arg(problem.scenario, problem.weekFiles.at(week))
+                                   .arg(week));
         QList<QStringList> lines;
         if (!readLines(path, &lines, error))
             return false;
-        for (int at = std::max(0, sectionOf(lines, QStringLiteral("ASSIGNMENTS"))); at < lines.size();
-             ++at) {
+        for (int at = std::max(0, sectionOf(lines, QStringLiteral("ASSIGNMENTS")));
+             at < lines.size(); ++at) {
             const QStringList& line = lines.at(at);
             if (line.size() != 4)
                 continue;
-            const Assignment assignment{nurseIndex(problem, line.at(0)),
-                                        week * 7 + int(kDayNames.indexOf(line.at(1))),
-                                        typeIndex(problem, line.at(2)),
-                                        int(problem.skills.indexOf(line.at(3)))};
+            const Assignment assignment{
+                nurseIndex(problem, line.at(0)), week * 7 + int(kDayNames.indexOf(line.at(1))),
+                typeIndex(problem, line.at(2)), int(problem.skills.indexOf(line.at(3)))};
             if (assignment.nurse < 0 || assignment.day < week * 7 || assignment.type < 0 ||
                 assignment.skill < 0) {
                 *error = QStringLiteral("%1: %2").arg(path, line.join(QLatin1Char(' ')));
@@ -569,7 +574,8 @@ bool sheetOf(QSqlDatabase& db, const Problem& problem, const QList<Assignment>& 
         for (int row : rows) {
             bool twice = false;
             if (data.distributed(data.calendar.at(a.day),
-                                 data.shifts.at(setupShift.value(sheet->shifts.at(row).idid)), &twice))
+                                 data.shifts.at(setupShift.value(sheet->shifts.at(row).idid)),
+                                 &twice))
                 chosen = row;
         }
         sheet->add(a.nurse, a.day, chosen);
@@ -587,9 +593,8 @@ QList<Assignment> assignmentsOf(const Problem& problem, const monthsheet::MonthS
         for (int date = 0; date < sheet.dates.size(); ++date)
             for (int shift : sheet.cell(person, date)) {
                 const auto [type, skill] = typeAndSkill.value(sheet.shifts.at(shift).name);
-                assignments.append(
-                    {nurseIndex(problem, sheet.people.at(person).name),
-                     int(firstDay().daysTo(sheet.dates.at(date))), type, skill});
+                assignments.append({nurseIndex(problem, sheet.people.at(person).name),
+                                    int(firstDay().daysTo(sheet.dates.at(date))), type, skill});
             }
     return assignments;
 }
@@ -598,7 +603,8 @@ std::array<CompetitionTerm, 7> competitionTerms(const score::Breakdown& breakdow
     const auto term = [&](score::Term t) { return breakdown.terms[size_t(t)]; };
     using score::Term;
     return {{{"Total assignment constraints (S6)", term(Term::Shifts)},
-             {"Consecutive constraints (S2)", term(Term::ConsecutiveWork) + term(Term::ConsecutiveSame)},
+             {"Consecutive constraints (S2)",
+              term(Term::ConsecutiveWork) + term(Term::ConsecutiveSame)},
              {"Non working days constraints (S3)", term(Term::ConsecutiveOff)},
              {"Preferences (S4)", term(Term::Wishes)},
              {"Max working weekend (S7)", term(Term::WorkingWeekends)},

@@ -9,8 +9,8 @@
 #include "rosters/savedroster.h"
 #include "score/rosterscore.h"
 #include "score/scoretext.h"
-#include "store/sqltext.h"
 #include "store/connection.h"
+#include "store/sqltext.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -27,9 +27,10 @@ namespace korvane::bench {
 
 namespace {
 
-const char* kInrc2Usage = "usage: korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR] [--out SOLDIR]\n"
-                          "  DIR: the scenario's folder (Sc-*, H0-*, WD-* files) or the one above it\n"
-                          "  INSTANCE: scenario_history_weeks, such as n005w4_0_1-2-3-3\n";
+const char* kInrc2Usage =
+    "usage: korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR] [--out SOLDIR]\n"
+    "  DIR: the scenario's folder (Sc-*, H0-*, WD-* files) or the one above it\n"
+    "  INSTANCE: scenario_history_weeks, such as n005w4_0_1-2-3-3\n";
 
 void line(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -72,7 +73,8 @@ bool generatedSheet(QSqlDatabase& db, const QString& path, monthsheet::MonthShee
         return false;
     }
     if (result.outcome == engine::RunOutcome::PlanImpossible)
-        std::fprintf(stderr, "%s\n", engine::describeUnfilledSlot(result.unfilled).toUtf8().constData());
+        std::fprintf(stderr, "%s\n",
+                     engine::describeUnfilledSlot(result.unfilled).toUtf8().constData());
     return monthsheet::loadMonthSheet(db, sheet, error);
 }
 
@@ -116,7 +118,8 @@ int inrc2Command(QStringList args) {
     for (const inrc2::CompetitionTerm& term : inrc2::competitionTerms(score.breakdown))
         line(QStringLiteral("%1: %2").arg(QString::fromLatin1(term.name)).arg(term.cost));
     for (const rosters::Warning& hard : score.hard)
-        std::fprintf(stderr, "%s %s\n", score.sheet.dates.at(hard.date).toString(Qt::ISODate).toUtf8().constData(),
+        std::fprintf(stderr, "%s %s\n",
+                     score.sheet.dates.at(hard.date).toString(Qt::ISODate).toUtf8().constData(),
                      hard.text.toUtf8().constData());
     line(QStringLiteral("total %1 hard %2").arg(score.total()).arg(score.hard.size()));
     if (!out.isEmpty() &&

@@ -205,8 +205,8 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
                                    "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数) values "
                                    "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
                     {number, i, own.idid, own.name, own.start,
-                     own.overnight ? shift::crossing : shift::notCrossing, own.end,
-                     startMinute, startMinute + own.minutes, own.headcount},
+                     own.overnight ? shift::crossing : shift::notCrossing, own.end, startMinute,
+                     startMinute + own.minutes, own.headcount},
                     error))
                 return false;
         }

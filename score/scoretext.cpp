@@ -49,8 +49,8 @@ QString termName(Term term) {
         return kWishes;
     if (term == Term::IdealHeadcount)
         return kIdeal;
-    return kFair.arg(targets::fairnessKindText(
-        targets::FairnessKind(index - int(Term::FairHours))));
+    return kFair.arg(
+        targets::fairnessKindText(targets::FairnessKind(index - int(Term::FairHours))));
 }
 
 QString numberText(double value) {
@@ -117,18 +117,30 @@ QList<QStringList> termRows(const RosterScore& score) {
 }
 
 QStringList personColumns() {
-    return {monthsheet::idCaption, monthsheet::nameCaption, QStringLiteral("班数"),
-            QStringLiteral("工时"),  QStringLiteral("最长连班"),  QStringLiteral("周末"),
-            QStringLiteral("意愿满足"), QStringLiteral("意愿未满足"), kCost, kWorstCell};
+    return {monthsheet::idCaption,
+            monthsheet::nameCaption,
+            QStringLiteral("班数"),
+            QStringLiteral("工时"),
+            QStringLiteral("最长连班"),
+            QStringLiteral("周末"),
+            QStringLiteral("意愿满足"),
+            QStringLiteral("意愿未满足"),
+            kCost,
+            kWorstCell};
 }
 
 QList<QStringList> personRows(const RosterScore& score) {
     // Each person's costliest item.
     std::vector<const Item*> worst(size_t(score.sheet.people.size()), nullptr);
-    for (const Item& item : score.items())
-        if (item.person >= 0 &&
-            (!worst[size_t(item.person)] || item.cost() > worst[size_t(item.person)]->cost()))
-            worst[size_t(item.person)] = &item;
+    const auto consider = [&](const QList<Item>& items) {
+        for (const Item& item : items)
+            if (item.person >= 0 &&
+                (!worst[size_t(item.person)] || item.cost() > worst[size_t(item.person)]->cost()))
+                worst[size_t(item.person)] = &item;
+    };
+    for (const QList<Item>& own : score.personItems)
+        consider(own);
+    consider(score.groupItems);
     QList<QStringList> rows;
     for (int person = 0; person < score.sheet.people.size(); ++person) {
         const PersonLine& line = score.lines[size_t(person)];

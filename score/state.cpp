@@ -380,8 +380,7 @@ void ScoreState::fairnessItems(QList<Item>* items) const {
     for (int group = 0; group < int(m_setup.fairness.size()); ++group) {
         const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
         const double unit = unitOf(own.term);
-        const double mean =
-            double(m_groupSum[size_t(group)]) / double(own.members.size()) / unit;
+        const double mean = double(m_groupSum[size_t(group)]) / double(own.members.size()) / unit;
         for (int member : own.members) {
             const double value = double(fairCount(m_counts[size_t(member)], own.term)) / unit;
             if (value == mean)

@@ -276,6 +276,13 @@ void MonthSheetPage::buildScoreTab(QTabWidget* tabs) {
     rescore(nullptr);
 }
 
+void MonthSheetPage::setWarnings(const QList<rosters::Warning>& warnings) {
+    if (!m_scored)
+        return;
+    m_score.setWarnings(warnings);
+    m_scoreTab->showHard(m_score);
+}
+
 void MonthSheetPage::rescore(const monthsheet::MonthSheet* before) {
     const monthsheet::MonthSheet& sheet = m_model->sheet();
     QList<int> people, dates;

@@ -50,6 +50,10 @@ public:
     const score::RosterScore* rosterScore() const { return m_scored ? &m_score : nullptr; }
     monthsheet::SheetModel* model() const { return m_model; }
 
+    // What the roster breaks as its page checked it after an edit: the
+    // score's hard rules anew.
+    void setWarnings(const QList<rosters::Warning>& warnings);
+
     // The roster's rows that query (a 值班报表 query) selects, under the sheet.
     void showDuties(const QString& title, const QString& query);
 

@@ -62,9 +62,15 @@ ScoreTab::ScoreTab(QWidget* parent) : QWidget(parent) {
     layout->addWidget(splitter, 1);
 }
 
+void ScoreTab::showHard(const score::RosterScore& score) {
+    m_summary->setText(
+        score::summaryText.arg(score::numberText(score.total())).arg(score.hard.size()));
+    m_hard->clear();
+    m_hard->addItem(score::hardCaption + QStringLiteral("："));
+    m_hard->addItems(score::hardLines(score));
+}
+
 void ScoreTab::showScore(const score::RosterScore& score, const QList<int>& people) {
-    m_summary->setText(score::summaryText.arg(score::numberText(score.total()))
-                           .arg(score.hard.size()));
     const QList<QStringList> terms = score::termRows(score);
     m_terms->clear();
     m_terms->setHorizontalHeaderLabels(kTermColumns.split(QLatin1Char('|')));
@@ -83,10 +89,7 @@ void ScoreTab::showScore(const score::RosterScore& score, const QList<int>& peop
         for (int person : people)
             setRow(m_people, person, lines.at(person));
     }
-
-    m_hard->clear();
-    m_hard->addItem(score::hardCaption + QStringLiteral("："));
-    m_hard->addItems(score::hardLines(score));
+    showHard(score);
 }
 
 QHash<qsizetype, monthsheet::SheetModel::CellMark> costMarks(const score::RosterScore& score) {

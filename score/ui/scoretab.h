@@ -24,6 +24,8 @@ public:
     // Shows the score; after a hand edit, only the lines of the people it
     // touched are written again (people empty: every line).
     void showScore(const score::RosterScore& score, const QList<int>& people = {});
+    // The total and the hard rules only (the warnings were checked anew).
+    void showHard(const score::RosterScore& score);
 
     QTableView* termsView() const { return m_termsView; }
     QTableView* peopleView() const { return m_peopleView; }

@@ -22,7 +22,8 @@ const QString kSolution = kScenarios + QStringLiteral("/n005w4/Solution_H_0-WD_1
 
 bool sameAssignments(QList<inrc2::Assignment> a, QList<inrc2::Assignment> b) {
     const auto order = [](const inrc2::Assignment& x, const inrc2::Assignment& y) {
-        return std::tie(x.nurse, x.day, x.type, x.skill) < std::tie(y.nurse, y.day, y.type, y.skill);
+        return std::tie(x.nurse, x.day, x.type, x.skill) <
+               std::tie(y.nurse, y.day, y.type, y.skill);
     };
     std::sort(a.begin(), a.end(), order);
     std::sort(b.begin(), b.end(), order);
@@ -74,9 +75,9 @@ TEST(Inrc2, ReproducesTheValidatorsReportAndRoundTrips) {
     EXPECT_TRUE(sameAssignments(inrc2::assignmentsOf(problem, saved.sheet), read));
     const QString out = folder.filePath(QStringLiteral("out"));
     QList<inrc2::Assignment> again;
-    ASSERT_TRUE(inrc2::writeSolution(problem, inrc2::assignmentsOf(problem, saved.sheet), out,
-                                     &error) &&
-                inrc2::readSolution(problem, out, &again, &error))
+    ASSERT_TRUE(
+        inrc2::writeSolution(problem, inrc2::assignmentsOf(problem, saved.sheet), out, &error) &&
+        inrc2::readSolution(problem, out, &again, &error))
         << error.toStdString();
     EXPECT_TRUE(sameAssignments(again, read));
 }
