@@ -2,6 +2,8 @@
 
 #include "ui/twips.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -126,6 +128,23 @@ QString HelpWindow::guideText() {
     return kGuide.join(QStringLiteral("\r\n"));
 }
 
+QStringList HelpWindow::sectionLines() {
+    QStringList lines;
+    const QDir sections(QStringLiteral(":/help"), QStringLiteral("*.txt"), QDir::Name, QDir::Files);
+    for (const QString& name : sections.entryList()) {
+        QFile file(sections.filePath(name));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        lines << QString::fromUtf8(file.readAll()).trimmed().split(QLatin1Char('\n'));
+        lines << QString();
+    }
+    return lines;
+}
+
+QString HelpWindow::helpText() {
+    return (kGuide + sectionLines()).join(QStringLiteral("\r\n"));
+}
+
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("hep"));
     setWindowTitle(QStringLiteral("帮助说明"));
@@ -134,7 +153,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent) {
     m_text = new QPlainTextEdit(this);
     m_text->setObjectName(QStringLiteral("Text14"));
     m_text->setReadOnly(true);
-    m_text->setPlainText(guideText());
+    m_text->setPlainText(helpText());
 
     m_exit = new QPushButton(QStringLiteral("退出帮助"), this);
     m_exit->setObjectName(QStringLiteral("Command1"));

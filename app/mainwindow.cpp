@@ -271,6 +271,8 @@ void MainWindow::showSetupPage() {
     m_setupPage = new SetupPage(*this);
     connect(m_setupPage, &SetupPage::enterWizardRequested, m_wizard,
             &SetupWizard::enterFromSetupPage);
+    connect(m_setupPage, &SetupPage::periodConfirmed, m_wizard, &SetupWizard::confirmPeriod);
+    connect(m_setupPage, &SetupPage::finishWizardRequested, m_wizard, &SetupWizard::finish);
     showPage(m_setupPage);
 }
 

@@ -86,6 +86,11 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     buildPeriodPanel();
     m_periodPanel->hide();
 
+    m_wizardEnd = new QGroupBox(QStringLiteral("设置向导的最后一步"), this);
+    m_wizardEnd->setObjectName(QStringLiteral("wizardEnd"));
+    buildWizardEnd();
+    m_wizardEnd->hide();
+
     m_groupPanel = new GroupPanel(context, this);
 
     // The button rows keep their height; the group panel takes the rest.
@@ -96,9 +101,11 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     top->addWidget(m_setupButtons, 1);
     top->addWidget(scheduleButton);
     m_periodPanel->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    m_wizardEnd->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_title);
     layout->addWidget(topRow);
+    layout->addWidget(m_wizardEnd);
     layout->addWidget(m_periodPanel);
     layout->addWidget(m_groupPanel, 1);
     layout->addStretch(0);
@@ -135,8 +142,37 @@ QWidget* SetupPage::buildPeriodPanel() {
     layout->addWidget(change);
     layout->addWidget(confirm);
     connect(change, &QPushButton::clicked, this, &SetupPage::changePeriod);
-    connect(confirm, &QPushButton::clicked, m_periodPanel, &QWidget::hide);
+    connect(confirm, &QPushButton::clicked, this, [this] {
+        m_periodPanel->hide();
+        emit periodConfirmed();
+    });
     return m_periodPanel;
+}
+
+QWidget* SetupPage::buildWizardEnd() {
+    auto* text = new QLabel(
+        QStringLiteral(
+            "设置好班次组后，可以接着设定人员限制与休假，或点击“结束设置”进入排班主界面。"),
+        m_wizardEnd);
+    text->setWordWrap(true);
+    auto* limits = makeButton("wizardLimits", QStringLiteral("人员限制与休假"), m_wizardEnd);
+    auto* finish = makeButton("wizardFinish", QStringLiteral("结束设置"), m_wizardEnd);
+    auto* layout = new QHBoxLayout(m_wizardEnd);
+    layout->addWidget(text, 1);
+    layout->addWidget(limits);
+    layout->addWidget(finish);
+    connect(limits, &QPushButton::clicked, this, &SetupPage::limitsSetting);
+    connect(finish, &QPushButton::clicked, this, &SetupPage::finishWizardRequested);
+    return m_wizardEnd;
+}
+
+void SetupPage::showWizardEnd(bool shown) {
+    if (shown == m_wizardEnd->isVisibleTo(this))
+        return;
+    m_wizardEnd->setVisible(shown);
+    // The group panel below keeps its room.
+    if (shown)
+        growFrameBy(this, m_wizardEnd->sizeHint().height() + layout()->spacing());
 }
 
 QColor SetupPage::highlightColour() {

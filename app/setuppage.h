@@ -33,6 +33,11 @@ public:
     static void openStaffEditor(PageContext& context, const QWidget* inWindow);
     // The member list of the group page (the membership editor calls it on closing).
     void refreshMembers();
+    // btnOk 排班: 初始设置 and 排班 on again, this page closed, the scheduling page shown.
+    void schedule();
+    // The wizard's last step: a panel that leads on to 人员限制与休假 or,
+    // through 结束设置, to the scheduling page.
+    void showWizardEnd(bool shown);
     GroupPanel* groupPanel() const { return m_groupPanel; }
 
     // The highlight rule of the six setup buttons: the button whose page is
@@ -44,6 +49,10 @@ public:
 signals:
     // Command5 进入设置向导 of this page.
     void enterWizardRequested();
+    // Command7 确认 of the date-range panel, after the panel has closed.
+    void periodConfirmed();
+    // 结束设置 of the wizard's last step.
+    void finishWizardRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -52,8 +61,8 @@ private:
     void highlightOnly(QPushButton* button);
     void openGroupKind(QPushButton* button, int kind);
     void changePeriod(); // Command6 更改
-    void schedule();     // btnOk 排班
     QWidget* buildPeriodPanel();
+    QWidget* buildWizardEnd();
 
     PageContext& m_context;
     QLabel* m_title = nullptr;
@@ -67,6 +76,7 @@ private:
     QPushButton* m_shiftGroups = nullptr;
     QGroupBox* m_periodPanel = nullptr; // Frame4
     QLabel* m_periodText = nullptr;     // Label1
+    QGroupBox* m_wizardEnd = nullptr;
     GroupPanel* m_groupPanel = nullptr; // Frame2 + Frame3
 };
 

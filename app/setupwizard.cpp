@@ -2,6 +2,7 @@
 
 #include "app/setuppage.h"
 #include "ui/pagecontext.h"
+#include "ui/pageframe.h"
 
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -43,20 +44,39 @@ void SetupWizard::setBarButtonVisible(const char* objectName, bool visible) cons
         button->setVisible(visible);
 }
 
+SetupPage* SetupWizard::openSetupPage() const {
+    for (SetupPage* page : m_mainWindow->findChildren<SetupPage*>(QStringLiteral("Formchushi"))) {
+        if (page->isVisibleTo(m_mainWindow))
+            return page;
+    }
+    return nullptr;
+}
+
 SetupPage* SetupWizard::setupPage() const {
-    const auto find = [this]() -> SetupPage* {
-        for (SetupPage* page :
-             m_mainWindow->findChildren<SetupPage*>(QStringLiteral("Formchushi"))) {
-            if (page->isVisibleTo(m_mainWindow))
-                return page;
-        }
-        return nullptr;
-    };
-    if (SetupPage* page = find())
+    if (SetupPage* page = openSetupPage())
         return page;
     // A closed page is opened again when the wizard needs it.
     m_context.showSetupPage();
-    return find();
+    return openSetupPage();
+}
+
+bool SetupWizard::running() const {
+    const QPushButton* next = barButton("Command3");
+    return next && next->isVisibleTo(m_mainWindow);
+}
+
+void SetupWizard::presentStep() const {
+    const qint16 step = m_context.state().wizardStep;
+    if (SetupPage* page = openSetupPage())
+        page->showWizardEnd(step == 6);
+    const char* name = step == 1 ? "baseinfo" : step == 5 ? "frmBanciset" : "Formchushi";
+    for (QWidget* page : m_mainWindow->findChildren<QWidget*>(QLatin1String(name))) {
+        if (!page->isVisibleTo(m_mainWindow))
+            continue;
+        m_context.showPage(page); // on top of the step before
+        centreInWorkspace(page);
+        break;
+    }
 }
 
 void SetupWizard::closePage(const char* objectName) const {
@@ -96,6 +116,7 @@ void SetupWizard::enter() {
         setBarButtonVisible(name, true);
     setBarButtonVisible("Command6", false);
     m_context.state().wizardStep = 1;
+    presentStep();
 }
 
 void SetupWizard::enterFromSetupPage() {
@@ -111,6 +132,26 @@ void SetupWizard::enterFromSetupPage() {
     SetupPage::openStaffEditor(m_context, m_mainWindow);
     setBarButtonEnabled("Command5", false);
     m_context.state().wizardStep = 1;
+    presentStep();
+}
+
+void SetupWizard::confirmPeriod() {
+    if (running() && m_context.state().wizardStep == 3 && barButton("Command3")->isEnabled())
+        next();
+}
+
+void SetupWizard::finish() {
+    for (const char* name : {"Command5", "Command11", "Command3"}) {
+        setBarButtonVisible(name, false);
+        setBarButtonEnabled(name, true);
+    }
+    setBarButtonVisible("Command6", true);
+    if (SetupPage* page = openSetupPage()) {
+        page->showWizardEnd(false);
+        page->schedule();
+    } else {
+        m_context.showSchedulingPage();
+    }
 }
 
 void SetupWizard::next() {
@@ -145,8 +186,9 @@ void SetupWizard::next() {
         setBarButtonEnabled("Command3", false);
         break;
     default:
-        break; // outside the six steps: only the counter changes
+        return; // outside the six steps: only the counter changes
     }
+    presentStep();
 }
 
 void SetupWizard::previous() {
@@ -176,8 +218,9 @@ void SetupWizard::previous() {
         setBarButtonEnabled("Command3", true);
         break;
     default:
-        break;
+        return;
     }
+    presentStep();
 }
 
 void SetupWizard::leave() {

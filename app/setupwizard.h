@@ -24,6 +24,11 @@ public:
     void leave();    // Command11 退出向导
     // The setup page's own 进入设置向导 button (Command5 of Formchushi).
     void enterFromSetupPage();
+    // 确认 of the date-range panel: at the date-range step the wizard goes on.
+    void confirmPeriod();
+    // 结束设置 of the last step: the bar back as a fresh window has it, then
+    // the scheduling page, as the setup page's 排班 opens it.
+    void finish();
 
 private:
     // A button of the main window's bar (not one of a page's buttons that
@@ -33,6 +38,12 @@ private:
     void setBarButtonVisible(const char* objectName, bool visible) const;
     // The open setup page; opened again when it has been closed.
     SetupPage* setupPage() const;
+    SetupPage* openSetupPage() const; // null when it is not open
+    // True while the bar shows the wizard's 下一步>>.
+    bool running() const;
+    // After a step's operation: the step's page on top, centred in the
+    // workspace, and the last step's way on shown at step 6 only.
+    void presentStep() const;
     // Closes the page of that object name (staff editor, shift editor) if open.
     void closePage(const char* objectName) const;
     // After a step's operation: one of the setup page's buttons highlighted,

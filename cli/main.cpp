@@ -18,8 +18,11 @@ using namespace korvane;
 namespace {
 
 const char* kUsage =
-    "usage: korvane-cli [--data-dir DIR | --db FILE] COMMAND [options]\n"
-    "commands:\n"
+    "Usage: korvane-cli [--data-dir DIR | --db FILE] COMMAND [options]\n"
+    "Options of every command:\n"
+    "  --data-dir DIR              work on the working database of the data folder DIR\n"
+    "  --db FILE                   work on the database FILE\n"
+    "Commands:\n"
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
     "  generate                    generate the roster, as the button 生成值班表 does, and\n"
     "                              keep it as a saved roster named after its period\n"
@@ -38,7 +41,8 @@ const char* kUsage =
     "                              term's cost, each person's line, the hard rules it breaks\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
-    "exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
+    "  --help, --version           print this help, or the version\n"
+    "Exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
     "that is not a Korvane database, 3 nothing to plan (roster --month, --xlsx: no\n"
     "roster), 4 the run failed, 5 the file is busy, in use by another program of ours,\n"
     "read-only or on a full disk\n";
@@ -123,6 +127,10 @@ int main(int argc, char** argv) {
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         std::fputs(kUsage, stdout);
+        return cli::Done;
+    }
+    if (args.contains(QStringLiteral("--version"))) {
+        std::fputs("korvane-cli " KORVANE_VERSION "\n", stdout);
         return cli::Done;
     }
     QString dataDir;

@@ -23,7 +23,7 @@ const GroupKind kKinds[] = {
      QStringLiteral("左面为值班人员组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
                     "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
                     ">>分别为转移操作按钮。"),
-     "btnRenyuanset"},
+     "btnRenyuanset", QStringLiteral(" order by ID, IDID")},
     {2, QStringLiteral("日期组"), QStringLiteral("日期组"), QStringLiteral("日期组名称"),
      QStringLiteral("select * from 日期组 where 日期组名称 <> '全部' "), QStringLiteral("日期类型"),
      QStringLiteral("select * from 日期类型 where instr(所属日期组ID,"), 0,
@@ -31,7 +31,7 @@ const GroupKind kKinds[] = {
      QStringLiteral("左面的为日期组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
                     "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
                     ">>分别为转移操作按钮。"),
-     "btnDateset"},
+     "btnDateset", QStringLiteral(" order by 日期")},
     {3, QStringLiteral("班次组"), QStringLiteral("班次组"), QStringLiteral("班次组名称"),
      QStringLiteral("select * from 班次组 where 班次组名称 <> '全部'"), QStringLiteral("banci"),
      QStringLiteral("select * from banci where instr(所属组ID,"), 0,
@@ -39,7 +39,7 @@ const GroupKind kKinds[] = {
      QStringLiteral("左面为班次组的增删按钮，如果想修改组名，单击单元格就可以进行输入修改。"
                     "右面为组成员的增删，点击增加删除成员按钮就会进入相应的界面。<< "
                     ">>分别为转移操作按钮。"),
-     "btnBanciset"},
+     "btnBanciset", QStringLiteral(" order by idid")},
 };
 
 } // namespace

@@ -26,6 +26,9 @@ struct GroupKind {
     QString keyPrefix;
     QString helpText;
     const char* openingButton; // object name of the setup page's button
+    // Appended to the member and candidate queries where the lists are read:
+    // people by person number, dates by date, shifts as defined.
+    QString listOrder;
 };
 
 // The kind's description; kinds outside 1 to 3 are taken as staff groups.

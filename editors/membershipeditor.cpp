@@ -86,11 +86,11 @@ QList<MemberEntry> MembershipEditor::entries(const QString& sql) const {
 }
 
 QList<MemberEntry> MembershipEditor::members() const {
-    return entries(m_context.memberSql);
+    return entries(m_context.memberSql + groupKind(m_context.groupKind).listOrder);
 }
 
 QList<MemberEntry> MembershipEditor::nonMembers() const {
-    return entries(m_context.nonMemberSql);
+    return entries(m_context.nonMemberSql + groupKind(m_context.groupKind).listOrder);
 }
 
 bool MembershipEditor::rewrite(const QVariant& key, bool intoGroup) {

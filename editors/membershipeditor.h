@@ -27,8 +27,10 @@ public:
 
     const GroupContext& context() const { return m_context; }
 
-    QList<MemberEntry> members() const;    // rows holding the group's token
-    QList<MemberEntry> nonMembers() const; // the candidates
+    // Rows holding the group's token, and the candidates; both in the order
+    // of the group page (people by person number).
+    QList<MemberEntry> members() const;
+    QList<MemberEntry> nonMembers() const;
 
     // Adds or removes the group's token in the row of key. False when the row
     // is gone or the store failed (see lastError); the string is left as it was

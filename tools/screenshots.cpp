@@ -267,9 +267,10 @@ int main(int argc, char** argv) {
 
     shots.click("Command6");
     shots.save(QStringLiteral("09-wizard-step1"));
-    for (int step = 2; step <= 6; ++step)
+    for (int step = 2; step <= 6; ++step) {
         shots.click("Command3");
-    shots.save(QStringLiteral("10-wizard-step6"));
+        shots.save(QStringLiteral("10-wizard-step%1").arg(step));
+    }
     shots.click("Command11");
 
     shots.click("Command4");

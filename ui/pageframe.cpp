@@ -8,6 +8,26 @@
 
 namespace korvane {
 
+namespace {
+
+// The frame as large as wanted where the workspace has room, kept inside it.
+void growFrameTo(QMdiSubWindow* frame, QSize wanted) {
+    QMdiArea* area = frame->mdiArea();
+    if (!area) {
+        frame->resize(wanted);
+        return;
+    }
+    const QSize room = area->viewport()->size();
+    wanted = wanted.boundedTo(room.expandedTo(frame->size()));
+    if (wanted == frame->size())
+        return;
+    frame->resize(wanted);
+    frame->move(qBound(0, frame->x(), qMax(0, room.width() - frame->width())),
+                qBound(0, frame->y(), qMax(0, room.height() - frame->height())));
+}
+
+} // namespace
+
 void fitFrameToPage(QWidget* page) {
     if (!page)
         return;
@@ -23,19 +43,14 @@ void fitFrameToPage(QWidget* page) {
         return;
     }
     // The frame's border and title bar stay what they are.
-    QSize wanted = frame->size().expandedTo(needed + frame->size() - page->size());
-    QMdiArea* area = frame->mdiArea();
-    if (!area) {
-        frame->resize(wanted);
+    growFrameTo(frame, frame->size().expandedTo(needed + frame->size() - page->size()));
+}
+
+void growFrameBy(QWidget* page, int height) {
+    auto* frame = page ? qobject_cast<QMdiSubWindow*>(page->parentWidget()) : nullptr;
+    if (!frame || frame->isMaximized() || frame->isMinimized())
         return;
-    }
-    const QSize room = area->viewport()->size();
-    wanted = wanted.boundedTo(room.expandedTo(frame->size()));
-    if (wanted == frame->size())
-        return;
-    frame->resize(wanted);
-    frame->move(qBound(0, frame->x(), qMax(0, room.width() - frame->width())),
-                qBound(0, frame->y(), qMax(0, room.height() - frame->height())));
+    growFrameTo(frame, frame->size() + QSize(0, height));
 }
 
 void centreOn(QWidget* window, const QWidget* over) {
@@ -52,6 +67,15 @@ void centreOn(QWidget* window, const QWidget* over) {
                               qMax(screenArea.top(), screenArea.bottom() - size.height() + 1)));
     }
     window->move(placed.topLeft());
+}
+
+void centreInWorkspace(QWidget* page) {
+    auto* frame = page ? qobject_cast<QMdiSubWindow*>(page->parentWidget()) : nullptr;
+    if (!frame || !frame->mdiArea() || frame->isMaximized() || frame->isMinimized())
+        return;
+    const QSize room = frame->mdiArea()->viewport()->size();
+    frame->move(qMax(0, (room.width() - frame->width()) / 2),
+                qMax(0, (room.height() - frame->height()) / 2));
 }
 
 } // namespace korvane

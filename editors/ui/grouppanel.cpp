@@ -271,7 +271,7 @@ void GroupPanel::refreshMembers() {
     m_memberSql->setText(sql);
     QSqlQuery query(m_context.database());
     QString error;
-    if (!dialect::exec(query, sql, &error))
+    if (!dialect::exec(query, sql + m_editor->kind().listOrder, &error))
         m_context.prompt().information(error);
     m_members->setQuery(std::move(query));
     // Only the key column is shown: the name, the date or the shift name.

@@ -113,10 +113,13 @@ void MembershipForm::moveRows(QListWidget* from, QListWidget* to, const QList<in
     QList<MemberEntry> fromEntries = entriesOf(from);
     QList<MemberEntry> toEntries = entriesOf(to);
     const bool stored = m_editor.moveSelected(fromEntries, toEntries, rows, direction);
-    fillList(from, fromEntries);
-    fillList(to, toEntries);
+    const QString error = m_editor.lastError();
+    // Both lists as the database holds them now, in the group page's order
+    // (people by person number), not in the order of the walk.
+    fillList(m_candidates, m_editor.nonMembers());
+    fillList(m_members, m_editor.members());
     if (!stored)
-        m_context.prompt().information(m_editor.lastError());
+        m_context.prompt().information(error);
 }
 
 void MembershipForm::moveIntoGroup() {
@@ -157,8 +160,6 @@ void MembershipForm::addWeekdays() {
     moveRows(m_candidates, m_members,
              MembershipEditor::rowsOnWeekdays(entriesOf(m_candidates), weekdays),
              MembershipEditor::Direction::IntoGroup);
-    // Many dates at once read best in date order, as the group holds them.
-    fillList(m_members, m_editor.members());
 }
 
 void MembershipForm::confirm() {

@@ -279,7 +279,7 @@ TEST(SharedFile, CommandLineOutputsAndArguments) {
     EXPECT_EQ(result.err.trimmed(), msg::queryTextTooLong.arg(engine::maxQueryTextLength));
     result = test::runProgram(test::cliProgram(), {"--help"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_TRUE(result.out.startsWith("usage: korvane-cli"));
+    EXPECT_TRUE(result.out.startsWith("Usage: korvane-cli"));
     EXPECT_EQ(test::runProgram(test::cliProgram(), {"--data-dir", QString(), "roster"}).exitCode,
               2);
 

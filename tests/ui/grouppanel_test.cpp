@@ -104,7 +104,7 @@ TEST_F(GroupPanelTest, StaffGroupsMembersRenameAndDelete) {
     candidates->item(0)->setSelected(true);
     candidates->item(1)->setSelected(true);
     click("Label3", form);
-    EXPECT_EQ(listed(members), (QStringList{"张三", "O'Neil", "李四"}));
+    EXPECT_EQ(listed(members), (QStringList{"张三", "李四", "O'Neil"}));
     members->item(0)->setSelected(true);
     click("Label4", form);
     EXPECT_EQ(listed(candidates), QStringList{"张三"});
@@ -145,6 +145,32 @@ TEST_F(GroupPanelTest, StaffGroupsMembersRenameAndDelete) {
     click("btnDelete");
     EXPECT_EQ(context.scripted.questions(), QStringList{msg::deleteGroupWithMembers});
     EXPECT_EQ(groupNames(), QStringList{"请修改"});
+}
+
+// People are listed by person number, whenever they were added and in
+// whichever order they were moved.
+TEST_F(GroupPanelTest, PeopleAreListedByPersonNumber) {
+    context.data.run("insert into 基本信息 (ID, 姓名, IDID, 所属组ID) values (0, '赵六', 4, "
+                     "'zz2z1z'), (4, '钱七', 5, 'zz1z')");
+    panel->openKind(1);
+    EXPECT_EQ(shownMembers(), (QStringList{"赵六", "张三"}));
+    click("Command3");
+    MembershipForm* form = panel->membershipForm();
+    ASSERT_NE(form, nullptr);
+    auto* members = control<QListWidget>(form, "List2");
+    auto* candidates = control<QListWidget>(form, "List1");
+    EXPECT_EQ(listed(members), (QStringList{"赵六", "张三"}));
+    ASSERT_EQ(listed(candidates), (QStringList{"李四", "O'Neil", "钱七"}));
+    candidates->item(2)->setSelected(true);
+    candidates->item(0)->setSelected(true);
+    click("Label3", form);
+    EXPECT_EQ(listed(members), (QStringList{"赵六", "张三", "李四", "钱七"}));
+    members->item(0)->setSelected(true);
+    members->item(3)->setSelected(true);
+    click("Label4", form);
+    EXPECT_EQ(listed(candidates), (QStringList{"赵六", "O'Neil", "钱七"}));
+    click("btnOK", form);
+    EXPECT_EQ(shownMembers(), (QStringList{"张三", "李四"}));
 }
 
 TEST_F(GroupPanelTest, DateGroupsListMembersByDateAndTakeWeekdaysAtOnePress) {

@@ -233,7 +233,20 @@ TEST_F(ShellTest, HelpMenu) {
     auto* help = window->findChild<HelpWindow*>("hep");
     ASSERT_NE(help, nullptr);
     auto* text = control<QPlainTextEdit>(help, "Text14");
-    EXPECT_TRUE(text->toPlainText().startsWith("软件用途：\n    该软件"));
+    // The guide, then each text of data/help in the order of the file names.
+    const QString shown = text->toPlainText();
+    const QString guide = HelpWindow::guideText().replace("\r\n", "\n");
+    EXPECT_TRUE(shown.startsWith(guide));
+    qsizetype at = guide.size();
+    const QDir sections(KORVANE_SOURCE_DIR "/data/help");
+    const QStringList names = sections.entryList({"*.txt"}, QDir::Files, QDir::Name);
+    EXPECT_FALSE(names.isEmpty());
+    for (const QString& name : names) {
+        QFile section(sections.filePath(name));
+        ASSERT_TRUE(section.open(QIODevice::ReadOnly));
+        at = shown.indexOf(QString::fromUtf8(section.readAll()).trimmed(), at);
+        EXPECT_GE(at, 0) << name.toStdString();
+    }
     EXPECT_EQ(text->geometry(), QRect(0, 0, window->width() - 6, window->height() - 200));
     auto* exit = control(help, "Command1");
     EXPECT_EQ(exit->text(), "退出帮助");

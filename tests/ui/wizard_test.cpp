@@ -141,3 +141,38 @@ TEST_F(WizardTest, AStepOutsideTheSixOnlyMovesTheCounter) {
     EXPECT_TRUE(pageOpen("baseinfo"));
     EXPECT_TRUE(enabled("Command3"));
 }
+
+// 确认 at the date-range step goes on; the last step leads on to 人员限制与休假
+// or, by 结束设置, to the scheduling page with the bar of a fresh window.
+TEST_F(WizardTest, ConfirmingThePeriodGoesOnAndTheLastStepLeadsOn) {
+    press("Command6");
+    press("Command3");
+    press("Command3");
+    ASSERT_EQ(step(), 3);
+    SetupPage* setup = window->setupPage();
+    auto* wizardEnd = setup->findChild<QWidget*>("wizardEnd");
+    EXPECT_FALSE(wizardEnd->isVisibleTo(window));
+    setup->findChild<QPushButton*>("Command7")->click();
+    EXPECT_EQ(step(), 4);
+    EXPECT_TRUE(setup->groupPanel()->isVisibleTo(window));
+
+    press("Command3");
+    press("Command3");
+    EXPECT_TRUE(wizardEnd->isVisibleTo(window));
+    press("Command5");
+    EXPECT_FALSE(wizardEnd->isVisibleTo(window));
+    press("Command3");
+    setup->findChild<QPushButton*>("wizardLimits")->click();
+    EXPECT_TRUE(pageOpen("limitsPage"));
+
+    setup->findChild<QPushButton*>("wizardFinish")->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(pageOpen("paiban"));
+    EXPECT_EQ(window->setupPage(), nullptr);
+    EXPECT_TRUE(shown("Command6"));
+    for (const char* name : {"Command5", "Command11", "Command3"})
+        EXPECT_FALSE(shown(name)) << name;
+    press("Command6");
+    EXPECT_EQ(step(), 1);
+    EXPECT_TRUE(enabled("Command3"));
+}
