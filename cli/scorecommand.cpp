@@ -30,16 +30,9 @@ int score(Context& context) {
     QString error;
     monthsheet::MonthSheet sheet;
     if (saved) {
-        const qint64 number = rosters::findRoster(db, savedName, &error);
-        if (number <= 0) {
-            err(number == 0 ? msg::noSavedRoster.arg(savedName) : error);
-            return number == 0 ? Refused : RunFailed;
-        }
         rosters::SavedRoster roster;
-        if (!rosters::loadSavedRoster(db, number, &roster, &error)) {
-            err(error);
-            return RunFailed;
-        }
+        if (const int read = readSavedRoster(db, savedName, &roster); read != Done)
+            return read;
         sheet = roster.sheet;
     } else if (!monthsheet::loadMonthSheet(db, &sheet, &error)) {
         err(error);

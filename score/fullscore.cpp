@@ -9,17 +9,6 @@ namespace korvane::score {
 
 namespace {
 
-bool onStretch(const ScoreSetup& setup, const ScoreSetup::StretchTarget& target, const Cell& cell) {
-    switch (target.term) {
-    case Term::ConsecutiveWork:
-        return !cell.isEmpty();
-    case Term::ConsecutiveOff:
-        return cell.isEmpty();
-    default:
-        return setup.cellIn(cell, target.inSet);
-    }
-}
-
 void addBoundItems(Item item, double least, double most, QList<Item>* items) {
     if (item.value < least) {
         item.bound = least;
@@ -46,7 +35,7 @@ void stretchItems(const ScoreSetup& setup, const std::vector<Cell>& cells, int p
     base.source = source;
     base.weight = target.weight;
     // A stretch that ended the day before: judged now that it is over.
-    if (target.history > 0 && (dates == 0 || !onStretch(setup, target, row[0])) &&
+    if (target.history > 0 && (dates == 0 || !setup.onStretch(target, row[0])) &&
         target.history < target.least) {
         Item item = base;
         item.first = item.last = 0;
@@ -57,13 +46,13 @@ void stretchItems(const ScoreSetup& setup, const std::vector<Cell>& cells, int p
     }
     int date = 0;
     while (date < dates) {
-        if (!onStretch(setup, target, row[date])) {
+        if (!setup.onStretch(target, row[date])) {
             ++date;
             continue;
         }
         const int first = date;
         while (date + 1 < dates && setup.joinsPrevious[size_t(date) + 1] &&
-               onStretch(setup, target, row[date + 1]))
+               setup.onStretch(target, row[date + 1]))
             ++date;
         const int last = date++;
         const int days = last - first + 1;

@@ -146,6 +146,17 @@ struct ScoreSetup {
                 return true;
         return false;
     }
+    // Whether the cell is a day of the target's stretches.
+    bool onStretch(const StretchTarget& target, const Cell& cell) const {
+        switch (target.term) {
+        case Term::ConsecutiveWork:
+            return !cell.isEmpty();
+        case Term::ConsecutiveOff:
+            return cell.isEmpty();
+        default:
+            return cellIn(cell, target.inSet);
+        }
+    }
     // Whether a wish of the day holds for the cell.
     bool granted(const WishDay& wish, const Cell& cell) const {
         const bool works =

@@ -41,6 +41,10 @@ QString dateText(const RosterScore& score, int date) {
 
 } // namespace
 
+// The target kinds' terms stand in the kinds' order.
+static_assert(int(Term::CompleteWeekends) == int(targets::TargetKind::CompleteWeekends) &&
+              int(Term::ConsecutiveSame) == int(targets::TargetKind::ConsecutiveSameShift));
+
 QString termName(Term term) {
     const int index = int(term);
     if (term <= Term::CompleteWeekends)

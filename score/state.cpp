@@ -30,17 +30,6 @@ CellCounts countsOf(const ScoreSetup& setup, const Cell& cell) {
     return counts;
 }
 
-bool onStretch(const ScoreSetup& setup, const ScoreSetup::StretchTarget& target, const Cell& cell) {
-    switch (target.term) {
-    case Term::ConsecutiveWork:
-        return !cell.isEmpty();
-    case Term::ConsecutiveOff:
-        return cell.isEmpty();
-    default:
-        return setup.cellIn(cell, target.inSet);
-    }
-}
-
 double wishCost(const ScoreSetup& setup, int person, int date, const Cell& cell) {
     double cost = 0;
     for (auto wish = setup.wishesBegin(person, date); wish != setup.wishesEnd(person, date); ++wish)
@@ -167,7 +156,7 @@ double ScoreState::stretchWindowCost(int person, int target, int date, const Cel
                                      int to) const {
     const ScoreSetup::StretchTarget& own = m_setup.people[size_t(person)].stretches[size_t(target)];
     const auto on = [&](int day) {
-        return onStretch(m_setup, own, day == date ? at : m_cells[index(person, day)]);
+        return m_setup.onStretch(own, day == date ? at : m_cells[index(person, day)]);
     };
     const int last = m_setup.dateCount - 1;
     double cost = 0;
@@ -246,11 +235,11 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
     const int last = setup.dateCount - 1;
     for (int target = 0; target < int(own.stretches.size()); ++target) {
         const ScoreSetup::StretchTarget& stretch = own.stretches[size_t(target)];
-        const bool was = onStretch(setup, stretch, old);
-        if (was == onStretch(setup, stretch, shifts))
+        const bool was = setup.onStretch(stretch, old);
+        if (was == setup.onStretch(stretch, shifts))
             continue;
         const auto on = [&](int day) {
-            return onStretch(setup, stretch, m_cells[index(person, day)]);
+            return setup.onStretch(stretch, m_cells[index(person, day)]);
         };
         int from = date;
         if (date > 0 && setup.joinsPrevious[size_t(date)]) {

@@ -32,13 +32,7 @@ TEST(IncrementalScore, AgreesWithTheWholeScoreOverRandomEdits) {
     goals.marks.insert(QDate(2027, 3, 13).toJulianDay(), targets::DayMark::WorkingWeekend);
     const auto add = [&](qint64 person, TargetKind kind, double least, double most, double weight,
                          QSet<qint64> shifts = {}) {
-        targets::Target own;
-        own.kind = kind;
-        own.least = least;
-        own.most = most;
-        own.weight = weight;
-        own.shifts = shifts;
-        goals.targets[person] << own;
+        goals.targets[person] << test::target(kind, least, most, weight, shifts);
     };
     QList<engine::EarlierShift> before;
     for (qint64 person = 1; person <= 12; ++person) {

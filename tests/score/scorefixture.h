@@ -6,6 +6,8 @@
 #include <QDate>
 #include <QStringList>
 
+#include <optional>
+
 // A week of five people (IDID 1 to 5: 甲 乙 丙 丁 戊) from Monday 1 March
 // 2027, on two shifts: 早 (08:00-16:00, 8 hours) and 夜 (22:00-08:00, 10
 // hours, into the next day). A row is written a letter a day: E 早, N 夜,
@@ -29,6 +31,17 @@ inline monthsheet::MonthSheet weekSheet(const QStringList& rows) {
                 sheet.add(person, day, letter == QLatin1Char('E') ? 0 : 1);
         }
     return sheet;
+}
+
+inline targets::Target target(targets::TargetKind kind, std::optional<double> least,
+                              std::optional<double> most, double weight, QSet<qint64> shifts = {}) {
+    targets::Target own;
+    own.kind = kind;
+    own.least = least;
+    own.most = most;
+    own.weight = weight;
+    own.shifts = shifts;
+    return own;
 }
 
 // Shifts worked before the week: a person's letters for the days up to

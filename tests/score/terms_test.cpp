@@ -14,16 +14,7 @@ namespace {
 
 const std::optional<double> none;
 
-targets::Target target(TargetKind kind, std::optional<double> least, std::optional<double> most,
-                       double weight, QSet<qint64> shifts = {}) {
-    targets::Target own;
-    own.kind = kind;
-    own.least = least;
-    own.most = most;
-    own.weight = weight;
-    own.shifts = shifts;
-    return own;
-}
+using test::target;
 
 // One term counted by hand on the week of five (see scorefixture.h).
 struct TermCase {
