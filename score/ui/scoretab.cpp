@@ -17,7 +17,7 @@ namespace {
 
 // Cells marked on the sheet: the costliest few, enough to be seen at once.
 constexpr int kMarkedCells = 20;
-const QColor kCostFill(0xFF, 0xD8, 0xA8);
+const QColor kCostFill(0xFF, 0xD9, 0x66); // amber: apart from the weekend shade
 const QString kTermColumns = QStringLiteral("项目|扣分|占比");
 
 QTableView* tableView(const QString& name, QStandardItemModel* model, QWidget* parent) {
