@@ -6,6 +6,7 @@
 #include "editors/ui/shiftpage.h"
 #include "editors/ui/staffpage.h"
 #include "limits/ui/limitspage.h"
+#include "targets/ui/targetspage.h"
 #include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/pageframe.h"
@@ -64,6 +65,7 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     m_shiftGroups = makeButton("btnBanciset", QStringLiteral("班次组设定"), m_setupButtons);
     // Beside the six, not one of them: it has no highlight and no wizard step.
     auto* limits = makeButton("btnLimits", QStringLiteral("人员限制与休假"), m_setupButtons);
+    auto* targets = makeButton("btnTargets", QStringLiteral("排班目标与意愿"), m_setupButtons);
     auto* enterWizard = makeButton("Command5", QStringLiteral("进入设置向导"), m_setupButtons);
     m_sixButtons = {m_staff, m_dateRange, m_shifts, m_staffGroups, m_dateGroups, m_shiftGroups};
 
@@ -75,6 +77,7 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     grid->addWidget(m_dateGroups, 1, 1);
     grid->addWidget(m_shiftGroups, 1, 2);
     grid->addWidget(limits, 2, 0);
+    grid->addWidget(targets, 2, 1);
     grid->addWidget(enterWizard, 0, 3, 2, 1);
     enterWizard->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
 
@@ -117,6 +120,7 @@ SetupPage::SetupPage(PageContext& context, QWidget* parent) : QWidget(parent), m
     connect(m_shifts, &QPushButton::clicked, this, &SetupPage::shiftSetting);
     connect(m_shiftGroups, &QPushButton::clicked, this, &SetupPage::shiftGroupSetting);
     connect(limits, &QPushButton::clicked, this, &SetupPage::limitsSetting);
+    connect(targets, &QPushButton::clicked, this, &SetupPage::targetsSetting);
     connect(enterWizard, &QPushButton::clicked, this, &SetupPage::enterWizardRequested);
     connect(scheduleButton, &QPushButton::clicked, this, &SetupPage::schedule);
 
@@ -233,6 +237,16 @@ void SetupPage::limitsSetting() {
         m_context.showPage(open);
     } else {
         m_context.showPage(new LimitsPage(m_context));
+    }
+}
+
+void SetupPage::targetsSetting() {
+    m_periodPanel->hide();
+    if (TargetsPage* open = findOpenPage<TargetsPage>(this)) {
+        open->reload();
+        m_context.showPage(open);
+    } else {
+        m_context.showPage(new TargetsPage(m_context));
     }
 }
 

@@ -28,6 +28,7 @@ public:
     void shiftSetting();      // btnBanci 班次设定
     void shiftGroupSetting(); // btnBanciset 班次组设定
     void limitsSetting();     // btnLimits 人员限制与休假
+    void targetsSetting();    // btnTargets 排班目标与意愿
     // Shows the staff editor among the pages of inWindow's main window,
     // opening it when it is not open.
     static void openStaffEditor(PageContext& context, const QWidget* inWindow);

@@ -58,5 +58,6 @@ int listSavedRosters(Context& context);
 int score(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
+int wishes(Context& context);
 
 } // namespace korvane::cli

@@ -41,6 +41,8 @@ const char* kUsage =
     "                              term's cost, each person's line, the hard rules it breaks\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
+    "  wishes --import FILE.csv    add the wishes of a CSV file (person, from, to, shift or\n"
+    "                              全天, 想/不想, weight, reason), all or none\n"
     "  --help, --version           print this help, or the version\n"
     "Exit codes: 0 done, 1 the plan cannot be carried out, 2 bad arguments or a file\n"
     "that is not a Korvane database, 3 nothing to plan (roster --month, --xlsx: no\n"
@@ -170,7 +172,8 @@ int main(int argc, char** argv) {
         return cli::importDatabase(context);
     if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
         command != QLatin1String("export") && command != QLatin1String("explain") &&
-        command != QLatin1String("rosters") && command != QLatin1String("score"))
+        command != QLatin1String("rosters") && command != QLatin1String("wishes") &&
+        command != QLatin1String("score"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (!cli::lockForUse(context))
@@ -185,5 +188,7 @@ int main(int argc, char** argv) {
         return cli::score(context);
     if (command == QLatin1String("explain"))
         return cli::explain(context);
+    if (command == QLatin1String("wishes"))
+        return cli::wishes(context);
     return cli::exportDatabase(context);
 }

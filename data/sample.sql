@@ -167,3 +167,33 @@ INSERT INTO 排除条件 (编号, 人员, 排在, 日期, 班次, 选定日期�
     -- 吴霞 is seconded to the outpatient department; she helps on the ward
     -- only with a day shift on 23 January.
     (11, '吴霞', '限排在', '2027-01-23', '白班组', 0, 1);
+
+-- ---------------------------------------------------------------------------
+-- 排班目标: what the ward would like, priced per unit missed (权重). None of it
+-- binds a run: the roster generated from the sample stays as it is, and the
+-- score shows how well it meets these.
+--   全部        no more than 5 working days in a row; no more than 3 nights
+--               (夜班组) in a row
+--   低年资护士  10 to 20 shifts in the month
+--   高年资护士  weekends worked whole or not at all
+--   黄伟        (nights only) at most 12 shifts
+-- ---------------------------------------------------------------------------
+INSERT INTO 排班目标 (对象, 对象IDID, 种类, 班次, 选定班次组, 最少, 最多, 权重) VALUES
+    ('组', 1, '连续上班', NULL, 0, NULL, 5, 20),
+    ('组', 1, '连续同班', '夜班组', 1, NULL, 3, 15),
+    ('组', 4, '班数', NULL, 0, 10, 20, 10),
+    ('组', 3, '完整周末', NULL, 0, NULL, NULL, 15),
+    ('人员', 8, '班数', NULL, 0, NULL, 12, 10);
+
+-- ---------------------------------------------------------------------------
+-- 排班意愿: wishes the nurses handed in (想要 1: wants to work, 0: does not).
+-- ---------------------------------------------------------------------------
+INSERT INTO 排班意愿 (人员IDID, 开始日期, 结束日期, 班次, 选定班次组, 想要, 权重, 原因) VALUES
+    (3, '2027-01-15', '2027-01-16', '全天', 0, 0, 20, '孩子家长会'),
+    (12, '2027-01-18', '2027-01-22', '夜班组', 1, 1, 10, '白天上课'),
+    (19, '2027-01-23', '2027-01-24', '全天', 0, 0, 30, '婚礼'),
+    (7, '2027-01-09', '2027-01-09', '大夜班', 0, 0, 10, NULL),
+    (16, '2027-01-29', '2027-01-31', '白班', 0, 1, 10, '春节前多上白班');
+
+-- 理想人数: four on the day shift when staff allow (人数 3 is what a run fills).
+INSERT INTO 理想人数 (班次IDID, 理想人数, 权重) VALUES (1, 4, 10);

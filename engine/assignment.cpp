@@ -98,6 +98,10 @@ SlotFiller::SlotFiller(const PlanningData& data, CandidateTable& table)
     : m_data(data), m_table(table), m_counters(data.staff.size()), m_work(data.staff.size()) {
     for (const WorkLimits& limits : data.limits)
         m_limited = m_limited || limits.any();
+    if (!data.successions.isEmpty()) {
+        m_limited = true;
+        m_shiftsByDay.resize(data.staff.size());
+    }
     for (PersonCounters& counters : m_counters)
         counters.lastDay = neverAssignedDay();
     for (size_t row = 0; row < table.flags.size(); ++row)
@@ -183,6 +187,8 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
 
 void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
     m_work[size_t(person)].addBefore(day, endMinute, shift);
+    if (!m_shiftsByDay.empty())
+        m_shiftsByDay[size_t(person)][day].append(shift);
 }
 
 void WorkDone::addBefore(qint64 day, int endMinute, qint64 shift) {
@@ -213,16 +219,20 @@ void SlotFiller::take(int row, const CalendarDay& day, const Shift& shift, qint6
         counters.lastShift = shift.idid;
         counters.consecutive = 1;
     }
-    m_work[size_t(m_table.personOf(row))].add(day.day, shift.startMinute, shift.endMinute,
-                                              shift.overnight, shift.idid);
+    const int person = m_table.personOf(row);
+    m_work[size_t(person)].add(day.day, shift.startMinute, shift.endMinute, shift.overnight,
+                               m_data.isWeekendDay(day.day), shift.idid);
+    if (!m_shiftsByDay.empty())
+        m_shiftsByDay[size_t(person)][day.day].append(shift.idid);
 }
 
-void WorkDone::add(qint64 day, int startMinute, int endMinute, bool overnightShift, qint64 shift) {
+void WorkDone::add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
+                   qint64 shift) {
     if (hasWorked())
         shortestRest = std::min(shortestRest, day * 1440 + startMinute - lastEnd);
     ++shifts;
     overnight += overnightShift ? 1 : 0;
-    weekend += isWeekend(day) ? 1 : 0;
+    weekend += weekendDay ? 1 : 0;
     if (lastDay != day)
         run = lastDay == day - 1 ? run + 1 : 1;
     lastDay = day;
@@ -241,7 +251,7 @@ PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& s
         return PassOver::Shifts;
     if (limits.overnight && shift.overnight && work.overnight + 1 > *limits.overnight)
         return PassOver::Overnight;
-    if (limits.weekend && isWeekend(day.day) && work.weekend + 1 > *limits.weekend)
+    if (limits.weekend && m_data.isWeekendDay(day.day) && work.weekend + 1 > *limits.weekend)
         return PassOver::Weekend;
     if (limits.consecutive) {
         const int run = work.lastDay == day.day       ? work.run
@@ -257,7 +267,18 @@ PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& s
         if (double(rest) < *limits.restHours * 60)
             return PassOver::Rest;
     }
+    if (brokenSuccession(person, day.day, shift.idid))
+        return PassOver::Succession;
     return PassOver::None;
+}
+
+std::optional<targets::BrokenSuccession> SlotFiller::brokenSuccession(int person, qint64 day,
+                                                                      qint64 shift) const {
+    if (m_shiftsByDay.empty())
+        return std::nullopt;
+    const QHash<qint64, QList<qint64>>& worked = m_shiftsByDay[size_t(person)];
+    return targets::brokenSuccession(m_data.successions, shift, worked.value(day - 1),
+                                     worked.value(day + 1));
 }
 
 } // namespace korvane::engine

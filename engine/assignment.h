@@ -53,14 +53,15 @@ struct WorkDone {
 
     // Counts a shift worked on the day (shifts in time order), the minutes
     // after that day's midnight.
-    void add(qint64 day, int startMinute, int endMinute, bool overnightShift, qint64 shift);
+    void add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
+             qint64 shift);
     // Counts a shift worked before the period: for rest and days in a row only.
     void addBefore(qint64 day, int endMinute, qint64 shift);
 };
 
 // Why an open candidate is passed over: a limit would be passed or the rest
 // broken if it were taken.
-enum class PassOver { None, Shifts, Overnight, Weekend, Consecutive, Rest, Overlap };
+enum class PassOver { None, Shifts, Overnight, Weekend, Consecutive, Rest, Overlap, Succession };
 
 // The greedy pass over the slots, in memory. Counters start at their reset
 // values with the capacity counted from the open rows. A person's limits
@@ -83,6 +84,10 @@ public:
     // their limits, and which.
     PassOver passOver(int person, const CalendarDay& day, const Shift& shift) const;
     const WorkDone& workDone(int person) const { return m_work[size_t(person)]; }
+    // The forbidden succession taking the person for the shift on the day
+    // would break, with what they work the day before and the day after.
+    std::optional<targets::BrokenSuccession> brokenSuccession(int person, qint64 day,
+                                                              qint64 shift) const;
 
     // Fills one slot with slot sequence number sequence. relaxed is set when
     // the held-back people had to be taken after all.
@@ -103,6 +108,8 @@ private:
     QHash<quint64, std::vector<int>> m_locked; // people locked on each slot
     std::vector<PersonCounters> m_counters;
     std::vector<WorkDone> m_work;
+    // The shifts each person works on each day, kept only for forbidden successions.
+    std::vector<QHash<qint64, QList<qint64>>> m_shiftsByDay;
     bool m_limited = false;    // someone has a limit
     std::vector<int> m_open;   // scratch: the open rows of a slot
     std::vector<int> m_chosen; // scratch: the rows the slot's query returns

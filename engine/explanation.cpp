@@ -55,6 +55,12 @@ SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& 
                                     hoursText(*limits.restHours)),
                 msg::kindRest};
     }
+    case PassOver::Succession: {
+        const targets::ForbiddenSuccession& broken =
+            *filler.brokenSuccession(person, day.day, shift.idid)->succession;
+        return {name, msg::reasonSuccession.arg(broken.beforeName, broken.afterName),
+                msg::kindSuccession};
+    }
     case PassOver::None:
         break;
     }

@@ -128,6 +128,11 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
     while (query.next())
         if (!query.value(0).isNull()) // a group without a name is never named by a shift
             dateGroupsByName[query.value(0).toString()].append(query.value(1).toLongLong());
+    targets::Objectives objectives;
+    if (!targets::load(db, &objectives, error))
+        return false;
+    marks = std::move(objectives.marks);
+    successions = std::move(objectives.successions);
     return loadLimitsAndLeave(query, error);
 }
 
@@ -188,10 +193,6 @@ void WorkLimits::tighten(const WorkLimits& other) {
     tightenOne(weekend, other.weekend, false);
     tightenOne(consecutive, other.consecutive, false);
     tightenOne(restHours, other.restHours, true);
-}
-
-bool isWeekend(qint64 day) {
-    return QDate::fromJulianDay(day).dayOfWeek() >= 6;
 }
 
 int PlanningData::distributionMatches(const CalendarDay& day, const QString& groupName) const {

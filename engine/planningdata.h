@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "targets/objectives.h"
+
 #include <optional>
 
 namespace korvane::engine {
@@ -82,8 +84,14 @@ struct PlanningData {
     // Per person of staff (same index): the limits and the leave that apply.
     QList<WorkLimits> limits;
     QList<QList<Leave>> leave;
+    // The holidays and working weekends of the calendar, and the forbidden
+    // successions (none: the plain run).
+    targets::DayMarks marks;
+    QList<targets::ForbiddenSuccession> successions;
 
     bool load(QSqlDatabase& db, QString* error);
+    // Whether the day counts as a weekend for the limits (the marked calendar).
+    bool isWeekendDay(qint64 day) const { return targets::isWeekendDay(day, marks); }
     bool hasLimitsOrLeave() const;
 
     // How many (calendar row, date group) pairs place the day in a group of
@@ -97,9 +105,6 @@ struct PlanningData {
 private:
     bool loadLimitsAndLeave(QSqlQuery& query, QString* error);
 };
-
-// Whether the day (a day number) is a Saturday or a Sunday.
-bool isWeekend(qint64 day);
 
 // The name that distributes a shift on every date.
 inline const QString everyDate = QStringLiteral("全部");

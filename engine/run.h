@@ -51,8 +51,8 @@ struct LockedAssignment {
 };
 
 // A shift a person worked before the period (the end of the previous saved
-// roster): it counts for rest and consecutive days across the boundary, and
-// for nothing else.
+// roster): it counts for rest, consecutive days and forbidden successions
+// across the boundary, and for nothing else.
 struct EarlierShift {
     qint64 person = 0; // 基本信息.IDID
     qint64 day = 0;    // the date it started, as a day number

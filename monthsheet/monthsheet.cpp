@@ -85,6 +85,8 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
         sheet->dates << date;
     }
     std::sort(sheet->dates.begin(), sheet->dates.end());
+    if (!targets::loadDayMarks(db, &sheet->marks, error))
+        return false;
     for (int i = 0; i < sheet->dates.size(); ++i)
         dateColumn.insert(sheet->dates.at(i).toString(Qt::ISODate), i);
 
@@ -134,7 +136,7 @@ SheetTotals sheetTotals(const MonthSheet& sheet) {
         PersonTotals own;
         own.byShift = QList<int>(sheet.shifts.size(), 0);
         for (int date = 0; date < sheet.dates.size(); ++date) {
-            const bool weekendDay = isWeekend(sheet.dates.at(date));
+            const bool weekendDay = sheet.isWeekendDate(date);
             for (int index : sheet.cell(person, date)) {
                 const SheetShift& shift = sheet.shifts.at(index);
                 ++own.shifts;

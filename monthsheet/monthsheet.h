@@ -6,15 +6,13 @@
 #include <QSqlQuery>
 #include <QString>
 
+#include "targets/objectives.h"
+
 // The month sheet: one row per person, one column per date, the shifts a
 // person works that day in each cell. A plain structure, filled by one
 // loader, so that every view of it (window, paper, workbook, terminal)
 // shows the same cells.
 namespace korvane::monthsheet {
-
-inline bool isWeekend(const QDate& date) {
-    return date.dayOfWeek() >= 6;
-}
 
 struct SheetPerson {
     qint64 idid = 0; // 基本信息.IDID
@@ -39,6 +37,8 @@ struct MonthSheet {
     // cells[person * dates.size() + date]: the person's shifts that day, as
     // indexes into shifts, in the order of a day.
     QList<QList<int>> cells;
+    // The holidays and working weekends of the calendar among the dates.
+    targets::DayMarks marks;
 
     // Sizes cells for the dates and people (every cell empty).
     void resetCells();
@@ -50,6 +50,11 @@ struct MonthSheet {
     bool hasDuties() const;
     // How many people work on that date.
     int onDuty(int date) const;
+    // Whether the date is a weekend day of the marked calendar: shaded, and
+    // counted among the weekend shifts.
+    bool isWeekendDate(int date) const {
+        return targets::isWeekendDay(dates.at(date).toJulianDay(), marks);
+    }
 };
 
 // A shift from a query row of idid, 班次名称, 起始时间, 终止时间, 次日,
@@ -64,7 +69,7 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error);
 struct PersonTotals {
     int shifts = 0;
     int overnight = 0;
-    int weekend = 0;    // on Saturdays and Sundays
+    int weekend = 0;    // on weekend days of the marked calendar
     int minutes = 0;    // an overnight shift counted to its end
     QList<int> byShift; // shifts of each kind, as MonthSheet::shifts
 };

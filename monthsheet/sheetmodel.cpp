@@ -65,7 +65,7 @@ int SheetModel::columnCount(const QModelIndex& parent) const {
 
 QVariant SheetModel::weekendBackground(int column) const {
     const int date = dateAt(column);
-    return date >= 0 && isWeekend(m_sheet.dates.at(date)) ? m_weekend : QVariant();
+    return date >= 0 && m_sheet.isWeekendDate(date) ? m_weekend : QVariant();
 }
 
 QVariant SheetModel::data(const QModelIndex& index, int role) const {

@@ -130,7 +130,7 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
     for (lxw_col_t date = 0; date < dates; ++date) {
         const DateHeading heading = dateHeading(sheet, int(date));
         lxw_format* format =
-            isWeekend(sheet.dates.at(date)) ? formats.weekendHeading : formats.heading;
+            sheet.isWeekendDate(date) ? formats.weekendHeading : formats.heading;
         out.text(2, kFirstDateColumn + date, heading.day, format);
         out.text(3, kFirstDateColumn + date, heading.weekday, format);
     }
@@ -148,7 +148,7 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
             const QString text = cellText(sheet, person, int(date));
             labels << text;
             out.text(row, kFirstDateColumn + date, text,
-                     isWeekend(sheet.dates.at(date)) ? formats.weekendCell : formats.cell);
+                     sheet.isWeekendDate(date) ? formats.weekendCell : formats.cell);
         }
         const PersonTotals& own = totals.people.at(person);
         const double values[] = {double(own.shifts), double(own.overnight), double(own.weekend),
@@ -161,7 +161,7 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
     out.text(countRow, 1, onDutyCaption, formats.name);
     for (lxw_col_t date = 0; date < dates; ++date)
         out.number(countRow, kFirstDateColumn + date, sheet.onDuty(int(date)),
-                   isWeekend(sheet.dates.at(date)) ? formats.weekendCell : formats.cell);
+                   sheet.isWeekendDate(date) ? formats.weekendCell : formats.cell);
 
     out.width(0, 0, 5);
     out.width(1, 1, widthOf(names, 8, 24));

@@ -382,6 +382,10 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
         dateColumn.insert(date.toString(Qt::ISODate), int(sheet.dates.size()));
         sheet.dates << date;
     }
+    // The marks of the calendar as it is now: a roster of the current period
+    // shows its holidays, one of another period plain weekends.
+    if (!targets::loadDayMarks(db, &sheet.marks, error))
+        return false;
 
     QSet<qint64> staff, shiftsNow;
     if (!execBound(query, QStringLiteral("select IDID from 基本信息"), {}, error))

@@ -139,7 +139,7 @@ RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const 
         const QList<int> rows = m_data.calendarRowsByDay.value(day);
         index.calendarRow << (rows.isEmpty() ? -1 : rows.first());
         index.day << day;
-        index.weekend << engine::isWeekend(day);
+        index.weekend << m_data.isWeekendDay(day);
     }
     return index;
 }
@@ -170,12 +170,22 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
         if (!latest || shift.end >= latest->end)
             latest = shift;
     };
+    // The shifts of the last day worked so far, for the forbidden successions.
+    qint64 workedDay = std::numeric_limits<qint64>::min();
+    QList<qint64> workedShifts;
+    const auto workedOn = [&](qint64 day, qint64 shift) {
+        if (day != workedDay)
+            workedShifts.clear();
+        workedDay = day;
+        workedShifts << shift;
+    };
     const auto earlier = m_earlier.constFind(idid);
     if (earlier != m_earlier.constEnd() && !sheet.dates.isEmpty()) {
         for (const engine::EarlierShift& before : *earlier) {
             if (before.day >= index.day.first())
                 break;
             work.addBefore(before.day, before.endMinute, before.shift);
+            workedOn(before.day, before.shift);
             const int setupShift = index.shiftOfIdid.value(before.shift, -1);
             worked({before.day * kMinutesPerDay + before.endMinute, before.day,
                     setupShift >= 0 ? &m_data.shifts.at(setupShift).name : &kUnknownShift});
@@ -194,12 +204,15 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
 
         const qint64 day = index.day.at(date);
         const bool named = onlyDate < 0 || date == onlyDate;
+        // A forbidden succession is named on the later of its two days.
+        const QList<qint64> dayBefore = workedDay == day - 1 ? workedShifts : QList<qint64>();
         for (int shift : cell) {
             const monthsheet::SheetShift& own = sheet.shifts.at(shift);
             const qint64 start = day * kMinutesPerDay + index.startMinute.at(shift);
             const qint64 end = day * kMinutesPerDay + index.endMinute.at(shift);
             work.add(day, index.startMinute.at(shift), index.endMinute.at(shift), own.overnight,
-                     own.idid);
+                     index.weekend.at(date), own.idid);
+            workedOn(day, own.idid);
             const auto warn = [&](WarningKind kind, const QString& text) {
                 out->append({kind, person, date, shift, text});
             };
@@ -238,6 +251,11 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 if (limits.consecutive && work.run > *limits.consecutive)
                     warn(WarningKind::Consecutive,
                          msg::warnConsecutive.arg(work.run).arg(*limits.consecutive));
+                if (const auto broken =
+                        targets::brokenSuccession(m_data.successions, own.idid, dayBefore, {}))
+                    warn(WarningKind::Succession,
+                         msg::reasonSuccession.arg(broken->succession->beforeName,
+                                                   broken->succession->afterName));
             }
             // Later shifts start no earlier: what has ended by now overlaps none of them.
             std::erase_if(open, [&](const Worked& before) { return before.end <= start; });

@@ -22,11 +22,11 @@ enum class WarningKind {
     Rest,         // too little rest after the person's previous shift
     Shifts,       // more shifts than the person's limit
     Overnight,    // more overnight shifts than the limit
-    Weekend,      // more shifts on Saturdays and Sundays than the limit
+    Weekend,      // more weekend shifts (the marked calendar) than the limit
     Consecutive,  // more days in a row than the limit
+    Succession,   // the shift follows one that it may not follow the next day
     Understaffed, // a slot below its headcount
     Overstaffed,  // a slot above its headcount
-    Succession,   // a shift after the day before's that may not follow it
 };
 
 // One warning. A cell's names its person, date and shift; a slot's

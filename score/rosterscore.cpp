@@ -1,11 +1,9 @@
 #include "score/rosterscore.h"
 
 #include "rosters/locks.h"
-#include "store/messages.h"
 #include "targets/objectives.h"
 
 #include <QSet>
-#include <QVarLengthArray>
 
 #include <algorithm>
 
@@ -35,23 +33,9 @@ std::vector<char> runsOf(const engine::PlanningData& data, const monthsheet::Mon
     return runs;
 }
 
-void sortByDateThenPerson(QList<rosters::Warning>& warnings) {
-    std::stable_sort(warnings.begin(), warnings.end(),
-                     [](const rosters::Warning& a, const rosters::Warning& b) {
-                         return a.date != b.date ? a.date < b.date : a.person < b.person;
-                     });
-}
-
-QString dayText(qint64 day) {
-    const QDate date = QDate::fromJulianDay(day);
-    return msg::monthDay.arg(date.month()).arg(date.day());
-}
-
 } // namespace
 
-QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings,
-                                     const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
-                                     const QList<engine::EarlierShift>& earlier) {
+QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings) {
     QList<rosters::Warning> found;
     // A slot above its 人数 is a warning of the hand edits, no broken rule:
     // one more person on duty endangers no one (the ideal headcount may ask
@@ -59,44 +43,6 @@ QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings,
     for (const rosters::Warning& warning : warnings)
         if (warning.kind != rosters::WarningKind::Overstaffed)
             found << warning;
-    const QList<targets::ForbiddenSuccession>& successions = setup.objectives.successions;
-    if (successions.isEmpty() || sheet.dates.isEmpty())
-        return found;
-    // Per shift of the sheet, the rules it may not follow by.
-    std::vector<QList<int>> endsRule(size_t(sheet.shifts.size()));
-    for (int shift = 0; shift < sheet.shifts.size(); ++shift)
-        for (int rule = 0; rule < successions.size(); ++rule)
-            if (successions.at(rule).after.contains(sheet.shifts.at(shift).idid))
-                endsRule[size_t(shift)] << rule;
-    QHash<qint64, QVarLengthArray<qint64, 2>> lastDayBefore; // IDID -> shifts the day before
-    const qint64 dayBefore = sheet.dates.first().toJulianDay() - 1;
-    for (const engine::EarlierShift& shift : earlier)
-        if (shift.day == dayBefore)
-            lastDayBefore[shift.person].append(shift.shift);
-    QVarLengthArray<qint64, 2> previous;
-    for (int person = 0; person < sheet.people.size(); ++person) {
-        previous = lastDayBefore.value(sheet.people.at(person).idid);
-        qint64 previousDay = dayBefore;
-        for (int date = 0; date < sheet.dates.size(); ++date) {
-            const qint64 day = sheet.dates.at(date).toJulianDay();
-            const QList<int>& today = sheet.cell(person, date);
-            if (previousDay == day - 1 && !previous.isEmpty())
-                for (int shift : today)
-                    for (int rule : endsRule[size_t(shift)]) {
-                        const targets::ForbiddenSuccession& own = successions.at(rule);
-                        if (std::any_of(previous.begin(), previous.end(),
-                                        [&](qint64 idid) { return own.before.contains(idid); }))
-                            found.append({rosters::WarningKind::Succession, person, date, shift,
-                                          msg::warnSuccession.arg(dayText(day - 1), own.beforeName,
-                                                                  own.afterName)});
-                    }
-            previous.clear();
-            for (int shift : today)
-                previous.append(sheet.shifts.at(shift).idid);
-            previousDay = day;
-        }
-    }
-    sortByDateThenPerson(found);
     return found;
 }
 
@@ -167,7 +113,7 @@ QList<Item> RosterScore::items() const {
 
 void RosterScore::setWarnings(QList<rosters::Warning> found) {
     warnings = std::move(found);
-    hard = hardFindings(warnings, sheet, *setup, earlier);
+    hard = hardFindings(warnings);
 }
 
 void RosterScore::update(const monthsheet::MonthSheet& changed, const QList<int>& people,

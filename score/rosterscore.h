@@ -69,12 +69,10 @@ bool scoreRoster(QSqlDatabase& db, monthsheet::MonthSheet sheet, RosterScore* sc
                  QString* error);
 
 // The hard rules a roster breaks, one place for every caller: the warnings
-// of the checks the run and the hand edits use (RosterChecker), less a slot
-// above its 人数, with every forbidden succession (across the start of the
-// period too).
-QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings,
-                                     const monthsheet::MonthSheet& sheet, const ScoreSetup& setup,
-                                     const QList<engine::EarlierShift>& earlier);
+// of the checks the run and the hand edits use (RosterChecker: rules, leave,
+// limits, rest and overlap, forbidden successions, slots short of 人数), less
+// a slot above its 人数.
+QList<rosters::Warning> hardFindings(const QList<rosters::Warning>& warnings);
 
 // What each cell costs, from the items that fall on days of a person: a
 // wish on its day, a stretch on its days (the days past its most, or the

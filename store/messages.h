@@ -139,6 +139,9 @@ inline const QString reasonRest = QStringLiteral("距上一班（%1）结束只�
 inline const QString kindRest = QStringLiteral("休息不足");
 inline const QString reasonOverlap = QStringLiteral("与已排的%1时间重叠");
 inline const QString kindOverlap = QStringLiteral("班次时间重叠");
+// A forbidden succession: the shift of one day (%1) and the one never worked the next (%2).
+inline const QString reasonSuccession = QStringLiteral("禁止衔接：%1 后次日不上 %2");
+inline const QString kindSuccession = QStringLiteral("禁止衔接");
 inline const QString reasonAvailable = QStringLiteral("可排");
 // Warnings of a roster changed by hand. A rule's and leave's are the
 // reasons above (reasonRule, reasonLeave). The other shift is named by its
@@ -156,7 +159,6 @@ inline const QString warnConsecutive =
     QStringLiteral("超出连续天数上限：连续上班第 %1 天（上限 %2 天）");
 inline const QString warnUnderstaffed = QStringLiteral("人数不足：需要 %1 人，只排了 %2 人");
 inline const QString warnOverstaffed = QStringLiteral("人数超出：需要 %1 人，排了 %2 人");
-inline const QString warnSuccession = QStringLiteral("禁止衔接：%1 %2 之后不能接 %3");
 // korvane-cli explain: what each person works (a limit after "/").
 inline const QStringList workloadColumns = {
     QStringLiteral("姓名"),   QStringLiteral("班数"),         QStringLiteral("跨日班"),

@@ -270,6 +270,22 @@ double defaultFairnessWeight(FairnessKind kind) {
     return kind == FairnessKind::Hours ? 1 : 8;
 }
 
+std::optional<BrokenSuccession> brokenSuccession(const QList<ForbiddenSuccession>& successions,
+                                                 qint64 shift, const QList<qint64>& dayBefore,
+                                                 const QList<qint64>& dayAfter) {
+    for (const ForbiddenSuccession& succession : successions) {
+        if (succession.after.contains(shift))
+            for (qint64 before : dayBefore)
+                if (succession.before.contains(before))
+                    return BrokenSuccession{&succession, true};
+        if (succession.before.contains(shift))
+            for (qint64 after : dayAfter)
+                if (succession.after.contains(after))
+                    return BrokenSuccession{&succession, false};
+    }
+    return std::nullopt;
+}
+
 DayMark dayMarkOf(const QVariant& stored) {
     const QString text = stored.toString();
     return text == holidayMark          ? DayMark::Holiday

@@ -139,6 +139,18 @@ struct ForbiddenSuccession {
     QString afterName;
 };
 
+// The succession that working shift on a day breaks, given the shifts the
+// person works the day before and the day after: the forbidden pair, and
+// whether the shift is its second (true) or its first. The one check of the
+// rule, for the run, its explanation, the hand-edit warnings and the score.
+struct BrokenSuccession {
+    const ForbiddenSuccession* succession = nullptr;
+    bool shiftIsAfter = false;
+};
+std::optional<BrokenSuccession> brokenSuccession(const QList<ForbiddenSuccession>& successions,
+                                                 qint64 shift, const QList<qint64>& dayBefore,
+                                                 const QList<qint64>& dayAfter);
+
 // A date's mark in 日期类型.节假日.
 enum class DayMark {
     None,           // as the weekday says

@@ -286,6 +286,17 @@ int main(int argc, char** argv) {
     shots.click("cssd");
     shots.click("btnLimits", shots.page("Formchushi"));
     shots.save(QStringLiteral("20-limits"));
+    shots.click("btnTargets", shots.page("Formchushi"));
+    shots.save(QStringLiteral("21-targets"));
+    if (auto* tabs =
+            shots.page("targetsPage")->findChild<QTabWidget*>(QStringLiteral("targetsTabs"))) {
+        for (const auto& [tab, name] : {std::pair{1, "21-targets-wishes"},
+                                        {2, "21-targets-fairness"},
+                                        {5, "21-targets-holidays"}}) {
+            tabs->setCurrentIndex(tab);
+            shots.save(QLatin1String(name));
+        }
+    }
 
     // A slot nobody can fill, on a small screen: the failure, its line and 查看原因.
     failingRun(shots, data.path());

@@ -215,7 +215,7 @@ public:
         // Fills first, then text, then the grid over them.
         p.fillRect(QRect(0, headingTop, right, bodyTop - headingTop), kHeadingFill);
         for (int date = first; date < last; ++date)
-            if (isWeekend(sheet.dates.at(date)))
+            if (sheet.isWeekendDate(date))
                 p.fillRect(QRect(dateLeft + (date - first) * l.dateWidth,
                                  headingTop + kHeadingRowHeight, l.dateWidth,
                                  bottom - headingTop - kHeadingRowHeight),

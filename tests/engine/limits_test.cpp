@@ -138,3 +138,37 @@ TEST(RunLocks, ALockedPersonIsTakenFirstAndCountsLikeAnyAssignment) {
 }
 
 } // namespace
+
+// 夜班 is never followed by 早班 the next day. Day 1: 甲 the morning (乙 may
+// not), 乙 the night; day 2 甲 may not take the morning, and 乙, off a night, is passed
+// over as for a limit: the slot fails and says why. Without the succession
+// 乙 takes it. A night before the period counts too: 甲, first in line for
+// the morning of 1 March, worked the night of 28 February, so 乙 works.
+TEST(RunLimits, AForbiddenSuccessionPassesOverThePersonAsALimitDoes) {
+    RunFixture f(2, 2);
+    f.shift(1, "早班", "08:00", 1);
+    f.shift(2, "夜班", "22:00", 1);
+    f.rule("乙", "不排在", "2027-03-01", "早班");
+    f.rule("甲", "不排在", "2027-03-02", "早班");
+    ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|早班|  甲", "2027年3月1日|夜班|  乙",
+                                       "2027年3月2日|早班|  乙", "2027年3月2日|夜班|  甲"}));
+
+    f.t.run("insert into 禁止衔接 (前班次, 前选定班次组, 后班次, 后选定班次组) values "
+            "('夜班', 0, '早班', 0)");
+    const engine::RunResult result = f.generate();
+    ASSERT_EQ(result.outcome, RunOutcome::PlanImpossible);
+    EXPECT_EQ(explanation(result),
+              QStringList({"2027年3月2日的早班需要 1 人，只有 0 人可排。",
+                           "2 人中：禁止衔接 1 人，规则 2 排除 1 人",
+                           "乙：禁止衔接：夜班 后次日不上 早班",
+                           "甲：被约束条件排除（编号 2：甲 不排在 2027-03-02 的 早班）"}));
+
+    f.t.run("delete from 排除条件");
+    engine::RunObserver observer;
+    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
+                               {{}, {{1, QDate(2027, 2, 28).toJulianDay(), 1380, 2}}})
+                  .outcome,
+              RunOutcome::Done);
+    EXPECT_EQ(f.roster().first(), "2027年3月1日|早班|  乙");
+}

@@ -130,6 +130,19 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
          {{"丙", "2027-03-02", "白班"}},
          {{"乙", "2027-03-02", "白班"}},
          {}},
+        {"a forbidden succession",
+         "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 2, 0);"
+         "insert into 禁止衔接 (前班次, 前选定班次组, 后班次, 后选定班次组) values "
+         "('夜班', 0, '白班', 0)",
+         {{"丙", "2027-03-02", "白班"}},
+         {{"乙", "2027-03-02", "白班"}},
+         {"乙|2027-03-02|白班|禁止衔接：夜班 后次日不上 白班"}},
+        {"a holiday counts as a weekend day",
+         "insert into 人员限制 (对象, 对象IDID, 最多周末班数) values ('人员', 1, 0);"
+         "update 日期类型 set 节假日 = '节假日' where 日期 = '2027-03-02'",
+         {},
+         {},
+         {"甲|2027-03-02|夜班|超出周末班上限：本期第 1 个周末班（上限 0 个）"}},
         {"a person's own rest instead of 8 hours",
          "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 36)",
          {},

@@ -33,11 +33,15 @@ bool anyCostNote(const QAbstractItemModel* model) {
     return false;
 }
 
-// With nothing set, the sample's roster costs only the default fairness,
-// and no cell is marked; korvane-cli prints the same total.
+// With nothing set (the sample's objectives taken out), its roster costs
+// only the default fairness, and no cell is marked; korvane-cli prints the
+// same total.
 TEST(ScoreTab, NothingSetCostsOnlyTheDefaultFairness) {
     test::FakePageContext context;
     context.data.loadSample();
+    context.data.run(
+        "delete from 排班目标; delete from 排班意愿; delete from 公平权重; "
+        "delete from 理想人数; delete from 禁止衔接; update 日期类型 set 节假日 = null");
     ASSERT_EQ(engine::generate(context.data.path).outcome, engine::RunOutcome::Done);
     MonthSheetPage page(context);
     ASSERT_TRUE(page.rosterScore());

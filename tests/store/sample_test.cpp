@@ -81,6 +81,12 @@ TEST(DeliveredSample, IsAFullConsistentSetUp) {
          "in (select 日期 from 日期类型)) or 选定班次组 <> (班次 in (select 班次组名称 from "
          "班次组)) "
          "or (选定班次组 = 0 and 班次 not in (select 班次名称 from banci))"},
+        {"wishes or targets of no one, or wishes outside the period",
+         "select (select count(*) from 排班意愿 where 人员IDID not in (select IDID from 基本信息) "
+         "or 开始日期 < (select min(日期) from 日期类型) or 结束日期 > (select max(日期) from "
+         "日期类型) or 结束日期 < 开始日期) + (select count(*) from 排班目标 where 对象IDID not in "
+         "(select case 对象 when '组' then idid end from 值班人员组 union select case 对象 when "
+         "'人员' then IDID end from 基本信息)) + (select count(*) = 0 from 排班意愿)"},
         {"a kind of setting the sample does not show",
          "select not (exists (select * from banci where 次日 = '跨转至次日') and exists (select * "
          "from banci where 人数 > 1) and exists (select * from banci where 分布日期 <> '全部') and "
