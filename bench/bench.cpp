@@ -18,6 +18,7 @@
 // generated again around the locks, and changed by one hand edit. On the
 // hospital year and the whole hospital, the warnings of one hand edit.
 
+#include "bench/scorebench.h"
 #include "engine/roster.h"
 #include "engine/rostertable.h"
 #include "engine/run.h"
@@ -813,8 +814,12 @@ bool runSetup(const SetupPlan& setup) {
                   .arg(cliMilliseconds(path, dir.path()), 0, 'f', 1));
     bool yearDone =
         setup.name == QLatin1String("ward") || measureMonthSheet(setup, path, dir.path());
-    if (setup.name == QLatin1String("hospital-year"))
+    if (setup.name == QLatin1String("hospital-year")) {
         yearDone = measureLimits(setup, path, run.seconds, dir.path()) && yearDone;
+        yearDone = bench::measureScore(setup.name,
+                                       QDir(dir.path()).filePath(QStringLiteral("roster.mdb"))) &&
+                   yearDone;
+    }
     return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
            run.rows == floor.rows && yearDone;
 }
@@ -840,8 +845,13 @@ int main(int argc, char** argv) {
                                                 : std::make_unique<QCoreApplication>(argc, argv);
     const QList<SetupPlan> setups = {ward(), hospitalYear(), hospital()};
     QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.size() == 3 && args.first() == QLatin1String("--measure") &&
+        args.at(1) == QLatin1String("score"))
+        return bench::measureScore(args.at(2), args.at(2)) ? 0 : 1;
     if (args.size() == 3 && args.first() == QLatin1String("--measure"))
         return measure(args.at(1), args.at(2));
+    if (!args.isEmpty() && args.first() == QLatin1String("inrc2"))
+        return bench::inrc2Command(args.mid(1));
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
         const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;

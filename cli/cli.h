@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rosters/savedroster.h"
 #include "store/connection.h"
 
 #include <QString>
@@ -46,11 +47,16 @@ int lockForUse(Context& context);
 std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Access access,
                                          int* code);
 
+// The saved roster of that name, read; else the exit code after saying why
+// (Refused when there is none of that name).
+int readSavedRoster(QSqlDatabase& db, const QString& name, rosters::SavedRoster* roster);
+
 int init(Context& context);
 int generate(Context& context);
 int explain(Context& context);
 int roster(Context& context);
 int listSavedRosters(Context& context);
+int score(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 int wishes(Context& context);

@@ -37,6 +37,8 @@ const char* kUsage =
     "                              (--xlsx: the workbook of sheet, roster and totals)\n"
     "  roster --saved NAME [...]   any form of roster above, for the saved roster NAME\n"
     "  rosters                     list the saved rosters\n"
+    "  score [--saved NAME]        the score of the roster (or of the saved roster NAME): each\n"
+    "                              term's cost, each person's line, the hard rules it breaks\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
     "  wishes --import FILE.csv    add the wishes of a CSV file (person, from, to, shift or\n"
@@ -172,7 +174,8 @@ int main(int argc, char** argv) {
         return cli::importDatabase(context);
     if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
         command != QLatin1String("export") && command != QLatin1String("explain") &&
-        command != QLatin1String("rosters") && command != QLatin1String("wishes"))
+        command != QLatin1String("rosters") && command != QLatin1String("wishes") &&
+        command != QLatin1String("score"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (const int code = cli::lockForUse(context); code != cli::Done)
@@ -183,6 +186,8 @@ int main(int argc, char** argv) {
         return cli::roster(context);
     if (command == QLatin1String("rosters"))
         return cli::listSavedRosters(context);
+    if (command == QLatin1String("score"))
+        return cli::score(context);
     if (command == QLatin1String("explain"))
         return cli::explain(context);
     if (command == QLatin1String("wishes"))

@@ -57,6 +57,20 @@ int monthSheet(const monthsheet::MonthSheet& sheet, const engine::RosterTable& r
 
 } // namespace
 
+int readSavedRoster(QSqlDatabase& db, const QString& name, rosters::SavedRoster* roster) {
+    QString error;
+    const qint64 number = rosters::findRoster(db, name, &error);
+    if (number <= 0) {
+        err(number == 0 ? msg::noSavedRoster.arg(name) : error);
+        return number == 0 ? Refused : RunFailed;
+    }
+    if (!rosters::loadSavedRoster(db, number, roster, &error)) {
+        err(error);
+        return RunFailed;
+    }
+    return Done;
+}
+
 // roster [--saved NAME] [--person TEXT] [--shift TEXT] [--month] [--csv FILE|-] [--pdf FILE]
 // [--paper A4|A3] [--xlsx FILE]: the roster left by the last run (or the saved
 // roster of that name), narrowed like
@@ -133,15 +147,8 @@ int roster(Context& context) {
     rosters::SavedRoster savedRoster;
     std::unique_ptr<rosters::RosterTables> savedTables;
     if (saved) {
-        const qint64 number = rosters::findRoster(db, savedName, &error);
-        if (number <= 0) {
-            err(number == 0 ? msg::noSavedRoster.arg(savedName) : error);
-            return number == 0 ? Refused : RunFailed;
-        }
-        if (!rosters::loadSavedRoster(db, number, &savedRoster, &error)) {
-            err(error);
-            return RunFailed;
-        }
+        if (const int read = readSavedRoster(db, savedName, &savedRoster); read != Done)
+            return read;
         savedTables = std::make_unique<rosters::RosterTables>(savedRoster);
         if (!savedTables->ok()) {
             err(savedTables->error());

@@ -21,11 +21,30 @@ void SheetModel::setCellMarks(QHash<qsizetype, CellMark> marks) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
 }
 
-const SheetModel::CellMark* SheetModel::markOf(int person, int date) const {
-    if (person < 0 || date < 0 || m_marks.isEmpty())
+void SheetModel::setCostMarks(QHash<qsizetype, CellMark> marks) {
+    m_costMarks = std::move(marks);
+    if (rowCount() > 0 && columnCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+namespace {
+
+const SheetModel::CellMark* find(const QHash<qsizetype, SheetModel::CellMark>& marks, int person,
+                                 int date, qsizetype dates) {
+    if (person < 0 || date < 0 || marks.isEmpty())
         return nullptr;
-    const auto found = m_marks.constFind(qsizetype(person) * m_sheet.dates.size() + date);
-    return found == m_marks.constEnd() ? nullptr : &*found;
+    const auto found = marks.constFind(qsizetype(person) * dates + date);
+    return found == marks.constEnd() ? nullptr : &*found;
+}
+
+} // namespace
+
+const SheetModel::CellMark* SheetModel::markOf(int person, int date) const {
+    return find(m_marks, person, date, m_sheet.dates.size());
+}
+
+const SheetModel::CellMark* SheetModel::costMarkOf(int person, int date) const {
+    return find(m_costMarks, person, date, m_sheet.dates.size());
 }
 
 int SheetModel::dateAt(int column) const {
@@ -67,15 +86,17 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         QStringList lines;
         if (person >= 0 && date >= 0 && !m_sheet.cell(person, date).isEmpty())
             lines << cellDetails(m_sheet, person, date);
-        if (const CellMark* mark = markOf(person, date))
-            lines << mark->notes;
+        for (const CellMark* mark : {markOf(person, date), costMarkOf(person, date)})
+            if (mark)
+                lines << mark->notes;
         return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
     case Qt::TextAlignmentRole:
         return int(Qt::AlignCenter);
     case Qt::BackgroundRole:
-        if (const CellMark* mark = markOf(person, date); mark && mark->background.isValid())
-            return mark->background;
+        for (const CellMark* mark : {markOf(person, date), costMarkOf(person, date)})
+            if (mark && mark->background.isValid())
+                return mark->background;
         return weekendBackground(index.column());
     default:
         return {};

@@ -36,6 +36,9 @@ public:
     };
     // Keyed by person * dates + date.
     void setCellMarks(QHash<qsizetype, CellMark> marks);
+    // The cells that cost most in the roster's score: a layer of its own
+    // under the marks above (their background wins, both notes show).
+    void setCostMarks(QHash<qsizetype, CellMark> marks);
 
     // The date of a column (-1 for the totals), the person of a row (-1 for
     // the last row).
@@ -51,11 +54,13 @@ public:
 private:
     QVariant weekendBackground(int column) const;
     const CellMark* markOf(int person, int date) const;
+    const CellMark* costMarkOf(int person, int date) const;
 
     MonthSheet m_sheet;
     SheetTotals m_totals;
     QVariant m_weekend;
     QHash<qsizetype, CellMark> m_marks;
+    QHash<qsizetype, CellMark> m_costMarks;
 };
 
 } // namespace korvane::monthsheet

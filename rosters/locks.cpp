@@ -113,17 +113,22 @@ QList<engine::LockedAssignment> lockedAssignments(const SavedRoster& roster,
 bool earlierShifts(QSqlDatabase& db, QList<engine::EarlierShift>* shifts, QString* error) {
     shifts->clear();
     QSqlQuery query(db);
-    bool present = false;
-    if (!sql::hasRosterTables(query, &present, error))
-        return false;
-    if (!present)
-        return true;
     if (!execBound(query, QStringLiteral("select min(日期) from 日期类型"), {}, error))
         return false;
     if (!query.next())
         return fail(query, error);
-    const QDate first = QDate::fromString(query.value(0).toString(), Qt::ISODate);
-    if (!first.isValid())
+    return earlierShiftsBefore(db, QDate::fromString(query.value(0).toString(), Qt::ISODate),
+                               shifts, error);
+}
+
+bool earlierShiftsBefore(QSqlDatabase& db, const QDate& first, QList<engine::EarlierShift>* shifts,
+                         QString* error) {
+    shifts->clear();
+    QSqlQuery query(db);
+    bool present = false;
+    if (!sql::hasRosterTables(query, &present, error))
+        return false;
+    if (!present || !first.isValid())
         return true;
     if (!execBound(
             query,

@@ -40,6 +40,9 @@ QList<engine::LockedAssignment> lockedAssignments(const SavedRoster& roster,
 // rest and consecutive days count across the start of the period; in the
 // order they were worked. Every run takes them.
 bool earlierShifts(QSqlDatabase& db, QList<engine::EarlierShift>* shifts, QString* error);
+// The same for a roster that starts on first (a saved roster of another period).
+bool earlierShiftsBefore(QSqlDatabase& db, const QDate& first, QList<engine::EarlierShift>* shifts,
+                         QString* error);
 
 // What a regeneration of a saved roster takes. problem: why it cannot run
 // (another period); leftOut: a line per lock that can no longer hold.

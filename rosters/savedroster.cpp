@@ -12,6 +12,7 @@
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTime>
 #include <QVariant>
 
 #include <algorithm>
@@ -156,6 +157,83 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
                    QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) select distinct "
                                   "存档编号, 日期, 班次IDID from 存档值班 where 存档编号 = ?"),
                    roster, error);
+    });
+}
+
+bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthSheet& sheet,
+               KeptRoster* kept, QString* error) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty() || sheet.dates.isEmpty()) {
+        if (error)
+            *error = trimmed.isEmpty() ? msg::rosterNameEmpty : msg::noRoster;
+        return false;
+    }
+    return inTransaction(db, error, [&] {
+        QSqlQuery query(db);
+        bool taken = false;
+        if (!nameTaken(query, trimmed, 0, &taken, error))
+            return false;
+        if (taken) {
+            if (error)
+                *error = msg::rosterNameTaken.arg(trimmed);
+            return false;
+        }
+        const QString time = now();
+        if (!execBound(query,
+                       QStringLiteral("insert into 排班存档 (名称, 已命名, 开始日期, 结束日期, "
+                                      "生成时间, 修改时间) values (?, 1, ?, ?, ?, ?)"),
+                       {trimmed, sheet.dates.first().toString(Qt::ISODate),
+                        sheet.dates.last().toString(Qt::ISODate), time, time},
+                       error))
+            return false;
+        const qint64 number = query.lastInsertId().toLongLong();
+        for (int i = 0; i < sheet.people.size(); ++i) {
+            const monthsheet::SheetPerson& person = sheet.people.at(i);
+            if (!execBound(query,
+                           QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, "
+                                          "姓名) values (?, ?, ?, ?, ?)"),
+                           {number, i, person.idid, person.id, person.name}, error))
+                return false;
+        }
+        for (int i = 0; i < sheet.shifts.size(); ++i) {
+            const monthsheet::SheetShift& own = sheet.shifts.at(i);
+            const QTime start = QTime::fromString(own.start, QStringLiteral("HH:mm"));
+            const int startMinute = start.isValid() ? start.hour() * 60 + start.minute() : 0;
+            if (!execBound(
+                    query,
+                    QStringLiteral("insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, "
+                                   "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数) values "
+                                   "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                    {number, i, own.idid, own.name, own.start,
+                     own.overnight ? shift::crossing : shift::notCrossing, own.end, startMinute,
+                     startMinute + own.minutes, own.headcount},
+                    error))
+                return false;
+        }
+        for (int date = 0; date < sheet.dates.size(); ++date) {
+            const QString day = sheet.dates.at(date).toString(Qt::ISODate);
+            QSet<int> used;
+            for (int person = 0; person < sheet.people.size(); ++person)
+                for (int shift : sheet.cell(person, date)) {
+                    used.insert(shift);
+                    if (!execBound(query,
+                                   QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, "
+                                                  "人员IDID, 手改) values (?, ?, ?, ?, 0)"),
+                                   {number, day, sheet.shifts.at(shift).idid,
+                                    sheet.people.at(person).idid},
+                                   error))
+                        return false;
+                }
+            for (int shift : std::as_const(used))
+                if (!execBound(query,
+                               QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) "
+                                              "values (?, ?, ?)"),
+                               {number, day, sheet.shifts.at(shift).idid}, error))
+                    return false;
+        }
+        kept->number = number;
+        kept->name = trimmed;
+        return true;
     });
 }
 

@@ -40,6 +40,13 @@ struct KeptRoster {
 };
 bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error);
 
+// Keeps a roster made elsewhere (a search, an imported roster) as a saved
+// roster of that name, with the sheet's own copy of its people and shifts,
+// in one transaction. False with the reason: an empty name, a name another
+// roster has.
+bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthSheet& sheet,
+               KeptRoster* kept, QString* error);
+
 // The columns of the list of saved rosters, and one roster's texts in them.
 QStringList summaryColumns();
 QStringList summaryTexts(const RosterSummary& summary);

@@ -58,6 +58,8 @@ class RosterChecker {
 public:
     // Reads the set-up; false with the reason.
     bool load(QSqlDatabase& db, QString* error = nullptr);
+    // The set-up as it was read.
+    const engine::PlanningData& planningData() const { return m_data; }
 
     // Shifts worked before the sheet's first date (the end of the roster
     // before it): they count for rest, overlap and days in a row.

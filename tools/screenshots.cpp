@@ -131,7 +131,7 @@ void previewReport(Shooter& shots) {
     shots.click("Command12", page);
 }
 
-// 排班总表 beside it: the sheet, the totals with the chart, the print preview.
+// 排班总表 beside it: the sheet, the totals with the chart, the score, the print preview.
 void monthSheet(Shooter& shots) {
     shots.click("comZongbiao", shots.page("paiban"));
     QWidget* sheet = shots.page("paibanZongbiao");
@@ -141,6 +141,8 @@ void monthSheet(Shooter& shots) {
     shots.save(QStringLiteral("15-month-sheet"));
     tabs->setCurrentIndex(1);
     shots.save(QStringLiteral("16-month-totals"));
+    tabs->setCurrentIndex(2);
+    shots.save(QStringLiteral("16-month-score"));
     tabs->setCurrentIndex(0);
     QTimer::singleShot(0, [&shots] {
         QWidget* preview = QApplication::activeModalWidget();

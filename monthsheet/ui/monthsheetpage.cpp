@@ -7,6 +7,8 @@
 #include "monthsheet/sheettext.h"
 #include "monthsheet/ui/totalschart.h"
 #include "monthsheet/workbook.h"
+#include "score/scoretext.h"
+#include "score/ui/scoretab.h"
 #include "store/datafiles.h"
 #include "store/dialect.h"
 #include "store/messages.h"
@@ -129,6 +131,7 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     m_tabs = tabs;
     buildSheetTab(tabs);
     buildTotalsTab(tabs);
+    buildScoreTab(tabs);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -151,7 +154,9 @@ void MonthSheetPage::setRoster(monthsheet::MonthSheet sheet, QSqlDatabase roster
     if (!engine::loadRosterTable(m_rosterDb, engine::fullRosterQuery(), &m_roster, &error))
         m_context.prompt().information(error);
     const QModelIndex current = m_sheetView->currentIndex();
+    const monthsheet::MonthSheet before = m_model->sheet();
     m_model->setSheet(std::move(sheet));
+    rescore(&before);
     if (current.isValid())
         m_sheetView->setCurrentIndex(m_model->index(current.row(), current.column()));
     const int shown = m_tabs->currentIndex();
@@ -262,7 +267,49 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
         tableWidth += view->columnWidth(column);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({tableWidth, width() - tableWidth});
-    tabs->addTab(splitter, monthsheet::totalsTitle);
+    tabs->insertTab(1, splitter, monthsheet::totalsTitle);
+}
+
+void MonthSheetPage::buildScoreTab(QTabWidget* tabs) {
+    m_scoreTab = new ScoreTab(tabs);
+    tabs->addTab(m_scoreTab, score::scoreTitle);
+    rescore(nullptr);
+}
+
+void MonthSheetPage::setWarnings(const QList<rosters::Warning>& warnings) {
+    if (!m_scored)
+        return;
+    m_score.setWarnings(warnings);
+    m_scoreTab->showHard(m_score);
+}
+
+void MonthSheetPage::rescore(const monthsheet::MonthSheet* before) {
+    const monthsheet::MonthSheet& sheet = m_model->sheet();
+    QList<int> people, dates;
+    const bool edited = m_scored && before && before->dates == sheet.dates &&
+                        before->people.size() == sheet.people.size() &&
+                        before->shifts.size() == sheet.shifts.size();
+    if (edited) {
+        for (int person = 0; person < sheet.people.size(); ++person)
+            for (int date = 0; date < sheet.dates.size(); ++date)
+                if (before->cell(person, date) != sheet.cell(person, date)) {
+                    if (!people.contains(person))
+                        people << person;
+                    if (!dates.contains(date))
+                        dates << date;
+                }
+        m_score.update(sheet, people, dates);
+    } else {
+        QSqlDatabase db = m_context.database();
+        QString error;
+        m_scored = score::scoreRoster(db, sheet, &m_score, &error);
+        if (!m_scored) {
+            m_context.prompt().information(error);
+            return;
+        }
+    }
+    m_scoreTab->showScore(m_score, people);
+    m_model->setCostMarks(costMarks(m_score));
 }
 
 void MonthSheetPage::showDuties(const QString& title, const QString& query) {

@@ -2,6 +2,7 @@
 
 #include "engine/rostertable.h"
 #include "monthsheet/monthsheet.h"
+#include "score/rosterscore.h"
 
 #include <QSqlDatabase>
 
@@ -16,6 +17,8 @@ class QTabWidget;
 namespace korvane {
 
 class PageContext;
+
+class ScoreTab;
 
 namespace monthsheet {
 class SheetModel;
@@ -42,7 +45,14 @@ public:
     void setRoster(monthsheet::MonthSheet sheet, QSqlDatabase rosterDb);
 
     QTableView* sheetView() const { return m_sheetView; }
+    // The 评分 tab and the score it shows (null when it could not be worked out).
+    ScoreTab* scoreTab() const { return m_scoreTab; }
+    const score::RosterScore* rosterScore() const { return m_scored ? &m_score : nullptr; }
     monthsheet::SheetModel* model() const { return m_model; }
+
+    // What the roster breaks as its page checked it after an edit: the
+    // score's hard rules anew.
+    void setWarnings(const QList<rosters::Warning>& warnings);
 
     // The roster's rows that query (a 值班报表 query) selects, under the sheet.
     void showDuties(const QString& title, const QString& query);
@@ -51,6 +61,10 @@ private:
     void build(monthsheet::MonthSheet sheet);
     void buildSheetTab(QTabWidget* tabs);
     void buildTotalsTab(QTabWidget* tabs);
+    void buildScoreTab(QTabWidget* tabs);
+    // The score of the sheet now shown: after an edit, only the cells that
+    // changed from the sheet before are scored again.
+    void rescore(const monthsheet::MonthSheet* before);
     void printPreview();
     void writePdf();
     void writeWorkbook();
@@ -65,6 +79,9 @@ private:
     engine::RosterTable m_roster; // for the workbook, as it was when the page opened
 
     monthsheet::SheetModel* m_model = nullptr;
+    score::RosterScore m_score;
+    bool m_scored = false;
+    ScoreTab* m_scoreTab = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableView* m_sheetView = nullptr;
     QComboBox* m_paper = nullptr;

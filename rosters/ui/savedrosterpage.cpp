@@ -259,6 +259,8 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
     m_gone->setText(gone);
     m_gone->setVisible(!gone.isEmpty());
     checkRoster(edit);
+    if (m_checkerReady)
+        m_sheetPage->setWarnings(m_found);
     applyMarks();
     return true;
 }

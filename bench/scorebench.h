@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+namespace korvane::bench {
+
+// korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR] [--out SOLDIR]: the
+// instance as a Korvane file, its roster (the competition's files, or the
+// plain run) scored in the competition's seven terms, then "total N hard H".
+int inrc2Command(QStringList args);
+
+// The score's speed on a generated roster (the file at path, a hospital
+// year): objectives of every kind are added to the file, then the whole
+// score, one changed cell of the incremental score, and a hand edit's update
+// of the 评分 tab are timed. False when a limit is passed.
+bool measureScore(const QString& name, const QString& path);
+
+} // namespace korvane::bench

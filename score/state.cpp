@@ -1,0 +1,425 @@
+#include "score/state.h"
+
+#include <QVarLengthArray>
+
+#include <algorithm>
+#include <cmath>
+
+namespace korvane::score {
+
+namespace {
+
+double boundCost(double value, double least, double most, double weight) {
+    return weight * (std::max(0.0, least - value) + std::max(0.0, value - most));
+}
+
+// What a cell adds to a person's counts.
+struct CellCounts {
+    qint64 shifts = 0;
+    qint64 minutes = 0;
+    qint64 overnight = 0;
+};
+
+CellCounts countsOf(const ScoreSetup& setup, const Cell& cell) {
+    CellCounts counts;
+    counts.shifts = cell.size();
+    for (int shift : cell) {
+        counts.minutes += setup.minutes[size_t(shift)];
+        counts.overnight += setup.overnight[size_t(shift)];
+    }
+    return counts;
+}
+
+double wishCost(const ScoreSetup& setup, int person, int date, const Cell& cell) {
+    double cost = 0;
+    for (auto wish = setup.wishesBegin(person, date); wish != setup.wishesEnd(person, date); ++wish)
+        if (!setup.granted(*wish, cell))
+            cost += wish->weight;
+    return cost;
+}
+
+double unitOf(Term term) {
+    return term == Term::FairHours ? 60 : 1;
+}
+
+} // namespace
+
+struct ScoreState::Change {
+    int person = 0;
+    int date = 0;
+    Cell cell;
+    TermValues own{};     // the person's own terms
+    double headcount = 0; // IdealHeadcount
+    CellCounts counts;    // new minus old
+    int weekendDays = 0;
+    int weekendsWorked = 0;
+    struct Group {
+        int group = 0;
+        qint64 moved = 0; // the person's count in it, new minus old
+        double cost = 0;  // its new cost
+    };
+    QVarLengthArray<Group, 8> groups;
+    double total = 0;
+};
+
+ScoreState::ScoreState(const ScoreSetup& setup, std::vector<Cell> cells)
+    : m_setup(setup), m_cells(std::move(cells)) {
+    resync();
+}
+
+ScoreState::ScoreState(const ScoreSetup& setup, std::vector<Cell> cells, const Breakdown& own)
+    : m_setup(setup), m_cells(std::move(cells)) {
+    start(own);
+}
+
+void ScoreState::resync() {
+    // The terms as the items of the whole roster give them.
+    QList<Item> items;
+    for (int person = 0; person < m_setup.personCount; ++person)
+        personItems(m_setup, m_cells, person, &items);
+    for (int date = 0; date < m_setup.dateCount; ++date)
+        slotItems(m_setup, m_cells, date, &items);
+    start(breakdownOf(m_setup, items));
+}
+
+void ScoreState::start(const Breakdown& own) {
+    const ScoreSetup& setup = m_setup;
+    m_counts.assign(size_t(setup.personCount), Counts{});
+    m_weekendDays.assign(size_t(setup.personCount) * setup.weekends.size(), 0);
+    m_working.assign(size_t(setup.dateCount) * size_t(setup.shiftCount), 0);
+    for (int person = 0; person < setup.personCount; ++person) {
+        Counts& counts = m_counts[size_t(person)];
+        for (int date = 0; date < setup.dateCount; ++date) {
+            const Cell& cell = m_cells[index(person, date)];
+            const CellCounts add = countsOf(setup, cell);
+            counts.shifts += add.shifts;
+            counts.minutes += add.minutes;
+            counts.overnight += add.overnight;
+            counts.weekend += setup.weekendDay[size_t(date)] ? add.shifts : 0;
+            counts.holiday += setup.holiday[size_t(date)] ? add.shifts : 0;
+            for (int shift : cell)
+                ++m_working[size_t(date * setup.shiftCount + shift)];
+            const int weekend = setup.weekendOf[size_t(date)];
+            if (weekend >= 0 && !cell.isEmpty() &&
+                m_weekendDays[size_t(person) * setup.weekends.size() + size_t(weekend)]++ == 0)
+                ++counts.weekendsWorked;
+        }
+    }
+    m_own = own.people;
+    m_terms = own.terms;
+    m_groupSum.assign(setup.fairness.size(), 0);
+    m_groupCost.assign(setup.fairness.size(), 0);
+    for (int group = 0; group < int(setup.fairness.size()); ++group) {
+        for (int member : setup.fairness[size_t(group)].members)
+            m_groupSum[size_t(group)] +=
+                fairCount(m_counts[size_t(member)], setup.fairness[size_t(group)].term);
+        m_groupCost[size_t(group)] = groupPenalty(group, -1, 0, m_groupSum[size_t(group)]);
+        m_terms[size_t(setup.fairness[size_t(group)].term)] += m_groupCost[size_t(group)];
+    }
+    m_total = 0;
+    for (double value : m_terms)
+        m_total += value;
+}
+
+qint64 ScoreState::fairCount(const Counts& counts, Term term) {
+    switch (term) {
+    case Term::FairHours:
+        return counts.minutes;
+    case Term::FairOvernight:
+        return counts.overnight;
+    case Term::FairWeekend:
+        return counts.weekend;
+    default:
+        return counts.holiday;
+    }
+}
+
+// The group's cost with the person's count changed by change and the sum
+// of the counts sum: weight x sum |x - mean|, in whole units until the end.
+double ScoreState::groupPenalty(int group, int person, qint64 change, qint64 sum) const {
+    const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
+    const qint64 members = qint64(own.members.size());
+    qint64 spread = 0;
+    for (int member : own.members) {
+        qint64 count = fairCount(m_counts[size_t(member)], own.term);
+        if (member == person)
+            count += change;
+        spread += std::abs(members * count - sum);
+    }
+    return own.weight * double(spread) / double(members) / unitOf(own.term);
+}
+
+// The cost of one stretch target's stretches within from..to (each a whole
+// stretch), with the cell of the date replaced by at; from 0 takes in the
+// stretch that ended the day before.
+double ScoreState::stretchWindowCost(int person, int target, int date, const Cell& at, int from,
+                                     int to) const {
+    const ScoreSetup::StretchTarget& own = m_setup.people[size_t(person)].stretches[size_t(target)];
+    const auto on = [&](int day) {
+        return m_setup.onStretch(own, day == date ? at : m_cells[index(person, day)]);
+    };
+    const int last = m_setup.dateCount - 1;
+    double cost = 0;
+    if (from == 0 && own.history > 0 && !on(0))
+        cost += own.weight * std::max(0.0, own.least - own.history);
+    int day = from;
+    while (day <= to) {
+        if (!on(day)) {
+            ++day;
+            continue;
+        }
+        const int first = day;
+        while (day < to && m_setup.joinsPrevious[size_t(day) + 1] && on(day + 1))
+            ++day;
+        const int days = day - first + 1;
+        const double length = days + (first == 0 ? own.history : 0);
+        if (day < last && length < own.least)
+            cost += own.weight * (own.least - length);
+        else if (length > own.most)
+            cost += own.weight * std::min(double(days), std::ceil(length - own.most));
+        ++day;
+    }
+    return cost;
+}
+
+ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts) const {
+    const ScoreSetup& setup = m_setup;
+    const ScoreSetup::Person& own = setup.people[size_t(person)];
+    const Cell& old = m_cells[index(person, date)];
+    Change change;
+    change.person = person;
+    change.date = date;
+    change.cell = shifts;
+
+    const CellCounts before = countsOf(setup, old);
+    const CellCounts after = countsOf(setup, shifts);
+    change.counts = {after.shifts - before.shifts, after.minutes - before.minutes,
+                     after.overnight - before.overnight};
+    const Counts& counts = m_counts[size_t(person)];
+    const int weekend = setup.weekendOf[size_t(date)];
+    if (weekend >= 0) {
+        const int days = m_weekendDays[size_t(person) * setup.weekends.size() + size_t(weekend)];
+        change.weekendDays = int(!shifts.isEmpty()) - int(!old.isEmpty());
+        const int now = days + change.weekendDays;
+        change.weekendsWorked = int(now > 0) - int(days > 0);
+        const int size = setup.weekends[size_t(weekend)].second;
+        if (own.completeWeekendWeight > 0 && size > 1)
+            change.own[size_t(Term::CompleteWeekends)] +=
+                own.completeWeekendWeight *
+                (int(now > 0 && now < size) - int(days > 0 && days < size));
+    }
+    for (const ScoreSetup::CountTarget& target : own.counts) {
+        double was = 0, now = 0;
+        switch (target.term) {
+        case Term::Shifts:
+            was = double(counts.shifts);
+            now = was + double(change.counts.shifts);
+            break;
+        case Term::Hours:
+            was = double(counts.minutes) / 60;
+            now = double(counts.minutes + change.counts.minutes) / 60;
+            break;
+        default:
+            was = counts.weekendsWorked;
+            now = was + change.weekendsWorked;
+            break;
+        }
+        if (was != now)
+            change.own[size_t(target.term)] +=
+                boundCost(now, target.least, target.most, target.weight) -
+                boundCost(was, target.least, target.most, target.weight);
+    }
+
+    // Stretches: only a target whose day flips changes, and only within the
+    // stretches that touch the day.
+    const int last = setup.dateCount - 1;
+    for (int target = 0; target < int(own.stretches.size()); ++target) {
+        const ScoreSetup::StretchTarget& stretch = own.stretches[size_t(target)];
+        const bool was = setup.onStretch(stretch, old);
+        if (was == setup.onStretch(stretch, shifts))
+            continue;
+        const auto on = [&](int day) {
+            return setup.onStretch(stretch, m_cells[index(person, day)]);
+        };
+        int from = date;
+        if (date > 0 && setup.joinsPrevious[size_t(date)]) {
+            from = date - 1;
+            const bool value = on(from);
+            while (from > 0 && setup.joinsPrevious[size_t(from)] && on(from - 1) == value)
+                --from;
+        }
+        int to = date;
+        if (date < last && setup.joinsPrevious[size_t(date) + 1]) {
+            to = date + 1;
+            const bool value = on(to);
+            while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
+                ++to;
+        }
+        change.own[size_t(stretch.term)] +=
+            stretchWindowCost(person, target, date, shifts, from, to) -
+            stretchWindowCost(person, target, date, old, from, to);
+    }
+    change.own[size_t(Term::Wishes)] +=
+        wishCost(setup, person, date, shifts) - wishCost(setup, person, date, old);
+
+    // Slots below their ideal.
+    const auto slotChange = [&](const Cell& from, const Cell& to, int sign) {
+        for (int shift : from) {
+            if (to.contains(shift))
+                continue;
+            const size_t slot = size_t(date * setup.shiftCount + shift);
+            const int ideal = setup.ideal[slot];
+            if (ideal < 0)
+                continue;
+            const int working = m_working[slot];
+            const int now = working + sign;
+            change.headcount += setup.idealWeight[size_t(shift)] *
+                                double(std::max(0, ideal - now) - std::max(0, ideal - working));
+        }
+    };
+    slotChange(old, shifts, -1);
+    slotChange(shifts, old, +1);
+
+    // Fairness: the groups whose count of the person changes.
+    Counts moves;
+    moves.minutes = change.counts.minutes;
+    moves.overnight = change.counts.overnight;
+    moves.weekend = setup.weekendDay[size_t(date)] ? change.counts.shifts : 0;
+    moves.holiday = setup.holiday[size_t(date)] ? change.counts.shifts : 0;
+    double fairness = 0;
+    for (int group : own.groups) {
+        const qint64 moved = fairCount(moves, setup.fairness[size_t(group)].term);
+        if (moved == 0)
+            continue;
+        const double cost = groupPenalty(group, person, moved, m_groupSum[size_t(group)] + moved);
+        change.groups.append({group, moved, cost});
+        fairness += cost - m_groupCost[size_t(group)];
+    }
+
+    for (double value : change.own)
+        change.total += value;
+    change.total += change.headcount + fairness;
+    return change;
+}
+
+double ScoreState::delta(int person, int date, const Cell& shifts) const {
+    return evaluate(person, date, shifts).total;
+}
+
+double ScoreState::set(int person, int date, const Cell& shifts) {
+    const Change change = evaluate(person, date, shifts);
+    commit(change);
+    return change.total;
+}
+
+void ScoreState::commit(const Change& change) {
+    const ScoreSetup& setup = m_setup;
+    const int person = change.person;
+    const int date = change.date;
+    Cell& cell = m_cells[index(person, date)];
+    for (int shift : cell)
+        --m_working[size_t(date * setup.shiftCount + shift)];
+    for (int shift : change.cell)
+        ++m_working[size_t(date * setup.shiftCount + shift)];
+    cell = change.cell;
+
+    Counts& counts = m_counts[size_t(person)];
+    counts.shifts += change.counts.shifts;
+    counts.minutes += change.counts.minutes;
+    counts.overnight += change.counts.overnight;
+    if (setup.weekendDay[size_t(date)])
+        counts.weekend += change.counts.shifts;
+    if (setup.holiday[size_t(date)])
+        counts.holiday += change.counts.shifts;
+    counts.weekendsWorked += change.weekendsWorked;
+    const int weekend = setup.weekendOf[size_t(date)];
+    if (weekend >= 0)
+        m_weekendDays[size_t(person) * setup.weekends.size() + size_t(weekend)] +=
+            change.weekendDays;
+
+    TermValues& own = m_own[size_t(person)];
+    for (int term = 0; term < termCount; ++term) {
+        own[size_t(term)] += change.own[size_t(term)];
+        m_terms[size_t(term)] += change.own[size_t(term)];
+    }
+    m_terms[size_t(Term::IdealHeadcount)] += change.headcount;
+    for (const Change::Group& group : change.groups) {
+        const Term term = setup.fairness[size_t(group.group)].term;
+        m_groupSum[size_t(group.group)] += group.moved;
+        m_terms[size_t(term)] += group.cost - m_groupCost[size_t(group.group)];
+        m_groupCost[size_t(group.group)] = group.cost;
+    }
+    m_total += change.total;
+}
+
+TermValues ScoreState::personTerms(int person) const {
+    TermValues values = m_own[size_t(person)];
+    for (int group : m_setup.people[size_t(person)].groups) {
+        const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
+        const qint64 count = fairCount(m_counts[size_t(person)], own.term);
+        const double members = double(own.members.size());
+        values[size_t(own.term)] +=
+            own.weight * std::abs(double(count) - double(m_groupSum[size_t(group)]) / members) /
+            unitOf(own.term);
+    }
+    return values;
+}
+
+void ScoreState::fairnessItems(QList<Item>* items) const {
+    for (int group = 0; group < int(m_setup.fairness.size()); ++group) {
+        const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
+        const double unit = unitOf(own.term);
+        const double mean = double(m_groupSum[size_t(group)]) / double(own.members.size()) / unit;
+        for (int member : own.members) {
+            const double value = double(fairCount(m_counts[size_t(member)], own.term)) / unit;
+            if (value == mean)
+                continue;
+            Item item;
+            item.term = own.term;
+            item.person = member;
+            item.source = group;
+            item.value = value;
+            item.bound = mean;
+            item.tooMany = value > mean;
+            item.units = std::abs(value - mean);
+            item.weight = own.weight;
+            items->append(item);
+        }
+    }
+}
+
+double ScoreState::verify(QString* why) const {
+    const Breakdown whole = breakdownOf(m_setup, allItems(m_setup, m_cells));
+    double worst = std::abs(whole.total() - m_total);
+    QString where = QStringLiteral("total %1, worked out %2").arg(m_total).arg(whole.total());
+    for (int term = 0; term < termCount; ++term) {
+        const double off = std::abs(whole.terms[size_t(term)] - m_terms[size_t(term)]);
+        if (off > worst) {
+            worst = off;
+            where = QStringLiteral("term %1: %2, worked out %3")
+                        .arg(term)
+                        .arg(m_terms[size_t(term)])
+                        .arg(whole.terms[size_t(term)]);
+        }
+    }
+    for (int person = 0; person < m_setup.personCount; ++person) {
+        const TermValues mine = personTerms(person);
+        for (int term = 0; term < termCount; ++term) {
+            const double off =
+                std::abs(whole.people[size_t(person)][size_t(term)] - mine[size_t(term)]);
+            if (off > worst) {
+                worst = off;
+                where = QStringLiteral("person %1, term %2: %3, worked out %4")
+                            .arg(person)
+                            .arg(term)
+                            .arg(mine[size_t(term)])
+                            .arg(whole.people[size_t(person)][size_t(term)]);
+            }
+        }
+    }
+    if (why)
+        *why = worst > 1e-6 * std::max(1.0, std::abs(whole.total())) ? where : QString();
+    return worst;
+}
+
+} // namespace korvane::score
