@@ -85,8 +85,11 @@ bool ApplicationController::openMainWindow() {
     // Taken first: a replace by another program of ours is over before the window opens the file.
     auto useLock = files::DatabaseLock::acquire(workingPath(), files::DatabaseLock::Mode::Use,
                                                 files::lockWaitMs(), &error);
-    std::unique_ptr<Connection> connection =
-        useLock ? Connection::open(workingPath(), &error) : nullptr;
+    if (!useLock) {
+        prompt().information(error);
+        return false;
+    }
+    std::unique_ptr<Connection> connection = Connection::open(workingPath(), &error);
     // A run of another program owns the work tables; they are not emptied under it.
     if (!connection || !engine::resetIdleWorkTables(connection->db(), &error)) {
         prompt().information(QDir::toNativeSeparators(workingPath()) + QStringLiteral("：") +

@@ -497,7 +497,7 @@ bool measureSavedRoster(const QString& what, const QString& path, QElapsedTimer*
         done = rosters::prepareRegeneration(db, number, &regeneration, &error);
         if (done) {
             const engine::RunResult result =
-                engine::generate(path, {}, engine::RunLock::TakeOwn, regeneration.extras);
+                engine::generate(path, {}, nullptr, regeneration.extras);
             m->rows = regeneration.extras.locked.size();
             m->ending = result.outcome == engine::RunOutcome::Done ? msg::done : result.detail;
             rosters::KeptRoster kept;

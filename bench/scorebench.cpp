@@ -66,7 +66,7 @@ bool generatedSheet(QSqlDatabase& db, const QString& path, monthsheet::MonthShee
     engine::RunExtras extras;
     if (!rosters::earlierShifts(db, &extras.earlier, error))
         return false;
-    const engine::RunResult result = engine::generate(path, {}, engine::RunLock::TakeOwn, extras);
+    const engine::RunResult result = engine::generate(path, {}, nullptr, extras);
     if (result.outcome != engine::RunOutcome::Done &&
         result.outcome != engine::RunOutcome::PlanImpossible) {
         *error = result.detail;

@@ -37,9 +37,10 @@ void err(const QString& text); // a line on standard error (UTF-8)
 // Takes "--name VALUE" out of args; false when the value is missing.
 bool takeOption(QStringList& args, const QString& name, QString* value, bool* present);
 
-// Holds the Use lock on the command's database for as long as it lives; false
-// (after saying why) when a replace by another program of ours does not end in time.
-bool lockForUse(Context& context);
+// Holds the Use lock on the command's database for as long as it lives.
+// Done, or after saying why the exit code: a replace by another program of
+// ours does not end in time, the file cannot be read or is missing.
+int lockForUse(Context& context);
 
 // The command's database, opened and checked; null after saying why, with
 // the exit code in *code.

@@ -40,15 +40,20 @@ int generate(Context& context) {
         err(QStringLiteral("generate: unknown option %1").arg(args.first()));
         return Refused;
     }
+    // Another run of ours is waited for; a lock that cannot be taken at all
+    // (a read-only or missing file) stops the command.
     using files::DatabaseLock;
-    QString busy;
-    auto runLock = DatabaseLock::acquire(context.database, DatabaseLock::Mode::Run, 0, &busy);
-    if (!runLock) {
-        err(busy);
+    FileCheck problem;
+    auto runLock = DatabaseLock::acquire(context.database, DatabaseLock::Mode::Run, 0, &problem);
+    if (!runLock && problem.verdict == FileCheck::Verdict::Busy) {
+        err(problem.reason);
         runLock = DatabaseLock::acquire(context.database, DatabaseLock::Mode::Run, kOtherRunWaitMs,
-                                        &busy);
-        if (!runLock)
-            return Unavailable;
+                                        &problem);
+    }
+    if (!runLock) {
+        if (problem.verdict != FileCheck::Verdict::Busy)
+            err(problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
 
     // Opened (and checked) once: the run's own connection and the roster
@@ -101,8 +106,8 @@ int generate(Context& context) {
     };
     observer.message = [](const QString& text) { out(text); };
 
-    const engine::RunResult result = engine::generate(
-        context.database, observer, engine::RunLock::HeldByCaller, regeneration.extras);
+    const engine::RunResult result =
+        engine::generate(context.database, observer, runLock.get(), regeneration.extras);
     switch (result.outcome) {
     case engine::RunOutcome::NotOurFile:
         err(result.detail);

@@ -28,19 +28,22 @@ int init(Context& context) {
         return Refused;
     }
     QDir().mkpath(QFileInfo(files::writablePath(target)).absolutePath());
-    QString error;
-    // No window or command of ours may have the file open while it is replaced.
+    // No window or command of ours may have the file open while it is
+    // replaced; a missing file is made only where none appears meanwhile.
+    FileCheck problem;
     const auto lock = files::DatabaseLock::acquire(target, files::DatabaseLock::Mode::Replace,
-                                                   files::lockWaitMs(), &error);
-    if (!lock) {
-        err(error);
-        return Unavailable;
+                                                   files::lockWaitMs(), &problem);
+    if (!lock && problem.verdict != FileCheck::Verdict::Missing) {
+        err(problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
-    const bool written = sample ? files::copyDatabase(files::samplePath(), target, &error)
-                                : files::createDatabaseFile(target, &error);
+    const auto placement = lock ? files::Placement::Replace : files::Placement::CreateOnly;
+    const bool written = sample
+                             ? files::copyDatabase(files::samplePath(), target, &problem, placement)
+                             : files::createDatabaseFile(target, &problem, placement);
     if (!written) {
-        err(error);
-        return Refused;
+        err(problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
     out(QDir::toNativeSeparators(target));
     return Done;

@@ -83,16 +83,16 @@ bool takeOption(QStringList& args, const QString& name, QString* value, bool* pr
     return true;
 }
 
-bool lockForUse(Context& context) {
-    QString error;
+int lockForUse(Context& context) {
+    FileCheck problem;
     std::shared_ptr<files::DatabaseLock> lock = files::DatabaseLock::acquire(
-        context.database, files::DatabaseLock::Mode::Use, files::lockWaitMs(), &error);
+        context.database, files::DatabaseLock::Mode::Use, files::lockWaitMs(), &problem);
     if (!lock) {
-        err(error);
-        return false;
+        err(problem.reason);
+        return problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
     context.useLock = lock;
-    return true;
+    return Done;
 }
 
 std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Access access,
@@ -155,6 +155,8 @@ int main(int argc, char** argv) {
 
     const QString command = args.takeFirst();
     context.args = args;
+    // What a killed copy of ours left beside the database.
+    files::clearStaleStaging(QFileInfo(files::writablePath(context.database)).absolutePath());
     // Like the window, a first start creates the missing working database from
     // the template. An existing file is left to the command, which refuses a
     // file that is not ours without touching it.
@@ -176,8 +178,8 @@ int main(int argc, char** argv) {
         command != QLatin1String("score"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
-    if (!cli::lockForUse(context))
-        return cli::Unavailable;
+    if (const int code = cli::lockForUse(context); code != cli::Done)
+        return code;
     if (command == QLatin1String("generate"))
         return cli::generate(context);
     if (command == QLatin1String("roster"))

@@ -109,11 +109,27 @@ bool resetWorkTables(QSqlDatabase& db, QString* error, QSqlError* databaseError)
 }
 
 bool resetIdleWorkTables(QSqlDatabase& db, QString* error, bool* skipped) {
-    const auto lock =
-        files::DatabaseLock::acquire(db.databaseName(), files::DatabaseLock::Mode::Run, 0);
+    FileCheck problem;
+    const auto lock = files::DatabaseLock::acquire(db.databaseName(),
+                                                   files::DatabaseLock::Mode::Run, 0, &problem);
     if (skipped)
         *skipped = !lock;
-    return !lock || resetWorkTables(db, error);
+    if (!lock) {
+        // Another run owns the tables; a lock that cannot be taken at all
+        // stops the reset like a write that fails.
+        if (problem.verdict == FileCheck::Verdict::Busy)
+            return true;
+        if (error)
+            *error = problem.reason;
+        return false;
+    }
+    QSqlError databaseError;
+    if (resetWorkTables(db, error, &databaseError))
+        return true;
+    // The file's state (read-only, locked elsewhere, a full disk) in the user's words.
+    if (error && isFileFault(storeFault(databaseError)))
+        *error = msg::cannotWriteBecause.arg(checkOfError(databaseError, db.databaseName()).reason);
+    return false;
 }
 
 } // namespace korvane::engine

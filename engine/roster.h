@@ -50,6 +50,7 @@ bool resetWorkTables(QSqlDatabase& db, QString* error = nullptr,
 // The same reset for start-up, exit and the scheduling page's opening and
 // closing: left out (true, *skipped set) while a run of another window or
 // command owns the work tables, which it would otherwise empty under the run.
+// A file that cannot be written is said in the user's words.
 bool resetIdleWorkTables(QSqlDatabase& db, QString* error = nullptr, bool* skipped = nullptr);
 
 } // namespace korvane::engine

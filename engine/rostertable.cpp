@@ -40,7 +40,7 @@ QString padded(const QString& text, int width) {
 }
 
 QByteArray csvField(const QString& text) {
-    QByteArray field = text.toUtf8();
+    QByteArray field = withVisibleNul(text).toUtf8();
     // A spreadsheet takes a cell beginning with = + - @ as a formula; the
     // apostrophe in front makes it show the text as it is.
     const bool formulaLike = !field.isEmpty() && QByteArray("=+-@\t\r").contains(field.at(0));
@@ -65,6 +65,11 @@ QByteArray csvLine(const QStringList& values) {
 }
 
 } // namespace
+
+QString withVisibleNul(const QString& text) {
+    QString shown = text;
+    return shown.replace(QChar(0), QChar(0x2400));
+}
 
 bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table, QString* error) {
     QSqlQuery rows(db);

@@ -25,13 +25,17 @@ int displayWidth(const QString& text);
 // symbols (␀ for NUL).
 QStringList alignedLines(const QList<QStringList>& lines, int headerLines);
 
+// text with each NUL character as the symbol ␀, as the table shows it: a
+// NUL would cut a name in a C string and is no character for a spreadsheet.
+QString withVisibleNul(const QString& text);
+
 // The table as alignedLines shows it under its column names, then "记录数：N".
 QStringList formatRosterTable(const RosterTable& table);
 
 // The table as CSV text: a byte-order mark, a header of the column names,
 // fields quoted where needed (a comma, quote or line break inside), CRLF lines;
 // a field a spreadsheet would take for a formula (=, +, -, @ first) is
-// written as text: quoted, with an apostrophe in front.
+// written as text: quoted, with an apostrophe in front. A NUL is written as ␀.
 QByteArray rosterCsv(const RosterTable& table);
 
 } // namespace korvane::engine

@@ -108,7 +108,7 @@ public:
     GenerationRun(const RunObserver& observer, bool dryRun, const RunExtras& extras = {})
         : m_observer(observer), m_dryRun(dryRun), m_extras(extras) {}
 
-    RunResult execute(const QString& path, RunLock lock);
+    RunResult execute(const QString& path, const files::DatabaseLock* heldLock);
 
 private:
     void resetWorkTables();
@@ -124,6 +124,8 @@ private:
     void message(const QString& text);
     bool distributedOn(const CalendarDay& day, const Shift& shift);
     void checkCancelled();
+    void checkLock();
+    void settleLogOfMovedFile();
     void begin();
     void commit();
     [[noreturn]] void fail(const QString& what, const QSqlError& error);
@@ -136,6 +138,7 @@ private:
     const RunObserver& m_observer;
     const bool m_dryRun; // plans in memory, writes nothing
     const RunExtras m_extras;
+    const files::DatabaseLock* m_lock = nullptr;
     std::unique_ptr<Connection> m_connection;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
@@ -177,13 +180,22 @@ void GenerationRun::checkCancelled() {
         throw RunEnd{RunOutcome::Cancelled, msg::runCancelled};
 }
 
+// A file renamed over the locked one (by hand, by a cleaning or syncing
+// tool) is not protected by the lock: the run stops before it writes there.
+void GenerationRun::checkLock() {
+    if (m_lock && !m_lock->stillAtPath())
+        throw RunEnd{RunOutcome::Unavailable, m_lock->replacedMessage()};
+}
+
 void GenerationRun::begin() {
+    checkLock();
     if (!m_db.transaction())
         fail(QStringLiteral("开始事务"), m_db.lastError());
     m_inTransaction = true;
 }
 
 void GenerationRun::commit() {
+    checkLock();
     if (!m_db.commit())
         fail(QStringLiteral("提交"), m_db.lastError());
     m_inTransaction = false;
@@ -212,10 +224,16 @@ void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
         fail(what, msg::rowChangedDuringRun);
 }
 
-RunResult GenerationRun::execute(const QString& path, RunLock lock) {
-    std::unique_ptr<files::DatabaseLock> runLock;
-    if (lock == RunLock::TakeOwn && !m_dryRun && !(runLock = takeRunLock(path, &m_result)))
+RunResult GenerationRun::execute(const QString& path, const files::DatabaseLock* heldLock) {
+    std::unique_ptr<files::DatabaseLock> ownLock;
+    if (!m_dryRun && !heldLock && !(ownLock = takeRunLock(path, &m_result)))
         return m_result;
+    m_lock = heldLock ? heldLock : ownLock.get();
+    if (m_lock && !m_lock->stillAtPath()) {
+        m_result.outcome = RunOutcome::Unavailable;
+        m_result.detail = m_lock->replacedMessage();
+        return m_result;
+    }
     FileCheck problem;
     m_connection = Connection::openChecked(
         path, &problem, m_dryRun ? Connection::Access::ReadOnly : Connection::Access::ReadWrite);
@@ -249,8 +267,19 @@ RunResult GenerationRun::execute(const QString& path, RunLock lock) {
             m_db.rollback();
         m_result.outcome = end.outcome;
         m_result.detail = end.detail;
+        if (m_lock && !m_lock->stillAtPath())
+            settleLogOfMovedFile();
     }
     return m_result;
+}
+
+// The log beside a file is found by its name. SQLite keeps the log of a file
+// that was renamed over or moved away (it cannot know whose it is now), and
+// the file now at the path would take its committed pages as its own: they
+// are written into the run's own file and the log is emptied.
+void GenerationRun::settleLogOfMovedFile() {
+    QSqlQuery checkpoint(m_db);
+    checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
 }
 
 // Both work tables emptied, committed on their own; an older file's indexes
@@ -415,6 +444,7 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
         return;
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
+    checkLock();
     exec(m_writeRows, QStringLiteral("写入候选行"));
     const qint64 last = m_writeRows.lastInsertId().toLongLong();
     const qint64 first = last - waiting + 1;
@@ -514,12 +544,13 @@ QString describeUnfilledSlot(const UnfilledSlot& slot) {
 }
 
 std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, RunResult* refused) {
-    QString busy;
+    FileCheck problem;
     auto lock =
-        files::DatabaseLock::acquire(databasePath, files::DatabaseLock::Mode::Run, 0, &busy);
+        files::DatabaseLock::acquire(databasePath, files::DatabaseLock::Mode::Run, 0, &problem);
     if (!lock) {
-        refused->outcome = RunOutcome::Unavailable;
-        refused->detail = busy;
+        refused->outcome =
+            problem.temporarilyUnavailable() ? RunOutcome::Unavailable : RunOutcome::NotOurFile;
+        refused->detail = problem.reason;
     }
     return lock;
 }
@@ -535,10 +566,10 @@ void prepareForWriting(QSqlDatabase& db) {
             break;
 }
 
-RunResult generate(const QString& databasePath, const RunObserver& observer, RunLock lock,
-                   const RunExtras& extras) {
+RunResult generate(const QString& databasePath, const RunObserver& observer,
+                   const files::DatabaseLock* heldLock, const RunExtras& extras) {
     GenerationRun run(observer, false, extras);
-    return run.execute(databasePath, lock);
+    return run.execute(databasePath, heldLock);
 }
 
 QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& locks,
@@ -562,7 +593,7 @@ QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& 
 RunResult plan(const QString& databasePath) {
     const RunObserver quiet;
     GenerationRun run(quiet, true);
-    return run.execute(databasePath, RunLock::HeldByCaller);
+    return run.execute(databasePath, nullptr);
 }
 
 } // namespace korvane::engine

@@ -93,17 +93,12 @@ struct RunResult {
 // The plain line that names an unfilled slot: "2027年3月1日的夜班需要 3 人，只有 2 人可排。"
 QString describeUnfilledSlot(const UnfilledSlot& slot);
 
-// Who holds the run's lock on the file (files::DatabaseLock::Mode::Run): a
-// run owns the work tables from its first step to its last, so a second run
-// or a reset of another program never empties them under it.
-enum class RunLock {
-    TakeOwn,      // the run takes it, and ends as Unavailable when another run has it
-    HeldByCaller, // the caller holds it (korvane-cli keeps it until the roster is printed)
-};
-
-// Takes the run's lock on the file for a caller that keeps it past the run
-// (RunLock::HeldByCaller); null when another run has it, with *refused set
-// to how such a run ends (Unavailable, and why).
+// Takes the run's lock on the file (files::DatabaseLock::Mode::Run) for a
+// caller that keeps it past the run: a run owns the work tables from its
+// first step to its last, so a second run or a reset of another program
+// never empties them under it. Null when it cannot be taken, with *refused
+// set to how such a run ends, and why: Unavailable (another run has it, the
+// file cannot be written) or NotOurFile (no such file, a folder).
 std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, RunResult* refused);
 
 // The settings a run gives its connection before it writes 值班底表 (the
@@ -111,9 +106,13 @@ std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, Ru
 void prepareForWriting(QSqlDatabase& db);
 
 // One whole generation run on the database file at path, on a connection
-// of its own, so it may run on any thread.
+// of its own, so it may run on any thread. It holds the run's lock: the
+// caller's (heldLock, which korvane-cli keeps until the roster is printed)
+// or, without one, its own, and ends as Unavailable when another run has it.
+// Before each write and each commit it makes sure that the file at the path
+// is still the locked one, and stops (Unavailable) when it is not.
 RunResult generate(const QString& databasePath, const RunObserver& observer = {},
-                   RunLock lock = RunLock::TakeOwn, const RunExtras& extras = {});
+                   const files::DatabaseLock* heldLock = nullptr, const RunExtras& extras = {});
 
 // The same run planned in memory on a read-only connection: nothing is
 // written (korvane-cli explain). Its result says how it would end, why a slot

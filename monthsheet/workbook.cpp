@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <xlsxwriter.h>
 
@@ -70,9 +69,10 @@ public:
     lxw_worksheet* get() const { return m_sheet; }
     lxw_error error() const { return m_sheet ? m_error : LXW_ERROR_MEMORY_MALLOC_FAILED; }
 
-    // Always as a string: never a formula, whatever it starts with.
+    // Always as a string: never a formula, whatever it starts with. The
+    // library takes C strings, which a NUL would cut: it is written as ␀.
     void text(lxw_row_t row, lxw_col_t column, const QString& value, lxw_format* format) {
-        keep(worksheet_write_string(m_sheet, row, column, value.toUtf8().constData(), format));
+        keep(worksheet_write_string(m_sheet, row, column, cString(value).constData(), format));
     }
     void number(lxw_row_t row, lxw_col_t column, double value, lxw_format* format) {
         keep(worksheet_write_number(m_sheet, row, column, value, format));
@@ -84,13 +84,16 @@ public:
             text(firstRow, firstColumn, value, format);
         else
             keep(worksheet_merge_range(m_sheet, firstRow, firstColumn, lastRow, lastColumn,
-                                       value.toUtf8().constData(), format));
+                                       cString(value).constData(), format));
     }
     void width(lxw_col_t first, lxw_col_t last, double characters) {
         keep(worksheet_set_column(m_sheet, first, last, characters, nullptr));
     }
 
 private:
+    static QByteArray cString(const QString& value) {
+        return engine::withVisibleNul(value).toUtf8();
+    }
     void keep(lxw_error result) {
         if (m_error == LXW_NO_ERROR)
             m_error = result;
@@ -236,24 +239,25 @@ void writeTotals(Sheet& out, const Formats& formats, const MonthSheet& sheet,
 
 bool writeWorkbook(const QString& path, const MonthSheet& sheet, const SheetTotals& totals,
                    const engine::RosterTable& roster, QString* error) {
-    const QString problem = files::outputFileProblem(path);
-    if (!problem.isEmpty()) {
+    const QString refusal = files::outputFileProblem(path);
+    if (!refusal.isEmpty()) {
         if (error)
-            *error = problem;
+            *error = refusal;
         return false;
     }
-    // The library writes a file of its own; it is put in place whole.
-    QTemporaryDir scratch;
-    if (!scratch.isValid()) {
+    // The library writes a file of its own (and its scratch files) in the
+    // staging folder beside the target; the file is put in place whole.
+    files::StagingFolder staging(path);
+    if (!staging.isValid()) {
         if (error)
-            *error = files::outputFailedMessage(path, scratch.errorString());
+            *error = files::outputFailedMessage(path, staging.problem().reason);
         return false;
     }
-    const QString draft = scratch.filePath(QStringLiteral("workbook.xlsx"));
-    QByteArray scratchPath = QDir::toNativeSeparators(scratch.path()).toLocal8Bit();
+    const QByteArray draft = QFile::encodeName(staging.filePath());
+    QByteArray scratchPath = QFile::encodeName(staging.path());
     lxw_workbook_options options = {};
     options.tmpdir = scratchPath.data();
-    lxw_workbook* book = workbook_new_opt(QFile::encodeName(draft).constData(), &options);
+    lxw_workbook* book = workbook_new_opt(draft.constData(), &options);
     if (!book) {
         if (error)
             *error = files::outputFailedMessage(path, QStringLiteral("xlsx"));
@@ -280,13 +284,13 @@ bool writeWorkbook(const QString& path, const MonthSheet& sheet, const SheetTota
             *error = files::outputFailedMessage(path, QString::fromUtf8(lxw_strerror(result)));
         return false;
     }
-    QFile written(draft);
-    if (!written.open(QIODevice::ReadOnly)) {
+    FileCheck problem;
+    if (!staging.commit(files::Placement::Replace, &problem)) {
         if (error)
-            *error = files::outputFailedMessage(path, written.errorString());
+            *error = files::outputFailedMessage(path, problem.reason);
         return false;
     }
-    return files::writeFileAtomically(path, written.readAll(), error);
+    return true;
 }
 
 } // namespace korvane::monthsheet

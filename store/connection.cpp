@@ -4,17 +4,21 @@
 #include "store/messages.h"
 #include "store/schema.h"
 
+#include "store/openfiles.h"
+
 #include <QAtomicInteger>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 
 #include <atomic>
+
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -31,22 +35,6 @@ QString uniqueConnectionName() {
     return QStringLiteral("korvane-%1").arg(counter.fetchAndAddRelaxed(1));
 }
 
-// The files of this process that have a connection open, by resolved path.
-struct OpenFiles {
-    QMutex mutex;
-    QHash<QString, int> count;
-};
-OpenFiles& openFiles() {
-    static OpenFiles files;
-    return files;
-}
-
-QString fileKey(const QString& path) {
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
 bool anyCompanionExists(const QString& path) {
     for (const char* suffix : {"-wal", "-shm", "-journal"})
         if (QFileInfo::exists(path + QLatin1String(suffix)))
@@ -61,7 +49,37 @@ QByteArray readHeader(const QString& path) {
     return file.read(kHeaderSize);
 }
 
+bool writable(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+
+// What changes when anything writes the file: its identity, size and times,
+// and a log or journal beside it.
+QByteArray fileStamp(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return QByteArrayLiteral("gone");
+    return QByteArray::number(quint64(info.st_dev)) + ':' + QByteArray::number(info.st_ino) + ':' +
+           QByteArray::number(qint64(info.st_size)) + ':' +
+           QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' +
+           QByteArray::number(qint64(info.st_mtim.tv_nsec)) + ':' +
+           QByteArray::number(qint64(info.st_ctim.tv_sec)) + '.' +
+           QByteArray::number(qint64(info.st_ctim.tv_nsec)) + (anyCompanionExists(path) ? "+" : "");
+}
+
 } // namespace
+
+bool diskFull(const QString& path) {
+    struct statvfs info {};
+    const QFileInfo file(path);
+    const QString folder = file.isDir() ? file.absoluteFilePath() : file.absolutePath();
+    if (::statvfs(QFile::encodeName(folder).constData(), &info) != 0)
+        return false;
+    // Root may use the blocks kept back for it; anyone else may not.
+    const quint64 blocks = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
+    constexpr quint64 kLeastRoom = 1024 * 1024; // SQLite's log and index of one write
+    return blocks * info.f_frsize < kLeastRoom;
+}
 
 StoreFault storeFault(const QSqlError& error) {
     if (!error.isValid())
@@ -92,19 +110,24 @@ StoreFault storeFault(const QSqlError& error) {
     }
 }
 
-FileCheck checkOfError(const QSqlError& error) {
+FileCheck checkOfError(const QSqlError& error, const QString& path) {
     using V = FileCheck::Verdict;
-    const QString text = error.text();
-    switch (storeFault(error)) {
+    // SQLite's own words, without the driver's translated "cannot fetch row".
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    const StoreFault fault = storeFault(error);
+    if (fault == StoreFault::Full ||
+        ((fault == StoreFault::InputOutput || fault == StoreFault::CannotOpen) && !path.isEmpty() &&
+         diskFull(path)))
+        return {V::Unavailable, msg::diskFull};
+    switch (fault) {
     case StoreFault::Busy:
         return {V::Busy, msg::fileBusy};
-    case StoreFault::Full:
-        return {V::Unavailable, msg::diskFull};
     case StoreFault::ReadOnly:
         return {V::Unavailable, msg::readOnlyFile};
     case StoreFault::InputOutput:
+        return {V::Unavailable, msg::fileInputOutput.arg(text)};
     case StoreFault::CannotOpen:
-        return {V::Unavailable, msg::fileUnreadable.arg(text)};
+        return {V::Unavailable, msg::cannotOpenDatabase.arg(text)};
     case StoreFault::NotADatabase:
         return {V::NotOurs, msg::unreadableDatabase.arg(text)};
     case StoreFault::Corrupt:
@@ -122,18 +145,16 @@ Connection::~Connection() {
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_name);
-    if (!m_registered.isEmpty()) {
-        OpenFiles& files = openFiles();
-        QMutexLocker lock(&files.mutex);
-        if (--files.count[m_registered] <= 0)
-            files.count.remove(m_registered);
-    }
+    if (!m_registered.isEmpty())
+        files::openfiles::connectionClosed(m_registered);
 }
 
 bool Connection::openInProcess(const QString& path) {
-    OpenFiles& files = openFiles();
-    QMutexLocker lock(&files.mutex);
-    return files.count.value(fileKey(path)) > 0;
+    return files::openfiles::isOpen(files::openfiles::key(path));
+}
+
+bool Connection::readConsistently() const {
+    return m_stamp.isEmpty() || fileStamp(m_path) == m_stamp;
 }
 
 void Connection::setBusyTimeout(int milliseconds) {
@@ -144,45 +165,60 @@ int Connection::busyTimeout() {
     return g_busyTimeout;
 }
 
-bool Connection::openRaw(QString* error) {
-    bool snapshot = false;
-    {
-        // The header is read only while no connection of the process has the
-        // file open, and the file counts as open from here on, so no other
-        // thread opens it between the two.
-        OpenFiles& files = openFiles();
-        QMutexLocker lock(&files.mutex);
-        m_registered = fileKey(m_path);
-        if (files.count.value(m_registered) == 0 && QFileInfo(m_path).isFile()) {
-            m_header = readHeader(m_path);
-            // A WAL-mode file without its companions is open nowhere: read it
-            // as it lies rather than create a -wal and -shm beside it, which a
-            // read-only connection would leave behind (or cannot create at all
-            // on read-only media).
-            snapshot = m_access == Access::ReadOnly && m_header.size() > kWalVersionOffset &&
-                       m_header.startsWith(kSqliteMagic) && m_header.at(kWalVersionOffset) == 2 &&
-                       !anyCompanionExists(m_path);
-        }
-        ++files.count[m_registered];
-    }
-    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout());
-    if (m_access == Access::ReadOnly)
-        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
-    if (snapshot) {
-        options += QStringLiteral(";QSQLITE_OPEN_URI");
-        m_db.setDatabaseName(
-            QUrl::fromLocalFile(QFileInfo(m_path).absoluteFilePath()).toString(QUrl::FullyEncoded) +
-            QStringLiteral("?immutable=1"));
+bool Connection::openAs(const QString& name, const QString& options) {
+    m_db.setDatabaseName(name);
+    m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(busyTimeout()) + options);
+    if (m_db.open())
+        return true;
+    m_openError = m_db.lastError();
+    return false;
+}
+
+bool Connection::openRaw() {
+    bool idleLog = false;
+    // The header is read only while no connection of the process has the
+    // file open, and the file counts as open from here on, so no other
+    // thread opens it between the two.
+    m_registered = files::openfiles::key(m_path);
+    files::openfiles::connectionOpened(m_registered, [&](int openBefore) {
+        if (openBefore > 0 || !QFileInfo(m_path).isFile())
+            return;
+        m_header = readHeader(m_path);
+        idleLog = m_header.size() > kWalVersionOffset && m_header.startsWith(kSqliteMagic) &&
+                  m_header.at(kWalVersionOffset) == 2 && !anyCompanionExists(m_path);
+    });
+    const QFileInfo info(m_path);
+    bool opened = false;
+    if (m_access == Access::ReadWrite) {
+        opened = openAs(m_path, {});
+    } else if (!idleLog) {
+        opened = openAs(m_path, QStringLiteral(";QSQLITE_OPEN_READONLY"));
+    } else if (writable(m_path) && writable(info.absolutePath()) && !diskFull(m_path)) {
+        // A WAL-mode file that no one has open: a read-only connection could
+        // neither make its log nor remove it again. Opened for writing (and
+        // used for reading only: VACUUM INTO, which the copies use, counts as
+        // a write for SQLite's query_only), it reads through SQLite's locks,
+        // since another process may start writing at any time, and SQLite
+        // removes the log when the last connection closes.
+        opened = openAs(m_path, {});
     } else {
-        m_db.setDatabaseName(m_path);
+        // Where no log can be kept (read-only media, a folder that is not
+        // ours, a full disk), the file is read as it lies; what is copied from
+        // it must then show that nothing wrote it meanwhile.
+        m_stamp = fileStamp(m_path);
+        opened = openAs(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded) +
+                            QStringLiteral("?immutable=1"),
+                        QStringLiteral(";QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     }
-    m_db.setConnectOptions(options);
-    if (!m_db.open()) {
-        if (error)
-            *error = m_db.lastError().text();
+    if (!opened)
         return false;
-    }
-    return true;
+    // SQLite opens the file at the first read: a file it cannot read (or
+    // whose log it cannot keep) is told now, with its reason.
+    QSqlQuery first(m_db);
+    if (first.exec(QStringLiteral("PRAGMA schema_version")))
+        return true;
+    m_openError = first.lastError();
+    return false;
 }
 
 std::unique_ptr<Connection> Connection::open(const QString& path, QString* error, Access access) {
@@ -203,17 +239,21 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
     const FileCheck check = inspectDatabaseFile(path);
     if (!check.usable())
         return refuse(check);
+    // On a full disk SQLite could not make the log it writes through, and
+    // what it began would stay beside the file.
+    if (access == Access::ReadWrite && diskFull(path))
+        return refuse(
+            {FileCheck::Verdict::Unavailable, msg::cannotWriteBecause.arg(msg::diskFull)});
     std::unique_ptr<Connection> connection(new Connection(path, access));
-    QString error;
-    if (!connection->openRaw(&error))
-        return refuse(checkOfError(connection->m_db.lastError()));
+    if (!connection->openRaw())
+        return refuse(checkOfError(connection->m_openError, path));
     if (access == Access::ReadWrite) {
-        // A file that cannot take the write-ahead log (read-only media, a full
-        // disk, a lock held elsewhere) cannot be written either: say so now,
-        // not at the first edit.
+        // A file that cannot take the write-ahead log or a write transaction
+        // (read-only, a full disk, a lock held by another program) cannot be
+        // written either: say so now, not at the first edit.
         QSqlQuery query(connection->m_db);
         const auto unwritable = [&] {
-            FileCheck fault = checkOfError(query.lastError());
+            FileCheck fault = checkOfError(query.lastError(), path);
             if (!query.lastError().isValid())
                 fault = {FileCheck::Verdict::Unavailable, msg::readOnlyFile};
             fault.reason = msg::cannotWriteBecause.arg(fault.reason);
@@ -222,6 +262,8 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
         if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
             query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0 ||
             !query.exec(QStringLiteral("PRAGMA foreign_keys=OFF")) ||
+            !query.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
+            !query.exec(QStringLiteral("ROLLBACK")) ||
             !query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
             return unwritable();
         // A foreign-born file with id 0 is taken as ours from now on.
@@ -247,8 +289,11 @@ std::unique_ptr<Connection> Connection::create(const QString& path, QString* err
         return nullptr;
     }
     std::unique_ptr<Connection> connection(new Connection(path, Access::ReadWrite));
-    if (!connection->openRaw(error))
+    if (!connection->openRaw()) {
+        if (error)
+            *error = connection->m_openError.text();
         return nullptr;
+    }
     if (!schema::create(connection->m_db, error)) {
         connection.reset();
         QFile::remove(path);
@@ -257,7 +302,7 @@ std::unique_ptr<Connection> Connection::create(const QString& path, QString* err
     return connection;
 }
 
-FileCheck inspectDatabaseFile(const QString& path) {
+FileCheck inspectDatabaseFile(const QString& path, PageCheck pages) {
     using V = FileCheck::Verdict;
     const QFileInfo info(path);
     if (!info.exists())
@@ -270,15 +315,15 @@ FileCheck inspectDatabaseFile(const QString& path) {
     // when that one opened it.
     const bool checkedBefore = Connection::openInProcess(path);
     Connection probe(path, Connection::Access::ReadOnly);
-    QString error;
-    if (!probe.openRaw(&error))
-        return checkOfError(probe.db().lastError());
+    if (!probe.openRaw())
+        return checkOfError(probe.m_openError, path);
     // SQLite writes a file header only on the first write, so a short file
     // would be taken as a new database. (The header is read only where no
     // connection of the process has the file open; such a file is SQLite.)
     if (!probe.m_header.isNull() && !probe.m_header.startsWith(kSqliteMagic))
         return {V::NotOurs, msg::notOurFile};
-    return schema::inspect(probe.db(), !checkedBefore);
+    return schema::inspect(probe.db(),
+                           pages == PageCheck::Quick && checkedBefore ? PageCheck::None : pages);
 }
 
 QString checkDatabaseFile(const QString& path) {

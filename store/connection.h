@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QString>
 #include <memory>
 
@@ -18,8 +19,14 @@ public:
 
     // Opens an existing file and refuses it (null, with the reason) when it
     // is not a usable Korvane database. A refused file is never written.
-    // A read-only open leaves nothing beside the file: a WAL-mode file that no
-    // one has open is read as it lies (this also reads it from read-only media).
+    // A read-write open also makes sure the file can be written now (not
+    // read-only, not locked by another program), so that a refusal comes
+    // with its reason rather than at the first write.
+    // A read-only open reads through SQLite's locks, and leaves nothing beside
+    // the file: a WAL-mode file that no one has open is opened for writing
+    // (nothing is written; SQLite removes its log when the connection closes),
+    // and read as it lies only where SQLite could not keep a log beside it
+    // (read-only media, a folder that is not ours, a full disk).
     static std::unique_ptr<Connection> open(const QString& path, QString* error,
                                             Access access = Access::ReadWrite);
     // The same, saying why a file was refused: busy, unavailable, not ours...
@@ -35,6 +42,11 @@ public:
     QSqlDatabase& db() { return m_db; }
     const QString& path() const { return m_path; }
 
+    // Whether what was read is one state of the file. Always so through
+    // SQLite's locks; a file read as it lies must not have changed since it
+    // was opened (checked after a copy, which must be whole).
+    bool readConsistently() const;
+
     // Whether a connection of this process is open on the file at path. While
     // one is, nothing else in the process opens the file with a handle of its
     // own: on POSIX, closing any descriptor of a file drops every lock the
@@ -48,22 +60,26 @@ public:
 
 private:
     Connection(const QString& path, Access access);
-    bool openRaw(QString* error);
+    // Opens the SQLite connection; false with m_openError.
+    bool openRaw();
+    bool openAs(const QString& name, const QString& options);
 
     QString m_path;
     QString m_name;
     QString m_registered; // the key of this connection in the process's list of open files
     Access m_access;
     QSqlDatabase m_db;
+    QSqlError m_openError;
     QByteArray m_header; // the file's first bytes, when they could be read safely
+    QByteArray m_stamp;  // the file as it was when read as it lies (empty: read through locks)
 
-    friend FileCheck inspectDatabaseFile(const QString& path);
+    friend FileCheck inspectDatabaseFile(const QString& path, PageCheck pages);
 };
 
 // What the file at path is as a Korvane database. Opens it read-only and
-// writes nothing. SQLite's whole-file check is left out while another
+// writes nothing. SQLite's page check is left out while another
 // connection of the process has the file open: it was checked then.
-FileCheck inspectDatabaseFile(const QString& path);
+FileCheck inspectDatabaseFile(const QString& path, PageCheck pages = PageCheck::Quick);
 
 // Why the file at path is not a usable Korvane database ("" when it is).
 QString checkDatabaseFile(const QString& path);

@@ -1,6 +1,7 @@
 #include "store/databaselock.h"
 
 #include "store/messages.h"
+#include "store/openfiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -10,17 +11,23 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace korvane::files {
 
 namespace {
 
-// The lock file's bytes: byte 0 is held shared by every user and exclusive by
-// a replacer; byte 1 exclusive by a run (and by a replacer).
-constexpr off_t kUseByte = 0;
-constexpr off_t kRunByte = 1;
+// SQLite locks the bytes from its pending byte (0x40000000) to 0x400001ff of
+// a database file. Ours lie past them: byte 0 (counted from kFirstByte) is
+// held shared by every user and exclusive by a replacer; byte 1 exclusive by
+// a run (and by a replacer). Locks past the end of a file are allowed and
+// never change it.
+constexpr off_t kFirstByte = 0x40000000 + 0x1000;
+constexpr off_t kUseByte = kFirstByte;
+constexpr off_t kRunByte = kFirstByte + 1;
 
 QString resolved(const QString& path) {
     const QFileInfo info(path);
@@ -32,35 +39,45 @@ QString resolved(const QString& path) {
     return QDir::cleanPath(info.absoluteFilePath());
 }
 
+struct Range {
+    off_t start;
+    off_t length;
+    short type;
+};
+
+Range rangeOf(DatabaseLock::Mode mode) {
+    switch (mode) {
+    case DatabaseLock::Mode::Use:
+        return {kUseByte, 1, F_RDLCK};
+    case DatabaseLock::Mode::Replace:
+        return {kUseByte, 2, F_WRLCK};
+    case DatabaseLock::Mode::Run:
+        return {kRunByte, 1, F_WRLCK};
+    }
+    return {kUseByte, 1, F_RDLCK};
+}
+
 // Open-file-description locks belong to the descriptor, not to the process:
 // two locks of one process conflict like two processes' locks, and closing
 // another descriptor of the file does not drop them.
-bool tryLock(int fd, short type, off_t start, off_t length) {
+bool setLock(int fd, DatabaseLock::Mode mode, bool locked) {
+    const Range range = rangeOf(mode);
     struct flock lock = {};
-    lock.l_type = type;
+    lock.l_type = locked ? range.type : short(F_UNLCK);
     lock.l_whence = SEEK_SET;
-    lock.l_start = start;
-    lock.l_len = length;
-#ifdef F_OFD_SETLK
+    lock.l_start = range.start;
+    lock.l_len = range.length;
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
-#else
-    return ::fcntl(fd, F_SETLK, &lock) == 0;
-#endif
 }
 
-bool lockMode(int fd, DatabaseLock::Mode mode) {
-    switch (mode) {
-    case DatabaseLock::Mode::Use:
-        return tryLock(fd, F_RDLCK, kUseByte, 1);
-    case DatabaseLock::Mode::Replace:
-        return tryLock(fd, F_WRLCK, kUseByte, 2);
-    case DatabaseLock::Mode::Run:
-        return tryLock(fd, F_WRLCK, kRunByte, 1);
-    }
-    return false;
+bool sameFile(int fd, const QString& file) {
+    struct stat open {};
+    struct stat named {};
+    return ::fstat(fd, &open) == 0 && ::stat(QFile::encodeName(file).constData(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
-QString refusal(DatabaseLock::Mode mode, const QString& path) {
+QString busyMessage(DatabaseLock::Mode mode, const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     switch (mode) {
     case DatabaseLock::Mode::Use:
@@ -71,6 +88,30 @@ QString refusal(DatabaseLock::Mode mode, const QString& path) {
         return msg::runInProgressElsewhere.arg(shown);
     }
     return {};
+}
+
+// Why the file could not be opened for the lock (errno as open left it).
+FileCheck openProblem(int error, DatabaseLock::Mode mode, const QString& path) {
+    using V = FileCheck::Verdict;
+    const auto about = [&](V verdict, const QString& reason) {
+        return FileCheck{verdict, QDir::toNativeSeparators(path) + QStringLiteral("：") + reason};
+    };
+    switch (error) {
+    case ENOENT:
+        return about(V::Missing, msg::fileMissing);
+    case EISDIR:
+        return about(V::NotOurs, msg::notOurFile);
+    case EROFS:
+        return about(V::Unavailable, msg::readOnlyFile);
+    case EACCES:
+    case EPERM:
+        return about(V::Unavailable, mode == DatabaseLock::Mode::Use
+                                         ? msg::fileUnreadable.arg(msg::noReadPermission)
+                                         : msg::readOnlyFile);
+    default:
+        return about(V::Unavailable,
+                     msg::fileUnreadable.arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
 }
 
 std::atomic<int> g_lockWaitMs{10000};
@@ -85,49 +126,63 @@ void setLockWaitMs(int milliseconds) {
     g_lockWaitMs = milliseconds;
 }
 
-QString DatabaseLock::lockFilePath(const QString& path) {
-    return resolved(path) + QStringLiteral("-lock");
+std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mode, int waitMs,
+                                                    QString* error) {
+    FileCheck problem;
+    auto lock = acquire(path, mode, waitMs, &problem);
+    if (!lock && error)
+        *error = problem.reason;
+    return lock;
 }
 
 std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mode, int waitMs,
-                                                    QString* error) {
-    return take(path, mode, waitMs, true, error);
-}
-
-std::unique_ptr<DatabaseLock> DatabaseLock::acquireIfTracked(const QString& path, Mode mode,
-                                                             int waitMs, QString* error) {
-    return take(path, mode, waitMs, false, error);
-}
-
-std::unique_ptr<DatabaseLock> DatabaseLock::take(const QString& path, Mode mode, int waitMs,
-                                                 bool create, QString* error) {
-    const QByteArray name = QFile::encodeName(lockFilePath(path));
-    int fd = ::open(name.constData(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
-    if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC); // enough for a shared lock
-    if (fd < 0)
-        return std::unique_ptr<DatabaseLock>(new DatabaseLock(-1));
+                                                    FileCheck* problem) {
+    const QString file = resolved(path);
+    const QString key = openfiles::key(file);
+    const int flags = mode == Mode::Use ? O_RDONLY : O_RDWR;
     const QDeadlineTimer deadline(waitMs);
+    const auto refuse = [&](const FileCheck& check) {
+        if (problem)
+            *problem = check;
+        return nullptr;
+    };
     for (;;) {
-        if (lockMode(fd, mode))
-            return std::unique_ptr<DatabaseLock>(new DatabaseLock(fd));
-        if (errno == EBADF) { // a read-only lock file cannot take an exclusive lock
-            ::close(fd);
-            return std::unique_ptr<DatabaseLock>(new DatabaseLock(-1));
+        const int fd = openfiles::openDescriptor(key, file, flags);
+        if (fd < 0)
+            return refuse(openProblem(errno, mode, path));
+        if (setLock(fd, mode, true)) {
+            if (sameFile(fd, file))
+                return std::unique_ptr<DatabaseLock>(new DatabaseLock(file, key, fd, flags, mode));
+            // Replaced while we waited: the lock belongs on the file now at the path.
+            setLock(fd, mode, false);
+            openfiles::releaseDescriptor(key, fd, flags);
+            if (deadline.hasExpired())
+                return refuse({FileCheck::Verdict::Busy, busyMessage(mode, path)});
+            continue;
         }
+        const int error = errno;
+        openfiles::releaseDescriptor(key, fd, flags);
+        if (error != EAGAIN && error != EACCES)
+            return refuse({FileCheck::Verdict::Unavailable,
+                           QDir::toNativeSeparators(path) + QStringLiteral("：") +
+                               msg::cannotLock.arg(QString::fromLocal8Bit(std::strerror(error)))});
         if (deadline.hasExpired())
-            break;
+            return refuse({FileCheck::Verdict::Busy, busyMessage(mode, path)});
         QThread::msleep(qMin<qint64>(50, qMax<qint64>(1, deadline.remainingTime())));
     }
-    ::close(fd);
-    if (error)
-        *error = refusal(mode, path);
-    return nullptr;
 }
 
 DatabaseLock::~DatabaseLock() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    setLock(m_fd, m_mode, false);
+    openfiles::releaseDescriptor(m_key, m_fd, m_flags);
+}
+
+bool DatabaseLock::stillAtPath() const {
+    return sameFile(m_fd, m_file);
+}
+
+QString DatabaseLock::replacedMessage() const {
+    return msg::fileReplacedDuringWork.arg(QDir::toNativeSeparators(m_file));
 }
 
 } // namespace korvane::files

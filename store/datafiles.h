@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/filecheck.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,34 +30,85 @@ QString workingPath(const QString& dataDir);
 QString templatePath();
 QString samplePath();
 
+// How a new file takes its place: over what is at the target (renamed, so
+// atomically), or only where no file is yet, so that a file another program
+// made meanwhile is never overwritten.
+enum class Placement { Replace, CreateOnly };
+
+// A hidden folder beside a file about to be written (".<name>.partial"), in
+// which its new content is made whole before it is put in place. The folder
+// is locked while the object lives: two writers of one file take turns, and
+// a folder that a killed writer left is known stale and cleared (by the next
+// writer, and at start by clearStaleStaging). A link at the target is
+// written through.
+class StagingFolder {
+public:
+    // Waits up to lockWaitMs() for another writer of the same file.
+    explicit StagingFolder(const QString& target);
+    ~StagingFolder(); // removes the folder and what is left in it
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    // Whether the folder is ready; else problem() says why.
+    bool isValid() const { return m_fd >= 0; }
+    const FileCheck& problem() const { return m_problem; }
+    QString path() const { return m_folder; }
+    // Where the new content is written: a file named like the target.
+    QString filePath() const;
+    // The file that is written to (the target, a link resolved).
+    QString target() const { return m_target; }
+
+    // Puts the content of filePath() in place of the target, flushed to disk
+    // first. False, with why in *problem, and the target as it was.
+    bool commit(Placement placement, FileCheck* problem);
+
+private:
+    QString m_target;
+    QString m_folder;
+    int m_fd = -1;
+    FileCheck m_problem;
+};
+
+// Removes the staging folders in folder that no live writer holds.
+void clearStaleStaging(const QString& folder);
+
 // Copies the Korvane database at source to target as one consistent
-// snapshot (safe while source is open elsewhere). The copy is written beside
-// target, checked, stamped as ours when it carries no application id, flushed
-// to disk, and only then renamed over it; on failure target is as it was.
-// False with the reason.
-// The copy is a self-contained file (rollback journal, not WAL). A link at
-// target is written through. The caller makes sure no process of ours uses
-// target meanwhile (DatabaseLock::Mode::Replace), or names a new file.
-bool copyDatabase(const QString& source, const QString& target, QString* error);
+// snapshot (safe while source is open elsewhere). The copy is made in the
+// target's staging folder, stamped as ours when it carries no application
+// id, checked whole by SQLite (integrity_check), flushed to disk, and only
+// then put in place; on failure target is as it was, and *problem says why
+// (the source refused, a damaged copy, a folder that cannot be written...).
+// The copy is a self-contained file (rollback journal, not WAL). The caller
+// makes sure no process of ours uses target meanwhile (DatabaseLock::Mode::
+// Replace), or names a file that does not exist (Placement::CreateOnly).
+bool copyDatabase(const QString& source, const QString& target, FileCheck* problem,
+                  Placement placement = Placement::Replace);
 
 // A new, empty Korvane database at target: a copy of the template, or the
 // schema code's own when the template is missing or unusable.
-bool createDatabaseFile(const QString& target, QString* error);
+bool createDatabaseFile(const QString& target, FileCheck* problem,
+                        Placement placement = Placement::Replace);
 
 // The files SQLite keeps beside a database: -wal, -shm, -journal.
 const QStringList& companionSuffixes();
+// The same, and the lock file earlier versions of ours kept there (-lock).
+const QStringList& outputRefusedSuffixes();
 
 // The file that writing to path changes: the target of a link, else path.
 QString writablePath(const QString& path);
 
-// Why an output (a CSV or PDF file) must not be written at path: it is, or
-// links to, a database (the working file, the template, the sample, any
-// SQLite file), or a folder. Empty when it may be written.
+// Why an output (a CSV, PDF or workbook file, an exported database) must not
+// be written at path: it is, or links to, a database (the working file, the
+// template, the sample, any SQLite file) or a file a database keeps beside it
+// (-wal, -shm, -journal, -lock), or a folder. Empty when it may be written.
 QString outputFileProblem(const QString& path);
+// The part of it that a database export keeps (an export may replace an
+// older database): path is a companion of a database. Empty when it is not.
+QString companionProblem(const QString& path);
 
-// Writes bytes to path through a temporary file renamed into place (a link
-// is written through), so a failure never leaves half a file. False with the
-// reason.
+// Writes bytes to path through its staging folder, renamed into place (a
+// link is written through), so a failure never leaves half a file; never
+// onto a database or its companions (outputFileProblem). False with the reason.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error);
 // "无法写入“path”（reason）。"
 QString outputFailedMessage(const QString& path, const QString& reason);

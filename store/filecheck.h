@@ -31,6 +31,11 @@ struct FileCheck {
     }
 };
 
+// How much of a file's pages SQLite checks: none (a file checked when it was
+// first opened), quick_check for a file that is opened, integrity_check
+// (every index against its rows too) for a copy that Korvane makes or takes in.
+enum class PageCheck { None, Quick, Full };
+
 // SQLite's own reason for a failed statement, reduced to what the caller acts on.
 enum class StoreFault {
     None,
@@ -53,8 +58,12 @@ inline bool isFileFault(StoreFault fault) {
            fault == StoreFault::CannotOpen;
 }
 
-// The check of an error on a file that is not open yet: busy, unreadable or
-// damaged, with a reason for the user.
-FileCheck checkOfError(const QSqlError& error);
+// The check of an error on a file: busy, read-only, full, unreadable or
+// damaged, with a reason for the user. With the file's path, an input/output
+// error on a disk with no room left is told as a full disk.
+FileCheck checkOfError(const QSqlError& error, const QString& path = {});
+
+// Whether the disk that holds path has (next to) no room left.
+bool diskFull(const QString& path);
 
 } // namespace korvane

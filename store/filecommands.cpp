@@ -26,7 +26,9 @@ QString native(const QString& path) {
 }
 
 // A file kept beside `file`: 员工数据库.mdb gives 员工数据库-备份-20270105-0830.mdb,
-// and -2, -3... when files of the same minute exist already, so none is overwritten.
+// and -2, -3... after the highest number of the same minute, so that none is
+// overwritten and the numbers follow the order the files were made in (a
+// pruned backup's name is not taken again).
 QString sideFilePath(const QString& file, const QString& kind) {
     const QFileInfo info(file);
     const QString stem =
@@ -34,14 +36,19 @@ QString sideFilePath(const QString& file, const QString& kind) {
             .arg(info.completeBaseName(), kind,
                  QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm")));
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    const QRegularExpression sameMinute(
+        QStringLiteral("^%1(?:-(\\d+))?%2$")
+            .arg(QRegularExpression::escape(stem), QRegularExpression::escape(suffix)));
     const QDir folder = info.absoluteDir();
-    for (int n = 1;; ++n) {
-        const QString name =
-            n == 1 ? stem + suffix : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(suffix);
-        const QString path = folder.filePath(name);
-        if (!QFileInfo::exists(path))
-            return path;
+    int highest = 0;
+    for (const QString& name : folder.entryList(QDir::Files)) {
+        const auto match = sameMinute.match(name);
+        if (match.hasMatch())
+            highest = qMax(highest, match.captured(1).isEmpty() ? 1 : match.captured(1).toInt());
     }
+    return folder.filePath(highest == 0
+                               ? stem + suffix
+                               : QStringLiteral("%1-%2%3").arg(stem).arg(highest + 1).arg(suffix));
 }
 
 // The files of one kind kept beside `file`, oldest first (by the time and
@@ -95,32 +102,29 @@ void removeBackup(const QString& path) {
         QFile::remove(path + companion);
 }
 
-// Keeps the newest backups; above the limit, a backup goes only when a newer
-// one holds the same content, so the newest copy of every distinct content
-// stays (six imports of the template in a row must not push out the only
-// backup of the planner's real data).
+// A backup goes when a newer one holds the same content: six imports of the
+// template in a row leave the backup of the data before them and one empty
+// backup, and never push out the only copy of the planner's real data.
 void pruneBackups(const QString& workingFile) {
     QStringList backups = sideFiles(workingFile, kBackupKind);
-    if (backups.size() <= backupsKept)
-        return;
     QList<qint64> sizes;
     QList<QByteArray> digests;
     for (const QString& backup : backups) {
         sizes << QFileInfo(backup).size();
         digests << QByteArray();
     }
-    const auto digest = [&](int i) -> const QByteArray& {
+    const auto digest = [&](qsizetype i) -> const QByteArray& {
         if (digests[i].isEmpty())
             digests[i] = contentDigest(backups[i]);
         return digests[i];
     };
-    const auto sameContentLater = [&](int i) {
-        for (int j = i + 1; j < backups.size(); ++j)
+    const auto sameContentLater = [&](qsizetype i) {
+        for (qsizetype j = i + 1; j < backups.size(); ++j)
             if (sizes[j] == sizes[i] && digest(j) == digest(i))
                 return true;
         return false;
     };
-    for (int i = 0; i < backups.size() && backups.size() > backupsKept;) {
+    for (qsizetype i = 0; i < backups.size();) {
         if (sameContentLater(i)) {
             removeBackup(backups.takeAt(i));
             sizes.removeAt(i);
@@ -135,17 +139,18 @@ void pruneBackups(const QString& workingFile) {
 // a usable database (it may be open), else the bytes as they are, its
 // companions included, so nothing of it is lost.
 bool backUp(const QString& workingFile, const FileCheck& check, const QString& backup,
-            QString* error) {
+            FileCheck* problem) {
     if (check.usable())
-        return copyDatabase(workingFile, backup, error);
+        return copyDatabase(workingFile, backup, problem, Placement::CreateOnly);
     const QString from = writablePath(workingFile);
     for (const QString& companion : QStringList{QString()} + companionSuffixes()) {
         if (!QFileInfo::exists(from + companion))
             continue;
         QFile file(from + companion);
         if (!file.copy(backup + companion)) {
-            if (error)
-                *error = file.errorString();
+            if (problem)
+                *problem = {FileCheck::Verdict::Unavailable,
+                            diskFull(backup) ? msg::diskFull : file.errorString()};
             removeBackup(backup);
             return false;
         }
@@ -187,8 +192,12 @@ bool samePath(const QString& a, const QString& b) {
 
 bool backUpDatabase(const QString& path, QString* backupPath, QString* error) {
     const QString backup = sideFilePath(path, kBackupKind);
-    if (!copyDatabase(path, backup, error))
+    FileCheck problem;
+    if (!copyDatabase(path, backup, &problem, Placement::CreateOnly)) {
+        if (error)
+            *error = problem.reason;
         return false;
+    }
     pruneBackups(path);
     if (backupPath)
         *backupPath = backup;
@@ -197,6 +206,11 @@ bool backUpDatabase(const QString& path, QString* backupPath, QString* error) {
 
 CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source) {
     CommandResult result;
+    const auto refuse = [&](const QString& message, const FileCheck& why) {
+        result.message = message;
+        result.unavailable = why.temporarilyUnavailable();
+        return result;
+    };
     if (source.trimmed().isEmpty()) {
         result.message = msg::noFileChosen;
         return result;
@@ -207,47 +221,40 @@ CommandResult replaceDatabaseFile(const QString& workingFile, const QString& sou
         return result;
     }
     const FileCheck sourceCheck = inspectDatabaseFile(sourcePath);
-    if (!sourceCheck.usable()) {
-        result.message = msg::fileRefused.arg(native(sourcePath), sourceCheck.reason);
-        result.unavailable = sourceCheck.temporarilyUnavailable();
-        return result;
-    }
+    if (!sourceCheck.usable())
+        return refuse(msg::fileRefused.arg(native(sourcePath), sourceCheck.reason), sourceCheck);
     const QString folder = QFileInfo(writablePath(workingFile)).absolutePath();
     if (!QDir().mkpath(folder)) {
         result.message = msg::copyFailed.arg(msg::folderNotCreated.arg(native(folder)));
         return result;
     }
-    // No window or command of ours may have the file open while it is replaced:
-    // it would go on with the previous file, or write into a deleted log.
-    QString error;
+    // No window or command of ours may have the file open while it is
+    // replaced: it would go on with the previous file, or write into a
+    // deleted log. A missing file is made only where none appears meanwhile.
+    FileCheck problem;
     const auto lock =
-        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Replace, lockWaitMs(), &error);
-    if (!lock) {
-        result.message = error;
-        result.unavailable = true;
-        return result;
-    }
+        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Replace, lockWaitMs(), &problem);
+    if (!lock && problem.verdict != FileCheck::Verdict::Missing)
+        return refuse(problem.reason, problem);
     QString backup;
-    const FileCheck workingCheck = inspectDatabaseFile(workingFile);
-    if (workingCheck.temporarilyUnavailable() ||
-        workingCheck.verdict == FileCheck::Verdict::Newer) {
-        result.message = msg::workingUnavailable.arg(native(workingFile), workingCheck.reason);
-        result.unavailable = workingCheck.temporarilyUnavailable();
-        return result;
-    }
-    if (workingCheck.verdict != FileCheck::Verdict::Missing) {
-        backup = sideFilePath(workingFile, kBackupKind);
-        if (!backUp(workingFile, workingCheck, backup, &error)) {
-            result.message = msg::backupFailed.arg(native(workingFile), error);
-            return result;
+    if (lock) {
+        const FileCheck workingCheck = inspectDatabaseFile(workingFile);
+        if (workingCheck.temporarilyUnavailable() ||
+            workingCheck.verdict == FileCheck::Verdict::Newer)
+            return refuse(msg::workingUnavailable.arg(native(workingFile), workingCheck.reason),
+                          workingCheck);
+        if (workingCheck.verdict != FileCheck::Verdict::Missing) {
+            backup = sideFilePath(workingFile, kBackupKind);
+            if (!backUp(workingFile, workingCheck, backup, &problem))
+                return refuse(msg::backupFailed.arg(native(workingFile), problem.reason), problem);
         }
     }
-    if (!copyDatabase(sourcePath, workingFile, &error)) {
+    if (!copyDatabase(sourcePath, workingFile, &problem,
+                      lock ? Placement::Replace : Placement::CreateOnly)) {
         // The working file is unchanged, so this backup would only push an older one out.
         if (!backup.isEmpty())
             removeBackup(backup);
-        result.message = msg::copyFailed.arg(error);
-        return result;
+        return refuse(msg::copyFailed.arg(problem.reason), problem);
     }
     pruneBackups(workingFile);
     result.ok = true;
@@ -258,6 +265,11 @@ CommandResult replaceDatabaseFile(const QString& workingFile, const QString& sou
 
 CommandResult exportDatabaseFile(const QString& workingFile, const QString& target) {
     CommandResult result;
+    const auto refuse = [&](const QString& message, const FileCheck& why) {
+        result.message = message;
+        result.unavailable = why.temporarilyUnavailable();
+        return result;
+    };
     if (target.trimmed().isEmpty()) {
         result.message = msg::noFileChosen;
         return result;
@@ -279,22 +291,21 @@ CommandResult exportDatabaseFile(const QString& workingFile, const QString& targ
             return result;
         }
     }
-    QString error;
+    result.message = companionProblem(targetPath);
+    if (!result.message.isEmpty())
+        return result;
+    FileCheck problem;
     const auto reading =
-        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Use, lockWaitMs(), &error);
+        DatabaseLock::acquire(workingFile, DatabaseLock::Mode::Use, lockWaitMs(), &problem);
+    if (!reading)
+        return refuse(problem.reason, problem);
     // A target that a window or command of ours has open is another working file.
-    const auto replacing =
-        reading ? DatabaseLock::acquireIfTracked(targetPath, DatabaseLock::Mode::Replace, 0, &error)
-                : nullptr;
-    if (!reading || !replacing) {
-        result.message = error;
-        result.unavailable = true;
-        return result;
-    }
-    if (!copyDatabase(workingInfo.absoluteFilePath(), targetPath, &error)) {
-        result.message = msg::exportFailed.arg(error);
-        return result;
-    }
+    std::unique_ptr<DatabaseLock> replacing;
+    if (QFileInfo::exists(targetPath) &&
+        !(replacing = DatabaseLock::acquire(targetPath, DatabaseLock::Mode::Replace, 0, &problem)))
+        return refuse(problem.reason, problem);
+    if (!copyDatabase(workingInfo.absoluteFilePath(), targetPath, &problem))
+        return refuse(msg::exportFailed.arg(problem.reason), problem);
     result.ok = true;
     result.message = msg::exported.arg(native(targetPath));
     return result;
@@ -315,6 +326,7 @@ CommandResult prepareWorkingDatabase(const QString& dataDir) {
         return result;
     }
     const QString working = workingPath(dataDir);
+    clearStaleStaging(QFileInfo(writablePath(working)).absolutePath());
     FileCheck check = inspectDatabaseFile(working);
     if (check.usable()) {
         result.ok = true;
@@ -322,28 +334,28 @@ CommandResult prepareWorkingDatabase(const QString& dataDir) {
     }
     // Busy, unreadable, on a full disk or newer: the file may be perfectly
     // good. It stays where it is, and nothing takes its place.
-    if (!check.unusableForGood() && check.verdict != FileCheck::Verdict::Missing) {
-        result.message = msg::workingUnavailable.arg(native(working), check.reason);
-        result.unavailable = check.temporarilyUnavailable();
+    const auto unavailable = [&](const FileCheck& why, const QString& message) {
+        result.message = message;
+        result.unavailable = why.temporarilyUnavailable();
         return result;
-    }
-    QString error;
+    };
+    if (!check.unusableForGood() && check.verdict != FileCheck::Verdict::Missing)
+        return unavailable(check, msg::workingUnavailable.arg(native(working), check.reason));
+    FileCheck problem;
     const auto lock =
-        DatabaseLock::acquire(working, DatabaseLock::Mode::Replace, lockWaitMs(), &error);
-    if (!lock) {
-        result.message = error;
-        result.unavailable = true;
-        return result;
-    }
-    // Another program of ours may have created it meanwhile.
+        DatabaseLock::acquire(working, DatabaseLock::Mode::Replace, lockWaitMs(), &problem);
+    if (!lock && problem.verdict != FileCheck::Verdict::Missing)
+        return unavailable(problem, problem.reason);
+    // Another program of ours may have created or mended it meanwhile.
     check = inspectDatabaseFile(working);
     if (check.usable()) {
         result.ok = true;
         return result;
     }
     QString notice;
-    if (check.unusableForGood()) {
+    if (lock && check.unusableForGood()) {
         const QString aside = sideFilePath(working, kDamagedKind);
+        QString error;
         if (!moveAside(working, aside, &error)) {
             result.message = msg::workingNotMovedAside.arg(native(working), check.reason, error);
             return result;
@@ -351,13 +363,19 @@ CommandResult prepareWorkingDatabase(const QString& dataDir) {
         result.backupPath = aside;
         notice = msg::workingMovedAside.arg(native(working), check.reason, native(aside));
     } else if (check.verdict != FileCheck::Verdict::Missing) {
-        result.message = msg::workingUnavailable.arg(native(working), check.reason);
-        return result;
+        return unavailable(check, msg::workingUnavailable.arg(native(working), check.reason));
     }
-    if (!createDatabaseFile(working, &error)) {
-        result.message = msg::workingNotCreated.arg(native(working), error);
+    // Made only where no file is: one that another program made meanwhile is theirs.
+    if (!createDatabaseFile(working, &problem, Placement::CreateOnly)) {
+        if (inspectDatabaseFile(working).usable()) {
+            result.ok = true;
+            result.message = notice;
+            return result;
+        }
+        result.message = msg::workingNotCreated.arg(native(working), problem.reason);
         if (!notice.isEmpty())
             result.message = notice + QLatin1Char('\n') + result.message;
+        result.unavailable = problem.temporarilyUnavailable();
         return result;
     }
     result.ok = true;

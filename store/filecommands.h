@@ -28,12 +28,14 @@ CommandResult replaceWorkingDatabase(const QString& dataDir, const QString& sour
 CommandResult exportWorkingDatabase(const QString& dataDir, const QString& target);
 
 // The same two commands on a working file given by its path (korvane-cli --db).
-// Backups are written beside it: <name>-备份-yyyyMMdd-HHmm.mdb. The newest five
-// are kept, and beyond them the newest backup of every distinct content.
+// Backups are written beside it: <name>-备份-yyyyMMdd-HHmm.mdb; a backup goes
+// when a newer one holds the same content.
 // A replace waits a little for, then refuses while, another window or command
 // of ours has the file open; a link is replaced at its target. Export refuses
-// the working file itself, the delivered template and sample, and a file that
-// another window or command of ours has open.
+// the working file itself, the delivered template and sample, a database's
+// companion (-wal, -shm...), and a file that another window or command of
+// ours has open. Every copy is checked whole before it is put in place or
+// reported as done.
 CommandResult replaceDatabaseFile(const QString& workingFile, const QString& source);
 CommandResult exportDatabaseFile(const QString& workingFile, const QString& target);
 
@@ -41,10 +43,8 @@ CommandResult exportDatabaseFile(const QString& workingFile, const QString& targ
 // replacing commands name their backups (before an upgrade changes the file).
 bool backUpDatabase(const QString& path, QString* backupPath, QString* error);
 
-// How many backups of the working file the replacing commands keep.
-constexpr int backupsKept = 5;
-
-// Start-up: a missing working file is created from the template; a damaged
+// Start-up: staging folders that a killed copy left beside the working file
+// are cleared; a missing working file is created from the template; a damaged
 // or foreign one is moved aside under a name that says so and a fresh one is
 // created (message then says where the old file is). A busy, unreadable or
 // newer file, or one on a full disk, stays where it is and the result is not ok.

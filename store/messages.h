@@ -47,9 +47,24 @@ inline const QString fileInUse =
 inline const QString fileBeingReplaced = QStringLiteral("数据库“%1”正在被替换，请稍后再试。");
 inline const QString runInProgressElsewhere =
     QStringLiteral("另一个程序正在用数据库“%1”生成值班表，请等它结束后再试。");
+// The file at the path is no longer the one a run or command locked (renamed
+// over, moved away): the work stops before it writes more.
+inline const QString fileReplacedDuringWork =
+    QStringLiteral("数据库“%1”在使用中被另一个文件替换或被移走，操作已停止。");
+// Another window or command of ours is writing the same file.
+inline const QString fileBeingWritten =
+    QStringLiteral("本程序的另一个窗口或命令正在写入文件“%1”，请稍后再试。");
+// The file system refused the lock (%1: the system's reason).
+inline const QString cannotLock = QStringLiteral("无法对文件加锁（%1）");
+// A new file was to be made where another program made one meanwhile.
+inline const QString fileCreatedMeanwhile =
+    QStringLiteral("另一个程序刚刚创建了文件“%1”，请再试一次");
 // korvane-cli roster: an output file that would overwrite a database.
 inline const QString outputIsDatabase =
     QStringLiteral("不能把输出写到数据库文件“%1”，请另选文件名。");
+// %1 is a file SQLite keeps beside the database %2 (its log, its lock...).
+inline const QString outputIsCompanion =
+    QStringLiteral("不能把输出写到“%1”：它是数据库“%2”的附属文件，请另选文件名。");
 inline const QString outputFailed = QStringLiteral("无法写入“%1”（%2）。");
 inline const QString isAFolder = QStringLiteral("这是一个文件夹");
 
@@ -219,6 +234,8 @@ inline const QString copyFailed = QStringLiteral("复制数据库文件失败，
 // Why a file is not a usable Korvane database; whole-file copies.
 inline const QString fileMissing = QStringLiteral("文件不存在");
 inline const QString fileUnreadable = QStringLiteral("无法读取文件（%1）");
+// An input/output error of the disk that is not a full disk (%1: SQLite's reason).
+inline const QString fileInputOutput = QStringLiteral("读写文件时出错（%1）");
 inline const QString notOurFile = QStringLiteral("不是本程序的数据库文件");
 inline const QString fileExists = QStringLiteral("文件已存在");
 inline const QString cannotOpenDatabase = QStringLiteral("无法打开数据库（%1）");
@@ -237,7 +254,11 @@ inline const QString cannotWriteFile = QStringLiteral("无法写入 %1");
 inline const QString cannotWriteBecause = QStringLiteral("无法写入（%1）");
 inline const QString folderNotWritable = QStringLiteral("文件夹不存在或不可写");
 inline const QString cannotReplaceFile = QStringLiteral("无法替换 %1（%2）");
-inline const QString fileBusy = QStringLiteral("文件正被其他程序锁定，等待后仍无法读取");
+// A copy that fails SQLite's full check is never put in place.
+inline const QString copyDamaged = QStringLiteral("复制出的文件未通过完整性检查");
+// A file that could only be read without SQLite's locks changed while it was copied.
+inline const QString changedWhileCopied = QStringLiteral("文件在复制时被其他程序改动");
+inline const QString fileBusy = QStringLiteral("文件正被其他程序锁定，等待后仍无法使用");
 inline const QString diskFull = QStringLiteral("磁盘已满");
 inline const QString noReadPermission = QStringLiteral("没有读取权限");
 inline const QString readOnlyFile = QStringLiteral("文件或所在文件夹是只读的");

@@ -347,19 +347,6 @@ bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error) {
         return false;
     }
     *needed = query.value(0).toInt() < userVersion;
-    for (const Table& table : ownTables()) {
-        if (*needed)
-            break;
-        if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-                                       "AND name = '%1'")
-                            .arg(table.name)) ||
-            !query.next()) {
-            if (error)
-                *error = query.lastError().text();
-            return false;
-        }
-        *needed = query.value(0).toInt() == 0;
-    }
     return true;
 }
 
@@ -396,12 +383,13 @@ bool updateIndexes(QSqlDatabase& db, QString* error) {
     return true;
 }
 
-FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
+FileCheck inspect(QSqlDatabase& db, PageCheck pages) {
     using V = FileCheck::Verdict;
     QSqlQuery query(db);
-    if (wholeFile) {
-        if (!query.exec(QStringLiteral("PRAGMA quick_check")))
-            return checkOfError(query.lastError());
+    if (pages != PageCheck::None) {
+        if (!query.exec(pages == PageCheck::Full ? QStringLiteral("PRAGMA integrity_check")
+                                                 : QStringLiteral("PRAGMA quick_check")))
+            return checkOfError(query.lastError(), db.databaseName());
         if (!query.next() || query.value(0).toString() != QLatin1String("ok"))
             return {V::Damaged, msg::damagedDatabase};
     }
@@ -412,7 +400,8 @@ FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
         return {V::NotOurs, msg::otherProgramsDatabase};
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
         return {V::Damaged, msg::unreadableVersion};
-    if (query.value(0).toInt() > userVersion)
+    const int version = query.value(0).toInt();
+    if (version > userVersion)
         return {V::Newer, msg::newerDatabase};
     if (!query.exec(QStringLiteral("SELECT type, name FROM sqlite_master WHERE type IN "
                                    "('trigger', 'view')")))
@@ -421,7 +410,6 @@ FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
         return {V::NotOurs,
                 msg::foreignObjects.arg(query.value(0).toString(), query.value(1).toString())};
     for (const Table& table : tables() + ownTables()) {
-        const bool ownTable = !tables().contains(table);
         QSqlQuery info(db);
         if (!info.exec(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table.name)))
             return checkOfError(info.lastError());
@@ -431,9 +419,10 @@ FileCheck inspect(QSqlDatabase& db, bool wholeFile) {
             found.append({info.value(1).toString(), info.value(2).toString()});
             keys << (info.value(5).toInt() == 1);
         }
-        // The program's own tables come with versions 2 and 3: an older file lacks them
-        // until it is first opened for writing.
-        if (found.isEmpty() && ownTable)
+        // A table of a later version than the file's own comes with the
+        // upgrade, when the file is first opened for writing; one of the
+        // file's version is missing like any other.
+        if (found.isEmpty() && table.since > qMax(version, 1))
             continue;
         if (found.isEmpty())
             return {V::NotOurs, msg::missingTable.arg(table.name)};

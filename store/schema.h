@@ -46,7 +46,7 @@ QString createStatement(const Table& table);
 // and stamps it as ours. False with a reason on failure (nothing committed).
 bool create(QSqlDatabase& db, QString* error);
 
-// Whether the file predates the current version or lacks one of the program's own tables.
+// Whether the file predates the version this program writes.
 bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
 // Adds the missing own tables and sets the current version, in one transaction.
 bool upgrade(QSqlDatabase& db, QString* error);
@@ -58,8 +58,9 @@ bool updateIndexes(QSqlDatabase& db, QString* error);
 // Whether the open database is a usable Korvane database: SQLite's own check,
 // our application id and version, and every table with its columns in order,
 // each column of the type the program relies on (the autonumbers as integer
-// keys that are never reused). Reads only. SQLite's own check reads the whole
-// file; it is left out where the file was checked when it was first opened.
-FileCheck inspect(QSqlDatabase& db, bool wholeFile = true);
+// keys that are never reused). Reads only. SQLite's check of the pages reads
+// the whole file; it is left out where the file was checked when it was first
+// opened.
+FileCheck inspect(QSqlDatabase& db, PageCheck pages = PageCheck::Quick);
 
 } // namespace korvane::schema

@@ -217,11 +217,11 @@ int main(int argc, char** argv) {
     }
     const QString folder = QDir(args.at(1)).absolutePath();
     QTemporaryDir data;
-    QString error;
+    korvane::FileCheck problem;
     if (!QDir().mkpath(folder) || !data.isValid() ||
         !korvane::files::copyDatabase(korvane::files::samplePath(),
-                                      korvane::files::workingPath(data.path()), &error)) {
-        std::fprintf(stderr, "cannot prepare: %s\n", qPrintable(error));
+                                      korvane::files::workingPath(data.path()), &problem)) {
+        std::fprintf(stderr, "cannot prepare: %s\n", qPrintable(problem.reason));
         return 1;
     }
 

@@ -5,6 +5,7 @@
 #include "store/dialect.h"
 #include "store/messages.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
@@ -13,7 +14,6 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
@@ -153,14 +153,16 @@ bool writePdf(const QString& pdfPath, const QPageLayout& layout,
             *error = problem;
         return false;
     }
-    // Written beside the target and renamed into place once complete.
-    const QString target = files::writablePath(pdfPath);
-    QSaveFile file(target);
+    // Written in the staging folder beside the target and put in place once complete.
+    files::StagingFolder staging(pdfPath);
     const auto failed = [&](const QString& reason) {
         if (error)
-            *error = files::outputFailedMessage(target, reason);
+            *error = files::outputFailedMessage(staging.target(), reason);
         return false;
     };
+    if (!staging.isValid())
+        return failed(staging.problem().reason);
+    QFile file(staging.filePath());
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
     {
@@ -172,8 +174,12 @@ bool writePdf(const QString& pdfPath, const QPageLayout& layout,
         if (!paint(writer))
             return failed(msg::reportNotPainted);
     }
-    if (!file.commit())
+    if (!file.flush() || file.error() != QFileDevice::NoError)
         return failed(file.errorString());
+    file.close();
+    FileCheck placed;
+    if (!staging.commit(files::Placement::Replace, &placed))
+        return failed(placed.reason);
     return true;
 }
 

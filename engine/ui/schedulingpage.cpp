@@ -495,7 +495,7 @@ void SchedulingPage::startRunFor(qint64 target) {
         [path, observer, result = m_runResult, lock = m_runLock, extras = regeneration.extras] {
             if (!(*lock = engine::takeRunLock(path, result.get())))
                 return;
-            *result = engine::generate(path, observer, engine::RunLock::HeldByCaller, extras);
+            *result = engine::generate(path, observer, lock->get(), extras);
         });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);

@@ -65,10 +65,9 @@ TEST(RunLimits, RestIsCountedAcrossTheStartOfThePeriod) {
             "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
     const qint64 lastDayBefore = QDate(2027, 2, 28).toJulianDay();
     engine::RunObserver observer;
-    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
-                               {{}, {{1, lastDayBefore, 1920, 2}}})
-                  .outcome,
-              RunOutcome::Done);
+    ASSERT_EQ(
+        engine::generate(f.t.path, observer, nullptr, {{}, {{1, lastDayBefore, 1920, 2}}}).outcome,
+        RunOutcome::Done);
     EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  乙"});
     ASSERT_EQ(f.generate().outcome, RunOutcome::Done);
     EXPECT_EQ(f.roster(), QStringList{"2027年3月1日|早班|  甲"});
@@ -124,8 +123,7 @@ TEST(RunLocks, ALockedPersonIsTakenFirstAndCountsLikeAnyAssignment) {
     f.shift(1, "白班", "08:00", 2);
     const qint64 day1 = QDate(2027, 3, 1).toJulianDay();
     engine::RunObserver observer;
-    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn, {{{day1, 1, 3}}, {}})
-                  .outcome,
+    ASSERT_EQ(engine::generate(f.t.path, observer, nullptr, {{{day1, 1, 3}}, {}}).outcome,
               RunOutcome::Done);
     EXPECT_EQ(f.roster(),
               QStringList({"2027年3月1日|白班|  甲  丙", "2027年3月2日|白班|  甲  乙"}));
@@ -166,7 +164,7 @@ TEST(RunLimits, AForbiddenSuccessionPassesOverThePersonAsALimitDoes) {
 
     f.t.run("delete from 排除条件");
     engine::RunObserver observer;
-    ASSERT_EQ(engine::generate(f.t.path, observer, engine::RunLock::TakeOwn,
+    ASSERT_EQ(engine::generate(f.t.path, observer, nullptr,
                                {{}, {{1, QDate(2027, 2, 28).toJulianDay(), 1380, 2}}})
                   .outcome,
               RunOutcome::Done);

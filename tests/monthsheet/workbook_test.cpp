@@ -85,10 +85,11 @@ TEST(MonthSheetCli, HostileNamesReachTheSheetThePdfAndTheWorkbookAsText) {
                                "=1+1",
                                "+SUM(A1:A2)",
                                "-2",
-                               "@x"};
+                               "@x",
+                               "nul␀byte"}; // a NUL in the file, shown as ␀
     for (int i = 0; i < names.size(); ++i)
-        t.run(QString("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) values (%1, %2, '0', "
-                      "'zz1z')")
+        t.run(QString("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) values (%1, "
+                      "replace(%2, '␀', char(0)), '0', 'zz1z')")
                   .arg(i + 1)
                   .arg(sqlQuote(names.at(i))));
     t.run(
@@ -111,7 +112,9 @@ TEST(MonthSheetCli, HostileNamesReachTheSheetThePdfAndTheWorkbookAsText) {
         cli(t.path, {"roster", "--month", "--xlsx", xlsx, "--pdf", pdf, "--csv", csv});
     ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(written.out).contains("=1+1"));
-    EXPECT_TRUE(QFile::exists(csv));
+    const QByteArray csvBytes = test::fileBytes(csv);
+    EXPECT_TRUE(csvBytes.contains("nul␀byte"));
+    EXPECT_FALSE(csvBytes.contains('\0'));
     QFile pdfFile(pdf);
     ASSERT_TRUE(pdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdfFile.read(5).startsWith("%PDF"));

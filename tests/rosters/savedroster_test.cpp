@@ -127,7 +127,7 @@ TEST(SavedRoster, ARegenerationWithNothingLockedIsThePlainRun) {
     ASSERT_TRUE(rosters::prepareRegeneration(t.db(), kept.number, &regeneration, &error));
     EXPECT_TRUE(regeneration.problem.isEmpty());
     EXPECT_TRUE(regeneration.extras.locked.isEmpty());
-    ASSERT_EQ(engine::generate(t.path, {}, engine::RunLock::TakeOwn, regeneration.extras).outcome,
+    ASSERT_EQ(engine::generate(t.path, {}, nullptr, regeneration.extras).outcome,
               engine::RunOutcome::Done);
     EXPECT_EQ(runState(t), plain);
 }
@@ -165,7 +165,7 @@ TEST(SavedRoster, ALockedPersonOnASlotOfTwoStaysAndTheRunFillsTheRest) {
     ASSERT_TRUE(rosters::prepareRegeneration(db, kept.number, &regeneration, &error));
     EXPECT_EQ(regeneration.leftOut, QStringList({"2027年3月2日 丁 的白班"}));
     ASSERT_EQ(regeneration.extras.locked.size(), 1);
-    ASSERT_EQ(engine::generate(f.t.path, {}, engine::RunLock::TakeOwn, regeneration.extras).outcome,
+    ASSERT_EQ(engine::generate(f.t.path, {}, nullptr, regeneration.extras).outcome,
               engine::RunOutcome::Done);
     EXPECT_EQ(f.roster(),
               QStringList({"2027年3月1日|白班|  甲  丙", "2027年3月2日|白班|  甲  乙"}));
@@ -200,8 +200,7 @@ TEST(SavedRoster, TheRosterBeforeThePeriodCountsForRestAcrossTheBoundary) {
     QString error;
     ASSERT_TRUE(rosters::earlierShifts(f.t.db(), &extras.earlier, &error)) << error.toStdString();
     ASSERT_EQ(extras.earlier.size(), 1);
-    ASSERT_EQ(engine::generate(f.t.path, {}, engine::RunLock::TakeOwn, extras).outcome,
-              engine::RunOutcome::Done);
+    ASSERT_EQ(engine::generate(f.t.path, {}, nullptr, extras).outcome, engine::RunOutcome::Done);
     EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  乙"}));
 }
 

@@ -222,7 +222,7 @@ TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
     EXPECT_EQ(peopleIn(folder.file("新文件夹/员工数据库.mdb")), QStringList({"新人甲", "新人乙"}));
 }
 
-// Above five backups, only a backup whose content a newer one also holds goes.
+// A backup goes when a newer one holds the same content.
 TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
     DataFolder folder;
     QStringList backupPaths;
@@ -233,9 +233,10 @@ TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
         EXPECT_FALSE(backupPaths.contains(result.backupPath));
         backupPaths << result.backupPath;
     }
-    ASSERT_EQ(folder.backups().size(), 5);
+    // The data before the clears, and one empty set-up.
+    ASSERT_EQ(folder.backups().size(), 2);
     EXPECT_EQ(peopleIn(backupPaths.first()), QStringList{"原有人员"});
-    EXPECT_FALSE(QFileInfo::exists(backupPaths.at(1))); // the oldest empty one went
+    EXPECT_TRUE(QFileInfo::exists(backupPaths.last()));
 
     for (int i = 1; i <= 6; ++i) { // six distinct set-ups: all are kept
         const QString source = folder.file("源.mdb");
@@ -249,6 +250,22 @@ TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
     kept.sort();
     EXPECT_EQ(kept, QStringList({"", "原有人员", "第1版", "第2版", "第3版", "第4版", "第5版"}));
     EXPECT_EQ(peopleIn(folder.working), QStringList{"第6版"});
+}
+
+// What a killed copy left beside the working file goes at start; a copy
+// another program is making right now stays.
+TEST(PrepareWorkingDatabase, ClearsStagingFoldersThatNoLiveCopyHolds) {
+    DataFolder folder;
+    const QString stale = folder.file(".员工数据库-备份-20270105-0830.mdb.partial");
+    ASSERT_TRUE(QDir().mkpath(stale));
+    writeFile(stale + "/员工数据库-备份-20270105-0830.mdb", "half a copy");
+    const files::StagingFolder live(folder.file("导出.mdb"));
+    ASSERT_TRUE(live.isValid()) << live.problem().reason.toStdString();
+    writeFile(live.filePath(), "being written");
+
+    ASSERT_TRUE(files::prepareWorkingDatabase(folder.path).ok);
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_EQ(fileBytes(live.filePath()), QByteArray("being written"));
 }
 
 TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {

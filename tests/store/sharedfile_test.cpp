@@ -36,9 +36,9 @@ struct SampleFolder {
     QString path = dir.path();
     QString working = files::workingPath(path);
     SampleFolder() {
-        QString error;
-        EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &error))
-            << error.toStdString();
+        FileCheck problem;
+        EXPECT_TRUE(files::copyDatabase(files::samplePath(), working, &problem))
+            << problem.reason.toStdString();
     }
     QString file(const char* name) const { return QDir(path).filePath(name); }
 };
@@ -98,6 +98,10 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
 
     auto otherRun = DatabaseLock::acquire(folder.working, DatabaseLock::Mode::Run, 0, &error);
     ASSERT_TRUE(otherRun) << error.toStdString();
+    // The lock is on the database itself: no lock file beside it that a
+    // cleaning tool could delete or a folder could stand in for.
+    EXPECT_EQ(QDir(folder.path).entryList({"*-lock"}, QDir::AllEntries), QStringList());
+    ASSERT_TRUE(QDir().mkdir(folder.working + "-lock"));
     EXPECT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Unavailable);
     bool skipped = false;
     EXPECT_TRUE(engine::resetIdleWorkTables(window->db(), &error, &skipped));
@@ -114,6 +118,102 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     EXPECT_TRUE(out.contains(msg::done));
     EXPECT_TRUE(out.contains(msg::recordCount + QString::number(rosterRows)));
+}
+
+// A file renamed over the locked one during a run (by hand, by a syncing
+// tool) is not protected by the lock: the run stops at its next write and
+// leaves the new file as it came, without its own log for the new file to
+// take up.
+TEST(SharedFile, ARunStopsWhenAnotherFileIsRenamedOverItsOwn) {
+    SampleFolder folder;
+    ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
+    const QString other = folder.file("另一个.mdb");
+    FileCheck problem;
+    ASSERT_TRUE(files::copyDatabase(folder.working, other, &problem))
+        << problem.reason.toStdString();
+    const QByteArray otherBytes = fileBytes(other);
+    const QString candidateRows = sqlite3(other, "select count(*) from 值班底表");
+    ASSERT_NE(candidateRows, "0");
+    engine::RunObserver observer;
+    bool moved = false;
+    // Once the run is under way: its work tables are emptied and committed.
+    observer.notice = [&](bool shown) {
+        if (shown && !moved)
+            moved = test::runProgram("mv", {other, folder.working}).exitCode == 0;
+    };
+    QStringList messages;
+    observer.message = [&](const QString& text) { messages << text; };
+    const engine::RunResult result = engine::generate(folder.working, observer);
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(result.outcome, engine::RunOutcome::Unavailable);
+    EXPECT_EQ(result.detail,
+              msg::fileReplacedDuringWork.arg(QDir::toNativeSeparators(folder.working)));
+    EXPECT_FALSE(messages.contains(msg::done));
+    EXPECT_EQ(fileBytes(folder.working), otherBytes);
+    EXPECT_EQ(sqlite3(folder.working, "select count(*) from 值班底表"), candidateRows);
+    EXPECT_EQ(sqlite3(folder.working, "PRAGMA integrity_check"), "ok");
+}
+
+// A working file that no one has open (no log beside it) is read through
+// SQLite's locks: another program that writes and checkpoints meanwhile
+// does not change what an open read sees, so an export copies one state of
+// the file. The reader leaves nothing beside the file.
+TEST(SharedFile, AnIdleFileIsReadThroughSQLitesLocks) {
+    SampleFolder folder;
+    QString error;
+    ASSERT_TRUE(Connection::open(folder.working, &error)) << error.toStdString(); // WAL mode
+    ASSERT_FALSE(QFileInfo::exists(folder.working + "-wal"));
+    auto reader = Connection::open(folder.working, &error, Connection::Access::ReadOnly);
+    ASSERT_TRUE(reader) << error.toStdString();
+    const QString changed = "select count(*) from 日期类型 where 日期备注 = '改过'";
+    scalar(reader->db(), "begin");
+    ASSERT_GT(scalar(reader->db(), "select count(*) from 基本信息").toInt(), 0);
+
+    sqlite3(folder.working,
+            "update 日期类型 set 日期备注 = '改过'; PRAGMA wal_checkpoint(TRUNCATE)");
+    EXPECT_EQ(scalar(reader->db(), changed).toInt(), 0);
+    scalar(reader->db(), "commit");
+    EXPECT_GT(scalar(reader->db(), changed).toInt(), 0);
+    reader.reset();
+    EXPECT_EQ(QDir(folder.path).entryList({"*-wal", "*-shm"}, QDir::Files), QStringList());
+}
+
+// A copy is checked whole before it is put in place or reported: a working
+// file whose index lost rows (which SQLite's quick check does not see) is
+// neither exported nor imported.
+TEST(SharedFile, ACopyThatFailsTheFullCheckIsNeitherExportedNorImported) {
+    SampleFolder folder;
+    // The roster kept as a saved roster, whose tables are indexed.
+    ASSERT_EQ(test::runProgram(test::cliProgram(), {"--db", folder.working, "generate"}).exitCode,
+              0);
+    // Two tables swap their pages: each index now names rows its table lacks.
+    const QString pages =
+        sqlite3(folder.working, "select group_concat(rootpage, ',') from "
+                                "sqlite_master where name in ('存档值班', '存档班位')");
+    const QStringList roots = pages.split(',');
+    ASSERT_EQ(roots.size(), 2);
+    test::runProgram("sqlite3", {folder.working, ".dbconfig defensive off",
+                                 QString("PRAGMA writable_schema = ON; update sqlite_master set "
+                                         "rootpage = %1 + %2 - rootpage where name in "
+                                         "('存档值班', '存档班位')")
+                                     .arg(roots[0], roots[1])});
+    ASSERT_EQ(sqlite3(folder.working, "PRAGMA quick_check"), "ok");
+    ASSERT_NE(sqlite3(folder.working, "PRAGMA integrity_check"), "ok");
+
+    const QString exported = folder.file("导出.mdb");
+    test::ProcessResult result =
+        test::runProgram(test::cliProgram(), {"--db", folder.working, "export", exported});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(msg::copyDamaged)) << result.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(exported));
+
+    SampleFolder other;
+    const QByteArray before = fileBytes(other.working);
+    result =
+        test::runProgram(test::cliProgram(), {"--db", other.working, "import", folder.working});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(msg::copyDamaged)) << result.err.toStdString();
+    EXPECT_EQ(fileBytes(other.working), before);
 }
 
 // Import replaces the file only once no window or command of ours uses it;
@@ -200,7 +300,6 @@ QString otherUserProgram() {
 TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
     SampleFolder media;
     ASSERT_EQ(engine::generate(media.working).outcome, engine::RunOutcome::Done);
-    QFile::remove(DatabaseLock::lockFilePath(media.working));
     QTemporaryDir outDir;
     const QString out = outDir.path();
     QFile::setPermissions(out, QFileDevice::Permissions(0x7777));
@@ -251,12 +350,21 @@ TEST(SharedFile, CommandLineOutputsAndArguments) {
     // where nothing can be written, and a missing argument: exit 2, nothing written.
     const QString text = folder.file("笔记.txt");
     test::writeFile(text, "not a database");
+    // The files SQLite keeps beside a database, whether they are there now
+    // or not, and through a link.
+    const QString linkToLog = folder.file("日志链接.xlsx");
+    ASSERT_TRUE(QFile::link(folder.working + "-shm", linkToLog));
+    const QString companion = msg::outputIsCompanion.section("%1", 1, 1).section("%2", 0, 0);
     const struct {
         QStringList args;
         QString says;
     } refused[] = {{{"roster", "--csv", folder.working}, msg::outputIsDatabase.section("%1", 0, 0)},
                    {{"roster", "--csv", link}, msg::outputIsDatabase.section("%1", 0, 0)},
                    {{"roster", "--pdf", otherDatabase}, msg::outputIsDatabase.section("%1", 0, 0)},
+                   {{"roster", "--csv", folder.working + "-wal"}, companion},
+                   {{"roster", "--pdf", otherDatabase + "-journal"}, companion},
+                   {{"roster", "--month", "--xlsx", linkToLog}, companion},
+                   {{"export", folder.working + "-lock"}, companion},
                    {{"import", text}, QDir::toNativeSeparators(text)},
                    {{"export", text + "/x.mdb"}, msg::exportFailed.section("%1", 0, 0)},
                    {{"import"}, {}}};
@@ -268,7 +376,8 @@ TEST(SharedFile, CommandLineOutputsAndArguments) {
     }
     EXPECT_EQ(fileBytes(folder.working), before);
     EXPECT_EQ(fileBytes(otherDatabase), fileBytes(files::samplePath()));
-    EXPECT_EQ(QDir(folder.path).entryList({"*备份*"}), QStringList());
+    EXPECT_EQ(QDir(folder.path).entryList({"*备份*", "*-wal", "*-shm", "*-journal", "*-lock"}),
+              QStringList());
 
     test::ProcessResult result = cli({"roster", "--csv", "-"});
     EXPECT_EQ(result.exitCode, 0);

@@ -3,6 +3,7 @@
 // backup copy.
 
 #include "store/connection.h"
+#include "store/messages.h"
 #include "store/schema.h"
 #include "support/testsupport.h"
 
@@ -62,6 +63,30 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
     t.run(QStringLiteral("PRAGMA user_version = %1").arg(schema::userVersion + 1));
     t.connection.reset();
     EXPECT_EQ(Connection::open(t.path, &error), nullptr);
+}
+
+// A second-version file lacks the third version's tables until the upgrade;
+// one of its own version that is missing is told like one of the ten, by
+// every command, and never made up silently.
+TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
+    test::TempDatabase t;
+    t.run("drop table 排班目标; drop table 排班意愿; drop table 公平权重; drop table 理想人数; "
+          "drop table 禁止衔接; PRAGMA user_version = 2");
+    t.connection.reset();
+    EXPECT_EQ(checkDatabaseFile(t.path), QString());
+
+    // Not through the test's connection, which would upgrade the file.
+    test::runProgram("sqlite3", {t.path, "drop table 存档人员"});
+    const FileCheck check = inspectDatabaseFile(t.path);
+    EXPECT_EQ(check.verdict, FileCheck::Verdict::NotOurs);
+    EXPECT_EQ(check.reason, msg::missingTable.arg("存档人员"));
+    for (const QStringList& command : {QStringList{"rosters"}, QStringList{"generate"}}) {
+        const test::ProcessResult result =
+            test::runProgram(test::cliProgram(), QStringList{"--db", t.path} + command);
+        EXPECT_EQ(result.exitCode, 2) << command.first().toStdString();
+        EXPECT_TRUE(result.err.contains(msg::missingTable.arg("存档人员")))
+            << result.err.toStdString();
+    }
 }
 
 } // namespace

@@ -69,9 +69,10 @@ QStringList TempDatabase::rows(const QString& sql) {
 
 void TempDatabase::loadSample() {
     connection.reset();
+    FileCheck problem;
+    if (!files::copyDatabase(files::samplePath(), path, &problem))
+        ADD_FAILURE() << problem.reason.toStdString();
     QString error;
-    if (!files::copyDatabase(files::samplePath(), path, &error))
-        ADD_FAILURE() << error.toStdString();
     connection = Connection::open(path, &error);
     if (!connection)
         ADD_FAILURE() << error.toStdString();

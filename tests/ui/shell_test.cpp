@@ -25,6 +25,7 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRawFont>
 #include <QScreen>
 #include <QScrollBar>
@@ -339,6 +340,29 @@ TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
     EXPECT_EQ(controller->mainWindow(), nullptr);
     ASSERT_EQ(prompt.shown().size(), 1);
     EXPECT_TRUE(prompt.shown().first().startsWith(QDir::toNativeSeparators(workingPath())));
+}
+
+// Another program holding the file's write lock is said in the user's
+// words at start, not in SQLite's.
+TEST_F(ShellTest, AWorkingFileLockedForWritingElsewhereIsReportedAtStart) {
+    data.connection.reset();
+    QProcess holder;
+    holder.start("sqlite3", {workingPath()});
+    holder.write("BEGIN IMMEDIATE;\ninsert into 班数限制 values (1);\nselect 'held';\n");
+    QByteArray said;
+    while (!said.contains("held") && holder.waitForReadyRead(10000))
+        said += holder.readAllStandardOutput();
+    ASSERT_TRUE(said.contains("held"));
+    Connection::setBusyTimeout(100);
+    controller = std::make_unique<ApplicationController>(data.dir.path());
+    controller->setPrompt(&prompt);
+    EXPECT_FALSE(controller->start());
+    Connection::setBusyTimeout(10000);
+    ASSERT_EQ(prompt.shown().size(), 1);
+    EXPECT_TRUE(prompt.shown().first().contains(msg::fileBusy))
+        << prompt.shown().first().toStdString();
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
 }
 
 TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
