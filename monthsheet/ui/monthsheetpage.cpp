@@ -13,13 +13,13 @@
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/controls.h"
+#include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPrintPreviewDialog>
@@ -114,7 +114,10 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     QPushButton* pdf = namedButton(QStringLiteral("writePdf"), kWritePdf, this);
     QPushButton* workbook = namedButton(QStringLiteral("writeWorkbook"), kWriteWorkbook, this);
     QPushButton* csv = namedButton(QStringLiteral("writeCsv"), kWriteCsv, this);
-    auto* bar = new QHBoxLayout;
+    // Wraps where the page is narrow, so no button is cut off.
+    FlowLayout* bar = nullptr;
+    QWidget* barWidget = flowBar(this, &bar);
+    barWidget->setObjectName(QStringLiteral("sheetBar"));
     bar->addWidget(period);
     bar->addStretch();
     bar->addWidget(new QLabel(kPaperLabel, this));
@@ -134,7 +137,7 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     buildScoreTab(tabs);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addWidget(barWidget);
     layout->addWidget(tabs, 1);
 
     connect(preview, &QPushButton::clicked, this, &MonthSheetPage::printPreview);
