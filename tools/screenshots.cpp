@@ -230,6 +230,7 @@ void saveScreen(Shooter& shots, const QString& name) {
 // 1366x768 with the page still maximised.
 void smallScreen(Shooter& shots) {
     shots.window()->showNormal();
+    shots.window()->move(0, 0);
     shots.window()->resize(800, 600);
     shots.click("Command4");
     QWidget* scheduling = shots.page("paiban");
@@ -249,8 +250,12 @@ void smallScreen(Shooter& shots) {
     maximise(roster);
     // An edit far down and right: the cell must stay in sight.
     const int row = view->model()->rowCount() - 2;
+    const auto isDate = [view](int column) {
+        // Only a date's heading has a tip (its long date).
+        return !view->model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).isNull();
+    };
     for (int column = view->model()->columnCount() - 1; column >= 0; --column)
-        if (!view->model()->index(row, column).data().toString().isEmpty()) {
+        if (isDate(column) && !view->model()->index(row, column).data().toString().isEmpty()) {
             view->setCurrentIndex(view->model()->index(row, column));
             shots.click("removeShift", roster);
             break;

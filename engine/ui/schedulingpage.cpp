@@ -161,19 +161,29 @@ void SchedulingPage::buildControls() {
     m_dates->installEventFilter(this);
     m_shifts->installEventFilter(this);
 
-    auto* sentence = new QGridLayout;
-    sentence->addWidget(label(QStringLiteral("Label14"), kPeopleLabel, ruleFrame), 0, 0);
-    sentence->addWidget(label(QStringLiteral("Label15"), kDatesLabel, ruleFrame), 0, 2);
-    sentence->addWidget(label(QStringLiteral("Label16"), kShiftsLabel, ruleFrame), 0, 4);
-    sentence->addWidget(m_people, 1, 0);
-    sentence->addWidget(m_placement, 1, 1);
-    sentence->addWidget(m_dates, 1, 2);
-    sentence->addWidget(label(QStringLiteral("Label8"), kOfLabel, ruleFrame), 1, 3);
-    sentence->addWidget(m_shifts, 1, 4);
-    sentence->addWidget(label(QStringLiteral("Label9"), kShiftSuffix, ruleFrame), 1, 5);
-    sentence->setColumnStretch(0, 2);
-    sentence->setColumnStretch(2, 2);
-    sentence->setColumnStretch(4, 2);
+    // The rule reads as one sentence, each box under its caption; on a
+    // narrow page the sentence goes on in a second row.
+    FlowLayout* sentence = nullptr;
+    QWidget* sentenceBar = flowBar(ruleFrame, &sentence);
+    sentenceBar->setObjectName(QStringLiteral("ruleSentence"));
+    // A caption over its box, and the word that follows the box.
+    const auto word = [&](QLabel* caption, QWidget* box, QLabel* after) {
+        auto* piece = new QWidget(sentenceBar);
+        auto* column = new QGridLayout(piece);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setVerticalSpacing(2);
+        column->addWidget(caption ? caption : new QLabel(piece), 0, 0);
+        column->addWidget(box, 1, 0);
+        if (after)
+            column->addWidget(after, 1, 1);
+        sentence->addWidget(piece);
+    };
+    word(label(QStringLiteral("Label14"), kPeopleLabel, ruleFrame), m_people, nullptr);
+    word(nullptr, m_placement, nullptr);
+    word(label(QStringLiteral("Label15"), kDatesLabel, ruleFrame), m_dates,
+         label(QStringLiteral("Label8"), kOfLabel, ruleFrame));
+    word(label(QStringLiteral("Label16"), kShiftsLabel, ruleFrame), m_shifts,
+         label(QStringLiteral("Label9"), kShiftSuffix, ruleFrame));
 
     m_addRule = namedButton(QStringLiteral("Command3"), kAddRule, ruleFrame);
     m_deleteRule = namedButton(QStringLiteral("Command7"), kDeleteRule, ruleFrame);
@@ -190,7 +200,7 @@ void SchedulingPage::buildControls() {
 
     auto* ruleLayout = new QVBoxLayout(ruleFrame);
     ruleLayout->addWidget(m_ruleTitle);
-    ruleLayout->addLayout(sentence);
+    ruleLayout->addWidget(sentenceBar);
     ruleLayout->addLayout(ruleButtons);
     ruleLayout->addWidget(m_ruleGrid, 1);
 
@@ -290,8 +300,9 @@ void SchedulingPage::buildControls() {
 
     sides->addWidget(rulePane);
     sides->addWidget(rosterPane);
-    sides->setStretchFactor(0, 2);
-    sides->setStretchFactor(1, 3);
+    // The roster's seven columns need the wider share.
+    sides->setStretchFactor(0, 1);
+    sides->setStretchFactor(1, 2);
     auto* page = new QHBoxLayout(this);
     page->addWidget(sides);
 

@@ -52,6 +52,8 @@ const QString kDutiesOf = QStringLiteral("%1的值班　");
 const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 const QString kWorkbookFilter = QStringLiteral("Excel (*.xlsx)");
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+// Splitter sizes are shares: any unit scales to the room there is.
+constexpr int kSplitUnit = 100;
 
 const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
 const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
@@ -203,12 +205,16 @@ void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     m_dutiesView->horizontalHeader()->setStretchLastSection(true);
     m_dutiesModel = new QSqlQueryModel(this);
     m_dutiesView->setModel(m_dutiesModel);
+    // Only the hint until the planner asks for someone's duties: the sheet
+    // keeps the room, which on a low screen is little.
+    m_dutiesView->hide();
     auto* dutiesLayout = new QVBoxLayout(duties);
     dutiesLayout->setContentsMargins(0, 0, 0, 0);
     dutiesLayout->addWidget(m_dutiesTitle);
     dutiesLayout->addWidget(m_dutiesView, 1);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    m_sheetSplit = splitter;
     tabs->addTab(splitter, monthsheet::sheetTitle);
 
     connect(dates, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -331,6 +337,11 @@ void MonthSheetPage::showDuties(const QString& title, const QString& query) {
     while (m_dutiesModel->canFetchMore())
         m_dutiesModel->fetchMore();
     m_dutiesView->resizeColumnsToContents();
+    if (m_dutiesView->isHidden()) {
+        // Three parts sheet to one part list, however little room there is.
+        m_dutiesView->show();
+        m_sheetSplit->setSizes({3 * kSplitUnit, kSplitUnit});
+    }
     m_dutiesTitle->setText(kDutiesOf.arg(title) + msg::recordCount +
                            QString::number(m_dutiesModel->rowCount()));
 }

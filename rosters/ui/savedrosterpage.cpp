@@ -30,6 +30,8 @@ namespace korvane {
 
 namespace {
 
+// Splitter sizes are shares: any unit scales to the room there is.
+constexpr int kSplitUnit = 100;
 const QString kLockCell = QStringLiteral("锁定/解锁此格");
 const QString kLockRow = QStringLiteral("锁定/解锁此人");
 const QString kLockColumn = QStringLiteral("锁定/解锁此日");
@@ -159,11 +161,11 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
 
     // Shown while a cell breaks something, below the sheet: the planner
     // drags the line between them.
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->setObjectName(QStringLiteral("warningSplitter"));
-    split->setChildrenCollapsible(false);
-    auto* sheetArea = new QWidget(split);
-    m_warningBox = new QWidget(split);
+    m_split = new QSplitter(Qt::Vertical, this);
+    m_split->setObjectName(QStringLiteral("warningSplitter"));
+    m_split->setChildrenCollapsible(false);
+    auto* sheetArea = new QWidget(m_split);
+    m_warningBox = new QWidget(m_split);
     m_warningList = new QListWidget(m_warningBox);
     m_warningList->setObjectName(QStringLiteral("warnings"));
     m_warningList->setMinimumHeight(m_warningList->fontMetrics().height() * 2);
@@ -175,15 +177,15 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
 
     m_sheetArea = new QVBoxLayout(sheetArea);
     m_sheetArea->setContentsMargins(0, 0, 0, 0);
-    split->addWidget(sheetArea);
-    split->addWidget(m_warningBox);
-    split->setStretchFactor(0, 4);
-    split->setStretchFactor(1, 1);
+    m_split->addWidget(sheetArea);
+    m_split->addWidget(m_warningBox);
+    m_split->setStretchFactor(0, 4);
+    m_split->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(topBar);
     layout->addWidget(m_gone);
     layout->addWidget(editBar);
-    layout->addWidget(split, 1);
+    layout->addWidget(m_split, 1);
 
     connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
     connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
@@ -355,7 +357,13 @@ void SavedRosterPage::applyMarks() {
                                    .arg(day, sheet.people.at(warning.person).name,
                                         sheet.shifts.at(warning.shift).name, warning.text));
     }
-    m_warningBox->setVisible(m_warningList->count() > 0);
+    const bool warned = m_warningList->count() > 0;
+    if (warned && m_warningBox->isHidden()) {
+        // Appearing, the list takes a fifth of the room: the sheet keeps the rest.
+        m_warningBox->show();
+        m_split->setSizes({4 * kSplitUnit, kSplitUnit});
+    }
+    m_warningBox->setVisible(warned);
     m_sheetPage->model()->setCellMarks(std::move(marks));
 }
 
