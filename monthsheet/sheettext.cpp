@@ -104,6 +104,9 @@ QList<QStringList> sheetRows(const MonthSheet& sheet, const SheetTotals& totals)
     QStringList counts = {QString(), onDutyCaption};
     for (int date = 0; date < sheet.dates.size(); ++date)
         counts << QString::number(sheet.onDuty(date));
+    // Empty totals, so that the row has as many fields as the header.
+    for (qsizetype i = 0; i < totalsCaptions.size(); ++i)
+        counts << QString();
     rows << counts;
     return rows;
 }

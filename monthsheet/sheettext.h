@@ -18,7 +18,8 @@ inline const QString idCaption = QStringLiteral("ID");
 inline const QString nameCaption = QStringLiteral("姓名");
 inline const QString onDutyCaption = QStringLiteral("在班人数");
 // Per person: shifts, overnight shifts, shifts on Saturdays and Sundays, hours.
-inline const QStringList totalsCaptions = {QStringLiteral("班数"), QStringLiteral("夜班"),
+// The overnight total is 跨日班, never the name a planner may give a shift (夜班).
+inline const QStringList totalsCaptions = {QStringLiteral("班数"), QStringLiteral("跨日班"),
                                            QStringLiteral("周末班"), QStringLiteral("工时")};
 inline const QStringList spreadCaptions = {QStringLiteral("最少"), QStringLiteral("最多"),
                                            QStringLiteral("相差")};
