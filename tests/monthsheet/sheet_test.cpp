@@ -68,6 +68,8 @@ TEST(MonthSheet, AHandWorkedRosterGivesItsCellsAndTotals) {
     EXPECT_EQ(QList<bool>({totals.standsOut(0), totals.standsOut(1), totals.standsOut(2)}),
               QList<bool>({true, false, true}));
     EXPECT_EQ(totals.people.at(0).byShift, QList<int>({1, 1, 1}));
+    // Short labels tell the shifts apart: 大夜班 and 小夜班 by their first characters.
+    EXPECT_EQ(shortLabels(sheet), QStringList({"白", "小", "大→"}));
 }
 
 // Every row of 值班报表 names exactly the people whose cell holds that
