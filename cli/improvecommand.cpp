@@ -41,8 +41,8 @@ int improve(Context& context) {
     request.saved = saved;
     request.options.seconds = kDefaultSeconds;
     qint64 value = 0;
-    for (const auto& [given, text] : {std::pair{hasSeconds, seconds}, std::pair{hasSteps, steps},
-                                      std::pair{hasSeed, seed}}) {
+    for (const auto& [given, text] :
+         {std::pair{hasSeconds, seconds}, std::pair{hasSteps, steps}, std::pair{hasSeed, seed}}) {
         if (given && !search::parseBudget(text, &value)) {
             err(searchmsg::badBudget.arg(text));
             return Refused;
