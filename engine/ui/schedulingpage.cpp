@@ -725,9 +725,16 @@ void SchedulingPage::leaveQuery() {
 
 void SchedulingPage::makeReport() {
     const QString query = m_context.state().reportQuery;
-    if (!query.isEmpty())
-        showRosterReport(m_context, this, m_context.database(), query,
-                         m_context.state().rowHeightFactor);
+    if (query.isEmpty())
+        return;
+    // The heading names the query the grid shows, whatever the boxes hold now.
+    const QString person = m_personText->text();
+    const QString shift = m_shiftText->text();
+    const QString asked = query == engine::personRosterQuery(person) ? report::askedText(person, {})
+                          : query == engine::shiftRosterQuery(shift) ? report::askedText({}, shift)
+                                                                     : report::askedText({}, {});
+    showRosterReport(m_context, this, m_context.database(), query,
+                     m_context.state().rowHeightFactor, asked);
 }
 
 void SchedulingPage::openMonthSheet() {

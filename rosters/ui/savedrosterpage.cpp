@@ -1,6 +1,7 @@
 #include "rosters/ui/savedrosterpage.h"
 
 #include "engine/planningdata.h"
+#include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "engine/ui/rosterpreview.h"
 #include "monthsheet/sheetmodel.h"
@@ -437,9 +438,10 @@ void SavedRosterPage::query() {
 void SavedRosterPage::makeReport() {
     if (!m_tables)
         return;
-    showRosterReport(m_context, this, m_tables->db(),
-                     engine::rosterQuery(filterOf(m_personQuery, m_shiftQuery)),
-                     rosters::rowHeightFactor(m_saved));
+    const engine::RosterFilter filter = filterOf(m_personQuery, m_shiftQuery);
+    showRosterReport(m_context, this, m_tables->db(), engine::rosterQuery(filter),
+                     rosters::rowHeightFactor(m_saved),
+                     report::askedText(filter.person, filter.shift));
 }
 
 bool SavedRosterPage::apply(rosters::Edit* edit) {
