@@ -58,7 +58,7 @@ QWidget* createTotalsChart(const MonthSheet& sheet, const SheetTotals& totals, Q
     }
     auto* chart = new QChart;
     chart->addSeries(series);
-    chart->setTitle(QStringLiteral("每人班数（平均 %1 班；▲ 多于平均一班以上，▼ 少于平均一班以上）")
+    chart->setTitle(QStringLiteral("每人班数（平均 %1 班；▲ ▼ 明显多于或少于平均：超过两个标准差）")
                         .arg(totals.meanShifts, 0, 'f', 1));
     QStringList labels = personLabels(sheet, totals);
     std::reverse(labels.begin(), labels.end());
