@@ -21,7 +21,9 @@ namespace {
 constexpr int kMinutesPerDay = 1440;
 constexpr int kLongestBlock = 7;
 // The temperature falls to this share of its start over the budget.
-constexpr double kColdest = 1e-3;
+constexpr double kColdestShare = 3e-2;
+// The start: three times half the mean worsening of random moves.
+constexpr double kStartShare = 3;
 // How many moves measure the start temperature.
 constexpr int kSampledMoves = 2000;
 
@@ -55,6 +57,16 @@ public:
                 if (m_most[slot] > 0)
                     m_runsOn[size_t(date)].push_back(shift);
             }
+        m_choices.assign(size_t(m_rules.people) * size_t(m_rules.dates), {});
+        m_takers.assign(m_working.size(), {});
+        for (int person = 0; person < m_rules.people; ++person)
+            for (int date = 0; date < m_rules.dates; ++date)
+                for (int shift : m_runsOn[size_t(date)])
+                    if (m_rules.isPermitted(person, date, shift)) {
+                        m_choices[size_t(person) * size_t(m_rules.dates) + size_t(date)].push_back(
+                            shift);
+                        m_takers[slotOf(date, shift)].push_back(person);
+                    }
         m_forbidden.assign(shifts * shifts, 0);
         for (int before = 0; before < m_rules.shifts; ++before)
             for (int after = 0; after < m_rules.shifts; ++after)
@@ -73,7 +85,7 @@ public:
     // Runs until the steps are made or the time is up; returns the steps made.
     void run(const Options& options, const QElapsedTimer& clock, std::atomic<bool>& stop,
              std::atomic<double>& best, const std::function<void(qint64, double)>& report) {
-        const double start = temperature();
+        const double start = temperature() * kStartShare;
         const bool bySteps = options.steps > 0;
         double fraction = 0;
         const qint64 snapshotEvery = std::max<qint64>(1, qint64(m_state.cells().size()) / 64);
@@ -95,7 +107,7 @@ public:
                 if (report)
                     report(m_steps, fraction);
             }
-            m_temperature = start * std::pow(kColdest, fraction);
+            m_temperature = start * std::pow(kColdestShare, fraction);
             step();
             if (better(m_hard, m_state.total(), m_bestHard, m_bestTotal)) {
                 unsaved = true;
@@ -354,7 +366,9 @@ private:
 
     void changeOne(std::vector<double>* measure = nullptr) {
         Change change{below(m_rules.people), below(m_rules.dates), {}};
-        const std::vector<int>& runs = m_runsOn[size_t(change.date)];
+        // The shifts the person may take that day: any other breaks a rule.
+        const std::vector<int>& runs =
+            m_choices[size_t(change.person) * size_t(m_rules.dates) + size_t(change.date)];
         const Cell& now = m_state.cell(change.person, change.date);
         const int pick = below(int(runs.size()) + 1);
         if (pick < int(runs.size())) {
@@ -380,9 +394,12 @@ private:
         if (now.isEmpty() || m_rules.people < 2)
             return;
         const int shift = now[below(int(now.size()))];
-        int other = below(m_rules.people - 1);
-        other += other >= person;
-        if (m_state.cell(other, date).contains(shift))
+        // Someone the rules let take it.
+        const std::vector<int>& takers = m_takers[slotOf(date, shift)];
+        if (takers.size() < 2)
+            return;
+        const int other = takers[size_t(below(int(takers.size())))];
+        if (other == person || m_state.cell(other, date).contains(shift))
             return;
         Change changes[2] = {{person, date, now}, {other, date, {shift}}};
         changes[0].cell.removeOne(shift);
@@ -432,16 +449,16 @@ private:
                 continue;
             const int date = int(slot / size_t(m_rules.shifts));
             const int shift = int(slot % size_t(m_rules.shifts));
-            const int person = below(m_rules.people);
-            if (!m_rules.isPermitted(person, date, shift))
+            const std::vector<int>& takers = m_takers[slot];
+            if (takers.empty())
                 return;
-            Change change{person, date, {shift}};
+            Change change{takers[size_t(below(int(takers.size())))], date, {shift}};
             attempt(&change, 1);
             return;
         }
     }
 
-    // Half the mean worsening of moves that keep the hard rules.
+    // Half the mean worsening of random moves that keep the hard rules.
     double temperature() {
         std::vector<double> worse;
         for (int i = 0; i < kSampledMoves; ++i) {
@@ -474,13 +491,15 @@ private:
     std::mt19937_64 m_random;
     std::vector<int> m_working; // date x shift: people on the slot
     std::vector<Counts> m_counts;
-    std::vector<int> m_most;                // date x shift: the most the slot may take
-    std::vector<std::vector<int>> m_runsOn; // per date: the shifts anyone may take
-    std::vector<char> m_forbidden;          // before x after
-    std::vector<size_t> m_slots;            // scratch
-    int m_reach = 2;                        // dates on each side where rest and overlap can reach
-    int m_short = 0;                        // people missing below 人数, over every slot
-    int m_hard = 0;                         // hard findings made since the start (mended: negative)
+    std::vector<int> m_most;                 // date x shift: the most the slot may take
+    std::vector<std::vector<int>> m_runsOn;  // per date: the shifts anyone may take
+    std::vector<std::vector<int>> m_choices; // person x date: the shifts they may take
+    std::vector<std::vector<int>> m_takers;  // date x shift: who may take it
+    std::vector<char> m_forbidden;           // before x after
+    std::vector<size_t> m_slots;             // scratch
+    int m_reach = 2;                         // dates on each side where rest and overlap can reach
+    int m_short = 0;                         // people missing below 人数, over every slot
+    int m_hard = 0; // hard findings made since the start (mended: negative)
     double m_temperature = 1;
     qint64 m_steps = 0;
     std::vector<Cell> m_bestCells;

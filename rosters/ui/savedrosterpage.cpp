@@ -29,6 +29,7 @@ namespace korvane {
 namespace {
 
 const QString kLockCell = QStringLiteral("锁定/解锁此格");
+const QString kImprove = QStringLiteral("优化");
 const QString kLockRow = QStringLiteral("锁定/解锁此人");
 const QString kLockColumn = QStringLiteral("锁定/解锁此日");
 const QString kLocked = QStringLiteral("已锁定");
@@ -143,6 +144,11 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     top->addWidget(m_shiftQuery);
     top->addWidget(queryButton);
     top->addWidget(report);
+    // 优化: the search from this roster, its locks held; the result is a roster of its own.
+    QPushButton* improve = namedButton(QStringLiteral("improve"), kImprove, this);
+    top->addWidget(improve);
+    connect(improve, &QPushButton::clicked, this,
+            [this] { m_context.showImproveWindow(m_saved.summary.name); });
 
     auto* edits = new QHBoxLayout;
     for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
