@@ -38,13 +38,13 @@ class Chain {
 public:
     Chain(const Problem& problem, const std::vector<Cell>& start, quint64 seed)
         : m_problem(problem), m_rules(problem.rules), m_state(*problem.setup, start),
-          m_random(seed) {
+          m_cells(start), m_random(seed) {
         const size_t shifts = size_t(m_rules.shifts);
         m_working.assign(size_t(m_rules.dates) * shifts, 0);
         m_counts.assign(size_t(m_rules.people), {});
         for (int person = 0; person < m_rules.people; ++person)
             for (int date = 0; date < m_rules.dates; ++date)
-                count(person, date, m_state.cell(person, date), +1);
+                count(person, date, cell(person, date), +1);
         m_most.assign(m_working.size(), 0);
         m_runsOn.assign(size_t(m_rules.dates), {});
         for (int date = 0; date < m_rules.dates; ++date)
@@ -101,13 +101,14 @@ public:
                 if (fraction >= 1)
                     break;
             }
+            if ((m_steps & 127) == 0)
+                m_temperature = start * std::pow(kColdestShare, fraction);
             if ((m_steps & 255) == 0) {
                 if (stop.load(std::memory_order_relaxed))
                     break;
                 if (report)
                     report(m_steps, fraction);
             }
-            m_temperature = start * std::pow(kColdestShare, fraction);
             step();
             if (better(m_hard, m_state.total(), m_bestHard, m_bestTotal)) {
                 unsaved = true;
@@ -152,6 +153,10 @@ private:
         return !m_problem.locked.empty() &&
                m_problem.locked[size_t(person) * size_t(m_rules.dates) + size_t(date)];
     }
+    size_t index(int person, int date) const {
+        return size_t(person) * size_t(m_rules.dates) + size_t(date);
+    }
+    const Cell& cell(int person, int date) const { return m_cells[index(person, date)]; }
     size_t slotOf(int date, int shift) const {
         return size_t(date) * size_t(m_rules.shifts) + size_t(shift);
     }
@@ -185,7 +190,7 @@ private:
         return cost;
     }
 
-    bool worked(int person, int date) const { return !m_state.cell(person, date).isEmpty(); }
+    bool worked(int person, int date) const { return !cell(person, date).isEmpty(); }
     bool joins(int date) const {
         return m_rules.day[size_t(date)] == m_rules.day[size_t(date) - 1] + 1;
     }
@@ -197,7 +202,7 @@ private:
     int localCost(int person, int lo, int hi) const {
         int cost = 0;
         for (int date = lo; date <= hi; ++date)
-            for (int shift : m_state.cell(person, date))
+            for (int shift : cell(person, date))
                 cost += !m_rules.isPermitted(person, date, shift);
         const int last = m_rules.dates - 1;
         const engine::WorkLimits& limits = m_rules.limits[size_t(person)];
@@ -238,9 +243,9 @@ private:
             dayBeforeDay = first - 1;
         }
         for (int date = from; date <= to; ++date) {
-            const Cell& cell = m_state.cell(person, date);
+            const Cell& held = cell(person, date);
             const qint64 day = m_rules.day[size_t(date)];
-            for (int shift : cell) {
+            for (int shift : held) {
                 const qint64 start = day * kMinutesPerDay + m_rules.startMinute[size_t(shift)];
                 if (latestEnd > start)
                     ++cost;
@@ -250,7 +255,7 @@ private:
                 latestEnd =
                     std::max(latestEnd, day * kMinutesPerDay + m_rules.endMinute[size_t(shift)]);
                 if (date > from && joins(date)) {
-                    for (int before : m_state.cell(person, date - 1))
+                    for (int before : cell(person, date - 1))
                         if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)]) {
                             ++cost;
                             break;
@@ -285,19 +290,24 @@ private:
         return cost;
     }
 
-    // Sets the cells; returns how the total changed. The old cells replace
-    // the changes' own.
-    double apply(Change* changes, int n) {
-        double delta = 0;
+    // Sets the cells of the hard rules' view (the score's follow only once
+    // the move keeps them); the old cells replace the changes' own.
+    void apply(Change* changes, int n) {
         for (int i = 0; i < n; ++i) {
             Change& change = changes[i];
-            Cell old = m_state.cell(change.person, change.date);
-            count(change.person, change.date, old, -1);
+            Cell& cell = m_cells[index(change.person, change.date)];
+            count(change.person, change.date, cell, -1);
             count(change.person, change.date, change.cell, +1);
-            m_short += shortChange(change.date, old, change.cell);
-            delta += m_state.set(change.person, change.date, change.cell);
-            change.cell = std::move(old);
+            m_short += shortChange(change.date, cell, change.cell);
+            std::swap(cell, change.cell);
         }
+    }
+    // The score's cells set to the hard rules' view; returns how the total changed.
+    double score(const Change* changes, int n) {
+        double delta = 0;
+        for (int i = 0; i < n; ++i)
+            delta += m_state.set(changes[i].person, changes[i].date,
+                                 m_cells[index(changes[i].person, changes[i].date)]);
         return delta;
     }
 
@@ -320,31 +330,43 @@ private:
     bool attempt(Change* changes, int n, std::vector<double>* measure = nullptr) {
         for (int i = 0; i < n; ++i)
             if (locked(changes[i].person, changes[i].date) ||
-                changes[i].cell == m_state.cell(changes[i].person, changes[i].date))
+                changes[i].cell == m_cells[index(changes[i].person, changes[i].date)])
                 return false;
         m_slots.clear();
         for (int i = 0; i < n; ++i) {
             for (int shift : changes[i].cell)
                 m_slots.push_back(slotOf(changes[i].date, shift));
-            for (int shift : m_state.cell(changes[i].person, changes[i].date))
+            for (int shift : m_cells[index(changes[i].person, changes[i].date)])
                 m_slots.push_back(slotOf(changes[i].date, shift));
         }
         std::sort(m_slots.begin(), m_slots.end());
         m_slots.erase(std::unique(m_slots.begin(), m_slots.end()), m_slots.end());
         const int before = hardCost(changes, n, m_slots);
-        const double delta = apply(changes, n);
+        apply(changes, n);
         const int hard = hardCost(changes, n, m_slots) - before;
-        bool keep = hard < 0;
-        if (hard == 0 && !measure)
-            keep = delta <= 0 ||
-                   std::generate_canonical<double, 32>(m_random) < std::exp(-delta / m_temperature);
-        if (measure && hard == 0 && delta > 0)
-            measure->push_back(delta);
-        if (keep && !measure) {
+        if (hard > 0 || (measure && hard < 0)) {
+            apply(changes, n);
+            return false;
+        }
+        // One cell is weighed without being set: most moves are turned down.
+        const bool one = n == 1;
+        const double delta = one ? m_state.delta(changes[0].person, changes[0].date,
+                                                 m_cells[index(changes[0].person, changes[0].date)])
+                                 : score(changes, n);
+        if (measure) {
+            if (delta > 0)
+                measure->push_back(delta);
+        } else if (hard < 0 || delta <= 0 ||
+                   std::generate_canonical<double, 32>(m_random) <
+                       std::exp(-delta / m_temperature)) {
+            if (one)
+                score(changes, 1);
             m_hard += hard;
             return true;
         }
         apply(changes, n);
+        if (!one)
+            score(changes, n);
         return false;
     }
 
@@ -369,7 +391,7 @@ private:
         // The shifts the person may take that day: any other breaks a rule.
         const std::vector<int>& runs =
             m_choices[size_t(change.person) * size_t(m_rules.dates) + size_t(change.date)];
-        const Cell& now = m_state.cell(change.person, change.date);
+        const Cell& now = cell(change.person, change.date);
         const int pick = below(int(runs.size()) + 1);
         if (pick < int(runs.size())) {
             const int shift = runs[size_t(pick)];
@@ -390,7 +412,7 @@ private:
     void handOver(std::vector<double>* measure = nullptr) {
         const int date = below(m_rules.dates);
         const int person = below(m_rules.people);
-        const Cell& now = m_state.cell(person, date);
+        const Cell& now = cell(person, date);
         if (now.isEmpty() || m_rules.people < 2)
             return;
         const int shift = now[below(int(now.size()))];
@@ -399,7 +421,7 @@ private:
         if (takers.size() < 2)
             return;
         const int other = takers[size_t(below(int(takers.size())))];
-        if (other == person || m_state.cell(other, date).contains(shift))
+        if (other == person || cell(other, date).contains(shift))
             return;
         Change changes[2] = {{person, date, now}, {other, date, {shift}}};
         changes[0].cell.removeOne(shift);
@@ -413,8 +435,7 @@ private:
         const int person = below(m_rules.people);
         int other = below(m_rules.people - 1);
         other += other >= person;
-        Change changes[2] = {{person, date, m_state.cell(other, date)},
-                             {other, date, m_state.cell(person, date)}};
+        Change changes[2] = {{person, date, cell(other, date)}, {other, date, cell(person, date)}};
         attempt(changes, 2, measure);
     }
 
@@ -429,8 +450,8 @@ private:
         Change changes[2 * kLongestBlock];
         int n = 0;
         for (int date = first; date < first + length; ++date) {
-            const Cell& mine = m_state.cell(person, date);
-            const Cell& theirs = m_state.cell(other, date);
+            const Cell& mine = cell(person, date);
+            const Cell& theirs = cell(other, date);
             if (mine == theirs)
                 continue;
             changes[n++] = {person, date, theirs};
@@ -488,6 +509,7 @@ private:
     const Problem& m_problem;
     const rosters::RosterChecker::CellRules& m_rules;
     score::ScoreState m_state;
+    std::vector<Cell> m_cells; // the hard rules' view: the score's cells, or a move ahead
     std::mt19937_64 m_random;
     std::vector<int> m_working; // date x shift: people on the slot
     std::vector<Counts> m_counts;
