@@ -213,7 +213,7 @@ void MainWindow::setScheduleButtonEnabled(bool enabled) {
     setBarButtonEnabled(m_scheduleButton, enabled);
 }
 
-void MainWindow::setDataCommandsEnabled(bool enabled) {
+bool MainWindow::setDataCommandsEnabled(bool enabled) {
     const QList<QPushButton*> buttons = {m_setupButton, m_scheduleButton, m_exitButton,
                                          m_enterWizard, m_previous,       m_leaveWizard,
                                          m_next};
@@ -237,11 +237,11 @@ void MainWindow::setDataCommandsEnabled(bool enabled) {
         if (page && page != m_schedulingPage && !qobject_cast<HelpWindow*>(page))
             page->setEnabled(enabled);
     }
-    if (m_connection) {
-        QSqlQuery readOnly(m_connection->db());
-        readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
-                              : QStringLiteral("PRAGMA query_only = ON"));
-    }
+    if (!m_connection)
+        return true;
+    QSqlQuery readOnly(m_connection->db());
+    return readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
+                                 : QStringLiteral("PRAGMA query_only = ON"));
 }
 
 void MainWindow::openFromBar(void (MainWindow::*show)()) {

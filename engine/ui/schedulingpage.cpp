@@ -4,15 +4,12 @@
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "engine/ui/explanationwindow.h"
-#include "engine/ui/rosterpreview.h"
-#include "monthsheet/ui/monthsheetpage.h"
-#include "rosters/locks.h"
-#include "rosters/savedroster.h"
-#include "rosters/ui/savedrosterspage.h"
+#include "planning/planrun.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/controls.h"
 #include "ui/pagecontext.h"
+#include "ui/rosterpreview.h"
 #include "ui/singlepress.h"
 
 #include <QAbstractItemView>
@@ -50,9 +47,8 @@ const QString kOfLabel = QStringLiteral("的");
 const QString kShiftSuffix = QStringLiteral("班");
 const QString kAddRule = QStringLiteral("添加该条件");
 const QString kDeleteRule = QStringLiteral("删除当前条件");
-const QStringList kRuleCaptions = {QStringLiteral("编号"), QStringLiteral("人员（或组）"),
-                                   QStringLiteral("判断逻辑"), QStringLiteral("日期（或组）"),
-                                   QStringLiteral("班次（或组）")};
+const QStringList kRuleCaptions = {QStringLiteral("编号"), kPeopleLabel, QStringLiteral("判断逻辑"),
+                                   kDatesLabel, kShiftsLabel};
 const QString kGenerate = QStringLiteral("生成值班表");
 const QString kPersonLabel = QStringLiteral("个人查询：");
 const QString kStartPerson = QStringLiteral("开始个人查询");
@@ -415,12 +411,12 @@ bool SchedulingPage::runInProgress() const {
     return m_runThread != nullptr;
 }
 
-void SchedulingPage::setRunControlsEnabled(bool enabled) {
+bool SchedulingPage::setRunControlsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
     m_savedRostersButton->setEnabled(enabled);
     m_addRule->setEnabled(enabled);
     m_deleteRule->setEnabled(enabled);
-    m_context.setDataCommandsEnabled(enabled);
+    return m_context.setDataCommandsEnabled(enabled);
 }
 
 void SchedulingPage::startRun() {
@@ -438,27 +434,26 @@ void SchedulingPage::startRunFor(qint64 target) {
     // roster, and for a regeneration the locked assignments.
     QSqlDatabase db = m_context.database();
     QString error;
-    rosters::Regeneration regeneration;
-    if (target) {
-        if (!rosters::prepareRegeneration(db, target, &regeneration, &error)) {
-            reportError(error);
-            return;
-        }
-        if (!regeneration.problem.isEmpty()) {
-            m_context.prompt().information(regeneration.problem);
-            return;
-        }
-        if (!regeneration.leftOut.isEmpty())
-            m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
-                                           regeneration.leftOut.join(QLatin1Char('\n')));
-    } else if (!rosters::earlierShifts(db, &regeneration.extras.earlier, &error)) {
+    planning::RunRequest request;
+    if (!planning::prepareRun(db, target, &request, &error)) {
         reportError(error);
         return;
     }
-    m_keepTarget = target;
+    if (!request.problem.isEmpty()) {
+        m_context.prompt().information(request.problem);
+        return;
+    }
+    if (!request.leftOut.isEmpty())
+        m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
+                                       request.leftOut.join(QLatin1Char('\n')));
+    m_request = request;
     reloadPage();
     warnOfDanglingRules();
-    setRunControlsEnabled(false);
+    if (!setRunControlsEnabled(false)) {
+        setRunControlsEnabled(true);
+        m_context.prompt().information(msg::windowNotReadOnly);
+        return;
+    }
 
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_runResult = std::make_shared<engine::RunResult>();
@@ -491,11 +486,16 @@ void SchedulingPage::startRunFor(qint64 target) {
 
     const QString path = m_context.databasePath();
     m_runLock = std::make_shared<std::unique_ptr<files::DatabaseLock>>();
-    m_runThread = QThread::create(
-        [path, observer, result = m_runResult, lock = m_runLock, extras = regeneration.extras] {
+    m_runThread =
+        QThread::create([path, observer, result = m_runResult, lock = m_runLock, request] {
             if (!(*lock = engine::takeRunLock(path, result.get())))
                 return;
-            *result = engine::generate(path, observer, lock->get(), extras);
+            *result = planning::generate(path, request, observer, lock->get());
+            // 查看原因 names every slot that cannot be filled, planned on in memory.
+            if (result->outcome == engine::RunOutcome::PlanImpossible)
+                if (const engine::RunResult planned = planning::plan(path, request);
+                    !planned.explanations.isEmpty())
+                    result->explanations = planned.explanations;
         });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
@@ -548,7 +548,7 @@ void SchedulingPage::finishRun() {
                 m_runLock->reset();
             if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
-            if (m_keepTarget && !m_keptName.isEmpty())
+            if (m_request.target && !m_keptName.isEmpty())
                 m_context.prompt().information(msg::regenerated.arg(m_keptName));
             m_notice->hide();
             break;
@@ -557,10 +557,10 @@ void SchedulingPage::finishRun() {
             // the run left them, and the page names the slot.
             m_unfilled->setText(engine::describeUnfilledSlot(result.unfilled));
             m_unfilled->show();
-            m_explanation = result.explanation;
-            m_explain->setVisible(!m_explanation.isEmpty());
+            m_explanations = result.explanations;
+            m_explain->setVisible(!m_explanations.isEmpty());
             if (m_explanationWindow)
-                m_explanationWindow->setExplanation(m_explanation);
+                m_explanationWindow->setExplanations(m_explanations);
             break;
         case engine::RunOutcome::NothingToPlan:
         case engine::RunOutcome::Failed:
@@ -678,20 +678,8 @@ void SchedulingPage::makeReport() {
 }
 
 void SchedulingPage::openMonthSheet() {
-    if (runInProgress())
-        return;
-    if (m_monthSheet) {
-        m_context.showPage(m_monthSheet);
-        return;
-    }
-    auto* page = new MonthSheetPage(m_context);
-    if (!page->hasRoster()) {
-        delete page;
-        return;
-    }
-    page->setAttribute(Qt::WA_DeleteOnClose);
-    m_monthSheet = page;
-    m_context.showPage(page);
+    if (!runInProgress())
+        m_context.openMonthSheet();
 }
 
 void SchedulingPage::keepRoster() {
@@ -699,45 +687,35 @@ void SchedulingPage::keepRoster() {
     rosters::KeptRoster kept;
     QString error;
     m_keptName.clear();
-    if (!rosters::keepRun(db, m_keepTarget, &kept, &error)) {
+    if (!planning::keepRoster(db, m_request, &kept, &error)) {
         reportError(error);
         return;
     }
     m_keptName = kept.name;
-    if (m_savedRosters)
-        m_savedRosters->reload();
+    m_context.reloadSavedRosters();
 }
 
 void SchedulingPage::openSavedRosters() {
     if (runInProgress())
         return;
-    if (!m_savedRosters) {
-        // The list may outlive this page.
-        auto* page =
-            new SavedRostersPage(m_context, [self = QPointer<SchedulingPage>(this)](qint64 roster) {
-                if (self)
-                    self->regenerate(roster);
-            });
-        page->setAttribute(Qt::WA_DeleteOnClose);
-        m_savedRosters = page;
-    } else {
-        m_savedRosters->reload();
-    }
-    m_context.showPage(m_savedRosters);
+    // The list may outlive this page.
+    m_context.openSavedRosters([self = QPointer<SchedulingPage>(this)](qint64 roster) {
+        if (self)
+            self->regenerate(roster);
+    });
 }
 
 void SchedulingPage::closeMonthSheet() {
     m_monthSheetButton->setEnabled(false);
-    if (m_monthSheet)
-        m_monthSheet->close();
+    m_context.closeMonthSheet();
 }
 
 void SchedulingPage::openExplanation() {
-    if (m_explanation.isEmpty())
+    if (m_explanations.isEmpty())
         return;
     if (!m_explanationWindow)
         m_explanationWindow = new ExplanationWindow(this);
-    m_explanationWindow->setExplanation(m_explanation);
+    m_explanationWindow->setExplanations(m_explanations);
     m_explanationWindow->show();
     m_explanationWindow->raise();
     m_explanationWindow->activateWindow();

@@ -291,6 +291,17 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     EXPECT_EQ(control<QTableView>(&reopened, "DataGrid6")->model()->rowCount(), 0);
 }
 
+// A window whose connection cannot be kept from writing starts no run.
+TEST(SchedulingPageEmpty, NoRunWhenTheWindowCannotBeKeptFromWriting) {
+    test::FakePageContext context;
+    context.refuseReadOnly = true;
+    SchedulingPage page(context);
+    control<QPushButton>(&page, "comShengcheng")->click();
+    EXPECT_FALSE(page.runInProgress());
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::windowNotReadOnly});
+    EXPECT_TRUE(control<QPushButton>(&page, "comShengcheng")->isEnabled());
+}
+
 // An empty database has no dates: the run says so and nothing seems to go on.
 TEST(SchedulingPageEmpty, ARunWithNothingToPlanSaysWhatIsMissing) {
     test::FakePageContext context;
