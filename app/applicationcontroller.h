@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/messageboxprompt.h"
-#include "editors/programstate.h"
+#include "ui/programstate.h"
 
 #include <QObject>
 #include <QPointer>

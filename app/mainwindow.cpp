@@ -218,7 +218,7 @@ void MainWindow::setScheduleButtonEnabled(bool enabled) {
     setBarButtonEnabled(m_scheduleButton, enabled);
 }
 
-void MainWindow::setDataCommandsEnabled(bool enabled) {
+bool MainWindow::setDataCommandsEnabled(bool enabled) {
     const QList<QPushButton*> buttons = {m_setupButton, m_scheduleButton, m_exitButton,
                                          m_enterWizard, m_previous,       m_leaveWizard,
                                          m_next};
@@ -242,11 +242,11 @@ void MainWindow::setDataCommandsEnabled(bool enabled) {
         if (page && page != m_schedulingPage && !qobject_cast<HelpWindow*>(page))
             page->setEnabled(enabled);
     }
-    if (m_connection) {
-        QSqlQuery readOnly(m_connection->db());
-        readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
-                              : QStringLiteral("PRAGMA query_only = ON"));
-    }
+    if (!m_connection)
+        return true;
+    QSqlQuery readOnly(m_connection->db());
+    return readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
+                                 : QStringLiteral("PRAGMA query_only = ON"));
 }
 
 void MainWindow::openFromBar(void (MainWindow::*show)()) {
@@ -296,7 +296,7 @@ void MainWindow::showImproveWindow(const QString& savedName) {
     showPage(new ImproveWindow(*this, savedName));
 }
 
-void MainWindow::showSavedRoster(qint64 roster) {
+void MainWindow::showSavedRoster(qint64 roster, bool scoreTab) {
     auto* page = new SavedRosterPage(*this, roster);
     if (!page->hasRoster()) {
         delete page;
@@ -304,7 +304,8 @@ void MainWindow::showSavedRoster(qint64 roster) {
     }
     page->setAttribute(Qt::WA_DeleteOnClose);
     showPage(page);
-    // Opened on its 评分 tab.
+    if (!scoreTab)
+        return;
     if (MonthSheetPage* sheet = page->sheetPage(); sheet && sheet->scoreTab())
         for (QWidget* up = sheet->scoreTab()->parentWidget(); up; up = up->parentWidget())
             if (auto* tabs = qobject_cast<QTabWidget*>(up)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/pageopener.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "ui/pagecontext.h"
@@ -42,12 +43,18 @@ public:
     ProgramState& state() override;
     void setSetupButtonEnabled(bool enabled) override;
     void setScheduleButtonEnabled(bool enabled) override;
-    void setDataCommandsEnabled(bool enabled) override;
+    bool setDataCommandsEnabled(bool enabled) override;
     void showSetupPage() override;
     void showSchedulingPage() override;
     void showPage(QWidget* page) override;
     void showImproveWindow(const QString& savedName) override;
-    void showSavedRoster(qint64 roster) override;
+    void showSavedRoster(qint64 roster, bool scoreTab) override;
+    void openMonthSheet() override { m_opener.openMonthSheet(); }
+    void closeMonthSheet() override { m_opener.closeMonthSheet(); }
+    void openSavedRosters(std::function<void(qint64)> regenerate) override {
+        m_opener.openSavedRosters(std::move(regenerate));
+    }
+    void reloadSavedRosters() override { m_opener.reloadSavedRosters(); }
     void restart() override;
 
     // The pages still open, in the order they were opened.
@@ -111,6 +118,7 @@ private:
     QPointer<SetupPage> m_setupPage;
     QPointer<SchedulingPage> m_schedulingPage;
     QPointer<HelpWindow> m_help;
+    PageOpener m_opener{*this};
     bool m_closingForRestart = false;
     bool m_takingDown = false; // pages are being closed with the window
 };

@@ -543,8 +543,8 @@ int measure(const QString& what, const QString& path) {
         if (!measureSheet(what, path, &m))
             return 1;
     } else if (what == QLatin1String("plan")) {
-        // What korvane-cli explain does: the run in memory, up to the slot
-        // that cannot be filled and its explanation.
+        // What korvane-cli explain does: the run in memory, on past every
+        // slot that cannot be filled, with their explanations.
         timer.start();
         const engine::RunResult result = engine::plan(path);
         m.rows = result.explanation.lines.size();
@@ -768,7 +768,7 @@ bool measureLimits(const SetupPlan& setup, const QString& setupFile, double plai
               .arg(ratio > 1.2 ? QStringLiteral(", OVER") : QString())
               .arg(run.ending));
     print(QStringLiteral("%1: explaining the failing slot \"%2\" (%3 people), the run planned "
-                         "in memory up to it: %4 ms (cpu %5 ms, limit 100 ms%6)")
+                         "in memory on past it: %4 ms (cpu %5 ms, limit 100 ms%6)")
               .arg(setup.name, plan.ending)
               .arg(plan.rows)
               .arg(plan.seconds * 1000, 0, 'f', 1)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/run.h"
+#include "planning/planrun.h"
 #include "rosters/savedroster.h"
 #include "store/connection.h"
 
@@ -50,6 +52,15 @@ std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Acc
 // The saved roster of that name, read; else the exit code after saying why
 // (Refused when there is none of that name).
 int readSavedRoster(QSqlDatabase& db, const QString& name, rosters::SavedRoster* roster);
+
+// The exit code of a run that ended so.
+int exitCodeOf(engine::RunOutcome outcome);
+
+// What a run takes besides the set-up, for a new roster or, with
+// regenerate, the saved roster of that name around its locks (the locks
+// left out named on standard error). Done, or the exit code after saying why.
+int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
+                   planning::RunRequest* request);
 
 int init(Context& context);
 int generate(Context& context);

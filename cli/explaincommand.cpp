@@ -26,35 +26,45 @@ QString restHours(const engine::PersonWork& person) {
 
 } // namespace
 
-// explain: the run planned in memory, nothing written. When a slot cannot
-// be filled, why, person by person; otherwise what each person would work
+// explain [--keep-locks NAME]: the run planned in memory, nothing written,
+// with what generate would take (the end of the saved roster before the
+// period; with --keep-locks, that roster's locks). When a slot cannot be
+// filled, why, person by person, for every such slot; otherwise what each person would work
 // against their limits.
 int explain(Context& context) {
-    if (!context.args.isEmpty()) {
-        err(QStringLiteral("explain: unknown option %1").arg(context.args.first()));
+    QStringList args = context.args;
+    QString keepName;
+    bool keepLocks = false;
+    if (!takeOption(args, QStringLiteral("--keep-locks"), &keepName, &keepLocks)) {
+        err(QStringLiteral("explain: --keep-locks needs the name of a saved roster"));
         return Refused;
     }
-    const engine::RunResult result = engine::plan(context.database);
-    switch (result.outcome) {
-    case engine::RunOutcome::NotOurFile:
-        err(result.detail);
+    if (!args.isEmpty()) {
+        err(QStringLiteral("explain: unknown option %1").arg(args.first()));
         return Refused;
-    case engine::RunOutcome::Unavailable:
-        err(result.detail);
-        return Unavailable;
-    case engine::RunOutcome::NothingToPlan:
-        err(result.detail);
-        return NothingToPlan;
-    case engine::RunOutcome::PlanImpossible:
+    }
+    int code = Done;
+    planning::RunRequest request;
+    {
+        auto reader = openDatabase(context, Connection::Access::ReadOnly, &code);
+        if (!reader)
+            return code;
+        if ((code = prepareRequest(reader->db(), keepName, keepLocks, false, &request)) != Done)
+            return code;
+    }
+    const engine::RunResult result = planning::plan(context.database, request);
+    code = exitCodeOf(result.outcome);
+    if (code == PlanImpossible) {
         out(msg::planImpossible);
-        for (const QString& line : result.explanation.text())
-            out(line);
-        return PlanImpossible;
-    case engine::RunOutcome::Done:
-        break;
-    default:
-        err(result.detail);
-        return RunFailed;
+        // Every slot that cannot be filled, the one a run stops at first.
+        for (const engine::SlotExplanation& slot : result.explanations)
+            for (const QString& line : slot.text())
+                out(line);
+    }
+    if (code != Done) {
+        if (code != PlanImpossible)
+            err(result.detail);
+        return code;
     }
     engine::RosterTable table;
     table.columns = msg::workloadColumns;

@@ -2,8 +2,7 @@
 #include "cli/rosterprint.h"
 #include "engine/roster.h"
 #include "engine/run.h"
-#include "rosters/locks.h"
-#include "rosters/savedroster.h"
+#include "planning/planrun.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/messages.h"
@@ -69,39 +68,9 @@ int generate(Context& context) {
     if (!reader)
         return code;
 
-    // What the run takes besides the set-up: the end of the previous saved
-    // roster, and for a regeneration the locked assignments.
-    QString error;
-    qint64 target = 0;
-    rosters::Regeneration regeneration;
-    if (keepLocks) {
-        target = rosters::findRoster(reader->db(), keepName, &error);
-        if (target <= 0) {
-            err(target == 0 ? msg::noSavedRoster.arg(keepName) : error);
-            return target == 0 ? Refused : RunFailed;
-        }
-        if (!rosters::prepareRegeneration(reader->db(), target, &regeneration, &error)) {
-            err(error);
-            return RunFailed;
-        }
-        if (!regeneration.problem.isEmpty()) {
-            err(regeneration.problem);
-            return Refused;
-        }
-        if (!regeneration.leftOut.isEmpty())
-            err(msg::locksLeftOut + QLatin1Char('\n') +
-                regeneration.leftOut.join(QLatin1Char('\n')));
-        if (!regeneration.conflicts.isEmpty()) {
-            err(msg::lockConflicts + QLatin1Char('\n') +
-                regeneration.conflicts.join(QLatin1Char('\n')));
-            err(dropConflicts ? msg::conflictingLocksDropped : msg::conflictingLocksKept);
-            if (dropConflicts)
-                rosters::dropConflictingLocks(&regeneration);
-        }
-    } else if (!rosters::earlierShifts(reader->db(), &regeneration.extras.earlier, &error)) {
-        err(error);
-        return RunFailed;
-    }
+    planning::RunRequest request;
+    if ((code = prepareRequest(reader->db(), keepName, keepLocks, dropConflicts, &request)) != Done)
+        return code;
 
     int shownPercent = -1;
     engine::RunObserver observer;
@@ -119,23 +88,12 @@ int generate(Context& context) {
     observer.message = [](const QString& text) { out(text); };
 
     const engine::RunResult result =
-        engine::generate(context.database, observer, runLock.get(), regeneration.extras);
-    switch (result.outcome) {
-    case engine::RunOutcome::NotOurFile:
+        planning::generate(context.database, request, observer, runLock.get());
+    code = exitCodeOf(result.outcome);
+    if (code != Done && code != PlanImpossible)
         err(result.detail);
-        return Refused;
-    case engine::RunOutcome::Unavailable:
-        err(result.detail);
-        return Unavailable;
-    case engine::RunOutcome::Failed:
-    case engine::RunOutcome::Cancelled:
-        err(result.detail);
-        return RunFailed;
-    default:
-        break;
-    }
-    if (result.outcome == engine::RunOutcome::NothingToPlan)
-        err(result.detail);
+    if (code != Done && code != PlanImpossible && code != NothingToPlan)
+        return code;
     // Why the slot could not be filled, person by person, after the failure message.
     if (result.outcome == engine::RunOutcome::PlanImpossible)
         for (const QString& line : result.explanation.text())
@@ -145,22 +103,65 @@ int generate(Context& context) {
         return RunFailed;
     if (result.outcome == engine::RunOutcome::Done) {
         rosters::KeptRoster kept;
-        if (!rosters::keepRun(reader->db(), target, &kept, &error)) {
+        QString error;
+        if (!planning::keepRoster(reader->db(), request, &kept, &error)) {
             err(error);
             return RunFailed;
         }
         err(keepLocks ? msg::regenerated.arg(kept.name) : msg::rosterKept.arg(kept.name));
-        if (const int lost = keepLocks ? rosters::lostHandEdits(regeneration) : 0)
+        if (const int lost = keepLocks ? planning::lostHandEdits(request) : 0)
             err(msg::handEditsReplaced.arg(lost));
     }
-    switch (result.outcome) {
+    return code;
+}
+
+int exitCodeOf(engine::RunOutcome outcome) {
+    switch (outcome) {
     case engine::RunOutcome::Done:
         return Done;
     case engine::RunOutcome::PlanImpossible:
         return PlanImpossible;
-    default:
+    case engine::RunOutcome::NothingToPlan:
         return NothingToPlan;
+    case engine::RunOutcome::NotOurFile:
+        return Refused;
+    case engine::RunOutcome::Unavailable:
+        return Unavailable;
+    case engine::RunOutcome::Failed:
+    case engine::RunOutcome::Cancelled:
+        break;
     }
+    return RunFailed;
+}
+
+int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
+                   planning::RunRequest* request) {
+    QString error;
+    qint64 target = 0;
+    if (regenerate) {
+        target = rosters::findRoster(db, name, &error);
+        if (target <= 0) {
+            err(target == 0 ? msg::noSavedRoster.arg(name) : error);
+            return target == 0 ? Refused : RunFailed;
+        }
+    }
+    if (!planning::prepareRun(db, target, request, &error)) {
+        err(error);
+        return RunFailed;
+    }
+    if (!request->problem.isEmpty()) {
+        err(request->problem);
+        return Refused;
+    }
+    if (!request->leftOut.isEmpty())
+        err(msg::locksLeftOut + QLatin1Char('\n') + request->leftOut.join(QLatin1Char('\n')));
+    if (!request->conflicts.isEmpty()) {
+        err(msg::lockConflicts + QLatin1Char('\n') + request->conflicts.join(QLatin1Char('\n')));
+        err(dropConflicts ? msg::conflictingLocksDropped : msg::conflictingLocksKept);
+        if (dropConflicts)
+            planning::dropConflictingLocks(request);
+    }
+    return Done;
 }
 
 } // namespace korvane::cli

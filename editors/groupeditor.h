@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editors/programstate.h"
+#include "editors/groupcontext.h"
 #include "store/prompt.h"
 
 #include <QList>

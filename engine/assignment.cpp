@@ -145,7 +145,7 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
         const int first = m_table.slotList[size_t(slot)].firstRow;
         for (int row = first; row < first + m_table.people(); ++row)
             if (m_table.flags[size_t(row)] == flagOpen &&
-                (!m_limited || passOver(row - first, day, shift) == PassOver::None))
+                (!m_limited || !breach(row - first, day, shift)))
                 m_open.push_back(row);
     }
     m_chosen.clear();
@@ -185,21 +185,15 @@ SlotFiller::Result SlotFiller::fill(const CalendarDay& day, const Shift& shift, 
     return Result::Filled;
 }
 
+void SlotFiller::fillShort(const CalendarDay& day, const Shift& shift, qint64 sequence) {
+    for (int row : m_open)
+        take(row, day, shift, sequence);
+}
+
 void SlotFiller::workedBefore(int person, qint64 day, int endMinute, qint64 shift) {
     m_work[size_t(person)].addBefore(day, endMinute, shift);
     if (!m_shiftsByDay.empty())
         m_shiftsByDay[size_t(person)][day].append(shift);
-}
-
-void WorkDone::addBefore(qint64 day, int endMinute, qint64 shift) {
-    if (lastDay != day)
-        run = lastDay == day - 1 ? run + 1 : 1;
-    lastDay = day;
-    const qint64 end = day * 1440 + endMinute;
-    if (end >= lastEnd) {
-        lastEnd = end;
-        lastShift = shift;
-    }
 }
 
 void SlotFiller::lock(qint64 day, qint64 shift, int person) {
@@ -226,59 +220,14 @@ void SlotFiller::take(int row, const CalendarDay& day, const Shift& shift, qint6
         m_shiftsByDay[size_t(person)][day.day].append(shift.idid);
 }
 
-void WorkDone::add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
-                   qint64 shift) {
-    if (hasWorked())
-        shortestRest = std::min(shortestRest, day * 1440 + startMinute - lastEnd);
-    ++shifts;
-    overnight += overnightShift ? 1 : 0;
-    weekend += weekendDay ? 1 : 0;
-    if (lastDay != day)
-        run = lastDay == day - 1 ? run + 1 : 1;
-    lastDay = day;
-    longestRun = std::max(longestRun, run);
-    const qint64 end = day * 1440 + endMinute;
-    if (end >= lastEnd) {
-        lastEnd = end;
-        lastShift = shift;
-    }
-}
-
-PassOver SlotFiller::passOver(int person, const CalendarDay& day, const Shift& shift) const {
-    const WorkLimits& limits = m_data.limits[person];
-    const WorkDone& work = m_work[size_t(person)];
-    if (limits.shifts && work.shifts + 1 > *limits.shifts)
-        return PassOver::Shifts;
-    if (limits.overnight && shift.overnight && work.overnight + 1 > *limits.overnight)
-        return PassOver::Overnight;
-    if (limits.weekend && m_data.isWeekendDay(day.day) && work.weekend + 1 > *limits.weekend)
-        return PassOver::Weekend;
-    if (limits.consecutive) {
-        const int run = work.lastDay == day.day       ? work.run
-                        : work.lastDay == day.day - 1 ? work.run + 1
-                                                      : 1;
-        if (run > *limits.consecutive)
-            return PassOver::Consecutive;
-    }
-    if (limits.restHours && work.hasWorked()) {
-        const qint64 rest = day.day * 1440 + shift.startMinute - work.lastEnd;
-        if (rest < 0)
-            return PassOver::Overlap;
-        if (double(rest) < *limits.restHours * 60)
-            return PassOver::Rest;
-    }
-    if (brokenSuccession(person, day.day, shift.idid))
-        return PassOver::Succession;
-    return PassOver::None;
-}
-
-std::optional<targets::BrokenSuccession> SlotFiller::brokenSuccession(int person, qint64 day,
-                                                                      qint64 shift) const {
-    if (m_shiftsByDay.empty())
-        return std::nullopt;
-    const QHash<qint64, QList<qint64>>& worked = m_shiftsByDay[size_t(person)];
-    return targets::brokenSuccession(m_data.successions, shift, worked.value(day - 1),
-                                     worked.value(day + 1));
+Breach SlotFiller::breach(int person, const CalendarDay& day, const Shift& shift) const {
+    static const QList<qint64> none;
+    const QHash<qint64, QList<qint64>>* worked =
+        m_shiftsByDay.empty() ? nullptr : &m_shiftsByDay[size_t(person)];
+    const QList<qint64>& before = worked ? worked->value(day.day - 1) : none;
+    const QList<qint64>& after = worked ? worked->value(day.day + 1) : none;
+    return firstBreach(m_data.limits[person], m_work[size_t(person)],
+                       dutyOf(m_data, day.day, shift), m_data.successions, {before, after});
 }
 
 } // namespace korvane::engine

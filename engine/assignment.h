@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/candidatetable.h"
+#include "engine/dutychecks.h"
 #include "engine/planningdata.h"
 
 #include <QHash>
@@ -38,31 +39,6 @@ QString relaxedQueryText(qint64 shiftIdid, qint64 day);
 // How many people a headcount takes: the rows numbered 1 up to it.
 int peopleTaken(double headcount);
 
-// What a person has worked so far in a run, for the limits.
-struct WorkDone {
-    int shifts = 0;
-    int overnight = 0;
-    int weekend = 0;
-    qint64 lastDay = std::numeric_limits<qint64>::min(); // the last day worked
-    int run = 0;                                         // days worked in a row up to lastDay
-    qint64 lastEnd = std::numeric_limits<qint64>::min(); // the latest end, in minutes since day 0
-    qint64 lastShift = 0;                                // the shift that ends then
-    int longestRun = 0;                                  // most days worked in a row
-    bool hasWorked() const { return lastEnd != std::numeric_limits<qint64>::min(); }
-    qint64 shortestRest = std::numeric_limits<qint64>::max(); // minutes, between two shifts
-
-    // Counts a shift worked on the day (shifts in time order), the minutes
-    // after that day's midnight.
-    void add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
-             qint64 shift);
-    // Counts a shift worked before the period: for rest and days in a row only.
-    void addBefore(qint64 day, int endMinute, qint64 shift);
-};
-
-// Why an open candidate is passed over: a limit would be passed or the rest
-// broken if it were taken.
-enum class PassOver { None, Shifts, Overnight, Weekend, Consecutive, Rest, Overlap, Succession };
-
 // The greedy pass over the slots, in memory. Counters start at their reset
 // values with the capacity counted from the open rows. A person's limits
 // (PlanningData::limits) make them pass over a candidate row like a struck
@@ -80,18 +56,18 @@ public:
     // it counts for their rest and consecutive days, and for nothing else.
     void workedBefore(int person, qint64 day, int endMinute, qint64 shift);
 
-    // Whether taking the person for the shift on the day would pass one of
-    // their limits, and which.
-    PassOver passOver(int person, const CalendarDay& day, const Shift& shift) const;
+    // The first rule (limits, rest, overlap, forbidden successions) that
+    // taking the person for the shift on the day would break: the run
+    // passes them over for it.
+    Breach breach(int person, const CalendarDay& day, const Shift& shift) const;
     const WorkDone& workDone(int person) const { return m_work[size_t(person)]; }
-    // The forbidden succession taking the person for the shift on the day
-    // would break, with what they work the day before and the day after.
-    std::optional<targets::BrokenSuccession> brokenSuccession(int person, qint64 day,
-                                                              qint64 shift) const;
 
     // Fills one slot with slot sequence number sequence. relaxed is set when
     // the held-back people had to be taken after all.
     Result fill(const CalendarDay& day, const Shift& shift, qint64 sequence, bool* relaxed);
+    // After fill() found the slot impossible: takes every open candidate it
+    // had (fewer than the slot needs), so that planning can go on.
+    void fillShort(const CalendarDay& day, const Shift& shift, qint64 sequence);
 
     const std::vector<PersonCounters>& counters() const { return m_counters; }
     // The open candidates of the slot last filled, held-back people included.

@@ -29,38 +29,37 @@ SlotExplanation::Line reasonFor(const PlanningData& data, const CandidateTable& 
     }
     if (flag == flagAssigned)
         return {name, msg::reasonAssigned, msg::reasonAssigned};
-    const WorkLimits& limits = data.limits.at(person);
-    const WorkDone& work = filler.workDone(person);
     const auto shiftName = [&](qint64 idid) {
         for (const Shift& s : data.shifts)
             if (s.idid == idid)
                 return s.name;
         return QString();
     };
-    switch (filler.passOver(person, day, shift)) {
+    const Breach breach = filler.breach(person, day, shift);
+    const QString from = breach.from.isEmpty() ? QString() : msg::limitOfGroup.arg(breach.from);
+    switch (breach.kind) {
     case PassOver::Shifts:
-        return {name, msg::reasonShifts.arg(*limits.shifts), msg::kindShifts};
+        return {name, msg::reasonShifts.arg(breach.limit) + from, msg::kindShifts};
     case PassOver::Overnight:
-        return {name, msg::reasonOvernight.arg(*limits.overnight), msg::kindOvernight};
+        return {name, msg::reasonOvernight.arg(breach.limit) + from, msg::kindOvernight};
     case PassOver::Weekend:
-        return {name, msg::reasonWeekend.arg(*limits.weekend), msg::kindWeekend};
+        return {name, msg::reasonWeekend.arg(breach.limit) + from, msg::kindWeekend};
     case PassOver::Consecutive:
-        return {name, msg::reasonConsecutive.arg(work.run), msg::kindConsecutive};
+        return {name, msg::reasonConsecutive.arg(breach.before) + from, msg::kindConsecutive};
     case PassOver::Overlap:
-        return {name, msg::reasonOverlap.arg(shiftName(work.lastShift)), msg::kindOverlap};
-    case PassOver::Rest: {
-        const double rest = double(day.day * 1440 + shift.startMinute - work.lastEnd) / 60;
+        return {name, msg::reasonOverlap.arg(shiftName(breach.previousShift)), msg::kindOverlap};
+    case PassOver::Rest:
         return {name,
-                msg::reasonRest.arg(shiftName(work.lastShift), hoursText(rest),
-                                    hoursText(*limits.restHours)),
+                msg::reasonRest.arg(shiftName(breach.previousShift),
+                                    hoursText(double(breach.restMinutes) / 60),
+                                    hoursText(breach.restHours)) +
+                    from,
                 msg::kindRest};
-    }
-    case PassOver::Succession: {
-        const targets::ForbiddenSuccession& broken =
-            *filler.brokenSuccession(person, day.day, shift.idid)->succession;
-        return {name, msg::reasonSuccession.arg(broken.beforeName, broken.afterName),
-                msg::kindSuccession};
-    }
+    case PassOver::Succession:
+        return {
+            name,
+            msg::reasonSuccession.arg(breach.succession->beforeName, breach.succession->afterName),
+            msg::kindSuccession};
     case PassOver::None:
         break;
     }

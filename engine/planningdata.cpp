@@ -24,9 +24,10 @@ const QString kShiftQuery =
                    "开始秒序, 结束秒序 from banci order by 起始时间, 结束秒序, idid");
 const QString kStaffQuery =
     QStringLiteral("select IDID, ID, 姓名, 所属组ID from 基本信息 order by 家庭住址, IDID");
-const QString kLimitQuery =
-    QStringLiteral("select 对象, 对象IDID, 最多班数, 最多跨日班数, 最多周末班数, 最多连续天数, "
-                   "最少休息小时 from 人员限制");
+const QString kLimitQuery = QStringLiteral(
+    "select l.对象, l.对象IDID, l.最多班数, l.最多跨日班数, l.最多周末班数, l.最多连续天数, "
+    "l.最少休息小时, (select g.值班人员组名称 from 值班人员组 g where g.idid = l.对象IDID "
+    "limit 1) from 人员限制 l");
 const QString kLeaveQuery =
     QStringLiteral("select 人员IDID, 开始日期, 结束日期, 原因 from 休假 order by 编号");
 const QString kOwnTablesPresent = QStringLiteral(
@@ -62,9 +63,12 @@ std::optional<int> minuteOf(const QVariant& text) {
 }
 
 template <typename T>
-void tightenOne(std::optional<T>& mine, const std::optional<T>& other, bool larger) {
-    if (other && (!mine || (larger ? *other > *mine : *other < *mine)))
+void tightenOne(std::optional<T>& mine, QString& mineFrom, const std::optional<T>& other,
+                const QString& otherFrom, bool larger) {
+    if (other && (!mine || (larger ? *other > *mine : *other < *mine))) {
         mine = other;
+        mineFrom = otherFrom;
+    }
 }
 const QString kDateGroupQuery = QStringLiteral("select 日期组名称, idid from 日期组");
 
@@ -149,9 +153,11 @@ bool PlanningData::loadLimitsAndLeave(QSqlQuery& query, QString* error) {
     if (!execBound(query, kLimitQuery, {}, error))
         return false;
     while (query.next()) {
-        const WorkLimits limit = WorkLimits::fromStored(
-            query.value(2), query.value(3), query.value(4), query.value(5), query.value(6));
+        WorkLimits limit = WorkLimits::fromStored(query.value(2), query.value(3), query.value(4),
+                                                  query.value(5), query.value(6));
         const QString kind = query.value(0).toString();
+        if (kind == kGroupLimit)
+            limit.from.fill(query.value(7).toString());
         const qint64 target = query.value(1).toLongLong();
         for (int i = 0; i < staff.size(); ++i)
             if ((kind == kPersonLimit && staff.at(i).idid == target) ||
@@ -183,16 +189,21 @@ bool PlanningData::hasLimitsOrLeave() const {
 WorkLimits WorkLimits::fromStored(const QVariant& shifts, const QVariant& overnight,
                                   const QVariant& weekend, const QVariant& consecutive,
                                   const QVariant& restHours) {
-    return {countLimit(shifts), countLimit(overnight), countLimit(weekend), countLimit(consecutive),
-            hoursLimit(restHours)};
+    WorkLimits limits;
+    limits.shifts = countLimit(shifts);
+    limits.overnight = countLimit(overnight);
+    limits.weekend = countLimit(weekend);
+    limits.consecutive = countLimit(consecutive);
+    limits.restHours = hoursLimit(restHours);
+    return limits;
 }
 
 void WorkLimits::tighten(const WorkLimits& other) {
-    tightenOne(shifts, other.shifts, false);
-    tightenOne(overnight, other.overnight, false);
-    tightenOne(weekend, other.weekend, false);
-    tightenOne(consecutive, other.consecutive, false);
-    tightenOne(restHours, other.restHours, true);
+    tightenOne(shifts, from[0], other.shifts, other.from[0], false);
+    tightenOne(overnight, from[1], other.overnight, other.from[1], false);
+    tightenOne(weekend, from[2], other.weekend, other.from[2], false);
+    tightenOne(consecutive, from[3], other.consecutive, other.from[3], false);
+    tightenOne(restHours, from[4], other.restHours, other.from[4], true);
 }
 
 int PlanningData::distributionMatches(const CalendarDay& day, const QString& groupName) const {

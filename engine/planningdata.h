@@ -9,6 +9,7 @@
 
 #include "targets/objectives.h"
 
+#include <array>
 #include <optional>
 
 namespace korvane::engine {
@@ -53,6 +54,9 @@ struct WorkLimits {
     std::optional<int> weekend;     // 最多周末班数 (Saturdays and Sundays)
     std::optional<int> consecutive; // 最多连续天数, any shift
     std::optional<double> restHours; // 最少休息小时 between one shift's end and the next's start
+    // Where each limit that holds comes from, in the order above: empty for
+    // the person's own, else the name of the staff group that sets it.
+    std::array<QString, 5> from;
 
     bool any() const { return shifts || overnight || weekend || consecutive || restHours; }
     void tighten(const WorkLimits& other);

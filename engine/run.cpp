@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 #include <sqlite3.h>
 
@@ -67,17 +68,35 @@ void flagAt(sqlite3_context* context, int, sqlite3_value** arguments) {
     sqlite3_result_text(context, &characters[flags[position - 1]], 1, SQLITE_STATIC);
 }
 
-// Gives the connection run_flag; false leaves the rows to the SQL form.
+std::atomic<bool> nativeFlagFunction{true};
+
+// Gives the connection run_flag; false leaves the rows to the SQL form. The
+// function is registered through SQLite's own interface on the handle of
+// Qt's driver, which is sound only when the driver runs on the library
+// linked here: the build checks that the driver plugin links the same shared
+// libsqlite3 (KORVANE_SHARED_SQLITE), and here the library the connection
+// answers with must be ours and the function must answer through it.
 bool addFlagFunction(QSqlDatabase& db) {
+    if (!KORVANE_SHARED_SQLITE || !nativeFlagFunction.load())
+        return false;
+    QSqlQuery probe(db);
+    if (!probe.exec(QStringLiteral("select sqlite_version()")) || !probe.next() ||
+        probe.value(0).toString() != QLatin1String(sqlite3_libversion()))
+        return false;
     const QVariant handle = db.driver()->handle();
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return false;
     sqlite3* connection = *static_cast<sqlite3* const*>(handle.data());
-    return connection &&
-           sqlite3_create_function_v2(connection, "run_flag", 2,
-                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY,
-                                      nullptr, flagAt, nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!connection ||
+        sqlite3_create_function_v2(connection, "run_flag", 2,
+                                   SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+                                   flagAt, nullptr, nullptr, nullptr) != SQLITE_OK)
+        return false;
+    return probe.exec(QStringLiteral("select run_flag(x'3132', 2)")) && probe.next() &&
+           probe.value(0).toString() == QLatin1String("2");
 }
+// The step named when writing the candidate rows fails.
+const QString kWritingRows = QStringLiteral("写入候选行");
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
 constexpr qint64 kRowsPerStatement = 131072;
@@ -374,9 +393,18 @@ void GenerationRun::fillSlots() {
             if (relaxed && m_observer.relaxedQuery)
                 m_observer.relaxedQuery(relaxedQueryText(shift.idid, day.day));
             if (result == SlotFiller::Result::Impossible) {
-                m_result.unfilled = {day.day, shift.name, shift.headcount, filler.openCandidates()};
-                m_result.explanation =
-                    explainSlot(m_data, m_table, filler, m_appliedRules, row, shift);
+                m_result.explanations
+                    << explainSlot(m_data, m_table, filler, m_appliedRules, row, shift);
+                if (m_result.explanations.size() == 1)
+                    m_result.unfilled = {day.day, shift.name, shift.headcount,
+                                         filler.openCandidates()};
+                m_result.explanation = m_result.explanations.first();
+                if (m_dryRun) {
+                    // Planned on, so that every slot that cannot be filled is named.
+                    filler.fillShort(day, shift, sequence);
+                    ++sequence;
+                    continue;
+                }
                 writeSlotsUpTo(m_table.slotList.size(), true);
                 writeCounters(filler);
                 reportSkippedRules();
@@ -398,6 +426,11 @@ void GenerationRun::fillSlots() {
     checkCancelled();
     writeSlotsUpTo(m_table.slotList.size(), true);
     writeCounters(filler);
+    if (!m_result.explanations.isEmpty()) {
+        reportSkippedRules();
+        message(msg::planImpossible);
+        throw RunEnd{RunOutcome::PlanImpossible, msg::planImpossible};
+    }
 }
 
 // The temporary tables belong to the run's connection alone: filling them
@@ -408,20 +441,20 @@ void GenerationRun::startWriting() {
     QSqlQuery people(m_db);
     for (const QString& statement : kCreateWorkTables)
         if (!people.exec(statement))
-            fail(QStringLiteral("写入候选行"), people.lastError());
+            fail(kWritingRows, people.lastError());
     if (!people.prepare(kInsertPerson))
-        fail(QStringLiteral("写入候选行"), people.lastError());
+        fail(kWritingRows, people.lastError());
     for (int i = 0; i < m_data.staff.size(); ++i) {
         people.bindValue(0, i + 1);
         people.bindValue(1, m_data.staff.at(i).idid);
-        exec(people, QStringLiteral("写入候选行"));
+        exec(people, kWritingRows);
     }
     m_insertSlot = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
     if (!m_insertSlot.prepare(kInsertSlot))
-        fail(QStringLiteral("写入候选行"), m_insertSlot.lastError());
+        fail(kWritingRows, m_insertSlot.lastError());
     if (!m_writeRows.prepare(kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql)))
-        fail(QStringLiteral("写入候选行"), m_writeRows.lastError());
+        fail(kWritingRows, m_writeRows.lastError());
 }
 
 // The slots up to end have their final flags: they are staged, and their rows
@@ -437,7 +470,7 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
         m_insertSlot.bindValue(2, slot.shift);
         m_insertSlot.bindValue(3,
                                QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people)));
-        exec(m_insertSlot, QStringLiteral("写入候选行"));
+        exec(m_insertSlot, kWritingRows);
     }
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
     if (waiting == 0 || (!now && waiting < kRowsPerStatement))
@@ -445,11 +478,11 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
-    exec(m_writeRows, QStringLiteral("写入候选行"));
+    exec(m_writeRows, kWritingRows);
     const qint64 last = m_writeRows.lastInsertId().toLongLong();
     const qint64 first = last - waiting + 1;
     if (m_writeRows.numRowsAffected() != waiting || (m_nextIdid >= 0 && first != m_nextIdid))
-        fail(QStringLiteral("写入候选行"), msg::staffChangedDuringRun);
+        fail(kWritingRows, msg::staffChangedDuringRun);
     m_nextIdid = last + 1;
     m_slotsWritten = m_slotsStaged;
 }
@@ -538,6 +571,10 @@ void GenerationRun::reportSkippedRules() {
 
 } // namespace
 
+void setNativeFlagFunction(bool allowed) {
+    nativeFlagFunction.store(allowed);
+}
+
 QString describeUnfilledSlot(const UnfilledSlot& slot) {
     return msg::unfilledSlot.arg(longDate(slot.day), slot.shift, QString::number(slot.needed),
                                  QString::number(slot.found));
@@ -590,9 +627,9 @@ QList<int> locksThatCannotHold(QSqlDatabase& db, const QList<LockedAssignment>& 
     return cannot;
 }
 
-RunResult plan(const QString& databasePath) {
+RunResult plan(const QString& databasePath, const RunExtras& extras) {
     const RunObserver quiet;
-    GenerationRun run(quiet, true);
+    GenerationRun run(quiet, true, extras);
     return run.execute(databasePath, nullptr);
 }
 

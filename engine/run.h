@@ -81,12 +81,15 @@ struct PersonWork {
 
 struct RunResult {
     RunOutcome outcome = RunOutcome::Failed;
-    QString detail;               // what was missing, or the error
-    QStringList skippedRules;     // rules whose query could not be evaluated
-    double rowHeightFactor = 1;   // F = M / 3 + 1
-    qint64 candidateRows = 0;     // rows written into 值班底表
-    UnfilledSlot unfilled;        // set when the outcome is PlanImpossible
-    SlotExplanation explanation;  // why that slot could not be filled, person by person
+    QString detail;              // what was missing, or the error
+    QStringList skippedRules;    // rules whose query could not be evaluated
+    double rowHeightFactor = 1;  // F = M / 3 + 1
+    qint64 candidateRows = 0;    // rows written into 值班底表
+    UnfilledSlot unfilled;       // set when the outcome is PlanImpossible
+    SlotExplanation explanation; // why that slot could not be filled, person by person
+    // Planned in memory (plan()), the run goes on past a slot it cannot fill,
+    // leaving it short: every such slot, the one a run stops at first.
+    QList<SlotExplanation> explanations;
     std::vector<PersonWork> work; // per person of the candidate order, when the slots were filled
 };
 
@@ -100,6 +103,11 @@ QString describeUnfilledSlot(const UnfilledSlot& slot);
 // set to how such a run ends, and why: Unavailable (another run has it, the
 // file cannot be written) or NotOurFile (no such file, a folder).
 std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, RunResult* refused);
+
+// Whether the runs that start from now on may write 值班底表 through the
+// native run_flag function where it is sound (the default), or always
+// through its SQL form (to compare the two).
+void setNativeFlagFunction(bool allowed);
 
 // The settings a run gives its connection before it writes 值班底表 (the
 // benchmark's floor uses them too).
@@ -115,8 +123,9 @@ RunResult generate(const QString& databasePath, const RunObserver& observer = {}
                    const files::DatabaseLock* heldLock = nullptr, const RunExtras& extras = {});
 
 // The same run planned in memory on a read-only connection: nothing is
-// written (korvane-cli explain). Its result says how it would end, why a slot
-// could not be filled, and what each person would work.
-RunResult plan(const QString& databasePath);
+// written (korvane-cli explain). Its result says how it would end, why each
+// slot that cannot be filled could not (the run goes on past them, leaving
+// them short), and what each person would work.
+RunResult plan(const QString& databasePath, const RunExtras& extras = {});
 
 } // namespace korvane::engine

@@ -3,6 +3,7 @@
 #include "engine/assignment.h"
 #include "engine/candidatetable.h"
 #include "engine/rules.h"
+#include "rosters/locks.h"
 #include "store/messages.h"
 
 #include <QSet>
@@ -18,9 +19,7 @@ using monthsheet::MonthSheet;
 
 namespace {
 
-// The rest between two shifts where no limit of the person sets it.
-constexpr double kDefaultRestHours = 8;
-constexpr qint64 kMinutesPerDay = 1440;
+using engine::kMinutesPerDay;
 
 // A shift worked before the sheet that the set-up no longer has.
 const QString kUnknownShift;
@@ -28,6 +27,36 @@ const QString kUnknownShift;
 QString dayText(qint64 day) {
     const QDate date = QDate::fromJulianDay(day);
     return msg::monthDay.arg(date.month()).arg(date.day());
+}
+
+// A warning's text: what taking the shift (named) breaks.
+QString breachText(const QHash<qint64, QString>& names, const engine::Breach& breach,
+                   const QString& shift) {
+    const QString& previous = names.contains(breach.previousShift)
+                                  ? *names.constFind(breach.previousShift)
+                                  : kUnknownShift;
+    switch (breach.kind) {
+    case engine::PassOver::Shifts:
+        return msg::warnShifts.arg(breach.reached).arg(breach.limit);
+    case engine::PassOver::Overnight:
+        return msg::warnOvernight.arg(breach.reached).arg(breach.limit);
+    case engine::PassOver::Weekend:
+        return msg::warnWeekend.arg(breach.reached).arg(breach.limit);
+    case engine::PassOver::Consecutive:
+        return msg::warnConsecutive.arg(breach.reached).arg(breach.limit);
+    case engine::PassOver::Rest:
+        return msg::warnRest.arg(dayText(breach.previousDay), previous,
+                                 engine::hoursText(double(breach.restMinutes) / 60), shift,
+                                 engine::hoursText(breach.restHours));
+    case engine::PassOver::Overlap:
+        return msg::warnOverlap.arg(dayText(breach.previousDay), previous);
+    case engine::PassOver::Succession:
+        return msg::reasonSuccession.arg(breach.succession->beforeName,
+                                         breach.succession->afterName);
+    case engine::PassOver::None:
+        break;
+    }
+    return {};
 }
 
 bool isLimitKind(WarningKind kind) {
@@ -44,6 +73,27 @@ QString sameWarningKey(const Warning& w) {
         .arg(w.date)
         .arg(w.shift)
         .arg(isLimitKind(w.kind) ? QString() : w.text);
+}
+
+WarningKind kindOf(engine::PassOver kind) {
+    switch (kind) {
+    case engine::PassOver::Shifts:
+        return WarningKind::Shifts;
+    case engine::PassOver::Overnight:
+        return WarningKind::Overnight;
+    case engine::PassOver::Weekend:
+        return WarningKind::Weekend;
+    case engine::PassOver::Consecutive:
+        return WarningKind::Consecutive;
+    case engine::PassOver::Rest:
+        return WarningKind::Rest;
+    case engine::PassOver::Overlap:
+        return WarningKind::Overlap;
+    case engine::PassOver::Succession:
+    case engine::PassOver::None:
+        break;
+    }
+    return WarningKind::Succession;
 }
 
 // check()'s order: by date, the slots of a date before the people's cells.
@@ -66,6 +116,7 @@ struct RosterChecker::SheetIndex {
     QList<qint64> day;              // per date: the day number
     QList<bool> weekend;            // per date, as the run counts weekend shifts
     QHash<qint64, int> shiftOfIdid; // the set-up's shifts
+    QHash<qint64, QString> nameOf;  // every shift's name: the sheet's copy, else the set-up's
 };
 
 // A shift on a person's row.
@@ -113,6 +164,23 @@ bool RosterChecker::load(QSqlDatabase& db, QString* error) {
     return true;
 }
 
+bool RosterChecker::loadFor(QSqlDatabase& db, const QDate& first, QString* error) {
+    QList<engine::EarlierShift> earlier;
+    if (!load(db, error) || !earlierShiftsBefore(db, first, &earlier, error))
+        return false;
+    setEarlierShifts(earlier);
+    return true;
+}
+
+QString warningLine(const MonthSheet& sheet, const Warning& warning) {
+    const QString day = engine::longDate(sheet.dates.at(warning.date).toJulianDay());
+    const QString& shift = sheet.shifts.at(warning.shift).name;
+    if (warning.person < 0)
+        return QStringLiteral("%1 %2：%3").arg(day, shift, warning.text);
+    return QStringLiteral("%1 %2 %3：%4")
+        .arg(day, sheet.people.at(warning.person).name, shift, warning.text);
+}
+
 RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const {
     SheetIndex index;
     QHash<qint64, int> staffOfIdid;
@@ -123,7 +191,10 @@ RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const 
 
     for (int i = 0; i < m_data.shifts.size(); ++i)
         index.shiftOfIdid.insert(m_data.shifts.at(i).idid, i);
+    for (const engine::Shift& shift : m_data.shifts)
+        index.nameOf.insert(shift.idid, shift.name);
     for (const monthsheet::SheetShift& shift : sheet.shifts) {
+        index.nameOf.insert(shift.idid, shift.name);
         const int setup = index.shiftOfIdid.value(shift.idid, -1);
         index.setupShift << setup;
         const QTime start = QTime::fromString(shift.start, QStringLiteral("HH:mm"));
@@ -150,27 +221,13 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
     const qint64 idid = sheet.people.at(person).idid;
     const engine::WorkLimits noLimits;
     const engine::WorkLimits& limits = staff >= 0 ? m_data.limits.at(staff) : noLimits;
-    const double restMinutes = (limits.restHours ? *limits.restHours : kDefaultRestHours) * 60;
     static const QList<int> noRules;
     const QList<int>& rules = staff >= 0 ? m_rulesOfPerson.value(idid, noRules) : noRules;
 
     // What the person has worked up to the shift in hand, counted as the run
-    // counts it; and, to name them, the shifts that may still overlap the
-    // next and the one that ends last.
+    // counts it, and the shifts of the last day worked so far, for the
+    // forbidden successions.
     engine::WorkDone work;
-    struct Worked {
-        qint64 end;
-        qint64 day;
-        const QString* name;
-    };
-    std::vector<Worked> open; // shifts that end after the latest start so far
-    std::optional<Worked> latest;
-    const auto worked = [&](const Worked& shift) {
-        open.push_back(shift);
-        if (!latest || shift.end >= latest->end)
-            latest = shift;
-    };
-    // The shifts of the last day worked so far, for the forbidden successions.
     qint64 workedDay = std::numeric_limits<qint64>::min();
     QList<qint64> workedShifts;
     const auto workedOn = [&](qint64 day, qint64 shift) {
@@ -186,12 +243,10 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 break;
             work.addBefore(before.day, before.endMinute, before.shift);
             workedOn(before.day, before.shift);
-            const int setupShift = index.shiftOfIdid.value(before.shift, -1);
-            worked({before.day * kMinutesPerDay + before.endMinute, before.day,
-                    setupShift >= 0 ? &m_data.shifts.at(setupShift).name : &kUnknownShift});
         }
     }
     std::vector<int> cell;
+    static const QList<qint64> nothingAfter;
 
     const int lastDate = onlyDate >= 0 ? onlyDate : int(sheet.dates.size()) - 1;
     for (int date = 0; date <= lastDate; ++date) {
@@ -208,15 +263,13 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
         const QList<qint64> dayBefore = workedDay == day - 1 ? workedShifts : QList<qint64>();
         for (int shift : cell) {
             const monthsheet::SheetShift& own = sheet.shifts.at(shift);
-            const qint64 start = day * kMinutesPerDay + index.startMinute.at(shift);
-            const qint64 end = day * kMinutesPerDay + index.endMinute.at(shift);
-            work.add(day, index.startMinute.at(shift), index.endMinute.at(shift), own.overnight,
-                     index.weekend.at(date), own.idid);
-            workedOn(day, own.idid);
-            const auto warn = [&](WarningKind kind, const QString& text) {
-                out->append({kind, person, date, shift, text});
-            };
+            const engine::Duty duty{
+                day,           index.startMinute.at(shift), index.endMinute.at(shift),
+                own.overnight, index.weekend.at(date),      own.idid};
             if (named) {
+                const auto warn = [&](WarningKind kind, const QString& text) {
+                    out->append({kind, person, date, shift, text});
+                };
                 const int row = index.calendarRow.at(date);
                 const int setupShift = index.setupShift.at(shift);
                 if (row >= 0 && setupShift >= 0) {
@@ -230,36 +283,13 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 QString reason;
                 if (staff >= 0 && engine::onLeave(m_data, staff, day, &reason))
                     warn(WarningKind::Leave, msg::reasonLeave.arg(reason));
-                for (const Worked& before : open)
-                    if (before.end > start)
-                        warn(WarningKind::Overlap,
-                             msg::warnOverlap.arg(dayText(before.day), *before.name));
-                if (latest && latest->end <= start && double(start - latest->end) < restMinutes)
-                    warn(WarningKind::Rest,
-                         msg::warnRest.arg(dayText(latest->day), *latest->name,
-                                           engine::hoursText(double(start - latest->end) / 60),
-                                           own.name, engine::hoursText(restMinutes / 60)));
-                // The figures include this shift: it is the one that passes the limit.
-                if (limits.shifts && work.shifts > *limits.shifts)
-                    warn(WarningKind::Shifts, msg::warnShifts.arg(work.shifts).arg(*limits.shifts));
-                if (own.overnight && limits.overnight && work.overnight > *limits.overnight)
-                    warn(WarningKind::Overnight,
-                         msg::warnOvernight.arg(work.overnight).arg(*limits.overnight));
-                if (index.weekend.at(date) && limits.weekend && work.weekend > *limits.weekend)
-                    warn(WarningKind::Weekend,
-                         msg::warnWeekend.arg(work.weekend).arg(*limits.weekend));
-                if (limits.consecutive && work.run > *limits.consecutive)
-                    warn(WarningKind::Consecutive,
-                         msg::warnConsecutive.arg(work.run).arg(*limits.consecutive));
-                if (const auto broken =
-                        targets::brokenSuccession(m_data.successions, own.idid, dayBefore, {}))
-                    warn(WarningKind::Succession,
-                         msg::reasonSuccession.arg(broken->succession->beforeName,
-                                                   broken->succession->afterName));
+                for (const engine::Breach& breach : engine::breaches(
+                         limits, work, duty, m_data.successions, {dayBefore, nothingAfter}))
+                    warn(kindOf(breach.kind), breachText(index.nameOf, breach, own.name));
             }
-            // Later shifts start no earlier: what has ended by now overlaps none of them.
-            std::erase_if(open, [&](const Worked& before) { return before.end <= start; });
-            worked({end, day, &own.name});
+            work.add(day, duty.startMinute, duty.endMinute, duty.overnight, duty.weekend,
+                     duty.shift);
+            workedOn(day, own.idid);
         }
     }
 }
@@ -455,8 +485,8 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
         const qint64 idid = sheet.people.at(person).idid;
         rules.limits.push_back(staff >= 0 ? m_data.limits.at(staff) : engine::WorkLimits());
         const engine::WorkLimits& limits = rules.limits.back();
-        rules.restMinutes.push_back((limits.restHours ? *limits.restHours : kDefaultRestHours) *
-                                    60);
+        // Without a rest set, one shift at a time is all the search keeps to.
+        rules.restMinutes.push_back(limits.restHours ? *limits.restHours * 60 : 0);
         rules.earlier.push_back(m_earlier.value(idid));
         if (staff < 0)
             continue;

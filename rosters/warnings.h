@@ -61,6 +61,9 @@ class RosterChecker {
 public:
     // Reads the set-up; false with the reason.
     bool load(QSqlDatabase& db, QString* error = nullptr);
+    // Reads the set-up and the shifts of the saved roster that ends the day
+    // before first, for a sheet that starts on first.
+    bool loadFor(QSqlDatabase& db, const QDate& first, QString* error = nullptr);
     // The set-up as it was read.
     const engine::PlanningData& planningData() const { return m_data; }
 
@@ -136,5 +139,8 @@ private:
     QHash<qint64, QList<int>> m_rulesOfPerson;            // by IDID, into m_rules
     QHash<qint64, QList<engine::EarlierShift>> m_earlier; // by IDID, in time order
 };
+
+// A warning as the lists show it: "2027年3月1日 甲 白班：…" (a slot's without a name).
+QString warningLine(const monthsheet::MonthSheet& sheet, const Warning& warning);
 
 } // namespace korvane::rosters

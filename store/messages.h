@@ -184,6 +184,8 @@ inline const QString kindOverlap = QStringLiteral("班次时间重叠");
 inline const QString reasonSuccession = QStringLiteral("禁止衔接：%1 后次日不上 %2");
 inline const QString kindSuccession = QStringLiteral("禁止衔接");
 inline const QString reasonAvailable = QStringLiteral("可排");
+// A limit set on a staff group (%1), after the reason it gives.
+inline const QString limitOfGroup = QStringLiteral("（%1的限制）");
 // Warnings of a roster changed by hand. A rule's and leave's are the
 // reasons above (reasonRule, reasonLeave). The other shift is named by its
 // date (monthDay) and name; hours as the explanations write them.
@@ -198,6 +200,8 @@ inline const QString warnWeekend =
     QStringLiteral("超出周末班上限：本期第 %1 个周末班（上限 %2 个）");
 inline const QString warnConsecutive =
     QStringLiteral("超出连续天数上限：连续上班第 %1 天（上限 %2 天）");
+// The heading of a roster's warnings printed by korvane-cli roster --warnings.
+inline const QString warningCount = QStringLiteral("警告：%1 条");
 inline const QString warnUnderstaffed = QStringLiteral("人数不足：需要 %1 人，只排了 %2 人");
 inline const QString warnOverstaffed = QStringLiteral("人数超出：需要 %1 人，排了 %2 人");
 // korvane-cli explain: what each person works (a limit after "/").
@@ -213,6 +217,9 @@ inline const QString nothingNoDates = QStringLiteral("没有日期：请先设�
 inline const QString nothingNoShifts = QStringLiteral("没有班次：请先设定班次。");
 inline const QString nothingNoStaff = QStringLiteral("没有值班人员：请先添加人员。");
 inline const QString runCancelled = QStringLiteral("生成值班表已中止。");
+// The window's connection could not be kept from writing while a run goes on.
+inline const QString windowNotReadOnly =
+    QStringLiteral("无法在排班期间禁止本窗口写入数据库，排班未开始。");
 // A run that failed: the step (%1) and the database's reason (%2).
 inline const QString runFailed = QStringLiteral("生成值班表出错（%1）：%2");
 inline const QString staffChangedDuringRun = QStringLiteral("人员表在写入时发生了变化");

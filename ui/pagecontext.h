@@ -1,11 +1,13 @@
 #pragma once
 
-#include "editors/programstate.h"
 #include "store/prompt.h"
 #include "ui/filechooser.h"
+#include "ui/programstate.h"
 
 #include <QSqlDatabase>
 #include <QString>
+
+#include <functional>
 
 class QWidget;
 
@@ -29,8 +31,10 @@ public:
     virtual void setSetupButtonEnabled(bool enabled) = 0;
     virtual void setScheduleButtonEnabled(bool enabled) = 0;
     // Everything that could change the data while a run goes on: the bar
-    // buttons and the tools menu.
-    virtual void setDataCommandsEnabled(bool enabled) = 0;
+    // buttons, the tools menu, and any write through the window's
+    // connection. False when the connection cannot be kept from writing (or
+    // let write again): a run must not start then.
+    virtual bool setDataCommandsEnabled(bool enabled) = 0;
 
     virtual void showSetupPage() = 0;
     virtual void showSchedulingPage() = 0;
@@ -38,8 +42,19 @@ public:
     virtual void showPage(QWidget* page) = 0;
     // 优化值班表 on the last run's roster (savedName empty) or a saved roster.
     virtual void showImproveWindow(const QString& savedName) = 0;
-    // The page of a saved roster, opened on its 评分 tab.
-    virtual void showSavedRoster(qint64 roster) = 0;
+    // The page of a saved roster, opened on its 评分 tab when asked.
+    virtual void showSavedRoster(qint64 roster, bool scoreTab) = 0;
+
+    // A page opens another through these, so that no page knows another's
+    // class. 排班总表 of the last run's roster (nothing when there is none),
+    // and its closing when the work tables are emptied.
+    virtual void openMonthSheet() = 0;
+    virtual void closeMonthSheet() = 0;
+    // 排班存档, read again when it is open already; regenerate starts 重新生成
+    // of a saved roster.
+    virtual void openSavedRosters(std::function<void(qint64)> regenerate) = 0;
+    // The saved rosters changed: an open list reads them again.
+    virtual void reloadSavedRosters() = 0;
     // Closes the main window and every page, then starts it again.
     virtual void restart() = 0;
 };

@@ -1,6 +1,7 @@
 #include "editors/ui/periodform.h"
 
 #include "editors/period.h"
+#include "ui/controls.h"
 #include "ui/pagecontext.h"
 #include "ui/twips.h"
 
@@ -11,16 +12,6 @@
 #include <QPushButton>
 
 namespace korvane {
-
-namespace {
-QDateEdit* makePicker(const char* name, QWidget* parent) {
-    auto* picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(QLatin1String(name));
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return picker;
-}
-} // namespace
 
 PeriodForm::PeriodForm(PageContext& context, QWidget* parent)
     : QWidget(parent), m_context(context) {

@@ -1,5 +1,6 @@
 #include "engine/ui/explanationwindow.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -30,6 +31,9 @@ ExplanationWindow::ExplanationWindow(QWidget* parent) : QWidget(parent, Qt::Tool
     setWindowTitle(kTitle);
     setAttribute(Qt::WA_DeleteOnClose);
 
+    m_slots = new QComboBox(this);
+    m_slots->setObjectName(QStringLiteral("explainedSlots"));
+    connect(m_slots, &QComboBox::currentIndexChanged, this, &ExplanationWindow::showSlot);
     m_slot = line("explanationSlot", this);
     QFont bold = m_slot->font();
     bold.setBold(true);
@@ -61,6 +65,7 @@ ExplanationWindow::ExplanationWindow(QWidget* parent) : QWidget(parent, Qt::Tool
     buttons->addWidget(close);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_slots);
     layout->addWidget(m_slot);
     layout->addWidget(m_summary);
     layout->addWidget(m_table, 1);
@@ -77,11 +82,26 @@ ExplanationWindow::ExplanationWindow(QWidget* parent) : QWidget(parent, Qt::Tool
          qBound(room.top(), frame.top() + 80, qMax(room.top(), room.bottom() + 1 - height())));
 }
 
-void ExplanationWindow::setExplanation(const engine::SlotExplanation& explanation) {
-    m_slot->setText(explanation.text().value(0));
-    m_summary->setText(explanation.summary());
+void ExplanationWindow::setExplanations(const QList<engine::SlotExplanation>& explanations) {
+    m_explanations = explanations;
+    const QSignalBlocker quiet(m_slots);
+    m_slots->clear();
+    for (const engine::SlotExplanation& slot : explanations)
+        m_slots->addItem(slot.text().value(0));
+    // One slot needs no choice.
+    m_slots->setVisible(explanations.size() > 1);
+    m_slots->setCurrentIndex(0);
+    showSlot(0);
+}
+
+void ExplanationWindow::showSlot(int index) {
     m_model->clear();
     m_model->setHorizontalHeaderLabels(kCaptions);
+    if (index < 0 || index >= m_explanations.size())
+        return;
+    const engine::SlotExplanation& explanation = m_explanations.at(index);
+    m_slot->setText(explanation.text().value(0));
+    m_summary->setText(explanation.summary());
     for (const engine::SlotExplanation::Line& person : explanation.lines)
         m_model->appendRow({new QStandardItem(person.person), new QStandardItem(person.reason)});
     m_table->resizeColumnToContents(0);

@@ -4,16 +4,13 @@
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "engine/ui/explanationwindow.h"
-#include "engine/ui/rosterpreview.h"
-#include "monthsheet/ui/monthsheetpage.h"
-#include "rosters/locks.h"
-#include "rosters/savedroster.h"
-#include "rosters/ui/savedrosterspage.h"
+#include "planning/planrun.h"
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
+#include "ui/rosterpreview.h"
 #include "ui/singlepress.h"
 
 #include <QAbstractItemView>
@@ -52,9 +49,8 @@ const QString kOfLabel = QStringLiteral("的");
 const QString kShiftSuffix = QStringLiteral("班");
 const QString kAddRule = QStringLiteral("添加该条件");
 const QString kDeleteRule = QStringLiteral("删除当前条件");
-const QStringList kRuleCaptions = {QStringLiteral("编号"), QStringLiteral("人员（或组）"),
-                                   QStringLiteral("判断逻辑"), QStringLiteral("日期（或组）"),
-                                   QStringLiteral("班次（或组）")};
+const QStringList kRuleCaptions = {QStringLiteral("编号"), kPeopleLabel, QStringLiteral("判断逻辑"),
+                                   kDatesLabel, kShiftsLabel};
 const QString kGenerate = QStringLiteral("生成值班表");
 const QString kImprove = QStringLiteral("优化值班表");
 const QString kPersonLabel = QStringLiteral("个人查询：");
@@ -458,14 +454,14 @@ bool SchedulingPage::runInProgress() const {
     return m_runThread != nullptr;
 }
 
-void SchedulingPage::setRunControlsEnabled(bool enabled) {
+bool SchedulingPage::setRunControlsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
     if (!enabled)
         m_improve->setEnabled(false);
     m_savedRostersButton->setEnabled(enabled);
     m_addRule->setEnabled(enabled);
     m_deleteRule->setEnabled(enabled);
-    m_context.setDataCommandsEnabled(enabled);
+    return m_context.setDataCommandsEnabled(enabled);
 }
 
 void SchedulingPage::startRun() {
@@ -483,36 +479,35 @@ void SchedulingPage::startRunFor(qint64 target) {
     // roster, and for a regeneration the locked assignments.
     QSqlDatabase db = m_context.database();
     QString error;
-    rosters::Regeneration regeneration;
-    if (target) {
-        if (!rosters::prepareRegeneration(db, target, &regeneration, &error)) {
-            reportError(error);
-            return;
-        }
-        if (!regeneration.problem.isEmpty()) {
-            m_context.prompt().information(regeneration.problem);
-            return;
-        }
-        if (!regeneration.leftOut.isEmpty())
-            m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
-                                           regeneration.leftOut.join(QLatin1Char('\n')));
-        if (!regeneration.conflicts.isEmpty() &&
-            !m_context.prompt().question(msg::lockConflicts + QLatin1Char('\n') +
-                                         regeneration.conflicts.join(QLatin1Char('\n')) +
-                                         QLatin1Char('\n') + msg::keepConflictingLocks))
-            rosters::dropConflictingLocks(&regeneration);
-        // The run replaces what no lock keeps, and a run cannot be undone.
-        const int lost = rosters::lostHandEdits(regeneration);
-        if (lost > 0 && !m_context.prompt().question(msg::handEditsLost.arg(lost)))
-            return;
-    } else if (!rosters::earlierShifts(db, &regeneration.extras.earlier, &error)) {
+    planning::RunRequest request;
+    if (!planning::prepareRun(db, target, &request, &error)) {
         reportError(error);
         return;
     }
-    m_keepTarget = target;
+    if (!request.problem.isEmpty()) {
+        m_context.prompt().information(request.problem);
+        return;
+    }
+    if (!request.leftOut.isEmpty())
+        m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
+                                       request.leftOut.join(QLatin1Char('\n')));
+    if (!request.conflicts.isEmpty() &&
+        !m_context.prompt().question(msg::lockConflicts + QLatin1Char('\n') +
+                                     request.conflicts.join(QLatin1Char('\n')) +
+                                     QLatin1Char('\n') + msg::keepConflictingLocks))
+        planning::dropConflictingLocks(&request);
+    // The run replaces what no lock keeps, and a run cannot be undone.
+    if (const int lost = target ? planning::lostHandEdits(request) : 0;
+        lost > 0 && !m_context.prompt().question(msg::handEditsLost.arg(lost)))
+        return;
+    m_request = request;
     reloadPage();
     warnOfDanglingRules();
-    setRunControlsEnabled(false);
+    if (!setRunControlsEnabled(false)) {
+        setRunControlsEnabled(true);
+        m_context.prompt().information(msg::windowNotReadOnly);
+        return;
+    }
 
     m_cancel = std::make_shared<std::atomic<bool>>(false);
     m_runResult = std::make_shared<engine::RunResult>();
@@ -545,11 +540,16 @@ void SchedulingPage::startRunFor(qint64 target) {
 
     const QString path = m_context.databasePath();
     m_runLock = std::make_shared<std::unique_ptr<files::DatabaseLock>>();
-    m_runThread = QThread::create(
-        [path, observer, result = m_runResult, lock = m_runLock, extras = regeneration.extras] {
+    m_runThread =
+        QThread::create([path, observer, result = m_runResult, lock = m_runLock, request] {
             if (!(*lock = engine::takeRunLock(path, result.get())))
                 return;
-            *result = engine::generate(path, observer, lock->get(), extras);
+            *result = planning::generate(path, request, observer, lock->get());
+            // 查看原因 names every slot that cannot be filled, planned on in memory.
+            if (result->outcome == engine::RunOutcome::PlanImpossible)
+                if (const engine::RunResult planned = planning::plan(path, request);
+                    !planned.explanations.isEmpty())
+                    result->explanations = planned.explanations;
         });
     m_runThread->setObjectName(QStringLiteral("generation run"));
     connect(m_runThread, &QThread::finished, this, &SchedulingPage::finishRun);
@@ -602,7 +602,7 @@ void SchedulingPage::finishRun() {
             if (m_runLock)
                 m_runLock->reset();
             // One message ends the run: a regeneration's names the roster it filled.
-            if (m_keepTarget && !m_keptName.isEmpty())
+            if (m_request.target && !m_keptName.isEmpty())
                 m_context.prompt().information(msg::regenerated.arg(m_keptName));
             else if (m_doneMessagePending)
                 m_context.prompt().information(msg::done);
@@ -615,10 +615,10 @@ void SchedulingPage::finishRun() {
             m_unfilled->show();
             // The search may still fill what the run left short.
             m_improve->setEnabled(true);
-            m_explanation = result.explanation;
-            m_explain->setVisible(!m_explanation.isEmpty());
+            m_explanations = result.explanations;
+            m_explain->setVisible(!m_explanations.isEmpty());
             if (m_explanationWindow)
-                m_explanationWindow->setExplanation(m_explanation);
+                m_explanationWindow->setExplanations(m_explanations);
             showLastRoster();
             break;
         case engine::RunOutcome::NothingToPlan:
@@ -749,20 +749,8 @@ void SchedulingPage::makeReport() {
 }
 
 void SchedulingPage::openMonthSheet() {
-    if (runInProgress())
-        return;
-    if (m_monthSheet) {
-        m_context.showPage(m_monthSheet);
-        return;
-    }
-    auto* page = new MonthSheetPage(m_context);
-    if (!page->hasRoster()) {
-        delete page;
-        return;
-    }
-    page->setAttribute(Qt::WA_DeleteOnClose);
-    m_monthSheet = page;
-    m_context.showPage(page);
+    if (!runInProgress())
+        m_context.openMonthSheet();
 }
 
 void SchedulingPage::keepRoster() {
@@ -770,31 +758,22 @@ void SchedulingPage::keepRoster() {
     rosters::KeptRoster kept;
     QString error;
     m_keptName.clear();
-    if (!rosters::keepRun(db, m_keepTarget, &kept, &error)) {
+    if (!planning::keepRoster(db, m_request, &kept, &error)) {
         reportError(error);
         return;
     }
     m_keptName = kept.name;
-    if (m_savedRosters)
-        m_savedRosters->reload();
+    m_context.reloadSavedRosters();
 }
 
 void SchedulingPage::openSavedRosters() {
     if (runInProgress())
         return;
-    if (!m_savedRosters) {
-        // The list may outlive this page.
-        auto* page =
-            new SavedRostersPage(m_context, [self = QPointer<SchedulingPage>(this)](qint64 roster) {
-                if (self)
-                    self->regenerate(roster);
-            });
-        page->setAttribute(Qt::WA_DeleteOnClose);
-        m_savedRosters = page;
-    } else {
-        m_savedRosters->reload();
-    }
-    m_context.showPage(m_savedRosters);
+    // The list may outlive this page.
+    m_context.openSavedRosters([self = QPointer<SchedulingPage>(this)](qint64 roster) {
+        if (self)
+            self->regenerate(roster);
+    });
 }
 
 void SchedulingPage::showLastRoster() {
@@ -802,11 +781,11 @@ void SchedulingPage::showLastRoster() {
     QSqlDatabase db = m_context.database();
     rosters::RosterSummary last;
     QString error;
-    if (m_keepTarget) {
+    if (m_request.target) {
         QList<rosters::RosterSummary> all;
         if (rosters::listRosters(db, &all, &error))
             for (const rosters::RosterSummary& roster : all)
-                if (roster.number == m_keepTarget)
+                if (roster.number == m_request.target)
                     last = roster;
     } else if (!rosters::lastFinishedRoster(db, &last, &error)) {
         reportError(error);
@@ -821,24 +800,21 @@ void SchedulingPage::showLastRoster() {
 }
 
 void SchedulingPage::openLastRoster() {
-    openSavedRosters();
-    if (m_savedRosters)
-        m_savedRosters->showRoster(m_lastRosterNumber);
+    m_context.showSavedRoster(m_lastRosterNumber, false);
 }
 
 void SchedulingPage::closeMonthSheet() {
     m_monthSheetButton->setEnabled(false);
     m_improve->setEnabled(false);
-    if (m_monthSheet)
-        m_monthSheet->close();
+    m_context.closeMonthSheet();
 }
 
 void SchedulingPage::openExplanation() {
-    if (m_explanation.isEmpty())
+    if (m_explanations.isEmpty())
         return;
     if (!m_explanationWindow)
         m_explanationWindow = new ExplanationWindow(this);
-    m_explanationWindow->setExplanation(m_explanation);
+    m_explanationWindow->setExplanations(m_explanations);
     m_explanationWindow->show();
     m_explanationWindow->raise();
     m_explanationWindow->activateWindow();

@@ -2,6 +2,7 @@
 
 #include "engine/ruleentry.h"
 #include "engine/run.h"
+#include "planning/planrun.h"
 #include "store/databaselock.h"
 
 #include <QPointer>
@@ -23,9 +24,7 @@ class QThread;
 namespace korvane {
 
 class ExplanationWindow;
-class MonthSheetPage;
 class PageContext;
-class SavedRostersPage;
 
 // 排班 (paiban): rule entry, the generation run, the roster grid, queries and report.
 // The run works on a thread of its own; the page shows its progress and
@@ -76,7 +75,8 @@ private:
     void warnOfDanglingRules();
     void showRunMessage(const QString& text);
     void finishRun();
-    void setRunControlsEnabled(bool enabled);
+    // False when the window cannot be kept from writing during a run.
+    bool setRunControlsEnabled(bool enabled);
 
     // Points the roster grid at the current report query and reads it whole.
     void showReportQuery();
@@ -128,19 +128,17 @@ private:
     QLabel* m_lastRoster = nullptr;   // where the last finished roster is kept
     QPushButton* m_openLastRoster = nullptr;
     qint64 m_lastRosterNumber = 0;
-    engine::SlotExplanation m_explanation; // why that slot could not be filled
+    QList<engine::SlotExplanation> m_explanations; // why the slots could not be filled
     QPointer<ExplanationWindow> m_explanationWindow;
     QTableView* m_rosterGrid = nullptr; // DataGrid6
     QSqlQueryModel* m_rosterModel = nullptr;
-    QLabel* m_recordCount = nullptr;           // Label6
-    QLineEdit* m_personText = nullptr;         // Text12
-    QLineEdit* m_shiftText = nullptr;          // Text4
-    QPushButton* m_report = nullptr;           // Command12
-    QPushButton* m_monthSheetButton = nullptr; // 排班总表, once a roster exists
-    QPointer<MonthSheetPage> m_monthSheet;
+    QLabel* m_recordCount = nullptr;             // Label6
+    QLineEdit* m_personText = nullptr;           // Text12
+    QLineEdit* m_shiftText = nullptr;            // Text4
+    QPushButton* m_report = nullptr;             // Command12
+    QPushButton* m_monthSheetButton = nullptr;   // 排班总表, once a roster exists
     QPushButton* m_savedRostersButton = nullptr; // 排班存档
-    QPointer<SavedRostersPage> m_savedRosters;
-    QPlainTextEdit* m_generationHelp = nullptr; // Text6
+    QPlainTextEdit* m_generationHelp = nullptr;  // Text6
 
     // Rule entry positions (1-based; 0 for a typed text that is no entry).
     engine::RulePickLists m_lists;
@@ -156,7 +154,7 @@ private:
     // cannot rewrite the work tables in between.
     std::shared_ptr<std::unique_ptr<files::DatabaseLock>> m_runLock;
     bool m_doneMessagePending = false;
-    qint64 m_keepTarget = 0; // the saved roster the run fills anew (0: a new one)
+    planning::RunRequest m_request; // what the run in hand takes, and where its roster is kept
     QString m_keptName;
     bool m_closed = false;
 };

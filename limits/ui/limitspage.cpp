@@ -41,14 +41,6 @@ QTableView* makeGrid(const char* name, QWidget* parent) {
     return grid;
 }
 
-QDateEdit* makePicker(const char* name, QWidget* parent) {
-    auto* picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(QLatin1String(name));
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return picker;
-}
-
 } // namespace
 
 LimitsPage::LimitsPage(PageContext& context, QWidget* parent)

@@ -3,13 +3,13 @@
 #include "engine/planningdata.h"
 #include "engine/report/rosterreport.h"
 #include "engine/roster.h"
-#include "engine/ui/rosterpreview.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "store/messages.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
+#include "ui/rosterpreview.h"
 
 #include <QAction>
 #include <QEvent>
@@ -317,21 +317,14 @@ void SavedRosterPage::checkRoster(const rosters::Edit* edit) {
     }
     // The set-up may have changed since the page last looked.
     QSqlDatabase db = m_context.database();
-    QList<engine::EarlierShift> earlier;
     QString error;
     m_checker = rosters::RosterChecker();
-    m_checkerReady = m_checker.load(db, &error) && rosters::earlierShifts(db, &earlier, &error);
+    // What was worked before this roster's own first date.
+    m_checkerReady = m_checker.loadFor(db, sheet.dates.value(0), &error);
     if (!m_checkerReady) {
         m_found.clear();
         return;
     }
-    // Only what was worked before this roster's own first date.
-    const qint64 first = sheet.dates.isEmpty() ? 0 : sheet.dates.first().toJulianDay();
-    earlier.erase(
-        std::remove_if(earlier.begin(), earlier.end(),
-                       [first](const engine::EarlierShift& shift) { return shift.day >= first; }),
-        earlier.end());
-    m_checker.setEarlierShifts(earlier);
     m_found = m_checker.check(sheet);
 }
 
@@ -356,19 +349,12 @@ void SavedRosterPage::applyMarks() {
     // A cell's warning marks it; a slot's (too few or too many) names the
     // shift in the list only.
     for (const rosters::Warning& warning : std::as_const(m_found)) {
-        const QString day = engine::longDate(sheet.dates.at(warning.date).toJulianDay());
-        if (warning.person < 0) {
-            m_warningList->addItem(
-                QStringLiteral("%1 %2：%3")
-                    .arg(day, sheet.shifts.at(warning.shift).name, warning.text));
+        m_warningList->addItem(rosters::warningLine(sheet, warning));
+        if (warning.person < 0)
             continue;
-        }
         const qsizetype key = qsizetype(warning.person) * sheet.dates.size() + warning.date;
         marks[key].background = QBrush(kWarningFill);
         marks[key].notes << warning.text;
-        m_warningList->addItem(QStringLiteral("%1 %2 %3：%4")
-                                   .arg(day, sheet.people.at(warning.person).name,
-                                        sheet.shifts.at(warning.shift).name, warning.text));
     }
     const bool warned = m_warningList->count() > 0;
     if (warned && m_warningBox->isHidden()) {

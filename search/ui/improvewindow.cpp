@@ -184,7 +184,7 @@ void ImproveWindow::finish() {
         message += QLatin1Char('\n') + searchmsg::stillShort.arg(found.shortCount);
     m_context.prompt().information(message);
     if (kept)
-        m_context.showSavedRoster(m_result.kept.number);
+        m_context.showSavedRoster(m_result.kept.number, true);
     emit searchFinished();
 }
 

@@ -93,14 +93,6 @@ QLineEdit* makeEdit(const char* name, QWidget* parent, int width = 60) {
     return edit;
 }
 
-QDateEdit* makePicker(const char* name, QWidget* parent) {
-    auto* picker = new QDateEdit(QDate::currentDate(), parent);
-    picker->setObjectName(QLatin1String(name));
-    picker->setCalendarPopup(true);
-    picker->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return picker;
-}
-
 QLabel* helpLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setWordWrap(true);

@@ -51,7 +51,7 @@ TEST(RunLimits, RestAfterANightRulesOutTheNextMorning) {
     EXPECT_EQ(explanation(result),
               QStringList({"2027年3月2日的早班需要 1 人，只有 0 人可排。",
                            "2 人中：休息不足 1 人，规则 2 排除 1 人",
-                           "乙：距上一班（夜班）结束只有 0 小时，少于 8 小时",
+                           "乙：距上一班（夜班）结束只有 0 小时，少于 8 小时（全部的限制）",
                            "甲：被约束条件排除（编号 2：甲 不排在 2027-03-02 的 早班）"}));
 }
 
@@ -88,6 +88,28 @@ TEST(RunLimits, LeaveOnASlotThatNeedsEveryoneFailsWithItsReason) {
     EXPECT_EQ(explanation(result), QStringList({"2027年3月2日的白班需要 3 人，只有 2 人可排。",
                                                 "3 人中：休假 1 人，可排 2 人", "丙：休假（培训）",
                                                 "甲：可排", "乙：可排"}));
+}
+
+// Planned in memory, the run goes on past a slot it cannot fill: 甲, the
+// only one, may work one day in a row, so days 2 and 4 cannot be filled;
+// the run itself stops at day 2.
+TEST(RunLimits, PlannedInMemoryEverySlotThatCannotBeFilledIsNamed) {
+    RunFixture f(1, 4);
+    f.dayShift();
+    f.t.run("insert into 人员限制 (对象, 对象IDID, 最多连续天数) values ('人员', 1, 1)");
+    const auto days = [](const engine::RunResult& result) {
+        QStringList named;
+        for (const engine::SlotExplanation& slot : result.explanations)
+            named << engine::longDate(slot.day);
+        return named;
+    };
+    const engine::RunResult planned = engine::plan(f.t.path);
+    ASSERT_EQ(planned.outcome, RunOutcome::PlanImpossible);
+    EXPECT_EQ(days(planned), QStringList({"2027年3月2日", "2027年3月4日"}));
+    const engine::RunResult run = f.generate();
+    ASSERT_EQ(run.outcome, RunOutcome::PlanImpossible);
+    EXPECT_EQ(days(run), QStringList({"2027年3月2日"}));
+    EXPECT_EQ(planned.explanation.text(), run.explanation.text());
 }
 
 // Limits that never bind and leave outside the period change nothing: the

@@ -1,6 +1,8 @@
 // korvane-cli keeps what generate makes, lists it, and shows a saved roster
 // in every form of roster.
 
+#include "rosters/savedroster.h"
+#include "store/messages.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -59,4 +61,73 @@ TEST(SavedRosterCommands, GenerateKeepsTheRosterThatRosterSavedShowsInEveryForm)
     EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
     EXPECT_EQ(withoutIdid(cli({"roster", "--csv", "-"}).out), plain);
     EXPECT_EQ(QString::fromUtf8(cli({"rosters"}).out).split('\n', Qt::SkipEmptyParts).size(), 4);
+}
+
+// explain plans with what generate takes: the roster kept for 29 to 31
+// January counts for the days in a row of 1 February, for both alike; and
+// roster --warnings lists what the kept roster breaks.
+TEST(SavedRosterCommands, ExplainCountsTheRosterBeforeThePeriodAsGenerateDoes) {
+    test::TempDatabase t;
+    t.run("insert into 基本信息 (ID, 姓名, 家庭住址, IDID, 所属组ID) values (1, '甲', '1', 1, "
+          "'zz1z');"
+          "insert into banci (班次名称, idid, 起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数, "
+          "连续次数, 最小连续天数, 分布日期, 所属组ID) values ('白班', 1, '08:00', '不跨转', "
+          "'16:00', 480, 960, 1, '无限制', '无限制', '全部', 'zz1z');"
+          "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-29', 'zz1z'), "
+          "('2027-01-30', 'zz1z'), ('2027-01-31', 'zz1z')");
+    const auto cli = [&](const QString& command) {
+        return test::runProgram(test::cliProgram(), {"--db", t.path, command});
+    };
+    ASSERT_EQ(cli("generate").exitCode, 0);
+    // A limit set afterwards is what the kept roster now breaks.
+    t.run("insert into 人员限制 (对象, 对象IDID, 最多班数) values ('人员', 1, 2)");
+    const test::ProcessResult warned = test::runProgram(
+        test::cliProgram(),
+        {"--db", t.path, "roster", "--saved",
+         rosters::periodName(QDate(2027, 1, 29), QDate(2027, 1, 31)), "--warnings"});
+    EXPECT_EQ(warned.exitCode, 0) << warned.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(warned.out)
+                    .endsWith(msg::warningCount.arg(1) + "\n2027年1月31日 甲 白班：" +
+                              msg::warnShifts.arg(3).arg(2) + "\n"))
+        << warned.out.toStdString();
+    t.run("delete from 人员限制;"
+          "delete from 日期类型;"
+          "insert into 日期类型 (日期, 所属日期组ID) values ('2027-02-01', 'zz1z');"
+          "insert into 人员限制 (对象, 对象IDID, 最多连续天数) values ('人员', 1, 3)");
+    const QString reason = msg::reasonConsecutive.arg(3);
+    const test::ProcessResult explained = cli("explain");
+    EXPECT_EQ(explained.exitCode, 1) << explained.out.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(explained.out).contains(reason));
+    const test::ProcessResult generated = cli("generate");
+    EXPECT_EQ(generated.exitCode, 1) << generated.out.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(generated.out).contains(reason));
+}
+
+// generate and explain end with the run's exit code: nothing to plan (3), a
+// plan that cannot be carried out (1), a run that fails (4).
+TEST(SavedRosterCommands, GenerateAndExplainEndWithTheRunsExitCode) {
+    const char* const ward =
+        "insert into 基本信息 (ID, 姓名, 家庭住址, IDID, 所属组ID) values (1, '甲', '1', 1, "
+        "'zz1z');"
+        "insert into banci (班次名称, idid, 起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数, "
+        "连续次数, 最小连续天数, 分布日期, 所属组ID) values ('白班', 1, '08:00', '不跨转', "
+        "'16:00', 480, 960, 2, '无限制', '无限制', '全部', 'zz1z');";
+    const struct {
+        const char* what;
+        const char* dates;
+        int code;
+    } cases[] = {
+        {"no dates", "", 3},
+        {"two needed, one there", "insert into 日期类型 (日期) values ('2027-03-01')", 1},
+        {"a date that is no date", "insert into 日期类型 (日期) values ('三月一日')", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDatabase t;
+        t.run(QString::fromUtf8(ward) + QString::fromUtf8(c.dates));
+        for (const char* command : {"explain", "generate"})
+            EXPECT_EQ(test::runProgram(test::cliProgram(), {"--db", t.path, command}).exitCode,
+                      c.code)
+                << command;
+    }
 }

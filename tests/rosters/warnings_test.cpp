@@ -120,8 +120,13 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
          {{"甲", "2027-03-01", "白班"}, {"乙", "2027-03-01", "夜班"}},
          {{"乙", "2027-03-01", "白班"}, {"甲", "2027-03-01", "夜班"}},
          {"乙|2027-03-01|白班|被约束条件排除（编号 1：乙 不排在 2027-03-01 的 白班）"}},
-        {"a day shift right after a night",
+        {"a day shift right after a night, without a rest limit",
          "",
+         {{"丙", "2027-03-02", "白班"}},
+         {{"乙", "2027-03-02", "白班"}},
+         {}},
+        {"a day shift right after a night",
+         "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)",
          {{"丙", "2027-03-02", "白班"}},
          {{"乙", "2027-03-02", "白班"}},
          {"乙|2027-03-02|白班|休息不足：3月1日 夜班 结束后 0 小时即上 白班（至少 8 小时）"}},
@@ -143,13 +148,15 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
          {},
          {},
          {"甲|2027-03-02|夜班|超出周末班上限：本期第 1 个周末班（上限 0 个）"}},
-        {"a person's own rest instead of 8 hours",
+        {"a person's own rest above the group's",
+         "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8);"
          "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 36)",
          {},
          {},
          {"甲|2027-03-02|夜班|休息不足：3月1日 白班 结束后 30 小时即上 夜班（至少 36 小时）"}},
+        {"two shifts at once, without a rest limit", "", {}, {{"甲", "2027-03-01", "办公班"}}, {}},
         {"two shifts at once",
-         "",
+         "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 0)",
          {},
          {{"甲", "2027-03-01", "办公班"}},
          {"甲|2027-03-01|办公班|时间重叠：与 3月1日 白班 重叠"}},
@@ -166,7 +173,7 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
          {},
          {"丙|2027-03-02|白班|休假（年假）"}},
         {"a night before the period, then a day shift",
-         "",
+         "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 8)",
          {},
          {},
          {"甲|2027-03-01|白班|休息不足：2月28日 夜班 结束后 0 小时即上 白班（至少 8 小时）"},
@@ -193,7 +200,8 @@ TEST(RosterWarnings, EachKindOnAHandEditedWard) {
 // night; 丙 is on leave.
 TEST(RosterWarnings, ReplacementsAreTheFreePeopleWithWhatTakingTheSlotBreaks) {
     Ward ward("insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values "
-              "(3, '2027-03-01', '2027-03-01', '年假')");
+              "(3, '2027-03-01', '2027-03-01', '年假');"
+              "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
     put(ward.sheet, {"丁", "2027-03-01", "办公班"});
     const MonthSheet& sheet = ward.sheet;
     QStringList found;
@@ -212,7 +220,7 @@ TEST(RosterWarnings, ReplacementsAreTheFreePeopleWithWhatTakingTheSlotBreaks) {
 // A saved roster outlives its set-up: 戊 and 加班 are gone, 3 March is
 // outside the period. What the sheet's own copy tells is still checked.
 TEST(RosterWarnings, ASheetNamingWhatIsGoneIsCheckedForWhatItTells) {
-    Ward ward;
+    Ward ward("insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('人员', 1, 0)");
     MonthSheet sheet;
     sheet.dates = {QDate(2027, 3, 1), QDate(2027, 3, 2), QDate(2027, 3, 3)};
     sheet.people = {{1, 1, "甲"}, {99, 5, "戊"}};
@@ -221,11 +229,11 @@ TEST(RosterWarnings, ASheetNamingWhatIsGoneIsCheckedForWhatItTells) {
     sheet.resetCells();
     put(sheet, {"甲", "2027-03-01", "白班"});
     put(sheet, {"戊", "2027-03-01", "白班"});
-    put(sheet, {"戊", "2027-03-01", "加班"});
+    put(sheet, {"甲", "2027-03-01", "加班"});
     put(sheet, {"甲", "2027-03-03", "加班"});
     EXPECT_EQ(texts(sheet, ward.checker.check(sheet)),
               QStringList({"|2027-03-01|白班|人数超出：需要 1 人，排了 2 人",
-                           "戊|2027-03-01|加班|时间重叠：与 3月1日 白班 重叠",
+                           "甲|2027-03-01|加班|时间重叠：与 3月1日 白班 重叠",
                            "|2027-03-02|白班|人数不足：需要 1 人，只排了 0 人"}));
 }
 

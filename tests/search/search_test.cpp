@@ -18,7 +18,8 @@ using monthsheet::MonthSheet;
 
 namespace {
 
-// Four people, a day shift and a night of one person each, from Monday 1 March 2027.
+// Four people, a day shift and a night of one person each, from Monday 1 March 2027;
+// everyone rests 8 hours between two shifts.
 void writeWard(test::TempDatabase& t, int days) {
     t.run(
         "insert into 基本信息 (ID, 姓名, 家庭住址, IDID, 所属组ID) values "
@@ -28,7 +29,8 @@ void writeWard(test::TempDatabase& t, int days) {
         "连续次数, 最小连续天数, 分布日期, 所属组ID) values "
         "('白班', 1, '08:00', '不跨转', '16:00', 480, 960, 1, '无限制', '无限制', '全部', 'zz1z'),"
         "('夜班', 2, '22:00', '跨转至次日', '08:00', 1320, 1920, 1, '无限制', '无限制', '全部', "
-        "'zz1z')");
+        "'zz1z');"
+        "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
     for (int day = 0; day < days; ++day)
         t.run(QStringLiteral("insert into 日期类型 (日期, 所属日期组ID) values ('%1', 'zz1z')")
                   .arg(QDate(2027, 3, 1).addDays(day).toString(Qt::ISODate)));
@@ -117,7 +119,8 @@ Plain randomSetup(test::TempDatabase& t, std::mt19937& random) {
               "'无限制', '全部', 'zz1z');"
               "insert into 理想人数 (班次IDID, 理想人数, 权重) values (1, %2, 30);"
               "insert into 排班目标 (对象, 对象IDID, 种类, 班次, 选定班次组, 最少, 最多, 权重) "
-              "values ('组', 1, '连续上班', '', 0, 2, 4, 30)")
+              "values ('组', 1, '连续上班', '', 0, 2, 4, 30);"
+              "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)")
               .arg(plain.needed[0])
               .arg(plain.needed[0] + 1));
     for (int day = 0; day < plain.days; ++day)

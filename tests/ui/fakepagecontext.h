@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/pageopener.h"
 #include "support/testsupport.h"
 #include "ui/filechooser.h"
 #include "ui/pagecontext.h"
@@ -48,6 +49,8 @@ public:
     bool setupButtonEnabled = false;
     bool dataCommandsEnabled = true;
     QList<bool> dataCommandChanges;
+    bool refuseReadOnly = false; // the window's connection cannot be kept from writing
+    PageOpener opener{*this};
 
     qint64 count(const QString& table) {
         return data.scalar("select count(*) from " + table).toLongLong();
@@ -60,9 +63,10 @@ public:
     ProgramState& state() override { return programState; }
     void setSetupButtonEnabled(bool enabled) override { setupButtonEnabled = enabled; }
     void setScheduleButtonEnabled(bool) override {}
-    void setDataCommandsEnabled(bool enabled) override {
+    bool setDataCommandsEnabled(bool enabled) override {
         dataCommandsEnabled = enabled;
         dataCommandChanges << enabled;
+        return !refuseReadOnly;
     }
     void showSetupPage() override {}
     void showSchedulingPage() override {}
@@ -70,7 +74,13 @@ public:
     QStringList improveWindows; // the rosters 优化值班表 was opened for ("" the last run's)
     QList<qint64> savedRostersShown;
     void showImproveWindow(const QString& savedName) override { improveWindows << savedName; }
-    void showSavedRoster(qint64 roster) override { savedRostersShown << roster; }
+    void showSavedRoster(qint64 roster, bool) override { savedRostersShown << roster; }
+    void openMonthSheet() override { opener.openMonthSheet(); }
+    void closeMonthSheet() override { opener.closeMonthSheet(); }
+    void openSavedRosters(std::function<void(qint64)> regenerate) override {
+        opener.openSavedRosters(std::move(regenerate));
+    }
+    void reloadSavedRosters() override { opener.reloadSavedRosters(); }
     void restart() override {}
 };
 

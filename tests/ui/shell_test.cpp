@@ -380,7 +380,7 @@ TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
     // The setup page keeps 初始设置 off; a run holds everything, and nothing
     // in the window writes to the file: the pages left open are disabled and
     // the window's connection refuses writes.
-    window->setDataCommandsEnabled(false);
+    EXPECT_TRUE(window->setDataCommandsEnabled(false));
     for (const char* name : {"cssd", "Command4", "Command2", "Command6", "Command3"})
         EXPECT_FALSE(barButton(name)->isEnabled()) << name;
     EXPECT_FALSE(tools->isEnabled());
@@ -390,7 +390,7 @@ TEST_F(ShellTest, HoldingTheDataCommandsRestoresEachButton) {
     window->setScheduleButtonEnabled(false);
     window->setSetupButtonEnabled(true);
     EXPECT_FALSE(barButton("cssd")->isEnabled());
-    window->setDataCommandsEnabled(true);
+    EXPECT_TRUE(window->setDataCommandsEnabled(true));
     EXPECT_TRUE(barButton("cssd")->isEnabled());
     EXPECT_FALSE(barButton("Command4")->isEnabled());
     EXPECT_TRUE(barButton("Command2")->isEnabled());

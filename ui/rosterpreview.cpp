@@ -1,4 +1,4 @@
-#include "engine/ui/rosterpreview.h"
+#include "ui/rosterpreview.h"
 
 #include "engine/report/rosterreport.h"
 #include "store/messages.h"
