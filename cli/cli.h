@@ -57,6 +57,7 @@ int explain(Context& context);
 int roster(Context& context);
 int listSavedRosters(Context& context);
 int score(Context& context);
+int improve(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 int wishes(Context& context);

@@ -21,19 +21,24 @@ constexpr int kOtherRunWaitMs = 120000;
 
 } // namespace
 
-// generate [--keep-locks NAME]: one generation run, as the button 生成值班表
-// does it; progress on standard error, the run's messages and then the roster
-// on standard output. A roster that ends with "完成！" is kept as a saved
-// roster; with --keep-locks, the saved roster NAME is generated again around
-// its locks and keeps the result.
-// The run's lock is held until the roster is printed, so what is printed is
-// this run's roster, never another program's reset or run.
+// generate [--keep-locks NAME [--drop-conflicting-locks]]: one generation run, as the button
+// 生成值班表 does it; progress on standard error, the run's messages and then the roster on
+// standard output. A roster that ends with "完成！" is kept as a saved roster; with --keep-locks,
+// the saved roster NAME is generated again around its locks and keeps the result; locks that break
+// leave, a rule or a limit are named and kept, or with --drop-conflicting-locks left out of the
+// run. The run's lock is held until the roster is printed, so what is printed is this run's roster,
+// never another program's reset or run.
 int generate(Context& context) {
     QStringList args = context.args;
     QString keepName;
     bool keepLocks = false;
     if (!takeOption(args, QStringLiteral("--keep-locks"), &keepName, &keepLocks)) {
         err(QStringLiteral("generate: --keep-locks needs the name of a saved roster"));
+        return Refused;
+    }
+    const bool dropConflicts = args.removeAll(QStringLiteral("--drop-conflicting-locks")) > 0;
+    if (dropConflicts && !keepLocks) {
+        err(QStringLiteral("generate: --drop-conflicting-locks goes with --keep-locks"));
         return Refused;
     }
     if (!args.isEmpty()) {
@@ -86,6 +91,13 @@ int generate(Context& context) {
         if (!regeneration.leftOut.isEmpty())
             err(msg::locksLeftOut + QLatin1Char('\n') +
                 regeneration.leftOut.join(QLatin1Char('\n')));
+        if (!regeneration.conflicts.isEmpty()) {
+            err(msg::lockConflicts + QLatin1Char('\n') +
+                regeneration.conflicts.join(QLatin1Char('\n')));
+            err(dropConflicts ? msg::conflictingLocksDropped : msg::conflictingLocksKept);
+            if (dropConflicts)
+                rosters::dropConflictingLocks(&regeneration);
+        }
     } else if (!rosters::earlierShifts(reader->db(), &regeneration.extras.earlier, &error)) {
         err(error);
         return RunFailed;
@@ -138,6 +150,8 @@ int generate(Context& context) {
             return RunFailed;
         }
         err(keepLocks ? msg::regenerated.arg(kept.name) : msg::rosterKept.arg(kept.name));
+        if (const int lost = keepLocks ? rosters::lostHandEdits(regeneration) : 0)
+            err(msg::handEditsReplaced.arg(lost));
     }
     switch (result.outcome) {
     case engine::RunOutcome::Done:

@@ -311,6 +311,22 @@ inline const QString otherPeriod = QStringLiteral(
 inline const QString locksLeftOut = QStringLiteral("以下锁定已无法保持，本次生成不考虑它们：");
 inline const QString lockLine = QStringLiteral("%1 %2 的%3");
 inline const QString regenerated = QStringLiteral("排班存档“%1”已重新生成。");
+// Locks that break leave, a rule or a limit, one line each follows
+// ("2027年3月2日 丁 的白班：休假（病假）"), then the choice.
+inline const QString lockConflicts = QStringLiteral("以下锁定与休假、约束条件或人员限制冲突：");
+inline const QString lockBreaks = QStringLiteral("：");
+inline const QString reasonSeparator = QStringLiteral("；");
+inline const QString keepConflictingLocks = QStringLiteral(
+    "保留这些锁定吗？选“是”照锁定排班，冲突列在值班表的警告中；选“否”本次生成不考虑它们。");
+inline const QString conflictingLocksKept = QStringLiteral(
+    "照锁定排班，冲突列在值班表的警告中（加 --drop-conflicting-locks 则不考虑它们）。");
+inline const QString conflictingLocksDropped = QStringLiteral("本次生成不考虑这些锁定。");
+// Before a regeneration replaces shifts placed by hand that no lock keeps.
+inline const QString handEditsLost = QStringLiteral(
+    "重新生成将丢弃 %1 处未锁定的手工修改，且无法撤销（要保留的请先锁定）。继续吗？");
+inline const QString handEditsReplaced = QStringLiteral("%1 处未锁定的手工修改已被替换。");
+// A failed run leaves the last finished roster where it was kept.
+inline const QString lastRosterKept = QStringLiteral("上一次完成的值班表已保存在排班存档：%1");
 // A hand edit or its undo finds the roster changed by another program.
 inline const QString rosterChangedElsewhere =
     QStringLiteral("排班存档已被另一个程序修改，请关闭后重新打开再修改。");

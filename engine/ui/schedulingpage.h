@@ -91,6 +91,9 @@ private:
     void closeMonthSheet();
     // 排班存档: the saved rosters, in a page of their own.
     void openSavedRosters();
+    // After a run that kept no roster: where the last finished one is kept.
+    void showLastRoster();
+    void openLastRoster();
     // Keeps the roster of a run that ended with "完成！".
     void keepRoster();
 
@@ -121,7 +124,10 @@ private:
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
     QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
     QPushButton* m_explain = nullptr;         // 查看原因, shown after a failed run
-    engine::SlotExplanation m_explanation;    // why that slot could not be filled
+    QLabel* m_lastRoster = nullptr;           // where the last finished roster is kept
+    QPushButton* m_openLastRoster = nullptr;
+    qint64 m_lastRosterNumber = 0;
+    engine::SlotExplanation m_explanation; // why that slot could not be filled
     QPointer<ExplanationWindow> m_explanationWindow;
     QTableView* m_rosterGrid = nullptr; // DataGrid6
     QSqlQueryModel* m_rosterModel = nullptr;

@@ -12,6 +12,7 @@
 class QComboBox;
 class QLabel;
 class QSqlQueryModel;
+class QSplitter;
 class QTableView;
 class QTabWidget;
 
@@ -94,7 +95,8 @@ private:
     QList<LegendEntry> m_moreLegend;
     QComboBox* m_paper = nullptr;
     QLabel* m_dutiesTitle = nullptr;
-    QTableView* m_dutiesView = nullptr;
+    QTableView* m_dutiesView = nullptr; // shown once a name or date is clicked
+    QSplitter* m_sheetSplit = nullptr;  // the sheet over the duties
     QSqlQueryModel* m_dutiesModel = nullptr;
 };
 
