@@ -34,6 +34,7 @@ namespace {
 // Splitter sizes are shares: any unit scales to the room there is.
 constexpr int kSplitUnit = 100;
 const QString kLockCell = QStringLiteral("锁定/解锁此格");
+const QString kImprove = QStringLiteral("优化");
 const QString kLockRow = QStringLiteral("锁定/解锁此人");
 const QString kLockColumn = QStringLiteral("锁定/解锁此日");
 const QString kLocked = QStringLiteral("已锁定");
@@ -154,6 +155,11 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     top->addWidget(m_shiftQuery);
     top->addWidget(queryButton);
     top->addWidget(report);
+    // 优化: the search from this roster, its locks held; the result is a roster of its own.
+    QPushButton* improve = namedButton(QStringLiteral("improve"), kImprove, this);
+    top->addWidget(improve);
+    connect(improve, &QPushButton::clicked, this,
+            [this] { m_context.showImproveWindow(m_saved.summary.name); });
 
     FlowLayout* edits = nullptr;
     QWidget* editBar = flowBar(this, &edits);
