@@ -19,6 +19,8 @@ constexpr lxw_row_t kHeadingRows = 3; // month, day, weekday
 constexpr lxw_row_t kFirstPersonRow = 1 + kHeadingRows;
 constexpr lxw_col_t kFirstDateColumn = 2; // after ID and 姓名
 constexpr uint8_t kPaperA4 = 9;
+const QString kWeekendNote = QStringLiteral("浅橙底色为周末及节假日");
+const QString kStandOutNote = QStringLiteral("浅黄底色：班数明显偏离全体平均（超过两个标准差）");
 // The month sheet prints days 1 to 15 and 16 to the end on pages of their own.
 constexpr int kSecondHalfDay = 16;
 // What the spreadsheet format allows of manual page breaks on one sheet.
@@ -129,7 +131,7 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
     const lxw_col_t firstTotal = kFirstDateColumn + dates;
     const lxw_col_t lastColumn = firstTotal + lxw_col_t(totalsCaptions.size()) - 1;
     out.text(0, 0, sheetTitle + QStringLiteral("  ") + periodText(sheet), formats.title);
-    out.text(0, firstTotal, overnightLegend, nullptr);
+    out.text(0, firstTotal, overnightLegend + QStringLiteral("；") + kWeekendNote, nullptr);
 
     out.spanned(1, 0, kHeadingRows, 0, idCaption, formats.heading);
     out.spanned(1, 1, kHeadingRows, 1, nameCaption, formats.heading);
@@ -276,6 +278,12 @@ void writeTotals(Sheet& out, const Formats& formats, const MonthSheet& sheet,
                 out.text(at, lxw_col_t(column), value, format);
         }
     }
+    // What the highlight means, under the table.
+    bool anyStandsOut = false;
+    for (int person = 0; person < sheet.people.size(); ++person)
+        anyStandsOut = anyStandsOut || totals.standsOut(person);
+    if (anyStandsOut)
+        out.text(lxw_row_t(table.rows.size() + 2), 1, kStandOutNote, formats.standOut);
     worksheet_freeze_panes(out.get(), 1, 2);
     worksheet_set_paper(out.get(), kPaperA4);
     worksheet_fit_to_pages(out.get(), 1, 0);

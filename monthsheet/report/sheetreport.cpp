@@ -42,6 +42,7 @@ constexpr int kNameSize = 170;
 constexpr int kMostDatesAcross = 31;
 
 const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
+const QString kWeekendLegend = QStringLiteral("浅橙底色：周末及节假日");
 const QColor kHeadingFill(0xE7, 0xEE, 0xE4);
 const QColor kGridColor(0x80, 0x80, 0x80);
 
@@ -346,6 +347,11 @@ public:
         p.setFont(reportFont(kFooterSize));
         const QRect footer(0, l.height - kFooterHeight, l.width, kFooterHeight);
         QStringList legend;
+        for (int date = first; date < last; ++date)
+            if (sheet.isWeekendDate(date)) {
+                legend << kWeekendLegend;
+                break;
+            }
         if (std::any_of(sheet.shifts.begin(), sheet.shifts.end(),
                         [](const SheetShift& shift) { return shift.overnight; }))
             legend << overnightLegend;
