@@ -55,8 +55,14 @@ demo: build
 	$(BIN)/korvane-cli --data-dir $(BUILD)/demo init --sample --force
 	$(BIN)/korvane-cli --data-dir $(BUILD)/demo generate
 
+# The search: both INRC-II instances at 10 s and 60 s, and the hospital year at 60 s.
 bench: build
 	$(BIN)/korvane-bench
+	for instance in n005w4_0_1-2-3-3 n030w4_1_6-2-9-1; do for seconds in 10 60; do \
+	  echo "$$instance, $$seconds s:"; \
+	  $(BIN)/korvane-bench inrc2 bench/inrc2 $$instance --seconds $$seconds || exit 1; \
+	done; done
+	$(BIN)/korvane-bench search 60
 
 package: build
 	cd $(BUILD) && cpack

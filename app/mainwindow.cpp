@@ -6,6 +6,10 @@
 #include "app/setupwizard.h"
 #include "app/toolscommands.h"
 #include "engine/ui/schedulingpage.h"
+#include "monthsheet/ui/monthsheetpage.h"
+#include "rosters/ui/savedrosterpage.h"
+#include "score/ui/scoretab.h"
+#include "search/ui/improvewindow.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
 #include "ui/twips.h"
@@ -20,6 +24,7 @@
 #include <QScreen>
 #include <QSqlQuery>
 #include <QSqlTableModel>
+#include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -285,6 +290,27 @@ void MainWindow::showSchedulingPage() {
     }
     m_schedulingPage = new SchedulingPage(*this);
     showPage(m_schedulingPage);
+}
+
+void MainWindow::showImproveWindow(const QString& savedName) {
+    showPage(new ImproveWindow(*this, savedName));
+}
+
+void MainWindow::showSavedRoster(qint64 roster) {
+    auto* page = new SavedRosterPage(*this, roster);
+    if (!page->hasRoster()) {
+        delete page;
+        return;
+    }
+    page->setAttribute(Qt::WA_DeleteOnClose);
+    showPage(page);
+    // Opened on its 评分 tab.
+    if (MonthSheetPage* sheet = page->sheetPage(); sheet && sheet->scoreTab())
+        for (QWidget* up = sheet->scoreTab()->parentWidget(); up; up = up->parentWidget())
+            if (auto* tabs = qobject_cast<QTabWidget*>(up)) {
+                tabs->setCurrentWidget(sheet->scoreTab());
+                break;
+            }
 }
 
 void MainWindow::showPage(QWidget* page) {

@@ -46,6 +46,8 @@ public:
     void showSetupPage() override;
     void showSchedulingPage() override;
     void showPage(QWidget* page) override;
+    void showImproveWindow(const QString& savedName) override;
+    void showSavedRoster(qint64 roster) override;
     void restart() override;
 
     // The pages still open, in the order they were opened.

@@ -852,6 +852,19 @@ int main(int argc, char** argv) {
         return measure(args.at(1), args.at(2));
     if (!args.isEmpty() && args.first() == QLatin1String("inrc2"))
         return bench::inrc2Command(args.mid(1));
+    // The search on the hospital year: its score before and after, and the peak memory.
+    if (args.size() == 2 && args.first() == QLatin1String("search")) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("year.mdb"));
+        QString error;
+        if (!writeSetup(hospitalYear(), path, &error)) {
+            std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+            return 1;
+        }
+        const int code = bench::searchYear(path, args.at(1).toDouble());
+        std::printf("hospital-year search: peak memory %.1f MB\n", peakMegabytes());
+        return code;
+    }
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
         const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;

@@ -30,10 +30,12 @@ namespace {
 
 const char* kInrc2Usage =
     "usage: korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR | --seconds N [--seed S]]\n"
+    "                           [--steps N]\n"
     "                           [--out SOLDIR]\n"
     "  DIR: the scenario's folder (Sc-*, H0-*, WD-* files) or the one above it\n"
     "  INSTANCE: scenario_history_weeks, such as n005w4_0_1-2-3-3\n"
-    "  --seconds N: the generated roster improved by the search for N seconds\n";
+    "  --seconds N: the generated roster improved by the search for N seconds\n"
+    "  --steps N: or by N steps of each chain, the same roster for a seed every time\n";
 
 void line(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -84,9 +86,10 @@ bool generatedSheet(QSqlDatabase& db, const QString& path, monthsheet::MonthShee
 } // namespace
 
 int inrc2Command(QStringList args) {
-    QString solution, out, seconds, seed;
-    for (const QString& option : {QStringLiteral("--solution"), QStringLiteral("--out"),
-                                  QStringLiteral("--seconds"), QStringLiteral("--seed")}) {
+    QString solution, out, seconds, seed, steps;
+    for (const QString& option :
+         {QStringLiteral("--solution"), QStringLiteral("--out"), QStringLiteral("--seconds"),
+          QStringLiteral("--seed"), QStringLiteral("--steps")}) {
         const qsizetype at = args.indexOf(option);
         if (at < 0)
             continue;
@@ -97,19 +100,22 @@ int inrc2Command(QStringList args) {
         QString& value = option == QLatin1String("--out")        ? out
                          : option == QLatin1String("--solution") ? solution
                          : option == QLatin1String("--seconds")  ? seconds
+                         : option == QLatin1String("--steps")    ? steps
                                                                  : seed;
         value = args.at(at + 1);
         args.remove(at, 2);
     }
     search::Options options;
-    qint64 budget = 0, seedValue = 1;
+    qint64 budget = 0, seedValue = 1, stepsValue = 0;
     if (args.size() != 2 || (!seconds.isEmpty() && !search::parseBudget(seconds, &budget)) ||
+        (!steps.isEmpty() && !search::parseBudget(steps, &stepsValue)) ||
         (!seed.isEmpty() && !search::parseBudget(seed, &seedValue)) ||
         (!seconds.isEmpty() && !solution.isEmpty())) {
         std::fputs(kInrc2Usage, stderr);
         return 2;
     }
     options.seconds = double(budget);
+    options.steps = stepsValue;
     options.seed = quint64(seedValue);
     QString error;
     inrc2::Problem problem;
@@ -126,7 +132,7 @@ int inrc2Command(QStringList args) {
     if (!(solution.isEmpty() ? generatedSheet(connection->db(), path, &sheet, &error)
                              : solutionSheet(connection->db(), problem, solution, &sheet, &error)))
         return failed(error);
-    if (budget > 0) {
+    if (budget > 0 || stepsValue > 0) {
         score::ScoreReading reading;
         if (!score::readForScore(connection->db(), sheet.dates.first(), &reading, &error))
             return failed(error);
@@ -150,6 +156,34 @@ int inrc2Command(QStringList args) {
         !inrc2::writeSolution(problem, inrc2::assignmentsOf(problem, score.sheet), out, &error))
         return failed(error);
     return 0;
+}
+
+int searchYear(const QString& path, double seconds) {
+    if (engine::generate(path).outcome != engine::RunOutcome::Done)
+        return failed(QStringLiteral("the plain run did not end with 完成！"));
+    search::Request request;
+    request.options.seconds = seconds;
+    QElapsedTimer clock;
+    clock.start();
+    const search::Result result = search::improveRoster(path, request);
+    if (result.outcome != search::Outcome::Done)
+        return failed(result.detail);
+    const search::Improvement& found = result.improvement;
+    for (int term = 0; term < score::termCount; ++term)
+        if (found.scoreBefore.terms[size_t(term)] != 0 || found.scoreAfter.terms[size_t(term)] != 0)
+            line(QStringLiteral("%1: %2 -> %3")
+                     .arg(score::termName(score::Term(term)))
+                     .arg(found.scoreBefore.terms[size_t(term)])
+                     .arg(found.scoreAfter.terms[size_t(term)]));
+    line(QStringLiteral("hospital-year search %1 s: %2 steps, total %3 -> %4, hard %5, "
+                        "%6 s in all")
+             .arg(seconds)
+             .arg(found.steps)
+             .arg(found.scoreBefore.total())
+             .arg(found.scoreAfter.total())
+             .arg(found.hardAfter)
+             .arg(double(clock.elapsed()) / 1000));
+    return found.scoreAfter.total() * 2 <= found.scoreBefore.total() ? 0 : 1;
 }
 
 namespace {

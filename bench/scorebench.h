@@ -9,6 +9,10 @@ namespace korvane::bench {
 // plain run) scored in the competition's seven terms, then "total N hard H".
 int inrc2Command(QStringList args);
 
+// The search for seconds on the roster of the plain run of the file at path
+// (a hospital year): the score before and after, term by term.
+int searchYear(const QString& path, double seconds);
+
 // The score's speed on a generated roster (the file at path, a hospital
 // year): objectives of every kind are added to the file, then the whole
 // score, one changed cell of the incremental score, and a hand edit's update

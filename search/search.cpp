@@ -21,7 +21,9 @@ namespace {
 constexpr int kMinutesPerDay = 1440;
 constexpr int kLongestBlock = 7;
 // The temperature falls to this share of its start over the budget.
-constexpr double kColdest = 1e-3;
+constexpr double kColdestShare = 3e-2;
+// The start: three times half the mean worsening of random moves.
+constexpr double kStartShare = 3;
 // How many moves measure the start temperature.
 constexpr int kSampledMoves = 2000;
 
@@ -36,13 +38,13 @@ class Chain {
 public:
     Chain(const Problem& problem, const std::vector<Cell>& start, quint64 seed)
         : m_problem(problem), m_rules(problem.rules), m_state(*problem.setup, start),
-          m_random(seed) {
+          m_cells(start), m_random(seed) {
         const size_t shifts = size_t(m_rules.shifts);
         m_working.assign(size_t(m_rules.dates) * shifts, 0);
         m_counts.assign(size_t(m_rules.people), {});
         for (int person = 0; person < m_rules.people; ++person)
             for (int date = 0; date < m_rules.dates; ++date)
-                count(person, date, m_state.cell(person, date), +1);
+                count(person, date, cell(person, date), +1);
         m_most.assign(m_working.size(), 0);
         m_runsOn.assign(size_t(m_rules.dates), {});
         for (int date = 0; date < m_rules.dates; ++date)
@@ -55,6 +57,16 @@ public:
                 if (m_most[slot] > 0)
                     m_runsOn[size_t(date)].push_back(shift);
             }
+        m_choices.assign(size_t(m_rules.people) * size_t(m_rules.dates), {});
+        m_takers.assign(m_working.size(), {});
+        for (int person = 0; person < m_rules.people; ++person)
+            for (int date = 0; date < m_rules.dates; ++date)
+                for (int shift : m_runsOn[size_t(date)])
+                    if (m_rules.isPermitted(person, date, shift)) {
+                        m_choices[size_t(person) * size_t(m_rules.dates) + size_t(date)].push_back(
+                            shift);
+                        m_takers[slotOf(date, shift)].push_back(person);
+                    }
         m_forbidden.assign(shifts * shifts, 0);
         for (int before = 0; before < m_rules.shifts; ++before)
             for (int after = 0; after < m_rules.shifts; ++after)
@@ -73,7 +85,7 @@ public:
     // Runs until the steps are made or the time is up; returns the steps made.
     void run(const Options& options, const QElapsedTimer& clock, std::atomic<bool>& stop,
              std::atomic<double>& best, const std::function<void(qint64, double)>& report) {
-        const double start = temperature();
+        const double start = temperature() * kStartShare;
         const bool bySteps = options.steps > 0;
         double fraction = 0;
         const qint64 snapshotEvery = std::max<qint64>(1, qint64(m_state.cells().size()) / 64);
@@ -89,13 +101,14 @@ public:
                 if (fraction >= 1)
                     break;
             }
+            if ((m_steps & 127) == 0)
+                m_temperature = start * std::pow(kColdestShare, fraction);
             if ((m_steps & 255) == 0) {
                 if (stop.load(std::memory_order_relaxed))
                     break;
                 if (report)
                     report(m_steps, fraction);
             }
-            m_temperature = start * std::pow(kColdest, fraction);
             step();
             if (better(m_hard, m_state.total(), m_bestHard, m_bestTotal)) {
                 unsaved = true;
@@ -140,6 +153,10 @@ private:
         return !m_problem.locked.empty() &&
                m_problem.locked[size_t(person) * size_t(m_rules.dates) + size_t(date)];
     }
+    size_t index(int person, int date) const {
+        return size_t(person) * size_t(m_rules.dates) + size_t(date);
+    }
+    const Cell& cell(int person, int date) const { return m_cells[index(person, date)]; }
     size_t slotOf(int date, int shift) const {
         return size_t(date) * size_t(m_rules.shifts) + size_t(shift);
     }
@@ -173,7 +190,7 @@ private:
         return cost;
     }
 
-    bool worked(int person, int date) const { return !m_state.cell(person, date).isEmpty(); }
+    bool worked(int person, int date) const { return !cell(person, date).isEmpty(); }
     bool joins(int date) const {
         return m_rules.day[size_t(date)] == m_rules.day[size_t(date) - 1] + 1;
     }
@@ -185,7 +202,7 @@ private:
     int localCost(int person, int lo, int hi) const {
         int cost = 0;
         for (int date = lo; date <= hi; ++date)
-            for (int shift : m_state.cell(person, date))
+            for (int shift : cell(person, date))
                 cost += !m_rules.isPermitted(person, date, shift);
         const int last = m_rules.dates - 1;
         const engine::WorkLimits& limits = m_rules.limits[size_t(person)];
@@ -226,9 +243,9 @@ private:
             dayBeforeDay = first - 1;
         }
         for (int date = from; date <= to; ++date) {
-            const Cell& cell = m_state.cell(person, date);
+            const Cell& held = cell(person, date);
             const qint64 day = m_rules.day[size_t(date)];
-            for (int shift : cell) {
+            for (int shift : held) {
                 const qint64 start = day * kMinutesPerDay + m_rules.startMinute[size_t(shift)];
                 if (latestEnd > start)
                     ++cost;
@@ -238,7 +255,7 @@ private:
                 latestEnd =
                     std::max(latestEnd, day * kMinutesPerDay + m_rules.endMinute[size_t(shift)]);
                 if (date > from && joins(date)) {
-                    for (int before : m_state.cell(person, date - 1))
+                    for (int before : cell(person, date - 1))
                         if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)]) {
                             ++cost;
                             break;
@@ -273,19 +290,24 @@ private:
         return cost;
     }
 
-    // Sets the cells; returns how the total changed. The old cells replace
-    // the changes' own.
-    double apply(Change* changes, int n) {
-        double delta = 0;
+    // Sets the cells of the hard rules' view (the score's follow only once
+    // the move keeps them); the old cells replace the changes' own.
+    void apply(Change* changes, int n) {
         for (int i = 0; i < n; ++i) {
             Change& change = changes[i];
-            Cell old = m_state.cell(change.person, change.date);
-            count(change.person, change.date, old, -1);
+            Cell& cell = m_cells[index(change.person, change.date)];
+            count(change.person, change.date, cell, -1);
             count(change.person, change.date, change.cell, +1);
-            m_short += shortChange(change.date, old, change.cell);
-            delta += m_state.set(change.person, change.date, change.cell);
-            change.cell = std::move(old);
+            m_short += shortChange(change.date, cell, change.cell);
+            std::swap(cell, change.cell);
         }
+    }
+    // The score's cells set to the hard rules' view; returns how the total changed.
+    double score(const Change* changes, int n) {
+        double delta = 0;
+        for (int i = 0; i < n; ++i)
+            delta += m_state.set(changes[i].person, changes[i].date,
+                                 m_cells[index(changes[i].person, changes[i].date)]);
         return delta;
     }
 
@@ -308,31 +330,43 @@ private:
     bool attempt(Change* changes, int n, std::vector<double>* measure = nullptr) {
         for (int i = 0; i < n; ++i)
             if (locked(changes[i].person, changes[i].date) ||
-                changes[i].cell == m_state.cell(changes[i].person, changes[i].date))
+                changes[i].cell == m_cells[index(changes[i].person, changes[i].date)])
                 return false;
         m_slots.clear();
         for (int i = 0; i < n; ++i) {
             for (int shift : changes[i].cell)
                 m_slots.push_back(slotOf(changes[i].date, shift));
-            for (int shift : m_state.cell(changes[i].person, changes[i].date))
+            for (int shift : m_cells[index(changes[i].person, changes[i].date)])
                 m_slots.push_back(slotOf(changes[i].date, shift));
         }
         std::sort(m_slots.begin(), m_slots.end());
         m_slots.erase(std::unique(m_slots.begin(), m_slots.end()), m_slots.end());
         const int before = hardCost(changes, n, m_slots);
-        const double delta = apply(changes, n);
+        apply(changes, n);
         const int hard = hardCost(changes, n, m_slots) - before;
-        bool keep = hard < 0;
-        if (hard == 0 && !measure)
-            keep = delta <= 0 ||
-                   std::generate_canonical<double, 32>(m_random) < std::exp(-delta / m_temperature);
-        if (measure && hard == 0 && delta > 0)
-            measure->push_back(delta);
-        if (keep && !measure) {
+        if (hard > 0 || (measure && hard < 0)) {
+            apply(changes, n);
+            return false;
+        }
+        // One cell is weighed without being set: most moves are turned down.
+        const bool one = n == 1;
+        const double delta = one ? m_state.delta(changes[0].person, changes[0].date,
+                                                 m_cells[index(changes[0].person, changes[0].date)])
+                                 : score(changes, n);
+        if (measure) {
+            if (delta > 0)
+                measure->push_back(delta);
+        } else if (hard < 0 || delta <= 0 ||
+                   std::generate_canonical<double, 32>(m_random) <
+                       std::exp(-delta / m_temperature)) {
+            if (one)
+                score(changes, 1);
             m_hard += hard;
             return true;
         }
         apply(changes, n);
+        if (!one)
+            score(changes, n);
         return false;
     }
 
@@ -354,8 +388,10 @@ private:
 
     void changeOne(std::vector<double>* measure = nullptr) {
         Change change{below(m_rules.people), below(m_rules.dates), {}};
-        const std::vector<int>& runs = m_runsOn[size_t(change.date)];
-        const Cell& now = m_state.cell(change.person, change.date);
+        // The shifts the person may take that day: any other breaks a rule.
+        const std::vector<int>& runs =
+            m_choices[size_t(change.person) * size_t(m_rules.dates) + size_t(change.date)];
+        const Cell& now = cell(change.person, change.date);
         const int pick = below(int(runs.size()) + 1);
         if (pick < int(runs.size())) {
             const int shift = runs[size_t(pick)];
@@ -376,13 +412,16 @@ private:
     void handOver(std::vector<double>* measure = nullptr) {
         const int date = below(m_rules.dates);
         const int person = below(m_rules.people);
-        const Cell& now = m_state.cell(person, date);
+        const Cell& now = cell(person, date);
         if (now.isEmpty() || m_rules.people < 2)
             return;
         const int shift = now[below(int(now.size()))];
-        int other = below(m_rules.people - 1);
-        other += other >= person;
-        if (m_state.cell(other, date).contains(shift))
+        // Someone the rules let take it.
+        const std::vector<int>& takers = m_takers[slotOf(date, shift)];
+        if (takers.size() < 2)
+            return;
+        const int other = takers[size_t(below(int(takers.size())))];
+        if (other == person || cell(other, date).contains(shift))
             return;
         Change changes[2] = {{person, date, now}, {other, date, {shift}}};
         changes[0].cell.removeOne(shift);
@@ -396,8 +435,7 @@ private:
         const int person = below(m_rules.people);
         int other = below(m_rules.people - 1);
         other += other >= person;
-        Change changes[2] = {{person, date, m_state.cell(other, date)},
-                             {other, date, m_state.cell(person, date)}};
+        Change changes[2] = {{person, date, cell(other, date)}, {other, date, cell(person, date)}};
         attempt(changes, 2, measure);
     }
 
@@ -412,8 +450,8 @@ private:
         Change changes[2 * kLongestBlock];
         int n = 0;
         for (int date = first; date < first + length; ++date) {
-            const Cell& mine = m_state.cell(person, date);
-            const Cell& theirs = m_state.cell(other, date);
+            const Cell& mine = cell(person, date);
+            const Cell& theirs = cell(other, date);
             if (mine == theirs)
                 continue;
             changes[n++] = {person, date, theirs};
@@ -432,16 +470,16 @@ private:
                 continue;
             const int date = int(slot / size_t(m_rules.shifts));
             const int shift = int(slot % size_t(m_rules.shifts));
-            const int person = below(m_rules.people);
-            if (!m_rules.isPermitted(person, date, shift))
+            const std::vector<int>& takers = m_takers[slot];
+            if (takers.empty())
                 return;
-            Change change{person, date, {shift}};
+            Change change{takers[size_t(below(int(takers.size())))], date, {shift}};
             attempt(&change, 1);
             return;
         }
     }
 
-    // Half the mean worsening of moves that keep the hard rules.
+    // Half the mean worsening of random moves that keep the hard rules.
     double temperature() {
         std::vector<double> worse;
         for (int i = 0; i < kSampledMoves; ++i) {
@@ -471,16 +509,19 @@ private:
     const Problem& m_problem;
     const rosters::RosterChecker::CellRules& m_rules;
     score::ScoreState m_state;
+    std::vector<Cell> m_cells; // the hard rules' view: the score's cells, or a move ahead
     std::mt19937_64 m_random;
     std::vector<int> m_working; // date x shift: people on the slot
     std::vector<Counts> m_counts;
-    std::vector<int> m_most;                // date x shift: the most the slot may take
-    std::vector<std::vector<int>> m_runsOn; // per date: the shifts anyone may take
-    std::vector<char> m_forbidden;          // before x after
-    std::vector<size_t> m_slots;            // scratch
-    int m_reach = 2;                        // dates on each side where rest and overlap can reach
-    int m_short = 0;                        // people missing below 人数, over every slot
-    int m_hard = 0;                         // hard findings made since the start (mended: negative)
+    std::vector<int> m_most;                 // date x shift: the most the slot may take
+    std::vector<std::vector<int>> m_runsOn;  // per date: the shifts anyone may take
+    std::vector<std::vector<int>> m_choices; // person x date: the shifts they may take
+    std::vector<std::vector<int>> m_takers;  // date x shift: who may take it
+    std::vector<char> m_forbidden;           // before x after
+    std::vector<size_t> m_slots;             // scratch
+    int m_reach = 2;                         // dates on each side where rest and overlap can reach
+    int m_short = 0;                         // people missing below 人数, over every slot
+    int m_hard = 0; // hard findings made since the start (mended: negative)
     double m_temperature = 1;
     qint64 m_steps = 0;
     std::vector<Cell> m_bestCells;

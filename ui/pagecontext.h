@@ -36,6 +36,10 @@ public:
     virtual void showSchedulingPage() = 0;
     // Shows a page as a child window of the main window.
     virtual void showPage(QWidget* page) = 0;
+    // 优化值班表 on the last run's roster (savedName empty) or a saved roster.
+    virtual void showImproveWindow(const QString& savedName) = 0;
+    // The page of a saved roster, opened on its 评分 tab.
+    virtual void showSavedRoster(qint64 roster) = 0;
     // Closes the main window and every page, then starts it again.
     virtual void restart() = 0;
 };

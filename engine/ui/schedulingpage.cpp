@@ -56,6 +56,7 @@ const QStringList kRuleCaptions = {QStringLiteral("编号"), QStringLiteral("人
                                    QStringLiteral("判断逻辑"), QStringLiteral("日期（或组）"),
                                    QStringLiteral("班次（或组）")};
 const QString kGenerate = QStringLiteral("生成值班表");
+const QString kImprove = QStringLiteral("优化值班表");
 const QString kPersonLabel = QStringLiteral("个人查询：");
 const QString kStartPerson = QStringLiteral("开始个人查询");
 const QString kLeavePerson = QStringLiteral("退出个人查询");
@@ -251,6 +252,9 @@ void SchedulingPage::buildControls() {
     QWidget* runBar = flowBar(this, &runButtons);
     runBar->setObjectName(QStringLiteral("runBar"));
     runButtons->addWidget(m_generate);
+    m_improve = namedButton(QStringLiteral("improveRoster"), kImprove, this);
+    m_improve->setEnabled(false);
+    runButtons->addWidget(m_improve);
     runButtons->addWidget(m_report);
     m_monthSheetButton = namedButton(QStringLiteral("comZongbiao"), kMonthSheet, this);
     m_monthSheetButton->setEnabled(false);
@@ -309,6 +313,8 @@ void SchedulingPage::buildControls() {
     connect(m_addRule, &QPushButton::clicked, this, &SchedulingPage::addRule);
     connectSinglePress(m_deleteRule, this, &SchedulingPage::deleteCurrentRule);
     connect(m_generate, &QPushButton::clicked, this, &SchedulingPage::startRun);
+    connect(m_improve, &QPushButton::clicked, this,
+            [this] { m_context.showImproveWindow(QString()); });
     connect(startPerson, &QPushButton::clicked, this, &SchedulingPage::startPersonQuery);
     connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
     connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
@@ -454,6 +460,8 @@ bool SchedulingPage::runInProgress() const {
 
 void SchedulingPage::setRunControlsEnabled(bool enabled) {
     m_generate->setEnabled(enabled);
+    if (!enabled)
+        m_improve->setEnabled(false);
     m_savedRostersButton->setEnabled(enabled);
     m_addRule->setEnabled(enabled);
     m_deleteRule->setEnabled(enabled);
@@ -587,6 +595,7 @@ void SchedulingPage::finishRun() {
             showReportQuery();
             m_progress->setValue(100);
             m_monthSheetButton->setEnabled(true);
+            m_improve->setEnabled(true);
             closeExplanation();
             keepRoster();
             // Shown and kept: another run may go on while the planner reads.
@@ -604,6 +613,8 @@ void SchedulingPage::finishRun() {
             // the run left them, and the page names the slot.
             m_unfilled->setText(engine::describeUnfilledSlot(result.unfilled));
             m_unfilled->show();
+            // The search may still fill what the run left short.
+            m_improve->setEnabled(true);
             m_explanation = result.explanation;
             m_explain->setVisible(!m_explanation.isEmpty());
             if (m_explanationWindow)
@@ -817,6 +828,7 @@ void SchedulingPage::openLastRoster() {
 
 void SchedulingPage::closeMonthSheet() {
     m_monthSheetButton->setEnabled(false);
+    m_improve->setEnabled(false);
     if (m_monthSheet)
         m_monthSheet->close();
 }

@@ -119,6 +119,7 @@ private:
 
     // Run and roster.
     QPushButton* m_generate = nullptr;        // comShengcheng
+    QPushButton* m_improve = nullptr;         // 优化值班表, once a roster exists
     QProgressBar* m_progress = nullptr;       // jindu
     QLabel* m_notice = nullptr;               // Label12
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1

@@ -34,6 +34,7 @@ namespace {
 // Splitter sizes are shares: any unit scales to the room there is.
 constexpr int kSplitUnit = 100;
 const QString kLockCell = QStringLiteral("锁定/解锁此格");
+const QString kImprove = QStringLiteral("优化");
 const QString kLockRow = QStringLiteral("锁定/解锁此人");
 const QString kLockColumn = QStringLiteral("锁定/解锁此日");
 const QString kLocked = QStringLiteral("已锁定");
@@ -51,10 +52,13 @@ const QString kMakeReport = QStringLiteral("生成报表");
 const QString kAllDuties = QStringLiteral("全部");
 const QString kWarningsTitle = QStringLiteral("警告：");
 
-const QColor kLockedFill(0xD9, 0xE8, 0xFB);
+// Grey, so that a lock is never taken for the selection's blue.
+const QColor kLockedFill(0xC8, 0xC8, 0xC8);
 const QColor kEditedFill(0xE2, 0xF0, 0xD9);
 const QString kEdited = QStringLiteral("手工修改");
 const QColor kWarningFill(0xF8, 0xCB, 0xCB);
+const QString kLockedMeaning = QStringLiteral("已锁定");
+const QString kWarningMeaning = QStringLiteral("违反规则（见下方警告）");
 
 // A hand edit on the undo stack. It was applied when it was pushed; undo and
 // redo apply it again, each in a transaction of its own.
@@ -151,6 +155,11 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     top->addWidget(m_shiftQuery);
     top->addWidget(queryButton);
     top->addWidget(report);
+    // 优化: the search from this roster, its locks held; the result is a roster of its own.
+    QPushButton* improve = namedButton(QStringLiteral("improve"), kImprove, this);
+    top->addWidget(improve);
+    connect(improve, &QPushButton::clicked, this,
+            [this] { m_context.showImproveWindow(m_saved.summary.name); });
 
     FlowLayout* edits = nullptr;
     QWidget* editBar = flowBar(this, &edits);
@@ -259,6 +268,9 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
             return false;
         }
         m_sheetPage = sheetPage;
+        m_sheetPage->setMoreLegend({{kWarningFill, kWarningMeaning},
+                                    {kEditedFill, kEdited},
+                                    {kLockedFill, kLockedMeaning}});
         m_sheetArea->addWidget(sheetPage);
         // Two cells are chosen for a swap.
         sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -67,6 +67,10 @@ public:
     void showSetupPage() override {}
     void showSchedulingPage() override {}
     void showPage(QWidget* page) override { page->show(); }
+    QStringList improveWindows; // the rosters 优化值班表 was opened for ("" the last run's)
+    QList<qint64> savedRostersShown;
+    void showImproveWindow(const QString& savedName) override { improveWindows << savedName; }
+    void showSavedRoster(qint64 roster) override { savedRostersShown << roster; }
     void restart() override {}
 };
 
