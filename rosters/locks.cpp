@@ -5,11 +5,10 @@
 #include "rosters/warnings.h"
 #include "store/messages.h"
 
+#include <QMap>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
-
-#include <QMap>
 
 #include <algorithm>
 
@@ -162,6 +161,10 @@ bool earlierShiftsBefore(QSqlDatabase& db, const QDate& first, QList<engine::Ear
 
 namespace {
 
+bool sameCell(const engine::LockedAssignment& a, const engine::LockedAssignment& b) {
+    return a.day == b.day && a.shift == b.shift && a.person == b.person;
+}
+
 // "2027年3月2日 丁 的白班", named from the roster's own copy.
 QString lockText(const monthsheet::MonthSheet& sheet, const engine::LockedAssignment& lock) {
     QString person, shift;
@@ -205,10 +208,14 @@ bool findConflicts(QSqlDatabase& db, const SavedRoster& saved, Regeneration* reg
         const engine::LockedAssignment cell{sheet.dates.at(warning.date).toJulianDay(),
                                             sheet.shifts.at(warning.shift).idid,
                                             sheet.people.at(warning.person).idid};
-        for (int i = 0; i < held.size(); ++i)
-            if (held.at(i).day == cell.day && held.at(i).shift == cell.shift &&
-                held.at(i).person == cell.person && !broken[i].contains(warning.text))
-                broken[i] << warning.text;
+        // The sheet holds only what the locks hold, each shift of a cell once.
+        const auto lock = std::find_if(held.begin(), held.end(),
+                                       [&](const auto& own) { return sameCell(own, cell); });
+        if (lock == held.end())
+            continue;
+        QStringList& texts = broken[int(lock - held.begin())];
+        if (!texts.contains(warning.text))
+            texts << warning.text;
     }
     for (auto it = broken.cbegin(); it != broken.cend(); ++it) {
         if (it.value().isEmpty())
@@ -282,10 +289,9 @@ int lostHandEdits(const Regeneration& regeneration) {
     const QList<engine::LockedAssignment>& held = regeneration.extras.locked;
     return int(std::count_if(regeneration.byHand.begin(), regeneration.byHand.end(),
                              [&](const engine::LockedAssignment& edit) {
-                                 return std::none_of(held.begin(), held.end(), [&](const auto& l) {
-                                     return l.day == edit.day && l.shift == edit.shift &&
-                                            l.person == edit.person;
-                                 });
+                                 return std::none_of(
+                                     held.begin(), held.end(),
+                                     [&](const auto& own) { return sameCell(own, edit); });
                              }));
 }
 
