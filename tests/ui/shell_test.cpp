@@ -278,7 +278,7 @@ TEST_F(ShellTest, HelpMenu) {
 // page, its right edge with 退出班次查询 included, can be brought into view.
 TEST_F(ShellTest, APageLargerThanTheWindowScrollsIntoView) {
     MainWindow* window = startProgram();
-    window->resize(640, 420);
+    window->resize(460, 340);
     barButton("Command4")->click();
     QApplication::processEvents();
     auto* area = window->findChild<QMdiArea*>("workspace");
