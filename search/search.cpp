@@ -376,16 +376,14 @@ private:
         if (m_short > 0 && below(3) == 0)
             return fill();
         const int kind = below(100);
-        if (kind < 30)
+        if (kind < 35)
             changeOne();
-        else if (kind < 50)
+        else if (kind < 60)
             handOver();
-        else if (kind < 70)
-            swapDate();
         else if (kind < 85)
-            swapBlock();
+            swapDate();
         else
-            changeBlock();
+            swapBlock();
     }
 
     void changeOne(std::vector<double>* measure = nullptr) {
@@ -458,32 +456,6 @@ private:
                 continue;
             changes[n++] = {person, date, theirs};
             changes[n++] = {other, date, mine};
-        }
-        if (n > 0)
-            attempt(changes, n);
-    }
-
-    // A run of two to seven of a person's dates onto one shift, or off.
-    void changeBlock() {
-        if (m_rules.dates < 2)
-            return;
-        const int length = 2 + below(std::min(kLongestBlock, m_rules.dates) - 1);
-        const int first = below(m_rules.dates - length + 1);
-        const int person = below(m_rules.people);
-        const std::vector<int>& choices = m_choices[index(person, first)];
-        const int pick = below(int(choices.size()) + 1);
-        const int shift = pick < int(choices.size()) ? choices[size_t(pick)] : -1;
-        Change changes[kLongestBlock];
-        int n = 0;
-        for (int date = first; date < first + length; ++date) {
-            const std::vector<int>& own = m_choices[index(person, date)];
-            if (shift >= 0 && std::find(own.begin(), own.end(), shift) == own.end())
-                continue;
-            Cell wanted;
-            if (shift >= 0)
-                wanted.append(shift);
-            if (wanted != cell(person, date))
-                changes[n++] = {person, date, wanted};
         }
         if (n > 0)
             attempt(changes, n);
