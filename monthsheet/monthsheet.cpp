@@ -126,7 +126,8 @@ bool loadMonthSheet(QSqlDatabase& db, MonthSheet* sheet, QString* error) {
 }
 
 bool SheetTotals::standsOut(int person) const {
-    return std::abs(people.at(person).shifts - meanShifts) > 1.0;
+    return std::abs(people.at(person).shifts - meanShifts) >
+           std::max(kLeastStandingOut, kDeviationsStandingOut * shiftsDeviation);
 }
 
 SheetTotals sheetTotals(const MonthSheet& sheet) {
@@ -155,8 +156,13 @@ SheetTotals sheetTotals(const MonthSheet& sheet) {
         totals.meanShifts += own.shifts;
         totals.people << own;
     }
-    if (!totals.people.isEmpty())
+    if (!totals.people.isEmpty()) {
         totals.meanShifts /= double(totals.people.size());
+        double squares = 0;
+        for (double count : shifts)
+            squares += (count - totals.meanShifts) * (count - totals.meanShifts);
+        totals.shiftsDeviation = std::sqrt(squares / double(shifts.size()));
+    }
     totals.shifts = spreadOf(shifts);
     totals.overnight = spreadOf(overnight);
     totals.weekend = spreadOf(weekend);

@@ -80,6 +80,10 @@ struct Spread {
     double difference() const { return highest - lowest; }
 };
 
+// How far from the mean a person's shifts stand out.
+inline constexpr double kLeastStandingOut = 1.0; // shifts
+inline constexpr double kDeviationsStandingOut = 2.0;
+
 struct SheetTotals {
     QList<PersonTotals> people;
     Spread shifts;
@@ -87,7 +91,9 @@ struct SheetTotals {
     Spread weekend;
     Spread hours;
     double meanShifts = 0;
-    // More than one shift away from the staff's mean.
+    double shiftsDeviation = 0; // the standard deviation of the shifts over the staff
+    // Further from the staff's mean than the rest are: more than two standard
+    // deviations, and more than one shift.
     bool standsOut(int person) const;
 };
 

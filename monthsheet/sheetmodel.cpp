@@ -1,18 +1,46 @@
 #include "monthsheet/sheetmodel.h"
 
 #include "engine/planningdata.h"
+#include "engine/rostertable.h"
 #include "monthsheet/sheettext.h"
 
 namespace korvane::monthsheet {
 
 SheetModel::SheetModel(MonthSheet sheet, QObject* parent)
-    : QAbstractTableModel(parent), m_sheet(std::move(sheet)), m_totals(sheetTotals(m_sheet)) {}
+    : QAbstractTableModel(parent), m_sheet(std::move(sheet)), m_totals(sheetTotals(m_sheet)),
+      m_shortLabels(monthsheet::shortLabels(m_sheet)) {}
 
 void SheetModel::setSheet(MonthSheet sheet) {
     beginResetModel();
     m_sheet = std::move(sheet);
     m_totals = sheetTotals(m_sheet);
+    m_shortLabels = monthsheet::shortLabels(m_sheet);
     endResetModel();
+}
+
+bool SheetModel::shortened(int person, int date) const {
+    return m_widest > 0 && engine::displayWidth(cellText(m_sheet, person, date)) > m_widest;
+}
+
+QList<int> SheetModel::shortenedShifts() const {
+    QList<bool> used(m_sheet.shifts.size(), false);
+    for (int person = 0; person < m_sheet.people.size(); ++person)
+        for (int date = 0; date < m_sheet.dates.size(); ++date)
+            if (shortened(person, date))
+                for (int shift : m_sheet.cell(person, date))
+                    used[shift] = true;
+    QList<int> shifts;
+    for (int shift = 0; shift < used.size(); ++shift)
+        if (used.at(shift))
+            shifts << shift;
+    return shifts;
+}
+
+bool SheetModel::hasHolidays() const {
+    for (const QDate& date : m_sheet.dates)
+        if (m_sheet.marks.value(date.toJulianDay()) == targets::DayMark::Holiday)
+            return true;
+    return false;
 }
 
 void SheetModel::setCellMarks(QHash<qsizetype, CellMark> marks) {
@@ -65,7 +93,12 @@ int SheetModel::columnCount(const QModelIndex& parent) const {
 
 QVariant SheetModel::weekendBackground(int column) const {
     const int date = dateAt(column);
-    return date >= 0 && m_sheet.isWeekendDate(date) ? m_weekend : QVariant();
+    if (date < 0)
+        return {};
+    if (m_holiday.isValid() &&
+        m_sheet.marks.value(m_sheet.dates.at(date).toJulianDay()) == targets::DayMark::Holiday)
+        return m_holiday;
+    return m_sheet.isWeekendDate(date) ? m_weekend : QVariant();
 }
 
 QVariant SheetModel::data(const QModelIndex& index, int role) const {
@@ -80,6 +113,12 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const {
         if (date < 0)
             return totalsTexts(m_totals.people.at(person))
                 .value(index.column() - int(m_sheet.dates.size()));
+        if (shortened(person, date)) {
+            QStringList labels;
+            for (int shift : m_sheet.cell(person, date))
+                labels << m_shortLabels.at(shift);
+            return labels.join(shiftSeparator);
+        }
         return cellText(m_sheet, person, date);
     case Qt::ToolTipRole: {
         // The whole text of a cell too narrow for it, with its times.

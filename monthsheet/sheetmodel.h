@@ -24,6 +24,17 @@ public:
     // What the columns of Saturdays and Sundays are painted with (a brush the
     // window chooses; this library draws nothing itself).
     void setWeekendBackground(const QVariant& background) { m_weekend = background; }
+    // What the columns of the calendar's holidays are painted with.
+    void setHolidayBackground(const QVariant& background) { m_holiday = background; }
+    // A cell whose shifts' names are wider than this (in terminal columns, a
+    // CJK character taking two) shows the shifts' short labels instead; 0:
+    // the names always.
+    void setWidestCellText(int width) { m_widest = width; }
+    // The shifts some cell shows by its short label, in the order of a day.
+    QList<int> shortenedShifts() const;
+    const QStringList& shortLabels() const { return m_shortLabels; }
+    // Whether a column of the sheet is a holiday of the calendar.
+    bool hasHolidays() const;
 
     // A roster changed by hand: the sheet and its totals anew.
     void setSheet(MonthSheet sheet);
@@ -53,12 +64,16 @@ public:
 
 private:
     QVariant weekendBackground(int column) const;
+    bool shortened(int person, int date) const;
     const CellMark* markOf(int person, int date) const;
     const CellMark* costMarkOf(int person, int date) const;
 
     MonthSheet m_sheet;
     SheetTotals m_totals;
     QVariant m_weekend;
+    QVariant m_holiday;
+    int m_widest = 0;
+    QStringList m_shortLabels;
     QHash<qsizetype, CellMark> m_marks;
     QHash<qsizetype, CellMark> m_costMarks;
 };

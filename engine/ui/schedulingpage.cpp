@@ -633,8 +633,12 @@ void SchedulingPage::finishRun() {
             // wait, and the reason, when there is one to give.
             m_notice->hide();
             m_progress->setValue(0);
-            if (result.outcome != engine::RunOutcome::Cancelled && !result.detail.isEmpty())
+            if (result.outcome != engine::RunOutcome::Cancelled && !result.detail.isEmpty()) {
                 m_context.prompt().information(result.detail);
+                // It stays on the page after the box is closed.
+                m_unfilled->setText(result.detail);
+                m_unfilled->show();
+            }
             showLastRoster();
             break;
         }

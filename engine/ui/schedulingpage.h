@@ -123,9 +123,9 @@ private:
     QProgressBar* m_progress = nullptr;       // jindu
     QLabel* m_notice = nullptr;               // Label12
     QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
-    QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
-    QPushButton* m_explain = nullptr;         // 查看原因, shown after a failed run
-    QLabel* m_lastRoster = nullptr;           // where the last finished roster is kept
+    QLabel* m_unfilled = nullptr;     // the slot a failed plan could not fill, or why a run failed
+    QPushButton* m_explain = nullptr; // 查看原因, shown after a failed run
+    QLabel* m_lastRoster = nullptr;   // where the last finished roster is kept
     QPushButton* m_openLastRoster = nullptr;
     qint64 m_lastRosterNumber = 0;
     engine::SlotExplanation m_explanation; // why that slot could not be filled

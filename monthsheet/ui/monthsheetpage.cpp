@@ -56,7 +56,13 @@ const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
 constexpr int kSplitUnit = 100;
 
 const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
+const QColor kHolidayFill(0xE4, 0xDF, 0xEC);
 const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
+const QString kWeekendMeaning = QStringLiteral("周末");
+const QString kHolidayMeaning = QStringLiteral("节假日");
+const QString kCostMeaning = QStringLiteral("扣分最多的格");
+const QString kStandOutMeaning = QStringLiteral("班数明显偏离全体平均（超过两个标准差）");
+const QString kShortLabelsMeaning = QStringLiteral("格中简称：");
 constexpr int kLongestName = 10; // wide characters the name column shows
 constexpr int kWidestCell = 6;
 constexpr int kShiftsColumn = 2; // 班数 in the totals, after ID and 姓名
@@ -103,6 +109,7 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     m_hasRoster = true;
     m_model = new monthsheet::SheetModel(std::move(sheet), this);
     m_model->setWeekendBackground(QBrush(kWeekendFill));
+    m_model->setHolidayBackground(QBrush(kHolidayFill));
 
     auto* period = new QLabel(monthsheet::periodText(m_model->sheet()), this);
     period->setObjectName(QStringLiteral("period"));
@@ -162,6 +169,7 @@ void MonthSheetPage::setRoster(monthsheet::MonthSheet sheet, QSqlDatabase roster
     const monthsheet::MonthSheet before = m_model->sheet();
     m_model->setSheet(std::move(sheet));
     rescore(&before);
+    updateLegend();
     if (current.isValid())
         m_sheetView->setCurrentIndex(m_model->index(current.row(), current.column()));
     const int shown = m_tabs->currentIndex();
@@ -174,7 +182,13 @@ void MonthSheetPage::setRoster(monthsheet::MonthSheet sheet, QSqlDatabase roster
 
 void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     auto* splitter = new QSplitter(Qt::Vertical, tabs);
-    m_sheetView = table(QStringLiteral("sheetView"), splitter);
+    auto* sheetSide = new QWidget(splitter);
+    m_sheetView = table(QStringLiteral("sheetView"), sheetSide);
+    m_legend = newLegend(sheetSide);
+    auto* sheetLayout = new QVBoxLayout(sheetSide);
+    sheetLayout->setContentsMargins(0, 0, 0, 0);
+    sheetLayout->addWidget(m_sheetView, 1);
+    sheetLayout->addWidget(m_legend);
     m_sheetView->setModel(m_model);
     m_sheetView->setWordWrap(false);
     m_sheetView->setTextElideMode(Qt::ElideRight);
@@ -183,8 +197,14 @@ void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     const QFontMetrics metrics(m_sheetView->font());
     const int wide = metrics.horizontalAdvance(QStringLiteral("国"));
     int widest = metrics.horizontalAdvance(QStringLiteral("12月"));
-    for (const monthsheet::SheetShift& shift : m_model->sheet().shifts)
-        widest = qMax(widest, metrics.horizontalAdvance(monthsheet::shiftLabel(shift)));
+    int widestText = 0; // in terminal columns
+    for (const monthsheet::SheetShift& shift : m_model->sheet().shifts) {
+        const QString label = monthsheet::shiftLabel(shift);
+        widest = qMax(widest, metrics.horizontalAdvance(label));
+        widestText = qMax(widestText, engine::displayWidth(label));
+    }
+    // Cells wider than one name (two shifts) or than the column show short labels.
+    m_model->setWidestCellText(qMin(widestText, 2 * kWidestCell));
     QHeaderView* dates = m_sheetView->horizontalHeader();
     dates->setSectionResizeMode(QHeaderView::Fixed);
     dates->setMinimumSectionSize(1);
@@ -216,6 +236,7 @@ void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     splitter->setStretchFactor(1, 1);
     m_sheetSplit = splitter;
     tabs->addTab(splitter, monthsheet::sheetTitle);
+    updateLegend();
 
     connect(dates, &QHeaderView::sectionClicked, this, [this](int column) {
         const int date = m_model->dateAt(column);
@@ -239,6 +260,7 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
     const engine::RosterTable rows = monthsheet::totalsTable(sheet, totals);
     auto* model = new QStandardItemModel(int(rows.rows.size()), int(rows.columns.size()), this);
     model->setHorizontalHeaderLabels(rows.columns);
+    bool anyStandsOut = false;
     for (int row = 0; row < rows.rows.size(); ++row) {
         const bool person = row < sheet.people.size();
         const bool standsOut = person && totals.standsOut(row);
@@ -248,8 +270,10 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
                                                : Qt::AlignCenter);
             if (column == 1)
                 item->setToolTip(rows.rows.at(row).at(column));
-            if (standsOut && column == kShiftsColumn)
+            if (standsOut && column == kShiftsColumn) {
                 item->setBackground(kStandOutFill);
+                anyStandsOut = true;
+            }
             if (!person) {
                 QFont font = item->font();
                 font.setBold(true);
@@ -259,7 +283,15 @@ void MonthSheetPage::buildTotalsTab(QTabWidget* tabs) {
         }
     }
     auto* splitter = new QSplitter(Qt::Horizontal, tabs);
-    QTableView* view = table(QStringLiteral("totalsView"), splitter);
+    auto* tableSide = new QWidget(splitter);
+    QTableView* view = table(QStringLiteral("totalsView"), tableSide);
+    QLabel* legend = newLegend(tableSide);
+    showLegend(legend, anyStandsOut ? QList<LegendEntry>{{kStandOutFill, kStandOutMeaning}}
+                                    : QList<LegendEntry>{});
+    auto* tableLayout = new QVBoxLayout(tableSide);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    tableLayout->addWidget(view, 1);
+    tableLayout->addWidget(legend);
     view->setModel(model);
     view->verticalHeader()->hide();
     view->setWordWrap(false);
@@ -319,6 +351,29 @@ void MonthSheetPage::rescore(const monthsheet::MonthSheet* before) {
     }
     m_scoreTab->showScore(m_score, people);
     m_model->setCostMarks(costMarks(m_score));
+    updateLegend();
+}
+
+void MonthSheetPage::setMoreLegend(const QList<LegendEntry>& entries) {
+    m_moreLegend = entries;
+    updateLegend();
+}
+
+void MonthSheetPage::updateLegend() {
+    if (!m_legend)
+        return;
+    QList<LegendEntry> entries = {{kWeekendFill, kWeekendMeaning}};
+    if (m_model->hasHolidays())
+        entries << LegendEntry{kHolidayFill, kHolidayMeaning};
+    entries += m_moreLegend;
+    if (m_scored)
+        entries << LegendEntry{costFill(), kCostMeaning};
+    const QList<int> shortened = m_model->shortenedShifts();
+    showLegend(m_legend, entries,
+               shortened.isEmpty() ? QString()
+                                   : kShortLabelsMeaning +
+                                         monthsheet::shortLabelLegend(
+                                             m_model->sheet(), m_model->shortLabels(), shortened));
 }
 
 void MonthSheetPage::showDuties(const QString& title, const QString& query) {

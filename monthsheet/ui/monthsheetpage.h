@@ -3,6 +3,7 @@
 #include "engine/rostertable.h"
 #include "monthsheet/monthsheet.h"
 #include "score/rosterscore.h"
+#include "ui/legend.h"
 
 #include <QSqlDatabase>
 
@@ -58,6 +59,10 @@ public:
     // The roster's rows that query (a 值班报表 query) selects, under the sheet.
     void showDuties(const QString& title, const QString& query);
 
+    // The colours a page holding the sheet paints besides the sheet's own
+    // (a saved roster's warnings, hand edits, locks), for the legend.
+    void setMoreLegend(const QList<LegendEntry>& entries);
+
 private:
     void build(monthsheet::MonthSheet sheet);
     void buildSheetTab(QTabWidget* tabs);
@@ -66,6 +71,7 @@ private:
     // The score of the sheet now shown: after an edit, only the cells that
     // changed from the sheet before are scored again.
     void rescore(const monthsheet::MonthSheet* before);
+    void updateLegend();
     void printPreview();
     void writePdf();
     void writeWorkbook();
@@ -85,6 +91,8 @@ private:
     ScoreTab* m_scoreTab = nullptr;
     QTabWidget* m_tabs = nullptr;
     QTableView* m_sheetView = nullptr;
+    QLabel* m_legend = nullptr;
+    QList<LegendEntry> m_moreLegend;
     QComboBox* m_paper = nullptr;
     QLabel* m_dutiesTitle = nullptr;
     QTableView* m_dutiesView = nullptr; // shown once a name or date is clicked

@@ -78,7 +78,7 @@ QWidget* createTotalsChart(const MonthSheet& sheet, const SheetTotals& totals, Q
     // own title is cut off at its width).
     auto* box = new QWidget(parent);
     auto* title =
-        new QLabel(QStringLiteral("每人班数（平均 %1 班；▲ 多于平均一班以上，▼ 少于平均一班以上）")
+        new QLabel(QStringLiteral("每人班数（平均 %1 班；▲ ▼ 明显多于或少于平均：超过两个标准差）")
                        .arg(totals.meanShifts, 0, 'f', 1),
                    box);
     title->setObjectName(QStringLiteral("totalsChartTitle"));

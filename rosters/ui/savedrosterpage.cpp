@@ -52,10 +52,13 @@ const QString kMakeReport = QStringLiteral("生成报表");
 const QString kAllDuties = QStringLiteral("全部");
 const QString kWarningsTitle = QStringLiteral("警告：");
 
-const QColor kLockedFill(0xD9, 0xE8, 0xFB);
+// Grey, so that a lock is never taken for the selection's blue.
+const QColor kLockedFill(0xC8, 0xC8, 0xC8);
 const QColor kEditedFill(0xE2, 0xF0, 0xD9);
 const QString kEdited = QStringLiteral("手工修改");
 const QColor kWarningFill(0xF8, 0xCB, 0xCB);
+const QString kLockedMeaning = QStringLiteral("已锁定");
+const QString kWarningMeaning = QStringLiteral("违反规则（见下方警告）");
 
 // A hand edit on the undo stack. It was applied when it was pushed; undo and
 // redo apply it again, each in a transaction of its own.
@@ -265,6 +268,9 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
             return false;
         }
         m_sheetPage = sheetPage;
+        m_sheetPage->setMoreLegend({{kWarningFill, kWarningMeaning},
+                                    {kEditedFill, kEdited},
+                                    {kLockedFill, kLockedMeaning}});
         m_sheetArea->addWidget(sheetPage);
         // Two cells are chosen for a swap.
         sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -92,6 +92,10 @@ void ScoreTab::showScore(const score::RosterScore& score, const QList<int>& peop
     showHard(score);
 }
 
+QColor costFill() {
+    return kCostFill;
+}
+
 QHash<qsizetype, monthsheet::SheetModel::CellMark> costMarks(const score::RosterScore& score) {
     const int dates = int(score.sheet.dates.size());
     const QList<score::Item> items = score.items();

@@ -3,6 +3,7 @@
 #include "monthsheet/sheetmodel.h"
 #include "score/rosterscore.h"
 
+#include <QColor>
 #include <QHash>
 #include <QWidget>
 
@@ -39,6 +40,9 @@ private:
     QTableView* m_peopleView = nullptr;
     QListWidget* m_hard = nullptr;
 };
+
+// The fill of the cells that cost most (the legends name it).
+QColor costFill();
 
 // The sheet's marks of the costliest cells: a shade and what they cost.
 QHash<qsizetype, monthsheet::SheetModel::CellMark> costMarks(const score::RosterScore& score);

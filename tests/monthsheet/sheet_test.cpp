@@ -3,6 +3,7 @@
 
 #include "engine/runfixture.h"
 #include "monthsheet/monthsheet.h"
+#include "monthsheet/sheetmodel.h"
 #include "monthsheet/sheettext.h"
 #include "support/testsupport.h"
 
@@ -64,12 +65,18 @@ TEST(MonthSheet, AHandWorkedRosterGivesItsCellsAndTotals) {
     EXPECT_EQ(spreadTexts(totals, 0), QStringList({"0", "0", "0", "0"}));
     EXPECT_EQ(spreadTexts(totals, 1), QStringList({"3", "1", "3", "24.5"}));
     EXPECT_EQ(spreadTexts(totals, 2), QStringList({"3", "1", "3", "24.5"}));
-    // The mean is 5/3 shifts: 乙 and 丙 are more than one shift from it.
+    // The mean is 5/3 shifts: 3, 2 and 0 lie within two standard deviations.
     EXPECT_EQ(QList<bool>({totals.standsOut(0), totals.standsOut(1), totals.standsOut(2)}),
-              QList<bool>({true, false, true}));
+              QList<bool>({false, false, false}));
     EXPECT_EQ(totals.people.at(0).byShift, QList<int>({1, 1, 1}));
     // Short labels tell the shifts apart: 大夜班 and 小夜班 by their first characters.
     EXPECT_EQ(shortLabels(sheet), QStringList({"白", "小", "大→"}));
+    // A window cell too narrow for two names shows their short labels.
+    SheetModel model(sheet);
+    model.setWidestCellText(engine::displayWidth("大夜班→"));
+    EXPECT_EQ(model.index(0, 0).data().toString(), "白/小");
+    EXPECT_EQ(model.index(0, 1).data().toString(), "大夜班→");
+    EXPECT_EQ(model.shortenedShifts(), QList<int>({0, 1}));
 }
 
 // Every row of 值班报表 names exactly the people whose cell holds that
@@ -106,4 +113,35 @@ TEST(MonthSheet, AgreesWithTheRosterOfTheSample) {
     for (const PersonTotals& person : totals.people)
         onSheet += person.shifts;
     EXPECT_EQ(onSheet, named);
+}
+
+// Only what stands out from the staff is highlighted: the two newcomers of
+// a ward whose others work 8 to 13 shifts, one person two shifts above an
+// even staff; nobody in a spread of one shift.
+TEST(MonthSheet, OnlyWhatStandsOutIsHighlighted) {
+    const struct {
+        QList<int> shifts;
+        QList<int> standing;
+    } cases[] = {
+        {{8, 8, 12, 8, 12, 13, 12, 10, 1, 1, 12, 12, 12, 10, 12, 12, 11, 12}, {8, 9}},
+        {{10, 10, 10, 10, 10, 10, 10, 12}, {7}},
+        {{10, 11, 10, 11, 10, 11}, {}},
+    };
+    for (const auto& c : cases) {
+        MonthSheet sheet;
+        sheet.dates = {QDate(2027, 3, 1)};
+        sheet.shifts = {SheetShift{1, "白班", "08:00", "16:00", false, 480, 1}};
+        for (int person = 0; person < c.shifts.size(); ++person)
+            sheet.people << SheetPerson{person + 1, person + 1, QString::number(person)};
+        sheet.resetCells();
+        for (int person = 0; person < c.shifts.size(); ++person)
+            for (int shift = 0; shift < c.shifts.at(person); ++shift)
+                sheet.add(person, 0, 0);
+        const SheetTotals totals = sheetTotals(sheet);
+        QList<int> standing;
+        for (int person = 0; person < c.shifts.size(); ++person)
+            if (totals.standsOut(person))
+                standing << person;
+        EXPECT_EQ(standing, c.standing);
+    }
 }

@@ -56,12 +56,11 @@ TEST(SavedRostersPage, ListsRenamesOpensLocksAndDeletesTheRunsRoster) {
     ASSERT_TRUE(page);
     QTableView* view = page->sheetPage()->sheetView();
     view->setCurrentIndex(view->model()->index(0, 0));
+    const auto fill = [&] { return view->model()->index(0, 3).data(Qt::BackgroundRole); };
+    const QVariant unlocked = fill();
+    const auto lockedFill = [&] { return fill() != unlocked; };
     control<QPushButton>(page, "lockRow")->click();
     EXPECT_EQ(context.count("存档锁定"), 1);
-    const auto lockedFill = [&] {
-        return view->model()->index(0, 3).data(Qt::BackgroundRole).value<QBrush>().color() ==
-               QColor(0xD9, 0xE8, 0xFB);
-    };
     EXPECT_TRUE(lockedFill());
     control<QPushButton>(page, "lockRow")->click();
     EXPECT_EQ(context.count("存档锁定"), 0);
