@@ -13,19 +13,16 @@
 // A step picks a move at random: a shift of one cell changed (given,
 // taken away, or replaced by another of those the rules and leave let the
 // person take that day), a slot handed over to someone the rules let take
-// it, two people's cells swapped on a date,
-// or two people's cells swapped over a run of two to seven dates. The
-// move's cells are set; the hard rules of the cells, rows and slots it
-// touched are counted before and after (CellRules: rules, leave, limits,
-// rest, overlap, forbidden successions, the slot between 人数 and the ideal
-// headcount, locks), and a move that breaks more than it mends is set back
-// before it is weighed. One that mends more is kept; one that breaks as
-// much as it mends is weighed by the incremental score and kept by
-// simulated annealing, the temperature falling geometrically over the
-// budget from 1.5 times the mean worsening of random moves on the start
-// roster to 3% of that (measured on the competition's instances). A start
-// with slots below 人数 (a failed run) also tries, one step in three, to
-// fill one of them with anyone it can take.
+// it, or two people's cells swapped on a date or over a run of two to
+// seven dates. The move's cells are set on the search's own copy; the hard
+// rules of the cells, rows and slots it touched are counted before and after (CellRules: rules,
+// leave, limits, rest, overlap, forbidden successions, the slot between 人数 and the ideal
+// headcount, locks), and a move that breaks more than it mends is set back before it is weighed.
+// One that mends more is kept; one that breaks as much as it mends is weighed by the incremental
+// score and kept by simulated annealing, the temperature falling geometrically over the budget
+// from 1.5 times the mean worsening of random moves on the start roster to 3% of that (measured on
+// the competition's instances). A start with slots below 人数 (a failed run) also tries, one step
+// in three, to fill one of them with anyone it can take.
 //
 // Chains of different seeds run side by side on threads of their own; the
 // best roster found by any of them is the result. With a number of steps

@@ -248,8 +248,9 @@ void SchedulingPage::buildControls() {
     QWidget* runBar = flowBar(this, &runButtons);
     runBar->setObjectName(QStringLiteral("runBar"));
     runButtons->addWidget(m_generate);
+    // Shown once a run has left a roster to search from.
     m_improve = namedButton(QStringLiteral("improveRoster"), kImprove, this);
-    m_improve->setEnabled(false);
+    m_improve->hide();
     runButtons->addWidget(m_improve);
     runButtons->addWidget(m_report);
     m_monthSheetButton = namedButton(QStringLiteral("comZongbiao"), kMonthSheet, this);
@@ -596,6 +597,7 @@ void SchedulingPage::finishRun() {
             m_progress->setValue(100);
             m_monthSheetButton->setEnabled(true);
             m_improve->setEnabled(true);
+            m_improve->show();
             closeExplanation();
             keepRoster();
             // Shown and kept: another run may go on while the planner reads.
@@ -615,6 +617,7 @@ void SchedulingPage::finishRun() {
             m_unfilled->show();
             // The search may still fill what the run left short.
             m_improve->setEnabled(true);
+            m_improve->show();
             m_explanations = result.explanations;
             m_explain->setVisible(!m_explanations.isEmpty());
             if (m_explanationWindow)
@@ -805,7 +808,7 @@ void SchedulingPage::openLastRoster() {
 
 void SchedulingPage::closeMonthSheet() {
     m_monthSheetButton->setEnabled(false);
-    m_improve->setEnabled(false);
+    m_improve->hide();
     m_context.closeMonthSheet();
 }
 
