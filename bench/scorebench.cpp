@@ -9,6 +9,7 @@
 #include "rosters/savedroster.h"
 #include "score/rosterscore.h"
 #include "score/scoretext.h"
+#include "search/improve.h"
 #include "store/connection.h"
 #include "store/sqltext.h"
 
@@ -28,9 +29,11 @@ namespace korvane::bench {
 namespace {
 
 const char* kInrc2Usage =
-    "usage: korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR] [--out SOLDIR]\n"
+    "usage: korvane-bench inrc2 DIR INSTANCE [--solution SOLDIR | --seconds N [--seed S]]\n"
+    "                           [--out SOLDIR]\n"
     "  DIR: the scenario's folder (Sc-*, H0-*, WD-* files) or the one above it\n"
-    "  INSTANCE: scenario_history_weeks, such as n005w4_0_1-2-3-3\n";
+    "  INSTANCE: scenario_history_weeks, such as n005w4_0_1-2-3-3\n"
+    "  --seconds N: the generated roster improved by the search for N seconds\n";
 
 void line(const QString& text) {
     std::fputs(text.toUtf8().constData(), stdout);
@@ -81,8 +84,9 @@ bool generatedSheet(QSqlDatabase& db, const QString& path, monthsheet::MonthShee
 } // namespace
 
 int inrc2Command(QStringList args) {
-    QString solution, out;
-    for (const QString& option : {QStringLiteral("--solution"), QStringLiteral("--out")}) {
+    QString solution, out, seconds, seed;
+    for (const QString& option : {QStringLiteral("--solution"), QStringLiteral("--out"),
+                                  QStringLiteral("--seconds"), QStringLiteral("--seed")}) {
         const qsizetype at = args.indexOf(option);
         if (at < 0)
             continue;
@@ -90,13 +94,23 @@ int inrc2Command(QStringList args) {
             std::fputs(kInrc2Usage, stderr);
             return 2;
         }
-        (option == QLatin1String("--out") ? out : solution) = args.at(at + 1);
+        QString& value = option == QLatin1String("--out")        ? out
+                         : option == QLatin1String("--solution") ? solution
+                         : option == QLatin1String("--seconds")  ? seconds
+                                                                 : seed;
+        value = args.at(at + 1);
         args.remove(at, 2);
     }
-    if (args.size() != 2) {
+    search::Options options;
+    qint64 budget = 0, seedValue = 1;
+    if (args.size() != 2 || (!seconds.isEmpty() && !search::parseBudget(seconds, &budget)) ||
+        (!seed.isEmpty() && !search::parseBudget(seed, &seedValue)) ||
+        (!seconds.isEmpty() && !solution.isEmpty())) {
         std::fputs(kInrc2Usage, stderr);
         return 2;
     }
+    options.seconds = double(budget);
+    options.seed = quint64(seedValue);
     QString error;
     inrc2::Problem problem;
     if (!inrc2::readProblem(args.at(0), args.at(1), &problem, &error))
@@ -112,6 +126,16 @@ int inrc2Command(QStringList args) {
     if (!(solution.isEmpty() ? generatedSheet(connection->db(), path, &sheet, &error)
                              : solutionSheet(connection->db(), problem, solution, &sheet, &error)))
         return failed(error);
+    if (budget > 0) {
+        score::ScoreReading reading;
+        if (!score::readForScore(connection->db(), sheet.dates.first(), &reading, &error))
+            return failed(error);
+        const search::Improvement found =
+            search::improveSheet(std::move(reading), sheet, {}, options);
+        std::fprintf(stderr, "search: %lld steps in %.1f s, from %.0f\n",
+                     static_cast<long long>(found.steps), found.seconds, found.scoreBefore.total());
+        sheet = found.sheet;
+    }
     score::RosterScore score;
     if (!score::scoreRoster(connection->db(), sheet, &score, &error))
         return failed(error);

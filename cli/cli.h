@@ -58,8 +58,10 @@ int exitCodeOf(engine::RunOutcome outcome);
 
 // What a run takes besides the set-up, for a new roster or, with
 // regenerate, the saved roster of that name around its locks (the locks
-// left out named on standard error). Done, or the exit code after saying why.
-int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate,
+// left out, and those that break leave, a rule or a limit, named on standard
+// error; with dropConflicts the latter left out too). Done, or the exit code
+// after saying why.
+int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
                    planning::RunRequest* request);
 
 int init(Context& context);
@@ -68,6 +70,7 @@ int explain(Context& context);
 int roster(Context& context);
 int listSavedRosters(Context& context);
 int score(Context& context);
+int improve(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 int wishes(Context& context);

@@ -49,7 +49,7 @@ int explain(Context& context) {
         auto reader = openDatabase(context, Connection::Access::ReadOnly, &code);
         if (!reader)
             return code;
-        if ((code = prepareRequest(reader->db(), keepName, keepLocks, &request)) != Done)
+        if ((code = prepareRequest(reader->db(), keepName, keepLocks, false, &request)) != Done)
             return code;
     }
     const engine::RunResult result = planning::plan(context.database, request);

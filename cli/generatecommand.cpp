@@ -20,19 +20,24 @@ constexpr int kOtherRunWaitMs = 120000;
 
 } // namespace
 
-// generate [--keep-locks NAME]: one generation run, as the button 生成值班表
-// does it; progress on standard error, the run's messages and then the roster
-// on standard output. A roster that ends with "完成！" is kept as a saved
-// roster; with --keep-locks, the saved roster NAME is generated again around
-// its locks and keeps the result.
-// The run's lock is held until the roster is printed, so what is printed is
-// this run's roster, never another program's reset or run.
+// generate [--keep-locks NAME [--drop-conflicting-locks]]: one generation run, as the button
+// 生成值班表 does it; progress on standard error, the run's messages and then the roster on
+// standard output. A roster that ends with "完成！" is kept as a saved roster; with --keep-locks,
+// the saved roster NAME is generated again around its locks and keeps the result; locks that break
+// leave, a rule or a limit are named and kept, or with --drop-conflicting-locks left out of the
+// run. The run's lock is held until the roster is printed, so what is printed is this run's roster,
+// never another program's reset or run.
 int generate(Context& context) {
     QStringList args = context.args;
     QString keepName;
     bool keepLocks = false;
     if (!takeOption(args, QStringLiteral("--keep-locks"), &keepName, &keepLocks)) {
         err(QStringLiteral("generate: --keep-locks needs the name of a saved roster"));
+        return Refused;
+    }
+    const bool dropConflicts = args.removeAll(QStringLiteral("--drop-conflicting-locks")) > 0;
+    if (dropConflicts && !keepLocks) {
+        err(QStringLiteral("generate: --drop-conflicting-locks goes with --keep-locks"));
         return Refused;
     }
     if (!args.isEmpty()) {
@@ -64,7 +69,7 @@ int generate(Context& context) {
         return code;
 
     planning::RunRequest request;
-    if ((code = prepareRequest(reader->db(), keepName, keepLocks, &request)) != Done)
+    if ((code = prepareRequest(reader->db(), keepName, keepLocks, dropConflicts, &request)) != Done)
         return code;
 
     int shownPercent = -1;
@@ -104,6 +109,8 @@ int generate(Context& context) {
             return RunFailed;
         }
         err(keepLocks ? msg::regenerated.arg(kept.name) : msg::rosterKept.arg(kept.name));
+        if (const int lost = planning::lostHandEdits(request))
+            err(msg::handEditsReplaced.arg(lost));
     }
     return code;
 }
@@ -127,7 +134,7 @@ int exitCodeOf(engine::RunOutcome outcome) {
     return RunFailed;
 }
 
-int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate,
+int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
                    planning::RunRequest* request) {
     QString error;
     qint64 target = 0;
@@ -142,12 +149,20 @@ int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate,
         err(error);
         return RunFailed;
     }
-    if (!request->problem.isEmpty()) {
-        err(request->problem);
+    const rosters::Regeneration& regeneration = request->regeneration;
+    if (!regeneration.problem.isEmpty()) {
+        err(regeneration.problem);
         return Refused;
     }
-    if (!request->leftOut.isEmpty())
-        err(msg::locksLeftOut + QLatin1Char('\n') + request->leftOut.join(QLatin1Char('\n')));
+    if (!regeneration.leftOut.isEmpty())
+        err(msg::locksLeftOut + QLatin1Char('\n') + regeneration.leftOut.join(QLatin1Char('\n')));
+    if (!regeneration.conflicts.isEmpty()) {
+        err(msg::lockConflicts + QLatin1Char('\n') +
+            regeneration.conflicts.join(QLatin1Char('\n')));
+        err(dropConflicts ? msg::conflictingLocksDropped : msg::conflictingLocksKept);
+        if (dropConflicts)
+            planning::dropConflictingLocks(request);
+    }
     return Done;
 }
 

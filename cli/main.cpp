@@ -26,8 +26,11 @@ const char* kUsage =
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
     "  generate                    generate the roster, as the button 生成值班表 does, and\n"
     "                              keep it as a saved roster named after its period\n"
-    "  generate --keep-locks NAME  generate the saved roster NAME again: its locked\n"
-    "                              assignments stay, the run fills the rest\n"
+    "  generate --keep-locks NAME [--drop-conflicting-locks]\n"
+    "                              generate the saved roster NAME again: its locked\n"
+    "                              assignments stay, the run fills the rest; locks that\n"
+    "                              break leave, a rule or a limit are named and kept\n"
+    "                              (or, with --drop-conflicting-locks, left out of the run)\n"
     "  explain [--keep-locks NAME] plan the roster (or the saved roster NAME again) as\n"
     "                              generate would, without writing it: why a slot cannot be\n"
     "                              filled, or what each person works against their limits\n"
@@ -42,6 +45,11 @@ const char* kUsage =
     "  rosters                     list the saved rosters\n"
     "  score [--saved NAME]        the score of the roster (or of the saved roster NAME): each\n"
     "                              term's cost, each person's line, the hard rules it breaks\n"
+    "  improve [--seconds N | --steps N] [--seed S] [--saved NAME]\n"
+    "                              search for a roster with a lower score from the last run's\n"
+    "                              roster (or the saved roster NAME, its locks held), for N\n"
+    "                              seconds (10) or N steps of each of two chains; the best is\n"
+    "                              kept as the saved roster \"…（优化）\"\n"
     "  import FILE                 replace the working database by FILE\n"
     "  export FILE                 save the working database to FILE\n"
     "  wishes --import FILE.csv    add the wishes of a CSV file (person, from, to, shift or\n"
@@ -178,7 +186,7 @@ int main(int argc, char** argv) {
     if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
         command != QLatin1String("export") && command != QLatin1String("explain") &&
         command != QLatin1String("rosters") && command != QLatin1String("wishes") &&
-        command != QLatin1String("score"))
+        command != QLatin1String("score") && command != QLatin1String("improve"))
         return usage();
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (const int code = cli::lockForUse(context); code != cli::Done)
@@ -193,6 +201,8 @@ int main(int argc, char** argv) {
         return cli::score(context);
     if (command == QLatin1String("explain"))
         return cli::explain(context);
+    if (command == QLatin1String("improve"))
+        return cli::improve(context);
     if (command == QLatin1String("wishes"))
         return cli::wishes(context);
     return cli::exportDatabase(context);

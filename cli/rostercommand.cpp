@@ -32,13 +32,16 @@ int monthSheet(const monthsheet::MonthSheet& sheet, const engine::RosterTable& r
         return NothingToPlan;
     }
     const monthsheet::SheetTotals totals = monthsheet::sheetTotals(sheet);
+    // The month sheet goes to standard output only when no file is asked for.
+    const bool writesFiles = (!csvPath.isEmpty() && csvPath != kStandardOutput) ||
+                             !pdfPath.isEmpty() || !xlsxPath.isEmpty();
     if (!month) {
         for (const QString& line : engine::formatRosterTable(roster))
             out(line);
     } else if (csvPath == kStandardOutput) {
         const QByteArray bytes = monthsheet::sheetCsv(sheet, totals);
         std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    } else {
+    } else if (!writesFiles) {
         for (const QString& line : monthsheet::formatSheet(sheet, totals))
             out(line);
     }
@@ -236,7 +239,9 @@ int roster(Context& context) {
         const double factor =
             o.saved ? rosters::rowHeightFactor(savedRoster) : engine::rowHeightFactor(db, &error);
         if (!error.isEmpty() ||
-            !report::writeRosterPdf(rosterDb, query, factor, o.pdfPath, &error)) {
+            !report::writeRosterPdf(rosterDb, query, factor,
+                                    report::askedText(o.filter.person, o.filter.shift), o.pdfPath,
+                                    &error)) {
             err(error);
             return RunFailed;
         }

@@ -1,5 +1,6 @@
 #include "editors/groupeditor.h"
 
+#include "editors/dependents.h"
 #include "editors/names.h"
 #include "store/dialect.h"
 #include "store/membership.h"
@@ -152,7 +153,13 @@ bool GroupEditor::deleteGroup(const GroupRow& group) {
     if (group.name == schema::allGroupName)
         return false;
     const bool hasMembers = memberCount(group.idid) > 0;
-    const QStringList named = namedBy(group);
+    QStringList named = namedBy(group);
+    dependents::Dependents found;
+    QString error;
+    if (!dependents::ofGroup(m_db, m_kind.kind, group.idid, group.name, &found, &error))
+        return fail(error);
+    if (!found.goesWith.isEmpty())
+        named << msg::goesWithIt + QLatin1Char('\n') + found.goesWith.join(QLatin1Char('\n'));
     QString question = hasMembers ? msg::deleteGroupWithMembers : QString();
     if (!named.isEmpty()) {
         const QString list = msg::groupNamedBy + QLatin1Char('\n') + named.join(QLatin1Char('\n'));
@@ -161,12 +168,16 @@ bool GroupEditor::deleteGroup(const GroupRow& group) {
     }
     if (!question.isEmpty() && !m_prompt.question(question))
         return false;
-    QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("delete from \"%1\" where idid = ?").arg(m_kind.table));
-    query.addBindValue(group.idid);
-    if (!query.exec())
-        return fail(query.lastError().text());
-    return query.numRowsAffected() == 1;
+    // The rules that name the group may go with it.
+    const bool rulesToo =
+        !found.naming.isEmpty() && m_prompt.question(msg::deleteNamingToo.arg(found.naming.size()));
+    int deleted = 0;
+    if (!dependents::deleteWith(
+            m_db, found, rulesToo,
+            {QStringLiteral("delete from \"%1\" where idid = ?").arg(m_kind.table), {group.idid}},
+            &deleted, &error))
+        return fail(error);
+    return deleted == 1;
 }
 
 QString GroupEditor::acceptedName(const QString& typed) {
@@ -178,6 +189,20 @@ QString GroupEditor::acceptedName(const QString& typed) {
 std::optional<QString> GroupEditor::rename(qint64 groupIdid, const QString& typed) {
     m_lastError.clear();
     const QString name = acceptedName(typed);
+    // Rules name a group by its name: two groups of one name cannot be told apart.
+    QSqlQuery same(m_db);
+    same.prepare(QStringLiteral("select count(*) from \"%1\" where \"%2\" = ? and idid <> ?")
+                     .arg(m_kind.table, m_kind.nameColumn));
+    same.addBindValue(name);
+    same.addBindValue(groupIdid);
+    if (!same.exec() || !same.next()) {
+        fail(same.lastError().text());
+        return std::nullopt;
+    }
+    if (name != msg::pleaseChange && same.value(0).toLongLong() > 0) {
+        m_lastError = msg::duplicateGroupName.arg(name);
+        return std::nullopt;
+    }
     QSqlQuery query(m_db);
     query.prepare(QStringLiteral("update \"%1\" set \"%2\" = ? where idid = ?")
                       .arg(m_kind.table, m_kind.nameColumn));

@@ -72,6 +72,7 @@ public:
     // The name a cell edit stores: 请修改 instead of a blank name or 全部.
     static QString acceptedName(const QString& typed);
     // Stores the edited name (after acceptedName); returns the stored name.
+    // A name another group of the kind has is refused (lastError says so).
     std::optional<QString> rename(qint64 groupIdid, const QString& typed);
 
     // The warnings of 保存 and of an edit that begins.

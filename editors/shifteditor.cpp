@@ -1,8 +1,10 @@
 #include "editors/shifteditor.h"
 
+#include "editors/dependents.h"
 #include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -332,11 +334,27 @@ bool ShiftEditor::updateShift(qint64 idid, const ShiftEntry& entry) {
 bool ShiftEditor::deleteShift(qint64 idid) {
     m_lastError.clear();
     QSqlQuery query(m_db);
-    query.prepare(kDeleteShift);
-    query.addBindValue(idid);
-    if (!query.exec())
-        return fail(query.lastError().text());
-    return query.numRowsAffected() == 1;
+    QString error;
+    if (!execBound(query,
+                   QStringLiteral("select 班次名称, 起始时间, 终止时间 from banci where idid = ?"),
+                   {idid}, &error))
+        return fail(error);
+    if (!query.next())
+        return false; // gone already
+    const QString name = query.value(0).toString();
+    const QString what =
+        msg::shiftToDelete.arg(name, query.value(1).toString(), query.value(2).toString());
+    query.finish();
+    dependents::Dependents found;
+    if (!dependents::ofShift(m_db, idid, name, &found, &error))
+        return fail(error);
+    bool rulesToo = false;
+    if (!dependents::confirm(m_prompt, what, found, &rulesToo))
+        return false;
+    int deleted = 0;
+    if (!dependents::deleteWith(m_db, found, rulesToo, {kDeleteShift, {idid}}, &deleted, &error))
+        return fail(error);
+    return deleted == 1;
 }
 
 } // namespace korvane

@@ -92,6 +92,10 @@ public:
     // Rewrites an existing shift; its membership is left alone. False when
     // refused, when the shift is gone, or when the store failed.
     bool updateShift(qint64 idid, const ShiftEntry& entry);
+    // Deletes the shift after asking, naming what goes with it (its ideal
+    // headcounts) and, unless another row has its name, the rules and
+    // forbidden successions that name it, which a second question offers to
+    // delete. False when declined (lastError empty), gone or failed.
     bool deleteShift(qint64 idid);
 
     // The last database error, for the window to report.

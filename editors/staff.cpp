@@ -1,8 +1,10 @@
 #include "editors/staff.h"
 
+#include "editors/dependents.h"
 #include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -51,6 +53,20 @@ bool sameValue(const QVariant& stored, const QVariant& typed) {
     const double a = storedText.toDouble(&storedNumber);
     const double b = typedText.toDouble(&typedNumber);
     return storedNumber && typedNumber && stored.typeId() != QMetaType::QString && a == b;
+}
+
+// An age typed into the grid: a whole number of years, stored as the text
+// column holds it ("30", whatever way it was typed); a cleared cell holds no
+// age. Nothing for what is not an age.
+std::optional<QVariant> ageValue(const QVariant& typed) {
+    const QString text = typed.toString().trimmed();
+    if (text.isEmpty())
+        return QVariant();
+    bool ok = false;
+    const int age = text.toInt(&ok);
+    if (!ok || age < minimumAge || age > maximumAge)
+        return std::nullopt;
+    return QVariant(QString::number(age));
 }
 
 } // namespace
@@ -152,12 +168,26 @@ bool StaffEditor::deletePerson(qint64 idid) {
     }
     if (people == 0)
         return false;
-    QSqlQuery remove(m_db);
-    remove.prepare(kDeletePerson);
-    remove.addBindValue(idid);
-    if (!remove.exec())
-        return fail(remove.lastError().text());
-    return remove.numRowsAffected() > 0;
+    QSqlQuery person(m_db);
+    QString error;
+    if (!execBound(person, kOnePerson, {idid}, &error))
+        return fail(error);
+    if (!person.next())
+        return false; // gone already
+    const QString name = person.value(nameColumn).toString();
+    const QString number = person.value(numberColumn).toString();
+    person.finish();
+    // Ask first, naming what goes with the person and the rules that name them.
+    dependents::Dependents found;
+    if (!dependents::ofPerson(m_db, idid, name, &found, &error))
+        return fail(error);
+    bool rulesToo = false;
+    if (!dependents::confirm(m_prompt, msg::personToDelete.arg(name, number), found, &rulesToo))
+        return false;
+    int deleted = 0;
+    if (!dependents::deleteWith(m_db, found, rulesToo, {kDeletePerson, {idid}}, &deleted, &error))
+        return fail(error);
+    return deleted > 0;
 }
 
 bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& value) {
@@ -195,6 +225,13 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
             return false;
         }
         stored = number;
+    } else if (sameColumn(column, ageColumn)) {
+        const std::optional<QVariant> age = ageValue(value);
+        if (!age) {
+            m_prompt.information(msg::ageInvalid);
+            return false;
+        }
+        stored = *age;
     } else if (isBlankName(value.toString())) {
         stored = msg::enterCharacters;
     } else if (sameColumn(column, nameColumn)) {

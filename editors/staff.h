@@ -17,6 +17,10 @@ inline const QString tableName = QStringLiteral("基本信息");
 inline const QString keyColumn = QStringLiteral("IDID");  // the join key, never edited
 inline const QString numberColumn = QStringLiteral("ID"); // the person number users see
 inline const QString nameColumn = QStringLiteral("姓名");
+inline const QString ageColumn = QStringLiteral("年龄");
+// The ages the grid takes, in whole years.
+inline constexpr int minimumAge = 1;
+inline constexpr int maximumAge = 120;
 
 // The columns the grid edits: the number, the name and the descriptive
 // details. The others are shown only: 所属组ID changes through the
@@ -38,11 +42,16 @@ public:
     // empty name and a name that is already there. Returns the new IDID.
     std::optional<qint64> addPerson(const QString& name);
 
-    // 删除选定员工: deletes person idid; the last person stays.
+    // 删除选定员工: deletes person idid after asking, the question naming
+    // what goes with the person (leave, limits, targets, wishes), the locks
+    // of saved rosters that can no longer hold, and the rules that name the
+    // person, which a second question offers to delete. The last person stays.
     bool deletePerson(qint64 idid);
 
     // A value typed into the grid for column of person idid. A value equal to
-    // the stored one is not written. A cleared cell becomes "请输入字符！"; a
+    // the stored one is not written. A cleared cell becomes "请输入字符！",
+    // except 年龄, which holds a whole number of years or nothing (a cleared
+    // age is blank, anything else refused), stored as text like the column; a
     // name another person has is refused; the person number stays a unique
     // whole number; only the editable columns take a value. True when the
     // cell holds the value (stored or unchanged).

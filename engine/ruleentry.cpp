@@ -1,6 +1,7 @@
 #include "engine/ruleentry.h"
 
 #include "store/dialect.h"
+#include "store/messages.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,6 +14,10 @@ namespace {
 
 const QString kInsertRule = QStringLiteral("insert into 排除条件 (人员, 排在, 日期, 班次, "
                                            "选定日期组, 选定班次组) values (?, ?, ?, ?, ?, ?)");
+const QString kSameRule = QStringLiteral(
+    "select 编号 from 排除条件 where 人员 = ? and 排在 = ? and 日期 = ? and 班次 = ? and "
+    "(coalesce(选定日期组, 0) <> 0) = ? and (coalesce(选定班次组, 0) <> 0) = ? "
+    "order by 编号 limit 1");
 const QString kDeleteRule = QStringLiteral("delete from 排除条件 where 编号 = ?");
 // Appends the named column of every row of "select * from table" to entries.
 bool readColumn(QSqlDatabase& db, const QString& table, const QString& column, QStringList* entries,
@@ -77,6 +82,25 @@ Rule ruleFromFrame(const QString& person, const QString& placement, const QStrin
 }
 
 bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number, QString* error) {
+    QSqlQuery same(db);
+    same.prepare(kSameRule);
+    for (const QVariant& value :
+         {QVariant(rule.person), QVariant(rule.placement), QVariant(rule.date),
+          QVariant(rule.shift), QVariant(rule.dateIsGroup ? 1 : 0),
+          QVariant(rule.shiftIsGroup ? 1 : 0)})
+        same.addBindValue(value);
+    if (!same.exec()) {
+        if (error)
+            *error = same.lastError().text();
+        return false;
+    }
+    if (same.next()) {
+        Rule existing = rule;
+        existing.number = same.value(0).toLongLong();
+        if (error)
+            *error = msg::duplicateRule.arg(describeRule(existing));
+        return false;
+    }
     QSqlQuery query(db);
     query.prepare(kInsertRule);
     query.addBindValue(rule.person);

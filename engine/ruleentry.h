@@ -66,8 +66,9 @@ Rule ruleFromFrame(const QString& person, const QString& placement, const QStrin
                    int datePosition, int dateGroupCount, const QString& shift, int shiftPosition,
                    int shiftGroupCount);
 
-// Appends the rule to 排除条件 as it stands (no field is checked). Its new
-// 编号 goes to *number. False with the reason.
+// Appends the rule to 排除条件 as it stands (no field is checked), unless
+// the very same rule is there already. Its new 编号 goes to *number. False
+// with the reason (the rule it repeats named).
 bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number = nullptr,
              QString* error = nullptr);
 

@@ -36,6 +36,9 @@ const QString kReasons =
 const QString kPersonExists = QStringLiteral("select count(*) from 基本信息 where IDID = ?");
 const QString kInsertLeave =
     QStringLiteral("insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values (?, ?, ?, ?)");
+const QString kSameLeave = QStringLiteral(
+    "select 编号 from 休假 where 人员IDID = ? and 开始日期 = ? and 结束日期 = ? and 原因 = ? "
+    "and 编号 <> ? order by 编号 limit 1");
 const QString kUpdateLeave = QStringLiteral(
     "update 休假 set 人员IDID = ?, 开始日期 = ?, 结束日期 = ?, 原因 = ? where 编号 = ?");
 const QString kDeleteLeave = QStringLiteral("delete from 休假 where 编号 = ?");
@@ -244,7 +247,7 @@ QStringList LimitsEditor::reasons() {
     return reasons;
 }
 
-bool LimitsEditor::checkLeave(const LeaveEntry& entry) {
+bool LimitsEditor::checkLeave(const LeaveEntry& entry, qint64 number) {
     QSqlQuery query(m_db);
     QString error;
     if (!execBound(query, kPersonExists, {entry.person}, &error) || !query.next())
@@ -259,6 +262,15 @@ bool LimitsEditor::checkLeave(const LeaveEntry& entry) {
     }
     if (!entry.first.isValid() || !entry.last.isValid() || entry.last < entry.first) {
         m_prompt.information(msg::endBeforeStart);
+        return false;
+    }
+    // Reasons are compared exactly, as typed: 病假 and 病假 are the same leave.
+    QSqlQuery same(m_db);
+    if (!execBound(same, kSameLeave,
+                   {entry.person, iso(entry.first), iso(entry.last), entry.reason, number}, &error))
+        return fail(error);
+    if (same.next()) {
+        m_prompt.information(msg::duplicateLeave.arg(same.value(0).toLongLong()));
         return false;
     }
     return true;
@@ -292,7 +304,7 @@ std::optional<qint64> LimitsEditor::addLeave(const LeaveEntry& entry) {
 }
 
 bool LimitsEditor::changeLeave(qint64 number, const LeaveEntry& entry) {
-    if (!checkLeave(entry))
+    if (!checkLeave(entry, number))
         return false;
     QSqlQuery query(m_db);
     QString error;

@@ -89,14 +89,16 @@ public:
     QStringList reasons();
 
     // Checks an entry: a person that exists, a reason, an end not before the
-    // start. A range wholly outside the planning period is taken with a
+    // start, and refuses the very leave already listed (same person, dates
+    // and reason). A range wholly outside the planning period is taken with a
     // warning that it changes nothing. Returns the new 编号.
     std::optional<qint64> addLeave(const LeaveEntry& entry);
     bool changeLeave(qint64 number, const LeaveEntry& entry);
     bool deleteLeave(qint64 number);
 
 private:
-    bool checkLeave(const LeaveEntry& entry);
+    // Also refuses an entry equal to a stored one other than number.
+    bool checkLeave(const LeaveEntry& entry, qint64 number = 0);
     void warnOutsidePeriod(const LeaveEntry& entry);
     bool fail(const QString& error);
 

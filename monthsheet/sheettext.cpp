@@ -50,6 +50,38 @@ QString cellText(const MonthSheet& sheet, int person, int date) {
     return labels.join(shiftSeparator);
 }
 
+QStringList shortLabels(const MonthSheet& sheet) {
+    QStringList names;
+    for (const SheetShift& shift : sheet.shifts)
+        if (!names.contains(shift.name))
+            names << shift.name;
+    QStringList labels;
+    for (const SheetShift& shift : sheet.shifts) {
+        qsizetype length = 1;
+        const auto clashes = [&](qsizetype prefix) {
+            return std::any_of(names.begin(), names.end(), [&](const QString& other) {
+                return other != shift.name && other.left(prefix) == shift.name.left(prefix);
+            });
+        };
+        while (length < shift.name.size() && clashes(length))
+            ++length;
+        const QString label = shift.name.left(length);
+        labels << (shift.overnight ? label + overnightMark : label);
+    }
+    return labels;
+}
+
+QString shortLabelLegend(const MonthSheet& sheet, const QStringList& labels,
+                         const QList<int>& shifts) {
+    QStringList parts;
+    for (int shift : shifts) {
+        const QString part = labels.at(shift) + QLatin1Char('=') + sheet.shifts.at(shift).name;
+        if (!parts.contains(part))
+            parts << part;
+    }
+    return parts.join(QStringLiteral("  "));
+}
+
 QString cellDetails(const MonthSheet& sheet, int person, int date) {
     const QDate day = sheet.dates.at(date);
     QStringList lines = {sheet.people.at(person).name, engine::longDate(day.toJulianDay()) +
@@ -104,6 +136,9 @@ QList<QStringList> sheetRows(const MonthSheet& sheet, const SheetTotals& totals)
     QStringList counts = {QString(), onDutyCaption};
     for (int date = 0; date < sheet.dates.size(); ++date)
         counts << QString::number(sheet.onDuty(date));
+    // Empty totals, so that the row has as many fields as the header.
+    for (qsizetype i = 0; i < totalsCaptions.size(); ++i)
+        counts << QString();
     rows << counts;
     return rows;
 }

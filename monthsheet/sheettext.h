@@ -18,7 +18,8 @@ inline const QString idCaption = QStringLiteral("ID");
 inline const QString nameCaption = QStringLiteral("姓名");
 inline const QString onDutyCaption = QStringLiteral("在班人数");
 // Per person: shifts, overnight shifts, shifts on Saturdays and Sundays, hours.
-inline const QStringList totalsCaptions = {QStringLiteral("班数"), QStringLiteral("夜班"),
+// The overnight total is 跨日班, never the name a planner may give a shift (夜班).
+inline const QStringList totalsCaptions = {QStringLiteral("班数"), QStringLiteral("跨日班"),
                                            QStringLiteral("周末班"), QStringLiteral("工时")};
 inline const QStringList spreadCaptions = {QStringLiteral("最少"), QStringLiteral("最多"),
                                            QStringLiteral("相差")};
@@ -45,6 +46,15 @@ QString shortDateText(const QDate& date);
 QString shiftLabel(const SheetShift& shift);
 // The shifts of a cell joined by "/".
 QString cellText(const MonthSheet& sheet, int person, int date);
+// A short label per shift of the sheet, for cells too narrow for the names:
+// the fewest first characters of its name that no other name begins with
+// (the whole name when it is the beginning of another), marked like
+// shiftLabel. Rows of one name share their label.
+QStringList shortLabels(const MonthSheet& sheet);
+// The legend of the short labels of the given shifts: "白=白班  大→=大夜班",
+// each label once.
+QString shortLabelLegend(const MonthSheet& sheet, const QStringList& labels,
+                         const QList<int>& shifts);
 // The person, the date and each shift with its times, one per line.
 QString cellDetails(const MonthSheet& sheet, int person, int date);
 // 2027年1月1日 至 2027年1月31日 (empty without dates).

@@ -19,6 +19,10 @@ constexpr lxw_row_t kHeadingRows = 3; // month, day, weekday
 constexpr lxw_row_t kFirstPersonRow = 1 + kHeadingRows;
 constexpr lxw_col_t kFirstDateColumn = 2; // after ID and 姓名
 constexpr uint8_t kPaperA4 = 9;
+// The month sheet prints days 1 to 15 and 16 to the end on pages of their own.
+constexpr int kSecondHalfDay = 16;
+// What the spreadsheet format allows of manual page breaks on one sheet.
+constexpr qsizetype kMostPageBreaks = 1023;
 
 // The formats of the workbook, made once.
 struct Formats {
@@ -32,6 +36,8 @@ struct Formats {
         cell = cellFormat(book, 0, LXW_ALIGN_CENTER);
         weekendCell = cellFormat(book, kWeekendFill, LXW_ALIGN_CENTER);
         standOut = cellFormat(book, kStandOutFill, LXW_ALIGN_CENTER);
+        date = cellFormat(book, 0, LXW_ALIGN_CENTER);
+        format_set_num_format(date, "yyyy\"年\"m\"月\"d\"日\"");
     }
     static lxw_format* cellFormat(lxw_workbook* book, lxw_color_t fill, uint8_t alignment) {
         lxw_format* format = workbook_add_format(book);
@@ -58,6 +64,7 @@ struct Formats {
     lxw_format* cell;
     lxw_format* weekendCell;
     lxw_format* standOut;
+    lxw_format* date;
 };
 
 // Writes cells and keeps the first error.
@@ -76,6 +83,12 @@ public:
     }
     void number(lxw_row_t row, lxw_col_t column, double value, lxw_format* format) {
         keep(worksheet_write_number(m_sheet, row, column, value, format));
+    }
+    // Manual page breaks before the columns of a list that ends with 0.
+    void pageBreaks(lxw_col_t* columns) { keep(worksheet_set_v_pagebreaks(m_sheet, columns)); }
+    void date(lxw_row_t row, lxw_col_t column, const QDate& value, lxw_format* format) {
+        lxw_datetime when = {value.year(), value.month(), value.day(), 0, 0, 0};
+        keep(worksheet_write_datetime(m_sheet, row, column, &when, format));
     }
     // A heading over several cells (one cell: no merge).
     void spanned(lxw_row_t firstRow, lxw_col_t firstColumn, lxw_row_t lastRow, lxw_col_t lastColumn,
@@ -132,8 +145,7 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
     QStringList labels;
     for (lxw_col_t date = 0; date < dates; ++date) {
         const DateHeading heading = dateHeading(sheet, int(date));
-        lxw_format* format =
-            sheet.isWeekendDate(date) ? formats.weekendHeading : formats.heading;
+        lxw_format* format = sheet.isWeekendDate(date) ? formats.weekendHeading : formats.heading;
         out.text(2, kFirstDateColumn + date, heading.day, format);
         out.text(3, kFirstDateColumn + date, heading.weekday, format);
     }
@@ -176,11 +188,29 @@ void writeMonthSheet(Sheet& out, const Formats& formats, const MonthSheet& sheet
     worksheet_freeze_panes(ws, kFirstPersonRow, kFirstDateColumn);
     worksheet_set_landscape(ws);
     worksheet_set_paper(ws, kPaperA4);
-    worksheet_fit_to_pages(ws, 1, 0);
+    // Printed at full size, half a month across a page, the names and the
+    // dates repeated on every page: as many pages as it takes.
+    static_assert(kFirstDateColumn > 0, "a page break never falls before the first column");
+    QList<lxw_col_t> breaks;
+    for (lxw_col_t date = 1; date < dates; ++date) {
+        const int day = sheet.dates.at(int(date)).day();
+        if ((day == 1 || day == kSecondHalfDay) && breaks.size() < kMostPageBreaks)
+            breaks << kFirstDateColumn + date;
+    }
+    if (dates > 0 && breaks.size() < kMostPageBreaks)
+        breaks << firstTotal; // the totals on a page of their own
+    breaks << 0;              // the end of the list
+    if (breaks.size() > 1)
+        out.pageBreaks(breaks.data());
     worksheet_repeat_rows(ws, 1, kHeadingRows);
     worksheet_repeat_columns(ws, 0, 1);
     worksheet_set_footer(ws, "&C&P / &N");
 }
+
+const QString kRosterNumberColumn = QStringLiteral("IDID");
+const QString kRosterDateColumn = QStringLiteral("日期");
+const QString kRosterNamesColumn = QStringLiteral("值班人");
+const QString kLongDateForm = QStringLiteral("yyyy年M月d日"); // 值班报表.日期
 
 void writeRoster(Sheet& out, const Formats& formats, const engine::RosterTable& roster) {
     for (int column = 0; column < roster.columns.size(); ++column) {
@@ -190,10 +220,26 @@ void writeRoster(Sheet& out, const Formats& formats, const engine::RosterTable& 
             texts << row.value(column);
         out.width(lxw_col_t(column), lxw_col_t(column), widthOf(texts, 6, 60));
     }
+    // Numbers as numbers, dates as dates, the names without the blanks before each.
+    const int number = int(roster.columns.indexOf(kRosterNumberColumn));
+    const int date = int(roster.columns.indexOf(kRosterDateColumn));
+    const int names = int(roster.columns.indexOf(kRosterNamesColumn));
     for (int row = 0; row < roster.rows.size(); ++row)
-        for (int column = 0; column < roster.columns.size(); ++column)
-            out.text(lxw_row_t(row + 1), lxw_col_t(column), roster.rows.at(row).value(column),
-                     column == roster.columns.size() - 1 ? formats.name : formats.cell);
+        for (int column = 0; column < roster.columns.size(); ++column) {
+            const QString value = roster.rows.at(row).value(column);
+            const lxw_row_t at = lxw_row_t(row + 1);
+            bool isNumber = false;
+            const double numeric = value.toDouble(&isNumber);
+            const QDate day = QDate::fromString(value, kLongDateForm);
+            if (column == number && isNumber)
+                out.number(at, lxw_col_t(column), numeric, formats.cell);
+            else if (column == date && day.isValid())
+                out.date(at, lxw_col_t(column), day, formats.date);
+            else if (column == names)
+                out.text(at, lxw_col_t(column), value.trimmed(), formats.name);
+            else
+                out.text(at, lxw_col_t(column), value, formats.cell);
+        }
     worksheet_freeze_panes(out.get(), 1, 0);
     worksheet_set_paper(out.get(), kPaperA4);
     worksheet_fit_to_pages(out.get(), 1, 0);

@@ -2,11 +2,14 @@
 
 #include "engine/planningdata.h"
 #include "rosters/statements.h"
+#include "rosters/warnings.h"
 #include "store/messages.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+
+#include <QMap>
 
 #include <algorithm>
 
@@ -157,6 +160,68 @@ bool earlierShiftsBefore(QSqlDatabase& db, const QDate& first, QList<engine::Ear
     return true;
 }
 
+namespace {
+
+// "2027年3月2日 丁 的白班", named from the roster's own copy.
+QString lockText(const monthsheet::MonthSheet& sheet, const engine::LockedAssignment& lock) {
+    QString person, shift;
+    for (const monthsheet::SheetPerson& p : sheet.people)
+        if (p.idid == lock.person)
+            person = p.name;
+    for (const monthsheet::SheetShift& s : sheet.shifts)
+        if (s.idid == lock.shift)
+            shift = s.name;
+    return msg::lockLine.arg(engine::longDate(lock.day), person, shift);
+}
+
+// The held locks that break what the set-up asks, found by checking a sheet
+// of the held shifts alone: what they break there, no run around them mends.
+// Slot warnings (headcount) name no lock and are left to the run.
+bool findConflicts(QSqlDatabase& db, const SavedRoster& saved, Regeneration* regeneration,
+                   QString* error) {
+    const QList<engine::LockedAssignment>& held = regeneration->extras.locked;
+    if (held.isEmpty())
+        return true;
+    RosterChecker checker;
+    if (!checker.load(db, error))
+        return false;
+    checker.setEarlierShifts(regeneration->extras.earlier);
+    monthsheet::MonthSheet sheet = saved.sheet;
+    sheet.resetCells();
+    QHash<qint64, int> dateOf, shiftOf, personOf;
+    for (int i = 0; i < sheet.dates.size(); ++i)
+        dateOf.insert(sheet.dates.at(i).toJulianDay(), i);
+    for (int i = 0; i < sheet.shifts.size(); ++i)
+        shiftOf.insert(sheet.shifts.at(i).idid, i);
+    for (int i = 0; i < sheet.people.size(); ++i)
+        personOf.insert(sheet.people.at(i).idid, i);
+    for (const engine::LockedAssignment& lock : held)
+        sheet.add(personOf.value(lock.person), dateOf.value(lock.day), shiftOf.value(lock.shift));
+
+    QMap<int, QStringList> broken; // by index into held
+    for (const Warning& warning : checker.check(sheet)) {
+        if (warning.person < 0)
+            continue;
+        const engine::LockedAssignment cell{sheet.dates.at(warning.date).toJulianDay(),
+                                            sheet.shifts.at(warning.shift).idid,
+                                            sheet.people.at(warning.person).idid};
+        for (int i = 0; i < held.size(); ++i)
+            if (held.at(i).day == cell.day && held.at(i).shift == cell.shift &&
+                held.at(i).person == cell.person && !broken[i].contains(warning.text))
+                broken[i] << warning.text;
+    }
+    for (auto it = broken.cbegin(); it != broken.cend(); ++it) {
+        if (it.value().isEmpty())
+            continue;
+        regeneration->conflicting << it.key();
+        regeneration->conflicts << lockText(sheet, held.at(it.key())) + msg::lockBreaks +
+                                       it.value().join(msg::reasonSeparator);
+    }
+    return true;
+}
+
+} // namespace
+
 bool prepareRegeneration(QSqlDatabase& db, qint64 roster, Regeneration* regeneration,
                          QString* error) {
     *regeneration = {};
@@ -189,21 +254,39 @@ bool prepareRegeneration(QSqlDatabase& db, qint64 roster, Regeneration* regenera
     }
     const monthsheet::MonthSheet& sheet = saved.sheet;
     for (int i = 0; i < held.size(); ++i) {
-        const engine::LockedAssignment& lock = held.at(i);
-        if (!broken.contains(i)) {
-            regeneration->extras.locked << lock;
-            continue;
-        }
-        QString person, shift;
-        for (const monthsheet::SheetPerson& p : sheet.people)
-            if (p.idid == lock.person)
-                person = p.name;
-        for (const monthsheet::SheetShift& s : sheet.shifts)
-            if (s.idid == lock.shift)
-                shift = s.name;
-        regeneration->leftOut << msg::lockLine.arg(engine::longDate(lock.day), person, shift);
+        if (broken.contains(i))
+            regeneration->leftOut << lockText(sheet, held.at(i));
+        else
+            regeneration->extras.locked << held.at(i);
     }
-    return earlierShifts(db, &regeneration->extras.earlier, error);
+    for (const SavedSlot& slot : saved.dutySlots)
+        for (int i = 0; i < slot.people.size(); ++i)
+            if (slot.byHand.value(i))
+                regeneration->byHand.append({sheet.dates.at(slot.date).toJulianDay(),
+                                             sheet.shifts.at(slot.shift).idid,
+                                             sheet.people.at(slot.people.at(i)).idid});
+    return earlierShifts(db, &regeneration->extras.earlier, error) &&
+           findConflicts(db, saved, regeneration, error);
+}
+
+void dropConflictingLocks(Regeneration* regeneration) {
+    QList<engine::LockedAssignment> kept;
+    for (int i = 0; i < regeneration->extras.locked.size(); ++i)
+        if (!regeneration->conflicting.contains(i))
+            kept << regeneration->extras.locked.at(i);
+    regeneration->extras.locked = kept;
+    regeneration->conflicting.clear();
+}
+
+int lostHandEdits(const Regeneration& regeneration) {
+    const QList<engine::LockedAssignment>& held = regeneration.extras.locked;
+    return int(std::count_if(regeneration.byHand.begin(), regeneration.byHand.end(),
+                             [&](const engine::LockedAssignment& edit) {
+                                 return std::none_of(held.begin(), held.end(), [&](const auto& l) {
+                                     return l.day == edit.day && l.shift == edit.shift &&
+                                            l.person == edit.person;
+                                 });
+                             }));
 }
 
 } // namespace korvane::rosters

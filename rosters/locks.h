@@ -50,9 +50,22 @@ struct Regeneration {
     QString name;
     engine::RunExtras extras;
     QStringList leftOut;
+    // The locks the run can hold that break leave, a rule or a limit of the
+    // set-up as it is now (or rest, overlap, a forbidden succession), judged
+    // by the hand-edit warnings' checks on the held shifts alone: a line per
+    // lock with what it breaks, and its index into extras.locked. Kept, the
+    // run places them all the same and the roster's warnings name them.
+    QStringList conflicts;
+    QList<int> conflicting;
+    // The shifts placed by hand: those no held lock keeps are replaced.
+    QList<engine::LockedAssignment> byHand;
     QString problem;
 };
 bool prepareRegeneration(QSqlDatabase& db, qint64 roster, Regeneration* regeneration,
                          QString* error);
+// Leaves the conflicting locks out of the run.
+void dropConflictingLocks(Regeneration* regeneration);
+// How many shifts placed by hand the run replaces: every one no held lock keeps.
+int lostHandEdits(const Regeneration& regeneration);
 
 } // namespace korvane::rosters

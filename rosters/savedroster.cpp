@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <tuple>
 
 namespace korvane::rosters {
 
@@ -278,6 +279,18 @@ bool listRosters(QSqlDatabase& db, QList<RosterSummary>* rosters, QString* error
         summary.shifts = query.value(8).toInt();
         rosters->append(summary);
     }
+    return true;
+}
+
+bool lastFinishedRoster(QSqlDatabase& db, RosterSummary* summary, QString* error) {
+    *summary = {};
+    QList<RosterSummary> rosters;
+    if (!listRosters(db, &rosters, error))
+        return false;
+    for (const RosterSummary& roster : rosters)
+        if (std::tie(roster.generated, roster.number) >
+            std::tie(summary->generated, summary->number))
+            *summary = roster;
     return true;
 }
 

@@ -54,6 +54,9 @@ QStringList summaryTexts(const RosterSummary& summary);
 // Every saved roster, the latest period first (none in a file of the first
 // version, read before it gets the tables).
 bool listRosters(QSqlDatabase& db, QList<RosterSummary>* rosters, QString* error);
+// The roster the last finished run kept: the latest generated (the number
+// breaks a tie). *summary stays empty (number 0) when none is kept.
+bool lastFinishedRoster(QSqlDatabase& db, RosterSummary* summary, QString* error);
 // The roster of that name (0 when there is none; -1 on error).
 qint64 findRoster(QSqlDatabase& db, const QString& name, QString* error);
 // False with the reason: an empty name, a name another roster has.

@@ -10,8 +10,6 @@
 #include <QVariant>
 #include <QVariantList>
 
-#include <functional>
-
 // The statements of the saved-roster operations: every value bound, never
 // written into the text.
 namespace korvane::rosters::sql {
@@ -36,21 +34,7 @@ inline bool hasRosterTables(QSqlQuery& query, bool* present, QString* error) {
     return true;
 }
 
-// Runs work in one transaction; rolls back when it fails.
-inline bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>& work) {
-    if (!db.transaction()) {
-        if (error)
-            *error = db.lastError().text();
-        return false;
-    }
-    if (!work() || !db.commit()) {
-        if (error && error->isEmpty())
-            *error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
-}
+using korvane::inTransaction;
 
 // 生成时间 and 修改时间: yyyy-MM-dd HH:mm:ss, local time.
 inline QString now() {

@@ -445,3 +445,74 @@ QList<Replacement> RosterChecker::replacements(const MonthSheet& sheet, int date
 }
 
 } // namespace korvane::rosters
+
+namespace korvane::rosters {
+
+RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const {
+    const SheetIndex index = indexOf(sheet);
+    CellRules rules;
+    rules.dates = int(sheet.dates.size());
+    rules.people = int(sheet.people.size());
+    rules.shifts = int(sheet.shifts.size());
+    const size_t shifts = size_t(rules.shifts);
+    rules.permitted.assign(size_t(rules.people) * size_t(rules.dates) * shifts, 0);
+    rules.needed.assign(size_t(rules.dates) * shifts, 0);
+    std::vector<char> runs(size_t(rules.dates) * shifts, 0);
+    for (int date = 0; date < rules.dates; ++date) {
+        const int row = index.calendarRow.at(date);
+        for (int shift = 0; shift < rules.shifts; ++shift) {
+            const int setupShift = index.setupShift.at(shift);
+            bool twice = false;
+            const size_t slot = size_t(date) * shifts + size_t(shift);
+            runs[slot] =
+                row >= 0 && setupShift >= 0 &&
+                m_data.distributed(m_data.calendar.at(row), m_data.shifts.at(setupShift), &twice);
+            if (runs[slot])
+                rules.needed[slot] = engine::peopleTaken(m_data.shifts.at(setupShift).headcount);
+        }
+        rules.day.push_back(index.day.at(date));
+        rules.weekend.push_back(index.weekend.at(date));
+    }
+    for (int shift = 0; shift < rules.shifts; ++shift) {
+        rules.startMinute.push_back(index.startMinute.at(shift));
+        rules.endMinute.push_back(index.endMinute.at(shift));
+        rules.overnight.push_back(sheet.shifts.at(shift).overnight);
+        rules.shiftIdid.push_back(sheet.shifts.at(shift).idid);
+    }
+    static const QList<int> noRules;
+    for (int person = 0; person < rules.people; ++person) {
+        const int staff = index.staff.at(person);
+        const qint64 idid = sheet.people.at(person).idid;
+        rules.limits.push_back(staff >= 0 ? m_data.limits.at(staff) : engine::WorkLimits());
+        const engine::WorkLimits& limits = rules.limits.back();
+        // Without a rest limit neither rest nor overlap is checked (engine/dutychecks.h).
+        rules.restMinutes.push_back(limits.restHours ? *limits.restHours * 60 : -1);
+        rules.earlier.push_back(m_earlier.value(idid));
+        if (staff < 0)
+            continue;
+        const QList<int>& own = m_rulesOfPerson.value(idid, noRules);
+        for (int date = 0; date < rules.dates; ++date) {
+            if (engine::onLeave(m_data, staff, index.day.at(date)))
+                continue;
+            const int row = index.calendarRow.at(date);
+            for (int shift = 0; shift < rules.shifts; ++shift) {
+                if (!runs[size_t(date) * shifts + size_t(shift)])
+                    continue;
+                const QString& dateText = m_data.calendar.at(row).text;
+                const qint64 shiftIdid = m_data.shifts.at(index.setupShift.at(shift)).idid;
+                bool struck = false;
+                for (int rule : own)
+                    struck = struck || m_rules.at(rule).region.strikes(idid, dateText, shiftIdid);
+                rules.permitted[(size_t(person) * size_t(rules.dates) + size_t(date)) * shifts +
+                                size_t(shift)] = !struck;
+            }
+        }
+    }
+    const QList<targets::ForbiddenSuccession> successions = m_data.successions;
+    rules.breaksSuccession = [successions](qint64 shift, const QList<qint64>& dayBefore) {
+        return targets::brokenSuccession(successions, shift, dayBefore, {}).has_value();
+    };
+    return rules;
+}
+
+} // namespace korvane::rosters

@@ -10,6 +10,9 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+#include <vector>
+
 // What a roster edited by hand breaks, judged against the current set-up:
 // the rules, leave and limits of the run, overlapping shifts, short rest
 // and slots below or above their headcount.
@@ -91,6 +94,35 @@ public:
     // the warnings that taking the slot would add.
     QList<Replacement> replacements(const monthsheet::MonthSheet& sheet, int date, int shift,
                                     int replaced) const;
+
+    // The same checks as data, per cell of a sheet, for work that changes
+    // many cells a second (the search): what a cell may hold whatever the
+    // rest of the roster, and what the rest of the person's row must keep.
+    struct CellRules {
+        int dates = 0, people = 0, shifts = 0;
+        // person x date x shift: no rule strikes it, the person is not on
+        // leave, and the shift runs on the date in the set-up.
+        std::vector<char> permitted;
+        // date x shift: the headcount the run fills the slot with (0 where it does not run).
+        std::vector<int> needed;
+        std::vector<engine::WorkLimits> limits; // per person; none for one the set-up lacks
+        // Per person: the least rest between two shifts; negative where no
+        // rest limit holds, and then neither rest nor overlap is checked.
+        std::vector<double> restMinutes;
+        std::vector<int> startMinute, endMinute;          // per shift, after its day's midnight
+        std::vector<char> overnight;                      // per shift
+        std::vector<qint64> shiftIdid;                    // per shift
+        std::vector<qint64> day;                          // per date, its day number
+        std::vector<char> weekend;                        // per date, as the limits count it
+        std::vector<QList<engine::EarlierShift>> earlier; // per person, in time order
+        // The forbidden succession the shift breaks after those of the day before.
+        std::function<bool(qint64 shift, const QList<qint64>& dayBefore)> breaksSuccession;
+        bool isPermitted(int person, int date, int shift) const {
+            return permitted[(size_t(person) * size_t(dates) + size_t(date)) * size_t(shifts) +
+                             size_t(shift)];
+        }
+    };
+    CellRules cellRules(const monthsheet::MonthSheet& sheet) const;
 
 private:
     struct SheetIndex;

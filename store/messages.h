@@ -74,6 +74,27 @@ inline const QString nameEmpty = QStringLiteral("姓名不能为空！");
 inline const QString duplicateName =
     QStringLiteral("检验有重名，请重新添加姓名，增加标识（如大、小）以区别！");
 inline const QString keepOnePerson = QStringLiteral("至少要保留一个姓名！");
+// Deleting a person, a shift or a group (%1: what is deleted, as 员工“张三”).
+inline const QString confirmDeleteOf = QStringLiteral("确定删除%1吗？");
+inline const QString personToDelete = QStringLiteral("员工“%1”（ID %2）");
+inline const QString shiftToDelete = QStringLiteral("班次“%1”（%2-%3）");
+inline const QString namedByRules = QStringLiteral("以下设置按名称指向它：");
+inline const QString goesWithIt = QStringLiteral("以下内容将随之删除：");
+inline const QString goesLeave = QStringLiteral("休假 %1 条");
+inline const QString goesLimits = QStringLiteral("人员限制 %1 条");
+inline const QString goesTargets = QStringLiteral("排班目标 %1 条");
+inline const QString goesWishes = QStringLiteral("排班意愿 %1 条");
+inline const QString goesIdealHeadcounts = QStringLiteral("理想人数 %1 条");
+inline const QString goesFairness = QStringLiteral("公平权重 %1 条");
+// %1: a saved roster's name, %2: how many of its locks hold the person.
+inline const QString keptLocks = QStringLiteral(
+    "排班存档“%1”中有 %2 处锁定涉及此人：存档保持原样，但再次生成时这些锁定无法保持。");
+// A forbidden succession (%1: its 编号, %2 and %3 the shifts).
+inline const QString successionDescription = QStringLiteral("禁止衔接 编号 %1：%2 之后接 %3");
+// %1: how many rules (or successions) name what was deleted.
+inline const QString deleteNamingToo = QStringLiteral(
+    "同时删除按名称指向它的 %1 条设置吗？选“否”则保留它们，但它们将不再指向任何对象。");
+inline const QString ageInvalid = QStringLiteral("年龄应是 1 到 120 之间的整数，或者留空。");
 
 // Planning period.
 inline const QString endBeforeStart = QStringLiteral("结束日期不能小于开始日期！");
@@ -94,6 +115,9 @@ inline const QString renameGroupWarning =
     QStringLiteral("修改组名会影响到引用该组名的设置，如班次中的分布日期、排班约束条件中的相关设置"
                    "等，请修改上述的相关");
 inline const QString pleaseChange = QStringLiteral("请修改");
+// A group renamed like another group of its kind (%1: the name).
+inline const QString duplicateGroupName =
+    QStringLiteral("已经有名为“%1”的组，条件按名称引用组，请换一个名称。");
 // Asked before deleting a group that shifts or rules name; the lines that
 // name them follow, then confirmDelete (or it follows deleteGroupWithMembers).
 inline const QString groupNamedBy = QStringLiteral("以下设置引用了本组，删除后它们将不再起作用：");
@@ -126,6 +150,8 @@ inline const QString noRoster = QStringLiteral("值班表是空的：请先生�
 inline const QString skippedRules = QStringLiteral("以下约束条件无法执行，已跳过：");
 // A rule in one line: 编号, 人员, 排在, 日期, 班次 (编号 3：张三 限排在 2027-13-45 的 夜班).
 inline const QString ruleDescription = QStringLiteral("编号 %1：%2 %3 %4 的 %5");
+// A rule exactly like one already there (%1: that rule, as ruleDescription).
+inline const QString duplicateRule = QStringLiteral("这条条件已经有了（%1），不再重复添加。");
 inline const QString skippedRule = ruleDescription;
 // A slot the run could not fill: its date (long form), its shift, the people
 // it needs and how many could be found (2027年3月1日的夜班需要 3 人，只有 2 人可排。).
@@ -213,6 +239,9 @@ inline const QString restNotHours =
     QStringLiteral("%1必须是小于 720 的非负数（单位：小时，留空表示不限），“%2”无效！");
 inline const QString leaveNoPerson = QStringLiteral("请选择休假的人员！");
 inline const QString leaveNoReason = QStringLiteral("请填写休假原因！");
+// The same person, dates and reason are already on the leave list (%1: its 编号).
+inline const QString duplicateLeave =
+    QStringLiteral("这条休假已经登记过（编号 %1：同一人员、同样的日期和原因），不再重复添加。");
 // A leave range (%1 to %2) that misses the planning period (%3 to %4) entirely.
 inline const QString leaveOutsidePeriod =
     QStringLiteral("休假 %1 至 %2 完全在排班日期范围（%3 至 %4）之外，不会影响排班。休假已保存。");
@@ -289,6 +318,22 @@ inline const QString otherPeriod = QStringLiteral(
 inline const QString locksLeftOut = QStringLiteral("以下锁定已无法保持，本次生成不考虑它们：");
 inline const QString lockLine = QStringLiteral("%1 %2 的%3");
 inline const QString regenerated = QStringLiteral("排班存档“%1”已重新生成。");
+// Locks that break leave, a rule or a limit, one line each follows
+// ("2027年3月2日 丁 的白班：休假（病假）"), then the choice.
+inline const QString lockConflicts = QStringLiteral("以下锁定与休假、约束条件或人员限制冲突：");
+inline const QString lockBreaks = QStringLiteral("：");
+inline const QString reasonSeparator = QStringLiteral("；");
+inline const QString keepConflictingLocks = QStringLiteral(
+    "保留这些锁定吗？选“是”照锁定排班，冲突列在值班表的警告中；选“否”本次生成不考虑它们。");
+inline const QString conflictingLocksKept = QStringLiteral(
+    "照锁定排班，冲突列在值班表的警告中（加 --drop-conflicting-locks 则不考虑它们）。");
+inline const QString conflictingLocksDropped = QStringLiteral("本次生成不考虑这些锁定。");
+// Before a regeneration replaces shifts placed by hand that no lock keeps.
+inline const QString handEditsLost = QStringLiteral(
+    "重新生成将丢弃 %1 处未锁定的手工修改，且无法撤销（要保留的请先锁定）。继续吗？");
+inline const QString handEditsReplaced = QStringLiteral("%1 处未锁定的手工修改已被替换。");
+// A failed run leaves the last finished roster where it was kept.
+inline const QString lastRosterKept = QStringLiteral("上一次完成的值班表已保存在排班存档：%1");
 // A hand edit or its undo finds the roster changed by another program.
 inline const QString rosterChangedElsewhere =
     QStringLiteral("排班存档已被另一个程序修改，请关闭后重新打开再修改。");

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QVariantList>
+
+#include <functional>
 
 namespace korvane {
 
@@ -31,6 +34,23 @@ inline bool execBound(QSqlQuery& query, const QString& statement, const QVariant
     if (!done && error)
         *error = query.lastError().text();
     return done;
+}
+
+// Runs work in one transaction; rolls back when it fails. False with the
+// reason (work's own, else the database's).
+inline bool inTransaction(QSqlDatabase& db, QString* error, const std::function<bool()>& work) {
+    if (!db.transaction()) {
+        if (error)
+            *error = db.lastError().text();
+        return false;
+    }
+    if (!work() || !db.commit()) {
+        if (error && error->isEmpty())
+            *error = db.lastError().text();
+        db.rollback();
+        return false;
+    }
+    return true;
 }
 
 } // namespace korvane

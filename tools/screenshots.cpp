@@ -15,6 +15,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QGuiApplication>
+#include <QMdiSubWindow>
+#include <QScreen>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTabWidget>
@@ -86,6 +89,7 @@ public:
     }
 
     bool failed() const { return m_failed; }
+    const QString& folder() const { return m_folder; }
 
 private:
     static void settle() {
@@ -204,10 +208,79 @@ void savedRosters(Shooter& shots) {
     shots.save(QStringLiteral("19-saved-roster"));
 }
 
+// A page's frame in the workspace, maximised.
+void maximise(QWidget* page) {
+    if (auto* frame = page ? qobject_cast<QMdiSubWindow*>(page->parentWidget()) : nullptr)
+        frame->showMaximized();
+}
+
+// What the screen shows (a real display), else what the window paints.
+void saveScreen(Shooter& shots, const QString& name) {
+    shots.save(name);
+    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+        return;
+    QTest::qWait(300);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        screen->grabWindow(0).save(
+            QDir(shots.folder()).filePath(name + QStringLiteral("-screen.png")));
+}
+
+// A small screen: the scheduling page, a saved roster after an edit and the
+// totals, each maximised in an 800x600 window; then the window made
+// 1366x768 with the page still maximised.
+void smallScreen(Shooter& shots) {
+    shots.window()->showNormal();
+    shots.window()->move(0, 0);
+    shots.window()->resize(800, 600);
+    shots.click("Command4");
+    QWidget* scheduling = shots.page("paiban");
+    maximise(scheduling);
+    runGeneration(shots);
+    saveScreen(shots, QStringLiteral("30-scheduling-800x600"));
+
+    shots.click("comCundang", scheduling);
+    QWidget* list = shots.page("paibanCundang");
+    if (list)
+        shots.click("openRoster", list);
+    QWidget* roster = shots.page("savedRoster");
+    auto* view =
+        roster ? roster->findChild<QAbstractItemView*>(QStringLiteral("sheetView")) : nullptr;
+    if (!view)
+        return;
+    maximise(roster);
+    // An edit far down and right: the cell must stay in sight.
+    const int row = view->model()->rowCount() - 2;
+    const auto isDate = [view](int column) {
+        // Only a date's heading has a tip (its long date).
+        return !view->model()->headerData(column, Qt::Horizontal, Qt::ToolTipRole).isNull();
+    };
+    for (int column = view->model()->columnCount() - 1; column >= 0; --column)
+        if (isDate(column) && !view->model()->index(row, column).data().toString().isEmpty()) {
+            view->setCurrentIndex(view->model()->index(row, column));
+            shots.click("removeShift", roster);
+            break;
+        }
+    saveScreen(shots, QStringLiteral("31-saved-roster-800x600"));
+
+    shots.click("comZongbiao", scheduling);
+    QWidget* sheet = shots.page("paibanZongbiao");
+    if (auto* tabs = sheet ? sheet->findChild<QTabWidget*>(QStringLiteral("tabs")) : nullptr) {
+        maximise(sheet);
+        tabs->setCurrentIndex(1);
+        saveScreen(shots, QStringLiteral("32-totals-800x600"));
+    }
+    shots.click("Command4");
+    maximise(shots.page("paiban"));
+    shots.window()->resize(1366, 768);
+    saveScreen(shots, QStringLiteral("33-scheduling-1366x768"));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A real display when one is named (to see what it paints), else none.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     korvane::setUpApplication(app);
     const QStringList args = QCoreApplication::arguments();
@@ -298,6 +371,7 @@ int main(int argc, char** argv) {
         }
     }
 
+    smallScreen(shots);
     // A slot nobody can fill, on a small screen: the failure, its line and 查看原因.
     failingRun(shots, data.path());
 

@@ -27,7 +27,7 @@ const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 } // namespace
 
 void showRosterReport(PageContext& context, QWidget* parent, QSqlDatabase db, const QString& query,
-                      double rowHeightFactor) {
+                      double rowHeightFactor, const QString& asked) {
     QString error;
     QList<report::RosterLine> lines;
     if (!report::loadRosterLines(db, query, &lines, &error)) {
@@ -37,6 +37,7 @@ void showRosterReport(PageContext& context, QWidget* parent, QSqlDatabase db, co
     if (lines.isEmpty())
         return;
     const double factor = rowHeightFactor;
+    const report::RosterHeading heading = report::rosterHeading(db, asked);
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -46,8 +47,8 @@ void showRosterReport(PageContext& context, QWidget* parent, QSqlDatabase db, co
     preview.setObjectName(QStringLiteral("rp_paiban1"));
     preview.setWindowTitle(kReportTitle);
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&lines, factor](QPrinter* target) {
-                         report::paintRoster(*target, target->resolution(), lines, factor);
+                     [&lines, factor, &heading](QPrinter* target) {
+                         report::paintRoster(*target, target->resolution(), lines, factor, heading);
                      });
     if (auto* toolBar = preview.findChild<QToolBar*>()) {
         QAction* exportPdf = toolBar->addAction(kExportPdf);
@@ -60,7 +61,7 @@ void showRosterReport(PageContext& context, QWidget* parent, QSqlDatabase db, co
             if (path.isEmpty())
                 return;
             QString writeError;
-            if (report::writeRosterPdf(db, query, factor, path, &writeError))
+            if (report::writeRosterPdf(db, query, factor, asked, path, &writeError))
                 context.prompt().information(msg::pdfWritten.arg(
                     QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())));
             else

@@ -315,6 +315,14 @@ void GroupPanel::onNameEdited(QStandardItem* item) {
     const auto stored = m_editor->rename(idid, item->text());
     if (!stored) {
         m_context.prompt().information(m_editor->lastError());
+        // The cell shows the name the group kept.
+        for (const GroupRow& group : m_editor->groups()) {
+            if (group.idid != idid)
+                continue;
+            m_loading = true;
+            item->setText(group.name);
+            m_loading = false;
+        }
         return;
     }
     if (*stored != item->text()) {

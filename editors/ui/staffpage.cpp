@@ -130,9 +130,10 @@ void StaffPage::deleteCurrent() {
     if (!current.isValid())
         return;
     if (m_editor.deletePerson(m_model->ididAt(current.row()))) {
+        // Nothing is selected after a delete, so that a second press deletes no one.
         m_model->reload();
-        if (m_model->rowCount() > 0)
-            m_grid->selectRow(0);
+        m_grid->setCurrentIndex({});
+        m_grid->clearSelection();
     }
 }
 

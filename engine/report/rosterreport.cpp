@@ -1,5 +1,7 @@
 #include "engine/report/rosterreport.h"
 
+#include "editors/shifteditor.h"
+#include "engine/planningdata.h"
 #include "engine/report/rosterlayout.h"
 #include "store/datafiles.h"
 #include "store/dialect.h"
@@ -36,12 +38,22 @@ const Column kColumns[] = {
 };
 constexpr int kPersonColumn = 3;
 constexpr int kReportWidth = 9100;
+constexpr int kHeadingHeight = 400; // the heading line above the captions
+constexpr int kFooterHeight = 360;  // the page line below the bands
 constexpr int kPageHeaderHeight = 480;
 constexpr int kFieldHeight = 240; // the single-line boxes of the detail band
 constexpr int kFontSize = 200;    // 10 pt
 constexpr int kMarginMillimetres = 20;
 
-void paintPageHeader(QPainter& painter) {
+const QString kNextDay = QStringLiteral("次日");
+
+// The heading line, then the captions of the Part's page header below it.
+void paintPageHeader(QPainter& painter, const RosterHeading& heading) {
+    painter.setFont(reportFont(kFontSize));
+    painter.drawText(QRect(0, 0, kReportWidth, kHeadingHeight - 80),
+                     int(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine),
+                     headingText(heading));
+    painter.translate(0, kHeadingHeight);
     painter.setFont(reportFont(kFontSize, true));
     const QStringList captions = pageHeaderCaptions();
     for (int i = 0; i < captions.size(); ++i) {
@@ -51,10 +63,35 @@ void paintPageHeader(QPainter& painter) {
                          captions.at(i));
     }
     painter.drawLine(0, kPageHeaderHeight - 40, kReportWidth, kPageHeaderHeight - 40);
+    painter.translate(0, -kHeadingHeight);
+}
+
+void paintPageFooter(QPainter& painter, int pageHeight, int page, int pages) {
+    painter.setFont(reportFont(kFontSize));
+    painter.drawText(QRect(0, pageHeight - kFooterHeight + 80, kReportWidth, kFooterHeight - 80),
+                     int(Qt::AlignHCenter | Qt::AlignBottom | Qt::TextSingleLine),
+                     pageText(page, pages));
+}
+
+// The index of the first line of each page: a new page when a band no
+// longer fits above the foot (a page holds at least one band).
+QList<int> pageStarts(int lineCount, int band, int pageHeight) {
+    const int bodyTop = kHeadingHeight + kPageHeaderHeight;
+    const int bodyBottom = pageHeight - kFooterHeight;
+    QList<int> starts = {0};
+    int top = bodyTop;
+    for (int line = 0; line < lineCount; ++line) {
+        if (top + band > bodyBottom && top > bodyTop) {
+            starts << line;
+            top = bodyTop;
+        }
+        top += band;
+    }
+    return starts;
 }
 
 void paintDetail(QPainter& painter, int top, const RosterLine& line, double rowHeightFactor) {
-    const QString values[] = {line.date, line.shift, line.start, line.persons, line.end};
+    const QString values[] = {line.date, line.shift, line.start, line.persons, endText(line)};
     for (int i = 0; i < 5; ++i) {
         const Column& column = kColumns[i];
         const bool persons = i == kPersonColumn;
@@ -77,6 +114,44 @@ QStringList pageHeaderCaptions() {
             QStringLiteral("         值班人"), QStringLiteral("结束时间")};
 }
 
+QString askedText(const QString& person, const QString& shift) {
+    QStringList parts;
+    if (!person.isEmpty())
+        parts << QStringLiteral("个人：") + person;
+    if (!shift.isEmpty())
+        parts << QStringLiteral("班次：") + shift;
+    return parts.isEmpty() ? QStringLiteral("全部值班") : parts.join(QStringLiteral("  "));
+}
+
+RosterHeading rosterHeading(QSqlDatabase& db, const QString& asked) {
+    RosterHeading heading{{}, asked, QDate::currentDate()};
+    QSqlQuery ends(db);
+    // Rows are written in date order, so the first and last 值班报表 rows bound the period.
+    if (ends.exec(QStringLiteral("select (select 日期 from 值班报表 order by IDID limit 1), "
+                                 "(select 日期 from 值班报表 order by IDID desc limit 1)")) &&
+        ends.next() && !ends.value(0).isNull())
+        heading.period =
+            QStringLiteral("%1 至 %2").arg(ends.value(0).toString(), ends.value(1).toString());
+    return heading;
+}
+
+QString headingText(const RosterHeading& heading) {
+    QStringList parts = {QStringLiteral("值班表")};
+    for (const QString& part : {heading.period, heading.asked})
+        if (!part.isEmpty())
+            parts << part;
+    parts << QStringLiteral("打印日期：") + engine::longDate(heading.printed.toJulianDay());
+    return parts.join(QStringLiteral("    "));
+}
+
+QString pageText(int page, int pages) {
+    return QStringLiteral("第 %1 页，共 %2 页").arg(page).arg(pages);
+}
+
+QString endText(const RosterLine& line) {
+    return line.nextDay ? kNextDay + line.end : line.end;
+}
+
 bool loadRosterLines(QSqlDatabase& db, const QString& query, QList<RosterLine>* lines,
                      QString* error) {
     lines->clear();
@@ -90,6 +165,7 @@ bool loadRosterLines(QSqlDatabase& db, const QString& query, QList<RosterLine>* 
     const int start = record.indexOf(QStringLiteral("开始时间"));
     const int persons = record.indexOf(QStringLiteral("值班人"));
     const int end = record.indexOf(QStringLiteral("结束时间"));
+    const int nextDay = record.indexOf(QStringLiteral("是否跨转次日")); // -1: not asked for
     if (date < 0 || shift < 0 || start < 0 || persons < 0 || end < 0) {
         if (error)
             *error = QStringLiteral("the query does not give the roster's columns");
@@ -98,13 +174,14 @@ bool loadRosterLines(QSqlDatabase& db, const QString& query, QList<RosterLine>* 
     while (rows.next()) {
         lines->append({rows.value(date).toString(), rows.value(shift).toString(),
                        rows.value(start).toString(), rows.value(persons).toString(),
-                       rows.value(end).toString()});
+                       rows.value(end).toString(),
+                       nextDay >= 0 && rows.value(nextDay).toString() == shift::crossing});
     }
     return true;
 }
 
 bool paintRoster(QPagedPaintDevice& device, int dpi, const QList<RosterLine>& lines,
-                 double rowHeightFactor) {
+                 double rowHeightFactor, const RosterHeading& heading) {
     QPainter painter;
     if (!painter.begin(&device))
         return false;
@@ -114,19 +191,19 @@ bool paintRoster(QPagedPaintDevice& device, int dpi, const QList<RosterLine>& li
     const QRect paintRect = device.pageLayout().paintRectPixels(dpi);
     const int pageHeight = int(paintRect.height() / scale);
     const int band = detailBandHeightTwips(rowHeightFactor);
-
-    paintPageHeader(painter);
-    painter.setFont(reportFont(kFontSize));
-    int top = kPageHeaderHeight;
-    for (const RosterLine& line : lines) {
-        if (top + band > pageHeight && top > kPageHeaderHeight) {
+    const QList<int> starts = pageStarts(int(lines.size()), band, pageHeight);
+    for (int page = 0; page < starts.size(); ++page) {
+        if (page > 0)
             device.newPage();
-            paintPageHeader(painter);
-            painter.setFont(reportFont(kFontSize));
-            top = kPageHeaderHeight;
+        paintPageHeader(painter, heading);
+        painter.setFont(reportFont(kFontSize));
+        const int end = page + 1 < starts.size() ? starts.at(page + 1) : int(lines.size());
+        int top = kHeadingHeight + kPageHeaderHeight;
+        for (int line = starts.at(page); line < end; ++line) {
+            paintDetail(painter, top, lines.at(line), rowHeightFactor);
+            top += band;
         }
-        paintDetail(painter, top, line, rowHeightFactor);
-        top += band;
+        paintPageFooter(painter, pageHeight, page + 1, int(starts.size()));
     }
     return painter.end();
 }
@@ -184,10 +261,11 @@ bool writePdf(const QString& pdfPath, const QPageLayout& layout,
 }
 
 bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFactor,
-                    const QString& pdfPath, QString* error) {
+                    const QString& asked, const QString& pdfPath, QString* error) {
     QList<RosterLine> lines;
     if (!loadRosterLines(db, query, &lines, error))
         return false;
+    const RosterHeading heading = rosterHeading(db, asked);
     const QPageLayout layout(
         QPageSize(QPageSize::A4), QPageLayout::Portrait,
         QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
@@ -195,7 +273,7 @@ bool writeRosterPdf(QSqlDatabase& db, const QString& query, double rowHeightFact
     return writePdf(
         pdfPath, layout,
         [&](QPdfWriter& writer) {
-            return paintRoster(writer, writer.resolution(), lines, rowHeightFactor);
+            return paintRoster(writer, writer.resolution(), lines, rowHeightFactor, heading);
         },
         error);
 }

@@ -8,6 +8,7 @@
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/controls.h"
+#include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
 #include "ui/rosterpreview.h"
 #include "ui/singlepress.h"
@@ -26,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSplitter>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlQueryModel>
@@ -60,6 +62,7 @@ const QString kMakeReport = QStringLiteral("生成报表");
 const QString kMonthSheet = QStringLiteral("排班总表");
 const QString kExplain = QStringLiteral("查看原因");
 const QString kSavedRosters = QStringLiteral("排班存档");
+const QString kOpenLastRoster = QStringLiteral("打开该存档");
 
 const QString kRuleQuery = QStringLiteral("select * from 排除条件");
 constexpr int kRuleNumberColumn = 0;
@@ -154,19 +157,29 @@ void SchedulingPage::buildControls() {
     m_dates->installEventFilter(this);
     m_shifts->installEventFilter(this);
 
-    auto* sentence = new QGridLayout;
-    sentence->addWidget(label(QStringLiteral("Label14"), kPeopleLabel, ruleFrame), 0, 0);
-    sentence->addWidget(label(QStringLiteral("Label15"), kDatesLabel, ruleFrame), 0, 2);
-    sentence->addWidget(label(QStringLiteral("Label16"), kShiftsLabel, ruleFrame), 0, 4);
-    sentence->addWidget(m_people, 1, 0);
-    sentence->addWidget(m_placement, 1, 1);
-    sentence->addWidget(m_dates, 1, 2);
-    sentence->addWidget(label(QStringLiteral("Label8"), kOfLabel, ruleFrame), 1, 3);
-    sentence->addWidget(m_shifts, 1, 4);
-    sentence->addWidget(label(QStringLiteral("Label9"), kShiftSuffix, ruleFrame), 1, 5);
-    sentence->setColumnStretch(0, 2);
-    sentence->setColumnStretch(2, 2);
-    sentence->setColumnStretch(4, 2);
+    // The rule reads as one sentence, each box under its caption; on a
+    // narrow page the sentence goes on in a second row.
+    FlowLayout* sentence = nullptr;
+    QWidget* sentenceBar = flowBar(ruleFrame, &sentence);
+    sentenceBar->setObjectName(QStringLiteral("ruleSentence"));
+    // A caption over its box, and the word that follows the box.
+    const auto word = [&](QLabel* caption, QWidget* box, QLabel* after) {
+        auto* piece = new QWidget(sentenceBar);
+        auto* column = new QGridLayout(piece);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setVerticalSpacing(2);
+        column->addWidget(caption ? caption : new QLabel(piece), 0, 0);
+        column->addWidget(box, 1, 0);
+        if (after)
+            column->addWidget(after, 1, 1);
+        sentence->addWidget(piece);
+    };
+    word(label(QStringLiteral("Label14"), kPeopleLabel, ruleFrame), m_people, nullptr);
+    word(nullptr, m_placement, nullptr);
+    word(label(QStringLiteral("Label15"), kDatesLabel, ruleFrame), m_dates,
+         label(QStringLiteral("Label8"), kOfLabel, ruleFrame));
+    word(label(QStringLiteral("Label16"), kShiftsLabel, ruleFrame), m_shifts,
+         label(QStringLiteral("Label9"), kShiftSuffix, ruleFrame));
 
     m_addRule = namedButton(QStringLiteral("Command3"), kAddRule, ruleFrame);
     m_deleteRule = namedButton(QStringLiteral("Command7"), kDeleteRule, ruleFrame);
@@ -183,7 +196,7 @@ void SchedulingPage::buildControls() {
 
     auto* ruleLayout = new QVBoxLayout(ruleFrame);
     ruleLayout->addWidget(m_ruleTitle);
-    ruleLayout->addLayout(sentence);
+    ruleLayout->addWidget(sentenceBar);
     ruleLayout->addLayout(ruleButtons);
     ruleLayout->addWidget(m_ruleGrid, 1);
 
@@ -229,7 +242,10 @@ void SchedulingPage::buildControls() {
     m_notice = label(QStringLiteral("Label12"), msg::runTakesTime, this);
     m_generate = namedButton(QStringLiteral("comShengcheng"), kGenerate, this);
     m_report = namedButton(QStringLiteral("Command12"), kMakeReport, this);
-    auto* runButtons = new QHBoxLayout;
+    // The run's buttons wrap where the page is narrow.
+    FlowLayout* runButtons = nullptr;
+    QWidget* runBar = flowBar(this, &runButtons);
+    runBar->setObjectName(QStringLiteral("runBar"));
     runButtons->addWidget(m_generate);
     runButtons->addWidget(m_report);
     m_monthSheetButton = namedButton(QStringLiteral("comZongbiao"), kMonthSheet, this);
@@ -240,7 +256,6 @@ void SchedulingPage::buildControls() {
     runButtons->addWidget(m_explain);
     m_savedRostersButton = namedButton(QStringLiteral("comCundang"), kSavedRosters, this);
     runButtons->addWidget(m_savedRostersButton);
-    runButtons->addStretch();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
     m_relaxedQuery = helpBox(QStringLiteral("Text1"), this);
@@ -248,25 +263,44 @@ void SchedulingPage::buildControls() {
     m_unfilled = label(QStringLiteral("unfilledSlot"), QString(), this);
     m_unfilled->setWordWrap(true);
     m_unfilled->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_lastRoster = label(QStringLiteral("lastRoster"), QString(), this);
+    m_lastRoster->setWordWrap(true);
+    m_openLastRoster = namedButton(QStringLiteral("openLastRoster"), kOpenLastRoster, this);
+    auto* lastRoster = new QHBoxLayout;
+    lastRoster->addWidget(m_lastRoster, 1);
+    lastRoster->addWidget(m_openLastRoster);
 
-    auto* rosterSide = new QVBoxLayout;
+    // Two sides the planner can make wider or narrower.
+    auto* sides = new QSplitter(Qt::Horizontal, this);
+    sides->setObjectName(QStringLiteral("sides"));
+    sides->setChildrenCollapsible(false);
+    auto* rulePane = new QWidget(sides);
+    auto* rosterPane = new QWidget(sides);
+    auto* rosterSide = new QVBoxLayout(rosterPane);
+    rosterSide->setContentsMargins(0, 0, 0, 0);
     rosterSide->addWidget(m_rosterGrid, 1);
     rosterSide->addWidget(m_recordCount);
     rosterSide->addLayout(queries);
     rosterSide->addWidget(m_notice);
     rosterSide->addWidget(m_progress);
-    rosterSide->addLayout(runButtons);
+    rosterSide->addWidget(runBar);
     rosterSide->addWidget(m_unfilled);
+    rosterSide->addLayout(lastRoster);
     rosterSide->addWidget(m_relaxedQuery);
     rosterSide->addWidget(m_generationHelp);
 
-    auto* ruleSide = new QVBoxLayout;
+    auto* ruleSide = new QVBoxLayout(rulePane);
+    ruleSide->setContentsMargins(0, 0, 0, 0);
     ruleSide->addWidget(ruleFrame, 1);
     ruleSide->addWidget(m_ruleHelp);
 
+    sides->addWidget(rulePane);
+    sides->addWidget(rosterPane);
+    // The roster's seven columns need the wider share.
+    sides->setStretchFactor(0, 1);
+    sides->setStretchFactor(1, 2);
     auto* page = new QHBoxLayout(this);
-    page->addLayout(ruleSide, 2);
-    page->addLayout(rosterSide, 3);
+    page->addWidget(sides);
 
     connect(m_addRule, &QPushButton::clicked, this, &SchedulingPage::addRule);
     connectSinglePress(m_deleteRule, this, &SchedulingPage::deleteCurrentRule);
@@ -281,6 +315,7 @@ void SchedulingPage::buildControls() {
     connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
     connect(m_explain, &QPushButton::clicked, this, &SchedulingPage::openExplanation);
     connect(m_savedRostersButton, &QPushButton::clicked, this, &SchedulingPage::openSavedRosters);
+    connect(m_openLastRoster, &QPushButton::clicked, this, &SchedulingPage::openLastRoster);
 
     resize(1100, 680);
 }
@@ -302,6 +337,8 @@ void SchedulingPage::reloadPage() {
     m_relaxedQuery->hide();
     m_unfilled->clear();
     m_unfilled->hide();
+    m_lastRoster->hide();
+    m_openLastRoster->hide();
     // An open explanation stays in sight until the next run replaces or closes it.
     m_explain->hide();
     closeMonthSheet();
@@ -439,13 +476,23 @@ void SchedulingPage::startRunFor(qint64 target) {
         reportError(error);
         return;
     }
-    if (!request.problem.isEmpty()) {
-        m_context.prompt().information(request.problem);
+    const rosters::Regeneration& regeneration = request.regeneration;
+    if (!regeneration.problem.isEmpty()) {
+        m_context.prompt().information(regeneration.problem);
         return;
     }
-    if (!request.leftOut.isEmpty())
+    if (!regeneration.leftOut.isEmpty())
         m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
-                                       request.leftOut.join(QLatin1Char('\n')));
+                                       regeneration.leftOut.join(QLatin1Char('\n')));
+    if (!regeneration.conflicts.isEmpty() &&
+        !m_context.prompt().question(msg::lockConflicts + QLatin1Char('\n') +
+                                     regeneration.conflicts.join(QLatin1Char('\n')) +
+                                     QLatin1Char('\n') + msg::keepConflictingLocks))
+        planning::dropConflictingLocks(&request);
+    // The run replaces what no lock keeps, and a run cannot be undone.
+    const int lost = planning::lostHandEdits(request);
+    if (lost > 0 && !m_context.prompt().question(msg::handEditsLost.arg(lost)))
+        return;
     m_request = request;
     reloadPage();
     warnOfDanglingRules();
@@ -546,10 +593,11 @@ void SchedulingPage::finishRun() {
             // Shown and kept: another run may go on while the planner reads.
             if (m_runLock)
                 m_runLock->reset();
-            if (m_doneMessagePending)
-                m_context.prompt().information(msg::done);
+            // One message ends the run: a regeneration's names the roster it filled.
             if (m_request.target && !m_keptName.isEmpty())
                 m_context.prompt().information(msg::regenerated.arg(m_keptName));
+            else if (m_doneMessagePending)
+                m_context.prompt().information(msg::done);
             m_notice->hide();
             break;
         case engine::RunOutcome::PlanImpossible:
@@ -561,6 +609,7 @@ void SchedulingPage::finishRun() {
             m_explain->setVisible(!m_explanations.isEmpty());
             if (m_explanationWindow)
                 m_explanationWindow->setExplanations(m_explanations);
+            showLastRoster();
             break;
         case engine::RunOutcome::NothingToPlan:
         case engine::RunOutcome::Failed:
@@ -573,6 +622,7 @@ void SchedulingPage::finishRun() {
             m_progress->setValue(0);
             if (result.outcome != engine::RunOutcome::Cancelled && !result.detail.isEmpty())
                 m_context.prompt().information(result.detail);
+            showLastRoster();
             break;
         }
     }
@@ -672,9 +722,16 @@ void SchedulingPage::leaveQuery() {
 
 void SchedulingPage::makeReport() {
     const QString query = m_context.state().reportQuery;
-    if (!query.isEmpty())
-        showRosterReport(m_context, this, m_context.database(), query,
-                         m_context.state().rowHeightFactor);
+    if (query.isEmpty())
+        return;
+    // The heading names the query the grid shows, whatever the boxes hold now.
+    const QString person = m_personText->text();
+    const QString shift = m_shiftText->text();
+    const QString asked = query == engine::personRosterQuery(person) ? report::askedText(person, {})
+                          : query == engine::shiftRosterQuery(shift) ? report::askedText({}, shift)
+                                                                     : report::askedText({}, {});
+    showRosterReport(m_context, this, m_context.database(), query,
+                     m_context.state().rowHeightFactor, asked);
 }
 
 void SchedulingPage::openMonthSheet() {
@@ -696,13 +753,41 @@ void SchedulingPage::keepRoster() {
 }
 
 void SchedulingPage::openSavedRosters() {
+    showSavedRosters(0);
+}
+
+void SchedulingPage::showSavedRosters(qint64 roster) {
     if (runInProgress())
         return;
     // The list may outlive this page.
-    m_context.openSavedRosters([self = QPointer<SchedulingPage>(this)](qint64 roster) {
-        if (self)
-            self->regenerate(roster);
-    });
+    m_context.openSavedRosters(
+        [self = QPointer<SchedulingPage>(this)](qint64 regenerated) {
+            if (self)
+                self->regenerate(regenerated);
+        },
+        roster);
+}
+
+void SchedulingPage::showLastRoster() {
+    // A regeneration leaves its roster as it was; a new run points to the latest kept.
+    QSqlDatabase db = m_context.database();
+    rosters::RosterSummary last;
+    QString error;
+    if (!planning::lastKeptRoster(db, m_request, &last, &error)) {
+        reportError(error);
+        return;
+    }
+    m_lastRosterNumber = last.number;
+    if (!last.number)
+        return;
+    m_lastRoster->setText(msg::lastRosterKept.arg(last.name));
+    m_lastRoster->show();
+    m_openLastRoster->show();
+}
+
+void SchedulingPage::openLastRoster() {
+    if (m_lastRosterNumber)
+        showSavedRosters(m_lastRosterNumber);
 }
 
 void SchedulingPage::closeMonthSheet() {

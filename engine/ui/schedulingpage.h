@@ -91,6 +91,11 @@ private:
     void closeMonthSheet();
     // 排班存档: the saved rosters, in a page of their own.
     void openSavedRosters();
+    // After a run that kept no roster: where the last finished one is kept.
+    void showLastRoster();
+    void openLastRoster();
+    // 排班存档, with the saved roster of that number open (none for 0).
+    void showSavedRosters(qint64 roster);
     // Keeps the roster of a run that ended with "完成！".
     void keepRoster();
 
@@ -115,12 +120,15 @@ private:
     QPlainTextEdit* m_ruleHelp = nullptr; // Text5
 
     // Run and roster.
-    QPushButton* m_generate = nullptr;             // comShengcheng
-    QProgressBar* m_progress = nullptr;            // jindu
-    QLabel* m_notice = nullptr;                    // Label12
-    QPlainTextEdit* m_relaxedQuery = nullptr;      // Text1
-    QLabel* m_unfilled = nullptr;                  // the slot a failed plan could not fill
-    QPushButton* m_explain = nullptr;              // 查看原因, shown after a failed run
+    QPushButton* m_generate = nullptr;        // comShengcheng
+    QProgressBar* m_progress = nullptr;       // jindu
+    QLabel* m_notice = nullptr;               // Label12
+    QPlainTextEdit* m_relaxedQuery = nullptr; // Text1
+    QLabel* m_unfilled = nullptr;             // the slot a failed plan could not fill
+    QPushButton* m_explain = nullptr;         // 查看原因, shown after a failed run
+    QLabel* m_lastRoster = nullptr;           // where the last finished roster is kept
+    QPushButton* m_openLastRoster = nullptr;
+    qint64 m_lastRosterNumber = 0;
     QList<engine::SlotExplanation> m_explanations; // why the slots could not be filled
     QPointer<ExplanationWindow> m_explanationWindow;
     QTableView* m_rosterGrid = nullptr; // DataGrid6

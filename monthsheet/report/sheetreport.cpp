@@ -31,14 +31,13 @@ constexpr int kHeadingRows = 3; // month, day, weekday
 constexpr int kFooterSize = 140;
 constexpr int kFooterHeight = 300;
 constexpr int kIdWidth = 480;
-constexpr int kTotalWidth = 620;
-constexpr int kPadding = 25;
+constexpr int kTotalWidth = 520;
+constexpr int kPadding = 15;
 constexpr int kLeastNameWidth = 1000;
 constexpr int kMostNameWidth = 2400;
 constexpr int kMostDateWidth = 1400;
-constexpr int kMostCellSize = 180; // 9 pt
-constexpr int kMostLines = 3;      // of a cell
-constexpr int kLeastCellSize = 70; // 3.5 pt: below it, the text is cut short
+constexpr int kMostCellSize = 180;  // 9 pt
+constexpr int kLeastCellSize = 140; // 7 pt: below it, short labels stand for the names
 constexpr int kNameSize = 170;
 constexpr int kMostDatesAcross = 31;
 
@@ -65,16 +64,19 @@ QList<QPair<int, int>> dateRanges(const MonthSheet& sheet) {
     return ranges;
 }
 
-// How a text is set in a cell: its font size, and the text itself (cut
-// short when even the least size does not hold it).
+// How a cell's shifts are set: the font size, and the lines, each holding
+// whole labels (a name is never broken), short labels where the names do
+// not fit at the least size.
 struct CellText {
     int size = 0;
-    QString text;
+    QString text; // lines joined by '\n'
+    bool shortened = false;
 };
 
 class Layout {
 public:
-    Layout(const MonthSheet& sheet, const QSizeF& page) {
+    Layout(const MonthSheet& sheet, const QSizeF& page)
+        : sheet(sheet), shortLabels(monthsheet::shortLabels(sheet)) {
         width = int(page.width());
         height = int(page.height());
         ranges = dateRanges(sheet);
@@ -91,8 +93,8 @@ public:
         const int room = width - kIdWidth - nameWidth - int(totalsCaptions.size()) * kTotalWidth;
         dateWidth = std::clamp(room / across, 1, kMostDateWidth);
 
-        // The shifts on one, two or three lines: the fewest pages, then the
-        // largest size.
+        // Every shift's name on one line at one size where it can be had
+        // (else the least, and short labels where a name does not fit).
         QStringList labels;
         for (const SheetShift& shift : sheet.shifts)
             labels << shiftLabel(shift);
@@ -100,55 +102,61 @@ public:
         const int bodyRoom = height - top - kFooterHeight;
         const int rows = int(sheet.people.size()) + 1;
         const double nameLine = QFontMetricsF(reportFont(kNameSize)).lineSpacing();
-        for (int lines = 1; lines <= kMostLines; ++lines) {
-            const int size = largestSize(labels, lines);
-            const int tall =
-                int(std::max(lines * QFontMetricsF(reportFont(size)).lineSpacing(), nameLine)) +
-                2 * kPadding;
-            const int perPage = std::max(1, bodyRoom / tall);
-            const int pages = (rows + perPage - 1) / perPage;
-            if (lines == 1 || pages < pagesPerRange ||
-                (pages == pagesPerRange && size > cellSize)) {
-                cellSize = size;
-                rowHeight = tall;
-                rowsPerPage = perPage;
-                pagesPerRange = pages;
-            }
-        }
-        // Rows on a single page take some of the room left below them.
+        cellSize = largestSize(labels);
+        rowHeight = int(std::max(lineSpacing(cellSize), nameLine)) + 2 * kPadding;
+        rowsPerPage = std::max(1, bodyRoom / rowHeight);
+        pagesPerRange = (rows + rowsPerPage - 1) / rowsPerPage;
+        // Rows on a single page take the room left below them, up to two lines.
         if (pagesPerRange == 1)
-            rowHeight = std::clamp(bodyRoom / rows, rowHeight, rowHeight * 3 / 2);
+            rowHeight = std::clamp(bodyRoom / rows, rowHeight, rowHeight * 2);
     }
 
     int pageCount() const { return int(ranges.size()) * pagesPerRange; }
 
-    // The size and text a cell's text is set in, worked out once per text:
-    // a short one a little larger than the shifts' size (on no more lines), a
-    // long one smaller.
-    const CellText& cellText(const QString& text) {
-        auto found = m_cellTexts.find(text);
+    // The size and lines a cell's shifts are set in, worked out once per
+    // kind of cell: the names on one line, else one name a line, else the
+    // short labels the same two ways; each at the largest size that fits, a
+    // little larger than the shifts' size at most, never below the least.
+    const CellText& cellText(const QList<int>& held) {
+        QString key;
+        for (int shift : held)
+            key += QString::number(shift) + QLatin1Char(',');
+        auto found = m_cellTexts.find(key);
         if (found != m_cellTexts.end())
             return *found;
-        const double inner = rowHeight - 2.0 * kPadding;
-        const double lines =
-            std::ceil(bounds(text, cellSize).height() / lineSpacing(cellSize) - 0.01);
-        CellText set{std::min(kMostCellSize, cellSize * 7 / 5), text};
-        while (set.size > cellSize &&
-               !fits(text, set.size, std::min(inner, lines * lineSpacing(set.size))))
-            set.size -= 5;
-        while (set.size > kLeastCellSize && !fits(text, set.size, inner))
-            set.size -= 5;
-        if (!fits(text, set.size, inner)) {
-            // Its beginning, on as many lines as the row holds.
-            const int held = std::max(1, int(inner / lineSpacing(set.size)));
-            set.text = QFontMetricsF(reportFont(set.size))
-                           .elidedText(text, Qt::ElideRight, innerWidth() * held - 1);
+        QStringList names, shortened;
+        for (int shift : held) {
+            names << shiftLabel(sheet.shifts.at(shift));
+            shortened << shortLabels.at(shift);
         }
-        return *m_cellTexts.insert(text, set);
+        const double inner = rowHeight - 2.0 * kPadding;
+        const int largest = std::min(kMostCellSize, cellSize * 7 / 5);
+        const QList<CellText> forms = {
+            {0, names.join(shiftSeparator), false},
+            {0, names.join(QLatin1Char('\n')), false},
+            {0, shortened.join(shiftSeparator), true},
+            {0, shortened.join(QLatin1Char('\n')), true},
+        };
+        // Where nothing fits, the short labels a line each, as large as allowed.
+        CellText set{kLeastCellSize, forms.last().text, true};
+        for (int pair = 0; pair < 2; ++pair) { // the names, then the short labels
+            int best = 0;
+            for (int form = 2 * pair; form < 2 * pair + 2; ++form)
+                for (int size = largest; size > best; size -= 5)
+                    if (size >= kLeastCellSize && fits(forms.at(form).text, size, inner)) {
+                        best = size;
+                        set = {size, forms.at(form).text, forms.at(form).shortened};
+                    }
+            if (best > 0)
+                break;
+        }
+        return *m_cellTexts.insert(key, set);
     }
 
     double innerWidth() const { return dateWidth - 2.0 * kPadding; }
 
+    const MonthSheet& sheet;
+    const QStringList shortLabels;
     int width = 0;
     int height = 0;
     QList<QPair<int, int>> ranges;
@@ -161,20 +169,19 @@ public:
 
 private:
     static double lineSpacing(int size) { return QFontMetricsF(reportFont(size)).lineSpacing(); }
-    // Where text set in the cell's width goes.
-    QRectF bounds(const QString& text, int size) const {
-        return QFontMetricsF(reportFont(size))
-            .boundingRect(QRectF(0, 0, innerWidth(), 1e6), Qt::TextWrapAnywhere, text);
+    // Where text goes, on the lines it has: a label is never broken.
+    static QRectF bounds(const QString& text, int size) {
+        return QFontMetricsF(reportFont(size)).boundingRect(QRectF(0, 0, 1e6, 1e6), 0, text);
     }
     bool fits(const QString& text, int size, double boxHeight) const {
         const QRectF set = bounds(text, size);
         return set.width() <= innerWidth() + 0.5 && set.height() <= boxHeight + 0.5;
     }
-    // The largest size at which every text fits on that many lines (the least
-    // size when none does).
-    int largestSize(const QStringList& texts, int lines) const {
+    // The largest size at which every text fits on a line (the least size
+    // when none does).
+    int largestSize(const QStringList& texts) const {
         for (int size = kMostCellSize; size > kLeastCellSize; size -= 5) {
-            const double box = lines * lineSpacing(size);
+            const double box = lineSpacing(size);
             if (std::all_of(texts.begin(), texts.end(),
                             [&](const QString& text) { return fits(text, size, box); }))
                 return size;
@@ -202,6 +209,7 @@ public:
         const int headingTop = kTitleHeight;
         const int bodyTop = headingTop + kHeadingRows * kHeadingRowHeight;
         const int bottom = bodyTop + rows * l.rowHeight;
+        QList<int> shortened; // the shifts shown by their short labels on this page
 
         // Above: the sheet and its period, the date of printing.
         p.setPen(Qt::black);
@@ -289,16 +297,22 @@ public:
             }
             int size = 0;
             for (int date = first; date < last; ++date) {
-                const QString text = cellText(sheet, row, date);
-                if (text.isEmpty())
+                const QList<int>& held = sheet.cell(row, date);
+                if (held.isEmpty())
                     continue;
-                const CellText& set = l.cellText(text);
+                const CellText& set = l.cellText(held);
                 if (set.size != size) {
                     size = set.size;
                     p.setFont(reportFont(size));
                 }
-                p.drawText(dateBox(date, kPadding), Qt::AlignCenter | Qt::TextWrapAnywhere,
-                           set.text);
+                if (set.shortened)
+                    for (int shift : held)
+                        if (!shortened.contains(shift))
+                            shortened << shift;
+                p.save();
+                p.setClipRect(dateBox(date, 0));
+                p.drawText(dateBox(date, kPadding), Qt::AlignCenter, set.text);
+                p.restore();
             }
         }
 
@@ -331,10 +345,15 @@ public:
         p.setPen(Qt::black);
         p.setFont(reportFont(kFooterSize));
         const QRect footer(0, l.height - kFooterHeight, l.width, kFooterHeight);
+        QStringList legend;
         if (std::any_of(sheet.shifts.begin(), sheet.shifts.end(),
                         [](const SheetShift& shift) { return shift.overnight; }))
-            p.drawText(footer, Qt::AlignLeft | Qt::AlignBottom, overnightLegend);
-        p.drawText(footer, Qt::AlignHCenter | Qt::AlignBottom,
+            legend << overnightLegend;
+        std::sort(shortened.begin(), shortened.end());
+        if (!shortened.isEmpty())
+            legend << shortLabelLegend(sheet, l.shortLabels, shortened);
+        p.drawText(footer, Qt::AlignLeft | Qt::AlignBottom, legend.join(QStringLiteral("    ")));
+        p.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
                    QStringLiteral("第 %1 页，共 %2 页").arg(number).arg(l.pageCount()));
     }
 

@@ -13,13 +13,13 @@
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/controls.h"
+#include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPrintPreviewDialog>
@@ -52,6 +52,8 @@ const QString kDutiesOf = QStringLiteral("%1的值班　");
 const QString kPdfFilter = QStringLiteral("PDF (*.pdf)");
 const QString kWorkbookFilter = QStringLiteral("Excel (*.xlsx)");
 const QString kCsvFilter = QStringLiteral("CSV (*.csv)");
+// Splitter sizes are shares: any unit scales to the room there is.
+constexpr int kSplitUnit = 100;
 
 const QColor kWeekendFill(0xFC, 0xE4, 0xD6);
 const QColor kStandOutFill(0xFF, 0xF2, 0xCC);
@@ -114,7 +116,10 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     QPushButton* pdf = namedButton(QStringLiteral("writePdf"), kWritePdf, this);
     QPushButton* workbook = namedButton(QStringLiteral("writeWorkbook"), kWriteWorkbook, this);
     QPushButton* csv = namedButton(QStringLiteral("writeCsv"), kWriteCsv, this);
-    auto* bar = new QHBoxLayout;
+    // Wraps where the page is narrow, so no button is cut off.
+    FlowLayout* bar = nullptr;
+    QWidget* barWidget = flowBar(this, &bar);
+    barWidget->setObjectName(QStringLiteral("sheetBar"));
     bar->addWidget(period);
     bar->addStretch();
     bar->addWidget(new QLabel(kPaperLabel, this));
@@ -134,7 +139,7 @@ void MonthSheetPage::build(monthsheet::MonthSheet sheet) {
     buildScoreTab(tabs);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(bar);
+    layout->addWidget(barWidget);
     layout->addWidget(tabs, 1);
 
     connect(preview, &QPushButton::clicked, this, &MonthSheetPage::printPreview);
@@ -200,12 +205,16 @@ void MonthSheetPage::buildSheetTab(QTabWidget* tabs) {
     m_dutiesView->horizontalHeader()->setStretchLastSection(true);
     m_dutiesModel = new QSqlQueryModel(this);
     m_dutiesView->setModel(m_dutiesModel);
+    // Only the hint until the planner asks for someone's duties: the sheet
+    // keeps the room, which on a low screen is little.
+    m_dutiesView->hide();
     auto* dutiesLayout = new QVBoxLayout(duties);
     dutiesLayout->setContentsMargins(0, 0, 0, 0);
     dutiesLayout->addWidget(m_dutiesTitle);
     dutiesLayout->addWidget(m_dutiesView, 1);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 1);
+    m_sheetSplit = splitter;
     tabs->addTab(splitter, monthsheet::sheetTitle);
 
     connect(dates, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -328,6 +337,11 @@ void MonthSheetPage::showDuties(const QString& title, const QString& query) {
     while (m_dutiesModel->canFetchMore())
         m_dutiesModel->fetchMore();
     m_dutiesView->resizeColumnsToContents();
+    if (m_dutiesView->isHidden()) {
+        // Three parts sheet to one part list, however little room there is.
+        m_dutiesView->show();
+        m_sheetSplit->setSizes({3 * kSplitUnit, kSplitUnit});
+    }
     m_dutiesTitle->setText(kDutiesOf.arg(title) + msg::recordCount +
                            QString::number(m_dutiesModel->rowCount()));
 }

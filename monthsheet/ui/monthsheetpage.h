@@ -11,6 +11,7 @@
 class QComboBox;
 class QLabel;
 class QSqlQueryModel;
+class QSplitter;
 class QTableView;
 class QTabWidget;
 
@@ -86,7 +87,8 @@ private:
     QTableView* m_sheetView = nullptr;
     QComboBox* m_paper = nullptr;
     QLabel* m_dutiesTitle = nullptr;
-    QTableView* m_dutiesView = nullptr;
+    QTableView* m_dutiesView = nullptr; // shown once a name or date is clicked
+    QSplitter* m_sheetSplit = nullptr;  // the sheet over the duties
     QSqlQueryModel* m_dutiesModel = nullptr;
 };
 

@@ -6,7 +6,9 @@
 #include <QChartView>
 #include <QFontMetrics>
 #include <QHorizontalStackedBarSeries>
+#include <QLabel>
 #include <QSet>
+#include <QVBoxLayout>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -58,8 +60,6 @@ QWidget* createTotalsChart(const MonthSheet& sheet, const SheetTotals& totals, Q
     }
     auto* chart = new QChart;
     chart->addSeries(series);
-    chart->setTitle(QStringLiteral("每人班数（平均 %1 班；▲ 多于平均一班以上，▼ 少于平均一班以上）")
-                        .arg(totals.meanShifts, 0, 'f', 1));
     QStringList labels = personLabels(sheet, totals);
     std::reverse(labels.begin(), labels.end());
     auto* names = new QBarCategoryAxis;
@@ -74,11 +74,28 @@ QWidget* createTotalsChart(const MonthSheet& sheet, const SheetTotals& totals, Q
     series->attachAxis(counts);
     chart->legend()->setAlignment(Qt::AlignTop);
 
-    auto* view = new QChartView(chart, parent);
+    // The title above the chart, where it wraps on a narrow page (a chart's
+    // own title is cut off at its width).
+    auto* box = new QWidget(parent);
+    auto* title =
+        new QLabel(QStringLiteral("每人班数（平均 %1 班；▲ 多于平均一班以上，▼ 少于平均一班以上）")
+                       .arg(totals.meanShifts, 0, 'f', 1),
+                   box);
+    title->setObjectName(QStringLiteral("totalsChartTitle"));
+    title->setWordWrap(true);
+    title->setAlignment(Qt::AlignCenter);
+    QFont bold = title->font();
+    bold.setBold(true);
+    title->setFont(bold);
+    auto* view = new QChartView(chart, box);
     view->setObjectName(QStringLiteral("totalsChart"));
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumHeight(people * kBarPixels + kChartPadding);
-    return view;
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(title);
+    layout->addWidget(view, 1);
+    return box;
 }
 
 } // namespace korvane::monthsheet

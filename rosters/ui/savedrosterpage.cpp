@@ -1,23 +1,26 @@
 #include "rosters/ui/savedrosterpage.h"
 
 #include "engine/planningdata.h"
+#include "engine/report/rosterreport.h"
 #include "engine/roster.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
 #include "store/messages.h"
 #include "ui/controls.h"
+#include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
 #include "ui/rosterpreview.h"
 
 #include <QAction>
 #include <QEvent>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTableView>
+#include <QTimer>
 #include <QUndoCommand>
 #include <QUndoStack>
 #include <QVBoxLayout>
@@ -28,6 +31,8 @@ namespace korvane {
 
 namespace {
 
+// Splitter sizes are shares: any unit scales to the room there is.
+constexpr int kSplitUnit = 100;
 const QString kLockCell = QStringLiteral("锁定/解锁此格");
 const QString kLockRow = QStringLiteral("锁定/解锁此人");
 const QString kLockColumn = QStringLiteral("锁定/解锁此日");
@@ -134,7 +139,10 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     m_shiftQuery->setObjectName(QStringLiteral("shiftQuery"));
     QPushButton* queryButton = namedButton(QStringLiteral("query"), kQuery, this);
     QPushButton* report = namedButton(QStringLiteral("makeReport"), kMakeReport, this);
-    auto* top = new QHBoxLayout;
+    // Both bars wrap where the page is narrow, so no button is ever cut off.
+    FlowLayout* top = nullptr;
+    QWidget* topBar = flowBar(this, &top);
+    topBar->setObjectName(QStringLiteral("queryBar"));
     top->addWidget(m_title);
     top->addStretch();
     top->addWidget(new QLabel(kPersonLabel, this));
@@ -144,34 +152,41 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     top->addWidget(queryButton);
     top->addWidget(report);
 
-    auto* edits = new QHBoxLayout;
+    FlowLayout* edits = nullptr;
+    QWidget* editBar = flowBar(this, &edits);
+    editBar->setObjectName(QStringLiteral("editBar"));
     for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
         edits->addWidget(edit);
-    edits->addSpacing(16);
-    edits->addWidget(lockCell);
-    edits->addWidget(lockRow);
-    edits->addWidget(lockColumn);
-    edits->addStretch();
+    for (QPushButton* lock : {lockCell, lockRow, lockColumn})
+        edits->addWidget(lock);
 
-    // Shown while a cell breaks something.
-    m_warningBox = new QWidget(this);
+    // Shown while a cell breaks something, below the sheet: the planner
+    // drags the line between them.
+    m_split = new QSplitter(Qt::Vertical, this);
+    m_split->setObjectName(QStringLiteral("warningSplitter"));
+    m_split->setChildrenCollapsible(false);
+    auto* sheetArea = new QWidget(m_split);
+    m_warningBox = new QWidget(m_split);
     m_warningList = new QListWidget(m_warningBox);
     m_warningList->setObjectName(QStringLiteral("warnings"));
-    m_warningList->setMaximumHeight(90);
+    m_warningList->setMinimumHeight(m_warningList->fontMetrics().height() * 2);
     auto* warningLayout = new QVBoxLayout(m_warningBox);
     warningLayout->setContentsMargins(0, 0, 0, 0);
     warningLayout->addWidget(new QLabel(kWarningsTitle, m_warningBox));
     warningLayout->addWidget(m_warningList);
     m_warningBox->hide();
 
-    m_sheetArea = new QVBoxLayout;
+    m_sheetArea = new QVBoxLayout(sheetArea);
     m_sheetArea->setContentsMargins(0, 0, 0, 0);
+    m_split->addWidget(sheetArea);
+    m_split->addWidget(m_warningBox);
+    m_split->setStretchFactor(0, 4);
+    m_split->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
+    layout->addWidget(topBar);
     layout->addWidget(m_gone);
-    layout->addLayout(edits);
-    layout->addLayout(m_sheetArea, 1);
-    layout->addWidget(m_warningBox);
+    layout->addWidget(editBar);
+    layout->addWidget(m_split, 1);
 
     connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
     connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
@@ -262,6 +277,13 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
     if (m_checkerReady)
         m_sheetPage->setWarnings(m_found);
     applyMarks();
+    if (edit) {
+        // The warning list may just have appeared and taken room from the
+        // sheet: the edited cell is brought back into view once it has.
+        QTimer::singleShot(0, m_sheetPage, [view = m_sheetPage->sheetView()] {
+            view->scrollTo(view->currentIndex());
+        });
+    }
     return true;
 }
 
@@ -322,7 +344,13 @@ void SavedRosterPage::applyMarks() {
         marks[key].background = QBrush(kWarningFill);
         marks[key].notes << warning.text;
     }
-    m_warningBox->setVisible(m_warningList->count() > 0);
+    const bool warned = m_warningList->count() > 0;
+    if (warned && m_warningBox->isHidden()) {
+        // Appearing, the list takes a fifth of the room: the sheet keeps the rest.
+        m_warningBox->show();
+        m_split->setSizes({4 * kSplitUnit, kSplitUnit});
+    }
+    m_warningBox->setVisible(warned);
     m_sheetPage->model()->setCellMarks(std::move(marks));
 }
 
@@ -396,9 +424,10 @@ void SavedRosterPage::query() {
 void SavedRosterPage::makeReport() {
     if (!m_tables)
         return;
-    showRosterReport(m_context, this, m_tables->db(),
-                     engine::rosterQuery(filterOf(m_personQuery, m_shiftQuery)),
-                     rosters::rowHeightFactor(m_saved));
+    const engine::RosterFilter filter = filterOf(m_personQuery, m_shiftQuery);
+    showRosterReport(m_context, this, m_tables->db(), engine::rosterQuery(filter),
+                     rosters::rowHeightFactor(m_saved),
+                     report::askedText(filter.person, filter.shift));
 }
 
 bool SavedRosterPage::apply(rosters::Edit* edit) {

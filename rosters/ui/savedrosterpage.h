@@ -14,6 +14,7 @@
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QSplitter;
 class QPushButton;
 class QUndoStack;
 class QVBoxLayout;
@@ -95,6 +96,7 @@ private:
     QVBoxLayout* m_sheetArea = nullptr;
     QLabel* m_title = nullptr;
     QLabel* m_gone = nullptr;
+    QSplitter* m_split = nullptr; // the sheet over the warnings
     QWidget* m_warningBox = nullptr;
     QListWidget* m_warningList = nullptr;
     QLineEdit* m_personQuery = nullptr;

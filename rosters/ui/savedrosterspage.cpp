@@ -136,6 +136,15 @@ void SavedRostersPage::openRoster() {
     m_context.showPage(page);
 }
 
+void SavedRostersPage::showRoster(qint64 roster) {
+    for (int row = 0; row < m_rosters.size(); ++row)
+        if (m_rosters.at(row).number == roster) {
+            m_list->setCurrentCell(row, 0);
+            openRoster();
+            return;
+        }
+}
+
 void SavedRostersPage::renameRoster() {
     const qint64 roster = currentRoster();
     if (!roster)

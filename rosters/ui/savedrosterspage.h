@@ -31,6 +31,8 @@ public:
     qint64 currentRoster() const;
 
     void openRoster();
+    // Makes the roster current and opens it (nothing when it is gone).
+    void showRoster(qint64 roster);
     void renameRoster();
     void deleteRoster();
 

@@ -52,7 +52,7 @@ TEST_P(GroupEditorTest, AddsGiveDistinctNamesEndingInTheirIdidAndAllIsNeverListe
     EXPECT_GT(third->idid, second->idid);
 }
 
-TEST_P(GroupEditorTest, RenameRefusesEmptyAndAllButNotRepeats) {
+TEST_P(GroupEditorTest, RenameRefusesEmptyAllAndAnotherGroupsName) {
     const auto group = editor.addGroup();
     const auto other = editor.addGroup();
     ASSERT_TRUE(group && other);
@@ -60,8 +60,11 @@ TEST_P(GroupEditorTest, RenameRefusesEmptyAndAllButNotRepeats) {
         EXPECT_EQ(editor.rename(group->idid, typed), "请修改") << typed;
     EXPECT_EQ(storedNames().value(0), "请修改");
     EXPECT_EQ(editor.rename(group->idid, "O'Neil 组"), "O'Neil 组");
-    EXPECT_EQ(editor.rename(other->idid, "O'Neil 组"), "O'Neil 组");
-    EXPECT_EQ(storedNames(), QStringList({"O'Neil 组", "O'Neil 组"}));
+    EXPECT_EQ(editor.rename(other->idid, "O'Neil 组"), std::nullopt);
+    EXPECT_EQ(editor.lastError(), msg::duplicateGroupName.arg("O'Neil 组"));
+    EXPECT_EQ(editor.rename(other->idid, "O'Neil 组 "), "O'Neil 组 "); // not the same name
+    EXPECT_EQ(editor.rename(group->idid, "O'Neil 组"), "O'Neil 组");   // its own name again
+    EXPECT_EQ(storedNames(), QStringList({"O'Neil 组", "O'Neil 组 "}));
 }
 
 // A group without members or names goes without a question; one that shifts
@@ -96,7 +99,10 @@ TEST_P(GroupEditorTest, DeletingAsksWhenMembersShiftsOrRulesHaveTheGroup) {
     prompt.clear();
     prompt.addAnswer(true);
     EXPECT_TRUE(editor.deleteGroup({group->idid, "夜"}));
-    EXPECT_EQ(prompt.questions(), QStringList{msg::deleteGroupWithMembers + "\n\n" + list});
+    // The second question offers the rule that names the group; a Yes deletes it.
+    EXPECT_EQ(prompt.questions(), (QStringList{msg::deleteGroupWithMembers + "\n\n" + list,
+                                               msg::deleteNamingToo.arg(1)}));
+    EXPECT_EQ(data.scalar("select count(*) from 排除条件").toInt(), 3);
     EXPECT_TRUE(editor.groups().isEmpty());
     // The member keeps its token; it matches nothing any more.
     EXPECT_EQ(editor.memberCount(group->idid), 1);

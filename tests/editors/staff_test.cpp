@@ -38,7 +38,7 @@ TEST_F(StaffTest, NumbersFollowTheLastNotTheGapsAndGoOnPast999) {
     db.run("UPDATE 基本信息 SET ID = 999 WHERE 姓名 = 'e'");
     add({"f", "g"});
     EXPECT_EQ(people(), (QStringList{"1|a", "2|b", "5|c", "999|e", "1000|f", "1001|g"}));
-    EXPECT_TRUE(prompt.shown().isEmpty());
+    EXPECT_EQ(prompt.shown().size(), 1); // the question before the delete, nothing else
 }
 
 TEST_F(StaffTest, NamesAreTakenExactlyAsTyped) {
@@ -96,7 +96,13 @@ TEST_F(StaffGridTest, EditsStoreWhatWasTypedAndOnlyWhatChanged) {
         {"年龄", QString(), "NULL", {}}, // a blank cell opened and left stays blank
         {"年龄", QVariant(), "NULL", {}},
         {"年龄", "30", "30", {}},
-        {"年龄", "", pleaseEnter, {}}, // a cleared cell
+        {"年龄", "", "NULL", {}}, // a cleared age is no age, not a message
+        {"年龄", " 31 ", "31", {}},
+        {"年龄", "abc", "31", msg::ageInvalid},
+        {"年龄", "0", "31", msg::ageInvalid},
+        {"年龄", "121", "31", msg::ageInvalid},
+        {"年龄", "30.5", "31", msg::ageInvalid},
+        {"年龄", 32, "32", {}},
         // Person numbers stay unique whole numbers; its own number is fine.
         {"ID", 1, "1", {}},
         {"ID", "1", "1", {}},
@@ -118,6 +124,10 @@ TEST_F(StaffGridTest, EditsStoreWhatWasTypedAndOnlyWhatChanged) {
         EXPECT_EQ(now.isNull() ? QString("NULL") : now.toString(), c.stored);
         EXPECT_EQ(prompt.shown(), refused ? QStringList{c.message} : QStringList{});
     }
+    EXPECT_EQ(
+        db.scalar(QString("SELECT typeof(年龄) FROM 基本信息 WHERE IDID = %1").arg(model.ididAt(0)))
+            .toString(),
+        "text");
     EXPECT_EQ(db.scalar("SELECT 职称 FROM 基本信息 WHERE ID = 2").toString(), "护士");
     // The next person follows the highest number.
     EXPECT_EQ(editor.nextNumber(), 41);
@@ -146,4 +156,48 @@ TEST_F(StaffGridTest, OnlyTheNumberTheNameAndTheDetailsAreEditable) {
     }
     EXPECT_EQ(db.rows("SELECT 所属组ID, 家庭住址, IDID FROM 基本信息 WHERE ID = 1"),
               QStringList{"zz1z|0|" + QString::number(model.ididAt(1))});
+}
+
+// Deleting a person asks first, naming the rule that names them, their leave
+// and limits (which go with them) and a saved roster's lock; the rules stay
+// unless the second question is answered Yes.
+TEST_F(StaffTest, DeletingAPersonAsksAndNamesWhatGoesWithThem) {
+    add({"张三", "李四"});
+    const qint64 idid = db.scalar("SELECT IDID FROM 基本信息 WHERE 姓名 = '张三'").toLongLong();
+    db.run(QString(
+               "INSERT INTO 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) VALUES "
+               "('张三', '不排在', '全部', '夜班', 1, 0), ('李四', '不排在', '全部', '夜班', 1, 0);"
+               "INSERT INTO 休假 (人员IDID, 开始日期, 结束日期, 原因) VALUES (%1, '2027-03-01', "
+               "'2027-03-02', '年假');"
+               "INSERT INTO 人员限制 (对象, 对象IDID, 最多班数) VALUES ('人员', %1, 3);"
+               "INSERT INTO 排班存档 (编号, 名称) VALUES (7, '三月');"
+               "INSERT INTO 存档锁定 (存档编号, 对象, 人员IDID) VALUES (7, '人员', %1)")
+               .arg(idid));
+    const auto counts = [&] {
+        return db.rows("SELECT (SELECT count(*) FROM 基本信息), (SELECT count(*) FROM 排除条件), "
+                       "(SELECT count(*) FROM 休假), (SELECT count(*) FROM 人员限制)");
+    };
+    prompt.addAnswer(false);
+    EXPECT_FALSE(editor.deletePerson(idid));
+    EXPECT_EQ(counts(), QStringList{"2|2|1|1"});
+    ASSERT_EQ(prompt.questions().size(), 1);
+    const QString question = prompt.questions().first();
+    for (const QString& named :
+         {msg::personToDelete.arg("张三", "1"),
+          msg::ruleDescription.arg("1", "张三", "不排在", "全部", "夜班"), msg::goesLeave.arg(1),
+          msg::goesLimits.arg(1), msg::keptLocks.arg("三月").arg(1)})
+        EXPECT_TRUE(question.contains(named)) << named.toStdString();
+    EXPECT_FALSE(question.contains("李四"));
+
+    for (const bool rulesToo : {false, true}) {
+        prompt.clear();
+        prompt.addAnswer(true);
+        prompt.addAnswer(rulesToo);
+        const qint64 person =
+            db.scalar("SELECT max(IDID) FROM 基本信息 WHERE 姓名 = '张三'").toLongLong();
+        EXPECT_TRUE(editor.deletePerson(person));
+        EXPECT_EQ(prompt.questions().size(), 2);
+        EXPECT_EQ(counts(), QStringList{rulesToo ? "1|1|0|0" : "1|2|0|0"});
+        add({"张三"}); // back, for the second pass
+    }
 }

@@ -68,3 +68,20 @@ TEST(RuleFlags, TheBoxsCurrentIndexDecidesBetweenEqualEntries) {
     EXPECT_EQ(pickPosition(dates, "全部", 2), 1);
     EXPECT_EQ(pickPosition(dates, "x", 1), 0);
 }
+
+// The very same rule is refused, naming the one it repeats; a rule that
+// differs in anything (here only in reading the date as a group) is added.
+TEST(RuleEntry, TheSameRuleTwiceIsRefused) {
+    test::TempDatabase t;
+    const Rule rule{0, "张三", notOn, "周末", "夜班", true, false};
+    qint64 first = 0;
+    ASSERT_TRUE(addRule(t.db(), rule, &first));
+    QString error;
+    EXPECT_FALSE(addRule(t.db(), rule, nullptr, &error));
+    EXPECT_TRUE(error.contains(describeRule({first, "张三", notOn, "周末", "夜班", true, false})))
+        << error.toStdString();
+    Rule single = rule;
+    single.dateIsGroup = false;
+    EXPECT_TRUE(addRule(t.db(), single));
+    EXPECT_EQ(t.scalar("select count(*) from 排除条件").toInt(), 2);
+}

@@ -136,6 +136,10 @@ TEST_F(LimitsTest, LeaveIsCheckedAndARangeOutsideThePeriodIsKeptWithAWarning) {
         {{0, march1, march1, "病假"}, false, msg::leaveNoPerson},
         {{9, march1, march1, "病假"}, false, msg::leaveNoPerson},
         {{3, march1, march1, "  "}, false, msg::leaveNoReason},
+        {{1, march1, march1.addDays(4), "年假"},
+         false,
+         msg::duplicateLeave.arg(1)}, // a double-click
+        {{1, march1, march1.addDays(4), "病假"}, true, ""},
         {{3, QDate(2027, 4, 1), QDate(2027, 4, 9), "年假"},
          true,
          msg::leaveOutsidePeriod.arg("2027-04-01", "2027-04-09", "2027-03-01", "2027-03-31")},
@@ -147,7 +151,7 @@ TEST_F(LimitsTest, LeaveIsCheckedAndARangeOutsideThePeriodIsKeptWithAWarning) {
     }
     EXPECT_EQ(db.rows("select 人员IDID, 开始日期, 结束日期, 原因 from 休假 order by 编号"),
               QStringList({"1|2027-03-01|2027-03-05|年假", "2|2027-02-26|2027-03-01|" + quoted,
-                           "3|2027-04-01|2027-04-09|年假"}));
+                           "1|2027-03-01|2027-03-05|病假", "3|2027-04-01|2027-04-09|年假"}));
     // A reason typed once is offered again.
     EXPECT_TRUE(editor.reasons().contains(quoted));
 
@@ -157,16 +161,19 @@ TEST_F(LimitsTest, LeaveIsCheckedAndARangeOutsideThePeriodIsKeptWithAWarning) {
     prompt.clear();
     EXPECT_FALSE(editor.changeLeave(first, {1, march1, march1.addDays(-1), "年假"}));
     EXPECT_EQ(prompt.shown(), QStringList{msg::endBeforeStart});
+    prompt.clear();
+    EXPECT_FALSE(editor.changeLeave(first, {1, march1, march1.addDays(4), "病假"}));
+    EXPECT_EQ(prompt.shown(), QStringList{msg::duplicateLeave.arg(first + 2)});
     EXPECT_TRUE(editor.changeLeave(first, {1, march1.addDays(1), march1.addDays(2), "病假"}));
     db.run("delete from 基本信息 where IDID = 3");
     const QList<limits::LeaveRow> leave = *editor.leave();
-    ASSERT_EQ(leave.size(), 3);
-    EXPECT_EQ(leave.at(1).name, "甲");
-    EXPECT_EQ(leave.at(1).firstText, "2027-03-02");
-    EXPECT_TRUE(leave.at(2).deleted);
-    EXPECT_EQ(leave.at(2).name, msg::deletedPerson.arg(3));
-    EXPECT_TRUE(editor.deleteLeave(leave.at(2).number));
-    EXPECT_EQ(db.scalar("select count(*) from 休假").toInt(), 2);
+    ASSERT_EQ(leave.size(), 4);
+    EXPECT_EQ(leave.at(2).name, "甲");
+    EXPECT_EQ(leave.at(2).firstText, "2027-03-02");
+    EXPECT_TRUE(leave.at(3).deleted);
+    EXPECT_EQ(leave.at(3).name, msg::deletedPerson.arg(3));
+    EXPECT_TRUE(editor.deleteLeave(leave.at(3).number));
+    EXPECT_EQ(db.scalar("select count(*) from 休假").toInt(), 3);
 }
 
 } // namespace

@@ -45,20 +45,22 @@ TEST(MonthSheet, AHandWorkedRosterGivesItsCellsAndTotals) {
     const MonthSheet sheet = load(t.db());
     const SheetTotals totals = sheetTotals(sheet);
 
-    // ID, 姓名, the three dates, then 班数, 夜班, 周末班, 工时; the people on duty last.
+    // ID, 姓名, the three dates, then 班数, 跨日班, 周末班, 工时; the people on duty last.
     EXPECT_EQ(sheetRows(sheet, totals),
               (QList<QStringList>{
                   {"1", "乙", "白班/小夜班", "大夜班→", "", "3", "1", "3", "24.5"},
                   {"2", "甲", "大夜班→", "", "白班", "2", "1", "1", "18"},
                   {"3", "丙", "", "", "", "0", "0", "0", "0"},
-                  {"", "在班人数", "2", "1", "1"},
+                  {"", "在班人数", "2", "1", "1", "", "", "", ""},
               }));
+    for (const QStringList& row : sheetRows(sheet, totals))
+        EXPECT_EQ(row.size(), sheetColumns(sheet).size()) << row.join(',').toStdString();
     const QStringList headings[] = {{"1月", "30", "六"}, {"", "31", "日"}, {"2月", "1", "一"}};
     for (int date = 0; date < 3; ++date) {
         const DateHeading heading = dateHeading(sheet, date);
         EXPECT_EQ(QStringList({heading.month, heading.day, heading.weekday}), headings[date]);
     }
-    // Lowest, highest, difference of 班数, 夜班, 周末班, 工时 over the staff.
+    // Lowest, highest, difference of 班数, 跨日班, 周末班, 工时 over the staff.
     EXPECT_EQ(spreadTexts(totals, 0), QStringList({"0", "0", "0", "0"}));
     EXPECT_EQ(spreadTexts(totals, 1), QStringList({"3", "1", "3", "24.5"}));
     EXPECT_EQ(spreadTexts(totals, 2), QStringList({"3", "1", "3", "24.5"}));
@@ -66,6 +68,8 @@ TEST(MonthSheet, AHandWorkedRosterGivesItsCellsAndTotals) {
     EXPECT_EQ(QList<bool>({totals.standsOut(0), totals.standsOut(1), totals.standsOut(2)}),
               QList<bool>({true, false, true}));
     EXPECT_EQ(totals.people.at(0).byShift, QList<int>({1, 1, 1}));
+    // Short labels tell the shifts apart: 大夜班 and 小夜班 by their first characters.
+    EXPECT_EQ(shortLabels(sheet), QStringList({"白", "小", "大→"}));
 }
 
 // Every row of 值班报表 names exactly the people whose cell holds that

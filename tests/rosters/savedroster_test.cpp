@@ -8,6 +8,7 @@
 #include "monthsheet/sheettext.h"
 #include "rosters/locks.h"
 #include "rosters/savedroster.h"
+#include "rosters/warnings.h"
 #include "store/messages.h"
 #include "support/testsupport.h"
 
@@ -176,6 +177,82 @@ TEST(SavedRoster, ALockedPersonOnASlotOfTwoStaysAndTheRunFillsTheRest) {
     QList<rosters::Lock> locks;
     ASSERT_TRUE(rosters::loadLocks(db, kept.number, &locks, &error));
     EXPECT_EQ(locks.size(), 2); // kept with the roster
+}
+
+// 甲乙丙 on three days of a day shift for one, every date locked. Then 甲
+// falls ill on day 1, a rule keeps 乙 off day 2 and 丙 may work no shift:
+// each lock is named with what it breaks. Kept, the run places them and the
+// roster's warnings show them; dropped, the run plans around the set-up and
+// 甲's hand-placed shift, no longer kept, is counted as lost. The command line
+// names them too, and keeps or drops them as it is told.
+TEST(SavedRoster, LocksThatBreakLeaveARuleOrALimitAreNamedAndKeptOrDropped) {
+    test::RunFixture f(3, 3);
+    f.dayShift();
+    QSqlDatabase& db = f.t.db();
+    ASSERT_EQ(f.generate().outcome, engine::RunOutcome::Done);
+    const QStringList plain = f.roster();
+    ASSERT_EQ(plain, QStringList({"2027年3月1日|白班|  甲", "2027年3月2日|白班|  乙",
+                                  "2027年3月3日|白班|  丙"}));
+    const rosters::KeptRoster kept = keep(db);
+    QString error;
+    for (int day = 1; day <= 3; ++day)
+        ASSERT_TRUE(rosters::setLocked(
+            db, kept.number, {0, rosters::LockKind::Date, QDate(2027, 3, day), 0}, true, &error));
+    f.t.run("update 存档值班 set 手改 = 1 where 人员IDID = 1;"
+            "insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values "
+            "(1, '2027-03-01', '2027-03-01', '病假');"
+            "insert into 人员限制 (对象, 对象IDID, 最多班数) values ('人员', 3, 0)");
+    f.rule("乙", "不排在", "2027-03-02", "白班");
+
+    rosters::Regeneration regeneration;
+    ASSERT_TRUE(rosters::prepareRegeneration(db, kept.number, &regeneration, &error));
+    ASSERT_EQ(regeneration.conflicts.size(), 3);
+    EXPECT_EQ(regeneration.conflicting, QList<int>({0, 1, 2}));
+    const QStringList broken = {"甲 的白班：休假", "乙 的白班：被约束条件排除",
+                                "丙 的白班：超出班数上限"};
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(regeneration.conflicts.at(i).contains(broken.at(i)))
+            << regeneration.conflicts.at(i).toStdString();
+    EXPECT_EQ(rosters::lostHandEdits(regeneration), 0);
+
+    // Kept: the roster stays as locked, and its warnings name what it breaks.
+    ASSERT_EQ(engine::generate(f.t.path, {}, nullptr, regeneration.extras).outcome,
+              engine::RunOutcome::Done);
+    EXPECT_EQ(f.roster(), plain);
+    keep(db, kept.number);
+    rosters::RosterChecker checker;
+    ASSERT_TRUE(checker.load(db, &error));
+    QList<rosters::WarningKind> kinds;
+    for (const rosters::Warning& warning : checker.check(load(db, kept.number).sheet))
+        kinds << warning.kind;
+    EXPECT_EQ(kinds,
+              QList<rosters::WarningKind>({rosters::WarningKind::Leave, rosters::WarningKind::Rule,
+                                           rosters::WarningKind::Shifts}));
+
+    // Dropped: nothing is held, 甲's hand edit goes, and no one breaks the set-up.
+    rosters::dropConflictingLocks(&regeneration);
+    EXPECT_TRUE(regeneration.extras.locked.isEmpty());
+    EXPECT_EQ(rosters::lostHandEdits(regeneration), 1);
+    ASSERT_EQ(engine::generate(f.t.path, {}, nullptr, regeneration.extras).outcome,
+              engine::RunOutcome::Done);
+    EXPECT_EQ(f.roster(), QStringList({"2027年3月1日|白班|  乙", "2027年3月2日|白班|  甲",
+                                       "2027年3月3日|白班|  乙"}));
+
+    // The command line, on the roster as kept: named and kept by default,
+    // left out when asked.
+    const auto cli = [&](const QStringList& options) {
+        return test::runProgram(
+            test::cliProgram(),
+            QStringList{"--db", f.t.path, "generate", "--keep-locks", kept.name} + options);
+    };
+    for (bool drop : {false, true}) {
+        const test::ProcessResult run =
+            cli(drop ? QStringList{"--drop-conflicting-locks"} : QStringList{});
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        for (const QString& line : broken)
+            EXPECT_TRUE(run.err.contains(line)) << run.err.toStdString();
+        EXPECT_EQ(f.roster().at(0), drop ? "2027年3月1日|白班|  乙" : "2027年3月1日|白班|  甲");
+    }
 }
 
 } // namespace

@@ -381,6 +381,48 @@ TEST(SchedulingPageOnePerson, RelaxedQueryDanglingRulesAndAnUnfilledSlot) {
     EXPECT_TRUE(control<QPushButton>(&page, "comShengcheng")->isEnabled());
     EXPECT_TRUE(context.dataCommandsEnabled);
     EXPECT_LT(control<QProgressBar>(&page, "jindu")->value(), 100);
+    // The roster of the first run is where the page says, one button away.
+    auto* last = control<QLabel>(&page, "lastRoster");
+    EXPECT_FALSE(last->isHidden());
+    const QString kept = "2027年1月1日—2027年1月2日";
+    EXPECT_EQ(last->text(), msg::lastRosterKept.arg(kept));
+    press(page, "openLastRoster");
+    QStringList opened;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            opened << widget->windowTitle();
+    EXPECT_TRUE(opened.filter(kept).size() > 0) << opened.join('|').toStdString();
+}
+
+// A regeneration asks before it replaces a shift placed by hand; answered
+// No, nothing runs. Once run, one message names the roster it filled.
+TEST(SchedulingPageRegeneration, AsksBeforeHandEditsGoAndEndsWithOneMessage) {
+    test::FakePageContext context;
+    context.data.run(
+        "insert into 基本信息 (ID, 姓名, 所属组ID) values (1, '张三', 'zz1z'), (2, '李四', 'zz1z');"
+        "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-01', 'zz1z');"
+        "insert into banci (班次名称, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, 分布日期, "
+        "所属组ID, 开始秒序, 结束秒序, 人数) values ('白班', '08:00', '不跨转', '16:00', "
+        "'无限制', '无限制', '全部', 'zz1z', 480, 960, 1)");
+    SchedulingPage page(context);
+    ASSERT_TRUE(generate(page));
+    const qint64 roster = context.data.scalar("select max(编号) from 排班存档").toLongLong();
+    context.data.run("update 存档值班 set 人员IDID = 2, 手改 = 1");
+    context.scripted.clear();
+    context.scripted.addAnswer(false);
+    page.regenerate(roster);
+    EXPECT_FALSE(page.runInProgress());
+    EXPECT_EQ(context.scripted.questions(), QStringList({msg::handEditsLost.arg(1)}));
+    EXPECT_EQ(context.data.rows("select 人员IDID from 存档值班"), QStringList({"2"}));
+
+    context.scripted.clear();
+    QSignalSpy finished(&page, &SchedulingPage::runFinished);
+    page.regenerate(roster);
+    ASSERT_TRUE(finished.wait(kRunTimeoutMs) || finished.count() > 0);
+    const QString name = context.data.scalar("select 名称 from 排班存档").toString();
+    EXPECT_EQ(context.scripted.shown(),
+              QStringList({msg::handEditsLost.arg(1), msg::regenerated.arg(name)}));
+    EXPECT_EQ(context.data.rows("select 人员IDID from 存档值班"), QStringList({"1"}));
 }
 
 // Three people for a day shift of two: 王五 struck by a rule, 赵六 on

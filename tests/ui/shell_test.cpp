@@ -157,7 +157,12 @@ TEST_F(ShellTest, StaffEditorAddsChecksDeletesAndHoldsTheBar) {
     EXPECT_EQ(staff->grid()->currentIndex().row(), 1);
     prompt.clear();
     control(staff, "delone")->click();
+    EXPECT_EQ(prompt.questions().size(), 1); // asked first
+    EXPECT_FALSE(staff->grid()->currentIndex().isValid());
+    prompt.clear();
+    control(staff, "delone")->click(); // nothing selected: nothing deleted
     EXPECT_TRUE(prompt.shown().isEmpty());
+    staff->grid()->selectRow(0);
     control(staff, "delone")->click();
     EXPECT_EQ(prompt.shown(), QStringList{msg::keepOnePerson});
     EXPECT_EQ(data.scalar("SELECT 姓名 FROM 基本信息").toString(), "张三");

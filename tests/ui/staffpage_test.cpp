@@ -67,7 +67,12 @@ TEST_F(StaffPageTest, ADoubleClickOnDeleteDeletesOnePerson) {
     QTest::mouseDClick(window, Qt::LeftButton, {}, at);
     EXPECT_EQ(context.data.rows("SELECT 姓名 FROM 基本信息 ORDER BY ID"),
               (QStringList{"李四", "王五"}));
-    // A press after the double-click interval acts again.
+    // The selection stays off the next person; once one is chosen, a press
+    // after the double-click interval acts again.
+    EXPECT_FALSE(grid()->selectionModel()->hasSelection());
+    QTest::mouseClick(window, Qt::LeftButton, {}, at);
+    EXPECT_EQ(context.data.rows("SELECT 姓名 FROM 基本信息").size(), 2);
+    QTest::mouseClick(window, Qt::LeftButton, {}, cellCentre(0, "姓名"));
     QTest::mouseClick(window, Qt::LeftButton, {}, at);
     EXPECT_EQ(context.data.rows("SELECT 姓名 FROM 基本信息"), QStringList{"王五"});
 }

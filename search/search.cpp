@@ -1,0 +1,561 @@
+#include "search/search.h"
+
+#include "score/state.h"
+
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <random>
+#include <thread>
+
+namespace korvane::search {
+
+using score::Cell;
+
+namespace {
+
+constexpr int kMinutesPerDay = 1440;
+constexpr int kLongestBlock = 7;
+// The temperature falls to this share of its start over the budget.
+constexpr double kColdest = 1e-3;
+// How many moves measure the start temperature.
+constexpr int kSampledMoves = 2000;
+
+struct Change {
+    int person = 0;
+    int date = 0;
+    Cell cell;
+};
+
+// One chain of the search: its own cells, score and counts.
+class Chain {
+public:
+    Chain(const Problem& problem, const std::vector<Cell>& start, quint64 seed)
+        : m_problem(problem), m_rules(problem.rules), m_state(*problem.setup, start),
+          m_random(seed) {
+        const size_t shifts = size_t(m_rules.shifts);
+        m_working.assign(size_t(m_rules.dates) * shifts, 0);
+        m_counts.assign(size_t(m_rules.people), {});
+        for (int person = 0; person < m_rules.people; ++person)
+            for (int date = 0; date < m_rules.dates; ++date)
+                count(person, date, m_state.cell(person, date), +1);
+        m_most.assign(m_working.size(), 0);
+        m_runsOn.assign(size_t(m_rules.dates), {});
+        for (int date = 0; date < m_rules.dates; ++date)
+            for (int shift = 0; shift < m_rules.shifts; ++shift) {
+                const size_t slot = size_t(date) * shifts + size_t(shift);
+                if (m_rules.needed[slot] == 0 && !runsAnyone(date, shift))
+                    continue;
+                const int ideal = problem.setup->ideal[slot];
+                m_most[slot] = std::max(m_rules.needed[slot], ideal);
+                if (m_most[slot] > 0)
+                    m_runsOn[size_t(date)].push_back(shift);
+            }
+        m_forbidden.assign(shifts * shifts, 0);
+        for (int before = 0; before < m_rules.shifts; ++before)
+            for (int after = 0; after < m_rules.shifts; ++after)
+                m_forbidden[size_t(before) * shifts + size_t(after)] =
+                    m_rules.breaksSuccession(idid(after), {idid(before)});
+        double longestRest = 0;
+        for (double rest : m_rules.restMinutes)
+            longestRest = std::max(longestRest, rest);
+        m_reach = 2 + int(std::ceil(longestRest / kMinutesPerDay));
+        for (size_t slot = 0; slot < m_working.size(); ++slot)
+            m_short += std::max(0, m_rules.needed[slot] - m_working[slot]);
+        m_bestCells = m_state.cells();
+        m_bestTotal = m_state.total();
+    }
+
+    // Runs until the steps are made or the time is up; returns the steps made.
+    void run(const Options& options, const QElapsedTimer& clock, std::atomic<bool>& stop,
+             std::atomic<double>& best, const std::function<void(qint64, double)>& report) {
+        const double start = temperature();
+        const bool bySteps = options.steps > 0;
+        double fraction = 0;
+        const qint64 snapshotEvery = std::max<qint64>(1, qint64(m_state.cells().size()) / 64);
+        qint64 lastSnapshot = 0;
+        bool unsaved = false;
+        for (m_steps = 0;; ++m_steps) {
+            if (bySteps) {
+                if (m_steps >= options.steps)
+                    break;
+                fraction = double(m_steps) / double(options.steps);
+            } else if ((m_steps & 127) == 0) {
+                fraction = double(clock.elapsed()) / (options.seconds * 1000);
+                if (fraction >= 1)
+                    break;
+            }
+            if ((m_steps & 255) == 0) {
+                if (stop.load(std::memory_order_relaxed))
+                    break;
+                if (report)
+                    report(m_steps, fraction);
+            }
+            m_temperature = start * std::pow(kColdest, fraction);
+            step();
+            if (better(m_hard, m_state.total(), m_bestHard, m_bestTotal)) {
+                unsaved = true;
+                if (m_steps - lastSnapshot >= snapshotEvery) {
+                    save();
+                    lastSnapshot = m_steps;
+                    unsaved = false;
+                    best.store(m_bestTotal, std::memory_order_relaxed);
+                }
+            }
+        }
+        if (unsaved && better(m_hard, m_state.total(), m_bestHard, m_bestTotal))
+            save();
+        best.store(m_bestTotal, std::memory_order_relaxed);
+    }
+
+    const std::vector<Cell>& bestCells() const { return m_bestCells; }
+    int bestHard() const { return m_bestHard; }
+    double bestTotal() const { return m_bestTotal; }
+    qint64 steps() const { return m_steps; }
+
+    static bool better(int hard, double total, int thanHard, double thanTotal) {
+        return hard != thanHard ? hard < thanHard : total < thanTotal - 1e-9;
+    }
+
+private:
+    struct Counts {
+        int shifts = 0;
+        int overnight = 0;
+        int weekend = 0;
+    };
+
+    qint64 idid(int shift) const { return m_rules.shiftIdid[size_t(shift)]; }
+
+    bool runsAnyone(int date, int shift) const {
+        for (int person = 0; person < m_rules.people; ++person)
+            if (m_rules.isPermitted(person, date, shift))
+                return true;
+        return false;
+    }
+    bool locked(int person, int date) const {
+        return !m_problem.locked.empty() &&
+               m_problem.locked[size_t(person) * size_t(m_rules.dates) + size_t(date)];
+    }
+    size_t slotOf(int date, int shift) const {
+        return size_t(date) * size_t(m_rules.shifts) + size_t(shift);
+    }
+
+    void count(int person, int date, const Cell& cell, int sign) {
+        Counts& own = m_counts[size_t(person)];
+        for (int shift : cell) {
+            own.shifts += sign;
+            own.overnight += sign * m_rules.overnight[size_t(shift)];
+            own.weekend += sign * m_rules.weekend[size_t(date)];
+            m_working[slotOf(date, shift)] += sign;
+        }
+    }
+
+    int slotCost(size_t slot) const {
+        const int working = m_working[slot];
+        return std::max(0, m_rules.needed[slot] - working) + std::max(0, working - m_most[slot]);
+    }
+
+    // The hard findings of the person's limits on counts.
+    int countCost(int person) const {
+        const engine::WorkLimits& limits = m_rules.limits[size_t(person)];
+        const Counts& own = m_counts[size_t(person)];
+        int cost = 0;
+        if (limits.shifts)
+            cost += std::max(0, own.shifts - *limits.shifts);
+        if (limits.overnight)
+            cost += std::max(0, own.overnight - *limits.overnight);
+        if (limits.weekend)
+            cost += std::max(0, own.weekend - *limits.weekend);
+        return cost;
+    }
+
+    bool worked(int person, int date) const { return !m_state.cell(person, date).isEmpty(); }
+    bool joins(int date) const {
+        return m_rules.day[size_t(date)] == m_rules.day[size_t(date) - 1] + 1;
+    }
+
+    // The hard findings that a change of the person's cells from lo to hi
+    // can make or mend: shifts the cell may not hold, days in a row past
+    // the limit on the stretches through them, and rest, overlap and
+    // forbidden successions among the shifts near them.
+    int localCost(int person, int lo, int hi) const {
+        int cost = 0;
+        for (int date = lo; date <= hi; ++date)
+            for (int shift : m_state.cell(person, date))
+                cost += !m_rules.isPermitted(person, date, shift);
+        const int last = m_rules.dates - 1;
+        const engine::WorkLimits& limits = m_rules.limits[size_t(person)];
+        if (limits.consecutive) {
+            int from = std::max(0, lo - 1);
+            while (from > 0 && worked(person, from - 1) && joins(from))
+                --from;
+            int to = std::min(last, hi + 1);
+            while (to < last && worked(person, to + 1) && joins(to + 1))
+                ++to;
+            int run = 0;
+            for (int date = from; date <= to; ++date) {
+                if (!worked(person, date))
+                    run = 0;
+                else if (date == 0)
+                    run = 1 + m_problem.historyRun(person);
+                else
+                    run = date > from && joins(date) ? run + 1 : 1;
+                cost += run > *limits.consecutive;
+            }
+        }
+        // Shifts in time order: each date's in the order of a day.
+        const int from = std::max(0, lo - m_reach);
+        const int to = std::min(last, hi + m_reach);
+        const double rest = m_rules.restMinutes[size_t(person)];
+        qint64 latestEnd = std::numeric_limits<qint64>::min();
+        QList<qint64> dayBefore;
+        qint64 dayBeforeDay = std::numeric_limits<qint64>::min();
+        if (from == 0) {
+            const qint64 first = m_rules.day[0];
+            for (const engine::EarlierShift& shift : m_rules.earlier[size_t(person)]) {
+                if (shift.day >= first)
+                    break;
+                latestEnd = std::max(latestEnd, shift.day * kMinutesPerDay + shift.endMinute);
+                if (shift.day == first - 1)
+                    dayBefore << shift.shift;
+            }
+            dayBeforeDay = first - 1;
+        }
+        for (int date = from; date <= to; ++date) {
+            const Cell& cell = m_state.cell(person, date);
+            const qint64 day = m_rules.day[size_t(date)];
+            for (int shift : cell) {
+                const qint64 start = day * kMinutesPerDay + m_rules.startMinute[size_t(shift)];
+                if (rest >= 0 && latestEnd > start)
+                    ++cost;
+                else if (rest >= 0 && latestEnd != std::numeric_limits<qint64>::min() &&
+                         double(start - latestEnd) < rest)
+                    ++cost;
+                latestEnd =
+                    std::max(latestEnd, day * kMinutesPerDay + m_rules.endMinute[size_t(shift)]);
+                if (date > from && joins(date)) {
+                    for (int before : m_state.cell(person, date - 1))
+                        if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)]) {
+                            ++cost;
+                            break;
+                        }
+                } else if (date == 0 && dayBeforeDay == day - 1 && !dayBefore.isEmpty()) {
+                    cost += m_rules.breaksSuccession(idid(shift), dayBefore);
+                }
+            }
+        }
+        return cost;
+    }
+
+    // The hard findings the changes touch, as they stand.
+    int hardCost(const Change* changes, int n, const std::vector<size_t>& touched) const {
+        int cost = 0;
+        for (size_t slot : touched)
+            cost += slotCost(slot);
+        int seen[2] = {-1, -1};
+        for (int i = 0; i < n; ++i) {
+            const int person = changes[i].person;
+            if (person == seen[0] || person == seen[1])
+                continue;
+            seen[seen[0] < 0 ? 0 : 1] = person;
+            int lo = changes[i].date, hi = lo;
+            for (int j = i + 1; j < n; ++j)
+                if (changes[j].person == person) {
+                    lo = std::min(lo, changes[j].date);
+                    hi = std::max(hi, changes[j].date);
+                }
+            cost += countCost(person) + localCost(person, lo, hi);
+        }
+        return cost;
+    }
+
+    // Sets the cells; returns how the total changed. The old cells replace
+    // the changes' own.
+    double apply(Change* changes, int n) {
+        double delta = 0;
+        for (int i = 0; i < n; ++i) {
+            Change& change = changes[i];
+            Cell old = m_state.cell(change.person, change.date);
+            count(change.person, change.date, old, -1);
+            count(change.person, change.date, change.cell, +1);
+            m_short += shortChange(change.date, old, change.cell);
+            delta += m_state.set(change.person, change.date, change.cell);
+            change.cell = std::move(old);
+        }
+        return delta;
+    }
+
+    // How the shortage of the date's slots changed (after the counts moved).
+    int shortChange(int date, const Cell& old, const Cell& now) const {
+        int change = 0;
+        for (int shift : old) {
+            const size_t slot = slotOf(date, shift);
+            change += m_working[slot] < m_rules.needed[slot] && !now.contains(shift);
+        }
+        for (int shift : now) {
+            const size_t slot = slotOf(date, shift);
+            change -= m_working[slot] <= m_rules.needed[slot] && !old.contains(shift);
+        }
+        return change;
+    }
+
+    // Makes the move if it breaks no more than it mends and the annealing
+    // takes it; with measure set, weighs it, notes a worsening, and sets it back.
+    bool attempt(Change* changes, int n, std::vector<double>* measure = nullptr) {
+        for (int i = 0; i < n; ++i)
+            if (locked(changes[i].person, changes[i].date) ||
+                changes[i].cell == m_state.cell(changes[i].person, changes[i].date))
+                return false;
+        m_slots.clear();
+        for (int i = 0; i < n; ++i) {
+            for (int shift : changes[i].cell)
+                m_slots.push_back(slotOf(changes[i].date, shift));
+            for (int shift : m_state.cell(changes[i].person, changes[i].date))
+                m_slots.push_back(slotOf(changes[i].date, shift));
+        }
+        std::sort(m_slots.begin(), m_slots.end());
+        m_slots.erase(std::unique(m_slots.begin(), m_slots.end()), m_slots.end());
+        const int before = hardCost(changes, n, m_slots);
+        const double delta = apply(changes, n);
+        const int hard = hardCost(changes, n, m_slots) - before;
+        bool keep = hard < 0;
+        if (hard == 0 && !measure)
+            keep = delta <= 0 ||
+                   std::generate_canonical<double, 32>(m_random) < std::exp(-delta / m_temperature);
+        if (measure && hard == 0 && delta > 0)
+            measure->push_back(delta);
+        if (keep && !measure) {
+            m_hard += hard;
+            return true;
+        }
+        apply(changes, n);
+        return false;
+    }
+
+    int below(int bound) { return int(m_random() % quint64(bound)); }
+
+    void step() {
+        if (m_short > 0 && below(3) == 0)
+            return fill();
+        const int kind = below(100);
+        if (kind < 35)
+            changeOne();
+        else if (kind < 60)
+            handOver();
+        else if (kind < 85)
+            swapDate();
+        else
+            swapBlock();
+    }
+
+    void changeOne(std::vector<double>* measure = nullptr) {
+        Change change{below(m_rules.people), below(m_rules.dates), {}};
+        const std::vector<int>& runs = m_runsOn[size_t(change.date)];
+        const Cell& now = m_state.cell(change.person, change.date);
+        const int pick = below(int(runs.size()) + 1);
+        if (pick < int(runs.size())) {
+            const int shift = runs[size_t(pick)];
+            if (now.contains(shift)) {
+                change.cell = now;
+                change.cell.removeOne(shift);
+            } else if (now.isEmpty() || below(2) == 0) {
+                change.cell = {shift};
+            } else {
+                change.cell = now;
+                change.cell.insert(std::upper_bound(change.cell.begin(), change.cell.end(), shift),
+                                   shift);
+            }
+        }
+        attempt(&change, 1, measure);
+    }
+
+    void handOver(std::vector<double>* measure = nullptr) {
+        const int date = below(m_rules.dates);
+        const int person = below(m_rules.people);
+        const Cell& now = m_state.cell(person, date);
+        if (now.isEmpty() || m_rules.people < 2)
+            return;
+        const int shift = now[below(int(now.size()))];
+        int other = below(m_rules.people - 1);
+        other += other >= person;
+        if (m_state.cell(other, date).contains(shift))
+            return;
+        Change changes[2] = {{person, date, now}, {other, date, {shift}}};
+        changes[0].cell.removeOne(shift);
+        attempt(changes, 2, measure);
+    }
+
+    void swapDate(std::vector<double>* measure = nullptr) {
+        if (m_rules.people < 2)
+            return;
+        const int date = below(m_rules.dates);
+        const int person = below(m_rules.people);
+        int other = below(m_rules.people - 1);
+        other += other >= person;
+        Change changes[2] = {{person, date, m_state.cell(other, date)},
+                             {other, date, m_state.cell(person, date)}};
+        attempt(changes, 2, measure);
+    }
+
+    void swapBlock() {
+        if (m_rules.people < 2 || m_rules.dates < 2)
+            return;
+        const int length = 2 + below(std::min(kLongestBlock, m_rules.dates) - 1);
+        const int first = below(m_rules.dates - length + 1);
+        const int person = below(m_rules.people);
+        int other = below(m_rules.people - 1);
+        other += other >= person;
+        Change changes[2 * kLongestBlock];
+        int n = 0;
+        for (int date = first; date < first + length; ++date) {
+            const Cell& mine = m_state.cell(person, date);
+            const Cell& theirs = m_state.cell(other, date);
+            if (mine == theirs)
+                continue;
+            changes[n++] = {person, date, theirs};
+            changes[n++] = {other, date, mine};
+        }
+        if (n > 0)
+            attempt(changes, n);
+    }
+
+    void fill() {
+        const int slotCount = int(m_working.size());
+        const int from = below(slotCount);
+        for (int i = 0; i < slotCount; ++i) {
+            const size_t slot = size_t((from + i) % slotCount);
+            if (m_working[slot] >= m_rules.needed[slot])
+                continue;
+            const int date = int(slot / size_t(m_rules.shifts));
+            const int shift = int(slot % size_t(m_rules.shifts));
+            const int person = below(m_rules.people);
+            if (!m_rules.isPermitted(person, date, shift))
+                return;
+            Change change{person, date, {shift}};
+            attempt(&change, 1);
+            return;
+        }
+    }
+
+    // Half the mean worsening of moves that keep the hard rules.
+    double temperature() {
+        std::vector<double> worse;
+        for (int i = 0; i < kSampledMoves; ++i) {
+            switch (below(3)) {
+            case 0:
+                changeOne(&worse);
+                break;
+            case 1:
+                handOver(&worse);
+                break;
+            default:
+                swapDate(&worse);
+            }
+        }
+        double sum = 0;
+        for (double delta : worse)
+            sum += delta;
+        return worse.empty() ? 1 : std::max(1e-3, sum / double(worse.size()) / 2);
+    }
+
+    void save() {
+        m_bestCells = m_state.cells();
+        m_bestHard = m_hard;
+        m_bestTotal = m_state.total();
+    }
+
+    const Problem& m_problem;
+    const rosters::RosterChecker::CellRules& m_rules;
+    score::ScoreState m_state;
+    std::mt19937_64 m_random;
+    std::vector<int> m_working; // date x shift: people on the slot
+    std::vector<Counts> m_counts;
+    std::vector<int> m_most;                // date x shift: the most the slot may take
+    std::vector<std::vector<int>> m_runsOn; // per date: the shifts anyone may take
+    std::vector<char> m_forbidden;          // before x after
+    std::vector<size_t> m_slots;            // scratch
+    int m_reach = 2;                        // dates on each side where rest and overlap can reach
+    int m_short = 0;                        // people missing below 人数, over every slot
+    int m_hard = 0;                         // hard findings made since the start (mended: negative)
+    double m_temperature = 1;
+    qint64 m_steps = 0;
+    std::vector<Cell> m_bestCells;
+    int m_bestHard = 0;
+    double m_bestTotal = 0;
+};
+
+} // namespace
+
+std::vector<int> shortSlots(const Problem& problem, const std::vector<Cell>& cells) {
+    const auto& rules = problem.rules;
+    std::vector<int> working(size_t(rules.dates) * size_t(rules.shifts), 0);
+    for (int person = 0; person < rules.people; ++person)
+        for (int date = 0; date < rules.dates; ++date)
+            for (int shift : cells[size_t(person) * size_t(rules.dates) + size_t(date)])
+                ++working[size_t(date) * size_t(rules.shifts) + size_t(shift)];
+    std::vector<int> found;
+    for (size_t slot = 0; slot < working.size(); ++slot)
+        if (working[slot] < rules.needed[slot])
+            found.push_back(int(slot));
+    return found;
+}
+
+Found improve(const Problem& problem, const std::vector<Cell>& start, const Options& options,
+              const Observer& observer) {
+    Found found;
+    found.cells = start;
+    const int chains = std::max(1, options.chains);
+    if (problem.rules.people == 0 || problem.rules.dates == 0 || problem.rules.shifts == 0) {
+        found.total = score::ScoreState(*problem.setup, start).total();
+        return found;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    std::atomic<bool> stop{false};
+    std::vector<std::atomic<double>> best(static_cast<size_t>(chains));
+    std::vector<std::unique_ptr<Chain>> made(static_cast<size_t>(chains));
+    std::vector<std::thread> threads;
+    for (int i = 0; i < chains; ++i) {
+        threads.emplace_back([&, i] {
+            made[size_t(i)] =
+                std::make_unique<Chain>(problem, start, options.seed * 1000003ULL + quint64(i));
+            best[size_t(i)].store(made[size_t(i)]->bestTotal());
+            std::function<void(qint64, double)> report;
+            qint64 lastReport = -1;
+            if (i == 0)
+                report = [&](qint64 steps, double fraction) {
+                    if (observer.cancelled && observer.cancelled())
+                        stop = true;
+                    const qint64 now = clock.elapsed();
+                    if (!observer.progress || now - lastReport < 100)
+                        return;
+                    lastReport = now;
+                    double lowest = std::numeric_limits<double>::infinity();
+                    for (const auto& each : best)
+                        lowest = std::min(lowest, each.load(std::memory_order_relaxed));
+                    observer.progress({double(now) / 1000, std::min(1.0, fraction), steps, lowest});
+                };
+            made[size_t(i)]->run(options, clock, stop, best[size_t(i)], report);
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    const Chain* chosen = made.front().get();
+    for (const auto& chain : made) {
+        found.steps += chain->steps();
+        if (Chain::better(chain->bestHard(), chain->bestTotal(), chosen->bestHard(),
+                          chosen->bestTotal()))
+            chosen = chain.get();
+    }
+    found.cells = chosen->bestCells();
+    found.hardChange = chosen->bestHard();
+    found.total = score::ScoreState(*problem.setup, found.cells).total();
+    found.cancelled = stop.load();
+    return found;
+}
+
+} // namespace korvane::search
