@@ -51,8 +51,8 @@ public:
     void showSavedRoster(qint64 roster, bool scoreTab) override;
     void openMonthSheet() override { m_opener.openMonthSheet(); }
     void closeMonthSheet() override { m_opener.closeMonthSheet(); }
-    void openSavedRosters(std::function<void(qint64)> regenerate) override {
-        m_opener.openSavedRosters(std::move(regenerate));
+    void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) override {
+        m_opener.openSavedRosters(std::move(regenerate), roster);
     }
     void reloadSavedRosters() override { m_opener.reloadSavedRosters(); }
     void restart() override;

@@ -26,7 +26,7 @@ void PageOpener::closeMonthSheet() {
         m_monthSheet->close();
 }
 
-void PageOpener::openSavedRosters(std::function<void(qint64)> regenerate) {
+void PageOpener::openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) {
     if (!m_savedRosters) {
         auto* page = new SavedRostersPage(m_context, std::move(regenerate));
         page->setAttribute(Qt::WA_DeleteOnClose);
@@ -35,6 +35,8 @@ void PageOpener::openSavedRosters(std::function<void(qint64)> regenerate) {
         m_savedRosters->reload();
     }
     m_context.showPage(m_savedRosters);
+    if (roster)
+        m_savedRosters->showRoster(roster);
 }
 
 void PageOpener::reloadSavedRosters() {

@@ -18,7 +18,7 @@ public:
 
     void openMonthSheet();
     void closeMonthSheet();
-    void openSavedRosters(std::function<void(qint64)> regenerate);
+    void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster);
     void reloadSavedRosters();
 
 private:

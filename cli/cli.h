@@ -58,7 +58,9 @@ int exitCodeOf(engine::RunOutcome outcome);
 
 // What a run takes besides the set-up, for a new roster or, with
 // regenerate, the saved roster of that name around its locks (the locks
-// left out named on standard error). Done, or the exit code after saying why.
+// left out, and those that break leave, a rule or a limit, named on standard
+// error; with dropConflicts the latter left out too). Done, or the exit code
+// after saying why.
 int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
                    planning::RunRequest* request);
 

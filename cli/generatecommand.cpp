@@ -109,7 +109,7 @@ int generate(Context& context) {
             return RunFailed;
         }
         err(keepLocks ? msg::regenerated.arg(kept.name) : msg::rosterKept.arg(kept.name));
-        if (const int lost = keepLocks ? planning::lostHandEdits(request) : 0)
+        if (const int lost = planning::lostHandEdits(request))
             err(msg::handEditsReplaced.arg(lost));
     }
     return code;
@@ -149,14 +149,16 @@ int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool 
         err(error);
         return RunFailed;
     }
-    if (!request->problem.isEmpty()) {
-        err(request->problem);
+    const rosters::Regeneration& regeneration = request->regeneration;
+    if (!regeneration.problem.isEmpty()) {
+        err(regeneration.problem);
         return Refused;
     }
-    if (!request->leftOut.isEmpty())
-        err(msg::locksLeftOut + QLatin1Char('\n') + request->leftOut.join(QLatin1Char('\n')));
-    if (!request->conflicts.isEmpty()) {
-        err(msg::lockConflicts + QLatin1Char('\n') + request->conflicts.join(QLatin1Char('\n')));
+    if (!regeneration.leftOut.isEmpty())
+        err(msg::locksLeftOut + QLatin1Char('\n') + regeneration.leftOut.join(QLatin1Char('\n')));
+    if (!regeneration.conflicts.isEmpty()) {
+        err(msg::lockConflicts + QLatin1Char('\n') +
+            regeneration.conflicts.join(QLatin1Char('\n')));
         err(dropConflicts ? msg::conflictingLocksDropped : msg::conflictingLocksKept);
         if (dropConflicts)
             planning::dropConflictingLocks(request);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/run.h"
+#include "rosters/locks.h"
 #include "rosters/savedroster.h"
 #include "store/databaselock.h"
 
@@ -18,23 +19,19 @@ namespace korvane::planning {
 // What a run takes besides the set-up.
 struct RunRequest {
     qint64 target = 0; // the saved roster a regeneration fills anew (0: a new roster)
-    engine::RunExtras extras;
-    QStringList leftOut; // a line per lock that can no longer hold, left out
-    QString problem;     // why the regeneration cannot run (its period is not the set-up's)
-    // Held locks that break leave, a rule or a limit: a line each, and their
-    // indexes into extras.locked (see rosters::Regeneration).
-    QStringList conflicts;
-    QList<int> conflicting;
-    QList<engine::LockedAssignment> byHand; // the target's shifts placed by hand
+    // What the run takes (extras), and for a regeneration the locks left out
+    // or breaking a rule, the hand edits it replaces, and why it cannot run
+    // at all (problem: then it must not be run).
+    rosters::Regeneration regeneration;
 };
 
 // Reads what a run for target (0: a new roster) takes; false with the
-// database's reason. A request with a problem must not be run.
+// database's reason.
 bool prepareRun(QSqlDatabase& db, qint64 target, RunRequest* request, QString* error);
 
-// Leaves the conflicting locks out of the run.
+// A regeneration's locks that break leave, a rule or a limit, left out of
+// the run; and how many shifts placed by hand the run replaces.
 void dropConflictingLocks(RunRequest* request);
-// How many shifts placed by hand the run replaces.
 int lostHandEdits(const RunRequest& request);
 
 // The run, on the file at path (see engine::generate).
@@ -51,5 +48,11 @@ engine::RunResult plan(const QString& path, const RunRequest& request);
 // new saved roster, or the target filled anew.
 bool keepRoster(QSqlDatabase& db, const RunRequest& request, rosters::KeptRoster* kept,
                 QString* error);
+
+// Where the last finished roster is kept after a run for the request that
+// did not finish: the target of a regeneration (left as it was), else the
+// latest kept roster; number 0 when there is none.
+bool lastKeptRoster(QSqlDatabase& db, const RunRequest& request, rosters::RosterSummary* last,
+                    QString* error);
 
 } // namespace korvane::planning

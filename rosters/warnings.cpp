@@ -485,8 +485,8 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
         const qint64 idid = sheet.people.at(person).idid;
         rules.limits.push_back(staff >= 0 ? m_data.limits.at(staff) : engine::WorkLimits());
         const engine::WorkLimits& limits = rules.limits.back();
-        // Without a rest set, one shift at a time is all the search keeps to.
-        rules.restMinutes.push_back(limits.restHours ? *limits.restHours * 60 : 0);
+        // Without a rest limit neither rest nor overlap is checked (engine/dutychecks.h).
+        rules.restMinutes.push_back(limits.restHours ? *limits.restHours * 60 : -1);
         rules.earlier.push_back(m_earlier.value(idid));
         if (staff < 0)
             continue;

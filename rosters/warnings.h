@@ -105,13 +105,15 @@ public:
         std::vector<char> permitted;
         // date x shift: the headcount the run fills the slot with (0 where it does not run).
         std::vector<int> needed;
-        std::vector<engine::WorkLimits> limits;  // per person; none for one the set-up lacks
-        std::vector<double> restMinutes;         // per person: the least rest between two shifts
-        std::vector<int> startMinute, endMinute; // per shift, after its day's midnight
-        std::vector<char> overnight;             // per shift
-        std::vector<qint64> shiftIdid;           // per shift
-        std::vector<qint64> day;                 // per date, its day number
-        std::vector<char> weekend;               // per date, as the limits count it
+        std::vector<engine::WorkLimits> limits; // per person; none for one the set-up lacks
+        // Per person: the least rest between two shifts; negative where no
+        // rest limit holds, and then neither rest nor overlap is checked.
+        std::vector<double> restMinutes;
+        std::vector<int> startMinute, endMinute;          // per shift, after its day's midnight
+        std::vector<char> overnight;                      // per shift
+        std::vector<qint64> shiftIdid;                    // per shift
+        std::vector<qint64> day;                          // per date, its day number
+        std::vector<char> weekend;                        // per date, as the limits count it
         std::vector<QList<engine::EarlierShift>> earlier; // per person, in time order
         // The forbidden succession the shift breaks after those of the day before.
         std::function<bool(qint64 shift, const QList<qint64>& dayBefore)> breaksSuccession;

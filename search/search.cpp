@@ -247,9 +247,9 @@ private:
             const qint64 day = m_rules.day[size_t(date)];
             for (int shift : held) {
                 const qint64 start = day * kMinutesPerDay + m_rules.startMinute[size_t(shift)];
-                if (latestEnd > start)
+                if (rest >= 0 && latestEnd > start)
                     ++cost;
-                else if (latestEnd != std::numeric_limits<qint64>::min() &&
+                else if (rest >= 0 && latestEnd != std::numeric_limits<qint64>::min() &&
                          double(start - latestEnd) < rest)
                     ++cost;
                 latestEnd =

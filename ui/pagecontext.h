@@ -50,9 +50,10 @@ public:
     // and its closing when the work tables are emptied.
     virtual void openMonthSheet() = 0;
     virtual void closeMonthSheet() = 0;
-    // 排班存档, read again when it is open already; regenerate starts 重新生成
-    // of a saved roster.
-    virtual void openSavedRosters(std::function<void(qint64)> regenerate) = 0;
+    // 排班存档, read again when it is open already, and the saved roster of
+    // that number opened from it (none for 0); regenerate starts 重新生成 of
+    // a saved roster.
+    virtual void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) = 0;
     // The saved rosters changed: an open list reads them again.
     virtual void reloadSavedRosters() = 0;
     // Closes the main window and every page, then starts it again.

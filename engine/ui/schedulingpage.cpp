@@ -485,21 +485,22 @@ void SchedulingPage::startRunFor(qint64 target) {
         reportError(error);
         return;
     }
-    if (!request.problem.isEmpty()) {
-        m_context.prompt().information(request.problem);
+    const rosters::Regeneration& regeneration = request.regeneration;
+    if (!regeneration.problem.isEmpty()) {
+        m_context.prompt().information(regeneration.problem);
         return;
     }
-    if (!request.leftOut.isEmpty())
+    if (!regeneration.leftOut.isEmpty())
         m_context.prompt().information(msg::locksLeftOut + QLatin1Char('\n') +
-                                       request.leftOut.join(QLatin1Char('\n')));
-    if (!request.conflicts.isEmpty() &&
+                                       regeneration.leftOut.join(QLatin1Char('\n')));
+    if (!regeneration.conflicts.isEmpty() &&
         !m_context.prompt().question(msg::lockConflicts + QLatin1Char('\n') +
-                                     request.conflicts.join(QLatin1Char('\n')) +
+                                     regeneration.conflicts.join(QLatin1Char('\n')) +
                                      QLatin1Char('\n') + msg::keepConflictingLocks))
         planning::dropConflictingLocks(&request);
     // The run replaces what no lock keeps, and a run cannot be undone.
-    if (const int lost = target ? planning::lostHandEdits(request) : 0;
-        lost > 0 && !m_context.prompt().question(msg::handEditsLost.arg(lost)))
+    const int lost = planning::lostHandEdits(request);
+    if (lost > 0 && !m_context.prompt().question(msg::handEditsLost.arg(lost)))
         return;
     m_request = request;
     reloadPage();
@@ -770,13 +771,19 @@ void SchedulingPage::keepRoster() {
 }
 
 void SchedulingPage::openSavedRosters() {
+    showSavedRosters(0);
+}
+
+void SchedulingPage::showSavedRosters(qint64 roster) {
     if (runInProgress())
         return;
     // The list may outlive this page.
-    m_context.openSavedRosters([self = QPointer<SchedulingPage>(this)](qint64 roster) {
-        if (self)
-            self->regenerate(roster);
-    });
+    m_context.openSavedRosters(
+        [self = QPointer<SchedulingPage>(this)](qint64 regenerated) {
+            if (self)
+                self->regenerate(regenerated);
+        },
+        roster);
 }
 
 void SchedulingPage::showLastRoster() {
@@ -784,13 +791,7 @@ void SchedulingPage::showLastRoster() {
     QSqlDatabase db = m_context.database();
     rosters::RosterSummary last;
     QString error;
-    if (m_request.target) {
-        QList<rosters::RosterSummary> all;
-        if (rosters::listRosters(db, &all, &error))
-            for (const rosters::RosterSummary& roster : all)
-                if (roster.number == m_request.target)
-                    last = roster;
-    } else if (!rosters::lastFinishedRoster(db, &last, &error)) {
+    if (!planning::lastKeptRoster(db, m_request, &last, &error)) {
         reportError(error);
         return;
     }
@@ -803,7 +804,8 @@ void SchedulingPage::showLastRoster() {
 }
 
 void SchedulingPage::openLastRoster() {
-    m_context.showSavedRoster(m_lastRosterNumber, false);
+    if (m_lastRosterNumber)
+        showSavedRosters(m_lastRosterNumber);
 }
 
 void SchedulingPage::closeMonthSheet() {

@@ -94,6 +94,8 @@ private:
     // After a run that kept no roster: where the last finished one is kept.
     void showLastRoster();
     void openLastRoster();
+    // 排班存档, with the saved roster of that number open (none for 0).
+    void showSavedRosters(qint64 roster);
     // Keeps the roster of a run that ended with "完成！".
     void keepRoster();
 

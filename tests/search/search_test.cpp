@@ -86,7 +86,7 @@ QStringList plainCheck(const Plain& plain, const MonthSheet& sheet) {
             run = cell.isEmpty() ? 0 : run + 1;
             if (cell.size() > 1 ||
                 (cell.contains(0) && day > 0 && sheet.cell(person, day - 1).contains(1)))
-                broken << "rest or overlap" + at; // a day after a night leaves no 8 hours
+                broken << "rest or overlap" + at; // a day after a night leaves no 8 hours' rest
             if (plain.mostRun[size_t(person)] >= 0 && run > plain.mostRun[size_t(person)])
                 broken << "run" + at;
             for (int shift : cell)
@@ -250,13 +250,15 @@ TEST(Search, CompletesARunThatFailed) {
 TEST(Search, ImpossibleSlotsAreListedWithEveryonesReason) {
     test::TempDatabase t;
     writeWard(t, 1);
-    t.run("update banci set 人数 = 4 where idid = 2");
+    t.run("update banci set 人数 = 4 where idid = 2;"
+          "insert into 人员限制 (对象, 对象IDID, 最少休息小时) values ('组', 1, 8)");
     MonthSheet sheet = emptySheet(t);
     sheet.add(0, 0, 0);
     sheet.add(1, 0, 1);
     sheet.add(2, 0, 1);
     const search::Improvement found = improve(t, sheet, 500);
-    // Five places for four people: one slot stays short, and its lines name each person.
+    // Five places for four people, none of whom may work both (8 hours'
+    // rest): one slot stays short, and its lines name each person.
     EXPECT_EQ(found.shortCount, 1);
     ASSERT_EQ(found.shortSlots.size(), 5);
     EXPECT_TRUE(found.shortSlots.first().contains(QStringLiteral("只排了")));

@@ -77,8 +77,8 @@ public:
     void showSavedRoster(qint64 roster, bool) override { savedRostersShown << roster; }
     void openMonthSheet() override { opener.openMonthSheet(); }
     void closeMonthSheet() override { opener.closeMonthSheet(); }
-    void openSavedRosters(std::function<void(qint64)> regenerate) override {
-        opener.openSavedRosters(std::move(regenerate));
+    void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) override {
+        opener.openSavedRosters(std::move(regenerate), roster);
     }
     void reloadSavedRosters() override { opener.reloadSavedRosters(); }
     void restart() override {}
