@@ -18,22 +18,6 @@ int lostHandEdits(const RunRequest& request) {
     return request.target ? rosters::lostHandEdits(request.regeneration) : 0;
 }
 
-void dropConflictingLocks(RunRequest* request) {
-    rosters::Regeneration regeneration;
-    regeneration.extras = request->extras;
-    regeneration.conflicting = request->conflicting;
-    rosters::dropConflictingLocks(&regeneration);
-    request->extras = regeneration.extras;
-    request->conflicting.clear();
-}
-
-int lostHandEdits(const RunRequest& request) {
-    rosters::Regeneration regeneration;
-    regeneration.extras = request.extras;
-    regeneration.byHand = request.byHand;
-    return rosters::lostHandEdits(regeneration);
-}
-
 engine::RunResult generate(const QString& path, const RunRequest& request,
                            const engine::RunObserver& observer,
                            const files::DatabaseLock* heldLock) {

@@ -21,8 +21,8 @@ TEST(FlowLayout, ButtonsWrapInsideANarrowPageAndStayOnOneRowInAWideOne) {
         column->addWidget(bar);
         column->addStretch();
         QList<QPushButton*> buttons;
-        for (const QString& text : {"锁定/解锁此格", "锁定/解锁此人", "锁定/解锁此日", "导出CSV"})
-            buttons << namedButton(text, text, bar);
+        for (const char* text : {"锁定/解锁此格", "锁定/解锁此人", "锁定/解锁此日", "导出CSV"})
+            buttons << namedButton(QString::fromUtf8(text), QString::fromUtf8(text), bar);
         flow->addWidget(buttons.at(0));
         flow->addWidget(buttons.at(1));
         flow->addStretch();
@@ -38,7 +38,8 @@ TEST(FlowLayout, ButtonsWrapInsideANarrowPageAndStayOnOneRowInAWideOne) {
             rows.insert(button->y());
         }
         EXPECT_EQ(rows.size() > 1, width < 400) << width;
-        if (width >= 400) // the stretch pushes the last two to the right edge
+        if (width >= 400) { // the stretch pushes the last two to the right edge
             EXPECT_EQ(buttons.at(3)->geometry().right(), bar->rect().right());
+        }
     }
 }

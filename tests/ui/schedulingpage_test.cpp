@@ -387,8 +387,11 @@ TEST(SchedulingPageOnePerson, RelaxedQueryDanglingRulesAndAnUnfilledSlot) {
     const QString kept = "2027年1月1日—2027年1月2日";
     EXPECT_EQ(last->text(), msg::lastRosterKept.arg(kept));
     press(page, "openLastRoster");
-    EXPECT_EQ(context.savedRostersShown,
-              QList<qint64>{context.data.scalar("select 编号 from 排班存档").toLongLong()});
+    QStringList opened;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->isVisible())
+            opened << widget->windowTitle();
+    EXPECT_TRUE(opened.filter(kept).size() > 0) << opened.join('|').toStdString();
 }
 
 // A regeneration asks before it replaces a shift placed by hand; answered
