@@ -83,16 +83,8 @@ int improve(Context& context) {
         break;
     }
     const search::Improvement& found = result.improvement;
-    for (int term = 0; term < score::termCount; ++term) {
-        const double before = found.scoreBefore.terms[size_t(term)];
-        const double after = found.scoreAfter.terms[size_t(term)];
-        if (before != 0 || after != 0)
-            out(searchmsg::scoreLine.arg(score::termName(score::Term(term)),
-                                         score::numberText(before), score::numberText(after)));
-    }
-    out(searchmsg::scoreLine.arg(score::totalCaption, score::numberText(found.scoreBefore.total()),
-                                 score::numberText(found.scoreAfter.total())));
-    out(searchmsg::hardLine.arg(found.hardBefore).arg(found.hardAfter));
+    for (const QString& line : search::comparisonLines(found))
+        out(line);
     err(searchmsg::steps.arg(found.steps).arg(found.seconds, 0, 'f', 1));
     for (const QString& line : found.shortSlots)
         out(line);

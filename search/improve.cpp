@@ -3,6 +3,7 @@
 #include "engine/planningdata.h"
 #include "engine/run.h"
 #include "rosters/locks.h"
+#include "score/scoretext.h"
 #include "search/messages.h"
 #include "store/connection.h"
 #include "store/messages.h"
@@ -72,6 +73,21 @@ void explainShort(const rosters::RosterChecker& checker, const monthsheet::Month
 }
 
 } // namespace
+
+QStringList comparisonLines(const Improvement& improvement) {
+    QStringList lines;
+    const score::Breakdown& before = improvement.scoreBefore;
+    const score::Breakdown& after = improvement.scoreAfter;
+    for (int term = 0; term < score::termCount; ++term)
+        if (before.terms[size_t(term)] != 0 || after.terms[size_t(term)] != 0)
+            lines << searchmsg::scoreLine.arg(score::termName(score::Term(term)),
+                                              score::numberText(before.terms[size_t(term)]),
+                                              score::numberText(after.terms[size_t(term)]));
+    lines << searchmsg::scoreLine.arg(score::totalCaption, score::numberText(before.total()),
+                                      score::numberText(after.total()))
+          << searchmsg::hardLine.arg(improvement.hardBefore).arg(improvement.hardAfter);
+    return lines;
+}
 
 bool parseBudget(const QString& text, qint64* value) {
     bool ok = false;

@@ -43,6 +43,10 @@ Improvement improveSheet(score::ScoreReading reading, const monthsheet::MonthShe
                          std::vector<char> locked, const Options& options,
                          const Observer& observer = {});
 
+// The score before and after: a line per term that costs in either, the
+// total, and the hard findings.
+QStringList comparisonLines(const Improvement& improvement);
+
 // The budget as typed: a whole number of seconds or steps above 0.
 bool parseBudget(const QString& text, qint64* value);
 

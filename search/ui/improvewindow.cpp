@@ -161,19 +161,7 @@ void ImproveWindow::finish() {
     const bool kept =
         m_result.outcome == search::Outcome::Done || m_result.outcome == search::Outcome::Short;
     if (kept) {
-        QStringList lines;
-        for (int term = 0; term < score::termCount; ++term) {
-            const double before = found.scoreBefore.terms[size_t(term)];
-            const double after = found.scoreAfter.terms[size_t(term)];
-            if (before != 0 || after != 0)
-                lines << searchmsg::scoreLine.arg(score::termName(score::Term(term)),
-                                                  score::numberText(before),
-                                                  score::numberText(after));
-        }
-        lines << searchmsg::scoreLine.arg(score::totalCaption,
-                                          score::numberText(found.scoreBefore.total()),
-                                          score::numberText(found.scoreAfter.total()))
-              << searchmsg::hardLine.arg(found.hardBefore).arg(found.hardAfter) << found.shortSlots;
+        const QStringList lines = search::comparisonLines(found) + found.shortSlots;
         m_summary->setPlainText(lines.join(QLatin1Char('\n')));
         m_best->setText(searchmsg::progress.arg(score::numberText(found.scoreAfter.total())));
     }
