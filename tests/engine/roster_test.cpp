@@ -7,15 +7,12 @@
 using namespace korvane;
 using namespace korvane::engine;
 
-// The page's person and shift queries as they are written, and what they find.
+// What the page's person and shift queries find.
 TEST(RosterQueries, FiltersMatchAnywhereAndNarrowTogether) {
     test::TempDatabase t;
     t.run("insert into 值班报表 (日期, 班次, 值班人) values "
           "('2027年3月1日', '白班', '  张三  O''Neil'), ('2027年3月1日', '小夜班', '  李四'), "
           "('2027年3月2日', '大夜班', '  张三丰'), ('2027年3月2日', '零班', null)");
-    EXPECT_EQ(rosterQuery({}), "select * from 值班报表 ");
-    EXPECT_EQ(personRosterQuery("张"), "select * from 值班报表 where 值班报表.值班人 like '%张%'");
-    EXPECT_EQ(shiftRosterQuery("夜"), "select * from 值班报表 where 值班报表.班次 like '%夜%'");
     // The 值班人 column of every row a query returns.
     const auto names = [&](const QString& query) {
         QStringList values;
@@ -33,6 +30,7 @@ TEST(RosterQueries, FiltersMatchAnywhereAndNarrowTogether) {
     EXPECT_EQ(countRows(t.db(), personRosterQuery(QString())), 3);
     EXPECT_EQ(countRows(t.db(), shiftRosterQuery("'; drop")), 0);
     EXPECT_EQ(countRows(t.db(), fullRosterQuery()), 4);
+    EXPECT_EQ(countRows(t.db(), rosterQuery({})), 4);
     QString error;
     EXPECT_EQ(countRows(t.db(), "select * from 没有这个表", &error), -1);
     EXPECT_FALSE(error.isEmpty());

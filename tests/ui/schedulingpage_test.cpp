@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "engine/report/rosterlayout.h"
+#include "engine/roster.h"
 #include "engine/ui/explanationwindow.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/messages.h"
@@ -206,7 +207,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
     ASSERT_GT(slotCount, 0);
     EXPECT_EQ(countShown(page), recordCountText(slotCount));
     EXPECT_EQ(grid->model()->rowCount(), slotCount) << "every row is fetched";
-    EXPECT_EQ(context.programState.reportQuery, "select * from 值班报表 ");
+    EXPECT_EQ(context.programState.reportQuery, engine::fullRosterQuery());
     EXPECT_EQ(grid->verticalHeader()->defaultSectionSize(),
               report::gridRowHeightPixels(context.programState.rowHeightFactor));
     context.scripted.clear();
@@ -249,7 +250,7 @@ TEST_F(SchedulingPageTest, GenerateShowsTheRosterQueriesNarrowItAndTheReportFoll
 
     press(page, "Command10");
     EXPECT_EQ(countShown(page), recordCountText(slotCount));
-    EXPECT_EQ(context.programState.reportQuery, "select * from 值班报表 ");
+    EXPECT_EQ(context.programState.reportQuery, engine::fullRosterQuery());
 
     // A shift query matches the text anywhere in the shift's name; Enter
     // starts it, and the person box no longer claims to narrow the grid.
