@@ -135,8 +135,8 @@ SchedulingPage::~SchedulingPage() {
     }
 }
 
-void SchedulingPage::buildControls() {
-    // Rule frame.
+// The rule frame: its title, the rule as a sentence, its buttons and its grid.
+QFrame* SchedulingPage::buildRuleFrame() {
     auto* ruleFrame = new QFrame(this);
     ruleFrame->setObjectName(QStringLiteral("Frame1"));
     ruleFrame->setFrameShape(QFrame::StyledPanel);
@@ -201,18 +201,11 @@ void SchedulingPage::buildControls() {
     ruleLayout->addLayout(ruleButtons);
     ruleLayout->addWidget(m_ruleGrid, 1);
 
-    m_ruleHelp = helpBox(QStringLiteral("Text5"), this);
-    m_ruleHelp->setMaximumHeight(150);
+    return ruleFrame;
+}
 
-    // Run, roster and queries.
-    m_rosterGrid = grid(QStringLiteral("DataGrid6"), this);
-    m_rosterModel = new QSqlQueryModel(this);
-    m_rosterGrid->setModel(m_rosterModel);
-    m_rosterGrid->verticalHeader()->setMinimumSectionSize(1);
-    m_rosterGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_rosterGrid->horizontalHeader()->setStretchLastSection(true);
-    m_recordCount = label(QStringLiteral("Label6"), msg::recordCount, this);
-
+// The person and shift queries over the roster grid.
+QGridLayout* SchedulingPage::buildQueries() {
     m_personText = new QLineEdit(this);
     m_personText->setObjectName(QStringLiteral("Text12"));
     m_shiftText = new QLineEdit(this);
@@ -237,13 +230,19 @@ void SchedulingPage::buildControls() {
     queries->addWidget(leaveShift, 1, 3);
     queries->setColumnStretch(1, 1);
 
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("jindu"));
-    m_progress->setRange(0, 100);
-    m_notice = label(QStringLiteral("Label12"), msg::runTakesTime, this);
+    connect(startPerson, &QPushButton::clicked, this, &SchedulingPage::startPersonQuery);
+    connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
+    connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(leaveShift, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
+    connect(m_personText, &QLineEdit::returnPressed, this, &SchedulingPage::startPersonQuery);
+    connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
+    return queries;
+}
+
+// The run's buttons; they wrap where the page is narrow.
+QWidget* SchedulingPage::buildRunBar() {
     m_generate = namedButton(QStringLiteral("comShengcheng"), kGenerate, this);
     m_report = namedButton(QStringLiteral("Command12"), kMakeReport, this);
-    // The run's buttons wrap where the page is narrow.
     FlowLayout* runButtons = nullptr;
     QWidget* runBar = flowBar(this, &runButtons);
     runBar->setObjectName(QStringLiteral("runBar"));
@@ -261,6 +260,31 @@ void SchedulingPage::buildControls() {
     runButtons->addWidget(m_explain);
     m_savedRostersButton = namedButton(QStringLiteral("comCundang"), kSavedRosters, this);
     runButtons->addWidget(m_savedRostersButton);
+    return runBar;
+}
+
+void SchedulingPage::buildControls() {
+    QFrame* ruleFrame = buildRuleFrame();
+
+    m_ruleHelp = helpBox(QStringLiteral("Text5"), this);
+    m_ruleHelp->setMaximumHeight(150);
+
+    // Run, roster and queries.
+    m_rosterGrid = grid(QStringLiteral("DataGrid6"), this);
+    m_rosterModel = new QSqlQueryModel(this);
+    m_rosterGrid->setModel(m_rosterModel);
+    m_rosterGrid->verticalHeader()->setMinimumSectionSize(1);
+    m_rosterGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_rosterGrid->horizontalHeader()->setStretchLastSection(true);
+    m_recordCount = label(QStringLiteral("Label6"), msg::recordCount, this);
+
+    QGridLayout* queries = buildQueries();
+
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("jindu"));
+    m_progress->setRange(0, 100);
+    m_notice = label(QStringLiteral("Label12"), msg::runTakesTime, this);
+    QWidget* runBar = buildRunBar();
     m_generationHelp = helpBox(QStringLiteral("Text6"), this);
     m_generationHelp->setMaximumHeight(150);
     m_relaxedQuery = helpBox(QStringLiteral("Text1"), this);
@@ -312,12 +336,6 @@ void SchedulingPage::buildControls() {
     connect(m_generate, &QPushButton::clicked, this, &SchedulingPage::startRun);
     connect(m_improve, &QPushButton::clicked, this,
             [this] { m_context.showImproveWindow(QString()); });
-    connect(startPerson, &QPushButton::clicked, this, &SchedulingPage::startPersonQuery);
-    connect(startShift, &QPushButton::clicked, this, &SchedulingPage::startShiftQuery);
-    connect(leavePerson, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
-    connect(leaveShift, &QPushButton::clicked, this, &SchedulingPage::leaveQuery);
-    connect(m_personText, &QLineEdit::returnPressed, this, &SchedulingPage::startPersonQuery);
-    connect(m_shiftText, &QLineEdit::returnPressed, this, &SchedulingPage::startShiftQuery);
     connect(m_report, &QPushButton::clicked, this, &SchedulingPage::makeReport);
     connect(m_monthSheetButton, &QPushButton::clicked, this, &SchedulingPage::openMonthSheet);
     connect(m_explain, &QPushButton::clicked, this, &SchedulingPage::openExplanation);

@@ -12,6 +12,8 @@
 #include <memory>
 
 class QComboBox;
+class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -54,6 +56,9 @@ protected:
 
 private:
     void buildControls();
+    QFrame* buildRuleFrame();
+    QGridLayout* buildQueries();
+    QWidget* buildRunBar();
     // The page's opening sequence: Compaizai back to 不排在, the query boxes
     // empty, then everything the reload does.
     void openPage();
