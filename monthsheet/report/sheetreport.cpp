@@ -200,19 +200,28 @@ public:
         : p(painter), l(layout), sheet(sheet), totals(totals), printed(printed) {}
 
     void page(int range, int part, int number) {
-        const auto [first, last] = l.ranges.at(range);
-        const bool withTotals = range == l.ranges.size() - 1;
-        const int firstRow = part * l.rowsPerPage;
-        const int rows = std::min(l.rowsPerPage, int(sheet.people.size()) + 1 - firstRow);
-        const int dateLeft = kIdWidth + l.nameWidth;
-        const int totalsLeft = dateLeft + (last - first) * l.dateWidth;
-        const int right = totalsLeft + (withTotals ? int(totalsCaptions.size()) * kTotalWidth : 0);
-        const int headingTop = kTitleHeight;
-        const int bodyTop = headingTop + kHeadingRows * kHeadingRowHeight;
-        const int bottom = bodyTop + rows * l.rowHeight;
-        QList<int> shortened; // the shifts shown by their short labels on this page
+        first = l.ranges.at(range).first;
+        last = l.ranges.at(range).second;
+        withTotals = range == l.ranges.size() - 1;
+        firstRow = part * l.rowsPerPage;
+        rows = std::min(l.rowsPerPage, int(sheet.people.size()) + 1 - firstRow);
+        dateLeft = kIdWidth + l.nameWidth;
+        totalsLeft = dateLeft + (last - first) * l.dateWidth;
+        right = totalsLeft + (withTotals ? int(totalsCaptions.size()) * kTotalWidth : 0);
+        bodyTop = headingTop + kHeadingRows * kHeadingRowHeight;
+        bottom = bodyTop + rows * l.rowHeight;
+        shortened.clear();
 
-        // Above: the sheet and its period, the date of printing.
+        drawTitle();
+        drawHeadings();
+        drawRows();
+        drawGrid();
+        drawFooter(number);
+    }
+
+private:
+    // Above: the sheet and its period, the date of printing.
+    void drawTitle() {
         p.setPen(Qt::black);
         p.setFont(reportFont(kTitleSize, true));
         p.drawText(QRect(0, 0, l.width, kTitleHeight - 80), Qt::AlignLeft | Qt::AlignVCenter,
@@ -220,8 +229,10 @@ public:
         p.setFont(reportFont(kFooterSize));
         p.drawText(QRect(0, 0, l.width, kTitleHeight - 80), Qt::AlignRight | Qt::AlignVCenter,
                    QStringLiteral("打印日期：") + engine::longDate(printed.toJulianDay()));
+    }
 
-        // Fills first, then text, then the grid over them.
+    // The fills of the heading and the weekends, then the heading's texts.
+    void drawHeadings() {
         p.fillRect(QRect(0, headingTop, right, bodyTop - headingTop), kHeadingFill);
         for (int date = first; date < last; ++date)
             if (sheet.isWeekendDate(date))
@@ -265,8 +276,10 @@ public:
                 p.drawText(
                     QRect(totalsLeft + i * kTotalWidth, headingTop, kTotalWidth, headingHeight),
                     Qt::AlignCenter | Qt::TextWordWrap, totalsCaptions.at(i));
+    }
 
-        // The rows: people, and under the last of them the people on duty.
+    // The rows: people, and under the last of them the people on duty.
+    void drawRows() {
         const QFontMetricsF nameMetrics(reportFont(kNameSize));
         for (int i = 0; i < rows; ++i) {
             const int row = firstRow + i;
@@ -316,8 +329,10 @@ public:
                 p.restore();
             }
         }
+    }
 
-        // The grid.
+    // The grid, over the fills and the text.
+    void drawGrid() {
         p.setPen(QPen(kGridColor, 8));
         p.drawLine(0, headingTop, right, headingTop);
         p.drawLine(dateLeft, headingTop + kHeadingRowHeight, totalsLeft,
@@ -341,8 +356,10 @@ public:
             p.drawLine(x, dateEdge && !monthEdge ? headingTop + kHeadingRowHeight : headingTop, x,
                        bottom);
         }
+    }
 
-        // Below: the marks used, the page number.
+    // Below: the marks used, the page number.
+    void drawFooter(int number) {
         p.setPen(Qt::black);
         p.setFont(reportFont(kFooterSize));
         const QRect footer(0, l.height - kFooterHeight, l.width, kFooterHeight);
@@ -363,7 +380,15 @@ public:
                    QStringLiteral("第 %1 页，共 %2 页").arg(number).arg(l.pageCount()));
     }
 
-private:
+    // The page being drawn: its dates [first, last) and rows, and where its parts lie.
+    int first = 0, last = 0;
+    bool withTotals = false;
+    int firstRow = 0, rows = 0;
+    int dateLeft = 0, totalsLeft = 0, right = 0;
+    const int headingTop = kTitleHeight;
+    int bodyTop = 0, bottom = 0;
+    QList<int> shortened; // the shifts shown by their short labels on this page
+
     QPainter& p;
     Layout& l;
     const MonthSheet& sheet;
