@@ -364,10 +364,10 @@ int SavedRoster::slotOf(int date, int shift) const {
     return int(found - dutySlots.begin());
 }
 
-bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QString* error) {
-    *roster = {};
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
+namespace {
+
+// The roster's row of 排班存档 into its summary; a missing row is gone.
+bool readSummary(QSqlQuery& query, qint64 number, RosterSummary* summary, QString* error) {
     if (!execBound(
             query,
             QStringLiteral("select 编号, 名称, 已命名, 开始日期, 结束日期, 生成时间, 修改时间 from "
@@ -379,38 +379,31 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
             *error = msg::savedRosterGone;
         return false;
     }
-    RosterSummary& summary = roster->summary;
-    summary.number = number;
-    summary.name = query.value(1).toString();
-    summary.named = query.value(2).toInt() != 0;
-    summary.first = QDate::fromString(query.value(3).toString(), Qt::ISODate);
-    summary.last = QDate::fromString(query.value(4).toString(), Qt::ISODate);
-    summary.generated = query.value(5).toString();
-    summary.changed = query.value(6).toString();
+    summary->number = number;
+    summary->name = query.value(1).toString();
+    summary->named = query.value(2).toInt() != 0;
+    summary->first = QDate::fromString(query.value(3).toString(), Qt::ISODate);
+    summary->last = QDate::fromString(query.value(4).toString(), Qt::ISODate);
+    summary->generated = query.value(5).toString();
+    summary->changed = query.value(6).toString();
 
-    monthsheet::MonthSheet& sheet = roster->sheet;
-    QHash<QString, int> dateColumn;
-    for (QDate date = summary.first; date.isValid() && date <= summary.last;
-         date = date.addDays(1)) {
-        dateColumn.insert(date.toString(Qt::ISODate), int(sheet.dates.size()));
-        sheet.dates << date;
-    }
-    // The marks of the calendar as it is now: a roster of the current period
-    // shows its holidays, one of another period plain weekends.
-    if (!targets::loadDayMarks(db, &sheet.marks, error))
-        return false;
+    return true;
+}
 
-    QSet<qint64> staff, shiftsNow;
-    if (!execBound(query, QStringLiteral("select IDID from 基本信息"), {}, error))
+// The first column of every row of a statement without parameters.
+bool readIds(QSqlQuery& query, const QString& statement, QSet<qint64>* ids, QString* error) {
+    if (!execBound(query, statement, {}, error))
         return false;
     while (query.next())
-        staff.insert(query.value(0).toLongLong());
-    if (!execBound(query, QStringLiteral("select idid from banci"), {}, error))
-        return false;
-    while (query.next())
-        shiftsNow.insert(query.value(0).toLongLong());
+        ids->insert(query.value(0).toLongLong());
+    return true;
+}
 
-    QHash<qint64, int> personRow;
+// The people and the shifts kept with the roster, in their kept order, and
+// where each of them is in the sheet.
+bool readPeopleAndShifts(QSqlQuery& query, qint64 number, monthsheet::MonthSheet& sheet,
+                         QHash<qint64, int>& personRow, QHash<qint64, int>& shiftIndex,
+                         QString* error) {
     if (!execBound(
             query,
             QStringLiteral("select 人员IDID, ID, 姓名 from 存档人员 where 存档编号 = ? order by "
@@ -424,7 +417,6 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
         sheet.people << person;
     }
 
-    QHash<qint64, int> shiftIndex;
     if (!execBound(query,
                    QStringLiteral("select 班次IDID, 班次名称, 起始时间, 终止时间, 次日, 开始秒序, "
                                   "结束秒序, 人数 from 存档班次 where 存档编号 = ? order by 序号"),
@@ -436,6 +428,14 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
         sheet.shifts << shift;
     }
 
+    return true;
+}
+
+// The slots and the duties kept with the roster, onto the sheet; a duty of a
+// date, shift or person the roster does not hold is left out.
+bool readDuties(QSqlQuery& query, qint64 number, const QHash<QString, int>& dateColumn,
+                const QHash<qint64, int>& personRow, const QHash<qint64, int>& shiftIndex,
+                monthsheet::MonthSheet& sheet, QList<SavedSlot>* kept, QString* error) {
     QMap<std::pair<int, int>, SavedSlot> dutySlots;
     if (!execBound(query, QStringLiteral("select 日期, 班次IDID from 存档班位 where 存档编号 = ?"),
                    {number}, error))
@@ -467,7 +467,42 @@ bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QStri
         slot.rows << query.value(4).toLongLong();
         sheet.add(*person, *date, *shift);
     }
-    roster->dutySlots = dutySlots.values();
+    *kept = dutySlots.values();
+    return true;
+}
+
+} // namespace
+
+bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QString* error) {
+    *roster = {};
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!readSummary(query, number, &roster->summary, error))
+        return false;
+    RosterSummary& summary = roster->summary;
+
+    monthsheet::MonthSheet& sheet = roster->sheet;
+    QHash<QString, int> dateColumn;
+    for (QDate date = summary.first; date.isValid() && date <= summary.last;
+         date = date.addDays(1)) {
+        dateColumn.insert(date.toString(Qt::ISODate), int(sheet.dates.size()));
+        sheet.dates << date;
+    }
+    // The marks of the calendar as it is now: a roster of the current period
+    // shows its holidays, one of another period plain weekends.
+    if (!targets::loadDayMarks(db, &sheet.marks, error))
+        return false;
+
+    QSet<qint64> staff, shiftsNow;
+    if (!readIds(query, QStringLiteral("select IDID from 基本信息"), &staff, error) ||
+        !readIds(query, QStringLiteral("select idid from banci"), &shiftsNow, error))
+        return false;
+
+    QHash<qint64, int> personRow, shiftIndex;
+    if (!readPeopleAndShifts(query, number, sheet, personRow, shiftIndex, error) ||
+        !readDuties(query, number, dateColumn, personRow, shiftIndex, sheet, &roster->dutySlots,
+                    error))
+        return false;
 
     summary.people = int(sheet.people.size());
     summary.shifts = int(sheet.shifts.size());
