@@ -215,6 +215,29 @@ RosterChecker::SheetIndex RosterChecker::indexOf(const MonthSheet& sheet) const 
     return index;
 }
 
+void RosterChecker::ruleAndLeaveWarnings(const MonthSheet& sheet, const SheetIndex& index,
+                                         int person, int date, int shift, const QList<int>& rules,
+                                         QList<Warning>* out) const {
+    const auto warn = [&](WarningKind kind, const QString& text) {
+        out->append({kind, person, date, shift, text});
+    };
+    const qint64 idid = sheet.people.at(person).idid;
+    const int row = index.calendarRow.at(date);
+    const int setupShift = index.setupShift.at(shift);
+    if (row >= 0 && setupShift >= 0) {
+        const QString& dateText = m_data.calendar.at(row).text;
+        const qint64 shiftIdid = m_data.shifts.at(setupShift).idid;
+        for (int rule : rules)
+            if (m_rules.at(rule).region.strikes(idid, dateText, shiftIdid))
+                warn(WarningKind::Rule,
+                     msg::reasonRule.arg(engine::describeRule(m_rules.at(rule).rule)));
+    }
+    const int staff = index.staff.at(person);
+    QString reason;
+    if (staff >= 0 && engine::onLeave(m_data, staff, index.day.at(date), &reason))
+        warn(WarningKind::Leave, msg::reasonLeave.arg(reason));
+}
+
 void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& index, int person,
                                    int onlyDate, const Duty* extra, QList<Warning>* out) const {
     const int staff = index.staff.at(person);
@@ -270,19 +293,7 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 const auto warn = [&](WarningKind kind, const QString& text) {
                     out->append({kind, person, date, shift, text});
                 };
-                const int row = index.calendarRow.at(date);
-                const int setupShift = index.setupShift.at(shift);
-                if (row >= 0 && setupShift >= 0) {
-                    const QString& dateText = m_data.calendar.at(row).text;
-                    const qint64 shiftIdid = m_data.shifts.at(setupShift).idid;
-                    for (int rule : rules)
-                        if (m_rules.at(rule).region.strikes(idid, dateText, shiftIdid))
-                            warn(WarningKind::Rule,
-                                 msg::reasonRule.arg(engine::describeRule(m_rules.at(rule).rule)));
-                }
-                QString reason;
-                if (staff >= 0 && engine::onLeave(m_data, staff, day, &reason))
-                    warn(WarningKind::Leave, msg::reasonLeave.arg(reason));
+                ruleAndLeaveWarnings(sheet, index, person, date, shift, rules, out);
                 for (const engine::Breach& breach : engine::breaches(
                          limits, work, duty, m_data.successions, {dayBefore, nothingAfter}))
                     warn(kindOf(breach.kind), breachText(index.nameOf, breach, own.name));

@@ -132,6 +132,11 @@ private:
     // extra shift on their row when extra is set.
     void personWarnings(const monthsheet::MonthSheet& sheet, const SheetIndex& index, int person,
                         int onlyDate, const Duty* extra, QList<Warning>* out) const;
+    // The warnings of one shift of a person's cell that the calendar gives:
+    // the rules that strike it, the leave it falls in.
+    void ruleAndLeaveWarnings(const monthsheet::MonthSheet& sheet, const SheetIndex& index,
+                              int person, int date, int shift, const QList<int>& rules,
+                              QList<Warning>* out) const;
     // The slot warnings of one date; extra adds a person to one of its shifts.
     void slotWarnings(const monthsheet::MonthSheet& sheet, const SheetIndex& index, int date,
                       int extraShift, QList<Warning>* out) const;
