@@ -97,26 +97,8 @@ int shiftCount(const monthsheet::MonthSheet& sheet, int person) {
 
 } // namespace
 
-SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* parent)
-    : QWidget(parent), m_context(context), m_number(roster) {
-    setObjectName(QStringLiteral("savedRoster"));
-    m_title = new QLabel(this);
-    m_title->setObjectName(QStringLiteral("rosterTitle"));
-    QFont bold = m_title->font();
-    bold.setBold(true);
-    m_title->setFont(bold);
-    m_gone = new QLabel(this);
-    m_gone->setObjectName(QStringLiteral("goneNote"));
-    m_gone->setStyleSheet(QStringLiteral("color: #B00000"));
-    m_gone->setWordWrap(true);
-
-    QPushButton* lockCell = namedButton(QStringLiteral("lockCell"), kLockCell, this);
-    QPushButton* lockRow = namedButton(QStringLiteral("lockRow"), kLockRow, this);
-    QPushButton* lockColumn = namedButton(QStringLiteral("lockColumn"), kLockColumn, this);
-    QPushButton* replace = namedButton(QStringLiteral("replacePerson"), kReplace, this);
-    QPushButton* swap = namedButton(QStringLiteral("swapCells"), kSwap, this);
-    QPushButton* remove = namedButton(QStringLiteral("removeShift"), kRemove, this);
-    QPushButton* add = namedButton(QStringLiteral("addShift"), kAdd, this);
+// The undo stack, its actions with their keys, and the buttons that trigger them.
+std::pair<QPushButton*, QPushButton*> SavedRosterPage::buildUndoButtons() {
     m_undo = new QUndoStack(this);
     QAction* undo = m_undo->createUndoAction(this, kUndo);
     undo->setObjectName(QStringLiteral("undo"));
@@ -137,6 +119,11 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     undoButton->setEnabled(false);
     redoButton->setEnabled(false);
 
+    return {undoButton, redoButton};
+}
+
+// The title, the person and shift queries, 生成报表 and 优化.
+QWidget* SavedRosterPage::buildQueryBar() {
     m_personQuery = new QLineEdit(this);
     m_personQuery->setObjectName(QStringLiteral("personQuery"));
     m_shiftQuery = new QLineEdit(this);
@@ -161,16 +148,16 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     connect(improve, &QPushButton::clicked, this,
             [this] { m_context.showImproveWindow(m_saved.summary.name); });
 
-    FlowLayout* edits = nullptr;
-    QWidget* editBar = flowBar(this, &edits);
-    editBar->setObjectName(QStringLiteral("editBar"));
-    for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
-        edits->addWidget(edit);
-    for (QPushButton* lock : {lockCell, lockRow, lockColumn})
-        edits->addWidget(lock);
+    connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
+    connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(m_shiftQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
+    connect(report, &QPushButton::clicked, this, &SavedRosterPage::makeReport);
+    return topBar;
+}
 
-    // Shown while a cell breaks something, below the sheet: the planner
-    // drags the line between them.
+// The sheet's area over the warning list, which shows while a cell breaks something.
+void SavedRosterPage::buildWarningSplit() {
+    // The planner drags the line between the sheet and the warnings.
     m_split = new QSplitter(Qt::Vertical, this);
     m_split->setObjectName(QStringLiteral("warningSplitter"));
     m_split->setChildrenCollapsible(false);
@@ -191,16 +178,47 @@ SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* p
     m_split->addWidget(m_warningBox);
     m_split->setStretchFactor(0, 4);
     m_split->setStretchFactor(1, 1);
+}
+
+SavedRosterPage::SavedRosterPage(PageContext& context, qint64 roster, QWidget* parent)
+    : QWidget(parent), m_context(context), m_number(roster) {
+    setObjectName(QStringLiteral("savedRoster"));
+    m_title = new QLabel(this);
+    m_title->setObjectName(QStringLiteral("rosterTitle"));
+    QFont bold = m_title->font();
+    bold.setBold(true);
+    m_title->setFont(bold);
+    m_gone = new QLabel(this);
+    m_gone->setObjectName(QStringLiteral("goneNote"));
+    m_gone->setStyleSheet(QStringLiteral("color: #B00000"));
+    m_gone->setWordWrap(true);
+
+    QPushButton* lockCell = namedButton(QStringLiteral("lockCell"), kLockCell, this);
+    QPushButton* lockRow = namedButton(QStringLiteral("lockRow"), kLockRow, this);
+    QPushButton* lockColumn = namedButton(QStringLiteral("lockColumn"), kLockColumn, this);
+    QPushButton* replace = namedButton(QStringLiteral("replacePerson"), kReplace, this);
+    QPushButton* swap = namedButton(QStringLiteral("swapCells"), kSwap, this);
+    QPushButton* remove = namedButton(QStringLiteral("removeShift"), kRemove, this);
+    QPushButton* add = namedButton(QStringLiteral("addShift"), kAdd, this);
+    const auto [undoButton, redoButton] = buildUndoButtons();
+
+    QWidget* topBar = buildQueryBar();
+
+    FlowLayout* edits = nullptr;
+    QWidget* editBar = flowBar(this, &edits);
+    editBar->setObjectName(QStringLiteral("editBar"));
+    for (QPushButton* edit : {replace, swap, remove, add, undoButton, redoButton})
+        edits->addWidget(edit);
+    for (QPushButton* lock : {lockCell, lockRow, lockColumn})
+        edits->addWidget(lock);
+
+    buildWarningSplit();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(topBar);
     layout->addWidget(m_gone);
     layout->addWidget(editBar);
     layout->addWidget(m_split, 1);
 
-    connect(queryButton, &QPushButton::clicked, this, &SavedRosterPage::query);
-    connect(m_personQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
-    connect(m_shiftQuery, &QLineEdit::returnPressed, this, &SavedRosterPage::query);
-    connect(report, &QPushButton::clicked, this, &SavedRosterPage::makeReport);
     connect(replace, &QPushButton::clicked, this, &SavedRosterPage::chooseReplacement);
     connect(swap, &QPushButton::clicked, this, &SavedRosterPage::swapSelectedCells);
     connect(remove, &QPushButton::clicked, this, &SavedRosterPage::chooseRemoval);

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 class QLabel;
 class QLineEdit;
@@ -70,6 +71,9 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    std::pair<QPushButton*, QPushButton*> buildUndoButtons();
+    QWidget* buildQueryBar();
+    void buildWarningSplit();
     // Reads the roster and its locks again and shows them, with what they
     // break: after an edit only the rows and columns it touched are checked
     // again; otherwise the set-up is read anew and the whole sheet checked.
