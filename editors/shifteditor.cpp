@@ -3,6 +3,7 @@
 #include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -313,7 +314,7 @@ std::optional<qint64> ShiftEditor::addShift(const ShiftEntry& entry) {
         fail(query.lastError().text());
         return std::nullopt;
     }
-    return query.lastInsertId().toLongLong();
+    return lastInsertedId(query).toLongLong();
 }
 
 bool ShiftEditor::updateShift(qint64 idid, const ShiftEntry& entry) {

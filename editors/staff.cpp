@@ -3,6 +3,7 @@
 #include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -138,7 +139,7 @@ std::optional<qint64> StaffEditor::addPerson(const QString& name) {
         fail(insert.lastError().text());
         return std::nullopt;
     }
-    return insert.lastInsertId().toLongLong();
+    return lastInsertedId(insert).toLongLong();
 }
 
 bool StaffEditor::deletePerson(qint64 idid) {

@@ -1,6 +1,7 @@
 #include "engine/ruleentry.h"
 
 #include "store/dialect.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -91,7 +92,7 @@ bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number, QString* error)
         return false;
     }
     if (number)
-        *number = query.lastInsertId().toLongLong();
+        *number = lastInsertedId(query).toLongLong();
     return true;
 }
 
