@@ -15,6 +15,9 @@
 
 #include <memory>
 
+#include <termios.h>
+#include <unistd.h>
+
 using namespace korvane;
 
 namespace {
@@ -70,8 +73,28 @@ namespace korvane::cli {
 
 // The commands on a ward of a server: the same as on a file, the data
 // folder left alone.
+// A password typed on the terminal without echo, when the server asks for
+// one that libpq's password file does not hold.
+QString typedPassword(const QString& url) {
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    std::fprintf(stderr, "%s", msg::passwordFor.arg(url).toUtf8().constData());
+    termios saved{};
+    ::tcgetattr(STDIN_FILENO, &saved);
+    termios quiet = saved;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputs("\n", stderr);
+    return read ? QString::fromLocal8Bit(line).chopped(QByteArray(line).endsWith('\n') ? 1 : 0)
+                : QString();
+}
+
 int onServer(Context& context, QStringList args, const QString& url, const QString& ward,
              bool hasWard) {
+    server::setPasswordSource(typedPassword);
     const QString command = args.takeFirst();
     context.args = args;
     context.database = server::location(url, ward);

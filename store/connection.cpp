@@ -180,6 +180,9 @@ std::unique_ptr<Connection> Connection::openWard(const QString& location, FileCh
     FileCheck fault;
     if (!server::connect(db, server::urlOf(location), &fault))
         return refuse(fault);
+    // The name the code shows and locks by (the driver has taken its own
+    // options, and reads the name only when it opens again).
+    db.setDatabaseName(location);
     QSqlQuery query(db);
     QString error;
     if (!execBound(query, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {ward},

@@ -285,6 +285,14 @@ inline const QString wardRefused = QStringLiteral("服务器拒绝了操作：%1
 inline const QString wardBusy =
     QStringLiteral("病区正被另一个程序使用，等待后仍无法进行，病区没有任何改动。");
 inline const QString wardRunBusy = QStringLiteral("另一个程序正在为这个病区生成值班表。");
+inline const QString askServer =
+    QStringLiteral("服务器地址（如 postgresql://主机/数据库，不含密码）：");
+inline const QString passwordFor = QStringLiteral("%1 的密码（不会保存）：");
+inline const QString askWard = QStringLiteral("病区名称：");
+inline const QString createWardConfirm =
+    QStringLiteral("服务器上没有病区“%1”。用模板新建这个病区吗？");
+inline const QString overviewNeedsServer =
+    QStringLiteral("全院总表需要先连接服务器（工具 → 连接服务器…）。");
 inline const QString connectionLost =
     QStringLiteral("与服务器的连接中断（%1）：本次操作的事务已回滚，病区没有写入一半的数据。");
 

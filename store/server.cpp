@@ -9,6 +9,8 @@
 
 #include <QAtomicInteger>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -229,6 +231,19 @@ bool connectOptions(const QString& url, QString* options, QString* error) {
     return true;
 }
 
+namespace {
+
+PasswordSource g_passwordSource;
+QHash<QString, QString> g_typedPasswords; // by address, for this process only
+QMutex g_passwordMutex;
+
+} // namespace
+
+void setPasswordSource(PasswordSource source) {
+    const QMutexLocker locker(&g_passwordMutex);
+    g_passwordSource = std::move(source);
+}
+
 bool connect(QSqlDatabase& db, const QString& url, FileCheck* problem) {
     using V = FileCheck::Verdict;
     if (!db.isValid() || !db.driver()) {
@@ -241,8 +256,32 @@ bool connect(QSqlDatabase& db, const QString& url, FileCheck* problem) {
         *problem = {V::NotOurs, error};
         return false;
     }
-    db.setConnectOptions(options);
-    if (db.open()) {
+    QString typed;
+    {
+        const QMutexLocker locker(&g_passwordMutex);
+        typed = g_typedPasswords.value(url);
+    }
+    db.setConnectOptions(
+        typed.isEmpty() ? options : options + QStringLiteral(" password=") + quoteValue(typed));
+    bool opened = db.open();
+    // A server that wants a password the password file does not hold: the user types it once.
+    if (!opened && typed.isEmpty() &&
+        db.lastError().text().contains(QLatin1String("no password supplied"))) {
+        PasswordSource source;
+        {
+            const QMutexLocker locker(&g_passwordMutex);
+            source = g_passwordSource;
+        }
+        typed = source ? source(url) : QString();
+        if (!typed.isEmpty() && !typed.contains(QLatin1Char(';'))) {
+            db.setConnectOptions(options + QStringLiteral(" password=") + quoteValue(typed));
+            opened = db.open();
+            const QMutexLocker locker(&g_passwordMutex);
+            if (opened)
+                g_typedPasswords.insert(url, typed);
+        }
+    }
+    if (opened) {
         // The server's notices (an object that already exists...) are not the user's business.
         exec(db, QStringLiteral("SET client_min_messages = warning"), nullptr);
         return true;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Wards on a PostgreSQL server. A ward is a schema of the server's database
 // holding the tables of a database file (made by the same schema code), so
 // everything above the store works on a ward as on a file. Where the program
@@ -34,6 +36,13 @@ bool connectOptions(const QString& url, QString* options, QString* error);
 // without choosing a ward. False with a message for the user: the driver
 // missing, an invalid address, the server unreachable, the password refused.
 bool connect(QSqlDatabase& db, const QString& url, FileCheck* problem);
+
+// Where a password comes from when the server asks for one that libpq's
+// password file does not hold: the user types it (korvane-cli on a
+// terminal). It is kept in memory for the process's later connections to
+// the same address, never written anywhere. Empty: no password.
+using PasswordSource = std::function<QString(const QString& url)>;
+void setPasswordSource(PasswordSource source);
 
 // The wards of the server's database, by name.
 bool listWards(const QString& url, QStringList* wards, QString* error);

@@ -12,7 +12,6 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <random>
 
@@ -35,18 +34,9 @@ QStringList resultsOf(const QString& database) {
     auto connection = Connection::openChecked(database, &problem, Connection::Access::ReadOnly);
     EXPECT_TRUE(connection) << problem.reason.toStdString();
     QStringList all;
-    if (!connection)
-        return all;
-    for (const QString& sql : kResults) {
-        QSqlQuery query(connection->db());
-        EXPECT_TRUE(query.exec(sql)) << query.lastError().text().toStdString();
-        while (query.next()) {
-            QStringList values;
-            for (int i = 0; i < query.record().count(); ++i)
-                values << (query.isNull(i) ? QStringLiteral("∅") : query.value(i).toString());
-            all << values.join(QLatin1Char('|'));
-        }
-    }
+    for (const QString& sql : kResults)
+        if (connection)
+            all << test::rowsOf(connection->db(), sql);
     return all;
 }
 
@@ -108,9 +98,9 @@ TEST(WardRun, ACutConnectionRollsTheRunBack) {
     bool cut = false;
     observer.progress = [&](double value) {
         if (value >= 85 && !cut)
-            cut = cluster->execute(QStringLiteral(
+            cut = cluster->execute({QStringLiteral(
                 "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'korvane' "
-                "AND pid <> pg_backend_pid()"));
+                "AND pid <> pg_backend_pid()")});
     };
     const engine::RunResult result = engine::generate(ward, observer);
     ASSERT_TRUE(cut);

@@ -15,27 +15,18 @@
 
 #include <QDir>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 using namespace korvane;
 
 namespace {
 
-// Every row of every table of a database, in key order, as text.
+// Every row of every table of a database, sorted, as text.
 QStringList contentOf(QSqlDatabase& db) {
     QStringList all;
     for (const QList<schema::Table>* list : {&schema::tables(), &schema::ownTables()}) {
         for (const schema::Table& table : *list) {
-            QSqlQuery query(db);
-            EXPECT_TRUE(query.exec(QStringLiteral("SELECT * FROM \"%1\"").arg(table.name)))
-                << table.name.toStdString();
-            QStringList rows;
-            while (query.next()) {
-                QStringList values;
-                for (int i = 0; i < query.record().count(); ++i)
-                    values << (query.isNull(i) ? QStringLiteral("∅") : query.value(i).toString());
-                rows << values.join(QLatin1Char('|'));
-            }
+            QStringList rows =
+                test::rowsOf(db, QStringLiteral("SELECT * FROM \"%1\"").arg(table.name));
             rows.sort();
             all << table.name + QLatin1Char(':') + rows.join(QLatin1Char('\n'));
         }
@@ -112,9 +103,9 @@ TEST(Ward, RefusalsSayWhy) {
     const QString newer = QStringLiteral("新版病区");
     ASSERT_TRUE(
         server::fillWard(server::location(cluster->url(), newer), files::templatePath(), true).ok);
-    ASSERT_TRUE(cluster->execute(QStringLiteral(
+    ASSERT_TRUE(cluster->execute(QStringList{QStringLiteral(
         "UPDATE \"新版病区\".korvane_version SET user_version = 99;"
-        "DROP ROLE IF EXISTS 口令护士; CREATE ROLE 口令护士 LOGIN PASSWORD 'right'")));
+        "DROP ROLE IF EXISTS 口令护士; CREATE ROLE 口令护士 LOGIN PASSWORD 'right'")}));
     const QString unreachable =
         QStringLiteral("postgresql:///korvane?host=%1&connect_timeout=2")
             .arg(QDir(cluster->socketFolder()).filePath(QStringLiteral("无此目录")));
@@ -179,9 +170,9 @@ TEST(Ward, ARoleSeesItsOwnWardOnly) {
     QString error;
     ASSERT_TRUE(cluster->execute(server::grantStatements(wards), &error)) << error.toStdString();
     ASSERT_TRUE(cluster->execute(
-        QStringLiteral(
+        {QStringLiteral(
             "DROP ROLE IF EXISTS 甲护士; CREATE ROLE 甲护士 LOGIN IN ROLE \"korvane_甲 病区\";"
-            "DROP ROLE IF EXISTS 主任; CREATE ROLE 主任 LOGIN IN ROLE korvane_department"),
+            "DROP ROLE IF EXISTS 主任; CREATE ROLE 主任 LOGIN IN ROLE korvane_department")},
         &error))
         << error.toStdString();
     const struct {

@@ -10,32 +10,24 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <algorithm>
-
 #include <cstdlib>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace korvane::test {
 
 namespace {
 
-// Debian's server programs first: other copies may be of another version.
+// Debian's server programs (the newest), else those on the path.
 QString serverPrograms() {
-    QStringList folders;
-    QDir versions(QStringLiteral("/usr/lib/postgresql"));
-    QStringList found = versions.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    std::reverse(found.begin(), found.end());
-    for (const QString& version : found)
-        folders << versions.filePath(version + QStringLiteral("/bin"));
-    const QString onPath =
-        QFileInfo(QStandardPaths::findExecutable(QStringLiteral("pg_ctl"))).path();
-    if (!onPath.isEmpty() && onPath != QLatin1String("."))
-        folders << onPath;
-    for (const QString& folder : folders)
-        if (QFileInfo(folder + QStringLiteral("/initdb")).isExecutable() &&
-            QFileInfo(folder + QStringLiteral("/pg_ctl")).isExecutable())
-            return folder;
-    return {};
+    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql"))
+                               .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+    QString found = versions.isEmpty()
+                        ? QString()
+                        : QStringLiteral("/usr/lib/postgresql/%1/bin").arg(versions.last());
+    if (!QFileInfo(found + QStringLiteral("/pg_ctl")).isExecutable())
+        found = QFileInfo(QStandardPaths::findExecutable(QStringLiteral("pg_ctl"))).path();
+    return QFileInfo(found + QStringLiteral("/initdb")).isExecutable() ? found : QString();
 }
 
 bool runAs(const QString& user, const QString& program, const QStringList& arguments,
@@ -92,15 +84,8 @@ bool ServerCluster::start(QString* error) {
     }
     const QString data = m_dir.filePath(QStringLiteral("data"));
     if (::geteuid() == 0) {
-        for (const char* user : {"postgres", "nobody"}) {
-            QString ignored;
-            if (runAs(QString::fromLatin1(user), QStringLiteral("true"), {}, &ignored)) {
-                m_runAs = QString::fromLatin1(user);
-                break;
-            }
-        }
-        if (m_runAs.isEmpty() ||
-            !runAs({}, QStringLiteral("chown"), {m_runAs, m_dir.path()}, error)) {
+        m_runAs = ::getpwnam("postgres") ? QStringLiteral("postgres") : QStringLiteral("nobody");
+        if (!runAs({}, QStringLiteral("chown"), {m_runAs, m_dir.path()}, error)) {
             *error = QStringLiteral("cannot hand the cluster's folder to an unprivileged user: ") +
                      *error;
             return false;
@@ -116,14 +101,13 @@ bool ServerCluster::start(QString* error) {
         *error = QStringLiteral("initdb failed: ") + output;
         return false;
     }
-    const QString hba = data + QStringLiteral("/pg_hba.conf");
-    QFile hbaFile(hba);
-    QByteArray rules = "local all 口令护士 scram-sha-256\nlocal all all trust\n";
-    if (!hbaFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || hbaFile.write(rules) < 0) {
+    QFile hba(data + QStringLiteral("/pg_hba.conf"));
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        hba.write("local all 口令护士 scram-sha-256\nlocal all all trust\n") < 0) {
         *error = QStringLiteral("cannot write pg_hba.conf");
         return false;
     }
-    hbaFile.close();
+    hba.close();
     const QString options = QStringLiteral("-k '%1' -c listen_addresses='' -c fsync=off "
                                            "-c full_page_writes=off -c synchronous_commit=off")
                                 .arg(m_dir.path());
@@ -136,9 +120,7 @@ bool ServerCluster::start(QString* error) {
         return false;
     }
     m_started = true;
-    if (!execute(QStringLiteral("CREATE DATABASE korvane"), error, QStringLiteral("postgres")))
-        return false;
-    return true;
+    return execute({QStringLiteral("CREATE DATABASE korvane")}, error, QStringLiteral("postgres"));
 }
 
 ServerCluster::~ServerCluster() {
@@ -156,11 +138,6 @@ QString ServerCluster::url(const QString& user) const {
         .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())),
              QString::fromLatin1(
                  QUrl::toPercentEncoding(user.isEmpty() ? QStringLiteral("korvane") : user)));
-}
-
-bool ServerCluster::execute(const QString& statements, QString* error,
-                            const QString& database) const {
-    return execute(statements.split(QLatin1Char(';'), Qt::SkipEmptyParts), error, database);
 }
 
 bool ServerCluster::execute(const QStringList& statements, QString* error,

@@ -26,10 +26,8 @@ public:
     QString url(const QString& user = {}) const;
     // The folder of the socket.
     QString socketFolder() const { return m_dir.path(); }
-    // Runs statements (separated by ';') as the superuser on the database
-    // korvane; false with the server's message.
-    bool execute(const QString& statements, QString* error = nullptr,
-                 const QString& database = QStringLiteral("korvane")) const;
+    // Runs statements as the superuser on the database korvane; false with
+    // the server's message.
     bool execute(const QStringList& statements, QString* error = nullptr,
                  const QString& database = QStringLiteral("korvane")) const;
 
