@@ -5,6 +5,7 @@
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/datafiles.h"
+#include "store/server.h"
 #include "ui/filechooser.h"
 
 #include <QCoreApplication>
@@ -66,6 +67,8 @@ FileChooser& ApplicationController::fileChooser() {
 }
 
 QString ApplicationController::workingPath() const {
+    if (onServer())
+        return m_ward;
     return files::workingPath(m_dataDir);
 }
 
@@ -92,8 +95,9 @@ bool ApplicationController::openMainWindow() {
     std::unique_ptr<Connection> connection = Connection::open(workingPath(), &error);
     // A run of another program owns the work tables; they are not emptied under it.
     if (!connection || !engine::resetIdleWorkTables(connection->db(), &error)) {
-        prompt().information(QDir::toNativeSeparators(workingPath()) + QStringLiteral("：") +
-                             error);
+        prompt().information((onServer() ? server::describe(workingPath())
+                                         : QDir::toNativeSeparators(workingPath())) +
+                             QStringLiteral("：") + error);
         return false;
     }
     m_window = new MainWindow(*this, std::move(connection), std::move(useLock));

@@ -42,7 +42,11 @@ public:
     Prompt& prompt();
     FileChooser& fileChooser();
     const QString& dataDirectory() const { return m_dataDir; }
+    // The working database: the data folder's file, or the ward of a server
+    // the program was connected to (its location, see store/server.h).
     QString workingPath() const;
+    void setWard(const QString& location) { m_ward = location; }
+    bool onServer() const { return !m_ward.isEmpty(); }
 
     // Closes the main window with every page, then starts it again.
     void restart();
@@ -58,6 +62,7 @@ private:
     void closeMainWindow();
 
     QString m_dataDir;
+    QString m_ward;
     ProgramState m_state;
     MessageBoxPrompt m_boxPrompt;
     Prompt* m_prompt = nullptr;

@@ -171,6 +171,10 @@ void MainWindow::buildMenus() {
             m_tools, &ToolsCommands::clearDatabase);
     connect(addItem(m_toolsMenu, "yangli", QStringLiteral("载入样例数据库（医院值班）")),
             &QAction::triggered, m_tools, &ToolsCommands::loadSample);
+    connect(addItem(m_toolsMenu, "lianjie", QStringLiteral("连接服务器…")), &QAction::triggered,
+            m_tools, &ToolsCommands::connectServer);
+    connect(addItem(m_toolsMenu, "zongbiao", QStringLiteral("全院总表")), &QAction::triggered,
+            m_tools, &ToolsCommands::showOverview);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("帮助"));
     help->setObjectName(QStringLiteral("help"));

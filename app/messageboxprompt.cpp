@@ -1,5 +1,7 @@
 #include "app/messageboxprompt.h"
 
+#include <QInputDialog>
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -39,6 +41,13 @@ void MessageBoxPrompt::information(const QString& text) {
 bool MessageBoxPrompt::question(const QString& text) {
     return showBox(m_parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
                    QMessageBox::Yes) != QMessageBox::No;
+}
+
+QString MessageBoxPrompt::text(const QString& label, const QString& initial) {
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(m_parent, QStringLiteral("Korvane3.2"), label,
+                                                QLineEdit::Normal, initial, &accepted);
+    return accepted ? typed.trimmed() : QString();
 }
 
 } // namespace korvane

@@ -16,6 +16,7 @@ public:
 
     void information(const QString& text) override;
     bool question(const QString& text) override;
+    QString text(const QString& label, const QString& initial) override;
 
 private:
     QPointer<QWidget> m_parent;

@@ -1,17 +1,27 @@
 #include "app/toolscommands.h"
 
 #include "app/applicationcontroller.h"
+#include "overview/ui/overviewpage.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
 #include "store/messages.h"
+#include "store/server.h"
+
 #include "ui/filechooser.h"
+#include <QSettings>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QWidget>
 
 namespace korvane {
+
+namespace {
+// What 连接服务器 offers next time: the address (never a password) and the ward.
+const QString kLastServer = QStringLiteral("server/url");
+const QString kLastWard = QStringLiteral("server/ward");
+} // namespace
 
 ToolsCommands::ToolsCommands(ApplicationController& controller, QWidget* window)
     : QObject(window), m_controller(controller), m_window(window) {}
@@ -24,8 +34,11 @@ void ToolsCommands::exportDatabase() {
         return;
     ApplicationController& controller = m_controller; // this object goes with the window
     files::CommandResult result;
-    controller.restartAround(
-        [&] { result = files::exportWorkingDatabase(controller.dataDirectory(), target); });
+    controller.restartAround([&] {
+        result = controller.onServer()
+                     ? server::exportWard(controller.workingPath(), target)
+                     : files::exportWorkingDatabase(controller.dataDirectory(), target);
+    });
     if (!result.message.isEmpty())
         controller.prompt().information(result.message);
 }
@@ -56,6 +69,48 @@ void ToolsCommands::loadSample() {
     replaceWith(files::samplePath());
 }
 
+void ToolsCommands::connectServer() {
+    QSettings settings;
+    Prompt& prompt = m_controller.prompt();
+    const QString url = prompt.text(msg::askServer, settings.value(kLastServer).toString());
+    if (url.isEmpty())
+        return;
+    const QString ward = prompt.text(msg::askWard, settings.value(kLastWard).toString());
+    if (ward.isEmpty())
+        return;
+    const QString location = server::location(url, ward);
+    FileCheck problem;
+    // Tried before the window lets go of its database: a refusal changes nothing.
+    if (!Connection::openChecked(location, &problem)) {
+        if (problem.verdict != FileCheck::Verdict::Missing) {
+            prompt.information(server::describe(location) + QStringLiteral("：") + problem.reason);
+            return;
+        }
+        if (!prompt.question(msg::createWardConfirm.arg(ward)))
+            return;
+        const files::CommandResult made = server::fillWard(location, files::templatePath(), false);
+        if (!made.ok) {
+            prompt.information(made.message);
+            return;
+        }
+    }
+    settings.setValue(kLastServer, url);
+    settings.setValue(kLastWard, ward);
+    ApplicationController& controller = m_controller; // this object goes with the window
+    controller.restartAround([&] { controller.setWard(location); });
+}
+
+void ToolsCommands::showOverview() {
+    if (!m_controller.onServer()) {
+        m_controller.prompt().information(msg::overviewNeedsServer);
+        return;
+    }
+    auto* page = new overview::OverviewPage(server::urlOf(m_controller.workingPath()),
+                                            m_controller.prompt());
+    page->setAttribute(Qt::WA_DeleteOnClose);
+    page->show();
+}
+
 void ToolsCommands::replaceWith(const QString& source) {
     const QString path = QFileInfo(source).absoluteFilePath();
     const QString problem = checkDatabaseFile(path);
@@ -67,8 +122,11 @@ void ToolsCommands::replaceWith(const QString& source) {
     }
     ApplicationController& controller = m_controller; // this object goes with the window
     files::CommandResult result;
-    controller.restartAround(
-        [&] { result = files::replaceWorkingDatabase(controller.dataDirectory(), path); });
+    controller.restartAround([&] {
+        result = controller.onServer()
+                     ? server::fillWard(controller.workingPath(), path, true)
+                     : files::replaceWorkingDatabase(controller.dataDirectory(), path);
+    });
     if (!result.message.isEmpty())
         controller.prompt().information(result.message);
 }

@@ -20,6 +20,12 @@ public:
     void importDatabase(); // datain
     void clearDatabase();  // qingkong
     void loadSample();     // yangli
+    // 连接服务器…: asks the server's address and the ward (the last ones
+    // offered, never a password), makes a missing ward from the template
+    // when the user agrees, and restarts on the ward.
+    void connectServer(); // lianjie
+    // 全院总表: the overview of a month over every ward of the server.
+    void showOverview(); // zongbiao
 
 private:
     // Asks the confirmation, checks source, then replaces the working file with it.

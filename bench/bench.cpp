@@ -16,9 +16,11 @@
 // with one slot on its last day that cannot be filled. The roster is then kept
 // as a saved roster with every tenth date locked (a tenth of its assignments):
 // generated again around the locks, and changed by one hand edit. On the
-// hospital year and the whole hospital, the warnings of one hand edit.
+// hospital year and the whole hospital, the warnings of one hand edit. The
+// hospital year runs on a ward of a local server too, against the file.
 
 #include "bench/scorebench.h"
+#include "bench/serverbench.h"
 #include "engine/roster.h"
 #include "engine/rostertable.h"
 #include "engine/run.h"
@@ -819,6 +821,7 @@ bool runSetup(const SetupPlan& setup) {
         yearDone = bench::measureScore(setup.name,
                                        QDir(dir.path()).filePath(QStringLiteral("roster.mdb"))) &&
                    yearDone;
+        yearDone = bench::measureServer(setup.name, path) && yearDone;
     }
     return run.seconds >= 0 && floor.seconds >= 0 && run.ending == msg::done &&
            run.rows == floor.rows && yearDone;

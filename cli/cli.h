@@ -29,6 +29,7 @@ struct Context {
     QString dataDir;            // the data folder (--data-dir, environment, program folder...)
     QString database;           // the database the command works on (--db, else the working file)
     bool databaseGiven = false; // --db was given
+    bool onServer = false;      // --server URL --ward NAME: database is the ward's location
     QStringList args;           // the command's own arguments, options of the data folder removed
     std::shared_ptr<void> useLock; // held while the command works on the database
 };
@@ -64,6 +65,12 @@ int exitCodeOf(engine::RunOutcome outcome);
 int prepareRequest(QSqlDatabase& db, const QString& name, bool regenerate, bool dropConflicts,
                    planning::RunRequest* request);
 
+// A command that uses the database (not init, import or wards), its Use lock held.
+int runCommand(Context& context, const QString& command);
+// The commands on a ward (--server URL --ward NAME).
+int onServer(Context& context, QStringList args, const QString& url, const QString& ward,
+             bool hasWard);
+
 int init(Context& context);
 int generate(Context& context);
 int explain(Context& context);
@@ -74,5 +81,7 @@ int improve(Context& context);
 int importDatabase(Context& context);
 int exportDatabase(Context& context);
 int wishes(Context& context);
+int wards(Context& context);
+int overview(Context& context);
 
 } // namespace korvane::cli

@@ -1,5 +1,7 @@
 #include "store/filecommands.h"
 #include "cli/cli.h"
+#include "store/messages.h"
+#include "store/server.h"
 
 // import FILE / export FILE: the tools menu's whole-file commands, through the
 // same checked, atomic code as the window. A refusal leaves the working file
@@ -29,13 +31,52 @@ bool oneFileArgument(const Context& context, const char* command) {
 int importDatabase(Context& context) {
     if (!oneFileArgument(context, "import"))
         return Refused;
+    if (context.onServer)
+        return finish(server::fillWard(context.database, context.args.first(), true));
     return finish(files::replaceDatabaseFile(context.database, context.args.first()));
 }
 
 int exportDatabase(Context& context) {
     if (!oneFileArgument(context, "export"))
         return Refused;
+    if (context.onServer)
+        return finish(server::exportWard(context.database, context.args.first()));
     return finish(files::exportDatabaseFile(context.database, context.args.first()));
+}
+
+// wards [--grant]: the wards of the server, or the statements that give each
+// (or the one of --ward) its role and the department its reading role.
+int wards(Context& context) {
+    bool grant = false;
+    for (const QString& arg : context.args) {
+        if (arg != QLatin1String("--grant")) {
+            err(QStringLiteral("wards: unknown option %1").arg(arg));
+            return Refused;
+        }
+        grant = true;
+    }
+    QStringList names;
+    QString error;
+    if (!server::listWards(server::urlOf(context.database), &names, &error)) {
+        err(error);
+        return Unavailable;
+    }
+    const QString ward = server::wardOf(context.database);
+    if (!ward.isEmpty()) {
+        if (!names.contains(ward)) {
+            err(msg::wardMissing.arg(ward));
+            return Refused;
+        }
+        names = QStringList{ward};
+    }
+    if (grant) {
+        for (const QString& statement : server::grantStatements(names))
+            out(statement + QLatin1Char(';'));
+        return Done;
+    }
+    for (const QString& name : names)
+        out(name);
+    return Done;
 }
 
 } // namespace korvane::cli

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "store/databaselock.h"
 #include "store/datafiles.h"
+#include "store/server.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -23,6 +24,12 @@ int init(Context& context) {
         }
     }
     const QString target = context.database;
+    if (context.onServer) {
+        const files::CommandResult result =
+            server::fillWard(target, sample ? files::samplePath() : files::templatePath(), force);
+        (result.ok ? out : err)(result.message);
+        return result.ok ? Done : result.unavailable ? Unavailable : Refused;
+    }
     if (QFileInfo::exists(target) && !force) {
         err(QStringLiteral("%1 已存在；用 --force 覆盖。").arg(QDir::toNativeSeparators(target)));
         return Refused;

@@ -5,6 +5,8 @@
 #include "store/databaselock.h"
 #include "store/datafiles.h"
 #include "store/filecommands.h"
+#include "store/messages.h"
+#include "store/server.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -13,15 +15,21 @@
 
 #include <memory>
 
+#include <termios.h>
+#include <unistd.h>
+
 using namespace korvane;
 
 namespace {
 
 const char* kUsage =
-    "Usage: korvane-cli [--data-dir DIR | --db FILE] COMMAND [options]\n"
+    "Usage: korvane-cli [--data-dir DIR | --db FILE | --server URL --ward NAME] COMMAND [options]\n"
     "Options of every command:\n"
     "  --data-dir DIR              work on the working database of the data folder DIR\n"
     "  --db FILE                   work on the database FILE\n"
+    "  --server URL --ward NAME    work on the ward NAME of a PostgreSQL server (URL in\n"
+    "                              libpq's form: postgresql://host/database?sslmode=...);\n"
+    "                              the password comes from libpq's password file\n"
     "Commands:\n"
     "  init [--sample] [--force]   create the working database from the template (or the sample)\n"
     "  generate                    generate the roster, as the button 生成值班表 does, and\n"
@@ -50,8 +58,13 @@ const char* kUsage =
     "                              roster (or the saved roster NAME, its locks held), for N\n"
     "                              seconds (10) or N steps of each of two chains; the best is\n"
     "                              kept as the saved roster \"…（优化）\"\n"
-    "  import FILE                 replace the working database by FILE\n"
-    "  export FILE                 save the working database to FILE\n"
+    "  import FILE                 replace the working database (or the ward) by FILE\n"
+    "  export FILE                 save the working database (or the ward) to FILE\n"
+    "  wards [--grant]             list the wards of the server (--server); --grant: the\n"
+    "                              statements giving each ward a role of its own and the\n"
+    "                              department a role that reads every ward\n"
+    "  overview --month yyyy-MM    every ward's latest saved roster of the month (--server):\n"
+    "                              per ward, day and shift the people on duty and missing\n"
     "  wishes --import FILE.csv    add the wishes of a CSV file (person, from, to, shift or\n"
     "                              全天, 想/不想, weight, reason), all or none\n"
     "  --help, --version           print this help, or the version\n"
@@ -68,6 +81,77 @@ int usage() {
 } // namespace
 
 namespace korvane::cli {
+
+// The commands on a ward of a server: the same as on a file, the data
+// folder left alone.
+// A password typed on the terminal without echo, when the server asks for
+// one that libpq's password file does not hold.
+QString typedPassword(const QString& url) {
+    if (!::isatty(STDIN_FILENO))
+        return {};
+    std::fprintf(stderr, "%s", msg::passwordFor.arg(url).toUtf8().constData());
+    termios saved{};
+    ::tcgetattr(STDIN_FILENO, &saved);
+    termios quiet = saved;
+    quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, stdin) != nullptr;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputs("\n", stderr);
+    return read ? QString::fromLocal8Bit(line).chopped(QByteArray(line).endsWith('\n') ? 1 : 0)
+                : QString();
+}
+
+int onServer(Context& context, QStringList args, const QString& url, const QString& ward,
+             bool hasWard) {
+    server::setPasswordSource(typedPassword);
+    const QString command = args.takeFirst();
+    context.args = args;
+    context.database = server::location(url, ward);
+    if (command == QLatin1String("wards"))
+        return wards(context);
+    if (command == QLatin1String("overview"))
+        return overview(context);
+    if (!hasWard || ward.trimmed().isEmpty()) {
+        err(msg::wardNameEmpty);
+        return usage();
+    }
+    if (command == QLatin1String("init"))
+        return init(context);
+    if (command == QLatin1String("import"))
+        return importDatabase(context);
+    if (command != QLatin1String("generate") && command != QLatin1String("roster") &&
+        command != QLatin1String("export") && command != QLatin1String("explain") &&
+        command != QLatin1String("rosters") && command != QLatin1String("wishes") &&
+        command != QLatin1String("score") && command != QLatin1String("improve"))
+        return usage();
+    if (const int code = lockForUse(context); code != Done)
+        return code;
+    return runCommand(context, command);
+}
+
+} // namespace korvane::cli
+
+namespace korvane::cli {
+
+int runCommand(Context& context, const QString& command) {
+    if (command == QLatin1String("generate"))
+        return generate(context);
+    if (command == QLatin1String("roster"))
+        return roster(context);
+    if (command == QLatin1String("rosters"))
+        return listSavedRosters(context);
+    if (command == QLatin1String("score"))
+        return score(context);
+    if (command == QLatin1String("explain"))
+        return explain(context);
+    if (command == QLatin1String("improve"))
+        return improve(context);
+    if (command == QLatin1String("wishes"))
+        return wishes(context);
+    return exportDatabase(context);
+}
 
 void out(const QString& text) {
     const QByteArray bytes = text.toUtf8() + '\n';
@@ -111,7 +195,9 @@ std::unique_ptr<Connection> openDatabase(const Context& context, Connection::Acc
     FileCheck problem;
     auto connection = Connection::openChecked(context.database, &problem, access);
     if (!connection) {
-        err(QDir::toNativeSeparators(context.database) + QStringLiteral("：") + problem.reason);
+        const QString where = context.onServer ? server::describe(context.database)
+                                               : QDir::toNativeSeparators(context.database);
+        err(where + QStringLiteral("：") + problem.reason);
         *code = problem.temporarilyUnavailable() ? Unavailable : Refused;
     }
     return connection;
@@ -148,10 +234,19 @@ int main(int argc, char** argv) {
     }
     QString dataDir;
     bool hasDataDir = false;
+    QString serverUrl;
+    QString ward;
+    bool hasWard = false;
     if (!cli::takeOption(args, QStringLiteral("--data-dir"), &dataDir, &hasDataDir) ||
         !cli::takeOption(args, QStringLiteral("--db"), &context.database, &context.databaseGiven) ||
-        args.isEmpty() || (hasDataDir && context.databaseGiven))
+        !cli::takeOption(args, QStringLiteral("--server"), &serverUrl, &context.onServer) ||
+        !cli::takeOption(args, QStringLiteral("--ward"), &ward, &hasWard) || args.isEmpty() ||
+        (hasDataDir && context.databaseGiven) ||
+        (context.onServer && (hasDataDir || context.databaseGiven)) ||
+        (hasWard && !context.onServer))
         return usage();
+    if (context.onServer)
+        return cli::onServer(context, args, serverUrl, ward, hasWard);
     // An empty folder or file name is a mistake, never "the default".
     if ((hasDataDir && dataDir.trimmed().isEmpty()) ||
         (context.databaseGiven && context.database.trimmed().isEmpty())) {
@@ -191,19 +286,5 @@ int main(int argc, char** argv) {
     // Every other command uses the file: no program of ours replaces it meanwhile.
     if (const int code = cli::lockForUse(context); code != cli::Done)
         return code;
-    if (command == QLatin1String("generate"))
-        return cli::generate(context);
-    if (command == QLatin1String("roster"))
-        return cli::roster(context);
-    if (command == QLatin1String("rosters"))
-        return cli::listSavedRosters(context);
-    if (command == QLatin1String("score"))
-        return cli::score(context);
-    if (command == QLatin1String("explain"))
-        return cli::explain(context);
-    if (command == QLatin1String("improve"))
-        return cli::improve(context);
-    if (command == QLatin1String("wishes"))
-        return cli::wishes(context);
-    return cli::exportDatabase(context);
+    return cli::runCommand(context, command);
 }

@@ -6,6 +6,7 @@
 #include "store/membership.h"
 #include "store/messages.h"
 #include "store/schema.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -100,7 +101,7 @@ std::optional<GroupRow> GroupEditor::addGroup() {
                       .arg(m_kind.table, m_kind.nameColumn));
     query.addBindValue(m_kind.caption);
     bool ok = query.exec();
-    const qint64 idid = ok ? query.lastInsertId().toLongLong() : 0;
+    const qint64 idid = ok ? lastInsertedId(query).toLongLong() : 0;
     const QString name = m_kind.caption + QString::number(idid);
     if (ok) {
         query.prepare(QStringLiteral("update \"%1\" set \"%2\" = ? where idid = ?")

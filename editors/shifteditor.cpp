@@ -315,7 +315,7 @@ std::optional<qint64> ShiftEditor::addShift(const ShiftEntry& entry) {
         fail(query.lastError().text());
         return std::nullopt;
     }
-    return query.lastInsertId().toLongLong();
+    return lastInsertedId(query).toLongLong();
 }
 
 bool ShiftEditor::updateShift(qint64 idid, const ShiftEntry& entry) {

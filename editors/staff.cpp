@@ -154,7 +154,7 @@ std::optional<qint64> StaffEditor::addPerson(const QString& name) {
         fail(insert.lastError().text());
         return std::nullopt;
     }
-    return insert.lastInsertId().toLongLong();
+    return lastInsertedId(insert).toLongLong();
 }
 
 bool StaffEditor::deletePerson(qint64 idid) {

@@ -68,7 +68,7 @@ QString rosterQuery(const RosterFilter& filter) {
 }
 
 qint64 countRows(QSqlDatabase& db, const QString& query, QString* error) {
-    const dialect::Translation translation = dialect::translate(query);
+    const dialect::Translation translation = dialect::translate(query, dialect::flavorOf(db));
     if (!translation.ok()) {
         if (error)
             *error = translation.error;

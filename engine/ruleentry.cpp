@@ -2,6 +2,7 @@
 
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -115,7 +116,7 @@ bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number, QString* error)
         return false;
     }
     if (number)
-        *number = query.lastInsertId().toLongLong();
+        *number = lastInsertedId(query).toLongLong();
     return true;
 }
 

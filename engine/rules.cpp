@@ -378,7 +378,7 @@ bool RuleRegionReader::readTables(QSqlError* failure) {
     QSqlQuery query(m_db);
     query.setForwardOnly(true);
     const auto run = [&](const QString& sql) {
-        if (query.exec(sql))
+        if (execBound(query, sql))
             return true;
         *failure = query.lastError();
         return false;
@@ -511,7 +511,8 @@ RuleApplied RuleRegionReader::read(const Rule& rule, RuleRegion* region, QString
             return RuleApplied::Unevaluable;
         }
     }
-    const dialect::Translation translation = dialect::translate(ruleQuery(rule));
+    const dialect::Translation translation =
+        dialect::translate(ruleQuery(rule), dialect::flavorOf(m_db));
     if (!translation.ok()) {
         setError(error, translation.error);
         return RuleApplied::Unevaluable;

@@ -6,8 +6,10 @@
 #include "engine/rules.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
+#include "store/dialect.h"
 #include "store/messages.h"
 #include "store/schema.h"
+#include "store/sqltext.h"
 
 #include <QDir>
 #include <QSqlDriver>
@@ -35,7 +37,6 @@ const QStringList kCreateWorkTables = {
     QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
                    "日期 text, 班次IDID integer, flags blob)"),
     QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
-const QString kInsertPerson = QStringLiteral("insert into temp.run_people values (?, ?)");
 const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?, ?, ?, ?)");
 // One statement writes the rows of a run of slots, slot by slot and person
 // by person (so their idids follow that order), each with its final flag.
@@ -47,6 +48,8 @@ const QString kWriteRows =
                    "order by s.seq, p.pos");
 const QString kFlagBySql = QStringLiteral("cast(substr(s.flags, p.pos, 1) as text)");
 const QString kFlagByFunction = QStringLiteral("run_flag(s.flags, p.pos)");
+// A server reads the byte itself.
+const QString kFlagOnServer = QStringLiteral("chr(get_byte(s.flags, p.pos - 1))");
 
 // run_flag(flags, pos): the flag at pos (from 1) as a one-character text, what
 // cast(substr(flags, pos, 1) as text) gives, without the two copies SQL
@@ -96,7 +99,7 @@ bool addFlagFunction(QSqlDatabase& db) {
            probe.value(0).toString() == QLatin1String("2");
 }
 // The step named when writing the candidate rows fails.
-const QString kWritingRows = QStringLiteral("写入候选行");
+const QString kWritingRows = kWritingRows;
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
 constexpr qint64 kRowsPerStatement = 131072;
@@ -161,6 +164,7 @@ private:
     std::unique_ptr<Connection> m_connection;
     QSqlDatabase m_db;
     bool m_inTransaction = false;
+    int m_depth = 0; // begin() calls not yet committed
     double m_progress = 0;
     PlanningData m_data;
     CandidateTable m_table;
@@ -206,8 +210,11 @@ void GenerationRun::checkLock() {
         throw RunEnd{RunOutcome::Unavailable, m_lock->replacedMessage()};
 }
 
+// Transactions nest: only the outermost begins and commits.
 void GenerationRun::begin() {
     checkLock();
+    if (m_depth++ > 0)
+        return;
     if (!m_db.transaction())
         fail(QStringLiteral("开始事务"), m_db.lastError());
     m_inTransaction = true;
@@ -215,6 +222,8 @@ void GenerationRun::begin() {
 
 void GenerationRun::commit() {
     checkLock();
+    if (--m_depth > 0)
+        return;
     if (!m_db.commit())
         fail(QStringLiteral("提交"), m_db.lastError());
     m_inTransaction = false;
@@ -223,6 +232,12 @@ void GenerationRun::commit() {
 // A lock held elsewhere, a read-only file or a full disk is the file's
 // state, not the set-up's: the run ends as Unavailable.
 void GenerationRun::fail(const QString& what, const QSqlError& error) {
+    // A server that no longer answers has rolled the run's transaction back.
+    if (m_connection && m_connection->onServer()) {
+        QSqlQuery ping(m_db);
+        if (!ping.exec(QStringLiteral("SELECT 1")))
+            throw RunEnd{RunOutcome::Unavailable, msg::connectionLost.arg(error.text().trimmed())};
+    }
     const RunOutcome outcome =
         isFileFault(storeFault(error)) ? RunOutcome::Unavailable : RunOutcome::Failed;
     throw RunEnd{outcome, msg::runFailed.arg(what, error.text())};
@@ -278,10 +293,17 @@ RunResult GenerationRun::execute(const QString& path, const files::DatabaseLock*
         fillSlots();
         if (!m_dryRun)
             writeRoster();
+        if (m_depth > 0)
+            commit();
         reportSkippedRules();
         message(msg::done);
         m_result.outcome = RunOutcome::Done;
     } catch (const RunEnd& end) {
+        // What a plan that cannot be carried out wrote (its rows and counters)
+        // stays, as on a file; anything else is undone.
+        if (m_inTransaction && end.outcome == RunOutcome::PlanImpossible && m_depth == 1 &&
+            m_db.commit())
+            m_inTransaction = false;
         if (m_inTransaction)
             m_db.rollback();
         m_result.outcome = end.outcome;
@@ -435,26 +457,45 @@ void GenerationRun::fillSlots() {
 
 // The temporary tables belong to the run's connection alone: filling them
 // takes no lock on the file.
+// On a ward the rows, the counters and the roster are one transaction: a
+// connection cut during the run leaves the ward as the reset left it.
 void GenerationRun::startWriting() {
     if (m_dryRun)
         return;
+    if (m_connection->onServer())
+        begin();
+    const dialect::Flavor flavor = dialect::flavorOf(m_db);
+    const auto prepare = [&](QSqlQuery& query, const QString& statement) {
+        if (!query.prepare(dialect::translate(statement, flavor).sql))
+            fail(kWritingRows, query.lastError());
+    };
     QSqlQuery people(m_db);
-    for (const QString& statement : kCreateWorkTables)
-        if (!people.exec(statement))
+    for (const QString& statement : kCreateWorkTables) {
+        QString error;
+        if (!dialect::exec(people, statement, &error))
             fail(kWritingRows, people.lastError());
-    if (!people.prepare(kInsertPerson))
-        fail(kWritingRows, people.lastError());
+    }
+    // All the people in one statement.
+    QStringList rows;
+    QVariantList values;
     for (int i = 0; i < m_data.staff.size(); ++i) {
-        people.bindValue(0, i + 1);
-        people.bindValue(1, m_data.staff.at(i).idid);
+        rows << QStringLiteral("(?, ?)");
+        values << i + 1 << m_data.staff.at(i).idid;
+    }
+    if (!rows.isEmpty()) {
+        prepare(people, QStringLiteral("insert into temp.run_people values ") +
+                            rows.join(QLatin1Char(',')));
+        for (const QVariant& value : values)
+            people.addBindValue(value);
         exec(people, kWritingRows);
     }
     m_insertSlot = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
-    if (!m_insertSlot.prepare(kInsertSlot))
-        fail(kWritingRows, m_insertSlot.lastError());
-    if (!m_writeRows.prepare(kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql)))
-        fail(kWritingRows, m_writeRows.lastError());
+    prepare(m_insertSlot, kInsertSlot);
+    const QString flag = flavor == dialect::Flavor::Server ? kFlagOnServer
+                         : addFlagFunction(m_db)           ? kFlagByFunction
+                                                           : kFlagBySql;
+    prepare(m_writeRows, kWriteRows.arg(flag));
 }
 
 // The slots up to end have their final flags: they are staged, and their rows
@@ -479,7 +520,7 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
     exec(m_writeRows, kWritingRows);
-    const qint64 last = m_writeRows.lastInsertId().toLongLong();
+    const qint64 last = lastInsertedId(m_writeRows).toLongLong();
     const qint64 first = last - waiting + 1;
     if (m_writeRows.numRowsAffected() != waiting || (m_nextIdid >= 0 && first != m_nextIdid))
         fail(kWritingRows, msg::staffChangedDuringRun);

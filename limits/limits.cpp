@@ -300,7 +300,7 @@ std::optional<qint64> LimitsEditor::addLeave(const LeaveEntry& entry) {
         return std::nullopt;
     }
     warnOutsidePeriod(entry);
-    return query.lastInsertId().toLongLong();
+    return lastInsertedId(query).toLongLong();
 }
 
 bool LimitsEditor::changeLeave(qint64 number, const LeaveEntry& entry) {

@@ -2,6 +2,7 @@
 
 #include "rosters/statements.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -84,7 +85,7 @@ bool change(QSqlQuery& query, qint64 roster, RowChange& step, QString* error) {
                            "values (?, ?, ?, ?, ?, ?)"),
             {number, roster, after.date, after.shift, after.person, int(after.byHand)}, error))
         return false;
-    after.number = query.lastInsertId().toLongLong();
+    after.number = lastInsertedId(query).toLongLong();
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "rosters/statements.h"
 #include "store/messages.h"
 #include "store/schema.h"
+#include "store/sqltext.h"
 
 #include <QAtomicInt>
 #include <QHash>
@@ -110,7 +111,7 @@ bool keepRun(QSqlDatabase& db, qint64 target, KeptRoster* kept, QString* error) 
                     {name, first.toString(Qt::ISODate), last.toString(Qt::ISODate), time, time},
                     error))
                 return false;
-            kept->number = query.lastInsertId().toLongLong();
+            kept->number = lastInsertedId(query).toLongLong();
             kept->name = name;
         } else {
             kept->number = target;
@@ -187,7 +188,7 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
                         sheet.dates.last().toString(Qt::ISODate), time, time},
                        error))
             return false;
-        const qint64 number = query.lastInsertId().toLongLong();
+        const qint64 number = lastInsertedId(query).toLongLong();
         for (int i = 0; i < sheet.people.size(); ++i) {
             const monthsheet::SheetPerson& person = sheet.people.at(i);
             if (!execBound(query,

@@ -3,6 +3,8 @@
 #include "store/filecommands.h"
 #include "store/messages.h"
 #include "store/schema.h"
+#include "store/server.h"
+#include "store/sqltext.h"
 
 #include "store/openfiles.h"
 
@@ -81,9 +83,29 @@ bool diskFull(const QString& path) {
     return blocks * info.f_frsize < kLeastRoom;
 }
 
+// A server's SQLSTATE (five characters; SQLite's codes have at most four
+// digits), by its class.
+StoreFault serverFault(const QString& state) {
+    if (state.startsWith(QLatin1String("08")) || state.startsWith(QLatin1String("57P")) ||
+        state.startsWith(QLatin1String("28")))
+        return StoreFault::CannotOpen;
+    if (state == QLatin1String("53100"))
+        return StoreFault::Full;
+    if (state == QLatin1String("55P03") || state == QLatin1String("40P01") ||
+        state == QLatin1String("40001"))
+        return StoreFault::Busy;
+    if (state == QLatin1String("25006"))
+        return StoreFault::ReadOnly;
+    if (state.startsWith(QLatin1String("58")))
+        return StoreFault::InputOutput;
+    return StoreFault::Other;
+}
+
 StoreFault storeFault(const QSqlError& error) {
     if (!error.isValid())
         return StoreFault::None;
+    if (error.nativeErrorCode().size() == 5)
+        return serverFault(error.nativeErrorCode());
     bool isNumber = false;
     const int code = error.nativeErrorCode().toInt(&isNumber) & 0xff;
     if (!isNumber)
@@ -137,9 +159,51 @@ FileCheck checkOfError(const QSqlError& error, const QString& path) {
     }
 }
 
-Connection::Connection(const QString& path, Access access)
-    : m_path(path), m_name(uniqueConnectionName()), m_access(access),
-      m_db(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name)) {}
+Connection::Connection(const QString& path, Access access, bool server)
+    : m_path(path), m_name(uniqueConnectionName()), m_access(access), m_server(server),
+      m_db(QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"),
+                                     m_name)) {}
+
+std::unique_ptr<Connection> Connection::openWard(const QString& location, FileCheck* problem,
+                                                 Access access) {
+    using V = FileCheck::Verdict;
+    const auto refuse = [&](const FileCheck& check) {
+        if (problem)
+            *problem = check;
+        return nullptr;
+    };
+    const QString ward = server::wardOf(location);
+    if (ward.trimmed().isEmpty())
+        return refuse({V::NotOurs, msg::wardNameEmpty});
+    std::unique_ptr<Connection> connection(new Connection(location, access, true));
+    QSqlDatabase& db = connection->m_db;
+    FileCheck fault;
+    if (!server::connect(db, server::urlOf(location), &fault))
+        return refuse(fault);
+    // The name the code shows and locks by (the driver has taken its own
+    // options, and reads the name only when it opens again).
+    db.setDatabaseName(location);
+    QSqlQuery query(db);
+    QString error;
+    if (!execBound(query, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {ward},
+                   &error))
+        return refuse({V::Unavailable, msg::wardRefused.arg(error)});
+    if (!query.next())
+        return refuse({V::Missing, msg::wardMissing.arg(ward)});
+    if (!query.exec(QStringLiteral("SET search_path TO %1").arg(server::quoteName(ward))))
+        return refuse({V::Unavailable, msg::wardRefused.arg(query.lastError().text())});
+    const FileCheck check = schema::inspect(db);
+    if (!check.usable())
+        return refuse(check);
+    if (access == Access::ReadOnly) {
+        query.exec(QStringLiteral("SET default_transaction_read_only = on"));
+        return connection;
+    }
+    bool older = false;
+    if (!schema::needsUpgrade(db, &older, &error) || (older && !schema::upgrade(db, &error)))
+        return refuse({V::Unavailable, msg::cannotUpgrade.arg(server::describe(location), error)});
+    return connection;
+}
 
 Connection::~Connection() {
     m_db.close();
@@ -231,6 +295,8 @@ std::unique_ptr<Connection> Connection::open(const QString& path, QString* error
 
 std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileCheck* problem,
                                                     Access access) {
+    if (server::isLocation(path))
+        return openWard(path, problem, access);
     const auto refuse = [&](const FileCheck& check) {
         if (problem)
             *problem = check;

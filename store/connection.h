@@ -10,7 +10,9 @@
 
 namespace korvane {
 
-// One SQLite connection of the calling thread to one Korvane database file.
+// One connection of the calling thread to one Korvane database: an SQLite
+// file, or a ward on a server (its location in place of the path, see
+// store/server.h), where the ward's schema is the one its statements see.
 // WAL mode and a busy timeout let the window read while a run writes on its
 // own connection. The connection is removed when the object goes away.
 class Connection {
@@ -30,6 +32,10 @@ public:
     static std::unique_ptr<Connection> open(const QString& path, QString* error,
                                             Access access = Access::ReadWrite);
     // The same, saying why a file was refused: busy, unavailable, not ours...
+    // A ward's location opens the ward: refused when the server cannot be
+    // reached, the password is refused, or the ward is missing, not ours or
+    // of a newer version; opened for writing, a ward of an earlier version
+    // gets the tables of this one.
     static std::unique_ptr<Connection> openChecked(const QString& path, FileCheck* problem,
                                                    Access access = Access::ReadWrite);
     // Creates a new database with the full schema at path (which must not exist).
@@ -40,6 +46,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     QSqlDatabase& db() { return m_db; }
+    // Whether this is a ward on a server.
+    bool onServer() const { return m_server; }
     const QString& path() const { return m_path; }
 
     // Whether what was read is one state of the file. Always so through
@@ -59,7 +67,9 @@ public:
     static int busyTimeout();
 
 private:
-    Connection(const QString& path, Access access);
+    Connection(const QString& path, Access access, bool server = false);
+    static std::unique_ptr<Connection> openWard(const QString& location, FileCheck* problem,
+                                                Access access);
     // Opens the SQLite connection; false with m_openError.
     bool openRaw();
     bool openAs(const QString& name, const QString& options);
@@ -68,6 +78,7 @@ private:
     QString m_name;
     QString m_registered; // the key of this connection in the process's list of open files
     Access m_access;
+    bool m_server = false;
     QSqlDatabase m_db;
     QSqlError m_openError;
     QByteArray m_header; // the file's first bytes, when they could be read safely

@@ -2,12 +2,18 @@
 
 #include "store/messages.h"
 #include "store/openfiles.h"
+#include "store/server.h"
+#include "store/sqltext.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
+
+#include <QAtomicInteger>
 
 #include <atomic>
 #include <cerrno>
@@ -135,8 +141,65 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mo
     return lock;
 }
 
+std::unique_ptr<DatabaseLock> DatabaseLock::acquireOnServer(const QString& location, Mode mode,
+                                                            int waitMs, FileCheck* problem) {
+    static QAtomicInteger<quint64> counter;
+    const QString session = QStringLiteral("korvane-lock-%1").arg(counter.fetchAndAddRelaxed(1));
+    std::unique_ptr<DatabaseLock> lock(new DatabaseLock(location, {}, -1, 0, mode));
+    lock->m_session = session;
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), session);
+    FileCheck fault;
+    if (!server::connect(db, server::urlOf(location), &fault)) {
+        if (problem)
+            *problem = fault;
+        return nullptr;
+    }
+    // Two keys per ward, as the two bytes of a file: 0 shared by its users
+    // and exclusive for a replace, 1 exclusive for a run and a replace.
+    QStringList keys;
+    if (mode != Mode::Run)
+        keys << QStringLiteral("0");
+    if (mode != Mode::Use)
+        keys << QStringLiteral("1");
+    const QString function = mode == Mode::Use ? QStringLiteral("pg_try_advisory_lock_shared")
+                                               : QStringLiteral("pg_try_advisory_lock");
+    const QDeadlineTimer deadline(waitMs);
+    QSqlQuery query(db);
+    for (;;) {
+        QStringList taken;
+        for (const QString& key : keys) {
+            if (!execBound(query, QStringLiteral("SELECT %1(hashtext(?), %2)").arg(function, key),
+                           {server::wardOf(location)}) ||
+                !query.next()) {
+                if (problem)
+                    *problem = {FileCheck::Verdict::Unavailable,
+                                msg::wardRefused.arg(query.lastError().text())};
+                return nullptr;
+            }
+            if (!query.value(0).toBool())
+                break;
+            taken << key;
+        }
+        if (taken.size() == keys.size())
+            return lock;
+        for (const QString& key : taken)
+            execBound(query, QStringLiteral("SELECT pg_advisory_unlock(hashtext(?), %1)").arg(key),
+                      {server::wardOf(location)});
+        if (deadline.hasExpired()) {
+            if (problem)
+                *problem = {FileCheck::Verdict::Busy,
+                            server::describe(location) + QStringLiteral("：") +
+                                (mode == Mode::Run ? msg::wardRunBusy : msg::wardBusy)};
+            return nullptr;
+        }
+        QThread::msleep(qMin<qint64>(100, qMax<qint64>(1, deadline.remainingTime())));
+    }
+}
+
 std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mode, int waitMs,
                                                     FileCheck* problem) {
+    if (server::isLocation(path))
+        return acquireOnServer(path, mode, waitMs, problem);
     const QString file = resolved(path);
     const QString key = openfiles::key(file);
     const int flags = mode == Mode::Use ? O_RDONLY : O_RDWR;
@@ -173,12 +236,18 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mo
 }
 
 DatabaseLock::~DatabaseLock() {
+    if (!m_session.isEmpty()) {
+        // Ending the session lets go of its locks.
+        QSqlDatabase::database(m_session, false).close();
+        QSqlDatabase::removeDatabase(m_session);
+        return;
+    }
     setLock(m_fd, m_mode, false);
     openfiles::releaseDescriptor(m_key, m_fd, m_flags);
 }
 
 bool DatabaseLock::stillAtPath() const {
-    return sameFile(m_fd, m_file);
+    return !m_session.isEmpty() || sameFile(m_fd, m_file);
 }
 
 QString DatabaseLock::replacedMessage() const {

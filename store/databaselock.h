@@ -49,12 +49,15 @@ public:
 private:
     DatabaseLock(const QString& file, const QString& key, int fd, int flags, Mode mode)
         : m_file(file), m_key(key), m_fd(fd), m_flags(flags), m_mode(mode) {}
+    static std::unique_ptr<DatabaseLock> acquireOnServer(const QString& location, Mode mode,
+                                                         int waitMs, FileCheck* problem);
 
     QString m_file; // the database file (a link resolved)
     QString m_key;  // its key in the process's list of open files
     int m_fd;
     int m_flags;
     Mode m_mode;
+    QString m_session; // the server's connection that holds a ward's lock
 };
 
 // How long whole-file commands wait for another process of ours to finish

@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QList>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QStringList>
 #include <algorithm>
@@ -320,8 +321,8 @@ struct Piece {
 
 class Writer {
 public:
-    Writer(const QList<Token>& tokens, const QList<qsizetype>& partner)
-        : m_tokens(tokens), m_partner(partner) {}
+    Writer(const QList<Token>& tokens, const QList<qsizetype>& partner, Flavor flavor)
+        : m_tokens(tokens), m_partner(partner), m_flavor(flavor) {}
 
     QString level(qsizetype begin, qsizetype end);
     const QString& error() const { return m_error; }
@@ -331,6 +332,7 @@ private:
 
     const QList<Token>& m_tokens;
     const QList<qsizetype>& m_partner;
+    Flavor m_flavor;
     QString m_error;
 };
 
@@ -382,8 +384,9 @@ QString Writer::level(qsizetype begin, qsizetype end) {
     return out;
 }
 
-// One operand of '&' as text for '||'.
-QString joinable(const QList<Piece>& operand) {
+// One operand of '&' as text for '||'. On a server korvane_join, which each
+// ward holds for every type of value, does what the CASE does in a file.
+QString joinable(const QList<Piece>& operand, Flavor flavor) {
     QString text;
     bool plainName = true;
     for (const Piece& piece : operand) {
@@ -400,6 +403,8 @@ QString joinable(const QList<Piece>& operand) {
             return text;
     }
     const QString value = plainName ? text : QLatin1Char('(') + text + QLatin1Char(')');
+    if (flavor == Flavor::Server)
+        return QStringLiteral("korvane_join(%1)").arg(value);
     return QStringLiteral("CASE typeof(%1) WHEN 'real' THEN printf('%.15g', %1) "
                           "WHEN 'null' THEN '' ELSE %1 END")
         .arg(value);
@@ -423,7 +428,7 @@ QString Writer::chain(const QList<Piece>& pieces) {
             operand.removeLast();
         if (operand.isEmpty() && m_error.isEmpty())
             m_error = QStringLiteral("'&' needs a value on both sides");
-        operands << joinable(operand);
+        operands << joinable(operand, m_flavor);
         operand.clear();
     };
     for (qsizetype i = first; i <= last; ++i) {
@@ -442,14 +447,62 @@ QString Writer::chain(const QList<Piece>& pieces) {
     return out;
 }
 
+// The server's spelling of a statement's names and the few functions and
+// types that differ. A quoted name is matched as SQLite matches it: the
+// tables' ASCII letters are stored in lower case, which is also what the
+// server makes of an unquoted name.
+void adaptToServer(QList<Token>* tokens) {
+    for (qsizetype i = 0; i < tokens->size(); ++i) {
+        Token& token = (*tokens)[i];
+        if (token.kind == Kind::Name) {
+            QString name = token.text.mid(1, token.text.size() - 2);
+            const QChar close = token.text.back();
+            if (close != QLatin1Char(']'))
+                name.replace(QString(2, close), QString(close));
+            token.text = QLatin1Char('"') + asciiLower(name).replace(u'"', QLatin1String("\"\"")) +
+                         QLatin1Char('"');
+        } else if (isWord(token, "instr")) {
+            token.text = QStringLiteral("strpos");
+        } else if (isWord(token, "ifnull")) {
+            token.text = QStringLiteral("coalesce");
+        } else if (isWord(token, "blob")) {
+            token.text = QStringLiteral("bytea");
+        } else if (isWord(token, "rowid")) {
+            // A table without a key is read in the order its rows were written.
+            token.text = QStringLiteral("ctid");
+        } else if (isWord(token, "sqlite_master")) {
+            token.text = QStringLiteral(
+                "(SELECT 'table' AS type, table_name AS name FROM information_schema.tables "
+                "WHERE table_schema = current_schema()) AS sqlite_master");
+        } else if (isWord(token, "temp") && i + 1 < tokens->size() &&
+                   isSymbol((*tokens)[i + 1], ".")) {
+            token.text = QStringLiteral("pg_temp");
+        }
+    }
+}
+
 } // namespace
 
-Translation translate(const QString& statement) {
+QString asciiLower(const QString& name) {
+    QString lower = name;
+    for (QChar& c : lower)
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    return lower;
+}
+
+Flavor flavorOf(const QSqlDatabase& db) {
+    return db.driverName() == QLatin1String("QPSQL") ? Flavor::Server : Flavor::File;
+}
+
+Translation translate(const QString& statement, Flavor flavor) {
     QList<Token> tokens;
     QString error;
     if (!lex(statement, &tokens, &error))
         return {{}, error};
     dropDeleteStar(&tokens);
+    if (flavor == Flavor::Server)
+        adaptToServer(&tokens);
     QList<qsizetype> partner;
     if (!pairBrackets(tokens, &partner, &error))
         return {{}, error};
@@ -462,7 +515,7 @@ Translation translate(const QString& statement) {
             sql += token.text;
         return {sql, {}};
     }
-    Writer writer(tokens, partner);
+    Writer writer(tokens, partner, flavor);
     const QString sql = writer.level(0, tokens.size());
     if (!writer.error().isEmpty())
         return {{}, writer.error()};
@@ -470,7 +523,10 @@ Translation translate(const QString& statement) {
 }
 
 bool exec(QSqlQuery& query, const QString& statement, QString* error) {
-    const Translation translation = translate(statement);
+    const Flavor flavor = query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL
+                              ? Flavor::Server
+                              : Flavor::File;
+    const Translation translation = translate(statement, flavor);
     if (!translation.ok()) {
         if (error)
             *error = translation.error;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
 
@@ -10,16 +11,27 @@
 // quotes is never touched.
 namespace korvane::dialect {
 
+// The two stores a statement runs on: a database file (SQLite) or a ward on a
+// server (PostgreSQL), where names are matched as SQLite matches them (ASCII
+// letters in any case), instr is strpos, temp is pg_temp and a blob is bytea.
+enum class Flavor { File, Server };
+
+// A name with its ASCII letters in lower case, as the server's tables hold it.
+QString asciiLower(const QString& name);
+
+// Which of the two the open database is.
+Flavor flavorOf(const QSqlDatabase& db);
+
 struct Translation {
-    QString sql;   // the SQLite statement; empty on error
+    QString sql;   // the statement for the store; empty on error
     QString error; // why the statement could not be translated
     bool ok() const { return error.isEmpty(); }
 };
 
-Translation translate(const QString& statement);
+Translation translate(const QString& statement, Flavor flavor = Flavor::File);
 
-// Translates and runs a statement on query (whose database is already set).
-// False with the reason in *error (translation or SQLite error).
+// Translates for the store of the query's database and runs a statement on
+// query. False with the reason in *error (translation or the store's error).
 bool exec(QSqlQuery& query, const QString& statement, QString* error = nullptr);
 
 } // namespace korvane::dialect

@@ -302,6 +302,36 @@ inline const QString cannotUpgrade =
     QStringLiteral("无法为数据库“%1”添加新版本的数据表（%2），数据库没有任何改动。");
 inline const QString otherColumnType = QStringLiteral("数据表“%1”的列“%2”的类型与本程序不符");
 
+// Wards on a server (a ward is a schema of the server's database).
+inline const QString wardLabel = QStringLiteral("服务器上的病区“%1”");
+inline const QString serverUnreachable =
+    QStringLiteral("无法连接服务器（%1），请检查服务器地址和网络。");
+inline const QString serverPasswordRefused = QStringLiteral(
+    "服务器拒绝了登录：用户名或密码不正确。本程序不保存密码，请在密码文件中填写或在提示时输入。");
+inline const QString serverAddressInvalid =
+    QStringLiteral("服务器地址“%1”无效，应形如 postgresql://主机/数据库。");
+inline const QString serverDriverMissing =
+    QStringLiteral("缺少连接服务器所需的数据库驱动（libqt6sql6-psql）。");
+inline const QString wardNameEmpty = QStringLiteral("病区名称不能为空。");
+inline const QString wardMissing = QStringLiteral("服务器上没有病区“%1”。");
+inline const QString wardExists = QStringLiteral("服务器上已有病区“%1”；用 --force 清空后重建。");
+inline const QString notOurWard = QStringLiteral("不是本程序的病区");
+inline const QString newerWard = QStringLiteral("病区由更新版本的程序创建，请使用新版本的程序。");
+inline const QString wardRefused = QStringLiteral("服务器拒绝了操作：%1");
+inline const QString wardBusy =
+    QStringLiteral("病区正被另一个程序使用，等待后仍无法进行，病区没有任何改动。");
+inline const QString wardRunBusy = QStringLiteral("另一个程序正在为这个病区生成值班表。");
+inline const QString askServer =
+    QStringLiteral("服务器地址（如 postgresql://主机/数据库，不含密码）：");
+inline const QString passwordFor = QStringLiteral("%1 的密码（不会保存）：");
+inline const QString askWard = QStringLiteral("病区名称：");
+inline const QString createWardConfirm =
+    QStringLiteral("服务器上没有病区“%1”。用模板新建这个病区吗？");
+inline const QString overviewNeedsServer =
+    QStringLiteral("全院总表需要先连接服务器（工具 → 连接服务器…）。");
+inline const QString connectionLost =
+    QStringLiteral("与服务器的连接中断（%1）：本次操作的事务已回滚，病区没有写入一半的数据。");
+
 // Saved rosters (排班存档).
 inline const QString rosterNameEmpty = QStringLiteral("存档名称不能为空！");
 inline const QString rosterNameTaken = QStringLiteral("已有名为“%1”的排班存档，请换一个名称！");

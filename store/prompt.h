@@ -14,6 +14,11 @@ public:
     virtual void information(const QString& text) = 0;
     // True unless the user answers No.
     virtual bool question(const QString& text) = 0;
+    // A line of text the user types, shown with initial; empty when cancelled.
+    virtual QString text(const QString& label, const QString& initial) {
+        Q_UNUSED(label);
+        return initial;
+    }
 };
 
 // A prompt that records every text and answers questions from a script

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/dialect.h"
 #include "store/filecheck.h"
 
 #include <QList>
@@ -39,17 +40,27 @@ const QList<Table>& tables();
 // The program's own tables, which versions 2 and on add (Table::since).
 const QList<Table>& ownTables();
 const Table* findTable(const QString& name);
-// "CREATE TABLE" for a table, columns in stored order.
-QString createStatement(const Table& table);
+// "CREATE TABLE" for a table, columns in stored order. On a server the types
+// are the server's and the ASCII letters of the names lower case.
+QString createStatement(const Table& table, dialect::Flavor flavor = dialect::Flavor::File);
+
+// After rows were written with their own numbers: each autonumber of a ward
+// on a server goes on after the highest one. (A file does so itself.)
+bool resetAutonumbers(QSqlDatabase& db, QString* error);
 
 // Creates the tables, indexes and the three 全部 rows in an empty database
+// (on a server: in the ward's schema, the version in a table of its own)
 // and stamps it as ours. False with a reason on failure (nothing committed).
 bool create(QSqlDatabase& db, QString* error);
+// The same inside the caller's transaction.
+bool createTables(QSqlDatabase& db, QString* error);
 
 // Whether the file predates the version this program writes.
 bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
 // Adds the missing own tables and sets the current version, in one transaction.
 bool upgrade(QSqlDatabase& db, QString* error);
+// On a ward, the same inside the caller's transaction.
+bool upgradeTables(QSqlDatabase& db, QString* error);
 
 // Brings the indexes of a file written by an earlier version up to date
 // (they are not part of what a file must hold). Cheapest while 值班底表 is empty.

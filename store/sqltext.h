@@ -1,6 +1,9 @@
 #pragma once
 
+#include "store/dialect.h"
+
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
@@ -23,11 +26,30 @@ inline QString sqlQuote(const QString& text) {
 // Runs statement with values bound in order, reading forward only. False
 // with the database's reason. The one way the code runs a statement that
 // carries values.
+// Whether the query's database is a ward on a server.
+inline bool onServer(const QSqlQuery& query) {
+    return query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
+}
+
+// On a ward on a server the statement is translated for it first (see
+// store/dialect.h); a file takes it as it is.
 inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
                       QString* error = nullptr) {
     if (!query.isForwardOnly())
         query.setForwardOnly(true);
-    bool done = query.prepare(statement);
+    bool done = false;
+    if (onServer(query)) {
+        const dialect::Translation translation =
+            dialect::translate(statement, dialect::Flavor::Server);
+        if (!translation.ok()) {
+            if (error)
+                *error = translation.error;
+            return false;
+        }
+        done = query.prepare(translation.sql);
+    } else {
+        done = query.prepare(statement);
+    }
     for (const QVariant& value : values)
         query.addBindValue(value);
     done = done && query.exec();
@@ -51,6 +73,17 @@ inline bool inTransaction(QSqlDatabase& db, QString* error, const std::function<
         return false;
     }
     return true;
+}
+
+// The number the last INSERT of the query's connection gave its row (the
+// server names it through the sequence it took it from).
+inline QVariant lastInsertedId(QSqlQuery& query) {
+    if (!onServer(query))
+        return query.lastInsertId();
+    QSqlQuery last(query.driver()->createResult());
+    if (last.exec(QStringLiteral("SELECT lastval()")) && last.next())
+        return last.value(0);
+    return {};
 }
 
 } // namespace korvane

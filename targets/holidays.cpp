@@ -152,7 +152,7 @@ bool HolidayEditor::fillDateGroups() {
             continue;
         done = execBound(query, kAddDateGroup, {group.name}, &error);
         if (done)
-            group.ids << query.lastInsertId().toLongLong();
+            group.ids << lastInsertedId(query).toLongLong();
     }
     QList<std::pair<qint64, QString>> rows;
     done = done && execBound(query, kMemberships, {}, &error);

@@ -309,7 +309,7 @@ std::optional<qint64> TargetsEditor::write(const QString& insert, const QString&
         fail(error);
         return std::nullopt;
     }
-    return number == 0 ? query.lastInsertId().toLongLong() : number;
+    return number == 0 ? lastInsertedId(query).toLongLong() : number;
 }
 
 std::optional<QList<TargetRow>> TargetsEditor::targets() {

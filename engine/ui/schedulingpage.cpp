@@ -393,7 +393,8 @@ void SchedulingPage::fillPickLists() {
 }
 
 void SchedulingPage::refreshRules() {
-    const dialect::Translation sql = dialect::translate(kRuleQuery);
+    const dialect::Translation sql =
+        dialect::translate(kRuleQuery, dialect::flavorOf(m_context.database()));
     m_ruleModel->setQuery(sql.sql, m_context.database());
     if (m_ruleModel->lastError().isValid()) {
         reportError(m_ruleModel->lastError().text());
@@ -708,7 +709,7 @@ void SchedulingPage::showReportQuery() {
     if (query.isEmpty()) {
         m_rosterModel->clear();
     } else {
-        const dialect::Translation sql = dialect::translate(query);
+        const dialect::Translation sql = dialect::translate(query, dialect::flavorOf(db));
         QString error = sql.error;
         if (sql.ok()) {
             m_rosterModel->setQuery(sql.sql, db);

@@ -377,7 +377,7 @@ void MonthSheetPage::updateLegend() {
 }
 
 void MonthSheetPage::showDuties(const QString& title, const QString& query) {
-    const dialect::Translation sql = dialect::translate(query);
+    const dialect::Translation sql = dialect::translate(query, dialect::flavorOf(m_rosterDb));
     QString error = sql.error;
     if (sql.ok()) {
         m_dutiesModel->setQuery(sql.sql, m_rosterDb);

@@ -2,8 +2,11 @@
 // through it on a small known set-up.
 
 #include "engine/rules.h"
+#include "store/datafiles.h"
 #include "store/dialect.h"
+#include "store/server.h"
 #include "store/sqltext.h"
+#include "support/servercluster.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -72,8 +75,9 @@ TEST(Dialect, TranslatesIntoTheExpectedSqliteText) {
     }
 }
 
-// What '&' gives, evaluated by SQLite after translation.
-TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {
+// What '&' gives, evaluated by the store after translation: the same on a
+// file and on a ward.
+void expectConcatenation(QSqlDatabase& db) {
     const struct {
         const char* expression;
         const char* value;
@@ -94,20 +98,34 @@ TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {
                  {"upper('a' & ('b' & 'c'))", "ABC"},
                  {"case when 1 = 1 then 'a' & 1 else 'b' end & 'c'", "a1c"},
                  // Comparisons take the whole chain.
-                 {"'a' & 'b' = 'ab'", "1"},
-                 {"'a' & 'b' like 'A%'", "1"},
+                 {"case when 'a' & 'b' = 'ab' then 1 else 0 end", "1"},
+                 {"case when 'a' & 'b' like 'a%' then 1 else 0 end", "1"},
                  // Quoted '&', '#' and quotes stay text.
                  {"'O''Neil & #1#' & '!'", "O'Neil & #1#!"},
                  {"#2027-1-5# & ''", "2027-01-05"}};
-    test::TempDatabase db;
     for (const auto& c : cases) {
-        QSqlQuery query(db.db());
+        QSqlQuery query(db);
         QString error;
         ASSERT_TRUE(dialect::exec(query, QString("select ") + c.expression, &error))
             << c.expression << ": " << error.toStdString();
         ASSERT_TRUE(query.next());
         EXPECT_EQ(query.value(0).toString(), c.value) << c.expression;
     }
+}
+
+TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {
+    test::TempDatabase db;
+    expectConcatenation(db.db());
+}
+
+TEST(Dialect, ConcatenatesOnAWardAsInAFile) {
+    KORVANE_NEED_SERVER(cluster);
+    const QString location = server::location(cluster->url(), QStringLiteral("方言"));
+    ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+    FileCheck problem;
+    auto ward = Connection::openChecked(location, &problem);
+    ASSERT_TRUE(ward) << problem.reason.toStdString();
+    expectConcatenation(ward->db());
 }
 
 // Statements the dialect cannot read are refused before they reach SQLite.

@@ -52,8 +52,12 @@ QVariant TempDatabase::scalar(const QString& sql) {
 }
 
 QStringList TempDatabase::rows(const QString& sql) {
+    return rowsOf(db(), sql);
+}
+
+QStringList rowsOf(QSqlDatabase& db, const QString& sql) {
     QStringList result;
-    QSqlQuery query(db());
+    QSqlQuery query(db);
     if (!query.exec(sql)) {
         ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
         return result;
@@ -61,7 +65,7 @@ QStringList TempDatabase::rows(const QString& sql) {
     while (query.next()) {
         QStringList values;
         for (int i = 0; i < query.record().count(); ++i)
-            values << query.value(i).toString();
+            values << (query.isNull(i) ? QString() : query.value(i).toString());
         result << values.join(QLatin1Char('|'));
     }
     return result;

@@ -29,6 +29,9 @@ struct TempDatabase {
     void loadSample();
 };
 
+// Every row of a query on db, columns joined by '|' (fails the test on error).
+QStringList rowsOf(QSqlDatabase& db, const QString& sql);
+
 // The folder where the build writes the programs and the delivered databases.
 QString outputDirectory();
 

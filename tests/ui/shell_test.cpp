@@ -75,7 +75,8 @@ TEST_F(ShellTest, ButtonBarAndMenusAsDesigned) {
             menus.last() += ' ' + item->objectName() + '=' + item->text();
     }
     EXPECT_EQ(menus, QStringList({"工具tools: dataout=导出数据库 datain=导入数据库 "
-                                  "qingkong=清空数据库 yangli=载入样例数据库（医院值班）",
+                                  "qingkong=清空数据库 yangli=载入样例数据库（医院值班） "
+                                  "lianjie=连接服务器… zongbiao=全院总表",
                                   "帮助help: bzsm=帮助说明 downloadnew=新版本下载 zxsm=在线说明"}));
 }
 
