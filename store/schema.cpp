@@ -274,15 +274,6 @@ QString affinity(const QString& declared) {
     return QStringLiteral("NUMERIC");
 }
 
-bool exec(QSqlDatabase& db, const QString& statement, QString* error) {
-    QSqlQuery query(db);
-    if (query.exec(statement))
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
 bool isServer(const QSqlDatabase& db) {
     return dialect::flavorOf(db) == dialect::Flavor::Server;
 }
@@ -321,7 +312,7 @@ QStringList serverFunctions() {
 
 bool execAll(QSqlDatabase& db, const QStringList& statements, QString* error) {
     for (const QString& statement : statements)
-        if (!exec(db, statement, error))
+        if (!execStatement(db, statement, error))
             return false;
     return true;
 }
@@ -485,13 +476,13 @@ bool upgrade(QSqlDatabase& db, QString* error) {
     statements << kOwnIndexes;
     statements << QStringLiteral("PRAGMA user_version = %1").arg(userVersion);
     for (const QString& statement : statements) {
-        if (!exec(db, statement, error)) {
-            exec(db, QStringLiteral("ROLLBACK"), nullptr);
+        if (!execStatement(db, statement, error)) {
+            execStatement(db, QStringLiteral("ROLLBACK"), nullptr);
             return false;
         }
     }
-    if (!exec(db, QStringLiteral("COMMIT"), error)) {
-        exec(db, QStringLiteral("ROLLBACK"), nullptr);
+    if (!execStatement(db, QStringLiteral("COMMIT"), error)) {
+        execStatement(db, QStringLiteral("ROLLBACK"), nullptr);
         return false;
     }
     return true;
@@ -501,21 +492,22 @@ bool upgradeTables(QSqlDatabase& db, QString* error) {
     // The version is read again with its table locked: two programs
     // upgrading one ward take turns.
     int version = 0;
-    return exec(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(kVersionTable), error) &&
+    return execStatement(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(kVersionTable),
+                         error) &&
            readServerVersion(db, &version, error) &&
            (version >= userVersion ||
             (execAll(db, serverTables(version), error) && execAll(db, kOwnIndexes, error) &&
              execAll(db, serverFunctions(), error) &&
-             exec(db,
-                  QStringLiteral("UPDATE %1 SET user_version = %2")
-                      .arg(kVersionTable)
-                      .arg(userVersion),
-                  error)));
+             execStatement(db,
+                           QStringLiteral("UPDATE %1 SET user_version = %2")
+                               .arg(kVersionTable)
+                               .arg(userVersion),
+                           error)));
 }
 
 bool updateIndexes(QSqlDatabase& db, QString* error) {
     for (const QString& statement : kRetiredIndexes + QStringList{kAssignedRowsIndex})
-        if (!exec(db, statement, error))
+        if (!execStatement(db, statement, error))
             return false;
     return true;
 }

@@ -59,15 +59,6 @@ private:
     QSqlDatabase m_db;
 };
 
-bool exec(QSqlDatabase& db, const QString& statement, QString* error) {
-    QSqlQuery query(db);
-    if (query.exec(statement))
-        return true;
-    if (error)
-        *error = query.lastError().text();
-    return false;
-}
-
 // The tables that db holds, of those of a Korvane database.
 QList<const schema::Table*> tablesIn(QSqlDatabase& db) {
     QList<const schema::Table*> present;
@@ -283,7 +274,7 @@ bool connect(QSqlDatabase& db, const QString& url, FileCheck* problem) {
     }
     if (opened) {
         // The server's notices (an object that already exists...) are not the user's business.
-        exec(db, QStringLiteral("SET client_min_messages = warning"), nullptr);
+        execStatement(db, QStringLiteral("SET client_min_messages = warning"), nullptr);
         return true;
     }
     const QString text = db.lastError().databaseText().isEmpty() ? db.lastError().text()
@@ -355,7 +346,8 @@ files::CommandResult fillWard(const QString& location, const QString& source, bo
         // An existing ward keeps its schema and what was granted on it: its
         // tables are emptied, and a ward of an earlier version gets the
         // tables of this one.
-        if (!exec(db, QStringLiteral("SET LOCAL search_path TO %1").arg(schemaName), &error))
+        if (!execStatement(db, QStringLiteral("SET LOCAL search_path TO %1").arg(schemaName),
+                           &error))
             return refused();
         const FileCheck check = schema::inspect(db);
         if (!check.usable()) {
@@ -369,20 +361,21 @@ files::CommandResult fillWard(const QString& location, const QString& source, bo
         QStringList names;
         for (const schema::Table* table : tablesIn(db))
             names << QLatin1Char('"') + table->name + QLatin1Char('"');
-        if (!exec(db,
-                  QStringLiteral("TRUNCATE %1 RESTART IDENTITY")
-                      .arg(names.join(QStringLiteral(", "))),
-                  &error))
+        if (!execStatement(db,
+                           QStringLiteral("TRUNCATE %1 RESTART IDENTITY")
+                               .arg(names.join(QStringLiteral(", "))),
+                           &error))
             return refused();
     } else {
-        if (!exec(db, QStringLiteral("CREATE SCHEMA %1").arg(schemaName), &error) ||
-            !exec(db, QStringLiteral("SET LOCAL search_path TO %1").arg(schemaName), &error) ||
+        if (!execStatement(db, QStringLiteral("CREATE SCHEMA %1").arg(schemaName), &error) ||
+            !execStatement(db, QStringLiteral("SET LOCAL search_path TO %1").arg(schemaName),
+                           &error) ||
             !schema::createTables(db, &error))
             return refused();
         // Only the three 全部 rows: the source brings its own.
-        if (!exec(db, QStringLiteral("DELETE FROM 值班人员组"), &error) ||
-            !exec(db, QStringLiteral("DELETE FROM 日期组"), &error) ||
-            !exec(db, QStringLiteral("DELETE FROM 班次组"), &error))
+        if (!execStatement(db, QStringLiteral("DELETE FROM 值班人员组"), &error) ||
+            !execStatement(db, QStringLiteral("DELETE FROM 日期组"), &error) ||
+            !execStatement(db, QStringLiteral("DELETE FROM 班次组"), &error))
             return refused();
     }
     if (!copyRows(file->db(), db, &error))
@@ -428,9 +421,10 @@ files::CommandResult exportWard(const QString& location, const QString& target) 
         QSqlQuery snapshot(ward->db());
         const bool copied =
             snapshot.exec(QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")) &&
-            db.transaction() && exec(db, QStringLiteral("DELETE FROM 值班人员组"), &error) &&
-            exec(db, QStringLiteral("DELETE FROM 日期组"), &error) &&
-            exec(db, QStringLiteral("DELETE FROM 班次组"), &error) &&
+            db.transaction() &&
+            execStatement(db, QStringLiteral("DELETE FROM 值班人员组"), &error) &&
+            execStatement(db, QStringLiteral("DELETE FROM 日期组"), &error) &&
+            execStatement(db, QStringLiteral("DELETE FROM 班次组"), &error) &&
             copyRows(ward->db(), db, &error) && db.commit();
         snapshot.exec(QStringLiteral("ROLLBACK"));
         if (!copied) {

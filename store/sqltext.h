@@ -31,6 +31,17 @@ inline bool onServer(const QSqlQuery& query) {
     return query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
 }
 
+// Runs one statement as it stands, never translated (the schema code's own
+// statements); false with the database's reason.
+inline bool execStatement(QSqlDatabase& db, const QString& statement, QString* error) {
+    QSqlQuery query(db);
+    if (query.exec(statement))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
 // On a ward on a server the statement is translated for it first (see
 // store/dialect.h); a file takes it as it is.
 inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
