@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -122,8 +123,10 @@ void StaffPage::showStaffNumber() {
 }
 
 void StaffPage::storeStaffNumber() {
-    if (m_staffNumberOf < 0)
+    // A refusal's message box takes the focus, which ends the edit again.
+    if (m_staffNumberOf < 0 || m_storingStaffNumber)
         return;
+    const QScopedValueRollback storing(m_storingStaffNumber, true);
     if (!m_editor.setStaffNumber(m_staffNumberOf, m_staffNumber->text()))
         showStaffNumber(); // what the person still holds
     else

@@ -47,6 +47,7 @@ private:
     QPushButton* m_confirm;
     QLineEdit* m_staffNumber;
     qint64 m_staffNumberOf = -1; // the person whose 工号 the field shows
+    bool m_storingStaffNumber = false;
 };
 
 } // namespace korvane
