@@ -9,7 +9,8 @@ namespace korvane::cli {
 
 // overview --month yyyy-MM (with --server): every ward's latest saved roster
 // of the month, a line per ward, day and shift, with the people missing; then
-// each ward's roster shown, or why none.
+// each ward's roster shown, or why none; then the people (by 工号) whose
+// shifts in two wards overlap or break their rest.
 int overview(Context& context) {
     QString monthText;
     bool given = false;
@@ -34,6 +35,15 @@ int overview(Context& context) {
         out(line);
     for (const overview::WardNote& note : view.wards)
         out(note.ward + QStringLiteral("：") + note.text);
+    out(QString());
+    if (view.flags.isEmpty()) {
+        out(QStringLiteral("跨病区冲突：无"));
+        return Done;
+    }
+    out(QStringLiteral("跨病区冲突："));
+    engine::RosterTable flags{overview::flagColumns(), overview::flagRows(view)};
+    for (const QString& line : engine::formatRosterTable(flags))
+        out(line);
     return Done;
 }
 

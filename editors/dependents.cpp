@@ -46,6 +46,7 @@ const KeyedTable kPersonTables[] = {
     {msg::goesLimits, QStringLiteral("人员限制 where 对象 = '人员' and 对象IDID = ?")},
     {msg::goesTargets, QStringLiteral("排班目标 where 对象 = '人员' and 对象IDID = ?")},
     {msg::goesWishes, QStringLiteral("排班意愿 where 人员IDID = ?")},
+    {msg::goesStaffNumber, QStringLiteral("人员工号 where 人员IDID = ?")},
 };
 const KeyedTable kShiftTables[] = {
     {msg::goesIdealHeadcounts, QStringLiteral("理想人数 where 班次IDID = ?")},

@@ -4,6 +4,7 @@
 #include "editors/names.h"
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/schema.h"
 #include "store/sqltext.h"
 
 #include <QSqlError>
@@ -28,6 +29,16 @@ const QString kNumberTaken =
     QStringLiteral("SELECT COUNT(*) FROM 基本信息 WHERE ID = ? AND IDID <> ?");
 const QString kAllPeople = QStringLiteral("SELECT * FROM 基本信息 ORDER BY ID, IDID");
 const QString kOnePerson = QStringLiteral("SELECT * FROM 基本信息 WHERE IDID = ?");
+const QString kStaffNumberOf = QStringLiteral("SELECT 工号 FROM 人员工号 WHERE 人员IDID = ?");
+const QString kAllStaffNumbers = QStringLiteral("SELECT 人员IDID, 工号 FROM 人员工号");
+const QString kStaffNumberHolder =
+    QStringLiteral("SELECT 基本信息.姓名 FROM 人员工号 JOIN 基本信息 ON 基本信息.IDID = "
+                   "人员工号.人员IDID WHERE 人员工号.工号 = ? AND 人员工号.人员IDID <> ?");
+const QString kChangeStaffNumber =
+    QStringLiteral("UPDATE 人员工号 SET 工号 = ? WHERE 人员IDID = ?");
+const QString kAddStaffNumber =
+    QStringLiteral("INSERT INTO 人员工号 (人员IDID, 工号) VALUES (?, ?)");
+const QString kRemoveStaffNumber = QStringLiteral("DELETE FROM 人员工号 WHERE 人员IDID = ?");
 // A new person's address: the number 0 in a text column.
 const QString kNewAddress = QStringLiteral("0");
 
@@ -70,6 +81,21 @@ std::optional<QVariant> ageValue(const QVariant& typed) {
 }
 
 } // namespace
+
+bool staffNumbers(QSqlDatabase& db, QHash<qint64, QString>* numbers, QString* error) {
+    numbers->clear();
+    bool older = false;
+    if (!schema::needsUpgrade(db, &older, error))
+        return false;
+    if (older)
+        return true; // read before the upgrade that brings the table
+    QSqlQuery query(db);
+    if (!execBound(query, kAllStaffNumbers, {}, error))
+        return false;
+    while (query.next())
+        numbers->insert(query.value(0).toLongLong(), query.value(1).toString());
+    return true;
+}
 
 bool editableColumn(const QString& column) {
     for (const char* name : {"ID", "姓名", "年龄", "性别", "籍贯", "政治面貌", "职称"})
@@ -255,6 +281,47 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
     update.addBindValue(idid);
     if (!update.exec())
         return fail(update.lastError().text());
+    return true;
+}
+
+std::optional<QString> StaffEditor::staffNumber(qint64 idid) {
+    QSqlQuery query(m_db);
+    QString error;
+    if (!execBound(query, kStaffNumberOf, {idid}, &error)) {
+        fail(error);
+        return std::nullopt;
+    }
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+bool StaffEditor::setStaffNumber(qint64 idid, const QString& text) {
+    const QString number = text.trimmed();
+    const std::optional<QString> stored = staffNumber(idid);
+    if (!stored)
+        return false;
+    if (*stored == number)
+        return true;
+    QSqlQuery query(m_db);
+    QString error;
+    if (!execBound(query, kOnePerson, {idid}, &error))
+        return fail(error);
+    if (!query.next())
+        return false; // the person is gone
+    if (number.isEmpty()) {
+        if (!execBound(query, kRemoveStaffNumber, {idid}, &error))
+            return fail(error);
+        return true;
+    }
+    if (!execBound(query, kStaffNumberHolder, {number, idid}, &error))
+        return fail(error);
+    if (query.next()) {
+        m_prompt.information(msg::staffNumberTaken.arg(number, query.value(0).toString()));
+        return false;
+    }
+    if (!execBound(query, stored->isEmpty() ? kAddStaffNumber : kChangeStaffNumber,
+                   stored->isEmpty() ? QVariantList{idid, number} : QVariantList{number, idid},
+                   &error))
+        return fail(error);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "store/prompt.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QStringList>
@@ -21,6 +22,11 @@ inline const QString ageColumn = QStringLiteral("年龄");
 // The ages the grid takes, in whole years.
 inline constexpr int minimumAge = 1;
 inline constexpr int maximumAge = 120;
+
+// 工号 (人员工号): a person's hospital staff number, optional, which finds the
+// same nurse in other wards' rosters. Every 工号 of the database by person
+// IDID; a database of a version before 工号 holds none.
+bool staffNumbers(QSqlDatabase& db, QHash<qint64, QString>* numbers, QString* error);
 
 // The columns the grid edits: the number, the name and the descriptive
 // details. The others are shown only: 所属组ID changes through the
@@ -43,7 +49,7 @@ public:
     std::optional<qint64> addPerson(const QString& name);
 
     // 删除选定员工: deletes person idid after asking, the question naming
-    // what goes with the person (leave, limits, targets, wishes), the locks
+    // what goes with the person (leave, limits, targets, wishes, 工号), the locks
     // of saved rosters that can no longer hold, and the rules that name the
     // person, which a second question offers to delete. The last person stays.
     bool deletePerson(qint64 idid);
@@ -56,6 +62,13 @@ public:
     // whole number; only the editable columns take a value. True when the
     // cell holds the value (stored or unchanged).
     bool editCell(qint64 idid, const QString& column, const QVariant& value);
+
+    // The 工号 of person idid ("" for none); nothing on a failure (told).
+    std::optional<QString> staffNumber(qint64 idid);
+    // Stores the typed 工号 of person idid, trimmed; a blank one removes it.
+    // A 工号 another person of this database has is refused. True when the
+    // person holds the number (stored or unchanged).
+    bool setStaffNumber(qint64 idid, const QString& text);
 
 private:
     bool fail(const QString& error);

@@ -1,10 +1,17 @@
 #include "overview/overview.h"
 
+#include "editors/staff.h"
+#include "engine/explanation.h"
 #include "rosters/savedroster.h"
 #include "store/connection.h"
+#include "store/messages.h"
 #include "store/server.h"
 
+#include <QMap>
+#include <QTime>
 #include <QtMath>
+
+#include <algorithm>
 
 namespace korvane::overview {
 
@@ -23,6 +30,46 @@ const rosters::RosterSummary* latestOf(const QList<rosters::RosterSummary>& all,
             latest = &roster;
     }
     return latest;
+}
+
+// The shifts of the roster's people who have a 工号, with the ward's rest
+// for each (its 最少休息小时 as a run of the ward reads it). A ward whose
+// set-up cannot be read gives them no rest.
+void addStaffDuties(QSqlDatabase& db, const QString& ward, const rosters::SavedRoster& roster,
+                    const QDate& first, const QDate& last, Overview* overview) {
+    QHash<qint64, QString> numbers;
+    QString error;
+    if (!staff::staffNumbers(db, &numbers, &error) || numbers.isEmpty())
+        return;
+    QHash<qint64, std::optional<double>> rest;
+    engine::PlanningData setup;
+    if (setup.load(db, &error))
+        for (int i = 0; i < setup.staff.size(); ++i)
+            rest.insert(setup.staff.at(i).idid, setup.limits.at(i).restHours);
+    const monthsheet::MonthSheet& sheet = roster.sheet;
+    for (const rosters::SavedSlot& slot : roster.dutySlots) {
+        const QDate day = sheet.dates.at(slot.date);
+        if (day < first || day > last)
+            continue;
+        const monthsheet::SheetShift& shift = sheet.shifts.at(slot.shift);
+        const QTime start = QTime::fromString(shift.start, QStringLiteral("HH:mm"));
+        const int startMinute = start.isValid() ? start.hour() * 60 + start.minute() : 0;
+        for (int person : slot.people) {
+            const monthsheet::SheetPerson& who = sheet.people.at(person);
+            const QString number = numbers.value(who.idid);
+            if (number.isEmpty())
+                continue;
+            overview->staffDuties << StaffDuty{number,
+                                               who.name,
+                                               ward,
+                                               day,
+                                               shift.name,
+                                               startMinute,
+                                               startMinute + std::max(0, shift.minutes),
+                                               shift.overnight,
+                                               rest.value(who.idid)};
+        }
+    }
 }
 
 void readWard(const QString& url, const QString& ward, const QDate& first, Overview* overview) {
@@ -56,6 +103,7 @@ void readWard(const QString& url, const QString& ward, const QDate& first, Overv
                 duty.people << roster.sheet.people.at(person).name;
             overview->duties << duty;
         }
+        addStaffDuties(connection->db(), ward, roster, first, last, overview);
     }
     overview->wards << note;
 }
@@ -75,6 +123,7 @@ bool read(const QString& url, const QDate& month, Overview* overview, QString* e
         return false;
     for (const QString& ward : wards)
         readWard(url, ward, month, overview);
+    overview->flags = crossWardFlags(overview->staffDuties);
     return true;
 }
 
@@ -92,6 +141,76 @@ QList<QStringList> rows(const Overview& overview) {
                            QString::number(duty.needed),
                            duty.missing() > 0 ? QString::number(duty.missing()) : QString(),
                            duty.people.join(QStringLiteral("、"))};
+    return all;
+}
+
+QList<CrossWardFlag> crossWardFlags(const QList<StaffDuty>& duties) {
+    QMap<QString, QList<int>> byNumber;
+    for (int i = 0; i < duties.size(); ++i)
+        byNumber[duties.at(i).staffNumber] << i;
+    const auto startOf = [&](int i) {
+        return duties.at(i).day.toJulianDay() * engine::kMinutesPerDay + duties.at(i).startMinute;
+    };
+    static const QList<qint64> noNeighbours;
+    QList<CrossWardFlag> flags;
+    for (QList<int>& own : byNumber) {
+        std::stable_sort(own.begin(), own.end(), [&](int a, int b) {
+            return std::make_pair(startOf(a), duties.at(a).endMinute) <
+                   std::make_pair(startOf(b), duties.at(b).endMinute);
+        });
+        // What the person worked before each shift, in every ward; the
+        // shift's index stands for its idid, naming the one that ends last.
+        engine::WorkDone work;
+        for (int i : own) {
+            const StaffDuty& later = duties.at(i);
+            const qint64 day = later.day.toJulianDay();
+            const engine::Duty duty{day, later.startMinute, later.endMinute, later.overnight, false,
+                                    i};
+            const StaffDuty* earlier = work.hasWorked() ? &duties.at(int(work.lastShift)) : nullptr;
+            if (earlier && earlier->ward != later.ward) {
+                engine::WorkLimits limits;
+                limits.restHours =
+                    std::max(earlier->restHours.value_or(0), later.restHours.value_or(0));
+                for (const engine::Breach& breach :
+                     engine::breaches(limits, work, duty, {}, {noNeighbours, noNeighbours})) {
+                    const QString before =
+                        earlier->ward + QLatin1Char(' ') +
+                        msg::monthDay.arg(earlier->day.month()).arg(earlier->day.day());
+                    const QString text =
+                        breach.kind == engine::PassOver::Overlap
+                            ? msg::warnOverlap.arg(before, earlier->shift)
+                            : msg::warnRest.arg(before, earlier->shift,
+                                                engine::hoursText(double(breach.restMinutes) / 60),
+                                                later.ward + QLatin1Char(' ') + later.shift,
+                                                engine::hoursText(breach.restHours));
+                    flags << CrossWardFlag{*earlier, later, breach.kind, text};
+                }
+            }
+            work.add(day, later.startMinute, later.endMinute, later.overnight, false, i);
+        }
+    }
+    return flags;
+}
+
+QStringList flagColumns() {
+    return {QStringLiteral("工号"), QStringLiteral("姓名"), QStringLiteral("病区"),
+            QStringLiteral("日期"), QStringLiteral("班次"), QStringLiteral("另一病区"),
+            QStringLiteral("日期"), QStringLiteral("班次"), QStringLiteral("问题")};
+}
+
+QList<QStringList> flagRows(const Overview& overview) {
+    const QString dateForm = QStringLiteral("yyyy-MM-dd");
+    QList<QStringList> all;
+    for (const CrossWardFlag& flag : overview.flags)
+        all << QStringList{flag.later.staffNumber,
+                           flag.later.name,
+                           flag.earlier.ward,
+                           flag.earlier.day.toString(dateForm),
+                           flag.earlier.shift,
+                           flag.later.ward,
+                           flag.later.day.toString(dateForm),
+                           flag.later.shift,
+                           flag.text};
     return all;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "engine/dutychecks.h"
+
 #include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // The nursing department's view of a month (全院总表): every ward of a
 // server with its latest saved roster of the month, per day and shift the
@@ -25,10 +29,35 @@ struct WardNote {
     bool shown = false;
 };
 
+// A shift of a person with a 工号 on a ward's shown roster.
+struct StaffDuty {
+    QString staffNumber; // 工号
+    QString name;
+    QString ward;
+    QDate day;
+    QString shift;
+    int startMinute = 0; // after the day's midnight
+    int endMinute = 0;   // past 1440 when it ends on the next day
+    bool overnight = false;
+    std::optional<double> restHours; // the ward's 最少休息小时 for the person
+};
+
+// One person (one 工号) on shifts of two wards that overlap, or with less
+// rest between them than the person's rest: the earlier shift, the later
+// one, and what it breaks.
+struct CrossWardFlag {
+    StaffDuty earlier;
+    StaffDuty later;
+    engine::PassOver kind = engine::PassOver::None; // Rest or Overlap
+    QString text;
+};
+
 struct Overview {
-    QDate month;            // its first day
-    QList<WardNote> wards;  // every ward of the server, by name
-    QList<ShiftDay> duties; // by ward, day, then the order of a day
+    QDate month;                  // its first day
+    QList<WardNote> wards;        // every ward of the server, by name
+    QList<ShiftDay> duties;       // by ward, day, then the order of a day
+    QList<StaffDuty> staffDuties; // of the people with a 工号, by ward
+    QList<CrossWardFlag> flags;   // by 工号, then time
 };
 
 // The month "yyyy-MM" (its first day; invalid when it is not one).
@@ -43,5 +72,16 @@ bool read(const QString& url, const QDate& month, Overview* overview, QString* e
 // The columns of the overview, and its rows as text.
 QStringList columns();
 QList<QStringList> rows(const Overview& overview);
+
+// Where a 工号's shifts in different wards overlap or break the rest, each
+// shift checked against the one that ends last before it, as a ward's own
+// roster is checked (engine/dutychecks.h). The rest is the larger of the two
+// wards' 最少休息小时 for the person; where neither ward sets one, only
+// overlapping shifts are flagged, as a ward without the limit does.
+QList<CrossWardFlag> crossWardFlags(const QList<StaffDuty>& duties);
+
+// The flags as rows of text, under their columns.
+QStringList flagColumns();
+QList<QStringList> flagRows(const Overview& overview);
 
 } // namespace korvane::overview

@@ -86,6 +86,7 @@ inline const QString goesTargets = QStringLiteral("排班目标 %1 条");
 inline const QString goesWishes = QStringLiteral("排班意愿 %1 条");
 inline const QString goesIdealHeadcounts = QStringLiteral("理想人数 %1 条");
 inline const QString goesFairness = QStringLiteral("公平权重 %1 条");
+inline const QString goesStaffNumber = QStringLiteral("工号 %1 条");
 // %1: a saved roster's name, %2: how many of its locks hold the person.
 inline const QString keptLocks = QStringLiteral(
     "排班存档“%1”中有 %2 处锁定涉及此人：存档保持原样，但再次生成时这些锁定无法保持。");
@@ -261,6 +262,9 @@ inline const QString ruleDateNotADate = QStringLiteral("约束条件中的日期
 // Staff editor: person numbers stay whole and unique.
 inline const QString personNumberInvalid = QStringLiteral("编号必须是正整数！");
 inline const QString personNumberTaken = QStringLiteral("该编号已有人使用，请换一个编号！");
+// A 工号 (%1) another person of the ward (%2) has.
+inline const QString staffNumberTaken =
+    QStringLiteral("工号“%1”已是本病区%2的工号，同一病区的两人不能共用一个工号！");
 
 // A database statement that failed, with the database's own reason (%1).
 inline const QString storeFailed = QStringLiteral("数据库操作失败：%1");

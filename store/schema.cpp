@@ -94,7 +94,7 @@ QList<Table> buildTables() {
     };
 }
 
-// The program's own tables (versions 2 and 3): the ten above keep their columns.
+// The program's own tables (versions 2 to 4): the ten above keep their columns.
 QList<Table> buildOwnTables() {
     QList<Table> own = {
         // A limit over the planning period for one person (对象 '人员', 对象IDID its
@@ -230,6 +230,13 @@ QList<Table> buildOwnTables() {
           {QStringLiteral("后班次"), kText},
           {QStringLiteral("后选定班次组"), kInteger}},
          3},
+        // A person's hospital staff number (工号), which finds the same nurse
+        // in the rosters of other wards; a person without one has no row.
+        {QStringLiteral("人员工号"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("人员IDID"), kInteger},
+          {QStringLiteral("工号"), kText}},
+         4},
     };
     return own;
 }
@@ -249,13 +256,14 @@ const QStringList kIndexes = {
     QStringLiteral("CREATE INDEX 基本信息_ID ON 基本信息(ID)"),
 };
 
-// A saved roster's rows are read and replaced by its number.
+// A saved roster's rows are read and replaced by its number; a person has one 工号.
 const QStringList kOwnIndexes = {
     QStringLiteral("CREATE INDEX IF NOT EXISTS 存档人员_存档 ON 存档人员(存档编号)"),
     QStringLiteral("CREATE INDEX IF NOT EXISTS 存档班次_存档 ON 存档班次(存档编号)"),
     QStringLiteral("CREATE INDEX IF NOT EXISTS 存档班位_存档 ON 存档班位(存档编号)"),
     QStringLiteral("CREATE INDEX IF NOT EXISTS 存档值班_存档 ON 存档值班(存档编号, 日期)"),
     QStringLiteral("CREATE INDEX IF NOT EXISTS 存档锁定_存档 ON 存档锁定(存档编号)"),
+    QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS 人员工号_人员 ON 人员工号(人员IDID)"),
 };
 
 // The type affinity SQLite gives a declared column type.

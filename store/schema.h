@@ -12,10 +12,11 @@ namespace korvane::schema {
 // Korvane's own SQLite application id ("KRVN") and the schema version it
 // writes: 1 is a file with the ten tables only, 2 adds the program's own
 // tables (limits, leave, saved rosters), 3 those the score of a roster reads
-// (targets, wishes, fairness, ideal headcounts, forbidden successions). Each
-// leaves the ten as they are.
+// (targets, wishes, fairness, ideal headcounts, forbidden successions), 4 the
+// hospital staff numbers (工号) that match a person across wards. Each leaves
+// the ten as they are.
 constexpr qint32 applicationId = 0x4B52564E;
-constexpr int userVersion = 3;
+constexpr int userVersion = 4;
 
 // The name of the row every group table holds with idid 1.
 inline const QString allGroupName = QStringLiteral("全部");

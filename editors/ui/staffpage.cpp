@@ -9,10 +9,12 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -61,6 +63,14 @@ StaffPage::StaffPage(PageContext& context, QWidget* parent)
     m_name->setObjectName(QStringLiteral("txtName"));
     m_confirm = namedButton("Command2", QStringLiteral("确定"), this);
 
+    auto* numberLabel = new QLabel(QStringLiteral("工号（可不填）："), this);
+    m_staffNumber = new QLineEdit(this);
+    m_staffNumber->setObjectName(QStringLiteral("txtStaffNumber"));
+    auto* numberRow = new QHBoxLayout;
+    numberRow->addWidget(numberLabel);
+    numberRow->addWidget(m_staffNumber);
+    numberRow->addStretch(1);
+
     auto* entry = new QHBoxLayout;
     entry->addWidget(m_nameLabel);
     entry->addWidget(m_name, 1);
@@ -73,6 +83,7 @@ StaffPage::StaffPage(PageContext& context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
     layout->addWidget(source);
+    layout->addLayout(numberRow);
     layout->addLayout(entry);
     layout->addLayout(buttons);
     layout->addWidget(help);
@@ -83,10 +94,14 @@ StaffPage::StaffPage(PageContext& context, QWidget* parent)
     connect(m_name, &QLineEdit::returnPressed, this, &StaffPage::addPerson);
     connectSinglePress(remove, this, &StaffPage::deleteCurrent);
     connect(exit, &QPushButton::clicked, this, &StaffPage::finish);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            &StaffPage::showStaffNumber);
+    connect(m_staffNumber, &QLineEdit::editingFinished, this, &StaffPage::storeStaffNumber);
 
     m_model->reload();
     if (m_model->rowCount() > 0)
         m_grid->selectRow(0);
+    showStaffNumber();
     holdBarWhileLimitSet();
     resize(twips(11000), twips(6500));
 }
@@ -96,6 +111,26 @@ void StaffPage::holdBarWhileLimitSet() {
         m_context.setScheduleButtonEnabled(false);
         m_context.setSetupButtonEnabled(false);
     }
+}
+
+void StaffPage::showStaffNumber() {
+    const QModelIndex current = m_grid->currentIndex();
+    m_staffNumberOf = current.isValid() ? m_model->ididAt(current.row()) : -1;
+    const std::optional<QString> number =
+        m_staffNumberOf >= 0 ? m_editor.staffNumber(m_staffNumberOf) : std::nullopt;
+    m_staffNumber->setText(number.value_or(QString()));
+    m_staffNumber->setEnabled(m_staffNumberOf >= 0);
+}
+
+void StaffPage::storeStaffNumber() {
+    // A refusal's message box takes the focus, which ends the edit again.
+    if (m_staffNumberOf < 0 || m_storingStaffNumber)
+        return;
+    const QScopedValueRollback storing(m_storingStaffNumber, true);
+    if (!m_editor.setStaffNumber(m_staffNumberOf, m_staffNumber->text()))
+        showStaffNumber(); // what the person still holds
+    else
+        m_staffNumber->setText(m_staffNumber->text().trimmed());
 }
 
 void StaffPage::setNameEntryVisible(bool visible) {
@@ -123,6 +158,7 @@ void StaffPage::addPerson() {
         m_grid->selectRow(row);
         m_grid->scrollTo(m_model->index(row, 0));
     }
+    showStaffNumber();
 }
 
 void StaffPage::deleteCurrent() {
@@ -134,6 +170,7 @@ void StaffPage::deleteCurrent() {
         m_model->reload();
         m_grid->setCurrentIndex({});
         m_grid->clearSelection();
+        showStaffNumber();
     }
 }
 

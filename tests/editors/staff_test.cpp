@@ -170,22 +170,24 @@ TEST_F(StaffTest, DeletingAPersonAsksAndNamesWhatGoesWithThem) {
                "INSERT INTO 休假 (人员IDID, 开始日期, 结束日期, 原因) VALUES (%1, '2027-03-01', "
                "'2027-03-02', '年假');"
                "INSERT INTO 人员限制 (对象, 对象IDID, 最多班数) VALUES ('人员', %1, 3);"
+               "INSERT INTO 人员工号 (人员IDID, 工号) VALUES (%1, 'H001');"
                "INSERT INTO 排班存档 (编号, 名称) VALUES (7, '三月');"
                "INSERT INTO 存档锁定 (存档编号, 对象, 人员IDID) VALUES (7, '人员', %1)")
                .arg(idid));
     const auto counts = [&] {
         return db.rows("SELECT (SELECT count(*) FROM 基本信息), (SELECT count(*) FROM 排除条件), "
-                       "(SELECT count(*) FROM 休假), (SELECT count(*) FROM 人员限制)");
+                       "(SELECT count(*) FROM 休假), (SELECT count(*) FROM 人员限制), "
+                       "(SELECT count(*) FROM 人员工号)");
     };
     prompt.addAnswer(false);
     EXPECT_FALSE(editor.deletePerson(idid));
-    EXPECT_EQ(counts(), QStringList{"2|2|1|1"});
+    EXPECT_EQ(counts(), QStringList{"2|2|1|1|1"});
     ASSERT_EQ(prompt.questions().size(), 1);
     const QString question = prompt.questions().first();
     for (const QString& named :
          {msg::personToDelete.arg("张三", "1"),
           msg::ruleDescription.arg("1", "张三", "不排在", "全部", "夜班"), msg::goesLeave.arg(1),
-          msg::goesLimits.arg(1), msg::keptLocks.arg("三月").arg(1)})
+          msg::goesLimits.arg(1), msg::goesStaffNumber.arg(1), msg::keptLocks.arg("三月").arg(1)})
         EXPECT_TRUE(question.contains(named)) << named.toStdString();
     EXPECT_FALSE(question.contains("李四"));
 
@@ -197,7 +199,40 @@ TEST_F(StaffTest, DeletingAPersonAsksAndNamesWhatGoesWithThem) {
             db.scalar("SELECT max(IDID) FROM 基本信息 WHERE 姓名 = '张三'").toLongLong();
         EXPECT_TRUE(editor.deletePerson(person));
         EXPECT_EQ(prompt.questions().size(), 2);
-        EXPECT_EQ(counts(), QStringList{rulesToo ? "1|1|0|0" : "1|2|0|0"});
+        EXPECT_EQ(counts(), QStringList{rulesToo ? "1|1|0|0|0" : "1|2|0|0|0"});
         add({"张三"}); // back, for the second pass
     }
+}
+
+// A 工号 is optional text, trimmed, and never shared by two people of one ward.
+TEST_F(StaffTest, StaffNumbersAreTrimmedAndOwnedByOnePerson) {
+    add({"张三", "李四"});
+    struct Case {
+        const char* person;
+        const char* typed;
+        bool stored;
+        QStringList held; // 姓名|工号 afterwards
+    };
+    const Case cases[] = {
+        {"张三", " H001\u3000", true, {"张三|H001"}},
+        {"李四", "H001", false, {"张三|H001"}},
+        {"李四", "h001", true, {"张三|H001", "李四|h001"}},
+        {"张三", "H002", true, {"张三|H002", "李四|h001"}},
+        {"张三", "  ", true, {"李四|h001"}},
+        {"李四", "H002", true, {"李四|H002"}},
+    };
+    for (const Case& c : cases) {
+        const qint64 idid =
+            db.scalar(QString("SELECT IDID FROM 基本信息 WHERE 姓名 = '%1'").arg(c.person))
+                .toLongLong();
+        EXPECT_EQ(editor.setStaffNumber(idid, c.typed), c.stored) << c.typed;
+        EXPECT_EQ(db.rows("SELECT 姓名, 工号 FROM 人员工号 JOIN 基本信息 ON IDID = 人员IDID "
+                          "ORDER BY 姓名"),
+                  c.held)
+            << c.typed;
+        EXPECT_EQ(editor.staffNumber(idid),
+                  c.held.filter(QString::fromUtf8(c.person)).value(0).section('|', 1))
+            << c.typed;
+    }
+    EXPECT_EQ(prompt.shown(), QStringList{msg::staffNumberTaken.arg("H001", "张三")});
 }

@@ -1,16 +1,25 @@
 // The department's overview of a month over the wards of a server.
 
+#include "editors/staff.h"
 #include "engine/run.h"
+#include "limits/limits.h"
 #include "overview/overview.h"
 #include "rosters/savedroster.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
+#include "store/messages.h"
 #include "store/server.h"
 #include "support/servercluster.h"
+#include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QSqlQuery>
+#include <QTime>
+
+#include <memory>
+#include <optional>
+#include <vector>
 
 using namespace korvane;
 
@@ -63,6 +72,86 @@ TEST(Overview, ShowsEachWardsLatestRosterOfTheMonthAndWhoIsMissing) {
     // Another month: no ward has a roster of it.
     ASSERT_TRUE(overview::read(cluster->url(), QDate(2027, 3, 1), &view, &error));
     EXPECT_TRUE(view.duties.isEmpty());
+}
+
+// One nurse, a night in one ward and the next morning's 早班 in another,
+// matched by 工号 alone, judged by her rest there, or by overlap without one.
+TEST(Overview, FlagsANurseWhoseShiftsInTwoWardsBreakHerRest) {
+    KORVANE_NEED_SERVER(cluster);
+    const QDate first(2027, 4, 1);
+    const QStringList names = {QStringLiteral("工号 甲"), QStringLiteral("工号 乙")};
+    struct Case {
+        const char* number;         // her 工号 in the second ward, as typed
+        std::optional<double> rest; // her 最少休息小时 there
+        const char* start;          // of its 早班, the day after the night
+        QString expected;           // the flag, empty for none
+    };
+    const Case cases[] = {
+        {"H001", 11, "08:00",
+         msg::warnRest.arg("工号 甲 4月1日", "夜班", "0", "工号 乙 早班", "11")},
+        {"", 11, "08:00", {}},
+        {"H002", 11, "08:00", {}},
+        {" H001 ", std::nullopt, "08:00", {}},
+        {" H001 ", std::nullopt, "07:00", msg::warnOverlap.arg("工号 甲 4月1日", "夜班")},
+    };
+    std::vector<std::unique_ptr<Connection>> wards;
+    for (const QString& ward : names) {
+        const QString location = server::location(cluster->url(), ward);
+        ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+        FileCheck problem;
+        wards.push_back(Connection::openChecked(location, &problem));
+        ASSERT_TRUE(wards.back()) << problem.reason.toStdString();
+        QSqlQuery add(wards.back()->db());
+        ASSERT_TRUE(add.exec(QStringLiteral("INSERT INTO 基本信息 (ID, 姓名) VALUES (1, '王芳')")));
+    }
+    // A ward's roster of April: the nurse (IDID 1) on one shift.
+    QString error;
+    const auto keep = [&](int ward, const QString& shift, const QString& start, int day) {
+        monthsheet::MonthSheet sheet;
+        sheet.dates = {first, first.addDays(1)};
+        sheet.people = {{1, 1, QStringLiteral("王芳")}};
+        const int minutes = shift == QStringLiteral("夜班") ? 600 : 480;
+        const QTime from = QTime::fromString(start, QStringLiteral("HH:mm"));
+        sheet.shifts = {{1, shift, start, from.addSecs(minutes * 60).toString("HH:mm"),
+                         shift == QStringLiteral("夜班"), minutes, 1}};
+        sheet.resetCells();
+        sheet.add(0, day, 0);
+        rosters::KeptRoster kept;
+        EXPECT_TRUE(rosters::keepSheet(wards[ward]->db(), shift + start, sheet, &kept, &error))
+            << error.toStdString();
+        return kept.number;
+    };
+    keep(0, QStringLiteral("夜班"), QStringLiteral("22:00"), 0);
+    ScriptedPrompt prompt;
+    ASSERT_TRUE(staff::StaffEditor(wards[0]->db(), prompt).setStaffNumber(1, "H001"));
+    for (const Case& c : cases) {
+        QSqlDatabase& second = wards[1]->db();
+        engine::WorkLimits limits;
+        limits.restHours = c.rest;
+        ASSERT_TRUE(staff::StaffEditor(second, prompt).setStaffNumber(1, c.number));
+        ASSERT_TRUE(limits::LimitsEditor(second, prompt).store(limits::Target::Person, 1, limits));
+        const qint64 morning = keep(1, QStringLiteral("早班"), c.start, 1);
+
+        overview::Overview view;
+        ASSERT_TRUE(overview::read(cluster->url(), first, &view, &error)) << error.toStdString();
+        QStringList flags;
+        for (const QStringList& row : overview::flagRows(view))
+            flags << row.join('|');
+        const QStringList expected =
+            c.expected.isEmpty()
+                ? QStringList()
+                : QStringList{"H001|王芳|工号 甲|2027-04-01|夜班|工号 乙|2027-04-02|早班|" +
+                              c.expected};
+        EXPECT_EQ(flags, expected) << c.number << " " << c.start;
+        if (&c == cases) {
+            const test::ProcessResult shown = test::runProgram(
+                test::cliProgram(), {"--server", cluster->url(), "overview", "--month", "2027-04"});
+            EXPECT_TRUE(QString::fromUtf8(shown.out).contains(c.expected))
+                << shown.out.toStdString();
+        }
+        ASSERT_TRUE(rosters::deleteRoster(second, morning, &error)) << error.toStdString();
+    }
+    EXPECT_TRUE(prompt.shown().isEmpty()) << prompt.shown().join('\n').toStdString();
 }
 
 } // namespace

@@ -13,7 +13,7 @@ using namespace korvane;
 
 // A new database and the delivered template alike: the three 全部 rows, no
 // other row (the program's own tables empty too), and our application id
-// (KRVN) with version 3.
+// (KRVN) with version 4.
 TEST(Schema, NewDatabaseAndTemplateHoldOnlyTheThreeAllRows) {
     test::TempDatabase fresh;
     auto delivered = Connection::open(files::templatePath(), nullptr, Connection::Access::ReadOnly);
@@ -30,11 +30,12 @@ TEST(Schema, NewDatabaseAndTemplateHoldOnlyTheThreeAllRows) {
             "(select count(*) from 班数限制) + (select count(*) from 人员限制) + (select count(*) "
             "from 休假) + (select count(*) from 排班目标) + (select count(*) from 排班意愿) + "
             "(select count(*) from 公平权重) + (select count(*) from 理想人数) + (select count(*) "
-            "from 禁止衔接), * from pragma_application_id, pragma_user_version"));
+            "from 禁止衔接) + (select count(*) from 人员工号), * from pragma_application_id, "
+            "pragma_user_version"));
         ASSERT_TRUE(query.next());
         EXPECT_EQ(QStringList({query.value(0).toString(), query.value(1).toString(),
                                query.value(2).toString(), query.value(3).toString()}),
-                  QStringList({"全部1全部1全部1", "0", "1263687246", "3"}))
+                  QStringList({"全部1全部1全部1", "0", "1263687246", "4"}))
             << db->databaseName().toStdString();
     }
 }

@@ -44,10 +44,10 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 
     QString error;
     ASSERT_TRUE(Connection::open(t.path, &error)) << error.toStdString();
-    // Saved rosters, limits and leave (version 2); what the score reads (3).
-    QStringList upgraded = {"version 3", "人员限制", "休假",     "存档人员", "存档值班",
+    // Saved rosters, limits and leave (version 2); what the score reads (3); 工号 (4).
+    QStringList upgraded = {"version 4", "人员限制", "休假",     "存档人员", "存档值班",
                             "存档班位",  "存档班次", "存档锁定", "排班存档", "公平权重",
-                            "排班意愿",  "排班目标", "理想人数", "禁止衔接"};
+                            "排班意愿",  "排班目标", "理想人数", "禁止衔接", "人员工号"};
     upgraded.sort();
     EXPECT_EQ(tablesOf(t.path), upgraded);
     const QStringList backups =

@@ -2,6 +2,7 @@
 // exported and imported, locked, refused with a clear reason, and kept
 // apart by their roles. Run on a throwaway cluster of the test program.
 
+#include "editors/staff.h"
 #include "store/connection.h"
 #include "store/databaselock.h"
 #include "store/datafiles.h"
@@ -95,6 +96,32 @@ TEST(Ward, ARefusedImportLeavesTheWardAsItWas) {
     auto connection = Connection::openChecked(location, &problem);
     ASSERT_TRUE(connection) << problem.reason.toStdString();
     EXPECT_EQ(contentOf(connection->db()), contentOfFile(files::samplePath()));
+}
+
+// A ward of the third version reads as one without any 工号 until it is
+// first opened for writing, which brings their table.
+TEST(Ward, AThirdVersionWardGetsStaffNumbersWhenOpenedForWriting) {
+    KORVANE_NEED_SERVER(cluster);
+    const QString location = server::location(cluster->url(), QStringLiteral("旧版病区"));
+    ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+    ASSERT_TRUE(cluster->execute(QStringList{
+        QStringLiteral("DROP TABLE \"旧版病区\".人员工号; UPDATE \"旧版病区\".korvane_version "
+                       "SET user_version = 3")}));
+    for (const Connection::Access access :
+         {Connection::Access::ReadOnly, Connection::Access::ReadWrite}) {
+        FileCheck problem;
+        auto connection = Connection::openChecked(location, &problem, access);
+        ASSERT_TRUE(connection) << problem.reason.toStdString();
+        QHash<qint64, QString> numbers = {{1, QStringLiteral("H001")}};
+        QString error;
+        EXPECT_TRUE(staff::staffNumbers(connection->db(), &numbers, &error)) << error.toStdString();
+        EXPECT_TRUE(numbers.isEmpty());
+        QSqlQuery version(connection->db());
+        ASSERT_TRUE(version.exec(QStringLiteral("SELECT user_version FROM korvane_version")) &&
+                    version.next());
+        EXPECT_EQ(version.value(0).toInt(),
+                  access == Connection::Access::ReadOnly ? 3 : schema::userVersion);
+    }
 }
 
 // Each fault names its cause; nothing is opened.

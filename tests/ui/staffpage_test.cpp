@@ -76,3 +76,23 @@ TEST_F(StaffPageTest, ADoubleClickOnDeleteDeletesOnePerson) {
     QTest::mouseClick(window, Qt::LeftButton, {}, at);
     EXPECT_EQ(context.data.rows("SELECT 姓名 FROM 基本信息"), QStringList{"王五"});
 }
+
+TEST_F(StaffPageTest, TheFieldUnderTheGridHoldsTheSelectedPersonsStaffNumber) {
+    auto* field = page->findChild<QLineEdit*>("txtStaffNumber");
+    ASSERT_TRUE(field);
+    QWindow* window = page->windowHandle();
+    const auto type = [&](int row, const QString& text) {
+        QTest::mouseClick(window, Qt::LeftButton, {}, cellCentre(row, "姓名"));
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    type(0, " H001 ");
+    type(1, "H001"); // 张三's: refused, and the field shows 李四's none again
+    EXPECT_EQ(field->text(), QString());
+    QTest::mouseClick(window, Qt::LeftButton, {}, cellCentre(0, "姓名"));
+    EXPECT_EQ(field->text(), "H001");
+    EXPECT_EQ(context.data.rows("SELECT 人员IDID, 工号 FROM 人员工号"), QStringList{"1|H001"});
+    EXPECT_EQ(context.scripted.shown(), QStringList{msg::staffNumberTaken.arg("H001", "张三")});
+}
