@@ -202,8 +202,8 @@ private:
             if (shift.day < m_rules.day[0])
                 work.addBefore(shift.day, shift.endMinute, shift.shift);
     }
-    // How many of the person's shifts of the dates from to to break a rule,
-    // by its shared test (engine/dutychecks.h) on the work before each since
+    // How many rules the person's shifts of the dates from to to break, by
+    // their shared tests (engine/dutychecks.h) on the work before each since
     // from (since before the first date when from is 0).
     template <typename Breaks> int walkCost(int person, int from, int to, Breaks breaks) const {
         engine::WorkDone work;
@@ -213,7 +213,7 @@ private:
         for (int date = from; date <= to; ++date)
             for (int shift : cell(person, date)) {
                 const engine::Duty taken = duty(date, shift);
-                cost += breaks(work, taken);
+                cost += breaks(work, taken, date, shift);
                 work.add(taken.day, taken.startMinute, taken.endMinute, taken.overnight,
                          taken.weekend, taken.shift);
             }
@@ -239,36 +239,36 @@ private:
             while (to < last && worked(person, to + 1) && joins(to + 1))
                 ++to;
             cost += walkCost(
-                person, from, to, [&](const engine::WorkDone& work, const engine::Duty& taken) {
+                person, from, to,
+                [&](const engine::WorkDone& work, const engine::Duty& taken, int, int) {
                     return engine::pastLimit(work.runWith(taken.day), limits.consecutive) > 0;
                 });
         }
         const int from = std::max(0, lo - m_reach);
         const int to = std::min(last, hi + m_reach);
-        // Without a least rest the checks find neither rest nor overlap: no walk.
-        if (limits.restHours)
-            cost += walkCost(
-                person, from, to, [&](const engine::WorkDone& work, const engine::Duty& taken) {
-                    return engine::restRule(limits, work, taken) != engine::PassOver::None;
-                });
-        // Forbidden successions, by the table of the shared check.
-        QList<qint64> earlierDay; // the shifts worked the day before the first date
+        // Forbidden successions by the table of the shared check; the first
+        // date's after the shifts worked the day before it.
+        QList<qint64> earlierDay;
         if (from == 0)
             for (const engine::EarlierShift& shift : m_rules.earlier[size_t(person)])
                 if (shift.day == m_rules.day[0] - 1)
                     earlierDay << shift.shift;
-        for (int date = from; date <= to; ++date)
-            for (int shift : cell(person, date)) {
-                if (date > from && joins(date)) {
-                    for (int before : cell(person, date - 1))
-                        if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)]) {
-                            ++cost;
-                            break;
-                        }
-                } else if (date == 0 && !earlierDay.isEmpty()) {
-                    cost += m_rules.breaksSuccession(idid(shift), earlierDay);
-                }
+        const auto followsForbidden = [&](int date, int shift) {
+            if (date > from && joins(date)) {
+                for (int before : cell(person, date - 1))
+                    if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)])
+                        return true;
+                return false;
             }
+            return date == 0 && !earlierDay.isEmpty() &&
+                   m_rules.breaksSuccession(idid(shift), earlierDay);
+        };
+        cost += walkCost(
+            person, from, to,
+            [&](const engine::WorkDone& work, const engine::Duty& taken, int date, int shift) {
+                return int(engine::restRule(limits, work, taken) != engine::PassOver::None) +
+                       int(followsForbidden(date, shift));
+            });
         return cost;
     }
 
