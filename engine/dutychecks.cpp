@@ -13,7 +13,7 @@ constexpr std::array kOrder = {PassOver::Shifts,      PassOver::Overnight, PassO
 
 Breach countBreach(PassOver kind, int before, int reached, const std::optional<int>& limit,
                    const QString& from) {
-    if (!limit || reached <= *limit)
+    if (pastLimit(reached, limit) == 0)
         return {};
     Breach breach;
     breach.kind = kind;
@@ -24,7 +24,7 @@ Breach countBreach(PassOver kind, int before, int reached, const std::optional<i
     return breach;
 }
 
-// The one check of one rule.
+// The one test of one rule.
 Breach check(PassOver kind, const WorkLimits& limits, const WorkDone& work, const Duty& duty,
              const QList<targets::ForbiddenSuccession>& successions, const Neighbours& neighbours) {
     switch (kind) {
@@ -45,17 +45,11 @@ Breach check(PassOver kind, const WorkLimits& limits, const WorkDone& work, cons
     }
     case PassOver::Rest:
     case PassOver::Overlap: {
-        if (!limits.restHours || !work.hasWorked())
-            return {};
-        const qint64 rest = duty.day * kMinutesPerDay + duty.startMinute - work.lastEnd;
-        const bool broken = kind == PassOver::Overlap
-                                ? rest < 0
-                                : rest >= 0 && double(rest) < *limits.restHours * 60;
-        if (!broken)
+        if (restRule(limits, work, duty) != kind)
             return {};
         Breach breach;
         breach.kind = kind;
-        breach.restMinutes = rest;
+        breach.restMinutes = restBefore(work, duty);
         breach.previousShift = work.lastShift;
         breach.previousDay = work.lastShiftDay;
         breach.restHours = *limits.restHours;
@@ -81,28 +75,6 @@ Breach check(PassOver kind, const WorkLimits& limits, const WorkDone& work, cons
 }
 
 } // namespace
-
-int WorkDone::runWith(qint64 day) const {
-    return lastDay == day ? run : lastDay == day - 1 ? run + 1 : 1;
-}
-
-void WorkDone::add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
-                   qint64 shift) {
-    if (hasWorked())
-        shortestRest = std::min(shortestRest, day * kMinutesPerDay + startMinute - lastEnd);
-    ++shifts;
-    overnight += overnightShift ? 1 : 0;
-    weekend += weekendDay ? 1 : 0;
-    run = runWith(day);
-    lastDay = day;
-    longestRun = std::max(longestRun, run);
-    const qint64 end = day * kMinutesPerDay + endMinute;
-    if (end >= lastEnd) {
-        lastEnd = end;
-        lastShift = shift;
-        lastShiftDay = day;
-    }
-}
 
 void WorkDone::addBefore(qint64 day, int endMinute, qint64 shift) {
     run = runWith(day);

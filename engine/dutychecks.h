@@ -5,7 +5,9 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <limits>
+#include <optional>
 
 // Whether a person may take a shift, one check per rule. The run passes a
 // candidate over by these checks, korvane-cli explain and 查看原因 word them,
@@ -17,7 +19,9 @@
 //    applies to whole slots at once through strikeRegion;
 //  - leave: onLeave (engine/candidatetable.h);
 //  - the limits of 人员限制, rest, overlap and forbidden successions: breaches()
-//    below, on what the person has worked so far (WorkDone).
+//    below, on what the person has worked so far (WorkDone); the search counts
+//    the limits and rest by their single tests (pastLimit, restRule) as it
+//    moves, and the successions by brokenSuccession (targets/objectives.h).
 //
 // Defaults, stated once: a limit that is not set is not checked. This holds
 // for the rest too: without 最少休息小时 neither rest nor overlapping shifts
@@ -45,11 +49,28 @@ struct WorkDone {
     // Counts a shift worked on the day (shifts in time order), the minutes
     // after that day's midnight.
     void add(qint64 day, int startMinute, int endMinute, bool overnightShift, bool weekendDay,
-             qint64 shift);
+             qint64 shift) {
+        if (hasWorked())
+            shortestRest = std::min(shortestRest, day * kMinutesPerDay + startMinute - lastEnd);
+        ++shifts;
+        overnight += overnightShift ? 1 : 0;
+        weekend += weekendDay ? 1 : 0;
+        run = runWith(day);
+        lastDay = day;
+        longestRun = std::max(longestRun, run);
+        const qint64 end = day * kMinutesPerDay + endMinute;
+        if (end >= lastEnd) {
+            lastEnd = end;
+            lastShift = shift;
+            lastShiftDay = day;
+        }
+    }
     // Counts a shift worked before the period: for rest and days in a row only.
     void addBefore(qint64 day, int endMinute, qint64 shift);
     // The days in a row the person would have worked after a shift on the day.
-    int runWith(qint64 day) const;
+    int runWith(qint64 day) const {
+        return lastDay == day ? run : lastDay == day - 1 ? run + 1 : 1;
+    }
 };
 
 // A shift a person might take, on its day.
@@ -93,6 +114,29 @@ struct Neighbours {
     const QList<qint64>& dayBefore;
     const QList<qint64>& dayAfter;
 };
+
+// The tests of single rules that the checks below word as breaches, inline
+// for the search, which counts them on every move.
+
+// How many of count shifts go past the limit: none when it is not set.
+inline int pastLimit(int count, const std::optional<int>& limit) {
+    return limit ? std::max(0, count - *limit) : 0;
+}
+// The minutes from the end of the shift that ends last before the duty to its
+// start (negative: they overlap).
+inline qint64 restBefore(const WorkDone& work, const Duty& duty) {
+    return duty.day * kMinutesPerDay + duty.startMinute - work.lastEnd;
+}
+// Which of Rest and Overlap taking the duty breaks (None: neither, and always
+// without a least rest).
+inline PassOver restRule(const WorkLimits& limits, const WorkDone& work, const Duty& duty) {
+    if (!limits.restHours || !work.hasWorked())
+        return PassOver::None;
+    const qint64 rest = restBefore(work, duty);
+    return rest < 0                                ? PassOver::Overlap
+           : double(rest) < *limits.restHours * 60 ? PassOver::Rest
+                                                   : PassOver::None;
+}
 
 // The first rule taking the duty breaks, in PassOver's order (None when it
 // breaks none): the run passes a candidate over by it.

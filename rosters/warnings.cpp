@@ -238,6 +238,44 @@ void RosterChecker::ruleAndLeaveWarnings(const MonthSheet& sheet, const SheetInd
         warn(WarningKind::Leave, msg::reasonLeave.arg(reason));
 }
 
+// What a person has worked up to the shift in hand, counted as the run
+// counts it, and the shifts of the last day worked, for the forbidden
+// successions.
+struct RosterChecker::WorkSoFar {
+    engine::WorkDone work;
+    qint64 lastDay = std::numeric_limits<qint64>::min();
+    QList<qint64> lastDayShifts;
+
+    void workedOn(qint64 day, qint64 shift) {
+        if (day != lastDay)
+            lastDayShifts.clear();
+        lastDay = day;
+        lastDayShifts << shift;
+    }
+    void add(const engine::Duty& duty) {
+        work.add(duty.day, duty.startMinute, duty.endMinute, duty.overnight, duty.weekend,
+                 duty.shift);
+        workedOn(duty.day, duty.shift);
+    }
+    QList<qint64> shiftsOn(qint64 day) const {
+        return day == lastDay ? lastDayShifts : QList<qint64>();
+    }
+};
+
+RosterChecker::WorkSoFar RosterChecker::workBefore(qint64 idid, qint64 firstDay) const {
+    WorkSoFar worked;
+    const auto earlier = m_earlier.constFind(idid);
+    if (earlier == m_earlier.constEnd())
+        return worked;
+    for (const engine::EarlierShift& before : *earlier) {
+        if (before.day >= firstDay)
+            break;
+        worked.work.addBefore(before.day, before.endMinute, before.shift);
+        worked.workedOn(before.day, before.shift);
+    }
+    return worked;
+}
+
 void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& index, int person,
                                    int onlyDate, const Duty* extra, QList<Warning>* out) const {
     const int staff = index.staff.at(person);
@@ -247,27 +285,7 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
     static const QList<int> noRules;
     const QList<int>& rules = staff >= 0 ? m_rulesOfPerson.value(idid, noRules) : noRules;
 
-    // What the person has worked up to the shift in hand, counted as the run
-    // counts it, and the shifts of the last day worked so far, for the
-    // forbidden successions.
-    engine::WorkDone work;
-    qint64 workedDay = std::numeric_limits<qint64>::min();
-    QList<qint64> workedShifts;
-    const auto workedOn = [&](qint64 day, qint64 shift) {
-        if (day != workedDay)
-            workedShifts.clear();
-        workedDay = day;
-        workedShifts << shift;
-    };
-    const auto earlier = m_earlier.constFind(idid);
-    if (earlier != m_earlier.constEnd() && !sheet.dates.isEmpty()) {
-        for (const engine::EarlierShift& before : *earlier) {
-            if (before.day >= index.day.first())
-                break;
-            work.addBefore(before.day, before.endMinute, before.shift);
-            workedOn(before.day, before.shift);
-        }
-    }
+    WorkSoFar worked = workBefore(idid, sheet.dates.isEmpty() ? 0 : index.day.first());
     std::vector<int> cell;
     static const QList<qint64> nothingAfter;
 
@@ -283,7 +301,7 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
         const qint64 day = index.day.at(date);
         const bool named = onlyDate < 0 || date == onlyDate;
         // A forbidden succession is named on the later of its two days.
-        const QList<qint64> dayBefore = workedDay == day - 1 ? workedShifts : QList<qint64>();
+        const QList<qint64> dayBefore = worked.shiftsOn(day - 1);
         for (int shift : cell) {
             const monthsheet::SheetShift& own = sheet.shifts.at(shift);
             const engine::Duty duty{
@@ -295,12 +313,10 @@ void RosterChecker::personWarnings(const MonthSheet& sheet, const SheetIndex& in
                 };
                 ruleAndLeaveWarnings(sheet, index, person, date, shift, rules, out);
                 for (const engine::Breach& breach : engine::breaches(
-                         limits, work, duty, m_data.successions, {dayBefore, nothingAfter}))
+                         limits, worked.work, duty, m_data.successions, {dayBefore, nothingAfter}))
                     warn(kindOf(breach.kind), breachText(index.nameOf, breach, own.name));
             }
-            work.add(day, duty.startMinute, duty.endMinute, duty.overnight, duty.weekend,
-                     duty.shift);
-            workedOn(day, own.idid);
+            worked.add(duty);
         }
     }
 }

@@ -127,7 +127,10 @@ public:
 private:
     struct SheetIndex;
     struct Duty;
+    struct WorkSoFar;
     SheetIndex indexOf(const monthsheet::MonthSheet& sheet) const;
+    // What the person worked before the day firstDay: the end of the roster before the sheet.
+    WorkSoFar workBefore(qint64 idid, qint64 firstDay) const;
     // A person's cell warnings, on every date or on one (onlyDate), with an
     // extra shift on their row when extra is set.
     void personWarnings(const monthsheet::MonthSheet& sheet, const SheetIndex& index, int person,

@@ -1,5 +1,6 @@
 #include "search/search.h"
 
+#include "engine/dutychecks.h"
 #include "score/state.h"
 
 #include <QElapsedTimer>
@@ -18,7 +19,6 @@ using score::Cell;
 
 namespace {
 
-constexpr int kMinutesPerDay = 1440;
 constexpr int kLongestBlock = 7;
 // The temperature falls to this share of its start over the budget.
 constexpr double kColdestShare = 3e-2;
@@ -75,7 +75,7 @@ public:
         double longestRest = 0;
         for (double rest : m_rules.restMinutes)
             longestRest = std::max(longestRest, rest);
-        m_reach = 2 + int(std::ceil(longestRest / kMinutesPerDay));
+        m_reach = 2 + int(std::ceil(longestRest / engine::kMinutesPerDay));
         for (size_t slot = 0; slot < m_working.size(); ++slot)
             m_short += std::max(0, m_rules.needed[slot] - m_working[slot]);
         m_bestCells = m_state.cells();
@@ -180,19 +180,44 @@ private:
     int countCost(int person) const {
         const engine::WorkLimits& limits = m_rules.limits[size_t(person)];
         const Counts& own = m_counts[size_t(person)];
-        int cost = 0;
-        if (limits.shifts)
-            cost += std::max(0, own.shifts - *limits.shifts);
-        if (limits.overnight)
-            cost += std::max(0, own.overnight - *limits.overnight);
-        if (limits.weekend)
-            cost += std::max(0, own.weekend - *limits.weekend);
-        return cost;
+        return engine::pastLimit(own.shifts, limits.shifts) +
+               engine::pastLimit(own.overnight, limits.overnight) +
+               engine::pastLimit(own.weekend, limits.weekend);
     }
 
     bool worked(int person, int date) const { return !cell(person, date).isEmpty(); }
     bool joins(int date) const {
         return m_rules.day[size_t(date)] == m_rules.day[size_t(date) - 1] + 1;
+    }
+
+    // The shift on the date as the shared checks take it.
+    engine::Duty duty(int date, int shift) const {
+        return {m_rules.day[size_t(date)],          m_rules.startMinute[size_t(shift)],
+                m_rules.endMinute[size_t(shift)],   m_rules.overnight[size_t(shift)] != 0,
+                m_rules.weekend[size_t(date)] != 0, idid(shift)};
+    }
+    // What the person worked before the first date, as the checks count it.
+    void workedBefore(int person, engine::WorkDone& work) const {
+        for (const engine::EarlierShift& shift : m_rules.earlier[size_t(person)])
+            if (shift.day < m_rules.day[0])
+                work.addBefore(shift.day, shift.endMinute, shift.shift);
+    }
+    // How many rules the person's shifts of the dates from to to break, by
+    // their shared tests (engine/dutychecks.h) on the work before each since
+    // from (since before the first date when from is 0).
+    template <typename Breaks> int walkCost(int person, int from, int to, Breaks breaks) const {
+        engine::WorkDone work;
+        if (from == 0)
+            workedBefore(person, work);
+        int cost = 0;
+        for (int date = from; date <= to; ++date)
+            for (int shift : cell(person, date)) {
+                const engine::Duty taken = duty(date, shift);
+                cost += breaks(work, taken, date, shift);
+                work.add(taken.day, taken.startMinute, taken.endMinute, taken.overnight,
+                         taken.weekend, taken.shift);
+            }
+        return cost;
     }
 
     // The hard findings that a change of the person's cells from lo to hi
@@ -213,58 +238,37 @@ private:
             int to = std::min(last, hi + 1);
             while (to < last && worked(person, to + 1) && joins(to + 1))
                 ++to;
-            int run = 0;
-            for (int date = from; date <= to; ++date) {
-                if (!worked(person, date))
-                    run = 0;
-                else if (date == 0)
-                    run = 1 + m_problem.historyRun(person);
-                else
-                    run = date > from && joins(date) ? run + 1 : 1;
-                cost += run > *limits.consecutive;
-            }
+            cost += walkCost(
+                person, from, to,
+                [&](const engine::WorkDone& work, const engine::Duty& taken, int, int) {
+                    return engine::pastLimit(work.runWith(taken.day), limits.consecutive) > 0;
+                });
         }
-        // Shifts in time order: each date's in the order of a day.
         const int from = std::max(0, lo - m_reach);
         const int to = std::min(last, hi + m_reach);
-        const double rest = m_rules.restMinutes[size_t(person)];
-        qint64 latestEnd = std::numeric_limits<qint64>::min();
-        QList<qint64> dayBefore;
-        qint64 dayBeforeDay = std::numeric_limits<qint64>::min();
-        if (from == 0) {
-            const qint64 first = m_rules.day[0];
-            for (const engine::EarlierShift& shift : m_rules.earlier[size_t(person)]) {
-                if (shift.day >= first)
-                    break;
-                latestEnd = std::max(latestEnd, shift.day * kMinutesPerDay + shift.endMinute);
-                if (shift.day == first - 1)
-                    dayBefore << shift.shift;
+        // Forbidden successions by the table of the shared check; the first
+        // date's after the shifts worked the day before it.
+        QList<qint64> earlierDay;
+        if (from == 0)
+            for (const engine::EarlierShift& shift : m_rules.earlier[size_t(person)])
+                if (shift.day == m_rules.day[0] - 1)
+                    earlierDay << shift.shift;
+        const auto followsForbidden = [&](int date, int shift) {
+            if (date > from && joins(date)) {
+                for (int before : cell(person, date - 1))
+                    if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)])
+                        return true;
+                return false;
             }
-            dayBeforeDay = first - 1;
-        }
-        for (int date = from; date <= to; ++date) {
-            const Cell& held = cell(person, date);
-            const qint64 day = m_rules.day[size_t(date)];
-            for (int shift : held) {
-                const qint64 start = day * kMinutesPerDay + m_rules.startMinute[size_t(shift)];
-                if (rest >= 0 && latestEnd > start)
-                    ++cost;
-                else if (rest >= 0 && latestEnd != std::numeric_limits<qint64>::min() &&
-                         double(start - latestEnd) < rest)
-                    ++cost;
-                latestEnd =
-                    std::max(latestEnd, day * kMinutesPerDay + m_rules.endMinute[size_t(shift)]);
-                if (date > from && joins(date)) {
-                    for (int before : cell(person, date - 1))
-                        if (m_forbidden[size_t(before) * size_t(m_rules.shifts) + size_t(shift)]) {
-                            ++cost;
-                            break;
-                        }
-                } else if (date == 0 && dayBeforeDay == day - 1 && !dayBefore.isEmpty()) {
-                    cost += m_rules.breaksSuccession(idid(shift), dayBefore);
-                }
-            }
-        }
+            return date == 0 && !earlierDay.isEmpty() &&
+                   m_rules.breaksSuccession(idid(shift), earlierDay);
+        };
+        cost += walkCost(
+            person, from, to,
+            [&](const engine::WorkDone& work, const engine::Duty& taken, int date, int shift) {
+                return int(engine::restRule(limits, work, taken) != engine::PassOver::None) +
+                       int(followsForbidden(date, shift));
+            });
         return cost;
     }
 

@@ -57,7 +57,6 @@ struct Problem {
     const score::ScoreSetup* setup = nullptr;
     rosters::RosterChecker::CellRules rules;
     std::vector<char> locked; // person x date; empty: none
-    int historyRun(int person) const { return setup->people[size_t(person)].workedBefore; }
 };
 
 struct Found {

@@ -339,9 +339,9 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
         // An older file gets the program's own tables, after a backup copy.
         QString error;
         bool older = false;
+        const auto backUp = [&](QString* why) { return files::backUpDatabase(path, nullptr, why); };
         if (!schema::needsUpgrade(connection->m_db, &older, &error) ||
-            (older && (!files::backUpDatabase(path, nullptr, &error) ||
-                       !schema::upgrade(connection->m_db, &error))))
+            (older && !schema::upgrade(connection->m_db, &error, backUp)))
             return refuse({FileCheck::Verdict::Unavailable,
                            msg::cannotUpgrade.arg(QDir::toNativeSeparators(path), error)});
     }

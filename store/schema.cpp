@@ -464,7 +464,7 @@ bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error) {
     return true;
 }
 
-bool upgrade(QSqlDatabase& db, QString* error) {
+bool upgrade(QSqlDatabase& db, QString* error, const std::function<bool(QString* error)>& first) {
     if (isServer(db)) {
         const bool done = db.transaction() && upgradeTables(db, error) && db.commit();
         if (!done)
@@ -476,6 +476,13 @@ bool upgrade(QSqlDatabase& db, QString* error) {
         if (error)
             *error = begin.lastError().text();
         return false;
+    }
+    // Read again under the lock: another program may have upgraded it meanwhile.
+    bool needed = false;
+    const bool read = needsUpgrade(db, &needed, error);
+    if (!read || !needed || (first && !first(error))) {
+        execStatement(db, QStringLiteral("ROLLBACK"), nullptr);
+        return read && !needed;
     }
     QStringList statements;
     for (const Table& table : ownTables())

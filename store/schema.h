@@ -7,6 +7,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
+
 namespace korvane::schema {
 
 // Korvane's own SQLite application id ("KRVN") and the schema version it
@@ -59,7 +61,11 @@ bool createTables(QSqlDatabase& db, QString* error);
 // Whether the file predates the version this program writes.
 bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
 // Adds the missing own tables and sets the current version, in one transaction.
-bool upgrade(QSqlDatabase& db, QString* error);
+// On a file, first (the backup copy) runs once the file is locked and still
+// needs the upgrade: of two programs opening it at once, one upgrades it and
+// the other finds it done. A failure of first leaves the file as it was.
+bool upgrade(QSqlDatabase& db, QString* error,
+             const std::function<bool(QString* error)>& first = {});
 // On a ward, the same inside the caller's transaction.
 bool upgradeTables(QSqlDatabase& db, QString* error);
 

@@ -8,9 +8,47 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 using namespace korvane;
+
+namespace {
+
+// "日期|班次|值班人" per row of a roster CSV.
+QStringList dutiesOf(const QByteArray& csv) {
+    QStringList rows = QString::fromUtf8(csv).split("\r\n", Qt::SkipEmptyParts);
+    const QStringList columns = rows.takeFirst().split(',');
+    QStringList duties;
+    for (const QString& row : rows) {
+        const QStringList values = row.split(',');
+        duties << QStringList{values.value(columns.indexOf("日期")),
+                              values.value(columns.indexOf("班次")),
+                              values.value(columns.indexOf("值班人")).trimmed()}
+                      .join('|');
+    }
+    return duties;
+}
+
+// The same of the 值班表 sheet of a workbook, read with openpyxl.
+QStringList workbookDuties(const QString& xlsx) {
+    const char* read = R"(
+import sys, openpyxl
+rows = openpyxl.load_workbook(sys.argv[1])['值班表']
+columns = {cell.value: cell.column for cell in rows[1]}
+for row in range(2, rows.max_row + 1):
+    value = lambda name: rows.cell(row=row, column=columns[name]).value
+    day = value('日期')
+    print('%d年%d月%d日|%s|%s' % (day.year, day.month, day.day, value('班次'), value('值班人') or ''))
+)";
+    // Debian's own python, the one python3-openpyxl goes with.
+    const QString python = QFile::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
+    const test::ProcessResult result = test::runProgram(python, {"-c", read, xlsx});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    return QString::fromUtf8(result.out).split('\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
 
 TEST(SavedRosterCommands, GenerateKeepsTheRosterThatRosterSavedShowsInEveryForm) {
     QTemporaryDir dir;
@@ -57,8 +95,13 @@ TEST(SavedRosterCommands, GenerateKeepsTheRosterThatRosterSavedShowsInEveryForm)
     const QString printed = pdfText({});
     EXPECT_TRUE(printed.contains("张")) << printed.toStdString();
     EXPECT_EQ(pdfText({"--saved", name}), printed);
+    // The workbook's 值班表 holds every duty of the saved roster: the day, the
+    // shift and its people, as the CSV lists them.
     const QString xlsx = QDir(dir.path()).filePath("saved.xlsx");
     EXPECT_EQ(cli({"roster", "--saved", name, "--xlsx", xlsx}).exitCode, 0);
+    const QStringList duties = dutiesOf(cli({"roster", "--saved", name, "--csv", "-"}).out);
+    EXPECT_TRUE(duties.join('\n').contains("张")) << duties.join('\n').toStdString();
+    EXPECT_EQ(workbookDuties(xlsx), duties);
     EXPECT_EQ(cli({"roster", "--saved", "没有这个"}).exitCode, 2);
 
     // Generated again with nothing locked: the same roster, kept under its name.

@@ -5,6 +5,7 @@
 #include "rosters/edits.h"
 #include "rosters/savedroster.h"
 #include "store/messages.h"
+#include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -70,15 +71,26 @@ TEST(RosterEdits, EachKindUndoneRestoresTheStoredRows) {
         ASSERT_TRUE(rosters::applyEdit(db, kept.number, &undo, &error));
     }
 
-    // An edit made on a roster another program has changed meanwhile is refused whole.
-    rosters::SavedRoster roster;
-    ASSERT_TRUE(rosters::loadSavedRoster(db, kept.number, &roster, &error));
-    rosters::Edit stale = rosters::swapCells(roster, 0, 0, 1, 0);
-    f.t.run("update 存档值班 set 人员IDID = 3 where 日期 = '2027-03-01' and 人员IDID = 2");
-    const QStringList elsewhere = stored();
-    EXPECT_FALSE(rosters::applyEdit(db, kept.number, &stale, &error));
-    EXPECT_EQ(error, msg::rosterChangedElsewhere);
-    EXPECT_EQ(stored(), elsewhere);
+    // An edit made on a roster changed meanwhile, through this connection or
+    // by another process, is refused whole.
+    for (const bool elsewhere : {false, true}) {
+        SCOPED_TRACE(elsewhere ? "another process" : "this connection");
+        rosters::SavedRoster roster;
+        ASSERT_TRUE(rosters::loadSavedRoster(db, kept.number, &roster, &error));
+        rosters::Edit stale = rosters::swapCells(roster, 0, 0, 1, 0);
+        const QString change = QString("update 存档值班 set 人员IDID = %1 where 日期 = "
+                                       "'2027-03-01' and 人员IDID = %2")
+                                   .arg(elsewhere ? 2 : 3)
+                                   .arg(elsewhere ? 1 : 2); // a row the swap moves
+        if (elsewhere)
+            ASSERT_EQ(test::runProgram("sqlite3", {f.t.path, change}).exitCode, 0);
+        else
+            f.t.run(change);
+        const QStringList changed = stored();
+        EXPECT_FALSE(rosters::applyEdit(db, kept.number, &stale, &error));
+        EXPECT_EQ(error, msg::rosterChangedElsewhere);
+        EXPECT_EQ(stored(), changed);
+    }
 }
 
 } // namespace

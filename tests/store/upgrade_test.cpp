@@ -1,6 +1,7 @@
 // A file of the first version (the ten tables only) is read as it is, and gets
 // the program's own tables when it is first opened for writing, after a
-// backup copy.
+// backup copy: whole or not at all when the program is killed on the way,
+// and once when two programs open it at the same time.
 
 #include "store/connection.h"
 #include "store/messages.h"
@@ -9,8 +10,15 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlQuery>
+#include <QThread>
 
 using namespace korvane;
 
@@ -18,6 +26,8 @@ namespace {
 
 QStringList tablesOf(const QString& path) {
     auto connection = Connection::open(path, nullptr, Connection::Access::ReadOnly);
+    if (!connection)
+        return {"<cannot open>"};
     QStringList names;
     QSqlQuery query(connection->db());
     query.exec("select name from sqlite_master where type = 'table' and name not in (select "
@@ -31,15 +41,50 @@ QStringList tablesOf(const QString& path) {
     return names;
 }
 
-TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
-    test::TempDatabase t;
+const QStringList firstVersion = {"version 1"};
+
+// Turns the test's database into a first-version file holding one person
+// and two days.
+void makeFirstVersion(test::TempDatabase& t) {
     QString drops;
     for (const schema::Table& table : schema::ownTables())
         drops += QStringLiteral("drop table %1;").arg(table.name);
-    t.run("insert into 基本信息 (ID, 姓名) values (1, '张三');" + drops +
-          "PRAGMA user_version = 1");
+    t.run("insert into 基本信息 (ID, 姓名) values (1, '张三');"
+          "insert into 日期类型 (日期) values ('2027-03-01'), ('2027-03-02');" +
+          drops + "PRAGMA user_version = 1");
     t.connection.reset();
-    const QStringList firstVersion = {"version 1"};
+}
+
+QStringList backupsBeside(const QString& path) {
+    const QDir folder = QFileInfo(path).absoluteDir();
+    QStringList found;
+    for (const QString& name : folder.entryList({"*-备份-*.mdb"}, QDir::Files))
+        found << folder.filePath(name);
+    return found;
+}
+
+// A copy of the file in a folder of its own (its backups go beside it).
+QString copyInto(const QString& file, const QString& folder) {
+    EXPECT_TRUE(QDir().mkpath(folder));
+    const QString copy = QDir(folder).filePath(QFileInfo(file).fileName());
+    EXPECT_TRUE(QFile::copy(file, copy));
+    return copy;
+}
+
+// korvane-cli adding 张三's wish not to work on the day to the file: a
+// program opening it for writing, which needs the upgraded tables.
+void startWriter(QProcess& process, const QString& path, int day) {
+    const QString csv = QStringLiteral("%1-%2.csv").arg(path).arg(day);
+    test::writeFile(csv, QStringLiteral("张三,2027-03-%1,2027-03-%1,全天,不想,1\n")
+                             .arg(day, 2, 10, QLatin1Char('0'))
+                             .toUtf8());
+    process.start(test::cliProgram(), {"--db", path, "wishes", "--import", csv});
+    process.closeWriteChannel();
+}
+
+TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
+    test::TempDatabase t;
+    makeFirstVersion(t);
     ASSERT_EQ(tablesOf(t.path), firstVersion); // read-only: left as it is
 
     QString error;
@@ -50,10 +95,9 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
                             "排班意愿",  "排班目标", "理想人数", "禁止衔接", "人员工号"};
     upgraded.sort();
     EXPECT_EQ(tablesOf(t.path), upgraded);
-    const QStringList backups =
-        QDir(t.dir.path()).entryList({"员工数据库-备份-*.mdb"}, QDir::Files);
+    const QStringList backups = backupsBeside(t.path);
     ASSERT_EQ(backups.size(), 1);
-    const QString backup = QDir(t.dir.path()).filePath(backups.first());
+    const QString& backup = backups.first();
     EXPECT_EQ(tablesOf(backup), firstVersion);
     EXPECT_EQ(checkDatabaseFile(backup), QString());
 
@@ -85,6 +129,85 @@ TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
         EXPECT_EQ(result.exitCode, 2) << command.first().toStdString();
         EXPECT_TRUE(result.err.contains(msg::missingTable.arg("存档人员")))
             << result.err.toStdString();
+    }
+}
+
+// Killed at any moment of its upgrade, the program leaves the file whole:
+// still of the first version, or of the current one with the backup beside
+// it; and the next program to open it upgrades it.
+TEST(Upgrade, AKilledUpgradeLeavesTheFileWholeAtOneVersion) {
+    test::TempDatabase t;
+    makeFirstVersion(t);
+    // How long a whole run takes: the kills fall anywhere within it.
+    QProcess whole;
+    QElapsedTimer clock;
+    clock.start();
+    startWriter(whole, copyInto(t.path, t.dir.filePath("whole")), 1);
+    ASSERT_TRUE(whole.waitForFinished(60000));
+    const int runMs = int(clock.elapsed());
+
+    std::mt19937 random(7);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        const QString path = copyInto(t.path, t.dir.filePath(QString::number(round)));
+        QProcess writer;
+        startWriter(writer, path, 1);
+        QThread::msleep(random() % quint32(runMs + 1));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(60000));
+
+        // SQLite's own shell first: it recovers the log the killed program
+        // left, which a program reading only cannot.
+        const QStringList state =
+            QString::fromUtf8(
+                test::runProgram("sqlite3", {path, "pragma integrity_check; pragma user_version"})
+                    .out)
+                .split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(state.value(0), "ok");
+        EXPECT_EQ(checkDatabaseFile(path), QString());
+        EXPECT_EQ(test::valuesIn(path, "select 姓名 from 基本信息"), QStringList{"张三"});
+        const QStringList backups = backupsBeside(path);
+        if (state.value(1) == "1") {
+            EXPECT_EQ(tablesOf(path), firstVersion);
+        } else {
+            EXPECT_EQ(state.value(1), QString::number(schema::userVersion));
+            ASSERT_EQ(backups.size(), 1);
+            EXPECT_EQ(tablesOf(backups.first()), firstVersion);
+        }
+        for (const QString& backup : backups)
+            EXPECT_EQ(checkDatabaseFile(backup), QString());
+        QString error;
+        EXPECT_TRUE(Connection::open(path, &error)) << error.toStdString();
+        EXPECT_EQ(test::valuesIn(path, "pragma user_version"),
+                  QStringList{QString::number(schema::userVersion)});
+    }
+}
+
+// Two programs opening a first-version file at once both go on with it
+// upgraded; it is upgraded once, behind one backup, and nothing is lost.
+TEST(Upgrade, TwoProgramsOpeningAFirstVersionFileAtOnceUpgradeItOnce) {
+    test::TempDatabase t;
+    makeFirstVersion(t);
+    QProcess alone;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        const QString path = copyInto(t.path, t.dir.filePath(QString::number(round)));
+        QProcess first, second;
+        startWriter(first, path, 1);
+        startWriter(second, path, 2);
+        for (QProcess* writer : {&first, &second}) {
+            ASSERT_TRUE(writer->waitForFinished(60000));
+            EXPECT_EQ(writer->exitCode(), 0) << writer->readAllStandardError().toStdString();
+        }
+        EXPECT_EQ(checkDatabaseFile(path), QString());
+        EXPECT_EQ(test::valuesIn(path, "pragma user_version"),
+                  QStringList{QString::number(schema::userVersion)});
+        EXPECT_EQ(test::valuesIn(path, "select 姓名 from 基本信息"), QStringList{"张三"});
+        EXPECT_EQ(test::valuesIn(path, "select 开始日期 from 排班意愿 order by 1"),
+                  QStringList({"2027-03-01", "2027-03-02"}));
+        const QStringList backups = backupsBeside(path);
+        ASSERT_EQ(backups.size(), 1);
+        EXPECT_EQ(tablesOf(backups.first()), firstVersion);
     }
 }
 
