@@ -165,6 +165,12 @@ TEST(Ward, AnUpgradeKeepsABackupOfTheWardAsItWas) {
     ASSERT_TRUE(server::listWards(cluster->url(), &wards, &error)) << error.toStdString();
     EXPECT_TRUE(wards.contains(ward));
     EXPECT_FALSE(wards.contains(backup));
+    // The way back: the backup written to a file.
+    QTemporaryDir dir;
+    const files::CommandResult written =
+        server::exportWard(server::location(cluster->url(), backup),
+                           QDir(dir.path()).filePath(QStringLiteral("备份.mdb")));
+    EXPECT_TRUE(written.ok) << written.message.toStdString();
 }
 
 // Each fault names its cause; nothing is opened.
