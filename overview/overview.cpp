@@ -32,20 +32,29 @@ const rosters::RosterSummary* latestOf(const QList<rosters::RosterSummary>& all,
     return latest;
 }
 
-// The shifts of the roster's people who have a 工号, with the ward's rest
-// for each (its 最少休息小时 as a run of the ward reads it). A ward whose
-// set-up cannot be read gives them no rest.
-void addStaffDuties(QSqlDatabase& db, const QString& ward, const rosters::SavedRoster& roster,
-                    const QDate& first, const QDate& last, Overview* overview) {
+// The 工号 of a ward's people, and the ward's rest for each (its 最少休息小时
+// as a run of the ward reads it). A ward whose set-up cannot be read gives
+// them no rest.
+struct WardStaff {
     QHash<qint64, QString> numbers;
-    QString error;
-    if (!staff::staffNumbers(db, &numbers, &error) || numbers.isEmpty())
-        return;
     QHash<qint64, std::optional<double>> rest;
+};
+
+WardStaff wardStaff(QSqlDatabase& db) {
+    WardStaff staff;
+    QString error;
+    if (!staff::staffNumbers(db, &staff.numbers, &error) || staff.numbers.isEmpty())
+        return staff;
     engine::PlanningData setup;
     if (setup.load(db, &error))
         for (int i = 0; i < setup.staff.size(); ++i)
-            rest.insert(setup.staff.at(i).idid, setup.limits.at(i).restHours);
+            staff.rest.insert(setup.staff.at(i).idid, setup.limits.at(i).restHours);
+    return staff;
+}
+
+// The shifts from first to last of the roster's people who have a 工号.
+void addStaffDuties(const WardStaff& staff, const QString& ward, const rosters::SavedRoster& roster,
+                    const QDate& first, const QDate& last, Overview* overview) {
     const monthsheet::MonthSheet& sheet = roster.sheet;
     for (const rosters::SavedSlot& slot : roster.dutySlots) {
         const QDate day = sheet.dates.at(slot.date);
@@ -56,7 +65,7 @@ void addStaffDuties(QSqlDatabase& db, const QString& ward, const rosters::SavedR
         const int startMinute = start.isValid() ? start.hour() * 60 + start.minute() : 0;
         for (int person : slot.people) {
             const monthsheet::SheetPerson& who = sheet.people.at(person);
-            const QString number = numbers.value(who.idid);
+            const QString number = staff.numbers.value(who.idid);
             if (number.isEmpty())
                 continue;
             overview->staffDuties << StaffDuty{number,
@@ -67,7 +76,7 @@ void addStaffDuties(QSqlDatabase& db, const QString& ward, const rosters::SavedR
                                                startMinute,
                                                startMinute + std::max(0, shift.minutes),
                                                shift.overnight,
-                                               rest.value(who.idid)};
+                                               staff.rest.value(who.idid)};
         }
     }
 }
@@ -103,7 +112,25 @@ void readWard(const QString& url, const QString& ward, const QDate& first, Overv
                 duty.people << roster.sheet.people.at(person).name;
             overview->duties << duty;
         }
-        addStaffDuties(connection->db(), ward, roster, first, last, overview);
+    }
+    // The shifts of the people with a 工号: the month's from the roster
+    // shown, the day before the month and the day after each from the latest
+    // roster that covers it (a night on the last day of one month meets a
+    // morning on the first of the next).
+    const WardStaff staff =
+        connection && !all.isEmpty() ? wardStaff(connection->db()) : WardStaff();
+    if (!staff.numbers.isEmpty()) {
+        if (note.shown)
+            addStaffDuties(staff, ward, roster, first, last, overview);
+        for (const QDate& edge : {first.addDays(-1), last.addDays(1)}) {
+            const rosters::RosterSummary* covering = latestOf(all, edge, edge);
+            rosters::SavedRoster other;
+            if (covering && note.shown && covering->number == latest->number)
+                addStaffDuties(staff, ward, roster, edge, edge, overview);
+            else if (covering &&
+                     rosters::loadSavedRoster(connection->db(), covering->number, &other, &error))
+                addStaffDuties(staff, ward, other, edge, edge, overview);
+        }
     }
     overview->wards << note;
 }
@@ -123,7 +150,14 @@ bool read(const QString& url, const QDate& month, Overview* overview, QString* e
         return false;
     for (const QString& ward : wards)
         readWard(url, ward, month, overview);
-    overview->flags = crossWardFlags(overview->staffDuties);
+    // Flags between two shifts outside the month belong to another month.
+    const QDate last = month.addMonths(1).addDays(-1);
+    const auto inMonth = [&](const StaffDuty& duty) {
+        return duty.day >= month && duty.day <= last;
+    };
+    for (const CrossWardFlag& flag : crossWardFlags(overview->staffDuties))
+        if (inMonth(flag.earlier) || inMonth(flag.later))
+            overview->flags << flag;
     return true;
 }
 

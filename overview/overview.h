@@ -56,8 +56,8 @@ struct Overview {
     QDate month;                  // its first day
     QList<WardNote> wards;        // every ward of the server, by name
     QList<ShiftDay> duties;       // by ward, day, then the order of a day
-    QList<StaffDuty> staffDuties; // of the people with a 工号, by ward
-    QList<CrossWardFlag> flags;   // by 工号, then time
+    QList<StaffDuty> staffDuties; // of the people with a 工号, by ward; the days either side too
+    QList<CrossWardFlag> flags;   // by 工号, then time; each with a shift of the month
 };
 
 // The month "yyyy-MM" (its first day; invalid when it is not one).

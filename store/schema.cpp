@@ -2,6 +2,7 @@
 
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/server.h"
 #include "store/sqltext.h"
 
 #include <QSqlError>
@@ -505,14 +506,14 @@ bool upgrade(QSqlDatabase& db, QString* error, const std::function<bool(QString*
 
 bool upgradeTables(QSqlDatabase& db, QString* error) {
     // The version is read again with its table locked: two programs
-    // upgrading one ward take turns.
+    // upgrading one ward take turns, and only the first keeps a backup.
     int version = 0;
     return execStatement(db, QStringLiteral("LOCK TABLE %1 IN EXCLUSIVE MODE").arg(kVersionTable),
                          error) &&
            readServerVersion(db, &version, error) &&
            (version >= userVersion ||
-            (execAll(db, serverTables(version), error) && execAll(db, kOwnIndexes, error) &&
-             execAll(db, serverFunctions(), error) &&
+            (server::backUpWard(db, version, error) && execAll(db, serverTables(version), error) &&
+             execAll(db, kOwnIndexes, error) && execAll(db, serverFunctions(), error) &&
              execStatement(db,
                            QStringLiteral("UPDATE %1 SET user_version = %2")
                                .arg(kVersionTable)

@@ -23,6 +23,11 @@ namespace {
 
 const QLatin1Char kWardMark('#');
 
+// How a backup of a ward is marked: the comment of its schema starts so.
+const QString kBackupMark = QStringLiteral("korvane-备份");
+// The server's limit on the bytes of a name.
+constexpr int kNameBytes = 63;
+
 // Rows per multi-row INSERT: under the server's 65535 parameters and
 // SQLite's 32766 for the widest table.
 constexpr int kParametersPerStatement = 30000;
@@ -297,11 +302,64 @@ bool listWards(const QString& url, QStringList* wards, QString* error) {
     if (!execBound(query,
                    QStringLiteral("SELECT n.nspname FROM pg_namespace n JOIN pg_class c ON "
                                   "c.relnamespace = n.oid WHERE c.relname = 'korvane_version' "
-                                  "AND c.relkind = 'r' ORDER BY 1"),
-                   {}, error))
+                                  "AND c.relkind = 'r' AND coalesce(obj_description(n.oid, "
+                                  "'pg_namespace'), '') NOT LIKE ? ORDER BY 1"),
+                   {kBackupMark + QLatin1Char('%')}, error))
         return false;
     while (query.next())
         *wards << query.value(0).toString();
+    return true;
+}
+
+QString backupName(const QString& ward, const QDateTime& at) {
+    const QString suffix = QStringLiteral("-备份-") + at.toString(QStringLiteral("yyyyMMdd-HHmm"));
+    // Room for "-99" after the name, as a second backup of the same minute gets.
+    const qsizetype room = kNameBytes - suffix.toUtf8().size() - 3;
+    QString stem = ward;
+    while (stem.toUtf8().size() > room)
+        stem.chop(stem.size() > 1 && stem.back().isLowSurrogate() ? 2 : 1);
+    return stem + suffix;
+}
+
+bool backUpWard(QSqlDatabase& db, int version, QString* error) {
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT current_schema()")) || !query.next()) {
+        *error = query.lastError().text();
+        return false;
+    }
+    const QString ward = query.value(0).toString();
+    const QString stem = backupName(ward, QDateTime::currentDateTime());
+    QString name = stem;
+    for (int number = 2;; ++number) {
+        bool taken = false;
+        if (!wardExists(db, name, &taken, error))
+            return false;
+        if (!taken)
+            break;
+        name = stem + QLatin1Char('-') + QString::number(number);
+    }
+    const QString from = quoteName(ward);
+    const QString to = quoteName(name);
+    QStringList statements = {
+        QStringLiteral("CREATE SCHEMA %1").arg(to),
+        QStringLiteral("COMMENT ON SCHEMA %1 IS %2")
+            .arg(to, sqlQuote(QStringLiteral("%1：病区“%2”第 %3 版升级前的副本")
+                                  .arg(kBackupMark, ward)
+                                  .arg(version)))};
+    if (!query.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = "
+                                   "current_schema() ORDER BY 1"))) {
+        *error = query.lastError().text();
+        return false;
+    }
+    while (query.next()) {
+        const QString table = quoteName(query.value(0).toString());
+        statements
+            << QStringLiteral("CREATE TABLE %1.%2 (LIKE %3.%2 INCLUDING ALL)").arg(to, table, from)
+            << QStringLiteral("INSERT INTO %1.%2 SELECT * FROM %3.%2").arg(to, table, from);
+    }
+    for (const QString& statement : statements)
+        if (!execStatement(db, statement, error))
+            return false;
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "store/filecheck.h"
 #include "store/filecommands.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -44,8 +45,17 @@ bool connect(QSqlDatabase& db, const QString& url, FileCheck* problem);
 using PasswordSource = std::function<QString(const QString& url)>;
 void setPasswordSource(PasswordSource source);
 
-// The wards of the server's database, by name.
+// The wards of the server's database, by name (backups of wards are not wards).
 bool listWards(const QString& url, QStringList* wards, QString* error);
+
+// The name of a backup of the ward made at `at`, as a file's backup is
+// named: 内科-备份-20270105-0830, the ward's part shortened so that the name
+// with a number after it stays within the server's 63 bytes.
+QString backupName(const QString& ward, const QDateTime& at);
+// Before a ward's upgrade: copies every table of the current ward (the
+// search path's) whole into a new schema named by backupName, in the
+// caller's transaction. The backup is not listed as a ward.
+bool backUpWard(QSqlDatabase& db, int version, QString* error);
 
 // Makes the ward a copy of the database file source (the template, the
 // sample, or a file to import: checked whole first), in one transaction: a

@@ -1,9 +1,10 @@
-// The department's overview of a month over the wards of a server.
+// The department's overview of a month over the wards of a server, and its page.
 
 #include "editors/staff.h"
 #include "engine/run.h"
 #include "limits/limits.h"
 #include "overview/overview.h"
+#include "overview/ui/overviewpage.h"
 #include "rosters/savedroster.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateEdit>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTime>
 
 #include <memory>
@@ -106,9 +109,10 @@ TEST(Overview, FlagsANurseWhoseShiftsInTwoWardsBreakHerRest) {
     }
     // A ward's roster of April: the nurse (IDID 1) on one shift.
     QString error;
-    const auto keep = [&](int ward, const QString& shift, const QString& start, int day) {
+    const auto keep = [&](int ward, const QString& shift, const QString& start, int day,
+                          const QDate& since) {
         monthsheet::MonthSheet sheet;
-        sheet.dates = {first, first.addDays(1)};
+        sheet.dates = {since, since.addDays(1)};
         sheet.people = {{1, 1, QStringLiteral("王芳")}};
         const int minutes = shift == QStringLiteral("夜班") ? 600 : 480;
         const QTime from = QTime::fromString(start, QStringLiteral("HH:mm"));
@@ -121,7 +125,7 @@ TEST(Overview, FlagsANurseWhoseShiftsInTwoWardsBreakHerRest) {
             << error.toStdString();
         return kept.number;
     };
-    keep(0, QStringLiteral("夜班"), QStringLiteral("22:00"), 0);
+    const qint64 night = keep(0, QStringLiteral("夜班"), QStringLiteral("22:00"), 0, first);
     ScriptedPrompt prompt;
     ASSERT_TRUE(staff::StaffEditor(wards[0]->db(), prompt).setStaffNumber(1, "H001"));
     for (const Case& c : cases) {
@@ -130,7 +134,7 @@ TEST(Overview, FlagsANurseWhoseShiftsInTwoWardsBreakHerRest) {
         limits.restHours = c.rest;
         ASSERT_TRUE(staff::StaffEditor(second, prompt).setStaffNumber(1, c.number));
         ASSERT_TRUE(limits::LimitsEditor(second, prompt).store(limits::Target::Person, 1, limits));
-        const qint64 morning = keep(1, QStringLiteral("早班"), c.start, 1);
+        const qint64 morning = keep(1, QStringLiteral("早班"), c.start, 1, first);
 
         overview::Overview view;
         ASSERT_TRUE(overview::read(cluster->url(), first, &view, &error)) << error.toStdString();
@@ -148,8 +152,44 @@ TEST(Overview, FlagsANurseWhoseShiftsInTwoWardsBreakHerRest) {
                 test::cliProgram(), {"--server", cluster->url(), "overview", "--month", "2027-04"});
             EXPECT_TRUE(QString::fromUtf8(shown.out).contains(c.expected))
                 << shown.out.toStdString();
+            // The page lists the flag and marks both shifts, the flag as their tip.
+            overview::OverviewPage page(cluster->url(), prompt);
+            page.findChild<QDateEdit*>()->setDate(first);
+            page.refresh();
+            ASSERT_EQ(page.flags()->rowCount(), 1);
+            EXPECT_EQ(page.flags()->item(0, 8)->text(), c.expected);
+            QStringList marked;
+            for (int row = 0; row < page.table()->rowCount(); ++row) {
+                const QTableWidgetItem* ward = page.table()->item(row, 0);
+                if (ward->toolTip().isEmpty())
+                    continue;
+                EXPECT_TRUE(ward->toolTip().contains(c.expected)) << ward->toolTip().toStdString();
+                marked << ward->text() + '|' + page.table()->item(row, 1)->text() + '|' +
+                              page.table()->item(row, 2)->text();
+            }
+            EXPECT_EQ(marked, (QStringList{"工号 乙|2027-04-02|早班", "工号 甲|2027-04-01|夜班"}));
         }
         ASSERT_TRUE(rosters::deleteRoster(second, morning, &error)) << error.toStdString();
+    }
+    // Across the month's end: a night on 31 March in one ward, the morning
+    // of 1 April in the other, flagged in either month.
+    ASSERT_TRUE(rosters::deleteRoster(wards[0]->db(), night, &error)) << error.toStdString();
+    engine::WorkLimits limits;
+    limits.restHours = 11;
+    ASSERT_TRUE(
+        limits::LimitsEditor(wards[1]->db(), prompt).store(limits::Target::Person, 1, limits));
+    keep(0, QStringLiteral("夜班"), QStringLiteral("22:00"), 1, QDate(2027, 3, 30));
+    keep(1, QStringLiteral("早班"), QStringLiteral("08:00"), 0, first);
+    for (const QDate& month : {QDate(2027, 3, 1), first}) {
+        overview::Overview view;
+        ASSERT_TRUE(overview::read(cluster->url(), month, &view, &error)) << error.toStdString();
+        QStringList flags;
+        for (const QStringList& row : overview::flagRows(view))
+            flags << row.join('|');
+        EXPECT_EQ(flags, QStringList{"H001|王芳|工号 甲|2027-03-31|夜班|工号 乙|2027-04-01|早班|" +
+                                     msg::warnRest.arg("工号 甲 3月31日", "夜班", "0",
+                                                       "工号 乙 早班", "11")})
+            << month.toString(Qt::ISODate).toStdString();
     }
     EXPECT_TRUE(prompt.shown().isEmpty()) << prompt.shown().join('\n').toStdString();
 }

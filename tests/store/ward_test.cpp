@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSqlQuery>
 
 using namespace korvane;
@@ -122,6 +123,54 @@ TEST(Ward, AThirdVersionWardGetsStaffNumbersWhenOpenedForWriting) {
         EXPECT_EQ(version.value(0).toInt(),
                   access == Connection::Access::ReadOnly ? 3 : schema::userVersion);
     }
+}
+
+// Before a ward's upgrade changes anything, the ward is copied whole to a
+// backup schema, which is not offered as a ward. A long name with a quote
+// and a blank is shortened to keep the backup's name within the server's limit.
+TEST(Ward, AnUpgradeKeepsABackupOfTheWardAsItWas) {
+    KORVANE_NEED_SERVER(cluster);
+    const QString ward = QStringLiteral("心血管内科 \"重症\" 监护病区第二护理单元");
+    const QString location = server::location(cluster->url(), ward);
+    ASSERT_TRUE(server::fillWard(location, files::samplePath(), true).ok);
+    const QString quoted = server::quoteName(ward);
+    ASSERT_TRUE(cluster->execute(QStringList{
+        QStringLiteral("DROP TABLE %1.人员工号; UPDATE %1.korvane_version SET user_version = 3")
+            .arg(quoted)}));
+    FileCheck problem;
+    auto connection = Connection::openChecked(location, &problem);
+    ASSERT_TRUE(connection) << problem.reason.toStdString();
+    const QStringList wardRows =
+        test::rowsOf(connection->db(), QStringLiteral("SELECT * FROM 基本信息 ORDER BY idid"));
+    const QStringList backups = test::rowsOf(
+        connection->db(), QStringLiteral("SELECT nspname FROM pg_namespace WHERE nspname LIKE "
+                                         "'心血管内科%备份%'"));
+    ASSERT_EQ(backups.size(), 1);
+    const QString backup = backups.first();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^心血管内科 \"重症\" .+-备份-\\d{8}-\\d{4}$"))
+                    .match(backup)
+                    .hasMatch())
+        << backup.toStdString();
+    const QString from = server::quoteName(backup);
+    EXPECT_EQ(test::rowsOf(connection->db(),
+                           QStringLiteral("SELECT user_version FROM %1.korvane_version").arg(from)),
+              QStringList{QStringLiteral("3")});
+    EXPECT_EQ(test::rowsOf(connection->db(),
+                           QStringLiteral("SELECT * FROM %1.基本信息 ORDER BY idid").arg(from)),
+              wardRows);
+    EXPECT_FALSE(wardRows.isEmpty());
+
+    QStringList wards;
+    QString error;
+    ASSERT_TRUE(server::listWards(cluster->url(), &wards, &error)) << error.toStdString();
+    EXPECT_TRUE(wards.contains(ward));
+    EXPECT_FALSE(wards.contains(backup));
+    // The way back: the backup written to a file.
+    QTemporaryDir dir;
+    const files::CommandResult written =
+        server::exportWard(server::location(cluster->url(), backup),
+                           QDir(dir.path()).filePath(QStringLiteral("备份.mdb")));
+    EXPECT_TRUE(written.ok) << written.message.toStdString();
 }
 
 // Each fault names its cause; nothing is opened.
