@@ -32,6 +32,7 @@ QStringList tablesOf(const QString& path) {
 }
 
 TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     QString drops;
     for (const schema::Table& table : schema::ownTables())
@@ -68,6 +69,7 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 // one of its own version that is missing is told like one of the ten, by
 // every command, and never made up silently.
 TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     t.run("drop table 排班目标; drop table 排班意愿; drop table 公平权重; drop table 理想人数; "
           "drop table 禁止衔接; PRAGMA user_version = 2");
