@@ -2,6 +2,7 @@
 
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -23,11 +24,8 @@ const QString kInsertDay =
 
 bool readOne(QSqlDatabase& db, const QString& sql, QString* value, bool* found, QString* error) {
     QSqlQuery query(db);
-    if (!query.exec(sql)) {
-        if (error)
-            *error = query.lastError().text();
+    if (!execBound(query, sql, {}, error))
         return false;
-    }
     *found = query.next();
     if (*found)
         *value = query.value(0).toString();
@@ -56,7 +54,7 @@ QString describe(const std::optional<Range>& range) {
 DroppedMemberships membershipsDropped(QSqlDatabase db) {
     DroppedMemberships dropped;
     QSqlQuery query(db);
-    if (!query.exec(kMembershipsByGroup))
+    if (!execBound(query, kMembershipsByGroup))
         return dropped;
     while (query.next()) {
         dropped.groups << query.value(0).toString();
