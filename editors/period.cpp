@@ -10,9 +10,12 @@
 namespace korvane::period {
 
 namespace {
-// Stored order is insertion order.
-const QString kFirstDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid LIMIT 1");
-const QString kLastDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid DESC LIMIT 1");
+// The calendar in ascending 日期, equal dates in stored order: a server
+// keeps a rewritten row elsewhere, so its stored order alone would move a
+// date that joined a group to the end.
+const QString kFirstDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY 日期, rowid LIMIT 1");
+const QString kLastDate =
+    QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY 日期 DESC, rowid DESC LIMIT 1");
 const QString kDeleteAll = QStringLiteral("DELETE FROM 日期类型");
 // Tokens of deleted groups match no group and are not counted.
 const QString kMembershipsByGroup = QStringLiteral(

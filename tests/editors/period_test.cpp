@@ -76,3 +76,12 @@ TEST_F(PeriodTest, ARefusedOrFailedSaveKeepsTheOldPeriod) {
     EXPECT_TRUE(prompt.shown().first().contains("refused"));
     EXPECT_EQ(calendar(), old);
 }
+
+// The period is read from the calendar in date order: dates that join a group
+// (rows written anew, which a server keeps elsewhere) leave it as it was.
+TEST_F(PeriodTest, TheFirstAndLastDateStayWhenDatesJoinAGroup) {
+    ASSERT_TRUE(save(QDate(2027, 1, 1), QDate(2027, 1, 3)));
+    db.run("update 日期类型 set 所属日期组ID = 'zz2z1z' where 日期 <> '2027-01-02'");
+    EXPECT_EQ(period::describe(period::current(db.db())),
+              msg::periodStart + "2027-01-01" + msg::periodEnd + "2027-01-03");
+}
