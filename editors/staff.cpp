@@ -263,16 +263,9 @@ bool StaffTableModel::reload() {
     beginResetModel();
     m_columns.clear();
     m_rows.clear();
-    // A ward's server gives the names in lower case: shown as the schema spells them.
-    const schema::Table* table = schema::findTable(QStringLiteral("基本信息"));
     const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i) {
-        QString name = record.fieldName(i);
-        for (const schema::Column& column : table ? table->columns : QList<schema::Column>())
-            if (sameColumn(column.name, name))
-                name = column.name;
-        m_columns << name;
-    }
+    for (int i = 0; i < record.count(); ++i)
+        m_columns << schema::columnSpelling(QStringLiteral("基本信息"), record.fieldName(i));
     m_keyColumn = columnOf(keyColumn);
     while (query.next()) {
         QList<QVariant> values;

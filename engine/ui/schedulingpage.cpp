@@ -7,6 +7,7 @@
 #include "planning/planrun.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/schema.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
@@ -721,6 +722,7 @@ void SchedulingPage::showReportQuery() {
             reportError(error);
         } else {
             fetchAll(m_rosterModel);
+            schema::spellColumnCaptions(*m_rosterModel, QStringLiteral("值班报表"));
             m_rosterGrid->resizeColumnsToContents();
             count = engine::countRows(db, query, &error);
             if (count < 0) {
