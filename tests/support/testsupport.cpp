@@ -24,8 +24,9 @@ bool onServerStore() {
 
 namespace {
 
-// A new ward of the shared cluster, made as the program makes one: from a
-// database file (the template, the sample). Empty when it cannot be made.
+// The location of a new ward of the shared cluster, made as the program
+// makes one: from a database file (the template). The test fails when it
+// cannot be made.
 QString newWard(const QString& source) {
     static int made = 0;
     QString why;
