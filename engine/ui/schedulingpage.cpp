@@ -108,6 +108,23 @@ void fetchAll(QSqlQueryModel* model) {
         model->fetchMore();
 }
 
+// Whether the model shows the rows the query gives now. A query that
+// fails counts as shown: reading it again would only say so once more.
+bool showsRowsOf(const QSqlQueryModel* model, QSqlDatabase db, const QString& query) {
+    QSqlQuery now(db);
+    if (!dialect::exec(now, query))
+        return true;
+    int row = 0;
+    for (; now.next(); ++row) {
+        if (row >= model->rowCount())
+            return false;
+        for (int column = 0; column < model->columnCount(); ++column)
+            if (now.value(column) != model->index(row, column).data())
+                return false;
+    }
+    return row == model->rowCount();
+}
+
 void fillBox(QComboBox* box, const engine::PickList& list) {
     box->clear();
     box->addItems(list.entries);
@@ -677,6 +694,18 @@ void SchedulingPage::stopRun() {
     m_cancel->store(true);
     m_runThread->wait();
     finishRun();
+}
+
+bool SchedulingPage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !m_closed && !runInProgress()) {
+        QSqlDatabase db = m_context.database();
+        if (!showsRowsOf(m_ruleModel, db, kRuleQuery))
+            refreshRules();
+        const QString query = m_context.state().reportQuery;
+        if (!query.isEmpty() && !showsRowsOf(m_rosterModel, db, query))
+            showReportQuery();
+    }
+    return QWidget::event(event);
 }
 
 void SchedulingPage::showEvent(QShowEvent* event) {
