@@ -4,6 +4,7 @@
 #include "store/dialect.h"
 #include "store/membership.h"
 #include "store/schema.h"
+#include "store/sqltext.h"
 
 #include <QDate>
 #include <QLocale>
@@ -102,13 +103,11 @@ bool MembershipEditor::rewrite(const QVariant& key, bool intoGroup) {
         return false;
     }
     QSqlQuery query(m_db);
-    query.prepare(QStringLiteral("select \"%1\" from \"%2\" where \"%3\" = ?")
-                      .arg(m_membershipColumn, m_table, m_keyColumn));
-    query.addBindValue(key);
-    if (!query.exec()) {
-        m_lastError = query.lastError().text();
+    if (!execBound(query,
+                   QStringLiteral("select \"%1\" from \"%2\" where \"%3\" = ?")
+                       .arg(m_membershipColumn, m_table, m_keyColumn),
+                   {key}, &m_lastError))
         return false;
-    }
     if (!query.next())
         return false; // the row is gone: nothing to store
     const QString before = query.value(0).toString();
@@ -121,15 +120,10 @@ bool MembershipEditor::rewrite(const QVariant& key, bool intoGroup) {
         after = membership::removed(before, group);
     if (after == before)
         return true;
-    query.prepare(QStringLiteral("update \"%1\" set \"%2\" = ? where \"%3\" = ?")
-                      .arg(m_table, m_membershipColumn, m_keyColumn));
-    query.addBindValue(after);
-    query.addBindValue(key);
-    if (!query.exec()) {
-        m_lastError = query.lastError().text();
-        return false;
-    }
-    return true;
+    return execBound(query,
+                     QStringLiteral("update \"%1\" set \"%2\" = ? where \"%3\" = ?")
+                         .arg(m_table, m_membershipColumn, m_keyColumn),
+                     {after, key}, &m_lastError);
 }
 
 bool MembershipEditor::moveIn(const QVariant& key) {

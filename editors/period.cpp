@@ -2,6 +2,7 @@
 
 #include "store/membership.h"
 #include "store/messages.h"
+#include "store/sqltext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,9 +10,12 @@
 namespace korvane::period {
 
 namespace {
-// Stored order is insertion order.
-const QString kFirstDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid LIMIT 1");
-const QString kLastDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY rowid DESC LIMIT 1");
+// The calendar in ascending 日期, equal dates in stored order: a server
+// keeps a rewritten row elsewhere, so its stored order alone would move a
+// date that joined a group to the end.
+const QString kFirstDate = QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY 日期, rowid LIMIT 1");
+const QString kLastDate =
+    QStringLiteral("SELECT 日期 FROM 日期类型 ORDER BY 日期 DESC, rowid DESC LIMIT 1");
 const QString kDeleteAll = QStringLiteral("DELETE FROM 日期类型");
 // Tokens of deleted groups match no group and are not counted.
 const QString kMembershipsByGroup = QStringLiteral(
@@ -23,11 +27,8 @@ const QString kInsertDay =
 
 bool readOne(QSqlDatabase& db, const QString& sql, QString* value, bool* found, QString* error) {
     QSqlQuery query(db);
-    if (!query.exec(sql)) {
-        if (error)
-            *error = query.lastError().text();
+    if (!execBound(query, sql, {}, error))
         return false;
-    }
     *found = query.next();
     if (*found)
         *value = query.value(0).toString();
@@ -56,7 +57,7 @@ QString describe(const std::optional<Range>& range) {
 DroppedMemberships membershipsDropped(QSqlDatabase db) {
     DroppedMemberships dropped;
     QSqlQuery query(db);
-    if (!query.exec(kMembershipsByGroup))
+    if (!execBound(query, kMembershipsByGroup))
         return dropped;
     while (query.next()) {
         dropped.groups << query.value(0).toString();

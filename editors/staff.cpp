@@ -219,12 +219,13 @@ bool StaffEditor::deletePerson(qint64 idid) {
 bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& value) {
     if (!editableColumn(column))
         return false;
+    // Through the dialect: a ward's server spells the quoted names in lower case.
     QSqlQuery current(m_db);
-    current.prepare(
-        QStringLiteral("SELECT %1 FROM 基本信息 WHERE IDID = ?").arg(identifier(column)));
-    current.addBindValue(idid);
-    if (!current.exec())
-        return fail(current.lastError().text());
+    QString error;
+    if (!execBound(current,
+                   QStringLiteral("SELECT %1 FROM 基本信息 WHERE IDID = ?").arg(identifier(column)),
+                   {idid}, &error))
+        return fail(error);
     if (!current.next())
         return false; // the person is gone
     // Opening a cell and leaving it is no edit.
@@ -241,11 +242,8 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
             return false;
         }
         QSqlQuery taken(m_db);
-        taken.prepare(kNumberTaken);
-        taken.addBindValue(number);
-        taken.addBindValue(idid);
-        if (!taken.exec() || !taken.next())
-            return fail(taken.lastError().text());
+        if (!execBound(taken, kNumberTaken, {number, idid}, &error) || !taken.next())
+            return fail(error.isEmpty() ? taken.lastError().text() : error);
         if (taken.value(0).toLongLong() > 0) {
             m_prompt.information(msg::personNumberTaken);
             return false;
@@ -263,11 +261,8 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
     } else if (sameColumn(column, nameColumn)) {
         // A renamed person must stay as distinct as an added one.
         QSqlQuery same(m_db);
-        same.prepare(kCountOtherName);
-        same.addBindValue(value.toString());
-        same.addBindValue(idid);
-        if (!same.exec() || !same.next())
-            return fail(same.lastError().text());
+        if (!execBound(same, kCountOtherName, {value.toString(), idid}, &error) || !same.next())
+            return fail(error.isEmpty() ? same.lastError().text() : error);
         if (same.value(0).toLongLong() > 0) {
             m_prompt.information(msg::duplicateName);
             return false;
@@ -275,12 +270,11 @@ bool StaffEditor::editCell(qint64 idid, const QString& column, const QVariant& v
     }
 
     QSqlQuery update(m_db);
-    update.prepare(
-        QStringLiteral("UPDATE 基本信息 SET %1 = ? WHERE IDID = ?").arg(identifier(column)));
-    update.addBindValue(stored);
-    update.addBindValue(idid);
-    if (!update.exec())
-        return fail(update.lastError().text());
+    if (!execBound(
+            update,
+            QStringLiteral("UPDATE 基本信息 SET %1 = ? WHERE IDID = ?").arg(identifier(column)),
+            {stored, idid}, &error))
+        return fail(error);
     return true;
 }
 
@@ -337,7 +331,7 @@ bool StaffTableModel::reload() {
     m_rows.clear();
     const QSqlRecord record = query.record();
     for (int i = 0; i < record.count(); ++i)
-        m_columns << record.fieldName(i);
+        m_columns << schema::columnSpelling(QStringLiteral("基本信息"), record.fieldName(i));
     m_keyColumn = columnOf(keyColumn);
     while (query.next()) {
         QList<QVariant> values;

@@ -76,7 +76,7 @@ qint64 countRows(QSqlDatabase& db, const QString& query, QString* error) {
     }
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("select count(*) from (") + translation.sql +
-                    QStringLiteral(")")) ||
+                    QStringLiteral(") as counted")) ||
         !count.next()) {
         if (error)
             *error = count.lastError().text();

@@ -17,7 +17,8 @@ const QString kInsertRule = QStringLiteral("insert into 排除条件 (人员, �
                                            "选定日期组, 选定班次组) values (?, ?, ?, ?, ?, ?)");
 const QString kSameRule = QStringLiteral(
     "select 编号 from 排除条件 where 人员 = ? and 排在 = ? and 日期 = ? and 班次 = ? and "
-    "(coalesce(选定日期组, 0) <> 0) = ? and (coalesce(选定班次组, 0) <> 0) = ? "
+    "(case when coalesce(选定日期组, 0) <> 0 then 1 else 0 end) = ? and "
+    "(case when coalesce(选定班次组, 0) <> 0 then 1 else 0 end) = ? "
     "order by 编号 limit 1");
 const QString kDeleteRule = QStringLiteral("delete from 排除条件 where 编号 = ?");
 // Appends the named column of every row of "select * from table" to entries.
@@ -83,18 +84,11 @@ Rule ruleFromFrame(const QString& person, const QString& placement, const QStrin
 }
 
 bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number, QString* error) {
+    const QVariantList values = {rule.person, rule.placement,           rule.date,
+                                 rule.shift,  rule.dateIsGroup ? 1 : 0, rule.shiftIsGroup ? 1 : 0};
     QSqlQuery same(db);
-    same.prepare(kSameRule);
-    for (const QVariant& value :
-         {QVariant(rule.person), QVariant(rule.placement), QVariant(rule.date),
-          QVariant(rule.shift), QVariant(rule.dateIsGroup ? 1 : 0),
-          QVariant(rule.shiftIsGroup ? 1 : 0)})
-        same.addBindValue(value);
-    if (!same.exec()) {
-        if (error)
-            *error = same.lastError().text();
+    if (!execBound(same, kSameRule, values, error))
         return false;
-    }
     if (same.next()) {
         Rule existing = rule;
         existing.number = same.value(0).toLongLong();
@@ -103,18 +97,8 @@ bool addRule(QSqlDatabase& db, const Rule& rule, qint64* number, QString* error)
         return false;
     }
     QSqlQuery query(db);
-    query.prepare(kInsertRule);
-    query.addBindValue(rule.person);
-    query.addBindValue(rule.placement);
-    query.addBindValue(rule.date);
-    query.addBindValue(rule.shift);
-    query.addBindValue(rule.dateIsGroup ? 1 : 0);
-    query.addBindValue(rule.shiftIsGroup ? 1 : 0);
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
+    if (!execBound(query, kInsertRule, values, error))
         return false;
-    }
     if (number)
         *number = lastInsertedId(query).toLongLong();
     return true;

@@ -78,12 +78,18 @@ bool change(QSqlQuery& query, qint64 roster, RowChange& step, QString* error) {
             QStringLiteral("update 存档值班 set 日期 = ?, 班次IDID = ?, 人员IDID = ?, 手改 "
                            "= ? where 编号 = ?"),
             {after.date, after.shift, after.person, int(after.byHand), after.number}, error);
-    const QVariant number = after.number ? QVariant(after.number) : QVariant();
-    if (!execBound(
-            query,
-            QStringLiteral("insert into 存档值班 (编号, 存档编号, 日期, 班次IDID, 人员IDID, 手改) "
-                           "values (?, ?, ?, ?, ?, ?)"),
-            {number, roster, after.date, after.shift, after.person, int(after.byHand)}, error))
+    // A row that comes back keeps its number; a new one is numbered by the
+    // store (a server's numbering column takes no NULL for "the next").
+    const QVariantList values = {roster, after.date, after.shift, after.person, int(after.byHand)};
+    if (after.number)
+        return execBound(query,
+                         QStringLiteral("insert into 存档值班 (编号, 存档编号, 日期, 班次IDID, "
+                                        "人员IDID, 手改) values (?, ?, ?, ?, ?, ?)"),
+                         QVariantList{after.number} + values, error);
+    if (!execBound(query,
+                   QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改) "
+                                  "values (?, ?, ?, ?, ?)"),
+                   values, error))
         return false;
     after.number = lastInsertedId(query).toLongLong();
     return true;

@@ -447,6 +447,36 @@ QString Writer::chain(const QList<Piece>& pieces) {
     return out;
 }
 
+// The next token after i that is not white space (size(): none).
+qsizetype nextSolid(const QList<Token>& tokens, qsizetype i) {
+    do
+        ++i;
+    while (i < tokens.size() && tokens[i].kind == Kind::Space);
+    return i;
+}
+
+// SQLite's "a is b" and "a is not b" compare two values, NULL equal to NULL;
+// the server takes IS only before NULL, TRUE, FALSE and the like.
+void adaptIsComparison(QList<Token>* tokens, qsizetype is) {
+    qsizetype operand = nextSolid(*tokens, is);
+    const bool negated = operand < tokens->size() && isWord((*tokens)[operand], "not");
+    if (negated)
+        operand = nextSolid(*tokens, operand);
+    if (operand >= tokens->size())
+        return;
+    const Token& value = (*tokens)[operand];
+    for (const char* word : {"null", "true", "false", "unknown", "distinct", "not"})
+        if (isWord(value, word))
+            return;
+    if (value.kind == Kind::Symbol && !isSymbol(value, "?") && !isSymbol(value, "("))
+        return;
+    (*tokens)[is].text =
+        negated ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT DISTINCT FROM");
+    if (negated)
+        for (qsizetype i = is + 1; i < operand; ++i)
+            (*tokens)[i].text = i + 1 == operand ? QStringLiteral(" ") : QString();
+}
+
 // The server's spelling of a statement's names and the few functions and
 // types that differ. A quoted name is matched as SQLite matches it: the
 // tables' ASCII letters are stored in lower case, which is also what the
@@ -454,7 +484,9 @@ QString Writer::chain(const QList<Piece>& pieces) {
 void adaptToServer(QList<Token>* tokens) {
     for (qsizetype i = 0; i < tokens->size(); ++i) {
         Token& token = (*tokens)[i];
-        if (token.kind == Kind::Name) {
+        if (isWord(token, "is")) {
+            adaptIsComparison(tokens, i);
+        } else if (token.kind == Kind::Name) {
             QString name = token.text.mid(1, token.text.size() - 2);
             const QChar close = token.text.back();
             if (close != QLatin1Char(']'))

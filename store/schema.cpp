@@ -401,6 +401,21 @@ const Table* findTable(const QString& name) {
     return nullptr;
 }
 
+QString columnSpelling(const QString& table, const QString& name) {
+    if (const Table* found = findTable(table))
+        for (const Column& column : found->columns)
+            if (column.name.compare(name, Qt::CaseInsensitive) == 0)
+                return column.name;
+    return name;
+}
+
+void spellColumnCaptions(QSqlQueryModel& model, const QString& table) {
+    for (int column = 0; column < model.columnCount(); ++column)
+        model.setHeaderData(
+            column, Qt::Horizontal,
+            columnSpelling(table, model.headerData(column, Qt::Horizontal).toString()));
+}
+
 bool createTables(QSqlDatabase& db, QString* error) {
     const bool server = isServer(db);
     QStringList statements;

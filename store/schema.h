@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlQueryModel>
 #include <QString>
 
 #include <functional>
@@ -43,6 +44,12 @@ const QList<Table>& tables();
 // The program's own tables, which versions 2 and on add (Table::since).
 const QList<Table>& ownTables();
 const Table* findTable(const QString& name);
+// The name of a column of table as the schema spells it, for captions: a
+// ward's server gives the ASCII letters of its names in lower case. name
+// itself when the table has no such column.
+QString columnSpelling(const QString& table, const QString& name);
+// The captions of a model on the rows of table spelt so.
+void spellColumnCaptions(QSqlQueryModel& model, const QString& table);
 // "CREATE TABLE" for a table, columns in stored order. On a server the types
 // are the server's and the ASCII letters of the names lower case.
 QString createStatement(const Table& table, dialect::Flavor flavor = dialect::Flavor::File);

@@ -7,6 +7,7 @@
 #include "planning/planrun.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/schema.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
@@ -105,6 +106,23 @@ QTableView* grid(const QString& name, QWidget* parent) {
 void fetchAll(QSqlQueryModel* model) {
     while (model->canFetchMore())
         model->fetchMore();
+}
+
+// Whether the model shows the rows the query gives now. A query that
+// fails counts as shown: reading it again would only say so once more.
+bool showsRowsOf(const QSqlQueryModel* model, QSqlDatabase db, const QString& query) {
+    QSqlQuery now(db);
+    if (!dialect::exec(now, query))
+        return true;
+    int row = 0;
+    for (; now.next(); ++row) {
+        if (row >= model->rowCount())
+            return false;
+        for (int column = 0; column < model->columnCount(); ++column)
+            if (now.value(column) != model->index(row, column).data())
+                return false;
+    }
+    return row == model->rowCount();
 }
 
 void fillBox(QComboBox* box, const engine::PickList& list) {
@@ -678,6 +696,18 @@ void SchedulingPage::stopRun() {
     finishRun();
 }
 
+bool SchedulingPage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !m_closed && !runInProgress()) {
+        QSqlDatabase db = m_context.database();
+        if (!showsRowsOf(m_ruleModel, db, kRuleQuery))
+            refreshRules();
+        const QString query = m_context.state().reportQuery;
+        if (!query.isEmpty() && !showsRowsOf(m_rosterModel, db, query))
+            showReportQuery();
+    }
+    return QWidget::event(event);
+}
+
 void SchedulingPage::showEvent(QShowEvent* event) {
     // A page shown again after it was closed opens afresh.
     if (m_closed) {
@@ -721,6 +751,7 @@ void SchedulingPage::showReportQuery() {
             reportError(error);
         } else {
             fetchAll(m_rosterModel);
+            schema::spellColumnCaptions(*m_rosterModel, QStringLiteral("值班报表"));
             m_rosterGrid->resizeColumnsToContents();
             count = engine::countRows(db, query, &error);
             if (count < 0) {

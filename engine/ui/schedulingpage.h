@@ -50,6 +50,10 @@ signals:
     void runFinished(korvane::engine::RunOutcome outcome);
 
 protected:
+    // Another program on the file, or another client of the ward, may have
+    // changed the rules or made a roster meanwhile: activated again, the
+    // page shows them as they now are.
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

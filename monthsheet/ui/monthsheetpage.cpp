@@ -12,6 +12,7 @@
 #include "store/datafiles.h"
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/schema.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
 #include "ui/pagecontext.h"
@@ -391,6 +392,7 @@ void MonthSheetPage::showDuties(const QString& title, const QString& query) {
     }
     while (m_dutiesModel->canFetchMore())
         m_dutiesModel->fetchMore();
+    schema::spellColumnCaptions(*m_dutiesModel, QStringLiteral("值班报表"));
     m_dutiesView->resizeColumnsToContents();
     if (m_dutiesView->isHidden()) {
         // Three parts sheet to one part list, however little room there is.

@@ -239,7 +239,18 @@ SavedRosterPage::~SavedRosterPage() {
 
 void SavedRosterPage::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() != QEvent::EnabledChange || !isEnabled() || !m_sheetPage)
+    if (event->type() == QEvent::EnabledChange && isEnabled())
+        reloadWhenChanged();
+}
+
+bool SavedRosterPage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && isEnabled())
+        reloadWhenChanged();
+    return QWidget::event(event);
+}
+
+void SavedRosterPage::reloadWhenChanged() {
+    if (!m_sheetPage)
         return;
     QSqlDatabase db = m_context.database();
     const QString stamp = rosters::rosterStamp(db, m_number);

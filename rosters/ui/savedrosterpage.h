@@ -67,10 +67,13 @@ public:
 
 protected:
     // Enabled again after a run (a regeneration may have replaced the
-    // roster): read anew when it changed meanwhile.
+    // roster), or activated (another window or program, on a ward another
+    // client, may have changed it): read anew when it changed meanwhile.
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void reloadWhenChanged();
     std::pair<QPushButton*, QPushButton*> buildUndoButtons();
     QWidget* buildQueryBar();
     void buildWarningSplit();

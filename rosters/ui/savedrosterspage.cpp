@@ -5,6 +5,7 @@
 #include "ui/controls.h"
 #include "ui/pagecontext.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -97,6 +98,23 @@ void SavedRostersPage::reload() {
     if (currentRow >= 0)
         m_list->setCurrentCell(currentRow, 0);
     showCurrentName();
+}
+
+bool SavedRostersPage::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        QSqlDatabase db = m_context.database();
+        QList<rosters::RosterSummary> stored;
+        QString error;
+        const auto texts = [](const QList<rosters::RosterSummary>& list) {
+            QList<QStringList> all;
+            for (const rosters::RosterSummary& summary : list)
+                all << (rosters::summaryTexts(summary) << QString::number(summary.number));
+            return all;
+        };
+        if (rosters::listRosters(db, &stored, &error) && texts(stored) != texts(m_rosters))
+            reload();
+    }
+    return QWidget::event(event);
 }
 
 qint64 SavedRostersPage::currentRoster() const {

@@ -36,6 +36,12 @@ public:
     void renameRoster();
     void deleteRoster();
 
+protected:
+    // Another window or program (on a ward: another client) may have kept,
+    // renamed, changed or deleted rosters meanwhile: when the page is
+    // activated the list is read again if it is no longer what it shows.
+    bool event(QEvent* event) override;
+
 private:
     void showCurrentName();
     // The page open on a roster (null: none).

@@ -125,7 +125,11 @@ TEST_F(StaffGridTest, EditsStoreWhatWasTypedAndOnlyWhatChanged) {
         EXPECT_EQ(prompt.shown(), refused ? QStringList{c.message} : QStringList{});
     }
     EXPECT_EQ(
-        db.scalar(QString("SELECT typeof(年龄) FROM 基本信息 WHERE IDID = %1").arg(model.ididAt(0)))
+        db.scalar(QString(db.connection->onServer() ? "SELECT pg_typeof(年龄)::text FROM 基本信息 "
+                                                      "WHERE IDID = %1"
+                                                    : "SELECT typeof(年龄) FROM 基本信息 WHERE "
+                                                      "IDID = %1")
+                      .arg(model.ididAt(0)))
             .toString(),
         "text");
     EXPECT_EQ(db.scalar("SELECT 职称 FROM 基本信息 WHERE ID = 2").toString(), "护士");

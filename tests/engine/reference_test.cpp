@@ -27,12 +27,10 @@ public:
     QList<QVariantList> select(const QString& sql, const QVariantList& values = {}) {
         QList<QVariantList> rows;
         QSqlQuery query(m_db);
-        query.prepare(sql);
-        for (int i = 0; i < values.size(); ++i)
-            query.bindValue(i, values.at(i));
-        if (!query.exec()) {
+        QString why;
+        if (!execBound(query, sql, values, &why)) {
             if (error.isEmpty())
-                error = sql + QStringLiteral(": ") + query.lastError().text();
+                error = sql + QStringLiteral(": ") + why;
             return rows;
         }
         while (query.next()) {

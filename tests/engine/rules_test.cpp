@@ -74,10 +74,13 @@ TEST_F(RulesTest, ADatabaseErrorFailsTheRuleInsteadOfSkippingIt) {
     auto writer = Connection::open(t.path, &error);
     ASSERT_TRUE(writer) << error.toStdString();
     QSqlQuery hold(writer->db());
+    const bool server = writer->onServer();
     for (const char* statement :
-         {"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE", "UPDATE banci SET 人数 = 人数"})
+         server ? QList<const char*>{"BEGIN", "LOCK TABLE banci IN ACCESS EXCLUSIVE MODE"}
+                : QList<const char*>{"PRAGMA locking_mode = EXCLUSIVE", "BEGIN EXCLUSIVE",
+                                     "UPDATE banci SET 人数 = 人数"})
         ASSERT_TRUE(hold.exec(statement)) << statement;
-    t.run("PRAGMA busy_timeout = 50");
+    t.run(server ? "SET lock_timeout = 50" : "PRAGMA busy_timeout = 50");
     EXPECT_EQ(apply({0, "张三", notOn, "周末", "夜班", true, false}, &error),
               engine::RuleApplied::Failed);
     EXPECT_FALSE(error.isEmpty());

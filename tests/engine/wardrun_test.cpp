@@ -2,6 +2,7 @@
 // the same set-up in a file: on the sample and on random variations of it.
 
 #include "engine/run.h"
+#include "randomsetup.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
 #include "store/server.h"
@@ -85,7 +86,54 @@ TEST(WardRun, GivesWhatTheFileGives) {
     }
 }
 
+// What a run says and leaves, on a file or a ward.
+QStringList runOn(const QString& database) {
+    QStringList said;
+    engine::RunObserver observer;
+    observer.message = [&](const QString& text) { said << text; };
+    const engine::RunResult result = engine::generate(database, observer);
+    said << QString::number(int(result.outcome)) << result.detail;
+    return said + resultsOf(database);
+}
+
 } // namespace
+
+// Random set-ups with awkward names and rules (see randomsetup.h), slots of
+// one or two: the same messages, flags, counters and roster on a ward.
+TEST(WardRun, RandomSetUpsGiveWhatTheFileGives) {
+    KORVANE_NEED_SERVER(cluster);
+    int done = 0;
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        SCOPED_TRACE(seed);
+        test::TempDatabase t;
+        test::Random random(seed);
+        ASSERT_TRUE(t.db().transaction());
+        const test::Ward setUp = test::buildSetUp(t, random);
+        for (int i = 0; i < 6; ++i) {
+            const engine::Rule rule = test::randomRule(random, setUp);
+            test::exec(t.db(),
+                       "insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, 选定班次组) "
+                       "values (?, ?, ?, ?, ?, ?)",
+                       {rule.person, rule.placement, rule.date, rule.shift, int(rule.dateIsGroup),
+                        int(rule.shiftIsGroup)});
+        }
+        for (const QString& shift : t.rows("select idid from banci"))
+            t.run(QStringLiteral("update banci set 人数 = %1 where idid = %2")
+                      .arg(1 + random.below(2))
+                      .arg(shift));
+        ASSERT_TRUE(t.db().commit());
+        t.connection.reset();
+        const QString ward = server::location(cluster->url(), QStringLiteral("随机 %1").arg(seed));
+        const files::CommandResult filled = server::fillWard(ward, t.path, true);
+        ASSERT_TRUE(filled.ok) << filled.message.toStdString();
+        const QStringList inFile = runOn(t.path);
+        EXPECT_EQ(runOn(ward), inFile);
+        done += inFile.contains(msg::done);
+    }
+    // Some set-ups are carried out, others end before.
+    EXPECT_GT(done, 2);
+    EXPECT_LT(done, 12);
+}
 
 // The server's connection is cut once the rows are written, before the
 // roster: the run says so, and its rows and counters are not kept.

@@ -51,12 +51,13 @@ for row in range(2, rows.max_row + 1):
 } // namespace
 
 TEST(SavedRosterCommands, GenerateKeepsTheRosterThatRosterSavedShowsInEveryForm) {
-    QTemporaryDir dir;
+    test::TempDatabase t;
+    t.loadSample();
+    t.connection.reset();
+    const QTemporaryDir& dir = t.dir;
     const auto cli = [&](QStringList arguments) {
-        return test::runProgram(test::cliProgram(),
-                                QStringList{"--data-dir", dir.path()} + arguments);
+        return test::runProgram(test::cliProgram(), test::databaseArguments(t.path) + arguments);
     };
-    ASSERT_EQ(cli({"init", "--sample"}).exitCode, 0);
     const test::ProcessResult generated = cli({"generate"});
     ASSERT_EQ(generated.exitCode, 0) << generated.err.toStdString();
     const test::ProcessResult listed = cli({"rosters"});
@@ -125,15 +126,17 @@ TEST(SavedRosterCommands, ExplainCountsTheRosterBeforeThePeriodAsGenerateDoes) {
           "insert into 日期类型 (日期, 所属日期组ID) values ('2027-01-29', 'zz1z'), "
           "('2027-01-30', 'zz1z'), ('2027-01-31', 'zz1z')");
     const auto cli = [&](const QString& command) {
-        return test::runProgram(test::cliProgram(), {"--db", t.path, command});
+        return test::runProgram(test::cliProgram(), test::databaseArguments(t.path) << command);
     };
     ASSERT_EQ(cli("generate").exitCode, 0);
     // A limit set afterwards is what the kept roster now breaks.
     t.run("insert into 人员限制 (对象, 对象IDID, 最多班数) values ('人员', 1, 2)");
     const test::ProcessResult warned = test::runProgram(
-        test::cliProgram(),
-        {"--db", t.path, "roster", "--saved",
-         rosters::periodName(QDate(2027, 1, 29), QDate(2027, 1, 31)), "--warnings"});
+        test::cliProgram(), test::databaseArguments(t.path)
+                                << "roster"
+                                << "--saved"
+                                << rosters::periodName(QDate(2027, 1, 29), QDate(2027, 1, 31))
+                                << "--warnings");
     EXPECT_EQ(warned.exitCode, 0) << warned.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(warned.out)
                     .endsWith(msg::warningCount.arg(1) + "\n2027年1月31日 甲 白班：" +
@@ -175,8 +178,10 @@ TEST(SavedRosterCommands, GenerateAndExplainEndWithTheRunsExitCode) {
         test::TempDatabase t;
         t.run(QString::fromUtf8(ward) + QString::fromUtf8(c.dates));
         for (const char* command : {"explain", "generate"})
-            EXPECT_EQ(test::runProgram(test::cliProgram(), {"--db", t.path, command}).exitCode,
-                      c.code)
+            EXPECT_EQ(
+                test::runProgram(test::cliProgram(), test::databaseArguments(t.path) << command)
+                    .exitCode,
+                c.code)
                 << command;
     }
 }

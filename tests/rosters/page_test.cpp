@@ -5,8 +5,10 @@
 #include "engine/ui/schedulingpage.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
+#include "rosters/savedroster.h"
 #include "rosters/ui/savedrosterpage.h"
 #include "rosters/ui/savedrosterspage.h"
+#include "store/connection.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
 
@@ -14,6 +16,7 @@
 
 #include <QApplication>
 #include <QBrush>
+#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -47,6 +50,21 @@ TEST(SavedRostersPage, ListsRenamesOpensLocksAndDeletesTheRunsRoster) {
     auto* rows = control<QTableWidget>(list, "rosterList");
     ASSERT_EQ(rows->rowCount(), 1);
 
+    control<QLineEdit>(list, "rosterName")->setText("二月 '甲' 🏥");
+    control<QPushButton>(list, "renameRoster")->click();
+    EXPECT_EQ(rows->item(0, 0)->text(), "二月 '甲' 🏥");
+    // Renamed meanwhile by another program (on a ward, another client): the
+    // list shows it once it is activated again.
+    {
+        QString error;
+        auto other = Connection::open(context.data.path, &error);
+        ASSERT_TRUE(other) << error.toStdString();
+        ASSERT_TRUE(rosters::renameRoster(other->db(), list->currentRoster(), "别处", &error));
+    }
+    EXPECT_EQ(rows->item(0, 0)->text(), "二月 '甲' 🏥");
+    QEvent activated(QEvent::WindowActivate);
+    QApplication::sendEvent(list, &activated);
+    EXPECT_EQ(rows->item(0, 0)->text(), "别处");
     control<QLineEdit>(list, "rosterName")->setText("二月 '甲' 🏥");
     control<QPushButton>(list, "renameRoster")->click();
     EXPECT_EQ(rows->item(0, 0)->text(), "二月 '甲' 🏥");

@@ -241,9 +241,9 @@ TEST(SavedRoster, LocksThatBreakLeaveARuleOrALimitAreNamedAndKeptOrDropped) {
     // The command line, on the roster as kept: named and kept by default,
     // left out when asked.
     const auto cli = [&](const QStringList& options) {
-        return test::runProgram(
-            test::cliProgram(),
-            QStringList{"--db", f.t.path, "generate", "--keep-locks", kept.name} + options);
+        return test::runProgram(test::cliProgram(),
+                                test::databaseArguments(f.t.path) +
+                                    QStringList{"generate", "--keep-locks", kept.name} + options);
     };
     for (bool drop : {false, true}) {
         const test::ProcessResult run =

@@ -152,6 +152,7 @@ void makeBadFile(const BadFile& bad, const QString& path) {
 }
 
 TEST(RefusedFile, IsNeitherOpenedNorImportedAndStaysByteForByte) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     for (const BadFile& bad : kBadFiles) {
         SCOPED_TRACE(bad.kind);
         DataFolder folder;
@@ -181,6 +182,7 @@ TEST(RefusedFile, IsNeitherOpenedNorImportedAndStaysByteForByte) {
 // Replacing.
 
 TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     // A file with the right tables but no application id yet: accepted, and the
     // copy becomes ours while the chosen file stays as it was.
@@ -224,6 +226,7 @@ TEST(ReplaceWorkingDatabase, TakesTheNewDataAndKeepsTheOldFileAsABackup) {
 
 // A backup goes when a newer one holds the same content.
 TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     QStringList backupPaths;
     for (int i = 1; i <= 6; ++i) { // six clears in a row
@@ -255,6 +258,7 @@ TEST(ReplaceWorkingDatabase, PruningKeepsTheNewestBackupOfEveryContent) {
 // What a killed copy left beside the working file goes at start; a copy
 // another program is making right now stays.
 TEST(PrepareWorkingDatabase, ClearsStagingFoldersThatNoLiveCopyHolds) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     const QString stale = folder.file(".员工数据库-备份-20270105-0830.mdb.partial");
     ASSERT_TRUE(QDir().mkpath(stale));
@@ -269,6 +273,7 @@ TEST(PrepareWorkingDatabase, ClearsStagingFoldersThatNoLiveCopyHolds) {
 }
 
 TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     const QString source = folder.file("导入.mdb");
     makeDatabase(source, {"新人"});
@@ -300,6 +305,7 @@ TEST(ReplaceWorkingDatabase, AFailedCopyLeavesTheWorkingFileAndNoBackup) {
 // The window closes its pages before a replace, but a connection left open
 // must neither tear the backup nor damage the new working file.
 TEST(ReplaceWorkingDatabase, AConnectionHoldingTheWorkingFileOpen) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     const QString source = folder.file("导入.mdb");
     makeDatabase(source, {"新人"});
@@ -335,6 +341,7 @@ TEST(ReplaceWorkingDatabase, AConnectionHoldingTheWorkingFileOpen) {
 // An existing file is replaced once the copy is complete; the copy holds what
 // is committed while another connection writes.
 TEST(ExportWorkingDatabase, ReplacesAnExistingFileWithWhatIsCommitted) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     const QString target = folder.file("导出.mdb");
     writeFile(target, "an older export");
@@ -360,6 +367,7 @@ TEST(ExportWorkingDatabase, ReplacesAnExistingFileWithWhatIsCommitted) {
 }
 
 TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     DataFolder folder;
     writeFile(folder.file("普通文件.mdb"), "x");
     ASSERT_TRUE(QDir().mkpath(folder.file("文件夹.mdb/里面")));
@@ -403,6 +411,7 @@ TEST(ExportWorkingDatabase, RefusedTargetsWriteNothing) {
 // A missing working file is created, a usable one left as it is; an
 // unusable one goes aside with its write-ahead log and a fresh one takes its place.
 TEST(PrepareWorkingDatabase, CreatesKeepsOrMovesAsideTheWorkingFile) {
+    KORVANE_FILES_ONLY("copies, backups and replacement of the working file");
     QTemporaryDir dir;
     const QString dataDir = QDir(dir.path()).filePath("数据");
     const auto created = files::prepareWorkingDatabase(dataDir);

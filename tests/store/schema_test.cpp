@@ -3,6 +3,7 @@
 #include "store/connection.h"
 #include "store/datafiles.h"
 #include "store/membership.h"
+#include "store/schema.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
@@ -11,48 +12,49 @@
 
 using namespace korvane;
 
-// A new database and the delivered template alike: the three 全部 rows, no
-// other row (the program's own tables empty too), and our application id
-// (KRVN) with version 4.
+// A new database (on the server store: a new ward) and the delivered template
+// alike: the three 全部 rows, no other row (the program's own tables empty
+// too), and our application id (KRVN) with version 4.
 TEST(Schema, NewDatabaseAndTemplateHoldOnlyTheThreeAllRows) {
     test::TempDatabase fresh;
     auto delivered = Connection::open(files::templatePath(), nullptr, Connection::Access::ReadOnly);
     ASSERT_TRUE(delivered) << "the delivered template does not open";
-    for (QSqlDatabase* db : {&fresh.db(), &delivered->db()}) {
-        QSqlQuery query(*db);
-        ASSERT_TRUE(query.exec(
-            "select (select group_concat(值班人员组名称 || idid) from 值班人员组) || "
-            "(select group_concat(日期组名称 || idid) from 日期组) || "
-            "(select group_concat(班次组名称 || idid) from 班次组), (select count(*) from "
-            "基本信息) "
-            "+ (select count(*) from banci) + (select count(*) from 日期类型) + (select count(*) "
-            "from 排除条件) + (select count(*) from 值班底表) + (select count(*) from 值班报表) + "
-            "(select count(*) from 班数限制) + (select count(*) from 人员限制) + (select count(*) "
-            "from 休假) + (select count(*) from 排班目标) + (select count(*) from 排班意愿) + "
-            "(select count(*) from 公平权重) + (select count(*) from 理想人数) + (select count(*) "
-            "from 禁止衔接) + (select count(*) from 人员工号), * from pragma_application_id, "
-            "pragma_user_version"));
-        ASSERT_TRUE(query.next());
-        EXPECT_EQ(QStringList({query.value(0).toString(), query.value(1).toString(),
-                               query.value(2).toString(), query.value(3).toString()}),
-                  QStringList({"全部1全部1全部1", "0", "1263687246", "4"}))
-            << db->databaseName().toStdString();
+    for (Connection* connection : {fresh.connection.get(), delivered.get()}) {
+        QSqlDatabase& db = connection->db();
+        QStringList rows;
+        for (const char* table : {"值班人员组", "日期组", "班次组"})
+            rows << test::rowsOf(db, QString("select %1名称 || idid from %1").arg(table));
+        QStringList counts;
+        for (const schema::Table& table : schema::tables() + schema::ownTables())
+            counts << QString("(select count(*) from %1)").arg(table.name);
+        rows << test::rowsOf(db, "select " + counts.join(" + "));
+        rows << test::rowsOf(db, connection->onServer()
+                                     ? "select application_id, user_version from korvane_version"
+                                     : "select * from pragma_application_id, pragma_user_version");
+        EXPECT_EQ(rows, QStringList({"全部1", "全部1", "全部1", "3", "1263687246|4"}))
+            << db.databaseName().toStdString();
     }
 }
 
 // A deleted row's number is never handed out again, in every table that numbers its rows.
 TEST(Schema, AutonumbersAreNeverReused) {
     test::TempDatabase t;
-    t.run("PRAGMA synchronous = OFF");
-    for (const char* table : {"值班人员组", "日期组", "班次组", "基本信息", "banci", "排除条件",
-                              "值班底表", "值班报表"}) {
-        const QString insert = QString("insert into %1 default values;").arg(table);
-        t.run(insert + insert +
-              QString("delete from %1 where rowid = (select max(rowid) from %1);").arg(table) +
-              insert);
-        EXPECT_EQ(t.scalar(QString("select max(rowid) - count(*) from %1").arg(table)).toInt(), 1)
-            << table;
-    }
+    if (!test::onServerStore())
+        t.run("PRAGMA synchronous = OFF");
+    for (const schema::Table& table : schema::tables() + schema::ownTables())
+        for (const schema::Column& column : table.columns) {
+            if (column.type != QLatin1String("INTEGER PRIMARY KEY AUTOINCREMENT"))
+                continue;
+            const QString insert = QString("insert into %1 default values;").arg(table.name);
+            t.run(insert + insert +
+                  QString("delete from %1 where %2 = (select max(%2) from %1);")
+                      .arg(table.name, column.name) +
+                  insert);
+            EXPECT_EQ(
+                t.rows(QString("select max(%2) - count(*) from %1").arg(table.name, column.name)),
+                QStringList{"1"})
+                << table.name.toStdString();
+        }
 }
 
 TEST(Membership, TokensAreExactAndRemovingRestores) {

@@ -70,6 +70,7 @@ bool waitForError(QProcess& process, const QString& text) {
 // checks the file or runs on it; another SQLite program reading afterwards
 // must not take the write-ahead log away from under it.
 TEST(SharedFile, TheWindowsWritesStayVisibleAfterARunAndAnotherReader) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     QString error;
     auto window = Connection::open(folder.working, &error);
@@ -88,6 +89,7 @@ TEST(SharedFile, TheWindowsWritesStayVisibleAfterARunAndAnotherReader) {
 // waits for it, a reset of another program leaves its tables alone, and the
 // waiting run prints a roster of its own.
 TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
     QString error;
@@ -125,6 +127,7 @@ TEST(SharedFile, ASecondRunWaitsAndNoResetEmptiesTheTablesUnderARun) {
 // leaves the new file as it came, without its own log for the new file to
 // take up.
 TEST(SharedFile, ARunStopsWhenAnotherFileIsRenamedOverItsOwn) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
     const QString other = folder.file("另一个.mdb");
@@ -159,6 +162,7 @@ TEST(SharedFile, ARunStopsWhenAnotherFileIsRenamedOverItsOwn) {
 // does not change what an open read sees, so an export copies one state of
 // the file. The reader leaves nothing beside the file.
 TEST(SharedFile, AnIdleFileIsReadThroughSQLitesLocks) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     QString error;
     ASSERT_TRUE(Connection::open(folder.working, &error)) << error.toStdString(); // WAL mode
@@ -182,6 +186,7 @@ TEST(SharedFile, AnIdleFileIsReadThroughSQLitesLocks) {
 // file whose index lost rows (which SQLite's quick check does not see) is
 // neither exported nor imported.
 TEST(SharedFile, ACopyThatFailsTheFullCheckIsNeitherExportedNorImported) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     // The roster kept as a saved roster, whose tables are indexed.
     ASSERT_EQ(test::runProgram(test::cliProgram(), {"--db", folder.working, "generate"}).exitCode,
@@ -219,6 +224,7 @@ TEST(SharedFile, ACopyThatFailsTheFullCheckIsNeitherExportedNorImported) {
 // Import replaces the file only once no window or command of ours uses it;
 // a working file that is a link is replaced at its target.
 TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     const QByteArray before = fileBytes(folder.working);
     QString error;
@@ -258,6 +264,7 @@ TEST(SharedFile, ImportWaitsForOtherUsersAndWritesThroughALink) {
 // A file locked by another program is busy, not damaged: start-up leaves it
 // where it is and says so, and nothing takes its place.
 TEST(SharedFile, AWorkingFileLockedElsewhereIsLeftWhereItIs) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     QProcess holder;
     holder.start("sqlite3", {folder.working});
@@ -298,6 +305,7 @@ QString otherUserProgram() {
 // imported from; a file the user may not read is unavailable (exit 5), not
 // someone else's database; nothing is left beside the source.
 TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder media;
     ASSERT_EQ(engine::generate(media.working).outcome, engine::RunOutcome::Done);
     QTemporaryDir outDir;
@@ -336,6 +344,7 @@ TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
 
 // korvane-cli: outputs never overwrite a database, and its edges.
 TEST(SharedFile, CommandLineOutputsAndArguments) {
+    KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
     SampleFolder folder;
     ASSERT_EQ(engine::generate(folder.working).outcome, engine::RunOutcome::Done);
     const QByteArray before = fileBytes(folder.working);

@@ -83,6 +83,7 @@ void startWriter(QProcess& process, const QString& path, int day) {
 }
 
 TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     makeFirstVersion(t);
     ASSERT_EQ(tablesOf(t.path), firstVersion); // read-only: left as it is
@@ -112,6 +113,7 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 // one of its own version that is missing is told like one of the ten, by
 // every command, and never made up silently.
 TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     t.run("drop table 排班目标; drop table 排班意愿; drop table 公平权重; drop table 理想人数; "
           "drop table 禁止衔接; PRAGMA user_version = 2");
@@ -136,6 +138,7 @@ TEST(Upgrade, ASecondVersionFileWithoutOneOfItsTablesIsRefused) {
 // still of the first version, or of the current one with the backup beside
 // it; and the next program to open it upgrades it.
 TEST(Upgrade, AKilledUpgradeLeavesTheFileWholeAtOneVersion) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     makeFirstVersion(t);
     // How long a whole run takes: the kills fall anywhere within it.
@@ -186,6 +189,7 @@ TEST(Upgrade, AKilledUpgradeLeavesTheFileWholeAtOneVersion) {
 // Two programs opening a first-version file at once both go on with it
 // upgraded; it is upgraded once, behind one backup, and nothing is lost.
 TEST(Upgrade, TwoProgramsOpeningAFirstVersionFileAtOnceUpgradeItOnce) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
     test::TempDatabase t;
     makeFirstVersion(t);
     QProcess alone;

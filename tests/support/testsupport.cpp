@@ -10,12 +10,50 @@
 #include <QSqlRecord>
 
 #include "store/datafiles.h"
+#include "store/dialect.h"
+#include "store/server.h"
+#include "store/sqltext.h"
+#include "support/servercluster.h"
 
 namespace korvane::test {
 
+bool onServerStore() {
+    static const bool server = qgetenv("KORVANE_TEST_STORE") == "server";
+    return server;
+}
+
+namespace {
+
+// The location of a new ward of the shared cluster, made as the program
+// makes one: from a database file (the template). The test fails when it
+// cannot be made.
+QString newWard(const QString& source) {
+    static int made = 0;
+    QString why;
+    ServerCluster* cluster = ServerCluster::shared(&why);
+    if (!cluster) {
+        ADD_FAILURE() << why.toStdString();
+        return {};
+    }
+    const QString ward = server::location(cluster->url(), QStringLiteral("测试 %1").arg(++made));
+    const files::CommandResult filled = server::fillWard(ward, source, false);
+    if (!filled.ok)
+        ADD_FAILURE() << filled.message.toStdString();
+    return ward;
+}
+
+} // namespace
+
 TempDatabase::TempDatabase() {
-    path = QDir(dir.path()).filePath(files::workingFileName);
     QString error;
+    if (onServerStore()) {
+        path = newWard(files::templatePath());
+        connection = Connection::open(path, &error);
+        if (!connection)
+            ADD_FAILURE() << "cannot open " << path.toStdString() << ": " << error.toStdString();
+        return;
+    }
+    path = QDir(dir.path()).filePath(files::workingFileName);
     connection = Connection::create(path, &error);
     if (!connection)
         ADD_FAILURE() << "cannot create " << path.toStdString() << ": " << error.toStdString();
@@ -36,7 +74,7 @@ void TempDatabase::run(const QString& script) {
         if (statement.trimmed().isEmpty())
             continue;
         QSqlQuery query(db());
-        if (!query.exec(statement))
+        if (!execTestSql(query, statement))
             ADD_FAILURE() << statement.toStdString() << ": "
                           << query.lastError().text().toStdString();
     }
@@ -44,7 +82,7 @@ void TempDatabase::run(const QString& script) {
 
 QVariant TempDatabase::scalar(const QString& sql) {
     QSqlQuery query(db());
-    if (!query.exec(sql)) {
+    if (!execTestSql(query, sql)) {
         ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
         return {};
     }
@@ -58,7 +96,7 @@ QStringList TempDatabase::rows(const QString& sql) {
 QStringList rowsOf(QSqlDatabase& db, const QString& sql) {
     QStringList result;
     QSqlQuery query(db);
-    if (!query.exec(sql)) {
+    if (!execTestSql(query, sql)) {
         ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
         return result;
     }
@@ -71,12 +109,33 @@ QStringList rowsOf(QSqlDatabase& db, const QString& sql) {
     return result;
 }
 
+bool execTestSql(QSqlQuery& query, const QString& sql) {
+    if (!onServer(query))
+        return query.exec(sql);
+    QString error;
+    if (dialect::exec(query, sql, &error))
+        return true;
+    // A statement the dialect refuses has no error of the driver's to show.
+    if (!query.lastError().isValid())
+        ADD_FAILURE() << sql.toStdString() << ": " << error.toStdString();
+    return false;
+}
+
 void TempDatabase::loadSample() {
     connection.reset();
+    QString error;
+    if (onServerStore()) {
+        const files::CommandResult filled = server::fillWard(path, files::samplePath(), true);
+        if (!filled.ok)
+            ADD_FAILURE() << filled.message.toStdString();
+        connection = Connection::open(path, &error);
+        if (!connection)
+            ADD_FAILURE() << error.toStdString();
+        return;
+    }
     FileCheck problem;
     if (!files::copyDatabase(files::samplePath(), path, &problem))
         ADD_FAILURE() << problem.reason.toStdString();
-    QString error;
     connection = Connection::open(path, &error);
     if (!connection)
         ADD_FAILURE() << error.toStdString();
@@ -108,6 +167,13 @@ QString cliProgram() {
     return QDir(outputDirectory()).filePath(QStringLiteral("korvane-cli"));
 }
 
+QStringList databaseArguments(const QString& path) {
+    if (server::isLocation(path))
+        return {QStringLiteral("--server"), server::urlOf(path), QStringLiteral("--ward"),
+                server::wardOf(path)};
+    return {QStringLiteral("--db"), path};
+}
+
 QByteArray fileBytes(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -126,7 +192,7 @@ QStringList valuesIn(const QString& path, const QString& sql) {
         return {QStringLiteral("<cannot open: %1>").arg(error)};
     QSqlQuery query(connection->db());
     QStringList values;
-    if (!query.exec(sql))
+    if (!execTestSql(query, sql))
         ADD_FAILURE() << sql.toStdString() << ": " << query.lastError().text().toStdString();
     while (query.next())
         values << query.value(0).toString();

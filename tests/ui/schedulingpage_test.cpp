@@ -8,6 +8,7 @@
 #include "engine/roster.h"
 #include "engine/ui/explanationwindow.h"
 #include "engine/ui/schedulingpage.h"
+#include "store/connection.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
 
@@ -27,6 +28,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -136,6 +138,35 @@ TEST_F(SchedulingPageTest, TheRuleFrameAddsAndDeletesRules) {
     EXPECT_EQ(rules->currentIndex().data().toLongLong(), second);
     press(page, "Command7");
     EXPECT_EQ(count("排除条件"), before);
+}
+
+// Activated again, the page shows what another program (on a ward, another
+// client) changed meanwhile: a rule added, the roster's rows.
+TEST_F(SchedulingPageTest, ActivatedAgainItShowsWhatOthersChanged) {
+    SchedulingPage page(context);
+    ASSERT_TRUE(generate(page));
+    auto* rules = control<QTableView>(&page, "DataGridPaichu");
+    auto* roster = control<QTableView>(&page, "DataGrid6");
+    const int before = rules->model()->rowCount();
+    int people = -1;
+    for (int column = 0; column < roster->model()->columnCount(); ++column)
+        if (roster->model()->headerData(column, Qt::Horizontal).toString() == "值班人")
+            people = column;
+    ASSERT_GE(people, 0);
+    {
+        QString error;
+        auto other = Connection::open(context.data.path, &error);
+        ASSERT_TRUE(other) << error.toStdString();
+        QSqlQuery write(other->db());
+        ASSERT_TRUE(write.exec("insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, "
+                               "选定班次组) values ('全部', '不排在', '全部', '全部', 1, 1)"));
+        ASSERT_TRUE(write.exec("update 值班报表 set 值班人 = '  别人'"));
+    }
+    EXPECT_EQ(rules->model()->rowCount(), before);
+    QEvent activated(QEvent::WindowActivate);
+    QApplication::sendEvent(&page, &activated);
+    EXPECT_EQ(rules->model()->rowCount(), before + 1);
+    EXPECT_EQ(roster->model()->index(0, people).data().toString(), "  别人");
 }
 
 // The planner's road: no report before a run; a run that holds the data
