@@ -103,20 +103,28 @@ QStringList comparisonLines(const Improvement& improvement) {
 
 bool keptComparison(QSqlDatabase& db, qint64 number, QStringList* lines, QString* error) {
     lines->clear();
-    rosters::SavedRoster kept, start;
-    if (!rosters::loadSavedRoster(db, number, &kept, error))
+    // The summaries first: most rosters are not a search's, and need not be read.
+    QList<rosters::RosterSummary> summaries;
+    if (!rosters::listRosters(db, &summaries, error))
         return false;
-    const QString name = startName(kept.summary.name);
-    if (name.isEmpty())
-        return true;
-    const qint64 from = rosters::findRoster(db, name, error);
-    if (from <= 0)
-        return from == 0;
-    if (!rosters::loadSavedRoster(db, from, &start, error))
-        return false;
+    const auto find = [&](auto matches) -> const rosters::RosterSummary* {
+        for (const rosters::RosterSummary& summary : summaries)
+            if (matches(summary))
+                return &summary;
+        return nullptr;
+    };
+    const auto* made = find([&](const auto& summary) { return summary.number == number; });
+    const QString name = made ? startName(made->name) : QString();
+    const auto* from =
+        name.isEmpty() ? nullptr : find([&](const auto& summary) { return summary.name == name; });
     // Stamps are yyyy-MM-dd HH:mm:ss: a later one sorts after.
-    if (qMax(start.summary.generated, start.summary.changed) > kept.summary.generated ||
-        !sameFrame(start.sheet, kept.sheet))
+    if (!from || qMax(from->generated, from->changed) > made->generated)
+        return true;
+    rosters::SavedRoster kept, start;
+    if (!rosters::loadSavedRoster(db, number, &kept, error) ||
+        !rosters::loadSavedRoster(db, from->number, &start, error))
+        return false;
+    if (!sameFrame(start.sheet, kept.sheet))
         return true;
     score::RosterScore before, after;
     if (!score::scoreRoster(db, start.sheet, &before, error) ||
