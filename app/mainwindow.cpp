@@ -9,6 +9,7 @@
 #include "monthsheet/ui/monthsheetpage.h"
 #include "rosters/ui/savedrosterpage.h"
 #include "score/ui/scoretab.h"
+#include "search/improve.h"
 #include "search/ui/improvewindow.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
@@ -298,6 +299,15 @@ void MainWindow::showSchedulingPage() {
 
 void MainWindow::showImproveWindow(const QString& savedName) {
     showPage(new ImproveWindow(*this, savedName));
+}
+
+QStringList MainWindow::scoreComparison(qint64 roster) {
+    QSqlDatabase db = database();
+    QStringList lines;
+    QString error;
+    if (!search::keptComparison(db, roster, &lines, &error))
+        return {error};
+    return lines;
 }
 
 void MainWindow::showSavedRoster(qint64 roster, bool scoreTab) {

@@ -49,6 +49,7 @@ public:
     void showPage(QWidget* page) override;
     void showImproveWindow(const QString& savedName) override;
     void showSavedRoster(qint64 roster, bool scoreTab) override;
+    QStringList scoreComparison(qint64 roster) override;
     void openMonthSheet() override { m_opener.openMonthSheet(); }
     void closeMonthSheet() override { m_opener.closeMonthSheet(); }
     void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) override {

@@ -178,6 +178,31 @@ QStringList hardLines(const RosterScore& score) {
     return lines;
 }
 
+QStringList comparisonLines(const Breakdown& before, const Breakdown& after, int hardBefore,
+                            int hardAfter, const QStringList& people) {
+    QStringList lines;
+    for (int term = 0; term < termCount; ++term)
+        if (before.terms[size_t(term)] != 0 || after.terms[size_t(term)] != 0)
+            lines << comparisonLine.arg(termName(Term(term)),
+                                        numberText(before.terms[size_t(term)]),
+                                        numberText(after.terms[size_t(term)]));
+    lines << comparisonLine.arg(totalCaption, numberText(before.total()), numberText(after.total()))
+          << hardComparison.arg(hardBefore).arg(hardAfter);
+    const auto cost = [](const Breakdown& breakdown, qsizetype person) {
+        double sum = 0;
+        if (size_t(person) < breakdown.people.size())
+            for (double value : breakdown.people[size_t(person)])
+                sum += value;
+        return sum;
+    };
+    for (qsizetype person = 0; person < people.size(); ++person) {
+        const double was = cost(before, person), now = cost(after, person);
+        if (std::abs(was - now) > 1e-9)
+            lines << comparisonLine.arg(people.at(person), numberText(was), numberText(now));
+    }
+    return lines;
+}
+
 QStringList formatScore(const RosterScore& score) {
     QStringList lines;
     lines << scoreTitle + QStringLiteral("：") + monthsheet::periodText(score.sheet);

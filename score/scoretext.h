@@ -35,6 +35,15 @@ QList<QStringList> personRows(const RosterScore& score);
 // The hard rules broken, a line each: date, person (or slot), shift, text.
 QStringList hardLines(const RosterScore& score);
 
+// A score before and after a change of the roster (a search): a line per
+// term that costs in either, the total, the hard findings, and, when the
+// people's names are given, a line per person whose cost changed.
+inline const QString comparisonCaption = QStringLiteral("优化前后：");
+inline const QString comparisonLine = QStringLiteral("%1：%2 → %3");
+inline const QString hardComparison = QStringLiteral("硬性规则：%1 → %2 处");
+QStringList comparisonLines(const Breakdown& before, const Breakdown& after, int hardBefore,
+                            int hardAfter, const QStringList& people = {});
+
 // The whole score as korvane-cli prints it.
 QStringList formatScore(const RosterScore& score);
 

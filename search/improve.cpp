@@ -10,6 +10,7 @@
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -72,21 +73,69 @@ void explainShort(const rosters::RosterChecker& checker, const monthsheet::Month
     }
 }
 
+// The roster a kept name was made from: 甲 of 甲（优化） or 甲（优化2）
+// (keptName, keptNameCopy).
+QString startName(const QString& kept) {
+    static const QRegularExpression ending(QStringLiteral("^(.+)（优化\\d*）$"));
+    const QRegularExpressionMatch match = ending.match(kept);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+bool sameFrame(const monthsheet::MonthSheet& one, const monthsheet::MonthSheet& other) {
+    if (one.dates != other.dates || one.people.size() != other.people.size() ||
+        one.shifts.size() != other.shifts.size())
+        return false;
+    for (qsizetype person = 0; person < one.people.size(); ++person)
+        if (one.people.at(person).idid != other.people.at(person).idid)
+            return false;
+    for (qsizetype shift = 0; shift < one.shifts.size(); ++shift)
+        if (one.shifts.at(shift).idid != other.shifts.at(shift).idid)
+            return false;
+    return true;
+}
+
 } // namespace
 
 QStringList comparisonLines(const Improvement& improvement) {
-    QStringList lines;
-    const score::Breakdown& before = improvement.scoreBefore;
-    const score::Breakdown& after = improvement.scoreAfter;
-    for (int term = 0; term < score::termCount; ++term)
-        if (before.terms[size_t(term)] != 0 || after.terms[size_t(term)] != 0)
-            lines << searchmsg::scoreLine.arg(score::termName(score::Term(term)),
-                                              score::numberText(before.terms[size_t(term)]),
-                                              score::numberText(after.terms[size_t(term)]));
-    lines << searchmsg::scoreLine.arg(score::totalCaption, score::numberText(before.total()),
-                                      score::numberText(after.total()))
-          << searchmsg::hardLine.arg(improvement.hardBefore).arg(improvement.hardAfter);
-    return lines;
+    return score::comparisonLines(improvement.scoreBefore, improvement.scoreAfter,
+                                  improvement.hardBefore, improvement.hardAfter);
+}
+
+bool keptComparison(QSqlDatabase& db, qint64 number, QStringList* lines, QString* error) {
+    lines->clear();
+    // The summaries first: most rosters are not a search's, and need not be read.
+    QList<rosters::RosterSummary> summaries;
+    if (!rosters::listRosters(db, &summaries, error))
+        return false;
+    const auto find = [&](auto matches) -> const rosters::RosterSummary* {
+        for (const rosters::RosterSummary& summary : summaries)
+            if (matches(summary))
+                return &summary;
+        return nullptr;
+    };
+    const auto* made = find([&](const auto& summary) { return summary.number == number; });
+    const QString name = made ? startName(made->name) : QString();
+    const auto* from =
+        name.isEmpty() ? nullptr : find([&](const auto& summary) { return summary.name == name; });
+    // Stamps are yyyy-MM-dd HH:mm:ss: a later one sorts after.
+    if (!from || qMax(from->generated, from->changed) > made->generated)
+        return true;
+    rosters::SavedRoster kept, start;
+    if (!rosters::loadSavedRoster(db, number, &kept, error) ||
+        !rosters::loadSavedRoster(db, from->number, &start, error))
+        return false;
+    if (!sameFrame(start.sheet, kept.sheet))
+        return true;
+    score::RosterScore before, after;
+    if (!score::scoreRoster(db, start.sheet, &before, error) ||
+        !score::scoreRoster(db, kept.sheet, &after, error))
+        return false;
+    QStringList people;
+    for (const auto& person : kept.sheet.people)
+        people << person.name;
+    *lines = score::comparisonLines(before.breakdown, after.breakdown, int(before.hard.size()),
+                                    int(after.hard.size()), people);
+    return true;
 }
 
 bool parseBudget(const QString& text, qint64* value) {

@@ -47,6 +47,14 @@ Improvement improveSheet(score::ScoreReading reading, const monthsheet::MonthShe
 // total, and the hard findings.
 QStringList comparisonLines(const Improvement& improvement);
 
+// The score of a saved roster the search kept against the saved roster it
+// started from (the one its name names: "甲（优化）" of 甲; a search of the
+// last run's roster started from the roster that run kept), term by term
+// and person by person, as comparisonLines. Empty when the roster is not a
+// search's, or its start is gone, was changed since, or holds other people,
+// shifts or dates.
+bool keptComparison(QSqlDatabase& db, qint64 number, QStringList* lines, QString* error);
+
 // The budget as typed: a whole number of seconds or steps above 0.
 bool parseBudget(const QString& text, qint64* value);
 

@@ -22,8 +22,6 @@ inline const QString alreadyOnDuty = QStringLiteral("当天已排有冲突的班
 inline const QString couldTake = QStringLiteral("可排，但会使其他班次或目标受影响");
 inline const QString stillShort = QStringLiteral("仍有 %1 个班次人数不足。");
 inline const QString progress = QStringLiteral("最好扣分 %1");
-inline const QString scoreLine = QStringLiteral("%1：%2 → %3");
-inline const QString hardLine = QStringLiteral("硬性规则：%1 → %2 处");
 inline const QString steps = QStringLiteral("搜索 %1 步，%2 秒");
 
 } // namespace korvane::searchmsg

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -26,6 +27,10 @@ constexpr double kColdestShare = 3e-2;
 constexpr double kStartShare = 3;
 // How many moves measure the start temperature.
 constexpr int kSampledMoves = 2000;
+// The share of steps (in hundredths) that level a fairness group, where there is one.
+constexpr int kLevelShare = 20;
+// The members drawn for the most and the least loaded of a group.
+constexpr int kLevelDraws = 4;
 
 struct Change {
     int person = 0;
@@ -42,9 +47,12 @@ public:
         const size_t shifts = size_t(m_rules.shifts);
         m_working.assign(size_t(m_rules.dates) * shifts, 0);
         m_counts.assign(size_t(m_rules.people), {});
+        m_loads.assign(size_t(m_rules.people), {});
         for (int person = 0; person < m_rules.people; ++person)
-            for (int date = 0; date < m_rules.dates; ++date)
+            for (int date = 0; date < m_rules.dates; ++date) {
                 count(person, date, cell(person, date), +1);
+                load(person, date, cell(person, date), +1);
+            }
         m_most.assign(m_working.size(), 0);
         m_runsOn.assign(size_t(m_rules.dates), {});
         for (int date = 0; date < m_rules.dates; ++date)
@@ -78,6 +86,10 @@ public:
         m_reach = 2 + int(std::ceil(longestRest / engine::kMinutesPerDay));
         for (size_t slot = 0; slot < m_working.size(); ++slot)
             m_short += std::max(0, m_rules.needed[slot] - m_working[slot]);
+        const std::vector<score::ScoreSetup::FairGroup>& groups = problem.setup->fairness;
+        for (size_t group = 0; group < groups.size(); ++group)
+            if (groups[group].weight > 0 && groups[group].members.size() >= 2)
+                m_fairGroups.push_back(int(group));
         m_bestCells = m_state.cells();
         m_bestTotal = m_state.total();
     }
@@ -168,6 +180,35 @@ private:
             own.overnight += sign * m_rules.overnight[size_t(shift)];
             own.weekend += sign * m_rules.weekend[size_t(date)];
             m_working[slotOf(date, shift)] += sign;
+        }
+    }
+
+    // What each kind of fairness counts of a person: minutes, overnight,
+    // weekend-day and holiday shifts (as the score counts them).
+    using Loads = std::array<qint64, 4>;
+    static int loadOf(score::Term term) {
+        switch (term) {
+        case score::Term::FairHours:
+            return 0;
+        case score::Term::FairOvernight:
+            return 1;
+        case score::Term::FairWeekend:
+            return 2;
+        default:
+            return 3;
+        }
+    }
+    Loads loadsOf(int date, int shift) const {
+        const score::ScoreSetup& setup = *m_problem.setup;
+        return {setup.minutes[size_t(shift)], setup.overnight[size_t(shift)],
+                setup.weekendDay[size_t(date)], setup.holiday[size_t(date)]};
+    }
+    void load(int person, int date, const Cell& cell, int sign) {
+        Loads& own = m_loads[size_t(person)];
+        for (int shift : cell) {
+            const Loads each = loadsOf(date, shift);
+            for (size_t kind = 0; kind < own.size(); ++kind)
+                own[kind] += sign * each[kind];
         }
     }
 
@@ -302,6 +343,8 @@ private:
             Cell& cell = m_cells[index(change.person, change.date)];
             count(change.person, change.date, cell, -1);
             count(change.person, change.date, change.cell, +1);
+            load(change.person, change.date, cell, -1);
+            load(change.person, change.date, change.cell, +1);
             m_short += shortChange(change.date, cell, change.cell);
             std::swap(cell, change.cell);
         }
@@ -379,6 +422,8 @@ private:
     void step() {
         if (m_short > 0 && below(3) == 0)
             return fill();
+        if (!m_fairGroups.empty() && below(100) < kLevelShare)
+            return level();
         const int kind = below(100);
         if (kind < 35)
             changeOne();
@@ -465,6 +510,51 @@ private:
             attempt(changes, n);
     }
 
+    // A shift of a fairness group's most loaded member (of a few drawn)
+    // handed to, or the day swapped with, its least loaded one (of a few
+    // drawn): random people rarely move a mean-distance term of hundreds.
+    void level() {
+        const score::ScoreSetup::FairGroup& group =
+            m_problem.setup
+                ->fairness[size_t(m_fairGroups[size_t(below(int(m_fairGroups.size())))])];
+        const int members = int(group.members.size());
+        const size_t kind = size_t(loadOf(group.term));
+        int giver = -1, taker = -1;
+        for (int i = 0; i < kLevelDraws; ++i) {
+            const int high = group.members[size_t(below(members))];
+            const int low = group.members[size_t(below(members))];
+            if (giver < 0 || m_loads[size_t(high)][kind] > m_loads[size_t(giver)][kind])
+                giver = high;
+            if (taker < 0 || m_loads[size_t(low)][kind] < m_loads[size_t(taker)][kind])
+                taker = low;
+        }
+        if (giver == taker || m_loads[size_t(giver)][kind] <= m_loads[size_t(taker)][kind])
+            return;
+        // The first date on from a random one where the giver works a shift
+        // that counts and the taker may take it.
+        const int from = below(m_rules.dates);
+        for (int i = 0; i < m_rules.dates; ++i) {
+            const int date = (from + i) % m_rules.dates;
+            const Cell& mine = cell(giver, date);
+            for (int shift : mine) {
+                if (loadsOf(date, shift)[kind] == 0 || !m_rules.isPermitted(taker, date, shift))
+                    continue;
+                const Cell& theirs = cell(taker, date);
+                if (theirs.contains(shift))
+                    return;
+                Change changes[2] = {{giver, date, mine}, {taker, date, {shift}}};
+                if (theirs.isEmpty()) {
+                    changes[0].cell.removeOne(shift);
+                } else {
+                    changes[0].cell = theirs;
+                    changes[1].cell = mine;
+                }
+                attempt(changes, 2);
+                return;
+            }
+        }
+    }
+
     void fill() {
         const int slotCount = int(m_working.size());
         const int from = below(slotCount);
@@ -517,6 +607,8 @@ private:
     std::mt19937_64 m_random;
     std::vector<int> m_working; // date x shift: people on the slot
     std::vector<Counts> m_counts;
+    std::vector<Loads> m_loads;              // per person
+    std::vector<int> m_fairGroups;           // the fairness groups that weigh and have two members
     std::vector<int> m_most;                 // date x shift: the most the slot may take
     std::vector<std::vector<int>> m_runsOn;  // per date: the shifts anyone may take
     std::vector<std::vector<int>> m_choices; // person x date: the shifts they may take

@@ -6,6 +6,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -44,6 +45,9 @@ public:
     virtual void showImproveWindow(const QString& savedName) = 0;
     // The page of a saved roster, opened on its 评分 tab when asked.
     virtual void showSavedRoster(qint64 roster, bool scoreTab) = 0;
+    // A saved roster the search kept, scored against the roster it started
+    // from, term by term and person by person; empty for any other.
+    virtual QStringList scoreComparison(qint64 roster) = 0;
 
     // A page opens another through these, so that no page knows another's
     // class. 排班总表 of the last run's roster (nothing when there is none),

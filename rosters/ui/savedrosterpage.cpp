@@ -5,6 +5,7 @@
 #include "engine/roster.h"
 #include "monthsheet/sheetmodel.h"
 #include "monthsheet/ui/monthsheetpage.h"
+#include "score/ui/scoretab.h"
 #include "store/messages.h"
 #include "ui/controls.h"
 #include "ui/flowlayout.h"
@@ -304,6 +305,8 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
         // Two cells are chosen for a swap.
         sheetPage->sheetView()->setSelectionMode(QAbstractItemView::ExtendedSelection);
     }
+    if (ScoreTab* tab = m_sheetPage->scoreTab())
+        tab->showComparison(m_context.scoreComparison(m_number));
     m_tables = std::move(tables);
     m_saved = std::move(saved);
     m_locks = std::move(locks);

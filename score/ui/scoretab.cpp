@@ -55,6 +55,9 @@ ScoreTab::ScoreTab(QWidget* parent) : QWidget(parent) {
     m_termsView = tableView(QStringLiteral("scoreTerms"), m_terms, top);
     m_hard = new QListWidget(top);
     m_hard->setObjectName(QStringLiteral("scoreHard"));
+    m_comparison = new QListWidget(top);
+    m_comparison->setObjectName(QStringLiteral("scoreComparison"));
+    m_comparison->hide();
     m_peopleView = tableView(QStringLiteral("scorePeople"), m_people, splitter);
     splitter->setStretchFactor(1, 3);
     auto* layout = new QVBoxLayout(this);
@@ -68,6 +71,15 @@ void ScoreTab::showHard(const score::RosterScore& score) {
     m_hard->clear();
     m_hard->addItem(score::hardCaption + QStringLiteral("："));
     m_hard->addItems(score::hardLines(score));
+}
+
+void ScoreTab::showComparison(const QStringList& lines) {
+    m_comparison->clear();
+    if (!lines.isEmpty()) {
+        m_comparison->addItem(score::comparisonCaption);
+        m_comparison->addItems(lines);
+    }
+    m_comparison->setVisible(!lines.isEmpty());
 }
 
 void ScoreTab::showScore(const score::RosterScore& score, const QList<int>& people) {

@@ -27,10 +27,13 @@ public:
     void showScore(const score::RosterScore& score, const QList<int>& people = {});
     // The total and the hard rules only (the warnings were checked anew).
     void showHard(const score::RosterScore& score);
+    // The score before and after the search that made the roster (none: hidden).
+    void showComparison(const QStringList& lines);
 
     QTableView* termsView() const { return m_termsView; }
     QTableView* peopleView() const { return m_peopleView; }
     QListWidget* hardList() const { return m_hard; }
+    QListWidget* comparisonList() const { return m_comparison; }
 
 private:
     QLabel* m_summary = nullptr;
@@ -39,6 +42,7 @@ private:
     QTableView* m_termsView = nullptr;
     QTableView* m_peopleView = nullptr;
     QListWidget* m_hard = nullptr;
+    QListWidget* m_comparison = nullptr;
 };
 
 // The fill of the cells that cost most (the legends name it).

@@ -1,14 +1,19 @@
 // The search: an optimum known by hand, hard rules kept on random set-ups
 // (checked by a plain checker of this file), a failed run completed, the
-// same roster for a seed, and the budgets refused.
+// same roster for a seed, the budgets refused, and nothing kept of a search
+// killed or outrun by a change of the set-up.
 
 #include "engine/run.h"
 #include "monthsheet/monthsheet.h"
+#include "rosters/savedroster.h"
 #include "search/improve.h"
+#include "search/messages.h"
 #include "support/testsupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include <random>
@@ -287,4 +292,97 @@ TEST(Search, BudgetsAndTheRunLock) {
     const search::Result result = search::improveRoster(t.path, request);
     EXPECT_EQ(result.outcome, search::Outcome::Done);
     EXPECT_TRUE(result.kept.name.endsWith(QStringLiteral("（优化）")));
+}
+
+TEST(Search, KilledMidSearchKeepsNothing) {
+    test::TempDatabase t;
+    writeWard(t, 28);
+    ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
+    const QStringList before = t.rows("select 编号, 名称 from 排班存档");
+    QProcess cli;
+    cli.start(test::cliProgram(), {"--db", t.path, "improve", "--seconds", "600"});
+    ASSERT_TRUE(cli.waitForStarted());
+    ASSERT_FALSE(cli.waitForFinished(2000)) << cli.readAllStandardError().toStdString();
+    cli.kill(); // SIGKILL, deep in a search of ten minutes
+    ASSERT_TRUE(cli.waitForFinished());
+    EXPECT_EQ(t.rows("select 编号, 名称 from 排班存档"), before);
+    EXPECT_EQ(t.scalar("pragma integrity_check").toString(), "ok");
+    // The run's lock died with it: the next search keeps its roster.
+    search::Request request;
+    request.options.steps = 100;
+    const search::Result next = search::improveRoster(t.path, request);
+    EXPECT_EQ(next.outcome, search::Outcome::Done);
+    EXPECT_EQ(t.rows("select 编号 from 排班存档").size(), before.size() + 1);
+}
+
+TEST(Search, SetUpChangedMeanwhileIsRefused) {
+    const char* changes[] = {
+        "update banci set 人数 = 2 where idid = 1",
+        "insert into 休假 (人员IDID, 开始日期, 结束日期, 原因) values (1, '2027-03-02', "
+        "'2027-03-02', '年假')",
+        "insert into 排班意愿 (人员IDID, 开始日期, 结束日期, 班次, 选定班次组, 想要, 权重) values "
+        "(2, '2027-03-03', '2027-03-03', '全天', 0, 0, 10)",
+    };
+    for (const char* change : changes) {
+        SCOPED_TRACE(change);
+        test::TempDatabase t;
+        writeWard(t, 7);
+        ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
+        const QStringList before = t.rows("select 编号 from 排班存档");
+        // Another program of the file edits the set-up while the chains run.
+        bool changed = false;
+        search::Observer observer;
+        observer.cancelled = [&] {
+            if (!changed) {
+                changed = true;
+                QString error;
+                auto other = Connection::open(t.path, &error);
+                QSqlQuery query(other->db());
+                EXPECT_TRUE(query.exec(QString::fromUtf8(change)))
+                    << query.lastError().text().toStdString();
+            }
+            return false;
+        };
+        search::Request request;
+        request.options.steps = 20000;
+        const search::Result result = search::improveRoster(t.path, request, observer);
+        EXPECT_TRUE(changed);
+        EXPECT_EQ(result.outcome, search::Outcome::Refused);
+        EXPECT_EQ(result.detail, searchmsg::setupChanged);
+        EXPECT_EQ(t.rows("select 编号 from 排班存档"), before);
+    }
+}
+
+TEST(Search, KeptRosterComparedWithItsStart) {
+    // 甲 wishes the week off: the search frees them, and the roster it keeps
+    // shows the score of the run's roster it started from, and 甲's line.
+    test::TempDatabase t;
+    writeWard(t, 7);
+    t.run("insert into 排班意愿 (人员IDID, 开始日期, 结束日期, 班次, 选定班次组, 想要, 权重) "
+          "values (1, '2027-03-01', '2027-03-07', '全天', 0, 0, 10)");
+    ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
+    rosters::KeptRoster start;
+    QString error;
+    ASSERT_TRUE(rosters::keepRun(t.db(), 0, &start, &error)) << error.toStdString();
+    search::Request request;
+    request.options.steps = 20000;
+    const search::Result result = search::improveRoster(t.path, request);
+    ASSERT_EQ(result.outcome, search::Outcome::Done);
+    const QStringList searched = search::comparisonLines(result.improvement);
+    const auto compared = [&](qint64 number) {
+        QStringList lines;
+        EXPECT_TRUE(search::keptComparison(t.db(), number, &lines, &error)) << error.toStdString();
+        return lines;
+    };
+    const QStringList lines = compared(result.kept.number);
+    ASSERT_GT(lines.size(), searched.size());
+    EXPECT_EQ(lines.mid(0, searched.size()), searched);
+    EXPECT_EQ(lines.mid(searched.size()).filter(QStringLiteral("甲：")).size(), 1);
+    EXPECT_EQ(compared(start.number), QStringList()); // not a search's
+    // A start changed or gone since is no longer what the search started from.
+    t.run(QStringLiteral("update 排班存档 set 修改时间 = '2999-01-01 00:00:00' where 编号 = %1")
+              .arg(start.number));
+    EXPECT_EQ(compared(result.kept.number), QStringList());
+    t.run(QStringLiteral("delete from 排班存档 where 编号 = %1").arg(start.number));
+    EXPECT_EQ(compared(result.kept.number), QStringList());
 }

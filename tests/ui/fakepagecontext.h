@@ -75,6 +75,7 @@ public:
     QList<qint64> savedRostersShown;
     void showImproveWindow(const QString& savedName) override { improveWindows << savedName; }
     void showSavedRoster(qint64 roster, bool) override { savedRostersShown << roster; }
+    QStringList scoreComparison(qint64) override { return {}; }
     void openMonthSheet() override { opener.openMonthSheet(); }
     void closeMonthSheet() override { opener.closeMonthSheet(); }
     void openSavedRosters(std::function<void(qint64)> regenerate, qint64 roster) override {
