@@ -36,8 +36,14 @@ const QStringList kCreateWorkTables = {
                    "IDID integer)"),
     QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
                    "日期 text, 班次IDID integer, flags blob)"),
-    QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
-const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?, ?, ?, ?)");
+    QStringLiteral("create temp table if not exists run_counters (IDID integer primary key, "
+                   "班数空间 bigint, 前一班序号 bigint, 最近值班时间 text, 最近班次ID bigint, "
+                   "连续天数 bigint, 距离向量 double precision, 值班次数 bigint)"),
+    QStringLiteral("delete from temp.run_people"),
+    QStringLiteral("delete from temp.run_slots"),
+    QStringLiteral("delete from temp.run_counters")};
+const QString kInsertSlots =
+    QStringLiteral("insert into temp.run_slots (seq, 日期, 班次IDID, flags)");
 // One statement writes the rows of a run of slots, slot by slot and person
 // by person (so their idids follow that order), each with its final flag.
 // Both tables are read in key order: nothing is sorted.
@@ -99,16 +105,21 @@ bool addFlagFunction(QSqlDatabase& db) {
            probe.value(0).toString() == QLatin1String("2");
 }
 // The step named when writing the candidate rows fails.
-const QString kWritingRows = kWritingRows;
+const QString kWritingRows = QStringLiteral("写入候选行");
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
 constexpr qint64 kRowsPerStatement = 131072;
-const QString kWriteCounters =
-    QStringLiteral("update 基本信息 set 班数空间 = ?, 前一班序号 = ?, 最近值班时间 = ?, "
-                   "最近班次ID = ?, 连续天数 = ?, 距离向量 = ?, 值班次数 = ? where IDID = ?");
-const QString kInsertRosterRow =
-    QStringLiteral("insert into 值班报表 (日期, 班次, 开始时间, 是否跨转次日, 结束时间, 值班人) "
-                   "values (?, ?, ?, ?, ?, ?)");
+// The people's counters go to run_counters in bulk, then into 基本信息 by one
+// statement.
+const QString kInsertCounters =
+    QStringLiteral("insert into temp.run_counters (IDID, 班数空间, 前一班序号, 最近值班时间, "
+                   "最近班次ID, 连续天数, 距离向量, 值班次数)");
+const QString kWriteCounters = QStringLiteral(
+    "update 基本信息 set 班数空间 = c.班数空间, 前一班序号 = c.前一班序号, 最近值班时间 = "
+    "c.最近值班时间, 最近班次ID = c.最近班次ID, 连续天数 = c.连续天数, 距离向量 = c.距离向量, "
+    "值班次数 = c.值班次数 from temp.run_counters c where 基本信息.IDID = c.IDID");
+const QString kInsertRosterRows =
+    QStringLiteral("insert into 值班报表 (日期, 班次, 开始时间, 是否跨转次日, 结束时间, 值班人)");
 const QString kNameSeparator = QStringLiteral("  ");
 
 // The progress the run has reached when its steps end.
@@ -153,8 +164,6 @@ private:
     [[noreturn]] void fail(const QString& what, const QSqlError& error);
     [[noreturn]] void fail(const QString& what, const QString& reason);
     void exec(QSqlQuery& query, const QString& what);
-    // Runs a statement that must change exactly one row.
-    void execOneRow(QSqlQuery& query, const QString& what);
     void reportSkippedRules();
 
     const RunObserver& m_observer;
@@ -169,9 +178,10 @@ private:
     PlanningData m_data;
     CandidateTable m_table;
     QList<AppliedRule> m_appliedRules;
-    QSqlQuery m_insertSlot;
+    QSqlQuery m_insertSlots;
     QSqlQuery m_writeRows;
-    size_t m_slotsStaged = 0;  // slots in run_slots
+    QVariantList m_slotValues; // staged slots not yet in run_slots, 4 values each
+    size_t m_slotsStaged = 0;  // slots staged
     size_t m_slotsWritten = 0; // slots whose rows are in 值班底表
     qint64 m_nextIdid = -1;    // the idid the next written row is expected to get
     RunResult m_result;
@@ -250,12 +260,6 @@ void GenerationRun::fail(const QString& what, const QString& reason) {
 void GenerationRun::exec(QSqlQuery& query, const QString& what) {
     if (!query.exec())
         fail(what, query.lastError());
-}
-
-void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
-    exec(query, what);
-    if (query.numRowsAffected() != 1)
-        fail(what, msg::rowChangedDuringRun);
 }
 
 RunResult GenerationRun::execute(const QString& path, const files::DatabaseLock* heldLock) {
@@ -489,16 +493,16 @@ void GenerationRun::startWriting() {
             people.addBindValue(value);
         exec(people, kWritingRows);
     }
-    m_insertSlot = QSqlQuery(m_db);
+    m_insertSlots = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
-    prepare(m_insertSlot, kInsertSlot);
     const QString flag = flavor == dialect::Flavor::Server ? kFlagOnServer
                          : addFlagFunction(m_db)           ? kFlagByFunction
                                                            : kFlagBySql;
     prepare(m_writeRows, kWriteRows.arg(flag));
 }
 
-// The slots up to end have their final flags: they are staged, and their rows
+// The slots up to end have their final flags: they are staged (their flags
+// copied as they are now), and sent to run_slots in bulk and their rows
 // written once enough of them wait (or now).
 void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     if (m_dryRun)
@@ -506,16 +510,16 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     const qint64 people = m_table.people();
     for (; m_slotsStaged < end; ++m_slotsStaged) {
         const CandidateSlot& slot = m_table.slotList[m_slotsStaged];
-        m_insertSlot.bindValue(0, qint64(m_slotsStaged) + 1);
-        m_insertSlot.bindValue(1, m_data.calendar.at(slot.calendarRow).text);
-        m_insertSlot.bindValue(2, slot.shift);
-        m_insertSlot.bindValue(3,
-                               QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people)));
-        exec(m_insertSlot, kWritingRows);
+        m_slotValues << qint64(m_slotsStaged) + 1 << m_data.calendar.at(slot.calendarRow).text
+                     << slot.shift
+                     << QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people));
     }
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
     if (waiting == 0 || (!now && waiting < kRowsPerStatement))
         return;
+    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues))
+        fail(kWritingRows, m_insertSlots.lastError());
+    m_slotValues.clear();
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
@@ -533,22 +537,23 @@ void GenerationRun::writeCounters(const SlotFiller& filler) {
         m_result.work.push_back({m_data.staff.at(i).name, m_data.limits.at(i), filler.workDone(i)});
     if (m_dryRun)
         return;
-    begin();
-    QSqlQuery counters(m_db);
-    if (!counters.prepare(kWriteCounters))
-        fail(QStringLiteral("写入人员计数"), counters.lastError());
+    const QString what = QStringLiteral("写入人员计数");
+    QVariantList values;
     for (int i = 0; i < m_data.staff.size(); ++i) {
         const PersonCounters& c = filler.counters()[size_t(i)];
-        counters.bindValue(0, c.capacity);
-        counters.bindValue(1, c.previousSlot);
-        counters.bindValue(2, isoDate(c.lastDay));
-        counters.bindValue(3, c.lastShift);
-        counters.bindValue(4, c.consecutive);
-        counters.bindValue(5, c.distance);
-        counters.bindValue(6, c.dutyCount);
-        counters.bindValue(7, m_data.staff.at(i).idid);
-        execOneRow(counters, QStringLiteral("写入人员计数"));
+        values << m_data.staff.at(i).idid << c.capacity << c.previousSlot << isoDate(c.lastDay)
+               << c.lastShift << c.consecutive << c.distance << c.dutyCount;
     }
+    begin();
+    QSqlQuery counters(m_db);
+    if (!insertRows(counters, kInsertCounters, 8, values))
+        fail(what, counters.lastError());
+    QString error;
+    if (!dialect::exec(counters, kWriteCounters, &error))
+        fail(what, counters.lastError());
+    // Every person's row, each once: a person gone during the run is a change.
+    if (counters.numRowsAffected() != m_data.staff.size())
+        fail(what, msg::rowChangedDuringRun);
     commit();
 }
 
@@ -568,10 +573,7 @@ void GenerationRun::writeRoster() {
     }
     m_result.rowHeightFactor = largest / 3 + 1;
 
-    begin();
-    QSqlQuery insert(m_db);
-    if (!insert.prepare(kInsertRosterRow))
-        fail(QStringLiteral("写入值班报表"), insert.lastError());
+    QVariantList values;
     for (const CalendarDay& day : m_data.calendar) {
         checkCancelled();
         const QString date = longDate(day.day);
@@ -589,15 +591,17 @@ void GenerationRun::writeRoster() {
                     anyone = true;
                 }
             }
-            insert.bindValue(0, date);
+            values << date;
             for (int column = 0; column < 4; ++column)
-                insert.bindValue(1 + column, shift.rosterColumns.value(column));
+                values << shift.rosterColumns.value(column);
             // A slot that took nobody (a headcount below 1) keeps 值班人 unset.
-            insert.bindValue(5,
-                             anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));
-            execOneRow(insert, QStringLiteral("写入值班报表"));
+            values << (anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));
         }
     }
+    begin();
+    QSqlQuery insert(m_db);
+    if (!insertRows(insert, kInsertRosterRows, 6, values))
+        fail(QStringLiteral("写入值班报表"), insert.lastError());
     commit();
     progress(kReportDone);
     if (m_observer.notice)
