@@ -98,7 +98,7 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
         }
         const int width = int(columns.size());
         QSqlQuery write(target);
-        const int perStatement = boundValueLimit(write) / width;
+        const int perStatement = std::max(1, boundValueLimit(write) / width);
         const QString head = QStringLiteral("INSERT INTO \"%1\" (%2)").arg(table->name, list);
         QVariantList values;
         int rows = 0;

@@ -70,10 +70,12 @@ inline bool execBound(QSqlQuery& query, const QString& statement, const QVariant
     return done;
 }
 
-// Values one statement may bind: SQLite's limit in a file, the wire
-// protocol's on a server.
+// Values one statement binds at most: on a server the wire protocol's limit;
+// in a file far below SQLite's 32766, as Qt's driver binds each value by
+// looking it up among the statement's (a cost that grows with the square of
+// their number) and a statement of a file is no round trip.
 inline int boundValueLimit(const QSqlQuery& query) {
-    return onServer(query) ? 65535 : 32766;
+    return onServer(query) ? 65535 : 256;
 }
 
 // Inserts rows of `columns` values each (values holds them row after row)
@@ -84,8 +86,10 @@ inline int boundValueLimit(const QSqlQuery& query) {
 // (also in query.lastError()).
 inline bool insertRows(QSqlQuery& query, const QString& head, int columns,
                        const QVariantList& values, QString* error = nullptr) {
-    const qsizetype rows = columns > 0 ? values.size() / columns : 0;
-    const qsizetype chunk = boundValueLimit(query) / columns;
+    if (columns <= 0)
+        return true;
+    const qsizetype rows = values.size() / columns;
+    const qsizetype chunk = std::max(1, boundValueLimit(query) / columns);
     const QString row =
         QLatin1Char('(') + QStringLiteral("?, ").repeated(columns - 1) + QStringLiteral("?)");
     qsizetype prepared = 0; // rows of the statement prepared on query
