@@ -54,8 +54,15 @@ const QString kWriteRows =
                    "order by s.seq, p.pos");
 const QString kFlagBySql = QStringLiteral("cast(substr(s.flags, p.pos, 1) as text)");
 const QString kFlagByFunction = QStringLiteral("run_flag(s.flags, p.pos)");
-// A server reads the byte itself.
-const QString kFlagOnServer = QStringLiteral("chr(get_byte(s.flags, p.pos - 1))");
+// A server numbers the rows itself, from the next number of the column's
+// sequence on: an ordered insert would sort every row and draw each number
+// from the sequence. It reads the flag's byte itself.
+const QString kWriteRowsOnServer = QStringLiteral(
+    "insert into 值班底表 (idid, 日期, 班次IDID, 姓名IDID, 是否值班) "
+    "select cast(? as bigint) + (s.seq - ?) * ? + p.pos - 1, s.日期, s.班次IDID, p.IDID, "
+    "chr(get_byte(s.flags, p.pos - 1)) from temp.run_slots s, temp.run_people p "
+    "where s.seq between ? and ?");
+const QString kIdidSequence = QStringLiteral("pg_get_serial_sequence('值班底表', 'idid')");
 
 // run_flag(flags, pos): the flag at pos (from 1) as a one-character text, what
 // cast(substr(flags, pos, 1) as text) gives, without the two copies SQL
@@ -150,6 +157,7 @@ private:
     void fillSlots();
     void startWriting();
     void writeSlotsUpTo(size_t end, bool now);
+    void writeRowsOnServer(qint64 waiting);
     void writeCounters(const SlotFiller& filler);
     void writeRoster();
 
@@ -495,10 +503,10 @@ void GenerationRun::startWriting() {
     }
     m_insertSlots = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
-    const QString flag = flavor == dialect::Flavor::Server ? kFlagOnServer
-                         : addFlagFunction(m_db)           ? kFlagByFunction
-                                                           : kFlagBySql;
-    prepare(m_writeRows, kWriteRows.arg(flag));
+    if (flavor == dialect::Flavor::Server)
+        prepare(m_writeRows, kWriteRowsOnServer);
+    else
+        prepare(m_writeRows, kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql));
 }
 
 // The slots up to end have their final flags: they are staged (their flags
@@ -520,6 +528,10 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues))
         fail(kWritingRows, m_insertSlots.lastError());
     m_slotValues.clear();
+    if (m_connection->onServer()) {
+        writeRowsOnServer(waiting);
+        return;
+    }
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
@@ -529,6 +541,33 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     if (m_writeRows.numRowsAffected() != waiting || (m_nextIdid >= 0 && first != m_nextIdid))
         fail(kWritingRows, msg::staffChangedDuringRun);
     m_nextIdid = last + 1;
+    m_slotsWritten = m_slotsStaged;
+}
+
+// The waiting rows numbered from the sequence's next number on, which then
+// stands at the last of them.
+void GenerationRun::writeRowsOnServer(qint64 waiting) {
+    QSqlQuery sequence(m_db);
+    if (m_nextIdid < 0) {
+        if (!sequence.exec(QStringLiteral("select nextval(%1)").arg(kIdidSequence)) ||
+            !sequence.next())
+            fail(kWritingRows, sequence.lastError());
+        m_nextIdid = sequence.value(0).toLongLong();
+    }
+    const qint64 firstSlot = qint64(m_slotsWritten) + 1;
+    m_writeRows.bindValue(0, m_nextIdid);
+    m_writeRows.bindValue(1, firstSlot);
+    m_writeRows.bindValue(2, qint64(m_table.people()));
+    m_writeRows.bindValue(3, firstSlot);
+    m_writeRows.bindValue(4, qint64(m_slotsStaged));
+    checkLock();
+    exec(m_writeRows, kWritingRows);
+    if (m_writeRows.numRowsAffected() != waiting)
+        fail(kWritingRows, msg::staffChangedDuringRun);
+    m_nextIdid += waiting;
+    if (!sequence.exec(
+            QStringLiteral("select setval(%1, %2)").arg(kIdidSequence).arg(m_nextIdid - 1)))
+        fail(kWritingRows, sequence.lastError());
     m_slotsWritten = m_slotsStaged;
 }
 
