@@ -5,6 +5,7 @@
 //   korvane-bench                          every set-up
 //   korvane-bench SETUP...                 the named set-ups (ward, hospital-year, hospital)
 //   korvane-bench --write SETUP FILE       write a set-up to a database file
+//   korvane-bench server                   only the cases on a server (below)
 //
 // Every measurement runs in a process of its own on a fresh copy of the set-up
 // file, so that its peak memory is its own; the medians of three are shown.
@@ -17,7 +18,8 @@
 // as a saved roster with every tenth date locked (a tenth of its assignments):
 // generated again around the locks, and changed by one hand edit. On the
 // hospital year and the whole hospital, the warnings of one hand edit. The
-// hospital year runs on a ward of a local server too, against the file.
+// hospital year runs on a ward of a local server too, against the file; and
+// the department's overview reads a month of 30 wards of 40 people there.
 
 #include "bench/scorebench.h"
 #include "bench/serverbench.h"
@@ -123,6 +125,14 @@ SetupPlan hospitalYear() {
              {"小夜班", "16:00", "22:00", false, 4, "全部", {3}},
              {"大夜班", "22:00", "08:00", true, 4, "全部", {3, 4}}},
             60};
+}
+
+// A ward of the department's overview: the ward's month for 40 people.
+SetupPlan overviewWard() {
+    SetupPlan plan = ward();
+    plan.name = QStringLiteral("overview-ward");
+    plan.staff = 40;
+    return plan;
 }
 
 // A whole hospital in one file: the hospital year's shifts and rules for 1,000 people.
@@ -780,6 +790,26 @@ bool measureLimits(const SetupPlan& setup, const QString& setupFile, double plai
            plan.rows == setup.staff;
 }
 
+// The cases on a server: the run of each set-up given on a ward against the
+// file, the overview for the overview's ward.
+bool measureOnServer(const QList<SetupPlan>& setups) {
+    bool done = true;
+    for (const SetupPlan& setup : setups) {
+        QTemporaryDir dir;
+        const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
+        QString error;
+        if (!writeSetup(setup, path, &error)) {
+            print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
+            return false;
+        }
+        done = (setup.name == QLatin1String("overview-ward")
+                    ? bench::measureOverview(path)
+                    : bench::measureServer(setup.name, path)) &&
+               done;
+    }
+    return done;
+}
+
 bool runSetup(const SetupPlan& setup) {
     QTemporaryDir dir;
     const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
@@ -814,8 +844,9 @@ bool runSetup(const SetupPlan& setup) {
         print(QStringLiteral("%1: korvane-cli generate, whole process %2 ms")
                   .arg(setup.name)
                   .arg(cliMilliseconds(path, dir.path()), 0, 'f', 1));
-    bool yearDone =
-        setup.name == QLatin1String("ward") || measureMonthSheet(setup, path, dir.path());
+    bool yearDone = setup.name == QLatin1String("ward")
+                        ? measureOnServer({overviewWard()})
+                        : measureMonthSheet(setup, path, dir.path());
     if (setup.name == QLatin1String("hospital-year")) {
         yearDone = measureLimits(setup, path, run.seconds, dir.path()) && yearDone;
         yearDone = bench::measureScore(setup.name,
@@ -868,6 +899,9 @@ int main(int argc, char** argv) {
         std::printf("hospital-year search: peak memory %.1f MB\n", peakMegabytes());
         return code;
     }
+
+    if (args == QStringList{QStringLiteral("server")})
+        return measureOnServer({hospitalYear(), overviewWard()}) ? 0 : 1;
 
     if (!args.isEmpty() && args.first() == QLatin1String("--write")) {
         const SetupPlan* setup = args.size() == 3 ? findSetup(setups, args.at(1)) : nullptr;

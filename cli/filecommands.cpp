@@ -44,16 +44,25 @@ int exportDatabase(Context& context) {
     return finish(files::exportDatabaseFile(context.database, context.args.first()));
 }
 
-// wards [--grant]: the wards of the server, or the statements that give each
-// (or the one of --ward) its role and the department its reading role.
+// wards [--grant [--apply]]: the wards of the server, or the statements that
+// give each (or the one of --ward) its role and the department its reading
+// role, or those statements run.
 int wards(Context& context) {
     bool grant = false;
+    bool apply = false;
     for (const QString& arg : context.args) {
-        if (arg != QLatin1String("--grant")) {
+        if (arg == QLatin1String("--grant")) {
+            grant = true;
+        } else if (arg == QLatin1String("--apply")) {
+            apply = true;
+        } else {
             err(QStringLiteral("wards: unknown option %1").arg(arg));
             return Refused;
         }
-        grant = true;
+    }
+    if (apply && !grant) {
+        err(QStringLiteral("wards: --apply goes with --grant"));
+        return Refused;
     }
     QStringList names;
     QString error;
@@ -69,6 +78,8 @@ int wards(Context& context) {
         }
         names = QStringList{ward};
     }
+    if (apply)
+        return finish(server::applyGrants(server::urlOf(context.database), names));
     if (grant) {
         for (const QString& statement : server::grantStatements(names))
             out(statement + QLatin1Char(';'));

@@ -9,6 +9,7 @@
 #include "store/dialect.h"
 #include "store/messages.h"
 #include "store/schema.h"
+#include "store/server.h"
 #include "store/sqltext.h"
 
 #include <QDir>
@@ -36,8 +37,14 @@ const QStringList kCreateWorkTables = {
                    "IDID integer)"),
     QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
                    "日期 text, 班次IDID integer, flags blob)"),
-    QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
-const QString kInsertSlot = QStringLiteral("insert into temp.run_slots values (?, ?, ?, ?)");
+    QStringLiteral("create temp table if not exists run_counters (IDID integer primary key, "
+                   "班数空间 bigint, 前一班序号 bigint, 最近值班时间 text, 最近班次ID bigint, "
+                   "连续天数 bigint, 距离向量 double precision, 值班次数 bigint)"),
+    QStringLiteral("delete from temp.run_people"),
+    QStringLiteral("delete from temp.run_slots"),
+    QStringLiteral("delete from temp.run_counters")};
+const QString kInsertSlots =
+    QStringLiteral("insert into temp.run_slots (seq, 日期, 班次IDID, flags)");
 // One statement writes the rows of a run of slots, slot by slot and person
 // by person (so their idids follow that order), each with its final flag.
 // Both tables are read in key order: nothing is sorted.
@@ -48,8 +55,15 @@ const QString kWriteRows =
                    "order by s.seq, p.pos");
 const QString kFlagBySql = QStringLiteral("cast(substr(s.flags, p.pos, 1) as text)");
 const QString kFlagByFunction = QStringLiteral("run_flag(s.flags, p.pos)");
-// A server reads the byte itself.
-const QString kFlagOnServer = QStringLiteral("chr(get_byte(s.flags, p.pos - 1))");
+// A server numbers the rows itself, from the next number of the column's
+// sequence on: an ordered insert would sort every row and draw each number
+// from the sequence. It reads the flag's byte itself.
+const QString kWriteRowsOnServer = QStringLiteral(
+    "insert into 值班底表 (idid, 日期, 班次IDID, 姓名IDID, 是否值班) "
+    "select cast(? as bigint) + (s.seq - ?) * ? + p.pos - 1, s.日期, s.班次IDID, p.IDID, "
+    "chr(get_byte(s.flags, p.pos - 1)) from temp.run_slots s, temp.run_people p "
+    "where s.seq between ? and ?");
+const QString kIdidSequence = QStringLiteral("pg_get_serial_sequence('值班底表', 'idid')");
 
 // run_flag(flags, pos): the flag at pos (from 1) as a one-character text, what
 // cast(substr(flags, pos, 1) as text) gives, without the two copies SQL
@@ -99,16 +113,21 @@ bool addFlagFunction(QSqlDatabase& db) {
            probe.value(0).toString() == QLatin1String("2");
 }
 // The step named when writing the candidate rows fails.
-const QString kWritingRows = kWritingRows;
+const QString kWritingRows = QStringLiteral("写入候选行");
 // Rows written by one statement: fewer statements, fewer copies of the pages
 // they touch kept for a statement's rollback.
 constexpr qint64 kRowsPerStatement = 131072;
-const QString kWriteCounters =
-    QStringLiteral("update 基本信息 set 班数空间 = ?, 前一班序号 = ?, 最近值班时间 = ?, "
-                   "最近班次ID = ?, 连续天数 = ?, 距离向量 = ?, 值班次数 = ? where IDID = ?");
-const QString kInsertRosterRow =
-    QStringLiteral("insert into 值班报表 (日期, 班次, 开始时间, 是否跨转次日, 结束时间, 值班人) "
-                   "values (?, ?, ?, ?, ?, ?)");
+// The people's counters go to run_counters in bulk, then into 基本信息 by one
+// statement.
+const QString kInsertCounters =
+    QStringLiteral("insert into temp.run_counters (IDID, 班数空间, 前一班序号, 最近值班时间, "
+                   "最近班次ID, 连续天数, 距离向量, 值班次数)");
+const QString kWriteCounters = QStringLiteral(
+    "update 基本信息 set 班数空间 = c.班数空间, 前一班序号 = c.前一班序号, 最近值班时间 = "
+    "c.最近值班时间, 最近班次ID = c.最近班次ID, 连续天数 = c.连续天数, 距离向量 = c.距离向量, "
+    "值班次数 = c.值班次数 from temp.run_counters c where 基本信息.IDID = c.IDID");
+const QString kInsertRosterRows =
+    QStringLiteral("insert into 值班报表 (日期, 班次, 开始时间, 是否跨转次日, 结束时间, 值班人)");
 const QString kNameSeparator = QStringLiteral("  ");
 
 // The progress the run has reached when its steps end.
@@ -139,6 +158,10 @@ private:
     void fillSlots();
     void startWriting();
     void writeSlotsUpTo(size_t end, bool now);
+    void writeRowsOnServer(qint64 waiting);
+    void writeAllSlots();
+    void setAsideRowKey();
+    void restoreRowKey();
     void writeCounters(const SlotFiller& filler);
     void writeRoster();
 
@@ -153,8 +176,6 @@ private:
     [[noreturn]] void fail(const QString& what, const QSqlError& error);
     [[noreturn]] void fail(const QString& what, const QString& reason);
     void exec(QSqlQuery& query, const QString& what);
-    // Runs a statement that must change exactly one row.
-    void execOneRow(QSqlQuery& query, const QString& what);
     void reportSkippedRules();
 
     const RunObserver& m_observer;
@@ -169,11 +190,13 @@ private:
     PlanningData m_data;
     CandidateTable m_table;
     QList<AppliedRule> m_appliedRules;
-    QSqlQuery m_insertSlot;
+    QSqlQuery m_insertSlots;
     QSqlQuery m_writeRows;
-    size_t m_slotsStaged = 0;  // slots in run_slots
+    QVariantList m_slotValues; // staged slots not yet in run_slots, 4 values each
+    size_t m_slotsStaged = 0;  // slots staged
     size_t m_slotsWritten = 0; // slots whose rows are in 值班底表
     qint64 m_nextIdid = -1;    // the idid the next written row is expected to get
+    QString m_rowKey;          // the primary key of 值班底表 set aside meanwhile (a ward)
     RunResult m_result;
 };
 
@@ -250,12 +273,6 @@ void GenerationRun::fail(const QString& what, const QString& reason) {
 void GenerationRun::exec(QSqlQuery& query, const QString& what) {
     if (!query.exec())
         fail(what, query.lastError());
-}
-
-void GenerationRun::execOneRow(QSqlQuery& query, const QString& what) {
-    exec(query, what);
-    if (query.numRowsAffected() != 1)
-        fail(what, msg::rowChangedDuringRun);
 }
 
 RunResult GenerationRun::execute(const QString& path, const files::DatabaseLock* heldLock) {
@@ -427,7 +444,7 @@ void GenerationRun::fillSlots() {
                     ++sequence;
                     continue;
                 }
-                writeSlotsUpTo(m_table.slotList.size(), true);
+                writeAllSlots();
                 writeCounters(filler);
                 reportSkippedRules();
                 message(msg::planImpossible);
@@ -446,7 +463,7 @@ void GenerationRun::fillSlots() {
         progress(m_progress + step);
     }
     checkCancelled();
-    writeSlotsUpTo(m_table.slotList.size(), true);
+    writeAllSlots();
     writeCounters(filler);
     if (!m_result.explanations.isEmpty()) {
         reportSkippedRules();
@@ -462,8 +479,10 @@ void GenerationRun::fillSlots() {
 void GenerationRun::startWriting() {
     if (m_dryRun)
         return;
-    if (m_connection->onServer())
+    if (m_connection->onServer()) {
         begin();
+        setAsideRowKey();
+    }
     const dialect::Flavor flavor = dialect::flavorOf(m_db);
     const auto prepare = [&](QSqlQuery& query, const QString& statement) {
         if (!query.prepare(dialect::translate(statement, flavor).sql))
@@ -489,16 +508,16 @@ void GenerationRun::startWriting() {
             people.addBindValue(value);
         exec(people, kWritingRows);
     }
-    m_insertSlot = QSqlQuery(m_db);
+    m_insertSlots = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
-    prepare(m_insertSlot, kInsertSlot);
-    const QString flag = flavor == dialect::Flavor::Server ? kFlagOnServer
-                         : addFlagFunction(m_db)           ? kFlagByFunction
-                                                           : kFlagBySql;
-    prepare(m_writeRows, kWriteRows.arg(flag));
+    if (flavor == dialect::Flavor::Server)
+        prepare(m_writeRows, kWriteRowsOnServer);
+    else
+        prepare(m_writeRows, kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql));
 }
 
-// The slots up to end have their final flags: they are staged, and their rows
+// The slots up to end have their final flags: they are staged (their flags
+// copied as they are now), and sent to run_slots in bulk and their rows
 // written once enough of them wait (or now).
 void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     if (m_dryRun)
@@ -506,16 +525,20 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     const qint64 people = m_table.people();
     for (; m_slotsStaged < end; ++m_slotsStaged) {
         const CandidateSlot& slot = m_table.slotList[m_slotsStaged];
-        m_insertSlot.bindValue(0, qint64(m_slotsStaged) + 1);
-        m_insertSlot.bindValue(1, m_data.calendar.at(slot.calendarRow).text);
-        m_insertSlot.bindValue(2, slot.shift);
-        m_insertSlot.bindValue(3,
-                               QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people)));
-        exec(m_insertSlot, kWritingRows);
+        m_slotValues << qint64(m_slotsStaged) + 1 << m_data.calendar.at(slot.calendarRow).text
+                     << slot.shift
+                     << QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people));
     }
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
     if (waiting == 0 || (!now && waiting < kRowsPerStatement))
         return;
+    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues))
+        fail(kWritingRows, m_insertSlots.lastError());
+    m_slotValues.clear();
+    if (m_connection->onServer()) {
+        writeRowsOnServer(waiting);
+        return;
+    }
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
@@ -528,27 +551,90 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     m_slotsWritten = m_slotsStaged;
 }
 
+void GenerationRun::writeAllSlots() {
+    writeSlotsUpTo(m_table.slotList.size(), true);
+    restoreRowKey();
+}
+
+// Where the run's role owns the ward's tables, the primary key of 值班底表
+// is set aside while the run writes its rows and built again over all of
+// them at once: keeping it up row by row took half the rows' time. Inside
+// the run's transaction, so a run that does not end leaves it as it was.
+void GenerationRun::setAsideRowKey() {
+    QSqlQuery key(m_db);
+    if (!key.exec(QStringLiteral(
+            "select c.conname from pg_constraint c join pg_class t on t.oid = c.conrelid where "
+            "c.conrelid = to_regclass('值班底表') and c.contype = 'p' and "
+            "pg_has_role(t.relowner, 'USAGE')")))
+        fail(kWritingRows, key.lastError());
+    if (!key.next())
+        return;
+    const QString name = key.value(0).toString();
+    if (!key.exec(
+            QStringLiteral("alter table 值班底表 drop constraint %1").arg(server::quoteName(name))))
+        fail(kWritingRows, key.lastError());
+    m_rowKey = name;
+}
+
+void GenerationRun::restoreRowKey() {
+    if (m_rowKey.isEmpty())
+        return;
+    QSqlQuery key(m_db);
+    if (!key.exec(QStringLiteral("alter table 值班底表 add constraint %1 primary key (idid)")
+                      .arg(server::quoteName(m_rowKey))))
+        fail(kWritingRows, key.lastError());
+    m_rowKey.clear();
+}
+
+// The waiting rows numbered from the sequence's next number on, which then
+// stands at the last of them.
+void GenerationRun::writeRowsOnServer(qint64 waiting) {
+    QSqlQuery sequence(m_db);
+    if (m_nextIdid < 0) {
+        if (!sequence.exec(QStringLiteral("select nextval(%1)").arg(kIdidSequence)) ||
+            !sequence.next())
+            fail(kWritingRows, sequence.lastError());
+        m_nextIdid = sequence.value(0).toLongLong();
+    }
+    const qint64 firstSlot = qint64(m_slotsWritten) + 1;
+    m_writeRows.bindValue(0, m_nextIdid);
+    m_writeRows.bindValue(1, firstSlot);
+    m_writeRows.bindValue(2, qint64(m_table.people()));
+    m_writeRows.bindValue(3, firstSlot);
+    m_writeRows.bindValue(4, qint64(m_slotsStaged));
+    checkLock();
+    exec(m_writeRows, kWritingRows);
+    if (m_writeRows.numRowsAffected() != waiting)
+        fail(kWritingRows, msg::staffChangedDuringRun);
+    m_nextIdid += waiting;
+    if (!sequence.exec(
+            QStringLiteral("select setval(%1, %2)").arg(kIdidSequence).arg(m_nextIdid - 1)))
+        fail(kWritingRows, sequence.lastError());
+    m_slotsWritten = m_slotsStaged;
+}
+
 void GenerationRun::writeCounters(const SlotFiller& filler) {
     for (int i = 0; i < m_data.staff.size(); ++i)
         m_result.work.push_back({m_data.staff.at(i).name, m_data.limits.at(i), filler.workDone(i)});
     if (m_dryRun)
         return;
-    begin();
-    QSqlQuery counters(m_db);
-    if (!counters.prepare(kWriteCounters))
-        fail(QStringLiteral("写入人员计数"), counters.lastError());
+    const QString what = QStringLiteral("写入人员计数");
+    QVariantList values;
     for (int i = 0; i < m_data.staff.size(); ++i) {
         const PersonCounters& c = filler.counters()[size_t(i)];
-        counters.bindValue(0, c.capacity);
-        counters.bindValue(1, c.previousSlot);
-        counters.bindValue(2, isoDate(c.lastDay));
-        counters.bindValue(3, c.lastShift);
-        counters.bindValue(4, c.consecutive);
-        counters.bindValue(5, c.distance);
-        counters.bindValue(6, c.dutyCount);
-        counters.bindValue(7, m_data.staff.at(i).idid);
-        execOneRow(counters, QStringLiteral("写入人员计数"));
+        values << m_data.staff.at(i).idid << c.capacity << c.previousSlot << isoDate(c.lastDay)
+               << c.lastShift << c.consecutive << c.distance << c.dutyCount;
     }
+    begin();
+    QSqlQuery counters(m_db);
+    if (!insertRows(counters, kInsertCounters, 8, values))
+        fail(what, counters.lastError());
+    QString error;
+    if (!dialect::exec(counters, kWriteCounters, &error))
+        fail(what, counters.lastError());
+    // Every person's row, each once: a person gone during the run is a change.
+    if (counters.numRowsAffected() != m_data.staff.size())
+        fail(what, msg::rowChangedDuringRun);
     commit();
 }
 
@@ -568,10 +654,7 @@ void GenerationRun::writeRoster() {
     }
     m_result.rowHeightFactor = largest / 3 + 1;
 
-    begin();
-    QSqlQuery insert(m_db);
-    if (!insert.prepare(kInsertRosterRow))
-        fail(QStringLiteral("写入值班报表"), insert.lastError());
+    QVariantList values;
     for (const CalendarDay& day : m_data.calendar) {
         checkCancelled();
         const QString date = longDate(day.day);
@@ -589,15 +672,17 @@ void GenerationRun::writeRoster() {
                     anyone = true;
                 }
             }
-            insert.bindValue(0, date);
+            values << date;
             for (int column = 0; column < 4; ++column)
-                insert.bindValue(1 + column, shift.rosterColumns.value(column));
+                values << shift.rosterColumns.value(column);
             // A slot that took nobody (a headcount below 1) keeps 值班人 unset.
-            insert.bindValue(5,
-                             anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));
-            execOneRow(insert, QStringLiteral("写入值班报表"));
+            values << (anyone ? QVariant(names) : QVariant(QMetaType::fromType<QString>()));
         }
     }
+    begin();
+    QSqlQuery insert(m_db);
+    if (!insertRows(insert, kInsertRosterRows, 6, values))
+        fail(QStringLiteral("写入值班报表"), insert.lastError());
     commit();
     progress(kReportDone);
     if (m_observer.notice)

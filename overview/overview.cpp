@@ -81,17 +81,26 @@ void addStaffDuties(const WardStaff& staff, const QString& ward, const rosters::
     }
 }
 
-void readWard(const QString& url, const QString& ward, const QDate& first, Overview* overview) {
+// One connection reads every ward it may: a new connection costs the server a
+// process and cold caches.
+void readWard(const QString& url, const QString& ward, const QDate& first,
+              std::unique_ptr<Connection>& connection, Overview* overview) {
     const QDate last = first.addMonths(1).addDays(-1);
     WardNote note{ward, {}, false};
     FileCheck problem;
-    auto connection = Connection::openChecked(server::location(url, ward), &problem,
-                                              Connection::Access::ReadOnly);
+    bool entered = false;
+    if (!connection) {
+        connection = Connection::openChecked(server::location(url, ward), &problem,
+                                             Connection::Access::ReadOnly);
+        entered = bool(connection);
+    } else {
+        entered = connection->moveToWard(ward, &problem);
+    }
     QList<rosters::RosterSummary> all;
     QString error;
     rosters::SavedRoster roster;
     const rosters::RosterSummary* latest = nullptr;
-    if (!connection) {
+    if (!entered) {
         note.text = problem.reason;
     } else if (!rosters::listRosters(connection->db(), &all, &error)) {
         note.text = error;
@@ -148,8 +157,9 @@ bool read(const QString& url, const QDate& month, Overview* overview, QString* e
     QStringList wards;
     if (!server::listWards(url, &wards, error))
         return false;
+    std::unique_ptr<Connection> connection;
     for (const QString& ward : wards)
-        readWard(url, ward, month, overview);
+        readWard(url, ward, month, connection, overview);
     // Flags between two shifts outside the month belong to another month.
     const QDate last = month.addMonths(1).addDays(-1);
     const auto inMonth = [&](const StaffDuty& duty) {

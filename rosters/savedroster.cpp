@@ -189,28 +189,18 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
                        error))
             return false;
         const qint64 number = lastInsertedId(query).toLongLong();
+        QVariantList people, shifts, duties, dutySlots;
         for (int i = 0; i < sheet.people.size(); ++i) {
             const monthsheet::SheetPerson& person = sheet.people.at(i);
-            if (!execBound(query,
-                           QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, "
-                                          "姓名) values (?, ?, ?, ?, ?)"),
-                           {number, i, person.idid, person.id, person.name}, error))
-                return false;
+            people << number << i << person.idid << person.id << person.name;
         }
         for (int i = 0; i < sheet.shifts.size(); ++i) {
             const monthsheet::SheetShift& own = sheet.shifts.at(i);
             const QTime start = QTime::fromString(own.start, QStringLiteral("HH:mm"));
             const int startMinute = start.isValid() ? start.hour() * 60 + start.minute() : 0;
-            if (!execBound(
-                    query,
-                    QStringLiteral("insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, "
-                                   "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数) values "
-                                   "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                    {number, i, own.idid, own.name, own.start,
-                     own.overnight ? shift::crossing : shift::notCrossing, own.end, startMinute,
-                     startMinute + own.minutes, own.headcount},
-                    error))
-                return false;
+            shifts << number << i << own.idid << own.name << own.start
+                   << (own.overnight ? shift::crossing : shift::notCrossing) << own.end
+                   << startMinute << startMinute + own.minutes << own.headcount;
         }
         for (int date = 0; date < sheet.dates.size(); ++date) {
             const QString day = sheet.dates.at(date).toString(Qt::ISODate);
@@ -218,21 +208,26 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
             for (int person = 0; person < sheet.people.size(); ++person)
                 for (int shift : sheet.cell(person, date)) {
                     used.insert(shift);
-                    if (!execBound(query,
-                                   QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, "
-                                                  "人员IDID, 手改) values (?, ?, ?, ?, 0)"),
-                                   {number, day, sheet.shifts.at(shift).idid,
-                                    sheet.people.at(person).idid},
-                                   error))
-                        return false;
+                    duties << number << day << sheet.shifts.at(shift).idid
+                           << sheet.people.at(person).idid << 0;
                 }
             for (int shift : std::as_const(used))
-                if (!execBound(query,
-                               QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID) "
-                                              "values (?, ?, ?)"),
-                               {number, day, sheet.shifts.at(shift).idid}, error))
-                    return false;
+                dutySlots << number << day << sheet.shifts.at(shift).idid;
         }
+        if (!insertRows(query,
+                        QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, 姓名)"),
+                        5, people, error) ||
+            !insertRows(query,
+                        QStringLiteral("insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, "
+                                       "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数)"),
+                        10, shifts, error) ||
+            !insertRows(
+                query,
+                QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改)"),
+                5, duties, error) ||
+            !insertRows(query, QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID)"), 3,
+                        dutySlots, error))
+            return false;
         kept->number = number;
         kept->name = trimmed;
         return true;

@@ -183,18 +183,11 @@ std::unique_ptr<Connection> Connection::openWard(const QString& location, FileCh
     // The name the code shows and locks by (the driver has taken its own
     // options, and reads the name only when it opens again).
     db.setDatabaseName(location);
-    QSqlQuery query(db);
-    QString error;
-    if (!execBound(query, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {ward},
-                   &error))
-        return refuse({V::Unavailable, msg::wardRefused.arg(error)});
-    if (!query.next())
-        return refuse({V::Missing, msg::wardMissing.arg(ward)});
-    if (!query.exec(QStringLiteral("SET search_path TO %1").arg(server::quoteName(ward))))
-        return refuse({V::Unavailable, msg::wardRefused.arg(query.lastError().text())});
-    const FileCheck check = schema::inspect(db);
+    const FileCheck check = connection->enterWard(ward);
     if (!check.usable())
         return refuse(check);
+    QSqlQuery query(db);
+    QString error;
     if (access == Access::ReadOnly) {
         query.exec(QStringLiteral("SET default_transaction_read_only = on"));
         return connection;
@@ -203,6 +196,32 @@ std::unique_ptr<Connection> Connection::openWard(const QString& location, FileCh
     if (!schema::needsUpgrade(db, &older, &error) || (older && !schema::upgrade(db, &error)))
         return refuse({V::Unavailable, msg::cannotUpgrade.arg(server::describe(location), error)});
     return connection;
+}
+
+FileCheck Connection::enterWard(const QString& ward) {
+    using V = FileCheck::Verdict;
+    QSqlQuery query(m_db);
+    QString error;
+    if (!execBound(query, QStringLiteral("SELECT 1 FROM pg_namespace WHERE nspname = ?"), {ward},
+                   &error))
+        return {V::Unavailable, msg::wardRefused.arg(error)};
+    if (!query.next())
+        return {V::Missing, msg::wardMissing.arg(ward)};
+    if (!query.exec(QStringLiteral("SET search_path TO %1").arg(server::quoteName(ward))))
+        return {V::Unavailable, msg::wardRefused.arg(query.lastError().text())};
+    return schema::inspect(m_db);
+}
+
+bool Connection::moveToWard(const QString& ward, FileCheck* problem) {
+    FileCheck check{FileCheck::Verdict::NotOurs, msg::wardNameEmpty};
+    if (m_server && m_access == Access::ReadOnly && !ward.trimmed().isEmpty()) {
+        m_path = server::location(server::urlOf(m_path), ward);
+        m_db.setDatabaseName(m_path);
+        check = enterWard(ward);
+    }
+    if (problem)
+        *problem = check;
+    return check.usable();
 }
 
 Connection::~Connection() {

@@ -45,6 +45,10 @@ public:
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
+    // A read-only connection to a ward moves on to another ward of the same
+    // server (one connection reads many), refused as openChecked refuses it.
+    bool moveToWard(const QString& ward, FileCheck* problem);
+
     QSqlDatabase& db() { return m_db; }
     // Whether this is a ward on a server.
     bool onServer() const { return m_server; }
@@ -70,6 +74,8 @@ private:
     Connection(const QString& path, Access access, bool server = false);
     static std::unique_ptr<Connection> openWard(const QString& location, FileCheck* problem,
                                                 Access access);
+    // Makes the ward's schema the one the statements see, if it is a ward of ours.
+    FileCheck enterWard(const QString& ward);
     // Opens the SQLite connection; false with m_openError.
     bool openRaw();
     bool openAs(const QString& name, const QString& options);

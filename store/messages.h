@@ -322,6 +322,9 @@ inline const QString wardExists = QStringLiteral("服务器上已有病区“%1�
 inline const QString notOurWard = QStringLiteral("不是本程序的病区");
 inline const QString newerWard = QStringLiteral("病区由更新版本的程序创建，请使用新版本的程序。");
 inline const QString wardRefused = QStringLiteral("服务器拒绝了操作：%1");
+inline const QString grantRefused =
+    QStringLiteral("服务器拒绝了授权，没有任何改动（需要有权创建角色、授予权限的管理员连接）：%1");
+inline const QString grantsApplied = QStringLiteral("已为 %1 个病区建立角色并授权。");
 inline const QString wardBusy =
     QStringLiteral("病区正被另一个程序使用，等待后仍无法进行，病区没有任何改动。");
 inline const QString wardRunBusy = QStringLiteral("另一个程序正在为这个病区生成值班表。");

@@ -5,6 +5,7 @@
 #include "store/server.h"
 #include "store/sqltext.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -557,17 +558,21 @@ FileCheck inspectWard(QSqlDatabase& db) {
     const int version = query.value(1).toInt();
     if (version > userVersion)
         return {V::Newer, msg::newerWard};
+    // Every table's columns in one read of the catalogue (the information
+    // schema's views take milliseconds a table, and a ward is opened often).
+    QSqlQuery info(db);
+    if (!execBound(info, QStringLiteral(
+                             "SELECT c.relname, a.attname FROM pg_attribute a JOIN pg_class c ON "
+                             "c.oid = a.attrelid WHERE c.relnamespace = (SELECT oid FROM "
+                             "pg_namespace WHERE nspname = current_schema()) AND c.relkind IN "
+                             "('r', 'p', 'v', 'm', 'f') AND a.attnum > 0 AND NOT a.attisdropped "
+                             "ORDER BY c.relname, a.attnum")))
+        return {V::Unavailable, msg::cannotOpenDatabase.arg(info.lastError().text())};
+    QHash<QString, QStringList> columnsOf;
+    while (info.next())
+        columnsOf[info.value(0).toString()] << info.value(1).toString();
     for (const Table& table : tables() + ownTables()) {
-        QSqlQuery info(db);
-        if (!execBound(info,
-                       QStringLiteral("SELECT column_name FROM information_schema.columns WHERE "
-                                      "table_schema = current_schema() AND table_name = ? "
-                                      "ORDER BY ordinal_position"),
-                       {dialect::asciiLower(table.name)}))
-            return {V::Unavailable, msg::cannotOpenDatabase.arg(info.lastError().text())};
-        QStringList found;
-        while (info.next())
-            found << info.value(0).toString();
+        const QStringList found = columnsOf.value(dialect::asciiLower(table.name));
         if (found.isEmpty() && table.since > version)
             continue;
         if (found.isEmpty())

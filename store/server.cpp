@@ -28,10 +28,6 @@ const QString kBackupMark = QStringLiteral("korvane-备份");
 // The server's limit on the bytes of a name.
 constexpr int kNameBytes = 63;
 
-// Rows per multi-row INSERT: under the server's 65535 parameters and
-// SQLite's 32766 for the widest table.
-constexpr int kParametersPerStatement = 30000;
-
 QString quoteValue(const QString& value) {
     QString quoted = value;
     quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
@@ -106,20 +102,13 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
             return false;
         }
         const int width = int(columns.size());
-        const int perStatement = qMax(1, kParametersPerStatement / width);
-        const QString oneRow = QLatin1Char('(') +
-                               QStringList(width, QStringLiteral("?")).join(QLatin1Char(',')) +
-                               QLatin1Char(')');
+        QSqlQuery write(target);
+        const int perStatement = std::max(1, boundValueLimit(write) / width);
+        const QString head = QStringLiteral("INSERT INTO \"%1\" (%2)").arg(table->name, list);
         QVariantList values;
         int rows = 0;
         const auto flush = [&] {
-            if (rows == 0)
-                return true;
-            QSqlQuery write(target);
-            const QString statement =
-                QStringLiteral("INSERT INTO \"%1\" (%2) VALUES ").arg(table->name, list) +
-                QStringList(rows, oneRow).join(QLatin1Char(','));
-            if (!execBound(write, statement, values, error))
+            if (rows > 0 && !insertRows(write, head, width, values, error))
                 return false;
             values.clear();
             rows = 0;
@@ -525,6 +514,26 @@ QStringList grantStatements(const QStringList& wards) {
                    .arg(schemaName, quoteName(department));
     }
     return statements;
+}
+
+files::CommandResult applyGrants(const QString& url, const QStringList& wards) {
+    ServerSession session("grant");
+    FileCheck problem;
+    if (!connect(session.db(), url, &problem))
+        return failure(problem.reason, true);
+    QString error;
+    const bool granted = inTransaction(session.db(), &error, [&] {
+        for (const QString& statement : grantStatements(wards))
+            if (!execStatement(session.db(), statement, &error))
+                return false;
+        return true;
+    });
+    if (!granted)
+        return failure(msg::grantRefused.arg(error.trimmed()), true);
+    files::CommandResult result;
+    result.ok = true;
+    result.message = msg::grantsApplied.arg(wards.size());
+    return result;
 }
 
 } // namespace korvane::server

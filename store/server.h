@@ -72,4 +72,9 @@ files::CommandResult exportWard(const QString& location, const QString& target);
 // every ward (korvane_department).
 QStringList grantStatements(const QStringList& wards);
 
+// Runs the grant statements of the wards on the server of url in one
+// transaction, as the role of url (an administrator's): all or nothing,
+// with the server's reason when it refuses.
+files::CommandResult applyGrants(const QString& url, const QStringList& wards);
+
 } // namespace korvane::server

@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include <algorithm>
 #include <functional>
 
 namespace korvane {
@@ -67,6 +68,62 @@ inline bool execBound(QSqlQuery& query, const QString& statement, const QVariant
     if (!done && error)
         *error = query.lastError().text();
     return done;
+}
+
+// Values one statement binds at most: on a server the wire protocol's limit;
+// in a file far below SQLite's 32766, as Qt's driver binds each value by
+// looking it up among the statement's (a cost that grows with the square of
+// their number) and a statement of a file is no round trip.
+inline int boundValueLimit(const QSqlQuery& query) {
+    return onServer(query) ? 65535 : 256;
+}
+
+// Inserts rows of `columns` values each (values holds them row after row)
+// with multi-row statements "head values (?, ...), (...)" as long as the
+// store allows, head being "insert into table (columns)": on a server every
+// statement is one round trip, so rows are never sent one by one. The
+// statement of a full chunk is prepared once. False with the store's reason
+// (also in query.lastError()).
+inline bool insertRows(QSqlQuery& query, const QString& head, int columns,
+                       const QVariantList& values, QString* error = nullptr) {
+    if (columns <= 0)
+        return true;
+    const qsizetype rows = values.size() / columns;
+    const qsizetype chunk = std::max(1, boundValueLimit(query) / columns);
+    const QString row =
+        QLatin1Char('(') + QStringLiteral("?, ").repeated(columns - 1) + QStringLiteral("?)");
+    qsizetype prepared = 0; // rows of the statement prepared on query
+    for (qsizetype first = 0; first < rows; first += chunk) {
+        const qsizetype count = std::min(chunk, rows - first);
+        if (count != prepared) {
+            QStringList all(count, row);
+            QString statement = head + QStringLiteral(" values ") + all.join(QLatin1Char(','));
+            if (onServer(query)) {
+                const dialect::Translation translation =
+                    dialect::translate(statement, dialect::Flavor::Server);
+                if (!translation.ok()) {
+                    if (error)
+                        *error = translation.error;
+                    return false;
+                }
+                statement = translation.sql;
+            }
+            if (!query.prepare(statement)) {
+                if (error)
+                    *error = query.lastError().text();
+                return false;
+            }
+            prepared = count;
+        }
+        for (qsizetype i = 0; i < count * columns; ++i)
+            query.bindValue(int(i), values.at(first * columns + i));
+        if (!query.exec()) {
+            if (error)
+                *error = query.lastError().text();
+            return false;
+        }
+    }
+    return true;
 }
 
 // Runs work in one transaction; rolls back when it fails. False with the

@@ -83,6 +83,11 @@ TEST(WardRun, GivesWhatTheFileGives) {
         const QStringList expected = resultsOf(t.path);
         EXPECT_GT(expected.size(), 100);
         EXPECT_EQ(resultsOf(ward), expected);
+        // The rows' key, set aside while they were written, is back.
+        EXPECT_TRUE(cluster->execute({QStringLiteral(
+            "DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM pg_constraint WHERE conrelid = "
+            "to_regclass('\"对照 病区\".值班底表') AND contype = 'p') THEN RAISE 'no key'; "
+            "END IF; END $$")}));
     }
 }
 

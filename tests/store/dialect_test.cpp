@@ -133,6 +133,41 @@ void expectConcatenation(QSqlDatabase& db) {
     }
 }
 
+// insertRows: more rows than one statement may bind arrive whole, each
+// value in its own row and column across the statements.
+void expectBulkInsert(QSqlDatabase& db) {
+    QSqlQuery query(db);
+    ASSERT_TRUE(dialect::exec(query, QStringLiteral("create temp table bulk (n integer, t text)")));
+    const int rows = 40000; // 80,000 values: over both stores' limits
+    QVariantList values;
+    for (int i = 0; i < rows; ++i)
+        values << i << QString::number(i);
+    QString error;
+    ASSERT_TRUE(
+        insertRows(query, QStringLiteral("insert into temp.bulk (n, t)"), 2, values, &error))
+        << error.toStdString();
+    ASSERT_TRUE(execBound(query,
+                          QStringLiteral("select count(*), count(distinct n) from temp.bulk where "
+                                         "t = cast(n as text)"),
+                          {}, &error) &&
+                query.next())
+        << error.toStdString();
+    EXPECT_EQ(query.value(0).toInt(), rows);
+    EXPECT_EQ(query.value(1).toInt(), rows);
+}
+
+TEST(Dialect, InsertsRowsInBulkInAFileAndOnAWard) {
+    test::TempDatabase file;
+    expectBulkInsert(file.db());
+    KORVANE_NEED_SERVER(cluster);
+    const QString location = server::location(cluster->url(), QStringLiteral("成批"));
+    ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+    FileCheck problem;
+    auto ward = Connection::openChecked(location, &problem);
+    ASSERT_TRUE(ward) << problem.reason.toStdString();
+    expectBulkInsert(ward->db());
+}
+
 TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {
     test::TempDatabase db;
     expectConcatenation(db.db());

@@ -133,9 +133,10 @@ ServerCluster::~ServerCluster() {
     }
 }
 
-QString ServerCluster::url(const QString& user) const {
-    return QStringLiteral("postgresql:///korvane?host=%1&user=%2")
-        .arg(QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())),
+QString ServerCluster::url(const QString& user, const QString& database) const {
+    return QStringLiteral("postgresql:///%1?host=%2&user=%3")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(database)),
+             QString::fromLatin1(QUrl::toPercentEncoding(m_dir.path())),
              QString::fromLatin1(
                  QUrl::toPercentEncoding(user.isEmpty() ? QStringLiteral("korvane") : user)));
 }

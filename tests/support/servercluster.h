@@ -21,9 +21,10 @@ public:
 
     ~ServerCluster();
 
-    // A libpq URL of the cluster's database korvane as the superuser, or as
-    // the role user.
-    QString url(const QString& user = {}) const;
+    // A libpq URL of the cluster's database korvane (or database) as the
+    // superuser, or as the role user.
+    QString url(const QString& user = {},
+                const QString& database = QStringLiteral("korvane")) const;
     // The folder of the socket.
     QString socketFolder() const { return m_dir.path(); }
     // Runs statements as the superuser on the database korvane; false with
