@@ -72,6 +72,8 @@ private:
                                                 Access access);
     // Opens the SQLite connection; false with m_openError.
     bool openRaw();
+    // One attempt of openRaw; idleLog: a WAL-mode file with nothing beside it.
+    bool openOnce(bool idleLog);
     bool openAs(const QString& name, const QString& options);
 
     QString m_path;
