@@ -55,6 +55,11 @@ bool writable(const QString& path) {
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
+// Whether SQLite can write beside the file: its log, journal or index.
+bool canKeepLog(const QString& path) {
+    return writable(path) && writable(QFileInfo(path).absolutePath()) && !diskFull(path);
+}
+
 // What changes when anything writes the file: its identity, size and times,
 // and a log or journal beside it.
 QByteArray fileStamp(const QString& path) {
@@ -258,7 +263,7 @@ bool Connection::openAs(const QString& name, const QString& options) {
 }
 
 bool Connection::openRaw() {
-    bool idleLog = false;
+    bool walMode = false;
     // The header is read only while no connection of the process has the
     // file open, and the file counts as open from here on, so no other
     // thread opens it between the two.
@@ -267,16 +272,40 @@ bool Connection::openRaw() {
         if (openBefore > 0 || !QFileInfo(m_path).isFile())
             return;
         m_header = readHeader(m_path);
-        idleLog = m_header.size() > kWalVersionOffset && m_header.startsWith(kSqliteMagic) &&
-                  m_header.at(kWalVersionOffset) == 2 && !anyCompanionExists(m_path);
+        walMode = m_header.size() > kWalVersionOffset && m_header.startsWith(kSqliteMagic) &&
+                  m_header.at(kWalVersionOffset) == 2;
     });
+    if (openOnce(walMode && !anyCompanionExists(m_path)))
+        return true;
+    // A writer killed midway leaves a journal to roll back or a log to
+    // recover, which SQLite does only with write access: a read-only
+    // connection says the file is read-only. Where the file can be written,
+    // one connection opened for writing puts it right (through the usual
+    // locks; it changes no data), and the file is then read as asked.
+    if (m_access != Access::ReadOnly || storeFault(m_openError) != StoreFault::ReadOnly ||
+        !canKeepLog(m_path))
+        return false;
+    m_db.close();
+    if (!openAs(m_path, {}))
+        return false;
+    QSqlQuery recovery(m_db);
+    if (!recovery.exec(QStringLiteral("PRAGMA schema_version"))) {
+        m_openError = recovery.lastError();
+        return false;
+    }
+    recovery.finish();
+    m_db.close();
+    return openOnce(walMode && !anyCompanionExists(m_path));
+}
+
+bool Connection::openOnce(bool idleLog) {
     const QFileInfo info(m_path);
     bool opened = false;
     if (m_access == Access::ReadWrite) {
         opened = openAs(m_path, {});
     } else if (!idleLog) {
         opened = openAs(m_path, QStringLiteral(";QSQLITE_OPEN_READONLY"));
-    } else if (writable(m_path) && writable(info.absolutePath()) && !diskFull(m_path)) {
+    } else if (canKeepLog(m_path)) {
         // A WAL-mode file that no one has open: a read-only connection could
         // neither make its log nor remove it again. Opened for writing (and
         // used for reading only: VACUUM INTO, which the copies use, counts as

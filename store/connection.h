@@ -28,7 +28,9 @@ public:
     // the file: a WAL-mode file that no one has open is opened for writing
     // (nothing is written; SQLite removes its log when the connection closes),
     // and read as it lies only where SQLite could not keep a log beside it
-    // (read-only media, a folder that is not ours, a full disk).
+    // (read-only media, a folder that is not ours, a full disk). A journal or
+    // log a killed writer left is first put right by a connection opened for
+    // writing, where the file can be written; elsewhere the file is read-only.
     static std::unique_ptr<Connection> open(const QString& path, QString* error,
                                             Access access = Access::ReadWrite);
     // The same, saying why a file was refused: busy, unavailable, not ours...
@@ -78,6 +80,8 @@ private:
     FileCheck enterWard(const QString& ward);
     // Opens the SQLite connection; false with m_openError.
     bool openRaw();
+    // One attempt of openRaw; idleLog: a WAL-mode file with nothing beside it.
+    bool openOnce(bool idleLog);
     bool openAs(const QString& name, const QString& options);
 
     QString m_path;

@@ -342,6 +342,59 @@ TEST(SharedFile, ReadOnlyMediaAreReadAndUnreadableFilesLeftAlone) {
     QFile::setPermissions(media.path, QFileDevice::Permissions(0x7700));
 }
 
+// Another program killed in the middle of a write leaves its journal beside
+// the file and half its pages in it: a read-only command rolls the journal
+// back where the file may be written, and reads the data as it was before;
+// on read-only media it says the file is read-only and leaves both alone.
+TEST(SharedFile, AJournalLeftByAKilledWriterIsRolledBackBeforeARead) {
+    for (const bool readOnlyMedia : {false, true}) {
+        SCOPED_TRACE(readOnlyMedia);
+        SampleFolder folder;
+        const auto roster = [&] {
+            const QStringList command = {test::cliProgram(), "--db",  folder.working,
+                                         "roster",           "--csv", "-"};
+            return readOnlyMedia ? test::runProgram(otherUserProgram(), asOtherUser(command))
+                                 : test::runProgram(command.first(), command.mid(1));
+        };
+        // Read-only media: the other user may read the folder, and then no one write it.
+        const auto readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                              QFileDevice::ReadOther | QFileDevice::ExeOther;
+        if (readOnlyMedia)
+            QFile::setPermissions(folder.path, readable | QFileDevice::WriteOwner);
+        const test::ProcessResult before = roster();
+        ASSERT_EQ(before.exitCode, 0) << before.err.toStdString();
+
+        QProcess writer;
+        writer.start("sqlite3", {folder.working});
+        writer.write("PRAGMA cache_size=1;\nBEGIN;\nWITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                     "SELECT i + 1 FROM n WHERE i < 3000) INSERT INTO 值班报表 (值班人) SELECT "
+                     "'半途' || i FROM n;\nselect 'held';\n");
+        QByteArray said;
+        while (!said.contains("held") && writer.waitForReadyRead(10000))
+            said += writer.readAllStandardOutput();
+        ASSERT_TRUE(said.contains("held"));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(10000));
+        ASSERT_TRUE(QFileInfo::exists(folder.working + "-journal"));
+        const QByteArray torn = fileBytes(folder.working);
+
+        if (readOnlyMedia)
+            QFile::setPermissions(folder.path, readable);
+        const test::ProcessResult after = roster();
+        QFile::setPermissions(folder.path, QFileDevice::Permissions(0x7700));
+        if (readOnlyMedia) {
+            EXPECT_EQ(after.exitCode, 5);
+            EXPECT_TRUE(after.err.contains(msg::readOnlyFile)) << after.err.toStdString();
+            EXPECT_EQ(fileBytes(folder.working), torn);
+            EXPECT_TRUE(QFileInfo::exists(folder.working + "-journal"));
+        } else {
+            EXPECT_EQ(after.exitCode, 0) << after.err.toStdString();
+            EXPECT_EQ(after.out, before.out);
+            EXPECT_FALSE(QFileInfo::exists(folder.working + "-journal"));
+        }
+    }
+}
+
 // korvane-cli: outputs never overwrite a database, and its edges.
 TEST(SharedFile, CommandLineOutputsAndArguments) {
     KORVANE_FILES_ONLY("processes sharing one SQLite file, its locks, log and media");
