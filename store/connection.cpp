@@ -9,11 +9,13 @@
 #include "store/openfiles.h"
 
 #include <QAtomicInteger>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 
 #include <atomic>
@@ -373,12 +375,27 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
             fault.reason = msg::cannotWriteBecause.arg(fault.reason);
             return refuse(fault);
         };
-        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next() ||
-            query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0 ||
-            !query.exec(QStringLiteral("PRAGMA foreign_keys=OFF")) ||
-            !query.exec(QStringLiteral("BEGIN IMMEDIATE")) ||
-            !query.exec(QStringLiteral("ROLLBACK")) ||
-            !query.exec(QStringLiteral("PRAGMA application_id")) || !query.next())
+        const auto takesWrites = [&] {
+            return query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && query.next() &&
+                   query.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) ==
+                       0 &&
+                   query.exec(QStringLiteral("PRAGMA foreign_keys=OFF")) &&
+                   query.exec(QStringLiteral("BEGIN IMMEDIATE")) &&
+                   query.exec(QStringLiteral("ROLLBACK")) &&
+                   query.exec(QStringLiteral("PRAGMA application_id")) && query.next();
+        };
+        // SQLite answers busy at once, without waiting, where waiting could
+        // deadlock (another program committing while this one holds a read
+        // lock, as when two programs open an older file together): wait here.
+        QDeadlineTimer patience(busyTimeout());
+        bool writable = takesWrites();
+        while (!writable && !patience.hasExpired() &&
+               checkOfError(query.lastError(), path).verdict == FileCheck::Verdict::Busy) {
+            QSqlQuery(connection->m_db).exec(QStringLiteral("ROLLBACK"));
+            QThread::msleep(20);
+            writable = takesWrites();
+        }
+        if (!writable)
             return unwritable();
         // A foreign-born file with id 0 is taken as ours from now on.
         if (query.value(0).toLongLong() == 0 &&
