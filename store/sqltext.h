@@ -43,13 +43,10 @@ inline bool execStatement(QSqlDatabase& db, const QString& statement, QString* e
     return false;
 }
 
-// On a ward on a server the statement is translated for it first (see
-// store/dialect.h); a file takes it as it is.
-inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
-                      QString* error = nullptr) {
-    if (!query.isForwardOnly())
-        query.setForwardOnly(true);
-    bool done = false;
+// Prepares the statement, translated first on a ward on a server (see
+// store/dialect.h); a file takes it as it is. False with the reason.
+inline bool prepareStatement(QSqlQuery& query, const QString& statement, QString* error) {
+    QString sql = statement;
     if (onServer(query)) {
         const dialect::Translation translation =
             dialect::translate(statement, dialect::Flavor::Server);
@@ -58,16 +55,30 @@ inline bool execBound(QSqlQuery& query, const QString& statement, const QVariant
                 *error = translation.error;
             return false;
         }
-        done = query.prepare(translation.sql);
-    } else {
-        done = query.prepare(statement);
+        sql = translation.sql;
     }
+    if (query.prepare(sql))
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+// On a ward on a server the statement is translated for it first (see
+// store/dialect.h); a file takes it as it is.
+inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
+                      QString* error = nullptr) {
+    if (!query.isForwardOnly())
+        query.setForwardOnly(true);
+    if (!prepareStatement(query, statement, error))
+        return false;
     for (const QVariant& value : values)
         query.addBindValue(value);
-    done = done && query.exec();
-    if (!done && error)
+    if (query.exec())
+        return true;
+    if (error)
         *error = query.lastError().text();
-    return done;
+    return false;
 }
 
 // Values one statement binds at most: on a server the wire protocol's limit;
@@ -97,22 +108,9 @@ inline bool insertRows(QSqlQuery& query, const QString& head, int columns,
         const qsizetype count = std::min(chunk, rows - first);
         if (count != prepared) {
             QStringList all(count, row);
-            QString statement = head + QStringLiteral(" values ") + all.join(QLatin1Char(','));
-            if (onServer(query)) {
-                const dialect::Translation translation =
-                    dialect::translate(statement, dialect::Flavor::Server);
-                if (!translation.ok()) {
-                    if (error)
-                        *error = translation.error;
-                    return false;
-                }
-                statement = translation.sql;
-            }
-            if (!query.prepare(statement)) {
-                if (error)
-                    *error = query.lastError().text();
+            if (!prepareStatement(
+                    query, head + QStringLiteral(" values ") + all.join(QLatin1Char(',')), error))
                 return false;
-            }
             prepared = count;
         }
         for (qsizetype i = 0; i < count * columns; ++i)
