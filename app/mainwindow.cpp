@@ -174,6 +174,8 @@ void MainWindow::buildMenus() {
             &QAction::triggered, m_tools, &ToolsCommands::loadSample);
     connect(addItem(m_toolsMenu, "lianjie", QStringLiteral("连接服务器…")), &QAction::triggered,
             m_tools, &ToolsCommands::connectServer);
+    connect(addItem(m_toolsMenu, "xinbingqu", QStringLiteral("新建病区…")), &QAction::triggered,
+            m_tools, &ToolsCommands::newWard);
     connect(addItem(m_toolsMenu, "zongbiao", QStringLiteral("全院总表")), &QAction::triggered,
             m_tools, &ToolsCommands::showOverview);
 

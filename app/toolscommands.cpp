@@ -100,6 +100,40 @@ void ToolsCommands::connectServer() {
     controller.restartAround([&] { controller.setWard(location); });
 }
 
+void ToolsCommands::newWard() {
+    QSettings settings;
+    Prompt& prompt = m_controller.prompt();
+    const QString url = prompt.text(msg::askServer, m_controller.onServer()
+                                                        ? server::urlOf(m_controller.workingPath())
+                                                        : settings.value(kLastServer).toString());
+    if (url.isEmpty())
+        return;
+    const QString ward = prompt.text(msg::askNewWard, QString());
+    if (ward.trimmed().isEmpty())
+        return;
+    const QString location = server::location(url, ward);
+    FileCheck problem;
+    if (Connection::openChecked(location, &problem, Connection::Access::ReadOnly)) {
+        prompt.information(msg::wardNameTaken.arg(ward));
+        return;
+    }
+    if (problem.verdict != FileCheck::Verdict::Missing) {
+        prompt.information(server::describe(location) + QStringLiteral("：") + problem.reason);
+        return;
+    }
+    const bool sample = prompt.question(msg::newWardFromSample.arg(ward));
+    const files::CommandResult made =
+        server::fillWard(location, sample ? files::samplePath() : files::templatePath(), false);
+    if (!made.ok) {
+        prompt.information(made.message);
+        return;
+    }
+    settings.setValue(kLastServer, url);
+    settings.setValue(kLastWard, ward);
+    ApplicationController& controller = m_controller; // this object goes with the window
+    controller.restartAround([&] { controller.setWard(location); });
+}
+
 void ToolsCommands::showOverview() {
     if (!m_controller.onServer()) {
         m_controller.prompt().information(msg::overviewNeedsServer);

@@ -24,6 +24,10 @@ public:
     // offered, never a password), makes a missing ward from the template
     // when the user agrees, and restarts on the ward.
     void connectServer(); // lianjie
+    // 新建病区…: asks the server (the one in use first), the new ward's name and
+    // whether it starts from the sample or the empty template, makes it and
+    // restarts on it. A name already taken is refused before anything is made.
+    void newWard(); // xinbingqu
     // 全院总表: the overview of a month over every ward of the server.
     void showOverview(); // zongbiao
 

@@ -332,6 +332,10 @@ inline const QString askServer =
     QStringLiteral("服务器地址（如 postgresql://主机/数据库，不含密码）：");
 inline const QString passwordFor = QStringLiteral("%1 的密码（不会保存）：");
 inline const QString askWard = QStringLiteral("病区名称：");
+inline const QString askNewWard = QStringLiteral("新病区的名称：");
+inline const QString newWardFromSample =
+    QStringLiteral("用样例数据（医院值班）新建病区“%1”吗？选“否”则用空白模板新建。");
+inline const QString wardNameTaken = QStringLiteral("服务器上已有病区“%1”，请换一个名称。");
 inline const QString createWardConfirm =
     QStringLiteral("服务器上没有病区“%1”。用模板新建这个病区吗？");
 inline const QString overviewNeedsServer =

@@ -34,6 +34,13 @@ public:
         return m_answers.isEmpty() ? true : m_answers.takeFirst();
     }
 
+    // Typed lines come from the script too (the initial text when it has run out).
+    QString text(const QString& label, const QString& initial) override {
+        m_shown << label;
+        return m_texts.isEmpty() ? initial : m_texts.takeFirst();
+    }
+    void addText(const QString& typed) { m_texts << typed; }
+
     const QStringList& shown() const { return m_shown; }
     const QStringList& questions() const { return m_questions; }
     void clear() {
@@ -44,6 +51,7 @@ public:
 
 private:
     QList<bool> m_answers;
+    QStringList m_texts;
     QStringList m_shown;
     QStringList m_questions;
 };

@@ -76,7 +76,7 @@ TEST_F(ShellTest, ButtonBarAndMenusAsDesigned) {
     }
     EXPECT_EQ(menus, QStringList({"工具tools: dataout=导出数据库 datain=导入数据库 "
                                   "qingkong=清空数据库 yangli=载入样例数据库（医院值班） "
-                                  "lianjie=连接服务器… zongbiao=全院总表",
+                                  "lianjie=连接服务器… xinbingqu=新建病区… zongbiao=全院总表",
                                   "帮助help: bzsm=帮助说明 downloadnew=新版本下载 zxsm=在线说明"}));
 }
 

@@ -6,6 +6,8 @@
 #include "app/setuppage.h"
 #include "editors/ui/staffpage.h"
 #include "store/messages.h"
+#include "store/server.h"
+#include "support/servercluster.h"
 #include "ui/shellfixture.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 #include <QAction>
 #include <QFile>
 #include <QPointer>
+#include <QStandardPaths>
 
 using namespace korvane;
 using test::fileBytes;
@@ -144,4 +147,32 @@ TEST_F(ToolsMenuTest, ExportReplacesAnExistingFileOrSaysWhyNot) {
     expectRestarted();
     EXPECT_EQ(names(target), QStringList{"原有"});
     EXPECT_EQ(names(), QStringList{"原有"});
+}
+
+// 新建病区… makes a ward from the sample (or the template) on the server and
+// restarts on it; a name already taken is refused before anything is made.
+TEST_F(ToolsMenuTest, NewWardStartsFromTheSampleOrIsRefusedWhenTaken) {
+    KORVANE_NEED_SERVER(cluster);
+    QStandardPaths::setTestModeEnabled(true); // the remembered server and ward
+    const QString ward = QStringLiteral("新 病区'甲");
+    const QString location = server::location(cluster->url(), ward);
+    for (const bool taken : {false, true}) {
+        SCOPED_TRACE(taken ? "taken" : "new");
+        prompt.clear();
+        prompt.addText(cluster->url());
+        prompt.addText(ward);
+        prompt.addAnswer(true); // from the sample
+        window = controller->mainWindow();
+        trigger("xinbingqu");
+        if (taken) {
+            ASSERT_FALSE(window.isNull()); // not restarted
+            EXPECT_EQ(controller->mainWindow(), window.data());
+            EXPECT_EQ(prompt.shown().last(), msg::wardNameTaken.arg(ward));
+            EXPECT_TRUE(prompt.questions().isEmpty());
+        } else {
+            expectRestarted();
+            EXPECT_EQ(controller->workingPath(), location);
+            EXPECT_GT(names(location).size(), 3);
+        }
+    }
 }
