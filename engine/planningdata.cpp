@@ -137,6 +137,7 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
         return false;
     marks = std::move(objectives.marks);
     successions = std::move(objectives.successions);
+    ideal = std::move(objectives.ideal);
     return loadLimitsAndLeave(query, error);
 }
 

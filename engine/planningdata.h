@@ -92,6 +92,9 @@ struct PlanningData {
     // successions (none: the plain run).
     targets::DayMarks marks;
     QList<targets::ForbiddenSuccession> successions;
+    // The ideal headcounts per shift (banci.idid): a slot may hold up to its
+    // ideal on purpose (the search fills it so).
+    QHash<qint64, targets::IdealHeadcount> ideal;
 
     bool load(QSqlDatabase& db, QString* error);
     // Whether the day counts as a weekend for the limits (the marked calendar).

@@ -343,10 +343,17 @@ void RosterChecker::slotWarnings(const MonthSheet& sheet, const SheetIndex& inde
         const int needed =
             engine::peopleTaken(setupShift >= 0 ? m_data.shifts.at(setupShift).headcount
                                                 : sheet.shifts.at(shift).headcount);
+        // Up to an ideal headcount that weighs, a slot is filled on purpose.
+        int most = needed;
+        if (setupShift >= 0) {
+            const auto ideal = m_data.ideal.constFind(m_data.shifts.at(setupShift).idid);
+            if (ideal != m_data.ideal.constEnd() && ideal->weight > 0)
+                most = std::max(most, engine::peopleTaken(ideal->ideal));
+        }
         if (working < needed)
             out->append({WarningKind::Understaffed, -1, date, shift,
                          msg::warnUnderstaffed.arg(needed).arg(working)});
-        else if (working > needed)
+        else if (working > most)
             out->append({WarningKind::Overstaffed, -1, date, shift,
                          msg::warnOverstaffed.arg(needed).arg(working)});
     }

@@ -288,3 +288,46 @@ TEST(RosterWarnings, CheckAroundAgreesWithTheWholeCheck) {
         }
     }
 }
+
+// A slot may hold up to its shift's ideal headcount on purpose (the search
+// fills it so): only past it, or past 人数 where the ideal weighs nothing,
+// is it overstaffed.
+TEST(RosterWarnings, OverstaffedOnlyPastTheIdealHeadcount) {
+    test::TempDatabase t;
+    t.loadSample();
+    ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
+    MonthSheet sheet;
+    QString error;
+    ASSERT_TRUE(monthsheet::loadMonthSheet(t.db(), &sheet, &error)) << error.toStdString();
+    // One more person on the first shift of the first date that someone works.
+    int worker = 0;
+    while (worker < sheet.people.size() && sheet.cell(worker, 0).isEmpty())
+        ++worker;
+    ASSERT_LT(worker, sheet.people.size());
+    const int shift = sheet.cell(worker, 0).first();
+    int extra = 0;
+    while (extra < sheet.people.size() && !sheet.cell(extra, 0).isEmpty())
+        ++extra;
+    ASSERT_LT(extra, sheet.people.size());
+    sheet.add(extra, 0, shift);
+    const qint64 idid = sheet.shifts.at(shift).idid;
+    const struct {
+        const char* ideal; // 理想人数 and 权重 of the shift, or none
+        bool overstaffed;
+    } cases[] = {{nullptr, true}, {"99, 5", false}, {"99, 0", true}, {"1, 5", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ideal ? c.ideal : "none");
+        t.run("delete from 理想人数");
+        if (c.ideal)
+            t.run(QString("insert into 理想人数 (班次IDID, 理想人数, 权重) values (%1, %2)")
+                      .arg(idid)
+                      .arg(c.ideal));
+        RosterChecker checker;
+        ASSERT_TRUE(checker.load(t.db(), &error)) << error.toStdString();
+        bool overstaffed = false;
+        for (const Warning& w : checker.check(sheet))
+            overstaffed = overstaffed || (w.kind == rosters::WarningKind::Overstaffed &&
+                                          w.date == 0 && w.shift == shift);
+        EXPECT_EQ(overstaffed, c.overstaffed);
+    }
+}
