@@ -495,6 +495,9 @@ void adaptToServer(QList<Token>* tokens) {
                          QLatin1Char('"');
         } else if (isWord(token, "instr")) {
             token.text = QStringLiteral("strpos");
+        } else if (isWord(token, "like")) {
+            // A file's LIKE ignores the case of ASCII letters.
+            token.text = QStringLiteral("ILIKE");
         } else if (isWord(token, "ifnull")) {
             token.text = QStringLiteral("coalesce");
         } else if (isWord(token, "blob")) {
