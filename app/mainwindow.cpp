@@ -13,11 +13,13 @@
 #include "search/ui/improvewindow.h"
 #include "store/datafiles.h"
 #include "store/messages.h"
+#include "store/server.h"
 #include "ui/twips.h"
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -197,6 +199,11 @@ QString MainWindow::databasePath() const {
     return m_databasePath;
 }
 
+QString MainWindow::dataFolder() const {
+    return server::isLocation(m_databasePath) ? m_controller.dataDirectory()
+                                              : QFileInfo(m_databasePath).absolutePath();
+}
+
 Prompt& MainWindow::prompt() {
     return m_controller.prompt();
 }
@@ -249,11 +256,7 @@ bool MainWindow::setDataCommandsEnabled(bool enabled) {
         if (page && page != m_schedulingPage && !qobject_cast<HelpWindow*>(page))
             page->setEnabled(enabled);
     }
-    if (!m_connection)
-        return true;
-    QSqlQuery readOnly(m_connection->db());
-    return readOnly.exec(enabled ? QStringLiteral("PRAGMA query_only = OFF")
-                                 : QStringLiteral("PRAGMA query_only = ON"));
+    return !m_connection || m_connection->refuseWrites(!enabled);
 }
 
 void MainWindow::openFromBar(void (MainWindow::*show)()) {

@@ -38,6 +38,7 @@ public:
 
     QSqlDatabase database() override;
     QString databasePath() const override;
+    QString dataFolder() const override;
     Prompt& prompt() override;
     FileChooser& fileChooser() override;
     ProgramState& state() override;

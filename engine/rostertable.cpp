@@ -2,6 +2,7 @@
 
 #include "store/dialect.h"
 #include "store/messages.h"
+#include "store/schema.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -80,7 +81,7 @@ bool loadRosterTable(QSqlDatabase& db, const QString& query, RosterTable* table,
     table->columns.clear();
     table->rows.clear();
     for (int i = 0; i < record.count(); ++i)
-        table->columns << record.fieldName(i);
+        table->columns << schema::columnSpelling(QStringLiteral("值班报表"), record.fieldName(i));
     while (rows.next()) {
         QStringList values;
         for (int i = 0; i < record.count(); ++i)

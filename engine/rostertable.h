@@ -7,7 +7,8 @@
 // The roster as text: the aligned table korvane-cli prints and the CSV it writes.
 namespace korvane::engine {
 
-// The columns and rows a 值班报表 query returns (null values as empty text).
+// The columns and rows a 值班报表 query returns (null values as empty text),
+// the columns spelt as in the file also on a ward.
 struct RosterTable {
     QStringList columns;
     QList<QStringList> rows;

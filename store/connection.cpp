@@ -239,6 +239,15 @@ Connection::~Connection() {
         files::openfiles::connectionClosed(m_registered);
 }
 
+bool Connection::refuseWrites(bool refuse) {
+    QSqlQuery query(m_db);
+    if (m_server)
+        return query.exec(refuse ? QStringLiteral("SET default_transaction_read_only = on")
+                                 : QStringLiteral("SET default_transaction_read_only = off"));
+    return query.exec(refuse ? QStringLiteral("PRAGMA query_only = ON")
+                             : QStringLiteral("PRAGMA query_only = OFF"));
+}
+
 bool Connection::openInProcess(const QString& path) {
     return files::openfiles::isOpen(files::openfiles::key(path));
 }

@@ -56,6 +56,10 @@ public:
     bool onServer() const { return m_server; }
     const QString& path() const { return m_path; }
 
+    // Keeps this connection from writing, or lets it write again. False when
+    // the store would not take it.
+    bool refuseWrites(bool refuse);
+
     // Whether what was read is one state of the file. Always so through
     // SQLite's locks; a file read as it lies must not have changed since it
     // was opened (checked after a copy, which must be whole).

@@ -237,8 +237,9 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mo
 
 DatabaseLock::~DatabaseLock() {
     if (!m_session.isEmpty()) {
-        // Ending the session lets go of its locks.
-        QSqlDatabase::database(m_session, false).close();
+        // Ending the session lets go of its locks: its connection closes as
+        // its name goes, also where a run's thread took it and another lets
+        // it go (which could not reach the connection by its name).
         QSqlDatabase::removeDatabase(m_session);
         return;
     }

@@ -288,22 +288,22 @@ bool endsOperand(const Token& token) {
         QStringLiteral("<>"), QStringLiteral("!="), QStringLiteral("<"), QStringLiteral(">"),
         QStringLiteral("<="), QStringLiteral(">=")};
     static const QSet<QString> keywords = {
-        QStringLiteral("all"),     QStringLiteral("and"),      QStringLiteral("as"),
-        QStringLiteral("asc"),     QStringLiteral("between"),  QStringLiteral("by"),
-        QStringLiteral("collate"), QStringLiteral("cross"),    QStringLiteral("delete"),
-        QStringLiteral("desc"),    QStringLiteral("distinct"), QStringLiteral("else"),
-        QStringLiteral("end"),     QStringLiteral("escape"),   QStringLiteral("except"),
-        QStringLiteral("exists"),  QStringLiteral("from"),     QStringLiteral("glob"),
-        QStringLiteral("group"),   QStringLiteral("having"),   QStringLiteral("in"),
-        QStringLiteral("inner"),   QStringLiteral("insert"),   QStringLiteral("intersect"),
-        QStringLiteral("into"),    QStringLiteral("is"),       QStringLiteral("join"),
-        QStringLiteral("left"),    QStringLiteral("like"),     QStringLiteral("limit"),
-        QStringLiteral("natural"), QStringLiteral("not"),      QStringLiteral("offset"),
-        QStringLiteral("on"),      QStringLiteral("or"),       QStringLiteral("order"),
-        QStringLiteral("outer"),   QStringLiteral("regexp"),   QStringLiteral("select"),
-        QStringLiteral("set"),     QStringLiteral("then"),     QStringLiteral("union"),
-        QStringLiteral("update"),  QStringLiteral("using"),    QStringLiteral("values"),
-        QStringLiteral("when"),    QStringLiteral("where")};
+        QStringLiteral("all"),       QStringLiteral("and"),      QStringLiteral("as"),
+        QStringLiteral("asc"),       QStringLiteral("between"),  QStringLiteral("by"),
+        QStringLiteral("collate"),   QStringLiteral("cross"),    QStringLiteral("delete"),
+        QStringLiteral("desc"),      QStringLiteral("distinct"), QStringLiteral("else"),
+        QStringLiteral("end"),       QStringLiteral("escape"),   QStringLiteral("except"),
+        QStringLiteral("exists"),    QStringLiteral("from"),     QStringLiteral("glob"),
+        QStringLiteral("group"),     QStringLiteral("having"),   QStringLiteral("ilike"),
+        QStringLiteral("in"),        QStringLiteral("inner"),    QStringLiteral("insert"),
+        QStringLiteral("intersect"), QStringLiteral("into"),     QStringLiteral("is"),
+        QStringLiteral("join"),      QStringLiteral("left"),     QStringLiteral("like"),
+        QStringLiteral("limit"),     QStringLiteral("natural"),  QStringLiteral("not"),
+        QStringLiteral("offset"),    QStringLiteral("on"),       QStringLiteral("or"),
+        QStringLiteral("order"),     QStringLiteral("outer"),    QStringLiteral("regexp"),
+        QStringLiteral("select"),    QStringLiteral("set"),      QStringLiteral("then"),
+        QStringLiteral("union"),     QStringLiteral("update"),   QStringLiteral("using"),
+        QStringLiteral("values"),    QStringLiteral("when"),     QStringLiteral("where")};
     if (token.kind == Kind::Symbol)
         return symbols.contains(token.text);
     // Keywords are short and ASCII; table and column names mostly are not.
@@ -495,6 +495,10 @@ void adaptToServer(QList<Token>* tokens) {
                          QLatin1Char('"');
         } else if (isWord(token, "instr")) {
             token.text = QStringLiteral("strpos");
+        } else if (isWord(token, "like")) {
+            // A file's LIKE ignores the case of ASCII letters (an operator
+            // among the keywords that end a concatenation's operand).
+            token.text = QStringLiteral("ILIKE");
         } else if (isWord(token, "ifnull")) {
             token.text = QStringLiteral("coalesce");
         } else if (isWord(token, "blob")) {

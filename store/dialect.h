@@ -13,7 +13,8 @@ namespace korvane::dialect {
 
 // The two stores a statement runs on: a database file (SQLite) or a ward on a
 // server (PostgreSQL), where names are matched as SQLite matches them (ASCII
-// letters in any case), instr is strpos, temp is pg_temp and a blob is bytea.
+// letters in any case), instr is strpos, like ignores case, temp is pg_temp
+// and a blob is bytea.
 enum class Flavor { File, Server };
 
 // A name with its ASCII letters in lower case, as the server's tables hold it.

@@ -379,13 +379,14 @@ QString createStatement(const Table& table, dialect::Flavor flavor) {
              columns.join(QStringLiteral(", ")));
 }
 
-bool resetAutonumbers(QSqlDatabase& db, QString* error) {
+bool resetAutonumbers(QSqlDatabase& db, QString* error, const QStringList& tableNames) {
     if (!isServer(db))
         return true; // SQLite keeps the highest number it gave itself
     QStringList statements;
     for (const Table& table : tables() + ownTables())
         for (const Column& column : table.columns)
-            if (column.type == kAutonumber)
+            if (column.type == kAutonumber &&
+                (tableNames.isEmpty() || tableNames.contains(table.name, Qt::CaseInsensitive)))
                 statements << QStringLiteral("SELECT setval(pg_get_serial_sequence(%1, %2), "
                                              "coalesce(max(\"%3\"), 0) + 1, false) FROM \"%4\"")
                                   .arg(sqlQuote(QLatin1Char('"') + table.name + QLatin1Char('"')),

@@ -55,8 +55,9 @@ void spellColumnCaptions(QSqlQueryModel& model, const QString& table);
 QString createStatement(const Table& table, dialect::Flavor flavor = dialect::Flavor::File);
 
 // After rows were written with their own numbers: each autonumber of a ward
-// on a server goes on after the highest one. (A file does so itself.)
-bool resetAutonumbers(QSqlDatabase& db, QString* error);
+// on a server goes on after the highest one (of the tables named, when any
+// are). A file does so itself.
+bool resetAutonumbers(QSqlDatabase& db, QString* error, const QStringList& tableNames = {});
 
 // Creates the tables, indexes and the three 全部 rows in an empty database
 // (on a server: in the ward's schema, the version in a table of its own)

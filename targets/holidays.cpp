@@ -154,7 +154,8 @@ bool HolidayEditor::fillDateGroups() {
         if (done)
             group.ids << lastInsertedId(query).toLongLong();
     }
-    QList<std::pair<qint64, QString>> rows;
+    // A row's identity as the store gives it (a ward's is no number).
+    QList<std::pair<QVariant, QString>> rows;
     done = done && execBound(query, kMemberships, {}, &error);
     while (done && query.next()) {
         const QDate date = QDate::fromString(query.value(1).toString(), Qt::ISODate);
@@ -170,7 +171,7 @@ bool HolidayEditor::fillDateGroups() {
             }
         }
         if (memberships != before)
-            rows.append({query.value(0).toLongLong(), memberships});
+            rows.append({query.value(0), memberships});
     }
     for (const auto& [row, memberships] : rows)
         done = done && execBound(query, kSetMemberships, {memberships, row}, &error);

@@ -23,6 +23,9 @@ public:
     // The window's connection to the working database (user-interface thread).
     virtual QSqlDatabase database() = 0;
     virtual QString databasePath() const = 0;
+    // Where files are proposed: beside the working file, or the program's
+    // data folder when the working database is a ward on a server.
+    virtual QString dataFolder() const = 0;
     virtual Prompt& prompt() = 0;
     // The open and save dialogs.
     virtual FileChooser& fileChooser() = 0;

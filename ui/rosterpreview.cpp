@@ -55,9 +55,9 @@ void showRosterReport(PageContext& context, QWidget* parent, QSqlDatabase db, co
         exportPdf->setObjectName(QStringLiteral("exportPdf"));
         QObject::connect(exportPdf, &QAction::triggered, &preview, [&] {
             // Proposed in the data folder in use, beside the working database.
-            const QString path = chooseFileToWrite(context.fileChooser(), &preview,
-                                                   QFileInfo(context.databasePath()).absolutePath(),
-                                                   kReportTitle, kPdfSuffix, kPdfFilter);
+            const QString path =
+                chooseFileToWrite(context.fileChooser(), &preview, context.dataFolder(),
+                                  kReportTitle, kPdfSuffix, kPdfFilter);
             if (path.isEmpty())
                 return;
             QString writeError;

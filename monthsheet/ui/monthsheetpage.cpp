@@ -422,8 +422,7 @@ void MonthSheetPage::printPreview() {
 }
 
 QString MonthSheetPage::chooseOutput(const QString& suffix, const QString& filter) {
-    return chooseFileToWrite(m_context.fileChooser(), this,
-                             QFileInfo(m_context.databasePath()).absolutePath(),
+    return chooseFileToWrite(m_context.fileChooser(), this, m_context.dataFolder(),
                              monthsheet::sheetTitle, suffix, filter);
 }
 

@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QDateEdit>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -577,8 +576,7 @@ targets::WishEntry TargetsPage::typedWish() const {
 }
 
 void TargetsPage::importWishes() {
-    const QString path = m_context.fileChooser().openFile(
-        this, QFileInfo(m_context.databasePath()).absolutePath(), kCsvFilter);
+    const QString path = m_context.fileChooser().openFile(this, m_context.dataFolder(), kCsvFilter);
     if (path.isEmpty())
         return;
     if (targets::importWishes(m_editor, m_context.prompt(), path) ==

@@ -25,6 +25,7 @@ TEST(RosterQueries, FiltersMatchAnywhereAndNarrowTogether) {
     EXPECT_EQ(names(personRosterQuery("张三")), QStringList({"  张三  O'Neil", "  张三丰"}));
     EXPECT_EQ(names(shiftRosterQuery("夜")), QStringList({"  李四", "  张三丰"}));
     EXPECT_EQ(names(personRosterQuery("O'Neil")), QStringList{"  张三  O'Neil"});
+    EXPECT_EQ(names(personRosterQuery("o'NEIL")), QStringList{"  张三  O'Neil"});
     EXPECT_EQ(names(rosterQuery({true, "张三", true, "夜"})), QStringList{"  张三丰"});
     // An empty person filter skips the slots with nobody; a quote finds nothing.
     EXPECT_EQ(countRows(t.db(), personRosterQuery(QString())), 3);

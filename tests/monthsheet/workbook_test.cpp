@@ -67,7 +67,7 @@ print('\n'.join(problems) or 'ok')
 )";
 
 test::ProcessResult cli(const QString& database, const QStringList& arguments) {
-    return test::runProgram(test::cliProgram(), QStringList{"--db", database} + arguments);
+    return test::runProgram(test::cliProgram(), test::databaseArguments(database) + arguments);
 }
 
 } // namespace
@@ -89,19 +89,22 @@ TEST(MonthSheetCli, WithoutARosterSaysSoAndWritesNothing) {
 
 TEST(MonthSheetCli, HostileNamesReachTheSheetThePdfAndTheWorkbookAsText) {
     test::TempDatabase t;
-    const QStringList names = {QString(60, QChar(u'名')) + "最后四字",
-                               "O'Neil \"Q\"",
-                               "😀王",
-                               "=1+1",
-                               "+SUM(A1:A2)",
-                               "-2",
-                               "@x",
-                               "nul␀byte"}; // a NUL in the file, shown as ␀
+    QStringList names = {QString(60, QChar(u'名')) + "最后四字",
+                         "O'Neil \"Q\"",
+                         "😀王",
+                         "=1+1",
+                         "+SUM(A1:A2)",
+                         "-2",
+                         "@x"};
+    const bool nulInName = !test::onServerStore(); // a ward's text cannot hold a NUL
+    if (nulInName)
+        names << "nul␀byte"; // a NUL in the file, shown as ␀
     for (int i = 0; i < names.size(); ++i)
-        t.run(QString("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) values (%1, "
-                      "replace(%2, '␀', char(0)), '0', 'zz1z')")
+        t.run(QString("insert into 基本信息 (ID, 姓名, 家庭住址, 所属组ID) values (%1, %2, '0', "
+                      "'zz1z')")
                   .arg(i + 1)
-                  .arg(sqlQuote(names.at(i))));
+                  .arg(nulInName ? QString("replace(%1, '␀', char(0))").arg(sqlQuote(names.at(i)))
+                                 : sqlQuote(names.at(i))));
     t.run(
         "insert into banci (班次名称, 起始时间, 次日, 终止时间, 连续次数, 最小连续天数, 分布日期, "
         "所属组ID, 开始秒序, 结束秒序, 人数) values "
@@ -123,7 +126,7 @@ TEST(MonthSheetCli, HostileNamesReachTheSheetThePdfAndTheWorkbookAsText) {
     ASSERT_EQ(written.exitCode, 0) << written.err.toStdString();
     EXPECT_TRUE(written.out.isEmpty()) << written.out.toStdString(); // the files say it all
     const QByteArray csvBytes = test::fileBytes(csv);
-    EXPECT_TRUE(csvBytes.contains("nul␀byte"));
+    EXPECT_EQ(csvBytes.contains("nul␀byte"), nulInName);
     EXPECT_FALSE(csvBytes.contains('\0'));
     // The PDF carries the names as text, formula-like ones unchanged.
     const QString pdfText = QString::fromUtf8(test::runProgram("pdftotext", {pdf, "-"}).out);

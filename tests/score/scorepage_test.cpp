@@ -59,13 +59,13 @@ TEST(ScoreTab, NothingSetCostsOnlyTheDefaultFairness) {
     EXPECT_TRUE(result.hard.isEmpty());
     EXPECT_FALSE(anyCostNote(page.sheetView()->model()));
 
-    const test::ProcessResult printed =
-        test::runProgram(test::cliProgram(), {"--db", context.data.path, "score"});
+    const test::ProcessResult printed = test::runProgram(
+        test::cliProgram(), test::databaseArguments(context.data.path) + QStringList{"score"});
     EXPECT_EQ(printed.exitCode, 0) << printed.err.toStdString();
     EXPECT_TRUE(QString::fromUtf8(printed.out)
                     .contains(score::summaryText.arg(score::numberText(result.total())).arg(0)));
-    EXPECT_EQ(test::runProgram(test::cliProgram(),
-                               {"--db", context.data.path, "score", "--saved", "没有这个"})
+    EXPECT_EQ(test::runProgram(test::cliProgram(), test::databaseArguments(context.data.path) +
+                                                       QStringList{"score", "--saved", "没有这个"})
                   .exitCode,
               2);
 }

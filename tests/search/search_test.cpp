@@ -300,13 +300,16 @@ TEST(Search, KilledMidSearchKeepsNothing) {
     ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
     const QStringList before = t.rows("select 编号, 名称 from 排班存档");
     QProcess cli;
-    cli.start(test::cliProgram(), {"--db", t.path, "improve", "--seconds", "600"});
+    cli.start(test::cliProgram(),
+              test::databaseArguments(t.path) + QStringList{"improve", "--seconds", "600"});
     ASSERT_TRUE(cli.waitForStarted());
     ASSERT_FALSE(cli.waitForFinished(2000)) << cli.readAllStandardError().toStdString();
     cli.kill(); // SIGKILL, deep in a search of ten minutes
     ASSERT_TRUE(cli.waitForFinished());
     EXPECT_EQ(t.rows("select 编号, 名称 from 排班存档"), before);
-    EXPECT_EQ(t.scalar("pragma integrity_check").toString(), "ok");
+    if (!test::onServerStore()) { // a server keeps its own pages whole
+        EXPECT_EQ(t.scalar("pragma integrity_check").toString(), "ok");
+    }
     // The run's lock died with it: the next search keeps its roster.
     search::Request request;
     request.options.steps = 100;

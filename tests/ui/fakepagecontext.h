@@ -58,6 +58,7 @@ public:
 
     QSqlDatabase database() override { return data.db(); }
     QString databasePath() const override { return data.path; }
+    QString dataFolder() const override { return data.dir.path(); }
     Prompt& prompt() override { return scripted; }
     FileChooser& fileChooser() override { return chooser; }
     ProgramState& state() override { return programState; }

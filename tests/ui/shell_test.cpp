@@ -329,6 +329,7 @@ TEST_F(ShellTest, ClosingByTheFrameClosesEveryPageAndLeavesTheTables) {
 }
 
 TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
+    KORVANE_FILES_ONLY("the data folder's working file is overwritten");
     data.connection.reset();
     test::writeFile(workingPath(), "not a database at all");
     controller = std::make_unique<ApplicationController>(data.dir.path());
@@ -342,6 +343,7 @@ TEST_F(ShellTest, AnUnusableWorkingFileIsReportedAtStart) {
 // Another program holding the file's write lock is said in the user's
 // words at start, not in SQLite's.
 TEST_F(ShellTest, AWorkingFileLockedForWritingElsewhereIsReportedAtStart) {
+    KORVANE_FILES_ONLY("SQLite's write lock on the working file");
     data.connection.reset();
     QProcess holder;
     holder.start("sqlite3", {workingPath()});

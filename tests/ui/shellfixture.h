@@ -34,6 +34,8 @@ protected:
         controller->setPrompt(&prompt);
         controller->setFileChooser(&chooser);
         controller->setQuitHandler([this] { ++quitCalls; });
+        if (onServerStore())
+            controller->setWard(data.path);
         EXPECT_TRUE(controller->start());
         return controller->mainWindow();
     }
