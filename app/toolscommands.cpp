@@ -86,26 +86,18 @@ void ToolsCommands::connectServer() {
             prompt.information(server::describe(location) + QStringLiteral("：") + problem.reason);
             return;
         }
-        if (!prompt.question(msg::createWardConfirm.arg(ward)))
+        if (!prompt.question(msg::createWardConfirm.arg(ward)) ||
+            !makeWard(location, files::templatePath()))
             return;
-        const files::CommandResult made = server::fillWard(location, files::templatePath(), false);
-        if (!made.ok) {
-            prompt.information(made.message);
-            return;
-        }
     }
-    settings.setValue(kLastServer, url);
-    settings.setValue(kLastWard, ward);
-    ApplicationController& controller = m_controller; // this object goes with the window
-    controller.restartAround([&] { controller.setWard(location); });
+    switchToWard(url, ward);
 }
 
 void ToolsCommands::newWard() {
-    QSettings settings;
     Prompt& prompt = m_controller.prompt();
-    const QString url = prompt.text(msg::askServer, m_controller.onServer()
-                                                        ? server::urlOf(m_controller.workingPath())
-                                                        : settings.value(kLastServer).toString());
+    const QString url = prompt.text(
+        msg::askServer, m_controller.onServer() ? server::urlOf(m_controller.workingPath())
+                                                : QSettings().value(kLastServer).toString());
     if (url.isEmpty())
         return;
     const QString ward = prompt.text(msg::askNewWard, QString());
@@ -122,14 +114,22 @@ void ToolsCommands::newWard() {
         return;
     }
     const bool sample = prompt.question(msg::newWardFromSample.arg(ward));
-    const files::CommandResult made =
-        server::fillWard(location, sample ? files::samplePath() : files::templatePath(), false);
-    if (!made.ok) {
-        prompt.information(made.message);
-        return;
-    }
+    if (makeWard(location, sample ? files::samplePath() : files::templatePath()))
+        switchToWard(url, ward);
+}
+
+bool ToolsCommands::makeWard(const QString& location, const QString& source) {
+    const files::CommandResult made = server::fillWard(location, source, false);
+    if (!made.ok)
+        m_controller.prompt().information(made.message);
+    return made.ok;
+}
+
+void ToolsCommands::switchToWard(const QString& url, const QString& ward) {
+    QSettings settings;
     settings.setValue(kLastServer, url);
     settings.setValue(kLastWard, ward);
+    const QString location = server::location(url, ward);
     ApplicationController& controller = m_controller; // this object goes with the window
     controller.restartAround([&] { controller.setWard(location); });
 }

@@ -32,6 +32,10 @@ public:
     void showOverview(); // zongbiao
 
 private:
+    // Makes the ward at location a copy of the file source; false (said) when it cannot.
+    bool makeWard(const QString& location, const QString& source);
+    // Remembers the server and ward for next time and restarts the window on the ward.
+    void switchToWard(const QString& url, const QString& ward);
     // Asks the confirmation, checks source, then replaces the working file with it.
     void replaceWith(const QString& source);
 
