@@ -410,6 +410,9 @@ std::unique_ptr<Connection> Connection::openChecked(const QString& path, FileChe
         if (query.value(0).toLongLong() == 0 &&
             !query.exec(QStringLiteral("PRAGMA application_id = %1").arg(schema::applicationId)))
             return unwritable();
+        // Ends the read: a snapshot kept open would be stale once another
+        // program commits, and the upgrade's write would then be refused at once.
+        query.finish();
         // An older file gets the program's own tables, after a backup copy.
         QString error;
         bool older = false;
