@@ -147,6 +147,7 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquireOnServer(const QString& locat
     const QString session = QStringLiteral("korvane-lock-%1").arg(counter.fetchAndAddRelaxed(1));
     std::unique_ptr<DatabaseLock> lock(new DatabaseLock(location, {}, -1, 0, mode));
     lock->m_session = session;
+    lock->m_sessionThread = QThread::currentThread();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), session);
     FileCheck fault;
     if (!server::connect(db, server::urlOf(location), &fault)) {
@@ -237,9 +238,16 @@ std::unique_ptr<DatabaseLock> DatabaseLock::acquire(const QString& path, Mode mo
 
 DatabaseLock::~DatabaseLock() {
     if (!m_session.isEmpty()) {
-        // Ending the session lets go of its locks: its connection closes as
-        // its name goes, also where a run's thread took it and another lets
-        // it go (which could not reach the connection by its name).
+        // On the thread that opened the session the locks are let go at once,
+        // so that another program's next try finds them free; the server
+        // ends a closed session's locks only when its process has ended.
+        if (QThread::currentThread() == m_sessionThread) {
+            QSqlDatabase db = QSqlDatabase::database(m_session, false);
+            if (db.isOpen())
+                QSqlQuery(db).exec(QStringLiteral("SELECT pg_advisory_unlock_all()"));
+        }
+        // Elsewhere (a run's thread took it, the window lets it go) ending the
+        // session lets go of them: its connection closes as its name goes.
         QSqlDatabase::removeDatabase(m_session);
         return;
     }

@@ -3,6 +3,8 @@
 #include "store/filecheck.h"
 
 #include <QString>
+
+class QThread;
 #include <memory>
 
 namespace korvane::files {
@@ -57,7 +59,8 @@ private:
     int m_fd;
     int m_flags;
     Mode m_mode;
-    QString m_session; // the server's connection that holds a ward's lock
+    QString m_session;                  // the server's connection that holds a ward's lock
+    QThread* m_sessionThread = nullptr; // the thread that opened it
 };
 
 // How long whole-file commands wait for another process of ours to finish
