@@ -1,6 +1,8 @@
 #include "app/toolscommands.h"
 
 #include "app/applicationcontroller.h"
+#include "app/mainwindow.h"
+#include "editors/period.h"
 #include "overview/ui/overviewpage.h"
 #include "store/connection.h"
 #include "store/datafiles.h"
@@ -139,8 +141,13 @@ void ToolsCommands::showOverview() {
         m_controller.prompt().information(msg::overviewNeedsServer);
         return;
     }
+    // The month the ward plans: the one the department most likely looks at.
+    QDate month;
+    if (MainWindow* window = m_controller.mainWindow())
+        if (const auto range = period::current(window->database()))
+            month = QDate::fromString(range->first, Qt::ISODate);
     auto* page = new overview::OverviewPage(server::urlOf(m_controller.workingPath()),
-                                            m_controller.prompt());
+                                            m_controller.prompt(), month);
     page->setAttribute(Qt::WA_DeleteOnClose);
     page->show();
 }

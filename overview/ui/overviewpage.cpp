@@ -16,13 +16,13 @@
 
 namespace korvane::overview {
 
-OverviewPage::OverviewPage(const QString& url, Prompt& prompt, QWidget* parent)
+OverviewPage::OverviewPage(const QString& url, Prompt& prompt, const QDate& month, QWidget* parent)
     : QWidget(parent), m_url(url), m_prompt(prompt), m_month(new QDateEdit(this)),
       m_table(new QTableWidget(this)), m_notes(new QLabel(this)), m_flags(new QTableWidget(this)) {
     setWindowTitle(QStringLiteral("全院总表"));
     setObjectName(QStringLiteral("overview"));
     m_month->setDisplayFormat(QStringLiteral("yyyy-MM"));
-    m_month->setDate(QDate::currentDate());
+    m_month->setDate(month.isValid() ? month : QDate::currentDate());
     auto* show = new QPushButton(QStringLiteral("显示"), this);
     auto* bar = new QHBoxLayout;
     bar->addWidget(new QLabel(QStringLiteral("月份："), this));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QWidget>
 
 class QDateEdit;
@@ -20,7 +21,9 @@ namespace korvane::overview {
 class OverviewPage : public QWidget {
     Q_OBJECT
 public:
-    OverviewPage(const QString& url, Prompt& prompt, QWidget* parent = nullptr);
+    // Opens on the month of month (the current one when it is invalid).
+    OverviewPage(const QString& url, Prompt& prompt, const QDate& month = {},
+                 QWidget* parent = nullptr);
 
     // Reads the chosen month again.
     void refresh();
