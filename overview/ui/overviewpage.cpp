@@ -60,6 +60,8 @@ void fill(QTableWidget* table, const QStringList& columns, const QList<QStringLi
     for (int row = 0; row < lines.size(); ++row)
         for (int column = 0; column < lines.at(row).size(); ++column)
             table->setItem(row, column, new QTableWidgetItem(lines.at(row).at(column)));
+    // Every column as wide as its texts, so the last (the names, the fault) is read whole.
+    table->resizeColumnsToContents();
 }
 
 } // namespace
