@@ -18,6 +18,7 @@
 
 #include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -25,6 +26,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QSqlTableModel>
 #include <QTabWidget>
@@ -73,6 +75,8 @@ MainWindow::MainWindow(ApplicationController& controller, std::unique_ptr<Connec
     setObjectName(QStringLiteral("MDIForm1"));
     setWindowTitle(kCaption);
     m_databasePath = m_connection ? m_connection->path() : QString();
+    if (m_connection && m_connection->onServer())
+        listenToOthers();
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -189,6 +193,24 @@ void MainWindow::buildMenus() {
             &MainWindow::openIntroductionPage);
     connect(addItem(help, "zxsm", QStringLiteral("在线说明")), &QAction::triggered, this,
             &MainWindow::openIntroductionPage);
+}
+
+// The server tells of every change another program commits on the ward (a
+// trigger of each table); the open pages then read again what changed, as
+// when they are activated. Without it they still do that when activated.
+void MainWindow::listenToOthers() {
+    QSqlDriver* driver = m_connection->db().driver();
+    if (!driver || !driver->subscribeToNotification(QStringLiteral("korvane")))
+        return;
+    const QString ward = server::wardOf(m_connection->path());
+    connect(driver, &QSqlDriver::notification, this,
+            [this, ward](const QString&, QSqlDriver::NotificationSource source,
+                         const QVariant& payload) {
+                if (source == QSqlDriver::SelfSource || payload.toString() != ward)
+                    return;
+                for (QWidget* page : openPages())
+                    QCoreApplication::postEvent(page, new QEvent(othersChangedEvent()));
+            });
 }
 
 QSqlDatabase MainWindow::database() {

@@ -98,6 +98,8 @@ private:
     void closeMostRecentPage();
     QMdiSubWindow* subWindowOf(QWidget* page) const;
     void setBarButtonEnabled(QPushButton* button, bool enabled);
+    // On a ward: the open pages hear of what other programs commit there.
+    void listenToOthers();
 
     ApplicationController& m_controller;
     std::unique_ptr<Connection> m_connection;

@@ -311,6 +311,17 @@ QStringList serverFunctions() {
     const QString function = QStringLiteral(
         "CREATE OR REPLACE FUNCTION korvane_join(%1) RETURNS text LANGUAGE sql IMMUTABLE "
         "AS 'SELECT coalesce(%2, '''')'");
+    // Every change of a ward's tables is told to the programs listening on
+    // the channel korvane, the ward's name as the payload (once a transaction).
+    statements << QStringLiteral(
+        "CREATE OR REPLACE FUNCTION korvane_changed() RETURNS trigger LANGUAGE plpgsql AS "
+        "'BEGIN PERFORM pg_notify(''korvane'', TG_TABLE_SCHEMA); RETURN NULL; END'");
+    for (const Table& table : tables() + ownTables())
+        statements << QStringLiteral("DROP TRIGGER IF EXISTS korvane_changed ON %1").arg(table.name)
+                   << QStringLiteral("CREATE TRIGGER korvane_changed AFTER INSERT OR UPDATE OR "
+                                     "DELETE OR TRUNCATE ON %1 FOR EACH STATEMENT EXECUTE "
+                                     "FUNCTION korvane_changed()")
+                          .arg(table.name);
     statements << function.arg(QStringLiteral("text"), QStringLiteral("$1"))
                << function.arg(QStringLiteral("bigint"), QStringLiteral("$1::text"))
                << function.arg(QStringLiteral("integer"), QStringLiteral("$1::text"))

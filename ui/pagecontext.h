@@ -4,6 +4,7 @@
 #include "ui/filechooser.h"
 #include "ui/programstate.h"
 
+#include <QEvent>
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
@@ -13,6 +14,14 @@
 class QWidget;
 
 namespace korvane {
+
+// Sent to every open page when another program changed the ward the window
+// works on: a page reads again what it shows if that changed, as it does
+// when it is activated.
+inline QEvent::Type othersChangedEvent() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
 
 // What a page may ask of the main window. The main window implements it;
 // widget tests use a small fake.

@@ -697,7 +697,8 @@ void SchedulingPage::stopRun() {
 }
 
 bool SchedulingPage::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && !m_closed && !runInProgress()) {
+    if ((event->type() == QEvent::WindowActivate || event->type() == othersChangedEvent()) &&
+        !m_closed && !runInProgress()) {
         QSqlDatabase db = m_context.database();
         if (!showsRowsOf(m_ruleModel, db, kRuleQuery))
             refreshRules();

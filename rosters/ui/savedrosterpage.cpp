@@ -245,7 +245,8 @@ void SavedRosterPage::changeEvent(QEvent* event) {
 }
 
 bool SavedRosterPage::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate && isEnabled())
+    if ((event->type() == QEvent::WindowActivate || event->type() == othersChangedEvent()) &&
+        isEnabled())
         reloadWhenChanged();
     return QWidget::event(event);
 }

@@ -101,7 +101,7 @@ void SavedRostersPage::reload() {
 }
 
 bool SavedRostersPage::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
+    if (event->type() == QEvent::WindowActivate || event->type() == othersChangedEvent()) {
         QSqlDatabase db = m_context.database();
         QList<rosters::RosterSummary> stored;
         QString error;

@@ -10,6 +10,7 @@
 #include "editors/ui/staffpage.h"
 #include "engine/ui/schedulingpage.h"
 #include "store/datafiles.h"
+#include "store/dialect.h"
 #include "store/messages.h"
 #include "ui/fakepagecontext.h"
 #include "ui/shellfixture.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QDateEdit>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -426,4 +428,34 @@ TEST_F(ShellTest, PagesDrawTheirChineseText) {
     check("staff");
     window->showHelp();
     check("help");
+}
+
+// On a ward the server tells the window what another program commits: the
+// open scheduling page shows a rule added elsewhere without being activated.
+TEST_F(ShellTest, OnAWardThePagesHearWhatOthersCommit) {
+    if (!test::onServerStore())
+        GTEST_SKIP() << "a file has no one to tell of changes";
+    MainWindow* window = startProgram();
+    ASSERT_NE(window, nullptr);
+    barButton("Command4")->click();
+    auto* rules = window->findChild<QTableView*>(QStringLiteral("DataGridPaichu"));
+    ASSERT_NE(rules, nullptr);
+    // The window's own activations are over before the other program writes.
+    QDeadlineTimer settled(500);
+    while (!settled.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    const int before = rules->model()->rowCount();
+    QString error;
+    auto other = Connection::open(data.path, &error);
+    ASSERT_TRUE(other) << error.toStdString();
+    QSqlQuery write(other->db());
+    ASSERT_TRUE(dialect::exec(write,
+                              "insert into 排除条件 (人员, 排在, 日期, 班次, 选定日期组, "
+                              "选定班次组) values ('全部', '不排在', '全部', '全部', 1, 1)",
+                              &error))
+        << error.toStdString();
+    QDeadlineTimer patience(10000);
+    while (rules->model()->rowCount() == before && !patience.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(rules->model()->rowCount(), before + 1);
 }
