@@ -21,6 +21,7 @@
 // hospital year runs on a ward of a local server too, against the file; and
 // the department's overview reads a month of 30 wards of 40 people there.
 
+#include "bench/benchsupport.h"
 #include "bench/scorebench.h"
 #include "bench/serverbench.h"
 #include "engine/roster.h"
@@ -60,6 +61,7 @@
 #include <random>
 
 using namespace korvane;
+using bench::print;
 
 namespace {
 
@@ -333,12 +335,6 @@ bool addLimitsAndLeave(const SetupPlan& setup, const QString& path, int leaveRan
         return false;
     }
     return true;
-}
-
-void print(const QString& text) {
-    std::fputs(text.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
 }
 
 // CPU seconds (user + system) the process has used: on a busy machine the
@@ -675,8 +671,7 @@ double cliMilliseconds(const QString& setupFile, const QString& folder) {
             return -1;
         times << double(timer.nsecsElapsed()) / 1e6;
     }
-    std::sort(times.begin(), times.end());
-    return times.at(times.size() / 2);
+    return bench::medianOf(times);
 }
 
 // The month sheet of the set-up's roster: opened, as a workbook, as a PDF,
@@ -792,16 +787,23 @@ bool measureLimits(const SetupPlan& setup, const QString& setupFile, double plai
 
 // The cases on a server: the run of each set-up given on a ward against the
 // file, the overview for the overview's ward.
+// Writes the set-up into bench.mdb of dir; false (said) when it cannot.
+bool writeSetupIn(const SetupPlan& setup, const QTemporaryDir& dir, QString* path) {
+    *path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
+    QString error;
+    if (writeSetup(setup, *path, &error))
+        return true;
+    print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
+    return false;
+}
+
 bool measureOnServer(const QList<SetupPlan>& setups) {
     bool done = true;
     for (const SetupPlan& setup : setups) {
         QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
-        QString error;
-        if (!writeSetup(setup, path, &error)) {
-            print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
+        QString path;
+        if (!writeSetupIn(setup, dir, &path))
             return false;
-        }
         done = (setup.name == QLatin1String("overview-ward")
                     ? bench::measureOverview(path)
                     : bench::measureServer(setup.name, path)) &&
@@ -812,12 +814,9 @@ bool measureOnServer(const QList<SetupPlan>& setups) {
 
 bool runSetup(const SetupPlan& setup) {
     QTemporaryDir dir;
-    const QString path = QDir(dir.path()).filePath(QStringLiteral("bench.mdb"));
-    QString error;
-    if (!writeSetup(setup, path, &error)) {
-        print(QStringLiteral("%1: cannot write the set-up: %2").arg(setup.name, error));
+    QString path;
+    if (!writeSetupIn(setup, dir, &path))
         return false;
-    }
     QList<Measurement> floors;
     QList<Measurement> runs;
     for (int i = 0; i < 3; ++i) {

@@ -3,6 +3,8 @@
 
 #include "bench/scorebench.h"
 
+#include "bench/benchsupport.h"
+
 #include "bench/inrc2.h"
 #include "engine/run.h"
 #include "rosters/locks.h"
@@ -231,11 +233,6 @@ double cpuMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double medianOf(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "bench/serverbench.h"
 
+#include "bench/benchsupport.h"
+
 #include "engine/run.h"
 #include "overview/overview.h"
 #include "rosters/savedroster.h"
@@ -20,22 +22,12 @@ namespace korvane::bench {
 
 namespace {
 
-void print(const QString& line) {
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
 // Seconds of one run on database, -1 when it did not end as done.
 double timedRun(const QString& database) {
     QElapsedTimer timer;
     timer.start();
     const engine::RunResult result = engine::generate(database);
     return result.outcome == engine::RunOutcome::Done ? timer.nsecsElapsed() / 1e9 : -1;
-}
-
-double median(QList<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
 }
 
 } // namespace
@@ -64,8 +56,8 @@ bool measureServer(const QString& name, const QString& path) {
         onFile << timedRun(copy);
         onServer << timedRun(location);
     }
-    const double file = median(onFile);
-    const double ward = median(onServer);
+    const double file = medianOf(onFile);
+    const double ward = medianOf(onServer);
     const double ratio = file > 0 ? ward / file : 0;
     print(
         QStringLiteral("%1 on a local server: run %2 s, in the file %3 s, ratio %4 (limit 2.00%5)")
@@ -146,7 +138,7 @@ bool measureOverview(const QString& path) {
     }
     const auto shown = std::count_if(seen.wards.begin(), seen.wards.end(),
                                      [](const overview::WardNote& note) { return note.shown; });
-    const double read = median(times);
+    const double read = medianOf(times);
     print(QStringLiteral("overview of %1 wards on a local server: read %2 s (limit 1.00%3), "
                          "%4 wards shown, %5 shift days; wards filled in %6 s")
               .arg(kWards)
