@@ -172,8 +172,8 @@ void slotItems(const ScoreSetup& setup, const std::vector<Cell>& cells, int date
 namespace {
 
 // What a person counts for a kind of fairness: minutes, or shifts.
-int fairCount(const ScoreSetup& setup, const Cell* row, Term term) {
-    int count = 0;
+qint64 fairCount(const ScoreSetup& setup, const Cell* row, Term term) {
+    qint64 count = 0;
     for (int date = 0; date < setup.dateCount; ++date)
         for (int shift : row[date])
             switch (term) {
@@ -198,31 +198,38 @@ int fairCount(const ScoreSetup& setup, const Cell* row, Term term) {
 void fairnessItems(const ScoreSetup& setup, const std::vector<Cell>& cells, QList<Item>* items) {
     for (int group = 0; group < int(setup.fairness.size()); ++group) {
         const ScoreSetup::FairGroup& own = setup.fairness[size_t(group)];
-        const double unit = own.term == Term::FairHours ? 60 : 1;
-        std::vector<double> counts;
-        double sum = 0;
+        std::vector<qint64> counts;
+        qint64 sum = 0;
         for (int member : own.members) {
-            counts.push_back(fairCount(setup,
-                                       cells.data() + size_t(member) * size_t(setup.dateCount),
-                                       own.term) /
-                             unit);
+            counts.push_back(fairCount(
+                setup, cells.data() + size_t(member) * size_t(setup.dateCount), own.term));
             sum += counts.back();
         }
-        const double mean = sum / double(counts.size());
-        for (size_t i = 0; i < counts.size(); ++i) {
-            if (counts[i] == mean)
-                continue;
-            Item item;
-            item.term = own.term;
-            item.person = own.members[i];
-            item.source = group;
-            item.value = counts[i];
-            item.bound = mean;
-            item.tooMany = counts[i] > mean;
-            item.units = std::abs(counts[i] - mean);
-            item.weight = own.weight;
-            items->append(item);
-        }
+        groupItems(setup, group, counts, sum, items);
+    }
+}
+
+void groupItems(const ScoreSetup& setup, int group, const std::vector<qint64>& counts, qint64 sum,
+                QList<Item>* items) {
+    const ScoreSetup::FairGroup& own = setup.fairness[size_t(group)];
+    const double unit = own.term == Term::FairHours ? 60 : 1;
+    const ScoreSetup::FairLevel level = own.levelFor(sum);
+    for (size_t i = 0; i < counts.size(); ++i) {
+        // In whole units times the level's parts, so that "at the share" is exact.
+        const qint64 share = own.scaledShare(i, level);
+        const qint64 off = counts[i] * level.parts - share;
+        if (off == 0)
+            continue;
+        Item item;
+        item.term = own.term;
+        item.person = own.members[i];
+        item.source = group;
+        item.value = double(counts[i]) / unit;
+        item.bound = double(share) / double(level.parts) / unit;
+        item.tooMany = off > 0;
+        item.units = double(std::abs(off)) / double(level.parts) / unit;
+        item.weight = own.weight;
+        items->append(item);
     }
 }
 

@@ -72,8 +72,10 @@ void scoreSheet(ScoreReading reading, monthsheet::MonthSheet sheet, RosterScore*
     const monthsheet::MonthSheet& own = score->sheet;
     score->checker = std::move(reading.checker);
     score->earlier = std::move(reading.earlier);
+    score->cellRules = score->checker->cellRules(own);
     score->setup = std::make_unique<ScoreSetup>(own, reading.objectives, score->earlier,
-                                                runsOf(score->checker->planningData(), own));
+                                                runsOf(score->checker->planningData(), own),
+                                                &score->cellRules);
     const ScoreSetup& setup = *score->setup;
     std::vector<Cell> cells = cellsOf(own);
     score->personItems.assign(size_t(setup.personCount), {});

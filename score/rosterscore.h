@@ -32,6 +32,8 @@ struct RosterScore {
     // set-up's checks.
     QList<rosters::Warning> hard;
     std::unique_ptr<rosters::RosterChecker> checker;
+    // What each cell may hold by the set-up's checks (the setup's fair shares follow it).
+    rosters::RosterChecker::CellRules cellRules;
     QList<engine::EarlierShift> earlier;
     QList<rosters::Warning> warnings;
     std::vector<PersonLine> lines;

@@ -2,6 +2,7 @@
 
 #include "engine/run.h"
 #include "monthsheet/monthsheet.h"
+#include "rosters/warnings.h"
 #include "targets/objectives.h"
 
 #include <QList>
@@ -14,8 +15,13 @@
 
 // The score of a roster: what each soft term of the planner's objectives
 // costs, per term and per person. Lower is better; 0 is a roster that
-// meets every target and wish, with no one away from their group's mean
-// and every slot at its ideal headcount.
+// meets every target and wish, with no one away from their fair share of
+// their group and every slot at its ideal headcount.
+//
+// A fair share is the group's mean, except for a member who cannot work
+// that much (leave, rules, limits): they are measured against what they
+// can carry, and the rest share what is left evenly (the level t with
+// sum of min(capacity, t) over the members = the group's total).
 //
 // A stretch (days worked in a row, days off in a row, days in a row on one
 // shift or shift group) counts on from the roster that ends the day before
@@ -35,10 +41,10 @@ enum class Term {
     WorkingWeekends,  // weekends with any day worked
     CompleteWeekends, // a weekend partly worked
     Wishes,           // each day against a wish
-    FairHours,        // hours away from the group's mean
-    FairOvernight,    // overnight shifts away from the mean
-    FairWeekend,      // weekend shifts away from the mean
-    FairHoliday,      // holiday shifts away from the mean
+    FairHours,        // hours away from the fair share of the group
+    FairOvernight,    // overnight shifts away from the fair share
+    FairWeekend,      // weekend shifts away from the fair share
+    FairHoliday,      // holiday shifts away from the fair share
     IdealHeadcount,   // each person missing below a slot's ideal
 };
 constexpr int termCount = 13;
@@ -50,7 +56,7 @@ constexpr double unbounded = std::numeric_limits<double>::infinity();
 using Cell = QVarLengthArray<int, 2>;
 
 // One penalised thing: a target missed over a stretch or the period, a
-// wish refused, a person away from their group's mean, a slot below its
+// wish refused, a person away from their fair share, a slot below its
 // ideal. cost = units x weight.
 struct Item {
     Term term = Term::Shifts;
@@ -91,25 +97,50 @@ struct ScoreSetup {
         int set = -1;  // into shiftSets; -1: any shift
         int wish = -1; // into objectives.wishes
     };
+    // The share each member is measured against for a total of the
+    // members' counts: min(capacity, share / parts); with a total beyond
+    // every capacity (shifts taken against the rules), capacity + share / parts.
+    struct FairLevel {
+        qint64 share = 0;
+        qint64 parts = 1;
+        bool beyond = false;
+    };
     struct FairGroup {
         Term term = Term::FairHours;
         double weight = 0;
         qint64 group = 0;
         std::vector<int> members; // sheet people
+        // Per member, the most they can count (minutes for hours); empty: no one is held back.
+        std::vector<qint64> capacity;
+        std::vector<qint64> ascending; // the capacities, least first
+        std::vector<qint64> below;     // per place in ascending: the sum of those before it
+
+        FairLevel levelFor(qint64 sum) const;
+        // The member's (a place in members) fair share times level.parts.
+        qint64 scaledShare(size_t member, const FairLevel& level) const {
+            if (capacity.empty())
+                return level.share;
+            const qint64 most = capacity[member] * level.parts;
+            return level.beyond ? most + level.share : std::min(most, level.share);
+        }
     };
     struct Person {
         std::vector<CountTarget> counts;
         std::vector<StretchTarget> stretches;
         double completeWeekendWeight = 0;
         std::vector<int> groups; // the fairness groups they are in
+        std::vector<int> places; // their place among each of those groups' members
         int workedBefore = 0;    // days worked in a row up to the day before the first date
     };
 
     ScoreSetup() = default;
     // runs: per date x shift of the frame (date * shifts + shift), whether
-    // the shift runs that day; empty: every shift every day.
+    // the shift runs that day; empty: every shift every day. rules: what
+    // each person may work (the set-up's checks of the frame), which holds
+    // back their fair shares; none: anyone may work anything.
     ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objectives& objectives,
-               const QList<engine::EarlierShift>& earlier, std::vector<char> runs = {});
+               const QList<engine::EarlierShift>& earlier, std::vector<char> runs = {},
+               const rosters::RosterChecker::CellRules* rules = nullptr);
 
     int dateCount = 0;
     int personCount = 0;
@@ -185,6 +216,10 @@ void personItems(const ScoreSetup& setup, const std::vector<Cell>& cells, int pe
 void slotItems(const ScoreSetup& setup, const std::vector<Cell>& cells, int date,
                QList<Item>* items);
 void fairnessItems(const ScoreSetup& setup, const std::vector<Cell>& cells, QList<Item>* items);
+// The items of one fairness group from its members' counts (in members'
+// order; minutes for hours) and their sum.
+void groupItems(const ScoreSetup& setup, int group, const std::vector<qint64>& counts, qint64 sum,
+                QList<Item>* items);
 Breakdown breakdownOf(const ScoreSetup& setup, const QList<Item>& items);
 
 // What a person works over the period, for the person's line of the score.

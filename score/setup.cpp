@@ -6,6 +6,9 @@
 #include <QMap>
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <limits>
 
 namespace korvane::score {
 
@@ -56,10 +59,76 @@ int stretchEndingOn(const QSet<qint64>& counted, qint64 before) {
     return days;
 }
 
+// Per person, the most each kind of fairness (in fairTerms' order) can count
+// over the period: the dates they may take a shift that counts (the longest
+// such shift's minutes for hours), held to their limits on shifts, overnight
+// and weekend shifts.
+constexpr std::array<Term, 4> fairTerms = {Term::FairHours, Term::FairOvernight, Term::FairWeekend,
+                                           Term::FairHoliday};
+using Capacities = std::array<qint64, 4>;
+
+Capacities capacitiesOf(const ScoreSetup& setup, const rosters::RosterChecker::CellRules& rules,
+                        int person) {
+    const engine::WorkLimits& limits = rules.limits[size_t(person)];
+    constexpr int anyCount = std::numeric_limits<int>::max();
+    const qint64 shiftsAtMost = limits.shifts.value_or(anyCount);
+    std::vector<qint64> longest;
+    qint64 overnight = 0, weekend = 0, limitedWeekend = 0, holiday = 0;
+    for (int date = 0; date < setup.dateCount; ++date) {
+        qint64 minutes = 0;
+        bool any = false, night = false;
+        for (int shift = 0; shift < setup.shiftCount; ++shift)
+            if (rules.isPermitted(person, date, shift)) {
+                any = true;
+                night = night || setup.overnight[size_t(shift)];
+                minutes = std::max<qint64>(minutes, setup.minutes[size_t(shift)]);
+            }
+        if (!any)
+            continue;
+        longest.push_back(minutes);
+        overnight += night;
+        // The limit on weekend shifts holds on the days it counts as weekend.
+        if (setup.weekendDay[size_t(date)])
+            ++(rules.weekend[size_t(date)] ? limitedWeekend : weekend);
+        holiday += setup.holiday[size_t(date)];
+    }
+    const size_t days = size_t(std::min<qint64>(shiftsAtMost, qint64(longest.size())));
+    std::partial_sort(longest.begin(), longest.begin() + qint64(days), longest.end(),
+                      std::greater<>());
+    qint64 minutes = 0;
+    for (size_t date = 0; date < days; ++date)
+        minutes += longest[date];
+    return {minutes,
+            std::min({overnight, qint64(limits.overnight.value_or(anyCount)), shiftsAtMost}),
+            std::min(weekend + std::min(limitedWeekend, qint64(limits.weekend.value_or(anyCount))),
+                     shiftsAtMost),
+            std::min(holiday, shiftsAtMost)};
+}
+
 } // namespace
 
+ScoreSetup::FairLevel ScoreSetup::FairGroup::levelFor(qint64 sum) const {
+    const qint64 count = qint64(members.size());
+    if (capacity.empty())
+        return {sum, count, false};
+    if (sum > below.back() + ascending.back())
+        return {sum - below.back() - ascending.back(), count, true};
+    // The fewest members held to their capacity: the first place whose
+    // capacity the level of the others does not pass (the level rises with it).
+    size_t low = 0, high = ascending.size() - 1;
+    while (low < high) {
+        const size_t mid = (low + high) / 2;
+        if (sum <= below[mid] + ascending[mid] * (count - qint64(mid)))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return {sum - below[low], count - qint64(low), false};
+}
+
 ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objectives& goals,
-                       const QList<engine::EarlierShift>& earlier, std::vector<char> runs)
+                       const QList<engine::EarlierShift>& earlier, std::vector<char> runs,
+                       const rosters::RosterChecker::CellRules* rules)
     : dateCount(int(frame.dates.size())), personCount(int(frame.people.size())),
       shiftCount(int(frame.shifts.size())), objectives(goals) {
     const size_t dates = size_t(dateCount);
@@ -226,15 +295,35 @@ ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objec
     }
     wishStart.push_back(int(wishDays.size()));
 
+    std::vector<Capacities> capacities;
+    if (rules)
+        for (int person = 0; person < personCount; ++person)
+            capacities.push_back(capacitiesOf(*this, *rules, person));
     for (const targets::Fairness& goal : goals.fairness) {
-        FairGroup group{termOf(goal.kind), goal.weight, goal.group, {}};
+        FairGroup group{termOf(goal.kind), goal.weight, goal.group, {}, {}, {}, {}};
         for (qint64 idid : goal.members)
             if (personOfIdid.contains(idid))
                 group.members.push_back(personOfIdid.value(idid));
         if (group.weight <= 0 || group.members.size() < 2)
             continue;
-        for (int member : group.members)
-            people[size_t(member)].groups.push_back(int(fairness.size()));
+        for (int place = 0; place < int(group.members.size()); ++place) {
+            Person& member = people[size_t(group.members[size_t(place)])];
+            member.groups.push_back(int(fairness.size()));
+            member.places.push_back(place);
+        }
+        if (!capacities.empty()) {
+            const size_t kind = size_t(std::find(fairTerms.begin(), fairTerms.end(), group.term) -
+                                       fairTerms.begin());
+            for (int member : group.members)
+                group.capacity.push_back(capacities[size_t(member)][kind]);
+            group.ascending = group.capacity;
+            std::sort(group.ascending.begin(), group.ascending.end());
+            qint64 sum = 0;
+            for (qint64 most : group.ascending) {
+                group.below.push_back(sum);
+                sum += most;
+            }
+        }
         fairness.push_back(std::move(group));
     }
 }

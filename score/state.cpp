@@ -135,18 +135,20 @@ qint64 ScoreState::fairCount(const Counts& counts, Term term) {
 }
 
 // The group's cost with the person's count changed by change and the sum
-// of the counts sum: weight x sum |x - mean|, in whole units until the end.
+// of the counts sum: weight x sum |x - share|, in whole units times the
+// level's parts until the end.
 double ScoreState::groupPenalty(int group, int person, qint64 change, qint64 sum) const {
     const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
-    const qint64 members = qint64(own.members.size());
+    const ScoreSetup::FairLevel level = own.levelFor(sum);
     qint64 spread = 0;
-    for (int member : own.members) {
+    for (size_t i = 0; i < own.members.size(); ++i) {
+        const int member = own.members[i];
         qint64 count = fairCount(m_counts[size_t(member)], own.term);
         if (member == person)
             count += change;
-        spread += std::abs(members * count - sum);
+        spread += std::abs(level.parts * count - own.scaledShare(i, level));
     }
-    return own.weight * double(spread) / double(members) / unitOf(own.term);
+    return own.weight * double(spread) / double(level.parts) / unitOf(own.term);
 }
 
 // The cost of one stretch target's stretches within from..to (each a whole
@@ -354,13 +356,16 @@ void ScoreState::commit(const Change& change) {
 
 TermValues ScoreState::personTerms(int person) const {
     TermValues values = m_own[size_t(person)];
-    for (int group : m_setup.people[size_t(person)].groups) {
-        const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
-        const qint64 count = fairCount(m_counts[size_t(person)], own.term);
-        const double members = double(own.members.size());
-        values[size_t(own.term)] +=
-            own.weight * std::abs(double(count) - double(m_groupSum[size_t(group)]) / members) /
-            unitOf(own.term);
+    const ScoreSetup::Person& own = m_setup.people[size_t(person)];
+    for (size_t i = 0; i < own.groups.size(); ++i) {
+        const int group = own.groups[i];
+        const ScoreSetup::FairGroup& fair = m_setup.fairness[size_t(group)];
+        const ScoreSetup::FairLevel level = fair.levelFor(m_groupSum[size_t(group)]);
+        const qint64 count = fairCount(m_counts[size_t(person)], fair.term);
+        values[size_t(fair.term)] +=
+            fair.weight *
+            double(std::abs(level.parts * count - fair.scaledShare(size_t(own.places[i]), level))) /
+            double(level.parts) / unitOf(fair.term);
     }
     return values;
 }
@@ -368,23 +373,10 @@ TermValues ScoreState::personTerms(int person) const {
 void ScoreState::fairnessItems(QList<Item>* items) const {
     for (int group = 0; group < int(m_setup.fairness.size()); ++group) {
         const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
-        const double unit = unitOf(own.term);
-        const double mean = double(m_groupSum[size_t(group)]) / double(own.members.size()) / unit;
-        for (int member : own.members) {
-            const double value = double(fairCount(m_counts[size_t(member)], own.term)) / unit;
-            if (value == mean)
-                continue;
-            Item item;
-            item.term = own.term;
-            item.person = member;
-            item.source = group;
-            item.value = value;
-            item.bound = mean;
-            item.tooMany = value > mean;
-            item.units = std::abs(value - mean);
-            item.weight = own.weight;
-            items->append(item);
-        }
+        std::vector<qint64> counts;
+        for (int member : own.members)
+            counts.push_back(fairCount(m_counts[size_t(member)], own.term));
+        score::groupItems(m_setup, group, counts, m_groupSum[size_t(group)], items);
     }
 }
 

@@ -37,9 +37,11 @@ public:
     double total() const { return m_total; }
     const TermValues& terms() const { return m_terms; }
     // The person's own share of each term: their targets, wishes and their
-    // distance from each group's mean (slots are no one's).
+    // distance from their fair share of each group (slots are no one's).
     TermValues personTerms(int person) const;
 
+    // The sum of a fairness group's counts (minutes for hours).
+    qint64 groupSum(int group) const { return m_groupSum[size_t(group)]; }
     // The items of the fairness groups, from the counts kept.
     void fairnessItems(QList<Item>* items) const;
 

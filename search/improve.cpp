@@ -162,7 +162,7 @@ Improvement improveSheet(score::ScoreReading reading, const monthsheet::MonthShe
 
     Problem problem;
     problem.setup = start.setup.get();
-    problem.rules = checker.cellRules(sheet);
+    problem.rules = std::move(start.cellRules);
     problem.locked = std::move(locked);
     const Found found = improve(problem, start.state->cells(), options, observer);
 

@@ -510,26 +510,33 @@ private:
             attempt(changes, n);
     }
 
-    // A shift of a fairness group's most loaded member (of a few drawn)
-    // handed to, or the day swapped with, its least loaded one (of a few
-    // drawn): random people rarely move a mean-distance term of hundreds.
+    // A shift of a fairness group's member most above their fair share (of
+    // a few drawn) handed to, or the day swapped with, its member most below
+    // theirs (of a few drawn): random people rarely move a term of hundreds.
     void level() {
-        const score::ScoreSetup::FairGroup& group =
-            m_problem.setup
-                ->fairness[size_t(m_fairGroups[size_t(below(int(m_fairGroups.size())))])];
+        const int chosen = m_fairGroups[size_t(below(int(m_fairGroups.size())))];
+        const score::ScoreSetup::FairGroup& group = m_problem.setup->fairness[size_t(chosen)];
+        const score::ScoreSetup::FairLevel share = group.levelFor(m_state.groupSum(chosen));
         const int members = int(group.members.size());
         const size_t kind = size_t(loadOf(group.term));
-        int giver = -1, taker = -1;
+        // Past the fair share, in whole units times the level's parts.
+        const auto excess = [&](int place) {
+            return m_loads[size_t(group.members[size_t(place)])][kind] * share.parts -
+                   group.scaledShare(size_t(place), share);
+        };
+        int high = -1, low = -1;
         for (int i = 0; i < kLevelDraws; ++i) {
-            const int high = group.members[size_t(below(members))];
-            const int low = group.members[size_t(below(members))];
-            if (giver < 0 || m_loads[size_t(high)][kind] > m_loads[size_t(giver)][kind])
-                giver = high;
-            if (taker < 0 || m_loads[size_t(low)][kind] < m_loads[size_t(taker)][kind])
-                taker = low;
+            const int most = below(members);
+            const int least = below(members);
+            if (high < 0 || excess(most) > excess(high))
+                high = most;
+            if (low < 0 || excess(least) < excess(low))
+                low = least;
         }
-        if (giver == taker || m_loads[size_t(giver)][kind] <= m_loads[size_t(taker)][kind])
+        if (high == low || excess(high) <= excess(low))
             return;
+        const int giver = group.members[size_t(high)];
+        const int taker = group.members[size_t(low)];
         // The first date on from a random one where the giver works a shift
         // that counts and the taker may take it.
         const int from = below(m_rules.dates);

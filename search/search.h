@@ -15,8 +15,8 @@
 // person take that day), a slot handed over to someone the rules let take
 // it, or two people's cells swapped on a date or over a run of two to
 // seven dates. Where a fairness group weighs, one step in five hands a
-// shift of its most loaded member (of four drawn) to its least loaded (of
-// four drawn), or swaps their day. The move's cells are set on the
+// shift of its member most above their fair share (of four drawn) to its
+// member most below theirs (of four drawn), or swaps their day. The move's cells are set on the
 // search's own copy; the hard
 // rules of the cells, rows and slots it touched are counted before and after (CellRules: rules,
 // leave, limits, rest, overlap, forbidden successions, the slot between 人数 and the ideal

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monthsheet/monthsheet.h"
+#include "rosters/warnings.h"
 #include "score/score.h"
 
 #include <QDate>
@@ -31,6 +32,30 @@ inline monthsheet::MonthSheet weekSheet(const QStringList& rows) {
                 sheet.add(person, day, letter == QLatin1Char('E') ? 0 : 1);
         }
     return sheet;
+}
+
+// What the week's people may work, a letter a day as weekSheet's rows: E
+// 早 only, N 夜 only, - nothing (on leave); any other letter, missing
+// days and people: both.
+inline rosters::RosterChecker::CellRules weekRules(const QStringList& rows) {
+    rosters::RosterChecker::CellRules rules;
+    rules.dates = 7;
+    rules.people = 5;
+    rules.shifts = 2;
+    rules.permitted.assign(5 * 7 * 2, 1);
+    rules.limits.assign(5, {});
+    rules.weekend = {0, 0, 0, 0, 0, 1, 1};
+    for (int person = 0; person < rows.size(); ++person)
+        for (int day = 0; day < rows.at(person).size(); ++day) {
+            const QChar letter = rows.at(person).at(day);
+            const size_t cell = size_t(person * 7 + day) * 2;
+            if (letter != QLatin1Char('E') && letter != QLatin1Char('N') &&
+                letter != QLatin1Char('-'))
+                continue;
+            rules.permitted[cell] = letter == QLatin1Char('E');
+            rules.permitted[cell + 1] = letter == QLatin1Char('N');
+        }
+    return rules;
 }
 
 inline targets::Target target(targets::TargetKind kind, std::optional<double> least,

@@ -176,6 +176,60 @@ INSTANTIATE_TEST_SUITE_P(
                  earlyOnMondayAndTuesday()}),
     [](const testing::TestParamInfo<TermCase>& info) { return std::string(info.param.name); });
 
+// A fairness group measured against what each member can work (weight 1).
+struct ShareCase {
+    const char* name;
+    Term term;
+    QStringList rows;                   // the roster
+    QStringList available;              // weekRules' letters
+    std::optional<int> overnightAtMost; // 丁's limit
+    double expected;
+};
+
+void PrintTo(const ShareCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class FairShares : public testing::TestWithParam<ShareCase> {};
+
+TEST_P(FairShares, HeldBackByWhatEachCanWork) {
+    const ShareCase& c = GetParam();
+    targets::Objectives objectives;
+    objectives.fairness << targets::Fairness{
+        1,
+        c.term == Term::FairHours ? targets::FairnessKind::Hours : targets::FairnessKind::Overnight,
+        1,
+        {1, 2, 3, 4, 5}};
+    const monthsheet::MonthSheet sheet = test::weekSheet(c.rows);
+    rosters::RosterChecker::CellRules rules = test::weekRules(c.available);
+    rules.limits[3].overnight = c.overnightAtMost;
+    const score::ScoreSetup setup(sheet, objectives, {}, {}, &rules);
+    const score::Breakdown whole =
+        score::breakdownOf(setup, score::allItems(setup, score::cellsOf(sheet)));
+    EXPECT_DOUBLE_EQ(whole.terms[size_t(c.term)], c.expected);
+    const score::ScoreState state(setup, score::cellsOf(sheet));
+    EXPECT_DOUBLE_EQ(state.total(), c.expected);
+}
+
+// Night shifts 4, 2, 0, 0, 1: the mean is 1.4.
+const QStringList nights = {"NNNN---", "NN-----", "", "", "---N---"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Week, FairShares,
+    testing::Values(
+        // Everyone can work the mean: 2.6 + 0.6 + 1.4 + 1.4 + 0.4.
+        ShareCase{"NoOneHeldBack", Term::FairOvernight, nights, {}, {}, 6.4},
+        // 丙 on leave all week: 0 + 4t = 7, t = 1.75: 2.25 + 0.25 + 0 + 1.75 + 0.75.
+        ShareCase{"OneOnLeaveAllWeek", Term::FairOvernight, nights, {"", "", "-------"}, {}, 5},
+        // 丙 can work Monday only: 1 + 4t = 7, t = 1.5: 2.5 + 0.5 + 1 + 1.5 + 0.5.
+        ShareCase{"OneHeldBackPartly", Term::FairOvernight, nights, {"", "", "*------"}, {}, 6},
+        // And 丁 may work no night shift: 1 + 0 + 3t = 7, t = 2: 2 + 0 + 1 + 0 + 1.
+        ShareCase{"LimitHoldsBack", Term::FairOvernight, nights, {"", "", "*------"}, 0, 4},
+        // 甲 works six 夜, 60 hours; 乙 can work Monday's 早 only, 8 hours: 8 + 4t = 60,
+        // t = 13: 47 + 8 + 13 x 3.
+        ShareCase{"HoursOfTheLongestShift", Term::FairHours, {"NNNNNN-"}, {"", "E------"}, {}, 94}),
+    [](const testing::TestParamInfo<ShareCase>& info) { return std::string(info.param.name); });
+
 // Stretches across the start of the period: the earlier roster's days count.
 struct BorderCase {
     const char* name;
