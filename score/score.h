@@ -104,6 +104,7 @@ struct ScoreSetup {
         qint64 share = 0;
         qint64 parts = 1;
         bool beyond = false;
+        int held = 0; // the first members of byCapacity, held to their capacity
     };
     struct FairGroup {
         Term term = Term::FairHours;
@@ -112,7 +113,9 @@ struct ScoreSetup {
         std::vector<int> members; // sheet people
         // Per member, the most they can count (minutes for hours); empty: no one is held back.
         std::vector<qint64> capacity;
-        std::vector<qint64> ascending; // the capacities, least first
+        std::vector<int> byCapacity;   // the members' places, least capacity first
+        std::vector<int> rank;         // per member, their place in byCapacity
+        std::vector<qint64> ascending; // the capacities in byCapacity's order
         std::vector<qint64> below;     // per place in ascending: the sum of those before it
 
         FairLevel levelFor(qint64 sum) const;

@@ -110,9 +110,9 @@ Capacities capacitiesOf(const ScoreSetup& setup, const rosters::RosterChecker::C
 ScoreSetup::FairLevel ScoreSetup::FairGroup::levelFor(qint64 sum) const {
     const qint64 count = qint64(members.size());
     if (capacity.empty())
-        return {sum, count, false};
+        return {sum, count, false, 0};
     if (sum > below.back() + ascending.back())
-        return {sum - below.back() - ascending.back(), count, true};
+        return {sum - below.back() - ascending.back(), count, true, int(count)};
     // The fewest members held to their capacity: the first place whose
     // capacity the level of the others does not pass (the level rises with it).
     size_t low = 0, high = ascending.size() - 1;
@@ -123,7 +123,7 @@ ScoreSetup::FairLevel ScoreSetup::FairGroup::levelFor(qint64 sum) const {
         else
             low = mid + 1;
     }
-    return {sum - below[low], count - qint64(low), false};
+    return {sum - below[low], count - qint64(low), false, int(low)};
 }
 
 ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objectives& goals,
@@ -300,7 +300,7 @@ ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objec
         for (int person = 0; person < personCount; ++person)
             capacities.push_back(capacitiesOf(*this, *rules, person));
     for (const targets::Fairness& goal : goals.fairness) {
-        FairGroup group{termOf(goal.kind), goal.weight, goal.group, {}, {}, {}, {}};
+        FairGroup group{termOf(goal.kind), goal.weight, goal.group, {}, {}, {}, {}, {}, {}};
         for (qint64 idid : goal.members)
             if (personOfIdid.contains(idid))
                 group.members.push_back(personOfIdid.value(idid));
@@ -311,19 +311,26 @@ ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objec
             member.groups.push_back(int(fairness.size()));
             member.places.push_back(place);
         }
+        for (int place = 0; place < int(group.members.size()); ++place)
+            group.byCapacity.push_back(place);
         if (!capacities.empty()) {
             const size_t kind = size_t(std::find(fairTerms.begin(), fairTerms.end(), group.term) -
                                        fairTerms.begin());
             for (int member : group.members)
                 group.capacity.push_back(capacities[size_t(member)][kind]);
-            group.ascending = group.capacity;
-            std::sort(group.ascending.begin(), group.ascending.end());
+            std::stable_sort(group.byCapacity.begin(), group.byCapacity.end(), [&](int a, int b) {
+                return group.capacity[size_t(a)] < group.capacity[size_t(b)];
+            });
             qint64 sum = 0;
-            for (qint64 most : group.ascending) {
+            for (int place : group.byCapacity) {
+                group.ascending.push_back(group.capacity[size_t(place)]);
                 group.below.push_back(sum);
-                sum += most;
+                sum += group.ascending.back();
             }
         }
+        group.rank.resize(group.members.size());
+        for (int at = 0; at < int(group.byCapacity.size()); ++at)
+            group.rank[size_t(group.byCapacity[size_t(at)])] = at;
         fairness.push_back(std::move(group));
     }
 }

@@ -55,6 +55,7 @@ struct ScoreState::Change {
     int weekendsWorked = 0;
     struct Group {
         int group = 0;
+        int rank = 0;     // the person's place in its byCapacity
         qint64 moved = 0; // the person's count in it, new minus old
         double cost = 0;  // its new cost
     };
@@ -109,10 +110,16 @@ void ScoreState::start(const Breakdown& own) {
     m_terms = own.terms;
     m_groupSum.assign(setup.fairness.size(), 0);
     m_groupCost.assign(setup.fairness.size(), 0);
+    m_groupCounts.assign(setup.fairness.size(), {});
     for (int group = 0; group < int(setup.fairness.size()); ++group) {
-        for (int member : setup.fairness[size_t(group)].members)
-            m_groupSum[size_t(group)] +=
-                fairCount(m_counts[size_t(member)], setup.fairness[size_t(group)].term);
+        const ScoreSetup::FairGroup& fair = setup.fairness[size_t(group)];
+        std::vector<qint64>& counts = m_groupCounts[size_t(group)];
+        counts.assign(fair.members.size(), 0);
+        for (size_t place = 0; place < fair.members.size(); ++place) {
+            counts[size_t(fair.rank[place])] =
+                fairCount(m_counts[size_t(fair.members[place])], fair.term);
+            m_groupSum[size_t(group)] += counts[size_t(fair.rank[place])];
+        }
         m_groupCost[size_t(group)] = groupPenalty(group, -1, 0, m_groupSum[size_t(group)]);
         m_terms[size_t(setup.fairness[size_t(group)].term)] += m_groupCost[size_t(group)];
     }
@@ -134,21 +141,29 @@ qint64 ScoreState::fairCount(const Counts& counts, Term term) {
     }
 }
 
-// The group's cost with the person's count changed by change and the sum
-// of the counts sum: weight x sum |x - share|, in whole units times the
-// level's parts until the end.
-double ScoreState::groupPenalty(int group, int person, qint64 change, qint64 sum) const {
+// The group's cost with the count at rank (in byCapacity's order; -1: none)
+// changed by change and the sum of the counts sum: weight x sum |x - share|,
+// in whole units times the level's parts until the end.
+double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) const {
     const ScoreSetup::FairGroup& own = m_setup.fairness[size_t(group)];
     const ScoreSetup::FairLevel level = own.levelFor(sum);
+    const qint64* count = m_groupCounts[size_t(group)].data();
+    const qint64* most = own.ascending.data();
+    const size_t held = size_t(level.held), members = own.members.size();
+    const qint64 parts = level.parts, share = level.share;
+    const qint64 extra = level.beyond ? share : 0;
+    const auto off = [&](size_t at, qint64 value) {
+        return at < held ? std::abs(parts * (value - most[at]) - extra)
+                         : std::abs(parts * value - share);
+    };
     qint64 spread = 0;
-    for (size_t i = 0; i < own.members.size(); ++i) {
-        const int member = own.members[i];
-        qint64 count = fairCount(m_counts[size_t(member)], own.term);
-        if (member == person)
-            count += change;
-        spread += std::abs(level.parts * count - own.scaledShare(i, level));
-    }
-    return own.weight * double(spread) / double(level.parts) / unitOf(own.term);
+    for (size_t at = 0; at < held; ++at)
+        spread += std::abs(parts * (count[at] - most[at]) - extra);
+    for (size_t at = held; at < members; ++at)
+        spread += std::abs(parts * count[at] - share);
+    if (rank >= 0)
+        spread += off(size_t(rank), count[rank] + change) - off(size_t(rank), count[rank]);
+    return own.weight * double(spread) / double(parts) / unitOf(own.term);
 }
 
 // The cost of one stretch target's stretches within from..to (each a whole
@@ -289,12 +304,15 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
     moves.weekend = setup.weekendDay[size_t(date)] ? change.counts.shifts : 0;
     moves.holiday = setup.holiday[size_t(date)] ? change.counts.shifts : 0;
     double fairness = 0;
-    for (int group : own.groups) {
-        const qint64 moved = fairCount(moves, setup.fairness[size_t(group)].term);
+    for (size_t i = 0; i < own.groups.size(); ++i) {
+        const int group = own.groups[i];
+        const ScoreSetup::FairGroup& fair = setup.fairness[size_t(group)];
+        const qint64 moved = fairCount(moves, fair.term);
         if (moved == 0)
             continue;
-        const double cost = groupPenalty(group, person, moved, m_groupSum[size_t(group)] + moved);
-        change.groups.append({group, moved, cost});
+        const int rank = fair.rank[size_t(own.places[i])];
+        const double cost = groupPenalty(group, rank, moved, m_groupSum[size_t(group)] + moved);
+        change.groups.append({group, rank, moved, cost});
         fairness += cost - m_groupCost[size_t(group)];
     }
 
@@ -348,6 +366,7 @@ void ScoreState::commit(const Change& change) {
     for (const Change::Group& group : change.groups) {
         const Term term = setup.fairness[size_t(group.group)].term;
         m_groupSum[size_t(group.group)] += group.moved;
+        m_groupCounts[size_t(group.group)][size_t(group.rank)] += group.moved;
         m_terms[size_t(term)] += group.cost - m_groupCost[size_t(group.group)];
         m_groupCost[size_t(group.group)] = group.cost;
     }

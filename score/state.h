@@ -70,7 +70,7 @@ private:
     }
     double stretchWindowCost(int person, int target, int date, const Cell& at, int from,
                              int to) const;
-    double groupPenalty(int group, int person, qint64 change, qint64 sum) const;
+    double groupPenalty(int group, int rank, qint64 change, qint64 sum) const;
 
     const ScoreSetup& m_setup;
     std::vector<Cell> m_cells;
@@ -87,11 +87,12 @@ private:
     // What a kind of fairness counts of them (minutes for hours).
     static qint64 fairCount(const Counts& counts, Term term);
     std::vector<Counts> m_counts;
-    std::vector<int> m_weekendDays;  // person x weekend
-    std::vector<TermValues> m_own;   // per person, fairness left out
-    std::vector<int> m_working;      // date x shift: people on the slot
-    std::vector<qint64> m_groupSum;  // per fairness group: the members' counts
-    std::vector<double> m_groupCost; // per fairness group
+    std::vector<int> m_weekendDays;                 // person x weekend
+    std::vector<TermValues> m_own;                  // per person, fairness left out
+    std::vector<int> m_working;                     // date x shift: people on the slot
+    std::vector<qint64> m_groupSum;                 // per fairness group: the members' counts
+    std::vector<std::vector<qint64>> m_groupCounts; // per group, in its byCapacity order
+    std::vector<double> m_groupCost;                // per fairness group
     TermValues m_terms{};
     double m_total = 0;
 };
