@@ -513,6 +513,23 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
         rules.overnight.push_back(sheet.shifts.at(shift).overnight);
         rules.shiftIdid.push_back(sheet.shifts.at(shift).idid);
     }
+    // A rule strikes the same slots for everyone it names: worked out once per rule.
+    std::vector<std::vector<char>> struckBy(size_t(m_rules.size()));
+    const auto struckSlots = [&](int rule, qint64 idid) -> const std::vector<char>& {
+        std::vector<char>& struck = struckBy[size_t(rule)];
+        if (!struck.empty())
+            return struck;
+        struck.assign(runs.size(), 0);
+        for (int date = 0; date < rules.dates; ++date)
+            for (int shift = 0; shift < rules.shifts; ++shift) {
+                const size_t slot = size_t(date) * shifts + size_t(shift);
+                if (runs[slot])
+                    struck[slot] = m_rules.at(rule).region.strikes(
+                        idid, m_data.calendar.at(index.calendarRow.at(date)).text,
+                        m_data.shifts.at(index.setupShift.at(shift)).idid);
+            }
+        return struck;
+    };
     static const QList<int> noRules;
     for (int person = 0; person < rules.people; ++person) {
         const int staff = index.staff.at(person);
@@ -525,20 +542,21 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
         if (staff < 0)
             continue;
         const QList<int>& own = m_rulesOfPerson.value(idid, noRules);
+        std::vector<const std::vector<char>*> struck;
+        for (int rule : own)
+            struck.push_back(&struckSlots(rule, idid));
         for (int date = 0; date < rules.dates; ++date) {
             if (engine::onLeave(m_data, staff, index.day.at(date)))
                 continue;
-            const int row = index.calendarRow.at(date);
             for (int shift = 0; shift < rules.shifts; ++shift) {
-                if (!runs[size_t(date) * shifts + size_t(shift)])
+                const size_t slot = size_t(date) * shifts + size_t(shift);
+                if (!runs[slot])
                     continue;
-                const QString& dateText = m_data.calendar.at(row).text;
-                const qint64 shiftIdid = m_data.shifts.at(index.setupShift.at(shift)).idid;
-                bool struck = false;
-                for (int rule : own)
-                    struck = struck || m_rules.at(rule).region.strikes(idid, dateText, shiftIdid);
+                bool any = false;
+                for (const std::vector<char>* byRule : struck)
+                    any = any || (*byRule)[slot];
                 rules.permitted[(size_t(person) * size_t(rules.dates) + size_t(date)) * shifts +
-                                size_t(shift)] = !struck;
+                                size_t(shift)] = !any;
             }
         }
     }
