@@ -886,7 +886,8 @@ int main(int argc, char** argv) {
     if (!args.isEmpty() && args.first() == QLatin1String("inrc2"))
         return bench::inrc2Command(args.mid(1));
     // The search on the hospital year: its score before and after, and the peak memory.
-    if (args.size() == 2 && args.first() == QLatin1String("search")) {
+    const bool bySteps = args.size() == 3 && args.at(1) == QLatin1String("--steps");
+    if ((args.size() == 2 || bySteps) && args.first() == QLatin1String("search")) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("year.mdb"));
         QString error;
@@ -894,7 +895,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s\n", error.toUtf8().constData());
             return 1;
         }
-        const int code = bench::searchYear(path, args.at(1).toDouble());
+        const int code = bySteps ? bench::searchYear(path, 0, args.at(2).toLongLong())
+                                 : bench::searchYear(path, args.at(1).toDouble());
         std::printf("hospital-year search: peak memory %.1f MB\n", peakMegabytes());
         return code;
     }
@@ -921,7 +923,7 @@ int main(int argc, char** argv) {
         const SetupPlan* setup = findSetup(setups, name);
         if (!setup) {
             std::fputs("usage: korvane-bench [ward] [hospital-year] [hospital] | "
-                       "--write SETUP FILE\n",
+                       "--write SETUP FILE | search SECONDS | search --steps N\n",
                        stderr);
             return 2;
         }

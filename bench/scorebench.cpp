@@ -160,11 +160,24 @@ int inrc2Command(QStringList args) {
     return 0;
 }
 
-int searchYear(const QString& path, double seconds) {
+namespace {
+
+// CPU milliseconds of the process: on a busy machine the wall clock also
+// counts other programs.
+double cpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+} // namespace
+
+int searchYear(const QString& path, double seconds, qint64 steps) {
     if (engine::generate(path).outcome != engine::RunOutcome::Done)
         return failed(QStringLiteral("the plain run did not end with 完成！"));
     search::Request request;
     request.options.seconds = seconds;
+    request.options.steps = steps;
     QElapsedTimer clock;
     clock.start();
     const search::Result result = search::improveRoster(path, request);
@@ -177,14 +190,16 @@ int searchYear(const QString& path, double seconds) {
                      .arg(score::termName(score::Term(term)))
                      .arg(found.scoreBefore.terms[size_t(term)])
                      .arg(found.scoreAfter.terms[size_t(term)]));
-    line(QStringLiteral("hospital-year search %1 s: %2 steps, total %3 -> %4, hard %5, "
-                        "%6 s in all")
-             .arg(seconds)
+    line(QStringLiteral("hospital-year search %1: %2 steps, total %3 -> %4, hard %5, "
+                        "%6 s in all, %7 s of CPU")
+             .arg(steps > 0 ? QStringLiteral("%1 steps a chain").arg(steps)
+                            : QStringLiteral("%1 s").arg(seconds))
              .arg(found.steps)
              .arg(found.scoreBefore.total())
              .arg(found.scoreAfter.total())
              .arg(found.hardAfter)
-             .arg(double(clock.elapsed()) / 1000));
+             .arg(double(clock.elapsed()) / 1000)
+             .arg(cpuMilliseconds() / 1000, 0, 'f', 1));
     return found.scoreAfter.total() * 2 <= found.scoreBefore.total() ? 0 : 1;
 }
 
@@ -225,14 +240,6 @@ bool addObjectives(QSqlDatabase& db, QString* error) {
                      QStringLiteral("insert into 禁止衔接 (前班次, 前选定班次组, 后班次, "
                                     "后选定班次组) values ('大夜班', 0, '白班', 0)"),
                      {}, error);
-}
-
-// CPU milliseconds of the process: on a busy machine the wall clock also
-// counts other programs.
-double cpuMilliseconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
 } // namespace

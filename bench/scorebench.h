@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <QtGlobal>
 
 namespace korvane::bench {
 
@@ -9,9 +10,10 @@ namespace korvane::bench {
 // plain run) scored in the competition's seven terms, then "total N hard H".
 int inrc2Command(QStringList args);
 
-// The search for seconds on the roster of the plain run of the file at path
-// (a hospital year): the score before and after, term by term.
-int searchYear(const QString& path, double seconds);
+// The search for seconds, or for steps per chain (steps > 0, the same
+// roster every time), on the roster of the plain run of the file at path (a
+// hospital year): the score before and after, term by term.
+int searchYear(const QString& path, double seconds, qint64 steps = 0);
 
 // The score's speed on a generated roster (the file at path, a hospital
 // year): objectives of every kind are added to the file, then the whole
