@@ -310,9 +310,8 @@ ScoreSetup::ScoreSetup(const monthsheet::MonthSheet& frame, const targets::Objec
             Person& member = people[size_t(group.members[size_t(place)])];
             member.groups.push_back(int(fairness.size()));
             member.places.push_back(place);
-        }
-        for (int place = 0; place < int(group.members.size()); ++place)
             group.byCapacity.push_back(place);
+        }
         if (!capacities.empty()) {
             const size_t kind = size_t(std::find(fairTerms.begin(), fairTerms.end(), group.term) -
                                        fairTerms.begin());
