@@ -532,8 +532,9 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
     if (waiting == 0 || (!now && waiting < kRowsPerStatement))
         return;
-    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues))
-        fail(kWritingRows, m_insertSlots.lastError());
+    QSqlError fault;
+    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues, &fault))
+        fail(kWritingRows, fault);
     m_slotValues.clear();
     if (m_connection->onServer()) {
         writeRowsOnServer(waiting);
@@ -627,8 +628,9 @@ void GenerationRun::writeCounters(const SlotFiller& filler) {
     }
     begin();
     QSqlQuery counters(m_db);
-    if (!insertRows(counters, kInsertCounters, 8, values))
-        fail(what, counters.lastError());
+    QSqlError fault;
+    if (!insertRows(counters, kInsertCounters, 8, values, &fault))
+        fail(what, fault);
     QString error;
     if (!dialect::exec(counters, kWriteCounters, &error))
         fail(what, counters.lastError());
@@ -681,8 +683,9 @@ void GenerationRun::writeRoster() {
     }
     begin();
     QSqlQuery insert(m_db);
-    if (!insertRows(insert, kInsertRosterRows, 6, values))
-        fail(QStringLiteral("写入值班报表"), insert.lastError());
+    QSqlError fault;
+    if (!insertRows(insert, kInsertRosterRows, 6, values, &fault))
+        fail(QStringLiteral("写入值班报表"), fault);
     commit();
     progress(kReportDone);
     if (m_observer.notice)

@@ -214,20 +214,24 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
             for (int shift : std::as_const(used))
                 dutySlots << number << day << sheet.shifts.at(shift).idid;
         }
+        QSqlError fault;
         if (!insertRows(query,
                         QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, 姓名)"),
-                        5, people, error) ||
+                        5, people, &fault) ||
             !insertRows(query,
                         QStringLiteral("insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, "
                                        "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数)"),
-                        10, shifts, error) ||
+                        10, shifts, &fault) ||
             !insertRows(
                 query,
                 QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改)"),
-                5, duties, error) ||
+                5, duties, &fault) ||
             !insertRows(query, QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID)"), 3,
-                        dutySlots, error))
+                        dutySlots, &fault)) {
+            if (error)
+                *error = fault.text();
             return false;
+        }
         kept->number = number;
         kept->name = trimmed;
         return true;

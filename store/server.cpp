@@ -84,8 +84,11 @@ QList<const schema::Table*> tablesIn(QSqlDatabase& db) {
     return present;
 }
 
-// Copies every row of the tables both hold from source to target, with
-// multi-row INSERTs (never a statement per row), numbers kept.
+// Rows held in memory between two writes of copyRows.
+constexpr int kRowsPerWrite = 8192;
+
+// Copies every row of the tables both hold from source to target in bulk
+// (never a statement per row), numbers kept.
 bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
     const QList<const schema::Table*> targetTables = tablesIn(target);
     for (const schema::Table* table : tablesIn(source)) {
@@ -103,13 +106,15 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
         }
         const int width = int(columns.size());
         QSqlQuery write(target);
-        const int perStatement = std::max(1, boundValueLimit(write) / width);
         const QString head = QStringLiteral("INSERT INTO \"%1\" (%2)").arg(table->name, list);
         QVariantList values;
         int rows = 0;
         const auto flush = [&] {
-            if (rows > 0 && !insertRows(write, head, width, values, error))
+            QSqlError fault;
+            if (rows > 0 && !insertRows(write, head, width, values, &fault)) {
+                *error = fault.text();
                 return false;
+            }
             values.clear();
             rows = 0;
             return true;
@@ -117,7 +122,7 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
         while (read.next()) {
             for (int i = 0; i < width; ++i)
                 values << read.value(i);
-            if (++rows == perStatement && !flush())
+            if (++rows == kRowsPerWrite && !flush())
                 return false;
         }
         if (read.lastError().isValid()) {
