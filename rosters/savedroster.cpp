@@ -8,11 +8,13 @@
 #include "store/sqltext.h"
 
 #include <QAtomicInt>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTime>
 #include <QVariant>
 
@@ -348,11 +350,31 @@ bool deleteRoster(QSqlDatabase& db, qint64 number, QString* error) {
 
 QString rosterStamp(QSqlDatabase& db, qint64 number) {
     QSqlQuery query(db);
-    if (!execBound(query, QStringLiteral("select 生成时间, 修改时间 from 排班存档 where 编号 = ?"),
+    if (!execBound(query,
+                   QStringLiteral("select 生成时间, 修改时间, 名称 from 排班存档 where 编号 = ?"),
                    {number}, nullptr) ||
         !query.next())
         return {};
-    return query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    const QString times = query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    // Its times are to the second: what it holds tells two changes of one second apart.
+    QCryptographicHash content(QCryptographicHash::Sha1);
+    content.addData(query.value(2).toString().toUtf8());
+    for (const QString& rows :
+         {QStringLiteral("select 编号, 日期, 班次IDID, 人员IDID, 手改 from 存档值班 where 存档编号 "
+                         "= ? order by 编号"),
+          QStringLiteral("select 编号, 对象, 日期, 人员IDID from 存档锁定 where 存档编号 = ? "
+                         "order by 编号")}) {
+        if (!execBound(query, rows, {number}, nullptr))
+            return {};
+        content.addData("\n");
+        const int columns = query.record().count();
+        while (query.next())
+            for (int i = 0; i < columns; ++i) {
+                content.addData(query.value(i).toString().toUtf8());
+                content.addData(i + 1 < columns ? "|" : ";");
+            }
+    }
+    return times + QLatin1Char('|') + QString::fromLatin1(content.result().toHex());
 }
 
 int SavedRoster::slotOf(int date, int shift) const {
