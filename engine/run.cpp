@@ -746,7 +746,10 @@ std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, Ru
 void prepareForWriting(QSqlDatabase& db) {
     // A page cache that holds the pages the run writes spares writing them
     // out and reading them back before the commit. Without it the run is
-    // slower, not wrong, so a refusal is not an error.
+    // slower, not wrong, so a refusal is not an error. A ward has no such
+    // settings of its own.
+    if (dialect::flavorOf(db) == dialect::Flavor::Server)
+        return;
     QSqlQuery pragma(db);
     for (const char* statement :
          {"PRAGMA cache_size = -2000", "PRAGMA temp_store = MEMORY", "PRAGMA synchronous = NORMAL"})
