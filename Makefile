@@ -12,7 +12,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := cmake g++ make pkg-config qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n \
 	libgtest-dev libsqlite3-dev fonts-wqy-microhei fonts-wqy-zenhei xvfb xauth poppler-utils sqlite3 \
 	librsvg2-bin dpkg-dev file libxlsxwriter-dev qt6-charts-dev libqt6opengl6-dev \
-	python3-openpyxl help2man postgresql libqt6sql6-psql
+	python3-openpyxl help2man postgresql libqt6sql6-psql libpq-dev
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 BIN := $(BUILD)/bin
 

@@ -10,6 +10,7 @@
 #include "store/messages.h"
 #include "store/schema.h"
 #include "store/server.h"
+#include "store/servercopy.h"
 #include "store/sqltext.h"
 
 #include <QDir>
@@ -21,6 +22,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <charconv>
 
 #include <sqlite3.h>
 
@@ -28,7 +30,7 @@ namespace korvane::engine {
 
 namespace {
 
-// The rows of 值班底表 are written from two small tables of the run's own
+// In a file the rows of 值班底表 are written from two small tables of the run's own
 // connection: the people in the candidate step's order, numbered from 1, and
 // the slots in write order with their final flags, one byte per person (a
 // blob, so that picking a person's flag is one step, not a walk through text).
@@ -55,14 +57,11 @@ const QString kWriteRows =
                    "order by s.seq, p.pos");
 const QString kFlagBySql = QStringLiteral("cast(substr(s.flags, p.pos, 1) as text)");
 const QString kFlagByFunction = QStringLiteral("run_flag(s.flags, p.pos)");
-// A server numbers the rows itself, from the next number of the column's
-// sequence on: an ordered insert would sort every row and draw each number
-// from the sequence. It reads the flag's byte itself.
-const QString kWriteRowsOnServer = QStringLiteral(
-    "insert into 值班底表 (idid, 日期, 班次IDID, 姓名IDID, 是否值班) "
-    "select cast(? as bigint) + (s.seq - ?) * ? + p.pos - 1, s.日期, s.班次IDID, p.IDID, "
-    "chr(get_byte(s.flags, p.pos - 1)) from temp.run_slots s, temp.run_people p "
-    "where s.seq between ? and ?");
+// A ward takes the rows themselves by COPY, numbered here from the next
+// number of the column's sequence on (the server's own join of the two
+// tables wrote them a third slower).
+const QString kCopyRowsOnServer =
+    QStringLiteral("值班底表 (idid, 日期, 班次idid, 姓名idid, 是否值班)");
 const QString kIdidSequence = QStringLiteral("pg_get_serial_sequence('值班底表', 'idid')");
 
 // run_flag(flags, pos): the flag at pos (from 1) as a one-character text, what
@@ -158,6 +157,7 @@ private:
     void fillSlots();
     void startWriting();
     void writeSlotsUpTo(size_t end, bool now);
+    void stageRowsOnServer(const CandidateSlot& slot);
     void writeRowsOnServer(qint64 waiting);
     void writeAllSlots();
     void setAsideRowKey();
@@ -196,6 +196,7 @@ private:
     size_t m_slotsStaged = 0;  // slots staged
     size_t m_slotsWritten = 0; // slots whose rows are in 值班底表
     qint64 m_nextIdid = -1;    // the idid the next written row is expected to get
+    QByteArray m_serverRows;   // staged rows in COPY's text form (a ward)
     QString m_rowKey;          // the primary key of 值班底表 set aside meanwhile (a ward)
     RunResult m_result;
 };
@@ -494,6 +495,14 @@ void GenerationRun::startWriting() {
         if (!dialect::exec(people, statement, &error))
             fail(kWritingRows, people.lastError());
     }
+    if (flavor == dialect::Flavor::Server) {
+        QSqlQuery sequence(m_db);
+        if (!sequence.exec(QStringLiteral("select nextval(%1)").arg(kIdidSequence)) ||
+            !sequence.next())
+            fail(kWritingRows, sequence.lastError());
+        m_nextIdid = sequence.value(0).toLongLong();
+        return;
+    }
     // All the people in one statement.
     QStringList rows;
     QVariantList values;
@@ -510,21 +519,23 @@ void GenerationRun::startWriting() {
     }
     m_insertSlots = QSqlQuery(m_db);
     m_writeRows = QSqlQuery(m_db);
-    if (flavor == dialect::Flavor::Server)
-        prepare(m_writeRows, kWriteRowsOnServer);
-    else
-        prepare(m_writeRows, kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql));
+    prepare(m_writeRows, kWriteRows.arg(addFlagFunction(m_db) ? kFlagByFunction : kFlagBySql));
 }
 
 // The slots up to end have their final flags: they are staged (their flags
 // copied as they are now), and sent to run_slots in bulk and their rows
-// written once enough of them wait (or now).
+// written once enough of them wait (or now); a ward takes the rows as staged.
 void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     if (m_dryRun)
         return;
     const qint64 people = m_table.people();
+    const bool onServer = m_connection->onServer();
     for (; m_slotsStaged < end; ++m_slotsStaged) {
         const CandidateSlot& slot = m_table.slotList[m_slotsStaged];
+        if (onServer) {
+            stageRowsOnServer(slot);
+            continue;
+        }
         m_slotValues << qint64(m_slotsStaged) + 1 << m_data.calendar.at(slot.calendarRow).text
                      << slot.shift
                      << QByteArray(m_table.flags.data() + slot.firstRow, qsizetype(people));
@@ -532,13 +543,14 @@ void GenerationRun::writeSlotsUpTo(size_t end, bool now) {
     const qint64 waiting = qint64(m_slotsStaged - m_slotsWritten) * people;
     if (waiting == 0 || (!now && waiting < kRowsPerStatement))
         return;
-    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues))
-        fail(kWritingRows, m_insertSlots.lastError());
-    m_slotValues.clear();
-    if (m_connection->onServer()) {
+    if (onServer) {
         writeRowsOnServer(waiting);
         return;
     }
+    QSqlError fault;
+    if (!insertRows(m_insertSlots, kInsertSlots, 4, m_slotValues, &fault))
+        fail(kWritingRows, fault);
+    m_slotValues.clear();
     m_writeRows.bindValue(0, qint64(m_slotsWritten) + 1);
     m_writeRows.bindValue(1, qint64(m_slotsStaged));
     checkLock();
@@ -586,27 +598,38 @@ void GenerationRun::restoreRowKey() {
     m_rowKey.clear();
 }
 
-// The waiting rows numbered from the sequence's next number on, which then
-// stands at the last of them.
-void GenerationRun::writeRowsOnServer(qint64 waiting) {
-    QSqlQuery sequence(m_db);
-    if (m_nextIdid < 0) {
-        if (!sequence.exec(QStringLiteral("select nextval(%1)").arg(kIdidSequence)) ||
-            !sequence.next())
-            fail(kWritingRows, sequence.lastError());
-        m_nextIdid = sequence.value(0).toLongLong();
+// The slot's rows as COPY's text, numbered on from the rows staged before:
+// its flags as they are now.
+void GenerationRun::stageRowsOnServer(const CandidateSlot& slot) {
+    const auto appendNumber = [this](qint64 number) {
+        std::array<char, 24> digits;
+        const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+        m_serverRows.append(digits.data(), end - digits.data());
+    };
+    QByteArray middle(1, '\t');
+    server::appendCopyField(&middle, m_data.calendar.at(slot.calendarRow).text);
+    middle += '\t' + QByteArray::number(slot.shift) + '\t';
+    const qint64 people = m_table.people();
+    qint64 idid = m_nextIdid + qint64(m_slotsStaged - m_slotsWritten) * people;
+    for (qint64 person = 0; person < people; ++person) {
+        appendNumber(idid++);
+        m_serverRows.append(middle);
+        appendNumber(m_data.staff.at(person).idid);
+        m_serverRows.append('\t');
+        m_serverRows.append(m_table.flags[size_t(slot.firstRow + person)]);
+        m_serverRows.append('\n');
     }
-    const qint64 firstSlot = qint64(m_slotsWritten) + 1;
-    m_writeRows.bindValue(0, m_nextIdid);
-    m_writeRows.bindValue(1, firstSlot);
-    m_writeRows.bindValue(2, qint64(m_table.people()));
-    m_writeRows.bindValue(3, firstSlot);
-    m_writeRows.bindValue(4, qint64(m_slotsStaged));
+}
+
+// The staged rows go to the ward; the sequence then stands at the last of them.
+void GenerationRun::writeRowsOnServer(qint64 waiting) {
     checkLock();
-    exec(m_writeRows, kWritingRows);
-    if (m_writeRows.numRowsAffected() != waiting)
-        fail(kWritingRows, msg::staffChangedDuringRun);
+    QSqlError fault;
+    if (!server::copyIn(m_db.driver(), kCopyRowsOnServer, m_serverRows, &fault))
+        fail(kWritingRows, fault);
+    m_serverRows.clear();
     m_nextIdid += waiting;
+    QSqlQuery sequence(m_db);
     if (!sequence.exec(
             QStringLiteral("select setval(%1, %2)").arg(kIdidSequence).arg(m_nextIdid - 1)))
         fail(kWritingRows, sequence.lastError());
@@ -627,8 +650,9 @@ void GenerationRun::writeCounters(const SlotFiller& filler) {
     }
     begin();
     QSqlQuery counters(m_db);
-    if (!insertRows(counters, kInsertCounters, 8, values))
-        fail(what, counters.lastError());
+    QSqlError fault;
+    if (!insertRows(counters, kInsertCounters, 8, values, &fault))
+        fail(what, fault);
     QString error;
     if (!dialect::exec(counters, kWriteCounters, &error))
         fail(what, counters.lastError());
@@ -681,8 +705,9 @@ void GenerationRun::writeRoster() {
     }
     begin();
     QSqlQuery insert(m_db);
-    if (!insertRows(insert, kInsertRosterRows, 6, values))
-        fail(QStringLiteral("写入值班报表"), insert.lastError());
+    QSqlError fault;
+    if (!insertRows(insert, kInsertRosterRows, 6, values, &fault))
+        fail(QStringLiteral("写入值班报表"), fault);
     commit();
     progress(kReportDone);
     if (m_observer.notice)
@@ -721,7 +746,10 @@ std::unique_ptr<files::DatabaseLock> takeRunLock(const QString& databasePath, Ru
 void prepareForWriting(QSqlDatabase& db) {
     // A page cache that holds the pages the run writes spares writing them
     // out and reading them back before the commit. Without it the run is
-    // slower, not wrong, so a refusal is not an error.
+    // slower, not wrong, so a refusal is not an error. A ward has no such
+    // settings of its own.
+    if (dialect::flavorOf(db) == dialect::Flavor::Server)
+        return;
     QSqlQuery pragma(db);
     for (const char* statement :
          {"PRAGMA cache_size = -2000", "PRAGMA temp_store = MEMORY", "PRAGMA synchronous = NORMAL"})

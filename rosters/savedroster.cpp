@@ -8,11 +8,13 @@
 #include "store/sqltext.h"
 
 #include <QAtomicInt>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QMap>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTime>
 #include <QVariant>
 
@@ -214,20 +216,24 @@ bool keepSheet(QSqlDatabase& db, const QString& name, const monthsheet::MonthShe
             for (int shift : std::as_const(used))
                 dutySlots << number << day << sheet.shifts.at(shift).idid;
         }
+        QSqlError fault;
         if (!insertRows(query,
                         QStringLiteral("insert into 存档人员 (存档编号, 序号, 人员IDID, ID, 姓名)"),
-                        5, people, error) ||
+                        5, people, &fault) ||
             !insertRows(query,
                         QStringLiteral("insert into 存档班次 (存档编号, 序号, 班次IDID, 班次名称, "
                                        "起始时间, 次日, 终止时间, 开始秒序, 结束秒序, 人数)"),
-                        10, shifts, error) ||
+                        10, shifts, &fault) ||
             !insertRows(
                 query,
                 QStringLiteral("insert into 存档值班 (存档编号, 日期, 班次IDID, 人员IDID, 手改)"),
-                5, duties, error) ||
+                5, duties, &fault) ||
             !insertRows(query, QStringLiteral("insert into 存档班位 (存档编号, 日期, 班次IDID)"), 3,
-                        dutySlots, error))
+                        dutySlots, &fault)) {
+            if (error)
+                *error = fault.text();
             return false;
+        }
         kept->number = number;
         kept->name = trimmed;
         return true;
@@ -344,11 +350,31 @@ bool deleteRoster(QSqlDatabase& db, qint64 number, QString* error) {
 
 QString rosterStamp(QSqlDatabase& db, qint64 number) {
     QSqlQuery query(db);
-    if (!execBound(query, QStringLiteral("select 生成时间, 修改时间 from 排班存档 where 编号 = ?"),
+    if (!execBound(query,
+                   QStringLiteral("select 生成时间, 修改时间, 名称 from 排班存档 where 编号 = ?"),
                    {number}, nullptr) ||
         !query.next())
         return {};
-    return query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    const QString times = query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+    // Its times are to the second: what it holds tells two changes of one second apart.
+    QCryptographicHash content(QCryptographicHash::Sha1);
+    content.addData(query.value(2).toString().toUtf8());
+    for (const QString& rows :
+         {QStringLiteral("select 编号, 日期, 班次IDID, 人员IDID, 手改 from 存档值班 where 存档编号 "
+                         "= ? order by 编号"),
+          QStringLiteral("select 编号, 对象, 日期, 人员IDID from 存档锁定 where 存档编号 = ? "
+                         "order by 编号")}) {
+        if (!execBound(query, rows, {number}, nullptr))
+            return {};
+        content.addData("\n");
+        const int columns = query.record().count();
+        while (query.next())
+            for (int i = 0; i < columns; ++i) {
+                content.addData(query.value(i).toString().toUtf8());
+                content.addData(i + 1 < columns ? "|" : ";");
+            }
+    }
+    return times + QLatin1Char('|') + QString::fromLatin1(content.result().toHex());
 }
 
 int SavedRoster::slotOf(int date, int shift) const {

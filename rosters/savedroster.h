@@ -85,8 +85,9 @@ struct SavedRoster {
 };
 
 bool loadSavedRoster(QSqlDatabase& db, qint64 number, SavedRoster* roster, QString* error);
-// When the roster was last generated and changed ("生成时间|修改时间"; empty
-// when it is gone), to see whether another page or program changed it.
+// When the roster was last generated and changed and a digest of its
+// assignments and locks ("生成时间|修改时间|digest"; empty when it is gone),
+// to see whether another page or program changed it, also twice in a second.
 QString rosterStamp(QSqlDatabase& db, qint64 number);
 
 // The roster as rows of 值班报表 (日期 in the long form ... 值班人), one per slot.

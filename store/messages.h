@@ -324,6 +324,16 @@ inline const QString newerWard = QStringLiteral("病区由更新版本的程序�
 inline const QString wardRefused = QStringLiteral("服务器拒绝了操作：%1");
 inline const QString grantRefused =
     QStringLiteral("服务器拒绝了授权，没有任何改动（需要有权创建角色、授予权限的管理员连接）：%1");
+// A ward's upgrade by a role that lacks a right (%3 says which).
+inline const QString upgradeNeedsRight = QStringLiteral(
+    "角色“%1”不能升级病区“%2”：%3。请由有此权限的角色（如建立病区的管理员）打开一次病区完成升级，"
+    "或请管理员授予此权限");
+inline const QString noRightToCreateSchema =
+    QStringLiteral("它没有在数据库“%1”中创建模式的权限（CREATE ON DATABASE），升级前的备份需要它");
+inline const QString noRightToCreateTable =
+    QStringLiteral("它没有在病区中建立数据表的权限（CREATE ON SCHEMA）");
+inline const QString notOwnerOfTables =
+    QStringLiteral("它不是病区数据表的所有者，不能为数据表建立新版本所需的触发器");
 inline const QString grantsApplied = QStringLiteral("已为 %1 个病区建立角色并授权。");
 inline const QString wardBusy =
     QStringLiteral("病区正被另一个程序使用，等待后仍无法进行，病区没有任何改动。");

@@ -540,8 +540,9 @@ bool upgradeTables(QSqlDatabase& db, QString* error) {
                          error) &&
            readServerVersion(db, &version, error) &&
            (version >= userVersion ||
-            (server::backUpWard(db, version, error) && execAll(db, serverTables(version), error) &&
-             execAll(db, kOwnIndexes, error) && execAll(db, serverFunctions(), error) &&
+            (server::mayUpgradeWard(db, error) && server::backUpWard(db, version, error) &&
+             execAll(db, serverTables(version), error) && execAll(db, kOwnIndexes, error) &&
+             execAll(db, serverFunctions(), error) &&
              execStatement(db,
                            QStringLiteral("UPDATE %1 SET user_version = %2")
                                .arg(kVersionTable)

@@ -11,11 +11,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUrl>
 #include <QUrlQuery>
+
+#include <algorithm>
+#include <tuple>
 
 namespace korvane::server {
 
@@ -27,6 +31,43 @@ const QLatin1Char kWardMark('#');
 const QString kBackupMark = QStringLiteral("korvane-备份");
 // The server's limit on the bytes of a name.
 constexpr int kNameBytes = 63;
+// Backups of one ward kept after an upgrade: the newest.
+constexpr int kBackupsKept = 3;
+
+// The comment of a ward's backup up to its version: the ward's name whole,
+// as its own name may be shortened.
+QString backupCommentStem(const QString& ward) {
+    return kBackupMark + QStringLiteral("：病区“") + ward + QStringLiteral("”第 ");
+}
+
+// Drops the ward's backups (those the role owns) but the newest kept, in
+// the order of the time and number in their names.
+bool dropOldBackups(QSqlDatabase& db, const QString& ward, QString* error) {
+    QSqlQuery query(db);
+    const QString stem = backupCommentStem(ward);
+    if (!execBound(query,
+                   QStringLiteral("SELECT nspname FROM pg_namespace WHERE left(coalesce("
+                                  "obj_description(oid, 'pg_namespace'), ''), length(?)) = ? AND "
+                                  "pg_has_role(nspowner, 'USAGE')"),
+                   {stem, stem}, error))
+        return false;
+    const QRegularExpression made(QStringLiteral("-备份-(\\d{8}-\\d{4})(?:-(\\d+))?$"));
+    QList<std::tuple<QString, int, QString>> backups; // time, number, name
+    while (query.next()) {
+        const QString name = query.value(0).toString();
+        const auto match = made.match(name);
+        backups.append(
+            {match.captured(1), match.captured(2).isEmpty() ? 1 : match.captured(2).toInt(), name});
+    }
+    std::sort(backups.begin(), backups.end());
+    for (qsizetype i = 0; i + kBackupsKept < backups.size(); ++i)
+        if (!execStatement(
+                db,
+                QStringLiteral("DROP SCHEMA %1 CASCADE").arg(quoteName(std::get<2>(backups[i]))),
+                error))
+            return false;
+    return true;
+}
 
 QString quoteValue(const QString& value) {
     QString quoted = value;
@@ -84,8 +125,11 @@ QList<const schema::Table*> tablesIn(QSqlDatabase& db) {
     return present;
 }
 
-// Copies every row of the tables both hold from source to target, with
-// multi-row INSERTs (never a statement per row), numbers kept.
+// Rows held in memory between two writes of copyRows.
+constexpr int kRowsPerWrite = 8192;
+
+// Copies every row of the tables both hold from source to target in bulk
+// (never a statement per row), numbers kept.
 bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
     const QList<const schema::Table*> targetTables = tablesIn(target);
     for (const schema::Table* table : tablesIn(source)) {
@@ -103,13 +147,15 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
         }
         const int width = int(columns.size());
         QSqlQuery write(target);
-        const int perStatement = std::max(1, boundValueLimit(write) / width);
         const QString head = QStringLiteral("INSERT INTO \"%1\" (%2)").arg(table->name, list);
         QVariantList values;
         int rows = 0;
         const auto flush = [&] {
-            if (rows > 0 && !insertRows(write, head, width, values, error))
+            QSqlError fault;
+            if (rows > 0 && !insertRows(write, head, width, values, &fault)) {
+                *error = fault.text();
                 return false;
+            }
             values.clear();
             rows = 0;
             return true;
@@ -117,7 +163,7 @@ bool copyRows(QSqlDatabase& source, QSqlDatabase& target, QString* error) {
         while (read.next()) {
             for (int i = 0; i < width; ++i)
                 values << read.value(i);
-            if (++rows == perStatement && !flush())
+            if (++rows == kRowsPerWrite && !flush())
                 return false;
         }
         if (read.lastError().isValid()) {
@@ -310,6 +356,34 @@ QString backupName(const QString& ward, const QDateTime& at) {
     return stem + suffix;
 }
 
+bool mayUpgradeWard(QSqlDatabase& db, QString* error) {
+    QSqlQuery query(db);
+    if (!execBound(
+            query,
+            QStringLiteral("SELECT current_user, current_database(), current_schema(), "
+                           "has_database_privilege(current_database(), 'CREATE'), "
+                           "has_schema_privilege(current_schema(), 'CREATE'), NOT EXISTS (SELECT 1 "
+                           "FROM pg_class WHERE relnamespace = (SELECT oid FROM pg_namespace WHERE "
+                           "nspname = current_schema()) AND relkind = 'r' AND NOT "
+                           "pg_has_role(relowner, 'USAGE'))"),
+            {}, error) ||
+        !query.next())
+        return false;
+    const QString role = query.value(0).toString();
+    const QString ward = query.value(2).toString();
+    QString missing;
+    if (!query.value(3).toBool())
+        missing = msg::noRightToCreateSchema.arg(query.value(1).toString());
+    else if (!query.value(4).toBool())
+        missing = msg::noRightToCreateTable;
+    else if (!query.value(5).toBool())
+        missing = msg::notOwnerOfTables;
+    if (missing.isEmpty())
+        return true;
+    *error = msg::upgradeNeedsRight.arg(role, ward, missing);
+    return false;
+}
+
 bool backUpWard(QSqlDatabase& db, int version, QString* error) {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("SELECT current_schema()")) || !query.next()) {
@@ -318,23 +392,32 @@ bool backUpWard(QSqlDatabase& db, int version, QString* error) {
     }
     const QString ward = query.value(0).toString();
     const QString stem = backupName(ward, QDateTime::currentDateTime());
-    QString name = stem;
-    for (int number = 2;; ++number) {
-        bool taken = false;
-        if (!wardExists(db, name, &taken, error))
-            return false;
-        if (!taken)
-            break;
-        name = stem + QLatin1Char('-') + QString::number(number);
+    // After the highest number of the same minute, as a file's backups: a
+    // dropped backup's name is not taken again, so names keep their order.
+    if (!execBound(query,
+                   QStringLiteral("SELECT nspname FROM pg_namespace WHERE left(nspname, "
+                                  "length(?)) = ?"),
+                   {stem, stem}, error))
+        return false;
+    const QRegularExpression numbered(QStringLiteral("^-(\\d+)$"));
+    int highest = 0;
+    while (query.next()) {
+        const QString rest = query.value(0).toString().mid(stem.size());
+        const auto match = numbered.match(rest);
+        if (rest.isEmpty())
+            highest = std::max(highest, 1);
+        else if (match.hasMatch())
+            highest = std::max(highest, match.captured(1).toInt());
     }
+    const QString name =
+        highest == 0 ? stem : stem + QLatin1Char('-') + QString::number(highest + 1);
     const QString from = quoteName(ward);
     const QString to = quoteName(name);
     QStringList statements = {
         QStringLiteral("CREATE SCHEMA %1").arg(to),
         QStringLiteral("COMMENT ON SCHEMA %1 IS %2")
-            .arg(to, sqlQuote(QStringLiteral("%1：病区“%2”第 %3 版升级前的副本")
-                                  .arg(kBackupMark, ward)
-                                  .arg(version)))};
+            .arg(to, sqlQuote(backupCommentStem(ward) + QString::number(version) +
+                              QStringLiteral(" 版升级前的副本")))};
     if (!query.exec(QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = "
                                    "current_schema() ORDER BY 1"))) {
         *error = query.lastError().text();
@@ -349,7 +432,7 @@ bool backUpWard(QSqlDatabase& db, int version, QString* error) {
     for (const QString& statement : statements)
         if (!execStatement(db, statement, error))
             return false;
-    return true;
+    return dropOldBackups(db, ward, error);
 }
 
 files::CommandResult fillWard(const QString& location, const QString& source, bool replace) {

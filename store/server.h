@@ -52,9 +52,14 @@ bool listWards(const QString& url, QStringList* wards, QString* error);
 // named: 内科-备份-20270105-0830, the ward's part shortened so that the name
 // with a number after it stays within the server's 63 bytes.
 QString backupName(const QString& ward, const QDateTime& at);
+// Whether the role may upgrade the current ward: create the backup's schema
+// in the database, tables in the ward, triggers on its tables (it owns
+// them). False with a message naming the role and the right it lacks.
+bool mayUpgradeWard(QSqlDatabase& db, QString* error);
 // Before a ward's upgrade: copies every table of the current ward (the
 // search path's) whole into a new schema named by backupName, in the
-// caller's transaction. The backup is not listed as a ward.
+// caller's transaction. The backup is not listed as a ward. Of the ward's
+// backups the newest three stay, older ones (the role's own) are dropped.
 bool backUpWard(QSqlDatabase& db, int version, QString* error);
 
 // Makes the ward a copy of the database file source (the template, the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/dialect.h"
+#include "store/servercopy.h"
 
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -24,9 +25,6 @@ inline QString sqlQuote(const QString& text) {
     return QLatin1Char('\'') + quoted + QLatin1Char('\'');
 }
 
-// Runs statement with values bound in order, reading forward only. False
-// with the database's reason. The one way the code runs a statement that
-// carries values.
 // Whether the query's database is a ward on a server.
 inline bool onServer(const QSqlQuery& query) {
     return query.driver() && query.driver()->dbmsType() == QSqlDriver::PostgreSQL;
@@ -64,8 +62,10 @@ inline bool prepareStatement(QSqlQuery& query, const QString& statement, QString
     return false;
 }
 
-// On a ward on a server the statement is translated for it first (see
-// store/dialect.h); a file takes it as it is.
+// Runs statement with values bound in order, reading forward only. False
+// with the database's reason. The one way the code runs a statement that
+// carries values. On a ward on a server the statement is translated for it
+// first (see store/dialect.h); a file takes it as it is.
 inline bool execBound(QSqlQuery& query, const QString& statement, const QVariantList& values = {},
                       QString* error = nullptr) {
     if (!query.isForwardOnly())
@@ -81,26 +81,52 @@ inline bool execBound(QSqlQuery& query, const QString& statement, const QVariant
     return false;
 }
 
-// Values one statement binds at most: on a server the wire protocol's limit;
-// in a file far below SQLite's 32766, as Qt's driver binds each value by
-// looking it up among the statement's (a cost that grows with the square of
-// their number) and a statement of a file is no round trip.
-inline int boundValueLimit(const QSqlQuery& query) {
-    return onServer(query) ? 65535 : 256;
-}
+// Values one statement binds at most in a file: far below SQLite's 32766,
+// as Qt's driver binds each value by looking it up among the statement's (a
+// cost that grows with the square of their number).
+constexpr int kBoundValueLimit = 256;
 
-// Inserts rows of `columns` values each (values holds them row after row)
-// with multi-row statements "head values (?, ...), (...)" as long as the
-// store allows, head being "insert into table (columns)": on a server every
-// statement is one round trip, so rows are never sent one by one. The
-// statement of a full chunk is prepared once. False with the store's reason
-// (also in query.lastError()).
+// Inserts rows of `columns` values each (values holds them row after row),
+// head being "insert into table (columns)". A file takes multi-row
+// statements "head values (?, ...), (...)" of as many rows as it binds, the
+// statement of a full chunk prepared once; a ward takes every row in one
+// COPY (a statement is a round trip there). False with the store's error.
 inline bool insertRows(QSqlQuery& query, const QString& head, int columns,
-                       const QVariantList& values, QString* error = nullptr) {
-    if (columns <= 0)
+                       const QVariantList& values, QSqlError* error = nullptr) {
+    if (columns <= 0 || values.size() < columns)
         return true;
     const qsizetype rows = values.size() / columns;
-    const qsizetype chunk = std::max(1, boundValueLimit(query) / columns);
+    QSqlError fault;
+    if (onServer(query)) {
+        const dialect::Translation translation = dialect::translate(head, dialect::Flavor::Server);
+        const QString sql = translation.sql.trimmed();
+        const QLatin1String insert("insert"), into("into");
+        QString target;
+        if (translation.ok() && sql.startsWith(insert, Qt::CaseInsensitive) &&
+            sql.mid(insert.size()).trimmed().startsWith(into, Qt::CaseInsensitive))
+            target = sql.mid(insert.size()).trimmed().mid(into.size());
+        if (target.isEmpty()) {
+            if (error)
+                *error = QSqlError(QString(), translation.ok() ? head : translation.error,
+                                   QSqlError::StatementError);
+            return false;
+        }
+        QByteArray data;
+        for (qsizetype first = 0; first < rows * columns; first += columns) {
+            for (int i = 0; i < columns; ++i) {
+                if (i > 0)
+                    data.append('\t');
+                server::appendCopyField(&data, values.at(first + i));
+            }
+            data.append('\n');
+        }
+        if (server::copyIn(query.driver(), target, data, &fault))
+            return true;
+        if (error)
+            *error = fault;
+        return false;
+    }
+    const qsizetype chunk = std::max(1, kBoundValueLimit / columns);
     const QString row =
         QLatin1Char('(') + QStringLiteral("?, ").repeated(columns - 1) + QStringLiteral("?)");
     qsizetype prepared = 0; // rows of the statement prepared on query
@@ -108,16 +134,23 @@ inline bool insertRows(QSqlQuery& query, const QString& head, int columns,
         const qsizetype count = std::min(chunk, rows - first);
         if (count != prepared) {
             QStringList all(count, row);
-            if (!prepareStatement(
-                    query, head + QStringLiteral(" values ") + all.join(QLatin1Char(',')), error))
+            QString reason;
+            if (!prepareStatement(query,
+                                  head + QStringLiteral(" values ") + all.join(QLatin1Char(',')),
+                                  &reason)) {
+                if (error)
+                    *error = query.lastError().isValid()
+                                 ? query.lastError()
+                                 : QSqlError(QString(), reason, QSqlError::StatementError);
                 return false;
+            }
             prepared = count;
         }
         for (qsizetype i = 0; i < count * columns; ++i)
             query.bindValue(int(i), values.at(first * columns + i));
         if (!query.exec()) {
             if (error)
-                *error = query.lastError().text();
+                *error = query.lastError();
             return false;
         }
     }

@@ -256,7 +256,7 @@ void SavedRosterPage::reloadWhenChanged() {
         return;
     QSqlDatabase db = m_context.database();
     const QString stamp = rosters::rosterStamp(db, m_number);
-    if (stamp == m_saved.summary.generated + QLatin1Char('|') + m_saved.summary.changed)
+    if (stamp == m_stamp)
         return;
     // What the undo stack holds was made on rows that are no longer there.
     m_undo->clear();
@@ -276,6 +276,8 @@ MonthSheetPage* SavedRosterPage::sheetPage() const {
 
 bool SavedRosterPage::reload(const rosters::Edit* edit) {
     QSqlDatabase db = m_context.database();
+    // Read first: a change made while the roster is read shows at the next look.
+    const QString stamp = rosters::rosterStamp(db, m_number);
     rosters::SavedRoster saved;
     QList<rosters::Lock> locks;
     QString error;
@@ -311,6 +313,7 @@ bool SavedRosterPage::reload(const rosters::Edit* edit) {
     m_tables = std::move(tables);
     m_saved = std::move(saved);
     m_locks = std::move(locks);
+    m_stamp = stamp;
 
     setWindowTitle(m_saved.summary.name + QStringLiteral(" - 排班存档"));
     // The sheet under it shows the period.
@@ -427,6 +430,8 @@ void SavedRosterPage::toggleLock(rosters::LockKind kind) {
         m_context.prompt().information(error);
         return;
     }
+    // Its own change is no reason to read the roster again.
+    m_stamp = rosters::rosterStamp(db, m_number);
     applyMarks();
 }
 

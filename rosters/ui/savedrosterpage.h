@@ -95,6 +95,7 @@ private:
     qint64 m_number = 0;
     rosters::SavedRoster m_saved;
     QList<rosters::Lock> m_locks;
+    QString m_stamp; // rosters::rosterStamp of what is shown, read before it
     rosters::RosterChecker m_checker;
     bool m_checkerReady = false;
     QList<rosters::Warning> m_found;

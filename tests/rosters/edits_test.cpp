@@ -3,6 +3,7 @@
 
 #include "engine/runfixture.h"
 #include "rosters/edits.h"
+#include "rosters/locks.h"
 #include "rosters/savedroster.h"
 #include "store/dialect.h"
 #include "store/messages.h"
@@ -97,6 +98,44 @@ TEST(RosterEdits, EachKindUndoneRestoresTheStoredRows) {
         EXPECT_EQ(error, msg::rosterChangedElsewhere);
         EXPECT_EQ(stored(), changed);
     }
+}
+
+// Every change of a saved roster changes its stamp, also when its times
+// stay in the same second (held there by hand).
+TEST(RosterEdits, EachChangeChangesTheStampWithinOneSecond) {
+    test::RunFixture f(3, 2);
+    f.dayShift();
+    QSqlDatabase& db = f.t.db();
+    ASSERT_EQ(f.generate().outcome, engine::RunOutcome::Done);
+    rosters::KeptRoster kept;
+    QString error;
+    ASSERT_TRUE(rosters::keepRun(db, 0, &kept, &error)) << error.toStdString();
+    rosters::Lock cell;
+    cell.date = QDate(2027, 3, 1);
+    cell.person = 1;
+    const std::function<bool(const rosters::SavedRoster&)> changes[] = {
+        [&](const auto& r) {
+            rosters::Edit edit = rosters::replacePerson(r, 0, 0, 3);
+            return rosters::applyEdit(db, kept.number, &edit, &error);
+        },
+        [&](const auto& r) {
+            rosters::Edit edit = rosters::swapCells(r, 0, 0, 1, 1);
+            return rosters::applyEdit(db, kept.number, &edit, &error);
+        },
+        [&](const auto&) { return rosters::setLocked(db, kept.number, cell, true, &error); },
+        [&](const auto&) { return rosters::setLocked(db, kept.number, cell, false, &error); },
+    };
+    QStringList stamps = {rosters::rosterStamp(db, kept.number)};
+    for (const auto& change : changes) {
+        rosters::SavedRoster roster;
+        ASSERT_TRUE(rosters::loadSavedRoster(db, kept.number, &roster, &error));
+        ASSERT_TRUE(change(roster)) << error.toStdString();
+        f.t.run("update 排班存档 set 修改时间 = '2027-01-01 08:00:00'");
+        stamps << rosters::rosterStamp(db, kept.number);
+        EXPECT_NE(stamps.constLast(), stamps.at(stamps.size() - 2)) << stamps.size() - 1;
+    }
+    // Unlocked again: what it holds is as after the swap, and so is its digest.
+    EXPECT_EQ(stamps.at(4).section('|', 2), stamps.at(2).section('|', 2));
 }
 
 } // namespace

@@ -134,26 +134,46 @@ void expectConcatenation(QSqlDatabase& db) {
 }
 
 // insertRows: more rows than one statement may bind arrive whole, each
-// value in its own row and column across the statements.
+// value in its own row and column, users' texts, missing values, fractions
+// and bytes as they went in.
 void expectBulkInsert(QSqlDatabase& db) {
     QSqlQuery query(db);
-    ASSERT_TRUE(dialect::exec(query, QStringLiteral("create temp table bulk (n integer, t text)")));
-    const int rows = 40000; // 80,000 values: over both stores' limits
+    ASSERT_TRUE(dialect::exec(
+        query, QStringLiteral("create temp table bulk (n integer, t text, r real, b blob)")));
+    const QVariantList texts = {QStringLiteral("甲\t乙"),
+                                QStringLiteral("一行\n二行\r\n"),
+                                QStringLiteral("C:\\目录\\N"),
+                                QStringLiteral("\\N"),
+                                QStringLiteral("O'Neil \"小王\""),
+                                QStringLiteral(""),
+                                QVariant(),
+                                QString()};
+    const int rows = 40000; // 160,000 values: over both stores' limits
     QVariantList values;
     for (int i = 0; i < rows; ++i)
-        values << i << QString::number(i);
+        values << i << texts.at(i % texts.size()) << i + 0.25
+               << QByteArray::fromHex("005c0a09") + QByteArray::number(i);
+    QSqlError fault;
+    ASSERT_TRUE(
+        insertRows(query, QStringLiteral("insert into temp.bulk (n, t, r, b)"), 4, values, &fault))
+        << fault.text().toStdString();
     QString error;
     ASSERT_TRUE(
-        insertRows(query, QStringLiteral("insert into temp.bulk (n, t)"), 2, values, &error))
+        execBound(query, QStringLiteral("select n, t, r, b from temp.bulk order by n"), {}, &error))
         << error.toStdString();
-    ASSERT_TRUE(execBound(query,
-                          QStringLiteral("select count(*), count(distinct n) from temp.bulk where "
-                                         "t = cast(n as text)"),
-                          {}, &error) &&
-                query.next())
-        << error.toStdString();
-    EXPECT_EQ(query.value(0).toInt(), rows);
-    EXPECT_EQ(query.value(1).toInt(), rows);
+    int read = 0;
+    for (; query.next(); ++read) {
+        const int n = query.value(0).toInt();
+        ASSERT_EQ(n, read);
+        const QVariant text = texts.at(n % texts.size());
+        const bool missing = !text.isValid() || text.toString().isNull();
+        ASSERT_EQ(query.value(1).isNull(), missing) << n;
+        ASSERT_EQ(query.value(1).toString(), text.toString()) << n;
+        ASSERT_EQ(query.value(2).toDouble(), n + 0.25);
+        ASSERT_EQ(query.value(3).toByteArray(),
+                  QByteArray::fromHex("005c0a09") + QByteArray::number(n));
+    }
+    EXPECT_EQ(read, rows);
 }
 
 TEST(Dialect, InsertsRowsInBulkInAFileAndOnAWard) {
@@ -161,11 +181,18 @@ TEST(Dialect, InsertsRowsInBulkInAFileAndOnAWard) {
     expectBulkInsert(file.db());
     KORVANE_NEED_SERVER(cluster);
     const QString location = server::location(cluster->url(), QStringLiteral("成批"));
-    ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+    const files::CommandResult filled = server::fillWard(location, files::templatePath(), true);
+    ASSERT_TRUE(filled.ok) << filled.message.toStdString();
     FileCheck problem;
     auto ward = Connection::openChecked(location, &problem);
     ASSERT_TRUE(ward) << problem.reason.toStdString();
     expectBulkInsert(ward->db());
+    // A value the column cannot take: the server's own words.
+    QSqlQuery query(ward->db());
+    QSqlError fault;
+    EXPECT_FALSE(insertRows(query, QStringLiteral("insert into temp.bulk (n)"), 1,
+                            {1, QStringLiteral("两")}, &fault));
+    EXPECT_TRUE(fault.text().contains(QStringLiteral("两"))) << fault.text().toStdString();
 }
 
 TEST(Dialect, ConcatenatesAsTheDialectDefinesIt) {

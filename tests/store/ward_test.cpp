@@ -9,6 +9,7 @@
 #include "store/messages.h"
 #include "store/schema.h"
 #include "store/server.h"
+#include "store/sqltext.h"
 #include "support/servercluster.h"
 #include "support/testsupport.h"
 
@@ -234,6 +235,71 @@ TEST(Ward, LocksConflictAsOnAFile) {
             EXPECT_EQ(problem.verdict, FileCheck::Verdict::Busy);
         }
     }
+}
+
+// Makes the ward one of the third version, as a program before the fourth left it.
+void makeThirdVersion(test::ServerCluster* cluster, const QString& ward) {
+    ASSERT_TRUE(cluster->execute({QStringLiteral("DROP TABLE %1.人员工号; UPDATE "
+                                                 "%1.korvane_version SET user_version = 3")
+                                      .arg(server::quoteName(ward))}));
+}
+
+// The backups of a ward, oldest first.
+QStringList backupsOf(QSqlDatabase& db, const QString& ward) {
+    return test::rowsOf(db,
+                        QStringLiteral("SELECT nspname FROM pg_namespace WHERE "
+                                       "obj_description(oid, 'pg_namespace') LIKE %1 "
+                                       "ORDER BY oid")
+                            .arg(sqlQuote(QStringLiteral("%病区“") + ward + QStringLiteral("”%"))));
+}
+
+// Each upgrade keeps a backup; of a ward's backups the newest three stay,
+// and another ward's, named alike, are not touched.
+TEST(Ward, UpgradesKeepTheNewestThreeBackups) {
+    KORVANE_NEED_SERVER(cluster);
+    const QString ward = QStringLiteral("保留");
+    const QString other = QStringLiteral("保留-备份");
+    for (const QString& name : {other, ward})
+        ASSERT_TRUE(
+            server::fillWard(server::location(cluster->url(), name), files::templatePath(), true)
+                .ok);
+    QStringList made;
+    std::unique_ptr<Connection> connection;
+    for (const QString& name : {other, ward, ward, ward, ward, ward}) {
+        makeThirdVersion(cluster, name);
+        FileCheck problem;
+        connection = Connection::openChecked(server::location(cluster->url(), name), &problem);
+        ASSERT_TRUE(connection) << problem.reason.toStdString();
+        if (name == ward)
+            made << backupsOf(connection->db(), ward).constLast();
+    }
+    EXPECT_EQ(backupsOf(connection->db(), ward), made.mid(2));
+    EXPECT_EQ(backupsOf(connection->db(), other).size(), 1);
+}
+
+// A role that may not create the backup's schema cannot upgrade: the message
+// names the role and the right, and the ward stays as it was.
+TEST(Ward, AnUpgradeWithoutTheRightSaysWhichAndChangesNothing) {
+    KORVANE_NEED_SERVER(cluster);
+    const QString ward = QStringLiteral("无权升级");
+    const QString location = server::location(cluster->url(), ward);
+    ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
+    ASSERT_TRUE(server::applyGrants(cluster->url(), {ward}).ok);
+    makeThirdVersion(cluster, ward);
+    ASSERT_TRUE(cluster->execute({QStringLiteral(
+        "DROP ROLE IF EXISTS 护士长; CREATE ROLE 护士长 LOGIN IN ROLE \"korvane_无权升级\"")}));
+    FileCheck problem;
+    EXPECT_FALSE(Connection::openChecked(
+        server::location(cluster->url(QStringLiteral("护士长")), ward), &problem));
+    for (const QString& part : {QStringLiteral("护士长"), QStringLiteral("CREATE ON DATABASE"),
+                                QStringLiteral("没有任何改动")})
+        EXPECT_TRUE(problem.reason.contains(part)) << problem.reason.toStdString();
+    auto connection = Connection::openChecked(location, &problem, Connection::Access::ReadOnly);
+    ASSERT_TRUE(connection) << problem.reason.toStdString();
+    EXPECT_EQ(
+        test::rowsOf(connection->db(), QStringLiteral("SELECT user_version FROM korvane_version")),
+        QStringList{QStringLiteral("3")});
+    EXPECT_TRUE(backupsOf(connection->db(), ward).isEmpty());
 }
 
 // After the grants are applied, a ward's role reads and changes its own ward
