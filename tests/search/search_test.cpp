@@ -12,9 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 #include <random>
 
@@ -309,6 +311,13 @@ TEST(Search, KilledMidSearchKeepsNothing) {
     EXPECT_EQ(t.rows("select 编号, 名称 from 排班存档"), before);
     if (!test::onServerStore()) { // a server keeps its own pages whole
         EXPECT_EQ(t.scalar("pragma integrity_check").toString(), "ok");
+    } else { // the server ends the killed client's sessions, and their locks, a moment later
+        QDeadlineTimer ended(10000);
+        while (t.scalar("select count(*) from pg_locks where locktype = 'advisory' and "
+                        "mode = 'ExclusiveLock'")
+                       .toInt() > 0 &&
+               !ended.hasExpired())
+            QThread::msleep(20);
     }
     // The run's lock died with it: the next search keeps its roster.
     search::Request request;
