@@ -312,6 +312,9 @@ bool writeSetup(const Problem& problem, QSqlDatabase& db, QString* error) {
         row.idid = w.lastId();
         w.exec(QStringLiteral("insert into 理想人数 (班次IDID, 理想人数, 权重) values (?, ?, ?)"),
                {row.idid, row.demand.optimum, kOptimumWeight});
+        // The competition bounds no cover from above: any nurse may join a shift.
+        w.exec(QStringLiteral("insert into 最多人数 (班次IDID, 最多人数) values (?, ?)"),
+               {row.idid, qMax(int(problem.nurses.size()), row.demand.optimum)});
     }
 
     // A nurse without a skill never works its rows.

@@ -21,7 +21,8 @@
 // - a shift type and a skill make shift rows named "Early-Nurse", one per
 //   pair (least, optimum) of the weeks' demand, each on the date group of
 //   the days with that demand: its 人数 is the least, its ideal headcount
-//   the optimum (weight 30); days with neither have no row;
+//   the optimum (weight 30), its 最多人数 the number of nurses (cover has
+//   no upper bound); days with neither have no row;
 // - a shift type is a shift group of its rows: the target on consecutive
 //   days of that type (weight 15) and the forbidden successions name it;
 // - a nurse who lacks a skill may not work its rows: a rule 不排在 on the

@@ -50,6 +50,7 @@ const KeyedTable kPersonTables[] = {
 };
 const KeyedTable kShiftTables[] = {
     {msg::goesIdealHeadcounts, QStringLiteral("理想人数 where 班次IDID = ?")},
+    {msg::goesMostHeadcounts, QStringLiteral("最多人数 where 班次IDID = ?")},
 };
 const KeyedTable kStaffGroupTables[] = {
     {msg::goesLimits, QStringLiteral("人员限制 where 对象 = '组' and 对象IDID = ?")},

@@ -84,10 +84,10 @@ std::optional<QVariant> ageValue(const QVariant& typed) {
 
 bool staffNumbers(QSqlDatabase& db, QHash<qint64, QString>* numbers, QString* error) {
     numbers->clear();
-    bool older = false;
-    if (!schema::needsUpgrade(db, &older, error))
+    int version = 0;
+    if (!schema::storedVersion(db, &version, error))
         return false;
-    if (older)
+    if (version < schema::findTable(QStringLiteral("人员工号"))->since)
         return true; // read before the upgrade that brings the table
     QSqlQuery query(db);
     if (!execBound(query, kAllStaffNumbers, {}, error))

@@ -1,5 +1,7 @@
 #include "engine/planningdata.h"
 
+#include "engine/assignment.h"
+
 #include "store/membership.h"
 #include "store/messages.h"
 #include "store/sqltext.h"
@@ -138,7 +140,19 @@ bool PlanningData::load(QSqlDatabase& db, QString* error) {
     marks = std::move(objectives.marks);
     successions = std::move(objectives.successions);
     ideal = std::move(objectives.ideal);
+    most = std::move(objectives.most);
     return loadLimitsAndLeave(query, error);
+}
+
+int PlanningData::mostOnSlot(int shift) const {
+    const qint64 idid = shifts.at(shift).idid;
+    int taken = peopleTaken(shifts.at(shift).headcount);
+    const auto found = ideal.constFind(idid);
+    if (found != ideal.constEnd() && found->weight > 0)
+        taken = std::max(taken, peopleTaken(found->ideal));
+    if (const auto set = most.constFind(idid); set != most.constEnd())
+        taken = std::max(taken, peopleTaken(*set));
+    return taken;
 }
 
 // Limits and leave live in the program's own tables, which a file gets when

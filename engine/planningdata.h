@@ -93,8 +93,13 @@ struct PlanningData {
     targets::DayMarks marks;
     QList<targets::ForbiddenSuccession> successions;
     // The ideal headcounts per shift (banci.idid): a slot may hold up to its
-    // ideal on purpose (the search fills it so).
+    // ideal on purpose (the search fills it so), or up to the planner's
+    // 最多人数 where that is more.
     QHash<qint64, targets::IdealHeadcount> ideal;
+    QHash<qint64, double> most;
+    // The most people a slot of the shift (an index of shifts) may hold on
+    // purpose: its 人数, its ideal where that weighs, its 最多人数, the largest.
+    int mostOnSlot(int shift) const;
 
     bool load(QSqlDatabase& db, QString* error);
     // Whether the day counts as a weekend for the limits (the marked calendar).

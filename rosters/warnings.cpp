@@ -343,13 +343,8 @@ void RosterChecker::slotWarnings(const MonthSheet& sheet, const SheetIndex& inde
         const int needed =
             engine::peopleTaken(setupShift >= 0 ? m_data.shifts.at(setupShift).headcount
                                                 : sheet.shifts.at(shift).headcount);
-        // Up to an ideal headcount that weighs, a slot is filled on purpose.
-        int most = needed;
-        if (setupShift >= 0) {
-            const auto ideal = m_data.ideal.constFind(m_data.shifts.at(setupShift).idid);
-            if (ideal != m_data.ideal.constEnd() && ideal->weight > 0)
-                most = std::max(most, engine::peopleTaken(ideal->ideal));
-        }
+        // Up to an ideal headcount that weighs or the 最多人数, a slot is filled on purpose.
+        const int most = setupShift >= 0 ? m_data.mostOnSlot(setupShift) : needed;
         if (working < needed)
             out->append({WarningKind::Understaffed, -1, date, shift,
                          msg::warnUnderstaffed.arg(needed).arg(working)});
@@ -491,6 +486,7 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
     const size_t shifts = size_t(rules.shifts);
     rules.permitted.assign(size_t(rules.people) * size_t(rules.dates) * shifts, 0);
     rules.needed.assign(size_t(rules.dates) * shifts, 0);
+    rules.most.assign(size_t(rules.dates) * shifts, 0);
     std::vector<char> runs(size_t(rules.dates) * shifts, 0);
     for (int date = 0; date < rules.dates; ++date) {
         const int row = index.calendarRow.at(date);
@@ -501,8 +497,10 @@ RosterChecker::CellRules RosterChecker::cellRules(const MonthSheet& sheet) const
             runs[slot] =
                 row >= 0 && setupShift >= 0 &&
                 m_data.distributed(m_data.calendar.at(row), m_data.shifts.at(setupShift), &twice);
-            if (runs[slot])
+            if (runs[slot]) {
                 rules.needed[slot] = engine::peopleTaken(m_data.shifts.at(setupShift).headcount);
+                rules.most[slot] = m_data.mostOnSlot(setupShift);
+            }
         }
         rules.day.push_back(index.day.at(date));
         rules.weekend.push_back(index.weekend.at(date));

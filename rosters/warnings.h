@@ -105,6 +105,9 @@ public:
         std::vector<char> permitted;
         // date x shift: the headcount the run fills the slot with (0 where it does not run).
         std::vector<int> needed;
+        // date x shift: the most it may hold on purpose (PlanningData::mostOnSlot; 0 where it
+        // does not run).
+        std::vector<int> most;
         std::vector<engine::WorkLimits> limits; // per person; none for one the set-up lacks
         // Per person: the least rest between two shifts; negative where no
         // rest limit holds, and then neither rest nor overlap is checked.

@@ -26,6 +26,7 @@ const QStringList kSetupTables = {
     QStringLiteral("排除条件"), QStringLiteral("人员限制"), QStringLiteral("休假"),
     QStringLiteral("班数限制"), QStringLiteral("排班目标"), QStringLiteral("排班意愿"),
     QStringLiteral("公平权重"), QStringLiteral("理想人数"), QStringLiteral("禁止衔接"),
+    QStringLiteral("最多人数"),
 };
 
 std::vector<score::Cell> cellsFrom(const monthsheet::MonthSheet& sheet) {

@@ -60,8 +60,7 @@ public:
                 const size_t slot = size_t(date) * shifts + size_t(shift);
                 if (m_rules.needed[slot] == 0 && !runsAnyone(date, shift))
                     continue;
-                const int ideal = problem.setup->ideal[slot];
-                m_most[slot] = std::max(m_rules.needed[slot], ideal);
+                m_most[slot] = m_rules.most[slot];
                 if (m_most[slot] > 0)
                     m_runsOn[size_t(date)].push_back(shift);
             }

@@ -19,8 +19,8 @@
 // member most below theirs (of four drawn), or swaps their day. The move's cells are set on the
 // search's own copy; the hard
 // rules of the cells, rows and slots it touched are counted before and after (CellRules: rules,
-// leave, limits, rest, overlap, forbidden successions, the slot between 人数 and the ideal
-// headcount, locks), and a move that breaks more than it mends is set back before it is weighed.
+// leave, limits, rest, overlap, forbidden successions, the slot between 人数 and the most it
+// may take, locks), and a move that breaks more than it mends is set back before it is weighed.
 // One that mends more is kept; one that breaks as much as it mends is weighed by the incremental
 // score and kept by simulated annealing, the temperature falling geometrically over the budget
 // from 1.5 times the mean worsening of random moves on the start roster to 3% of that (measured on

@@ -85,6 +85,7 @@ inline const QString goesLimits = QStringLiteral("人员限制 %1 条");
 inline const QString goesTargets = QStringLiteral("排班目标 %1 条");
 inline const QString goesWishes = QStringLiteral("排班意愿 %1 条");
 inline const QString goesIdealHeadcounts = QStringLiteral("理想人数 %1 条");
+inline const QString goesMostHeadcounts = QStringLiteral("最多人数 %1 条");
 inline const QString goesFairness = QStringLiteral("公平权重 %1 条");
 inline const QString goesStaffNumber = QStringLiteral("工号 %1 条");
 // %1: a saved roster's name, %2: how many of its locks hold the person.

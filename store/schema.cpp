@@ -96,7 +96,7 @@ QList<Table> buildTables() {
     };
 }
 
-// The program's own tables (versions 2 to 4): the ten above keep their columns.
+// The program's own tables (versions 2 to 5): the ten above keep their columns.
 QList<Table> buildOwnTables() {
     QList<Table> own = {
         // A limit over the planning period for one person (对象 '人员', 对象IDID its
@@ -239,6 +239,13 @@ QList<Table> buildOwnTables() {
           {QStringLiteral("人员IDID"), kInteger},
           {QStringLiteral("工号"), kText}},
          4},
+        // The most people the search may put on a slot of a shift, beyond its
+        // 人数 and 理想人数 (a shift without a row: the larger of those two).
+        {QStringLiteral("最多人数"),
+         {{QStringLiteral("编号"), kAutonumber},
+          {QStringLiteral("班次IDID"), kInteger},
+          {QStringLiteral("最多人数"), kReal}},
+         5},
     };
     return own;
 }
@@ -475,21 +482,24 @@ bool create(QSqlDatabase& db, QString* error) {
     return true;
 }
 
-bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error) {
-    if (isServer(db)) {
-        int version = 0;
-        if (!readServerVersion(db, &version, error))
-            return false;
-        *needed = version < userVersion;
-        return true;
-    }
+bool storedVersion(QSqlDatabase& db, int* version, QString* error) {
+    if (isServer(db))
+        return readServerVersion(db, version, error);
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next()) {
         if (error)
             *error = query.lastError().text();
         return false;
     }
-    *needed = query.value(0).toInt() < userVersion;
+    *version = query.value(0).toInt();
+    return true;
+}
+
+bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error) {
+    int version = 0;
+    if (!storedVersion(db, &version, error))
+        return false;
+    *needed = version < userVersion;
     return true;
 }
 

@@ -16,10 +16,10 @@ namespace korvane::schema {
 // writes: 1 is a file with the ten tables only, 2 adds the program's own
 // tables (limits, leave, saved rosters), 3 those the score of a roster reads
 // (targets, wishes, fairness, ideal headcounts, forbidden successions), 4 the
-// hospital staff numbers (工号) that match a person across wards. Each leaves
-// the ten as they are.
+// hospital staff numbers (工号) that match a person across wards, 5 the most
+// people a shift may take (最多人数). Each leaves the ten as they are.
 constexpr qint32 applicationId = 0x4B52564E;
-constexpr int userVersion = 4;
+constexpr int userVersion = 5;
 
 // The name of the row every group table holds with idid 1.
 inline const QString allGroupName = QStringLiteral("全部");
@@ -66,6 +66,9 @@ bool create(QSqlDatabase& db, QString* error);
 // The same inside the caller's transaction.
 bool createTables(QSqlDatabase& db, QString* error);
 
+// The version the file (or ward) was written at: a read-only one may predate
+// userVersion and lack the tables of the later versions.
+bool storedVersion(QSqlDatabase& db, int* version, QString* error);
 // Whether the file predates the version this program writes.
 bool needsUpgrade(QSqlDatabase& db, bool* needed, QString* error);
 // Adds the missing own tables and sets the current version, in one transaction.

@@ -12,6 +12,7 @@ inline const QString targetRow = QStringLiteral("排班目标（%1，%2）");
 inline const QString wishRow = QStringLiteral("意愿（%1，%2 至 %3，%4%5）");
 inline const QString fairnessRow = QStringLiteral("公平权重（%1，%2）");
 inline const QString idealRow = QStringLiteral("理想人数（%1）");
+inline const QString mostRow = QStringLiteral("最多人数（%1）");
 inline const QString successionRow = QStringLiteral("禁止衔接（%1 后次日不上 %2）");
 inline const QString csvRow = QStringLiteral("第 %1 行");
 
@@ -50,6 +51,10 @@ inline const QString sameSuccessionExists = QStringLiteral("已有同样的禁�
 inline const QString idealBelowHeadcount = QStringLiteral("理想人数（%1）不能少于班次的人数（%2）");
 inline const QString idealInvalid =
     QStringLiteral("理想人数必须是正整数（留空表示不设），“%1”无效");
+inline const QString idealAboveMost = QStringLiteral("理想人数（%1）不能多于最多人数（%2）");
+inline const QString mostInvalid = QStringLiteral("最多人数必须是正整数（留空表示不设），“%1”无效");
+inline const QString mostBelowHeadcount = QStringLiteral("最多人数（%1）不能少于班次的人数（%2）");
+inline const QString mostBelowIdeal = QStringLiteral("最多人数（%1）不能少于理想人数（%2）");
 
 // Holidays: a date outside the period (%1, the period %2 to %3), a
 // 调休上班 on a weekday (%1 the date, %2 its weekday).

@@ -1,6 +1,7 @@
 #include "targets/objectives.h"
 
 #include "store/membership.h"
+#include "store/schema.h"
 #include "store/sqltext.h"
 
 #include <QDate>
@@ -33,6 +34,7 @@ const QString kWishes =
 const QString kFairness = QStringLiteral("select 组IDID, 种类, 权重 from 公平权重 order by 编号");
 const QString kIdeal =
     QStringLiteral("select 班次IDID, 理想人数, 权重 from 理想人数 order by 编号");
+const QString kMost = QStringLiteral("select 班次IDID, 最多人数 from 最多人数 order by 编号");
 const QString kSuccessions =
     QStringLiteral("select 前班次, 前选定班次组, 后班次, 后选定班次组 from 禁止衔接 order by 编号");
 
@@ -239,6 +241,22 @@ bool loadIdeal(QSqlQuery& query, Objectives* objectives, QString* error) {
     return true;
 }
 
+// 最多人数 of a file of version 5 and on; an older one read without the
+// upgrade has none.
+bool loadMost(QSqlDatabase& db, QSqlQuery& query, Objectives* objectives, QString* error) {
+    int version = 0;
+    if (!schema::storedVersion(db, &version, error))
+        return false;
+    if (version < schema::findTable(QStringLiteral("最多人数"))->since)
+        return true;
+    if (!execBound(query, kMost, {}, error))
+        return false;
+    while (query.next())
+        if (const std::optional<double> most = number(query.value(1)))
+            objectives->most.insert(query.value(0).toLongLong(), *most);
+    return true;
+}
+
 bool loadSuccessions(QSqlQuery& query, const SetUp& setUp, Objectives* objectives, QString* error) {
     if (!execBound(query, kSuccessions, {}, error))
         return false;
@@ -348,7 +366,8 @@ bool load(QSqlDatabase& db, Objectives* objectives, QString* error) {
     return loadTargets(query, setUp, objectives, error) &&
            loadWishes(query, setUp, objectives, error) &&
            loadFairness(query, true, setUp, objectives, error) &&
-           loadIdeal(query, objectives, error) && loadSuccessions(query, setUp, objectives, error);
+           loadIdeal(query, objectives, error) && loadMost(db, query, objectives, error) &&
+           loadSuccessions(query, setUp, objectives, error);
 }
 
 } // namespace korvane::targets

@@ -189,6 +189,10 @@ struct Objectives {
     QList<Wish> wishes;
     QList<Fairness> fairness;
     QHash<qint64, IdealHeadcount> ideal; // per shift (banci.idid)
+    // Per shift (banci.idid): the most people the search may put on one of
+    // its slots (最多人数, version 5); a shift without one takes its 人数
+    // and ideal headcount as the most.
+    QHash<qint64, double> most;
     QList<ForbiddenSuccession> successions;
     DayMarks marks;
 
@@ -200,7 +204,8 @@ struct Objectives {
 };
 
 // Reads the tables of the open database (a file without them, of an older
-// version, gives the marks and the default fairness only). What names a person, group or shift
+// version, gives the marks and the default fairness only; one of version 4
+// no 最多人数). What names a person, group or shift
 // that no longer exists is left out, as is a row the editors would refuse
 // to store (no kind, no bound, a range the wrong way). fairness holds the
 // rows as set and 全部's defaults for the kinds it has no row for; a kind of

@@ -65,10 +65,18 @@ const QString kInsertFairness =
 
 const QString kIdeal =
     QStringLiteral("select 班次IDID, 理想人数, 权重 from 理想人数 order by 编号");
-const QString kHeadcount = QStringLiteral("select 班次名称, 人数 from banci where idid = ?");
+const QString kHeadcounts = QStringLiteral(
+    "select 班次名称, 人数, (select 理想人数 from 理想人数 where 班次IDID = banci.idid order by "
+    "编号 desc limit 1), (select 最多人数 from 最多人数 where 班次IDID = banci.idid order by 编号 "
+    "desc limit 1) from banci where idid = ?");
 const QString kDeleteIdeal = QStringLiteral("delete from 理想人数 where 班次IDID = ?");
 const QString kInsertIdeal =
     QStringLiteral("insert into 理想人数 (班次IDID, 理想人数, 权重) values (?, ?, ?)");
+const QString kMostHeadcounts =
+    QStringLiteral("select 班次IDID, 最多人数 from 最多人数 order by 编号");
+const QString kDeleteMost = QStringLiteral("delete from 最多人数 where 班次IDID = ?");
+const QString kInsertMost =
+    QStringLiteral("insert into 最多人数 (班次IDID, 最多人数) values (?, ?)");
 
 const QString kSuccessions = QStringLiteral(
     "select 编号, 前班次, 前选定班次组, 后班次, 后选定班次组 from 禁止衔接 order by 编号");
@@ -109,6 +117,15 @@ bool parseBound(const QString& name, const QString& text, bool hours, std::optio
     }
     *bound = value;
     return true;
+}
+
+// A headcount as typed: a whole number from 1; none otherwise.
+std::optional<double> wholeHeadcount(const QString& plain) {
+    bool number = false;
+    const double value = plain.toDouble(&number);
+    if (!number || !std::isfinite(value) || value < 1 || value > 1e6 || value != std::floor(value))
+        return std::nullopt;
+    return value;
 }
 
 QVariant bound(const std::optional<double>& value) {
@@ -597,33 +614,84 @@ std::optional<QList<IdealRow>> TargetsEditor::ideal() {
         rows[*row].ideal = query.value(1).toDouble();
         rows[*row].weight = query.value(2).toDouble();
     }
+    if (!execBound(query, kMostHeadcounts, {}, &error)) {
+        fail(error);
+        return std::nullopt;
+    }
+    while (query.next()) {
+        const auto row = rowOf.constFind(query.value(0).toLongLong());
+        if (row != rowOf.constEnd() && !query.value(1).isNull())
+            rows[*row].most = query.value(1).toDouble();
+    }
     return rows;
 }
 
-bool TargetsEditor::setIdeal(qint64 shift, const QString& ideal, const QString& weight) {
+bool TargetsEditor::headcountsOf(qint64 shift, std::optional<IdealRow>* found) {
     QSqlQuery query(m_db);
     QString error;
-    if (!execBound(query, kHeadcount, {shift}, &error))
+    if (!execBound(query, kHeadcounts, {shift}, &error))
         return fail(error);
+    found->reset();
     if (!query.next())
+        return true;
+    IdealRow row;
+    row.shift = shift;
+    row.name = query.value(0).toString();
+    row.headcount = query.value(1).toDouble();
+    if (!query.value(2).isNull())
+        row.ideal = query.value(2).toDouble();
+    if (!query.value(3).isNull())
+        row.most = query.value(3).toDouble();
+    *found = row;
+    return true;
+}
+
+bool TargetsEditor::setIdeal(qint64 shift, const QString& ideal, const QString& weight) {
+    std::optional<IdealRow> known;
+    if (!headcountsOf(shift, &known))
+        return false;
+    if (!known)
         return refuse(targetmsg::idealRow.arg(shift), targetmsg::noSuchShift.arg(shift));
-    const QString row = targetmsg::idealRow.arg(query.value(0).toString());
-    const double headcount = query.value(1).toDouble();
+    const QString row = targetmsg::idealRow.arg(known->name);
     const QString plain = typed(ideal);
     if (plain.isEmpty())
         return replace(kDeleteIdeal, {shift}, {}, {});
-    bool whole = false;
-    const double value = plain.toDouble(&whole);
-    if (!whole || !std::isfinite(value) || value < 1 || value > 1e6 || value != std::floor(value))
+    const std::optional<double> value = wholeHeadcount(plain);
+    if (!value)
         return refuse(row, targetmsg::idealInvalid.arg(ideal));
-    if (value < headcount)
+    if (*value < known->headcount)
+        return refuse(row, targetmsg::idealBelowHeadcount.arg(numberText(*value),
+                                                              numberText(known->headcount)));
+    if (known->most && *value > *known->most)
         return refuse(row,
-                      targetmsg::idealBelowHeadcount.arg(numberText(value), numberText(headcount)));
+                      targetmsg::idealAboveMost.arg(numberText(*value), numberText(*known->most)));
     double cost = 0;
     QString problem;
     if (!parseWeight(weight, &cost, &problem))
         return refuse(row, problem);
-    return replace(kDeleteIdeal, {shift}, kInsertIdeal, {shift, value, cost});
+    return replace(kDeleteIdeal, {shift}, kInsertIdeal, {shift, *value, cost});
+}
+
+bool TargetsEditor::setMost(qint64 shift, const QString& most) {
+    std::optional<IdealRow> known;
+    if (!headcountsOf(shift, &known))
+        return false;
+    if (!known)
+        return refuse(targetmsg::mostRow.arg(shift), targetmsg::noSuchShift.arg(shift));
+    const QString row = targetmsg::mostRow.arg(known->name);
+    const QString plain = typed(most);
+    if (plain.isEmpty())
+        return replace(kDeleteMost, {shift}, {}, {});
+    const std::optional<double> value = wholeHeadcount(plain);
+    if (!value)
+        return refuse(row, targetmsg::mostInvalid.arg(most));
+    if (*value < known->headcount)
+        return refuse(row, targetmsg::mostBelowHeadcount.arg(numberText(*value),
+                                                             numberText(known->headcount)));
+    if (known->ideal && *value < *known->ideal)
+        return refuse(row,
+                      targetmsg::mostBelowIdeal.arg(numberText(*value), numberText(*known->ideal)));
+    return replace(kDeleteMost, {shift}, kInsertMost, {shift, *value});
 }
 
 // The shifts a name stands for: a shift's rows of that name, or a shift

@@ -75,13 +75,14 @@ struct FairnessRow {
     QList<std::optional<double>> weights; // per FairnessKind
 };
 
-// A shift with its headcount and its ideal headcount, if set.
+// A shift with its headcount, and its ideal headcount and 最多人数 if set.
 struct IdealRow {
     qint64 shift = 0; // banci.idid
     QString name;
     double headcount = 0;
     std::optional<double> ideal;
     double weight = defaultWeight;
+    std::optional<double> most;
 };
 
 struct Choice {
@@ -132,6 +133,10 @@ public:
     // The ideal headcount of a shift and its weight as typed; an empty ideal
     // removes it.
     bool setIdeal(qint64 shift, const QString& ideal, const QString& weight);
+    // The most people the search may put on a slot of the shift, as typed:
+    // a whole number no less than its 人数 and ideal headcount; empty
+    // removes it.
+    bool setMost(qint64 shift, const QString& most);
 
     std::optional<QList<SuccessionRow>> successions();
     std::optional<qint64> addSuccession(const SuccessionEntry& entry);
@@ -162,6 +167,9 @@ private:
                                 qint64 number);
     bool replace(const QString& remove, const QVariantList& key, const QString& insert,
                  const QVariantList& values);
+    // The shift's name and 人数, its ideal headcount and 最多人数 if set (none:
+    // the shift is gone); false when the database failed (and said so).
+    bool headcountsOf(qint64 shift, std::optional<IdealRow>* found);
     bool refuse(const QString& row, const QString& problem);
     bool fail(const QString& error);
 

@@ -44,7 +44,8 @@ const QString kFairnessHelp = QStringLiteral(
     "填 0 表示不考虑这一项，清空恢复默认。");
 const QString kIdealHelp = QStringLiteral(
     "人数是生成值班表时每个班至少要排的人数；理想人数是希望达到的人数，每少一人扣一次权重。"
-    "理想人数留空表示不设。");
+    "理想人数留空表示不设。最多人数是优化时一个班最多可排的人数，不少于人数和理想人数，"
+    "排到最多人数不扣分；留空时最多排到人数与理想人数中较大的一个。");
 const QString kSuccessionHelp =
     QStringLiteral("例如“夜班 后次日不上 白班”：某人某天上了前一个班次，第二天就不排后一个班次。"
                    "生成值班表时一定遵守（包括排班期间前一天已排的班），与约束条件相同。");
@@ -627,13 +628,15 @@ void TargetsPage::fillIdeal() {
     m_filling = true;
     m_idealModel->clear();
     m_idealModel->setHorizontalHeaderLabels({QStringLiteral("班次"), QStringLiteral("人数"),
-                                             QStringLiteral("理想人数"), QStringLiteral("权重")});
+                                             QStringLiteral("理想人数"), QStringLiteral("权重"),
+                                             QStringLiteral("最多人数")});
     if (const auto rows = m_editor.ideal())
         for (const targets::IdealRow& row : *rows) {
             QList<QStandardItem*> items = {
                 item(row.name), item(QString::number(row.headcount)),
                 item(row.ideal ? QString::number(*row.ideal) : QString(), true),
-                item(row.ideal ? QString::number(row.weight) : QString(), true)};
+                item(row.ideal ? QString::number(row.weight) : QString(), true),
+                item(row.most ? QString::number(*row.most) : QString(), true)};
             items.first()->setData(row.shift, kNumberRole);
             m_idealModel->appendRow(items);
         }
@@ -648,7 +651,9 @@ void TargetsPage::idealEdited(int row, int column) {
     const QString ideal = m_idealModel->item(row, 2)->text();
     const QString weight = m_idealModel->item(row, 3)->text();
     // A weight typed before the ideal waits for it.
-    if (!(column == 3 && ideal.trimmed().isEmpty()))
+    if (column == 4)
+        m_editor.setMost(shift, m_idealModel->item(row, 4)->text());
+    else if (!(column == 3 && ideal.trimmed().isEmpty()))
         m_editor.setIdeal(shift, ideal, weight);
     QMetaObject::invokeMethod(this, &TargetsPage::fillIdeal, Qt::QueuedConnection);
 }

@@ -289,10 +289,10 @@ TEST(RosterWarnings, CheckAroundAgreesWithTheWholeCheck) {
     }
 }
 
-// A slot may hold up to its shift's ideal headcount on purpose (the search
-// fills it so): only past it, or past 人数 where the ideal weighs nothing,
-// is it overstaffed.
-TEST(RosterWarnings, OverstaffedOnlyPastTheIdealHeadcount) {
+// A slot may hold up to its shift's ideal headcount or 最多人数 on purpose
+// (the search fills it so): only past both, or past 人数 where the ideal
+// weighs nothing and no 最多人数 is set, is it overstaffed.
+TEST(RosterWarnings, OverstaffedOnlyPastTheIdealHeadcountAndTheMost) {
     test::TempDatabase t;
     t.loadSample();
     ASSERT_EQ(engine::generate(t.path).outcome, engine::RunOutcome::Done);
@@ -313,15 +313,22 @@ TEST(RosterWarnings, OverstaffedOnlyPastTheIdealHeadcount) {
     const qint64 idid = sheet.shifts.at(shift).idid;
     const struct {
         const char* ideal; // 理想人数 and 权重 of the shift, or none
+        const char* most;  // its 最多人数, or none
         bool overstaffed;
-    } cases[] = {{nullptr, true}, {"99, 5", false}, {"99, 0", true}, {"1, 5", true}};
+    } cases[] = {{nullptr, nullptr, true}, {"99, 5", nullptr, false}, {"99, 0", nullptr, true},
+                 {"1, 5", nullptr, true},  {nullptr, "99", false},    {"99, 0", "99", false},
+                 {nullptr, "1", true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ideal ? c.ideal : "none");
-        t.run("delete from 理想人数");
+        SCOPED_TRACE(QString("%1 / %2").arg(c.ideal, c.most).toStdString());
+        t.run("delete from 理想人数; delete from 最多人数");
         if (c.ideal)
             t.run(QString("insert into 理想人数 (班次IDID, 理想人数, 权重) values (%1, %2)")
                       .arg(idid)
                       .arg(c.ideal));
+        if (c.most)
+            t.run(QString("insert into 最多人数 (班次IDID, 最多人数) values (%1, %2)")
+                      .arg(idid)
+                      .arg(c.most));
         RosterChecker checker;
         ASSERT_TRUE(checker.load(t.db(), &error)) << error.toStdString();
         bool overstaffed = false;

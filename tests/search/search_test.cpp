@@ -205,6 +205,33 @@ TEST(Search, FindsTheRosterThatGrantsEveryWish) {
     EXPECT_EQ(improve(t, sheet, 3000, 7).sheet.cells, improve(t, sheet, 3000, 7).sheet.cells);
 }
 
+// Everyone has a target of one shift on a day of two slots of one person:
+// the day shift takes people past its ideal of two only up to its 最多人数.
+TEST(Search, StaffsAShiftPastItsIdealOnlyUpToItsMost) {
+    const struct {
+        const char* most; // 白班's; empty: none
+        double total;     // 丁 short of her target, or no one
+    } cases[] = {{"", 10}, {"3", 0}};
+    for (const auto& c : cases) {
+        test::TempDatabase t;
+        writeWard(t, 1);
+        t.run("insert into 理想人数 (班次IDID, 理想人数, 权重) values (1, 2, 10);"
+              "insert into 排班目标 (对象, 对象IDID, 种类, 班次, 选定班次组, 最少, 最多, 权重) "
+              "values ('组', 1, '班数', '', 0, 1, NULL, 10);"
+              "insert into 公平权重 (组IDID, 种类, 权重) values (1, '工时', 0), (1, '夜班', 0), "
+              "(1, '周末班', 0), (1, '节假日班', 0)");
+        if (*c.most)
+            t.run(QStringLiteral("insert into 最多人数 (班次IDID, 最多人数) values (1, %1)")
+                      .arg(c.most));
+        MonthSheet sheet = emptySheet(t);
+        sheet.add(0, 0, 0);
+        sheet.add(1, 0, 1);
+        const search::Improvement found = improve(t, sheet, 20000);
+        EXPECT_EQ(found.scoreBefore.total(), 30) << c.most;
+        EXPECT_EQ(found.scoreAfter.total(), c.total) << c.most;
+    }
+}
+
 TEST(Search, RandomSetUpsKeepEveryHardRule) {
     std::mt19937 random(2027);
     int searched = 0;

@@ -14,7 +14,7 @@ using namespace korvane;
 
 // A new database (on the server store: a new ward) and the delivered template
 // alike: the three 全部 rows, no other row (the program's own tables empty
-// too), and our application id (KRVN) with version 4.
+// too), and our application id (KRVN) with version 5.
 TEST(Schema, NewDatabaseAndTemplateHoldOnlyTheThreeAllRows) {
     test::TempDatabase fresh;
     auto delivered = Connection::open(files::templatePath(), nullptr, Connection::Access::ReadOnly);
@@ -31,7 +31,7 @@ TEST(Schema, NewDatabaseAndTemplateHoldOnlyTheThreeAllRows) {
         rows << test::rowsOf(db, connection->onServer()
                                      ? "select application_id, user_version from korvane_version"
                                      : "select * from pragma_application_id, pragma_user_version");
-        EXPECT_EQ(rows, QStringList({"全部1", "全部1", "全部1", "3", "1263687246|4"}))
+        EXPECT_EQ(rows, QStringList({"全部1", "全部1", "全部1", "3", "1263687246|5"}))
             << db.databaseName().toStdString();
     }
 }

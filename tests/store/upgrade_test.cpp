@@ -7,6 +7,7 @@
 #include "store/messages.h"
 #include "store/schema.h"
 #include "support/testsupport.h"
+#include "targets/objectives.h"
 
 #include <gtest/gtest.h>
 
@@ -90,10 +91,11 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
 
     QString error;
     ASSERT_TRUE(Connection::open(t.path, &error)) << error.toStdString();
-    // Saved rosters, limits and leave (version 2); what the score reads (3); 工号 (4).
-    QStringList upgraded = {"version 4", "人员限制", "休假",     "存档人员", "存档值班",
-                            "存档班位",  "存档班次", "存档锁定", "排班存档", "公平权重",
-                            "排班意愿",  "排班目标", "理想人数", "禁止衔接", "人员工号"};
+    // Saved rosters, limits and leave (version 2); what the score reads (3); 工号 (4);
+    // 最多人数 (5).
+    QStringList upgraded = {"version 5", "人员限制", "休假",     "存档人员", "存档值班", "存档班位",
+                            "存档班次",  "存档锁定", "排班存档", "公平权重", "排班意愿", "排班目标",
+                            "理想人数",  "禁止衔接", "人员工号", "最多人数"};
     upgraded.sort();
     EXPECT_EQ(tablesOf(t.path), upgraded);
     const QStringList backups = backupsBeside(t.path);
@@ -107,6 +109,35 @@ TEST(Upgrade, AFirstVersionFileGetsTheNewTablesAfterABackup) {
     t.run(QStringLiteral("PRAGMA user_version = %1").arg(schema::userVersion + 1));
     t.connection.reset();
     EXPECT_EQ(Connection::open(t.path, &error), nullptr);
+}
+
+// A fourth-version file reads as one without any 最多人数, and keeps its rows
+// when first opened for writing brings that table.
+TEST(Upgrade, AFourthVersionFileKeepsItsRowsAndGetsTheMostHeadcounts) {
+    KORVANE_FILES_ONLY("a file's user_version and its backup before an upgrade");
+    test::TempDatabase t;
+    t.run("insert into 基本信息 (ID, 姓名, IDID) values (1, '张三', 1);"
+          "insert into 人员工号 (人员IDID, 工号) values (1, 'H001');"
+          "insert into banci (班次名称, idid, 人数) values ('白班', 1, 1);"
+          "insert into 理想人数 (班次IDID, 理想人数, 权重) values (1, 2, 10);"
+          "drop table 最多人数; PRAGMA user_version = 4");
+    t.connection.reset();
+    for (const Connection::Access access :
+         {Connection::Access::ReadOnly, Connection::Access::ReadWrite}) {
+        QString error;
+        auto connection = Connection::open(t.path, &error, access);
+        ASSERT_TRUE(connection) << error.toStdString();
+        targets::Objectives objectives;
+        EXPECT_TRUE(targets::load(connection->db(), &objectives, &error)) << error.toStdString();
+        EXPECT_EQ(objectives.ideal.value(1).ideal, 2);
+        EXPECT_TRUE(objectives.most.isEmpty());
+        EXPECT_EQ(test::rowsOf(connection->db(),
+                               "select 姓名, 工号, cast(理想人数 as integer) from 基本信息, "
+                               "人员工号, 理想人数"),
+                  QStringList{"张三|H001|2"});
+        EXPECT_EQ(tablesOf(t.path).contains("最多人数"), access == Connection::Access::ReadWrite);
+    }
+    EXPECT_TRUE(tablesOf(t.path).contains(QStringLiteral("version %1").arg(schema::userVersion)));
 }
 
 // A second-version file lacks the third version's tables until the upgrade;

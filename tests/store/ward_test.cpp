@@ -107,8 +107,8 @@ TEST(Ward, AThirdVersionWardGetsStaffNumbersWhenOpenedForWriting) {
     const QString location = server::location(cluster->url(), QStringLiteral("旧版病区"));
     ASSERT_TRUE(server::fillWard(location, files::templatePath(), true).ok);
     ASSERT_TRUE(cluster->execute(QStringList{
-        QStringLiteral("DROP TABLE \"旧版病区\".人员工号; UPDATE \"旧版病区\".korvane_version "
-                       "SET user_version = 3")}));
+        QStringLiteral("DROP TABLE \"旧版病区\".人员工号; DROP TABLE \"旧版病区\".最多人数; "
+                       "UPDATE \"旧版病区\".korvane_version SET user_version = 3")}));
     for (const Connection::Access access :
          {Connection::Access::ReadOnly, Connection::Access::ReadWrite}) {
         FileCheck problem;
@@ -135,9 +135,10 @@ TEST(Ward, AnUpgradeKeepsABackupOfTheWardAsItWas) {
     const QString location = server::location(cluster->url(), ward);
     ASSERT_TRUE(server::fillWard(location, files::samplePath(), true).ok);
     const QString quoted = server::quoteName(ward);
-    ASSERT_TRUE(cluster->execute(QStringList{
-        QStringLiteral("DROP TABLE %1.人员工号; UPDATE %1.korvane_version SET user_version = 3")
-            .arg(quoted)}));
+    ASSERT_TRUE(cluster->execute(
+        QStringList{QStringLiteral("DROP TABLE %1.人员工号; DROP TABLE %1.最多人数; UPDATE "
+                                   "%1.korvane_version SET user_version = 3")
+                        .arg(quoted)}));
     FileCheck problem;
     auto connection = Connection::openChecked(location, &problem);
     ASSERT_TRUE(connection) << problem.reason.toStdString();

@@ -51,7 +51,7 @@ protected:
             .scalar("select (select count(*) from 排班目标) + (select count(*) from "
                     "排班意愿) + (select count(*) from 公平权重) + (select count(*) from "
                     "理想人数) + (select count(*) from 禁止衔接) + (select count(*) from "
-                    "日期类型 where 节假日 is not null)")
+                    "日期类型 where 节假日 is not null) + (select count(*) from 最多人数)")
             .toInt();
     }
     Objectives loaded() {
@@ -153,6 +153,16 @@ TEST_F(TargetsTest, AWrongEntryIsRefusedNamingItsRowAndNothingIsStored) {
          refused(targetmsg::idealRow.arg("白班"), targetmsg::idealBelowHeadcount.arg("1", "2"))},
         {"a fractional ideal", [&] { return editor.setIdeal(1, "2.5", "10"); },
          refused(targetmsg::idealRow.arg("白班"), targetmsg::idealInvalid.arg("2.5"))},
+        {"a 最多人数 below the headcount", [&] { return editor.setMost(1, "1"); },
+         refused(targetmsg::mostRow.arg("白班"), targetmsg::mostBelowHeadcount.arg("1", "2"))},
+        {"a fractional 最多人数", [&] { return editor.setMost(1, "3.5"); },
+         refused(targetmsg::mostRow.arg("白班"), targetmsg::mostInvalid.arg("3.5"))},
+        {"an ideal of three", [&] { return editor.setIdeal(1, "3", "10"); }, ""},
+        {"a 最多人数 below the ideal", [&] { return editor.setMost(1, "2"); },
+         refused(targetmsg::mostRow.arg("白班"), targetmsg::mostBelowIdeal.arg("2", "3"))},
+        {"a 最多人数 of four", [&] { return editor.setMost(1, "４"); }, ""},
+        {"an ideal above the 最多人数", [&] { return editor.setIdeal(1, "5", "10"); },
+         refused(targetmsg::idealRow.arg("白班"), targetmsg::idealAboveMost.arg("5", "4"))},
         {"a negative fairness weight",
          [&] { return editor.setFairness(2, FairnessKind::Overnight, "-1"); },
          refused(targetmsg::fairnessRow.arg("病区", "夜班"), targetmsg::weightInvalid.arg("-1"))},
