@@ -240,7 +240,7 @@ TEST(Ward, LocksConflictAsOnAFile) {
 
 // Makes the ward one of the third version, as a program before the fourth left it.
 void makeThirdVersion(test::ServerCluster* cluster, const QString& ward) {
-    ASSERT_TRUE(cluster->execute({QStringLiteral("DROP TABLE %1.人员工号; UPDATE "
+    ASSERT_TRUE(cluster->execute({QStringLiteral("DROP TABLE %1.人员工号, %1.最多人数; UPDATE "
                                                  "%1.korvane_version SET user_version = 3")
                                       .arg(server::quoteName(ward))}));
 }
