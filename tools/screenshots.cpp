@@ -397,6 +397,7 @@ int main(int argc, char** argv) {
             shots.page("targetsPage")->findChild<QTabWidget*>(QStringLiteral("targetsTabs"))) {
         for (const auto& [tab, name] : {std::pair{1, "21-targets-wishes"},
                                         {2, "21-targets-fairness"},
+                                        {3, "21-targets-headcounts"},
                                         {5, "21-targets-holidays"}}) {
             tabs->setCurrentIndex(tab);
             shots.save(QLatin1String(name));
