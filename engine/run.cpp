@@ -175,6 +175,7 @@ private:
     void commit();
     [[noreturn]] void fail(const QString& what, const QSqlError& error);
     [[noreturn]] void fail(const QString& what, const QString& reason);
+    void endIfConnectionLost(const QString& reason);
     void exec(QSqlQuery& query, const QString& what);
     void reportSkippedRules();
 
@@ -256,19 +257,24 @@ void GenerationRun::commit() {
 // A lock held elsewhere, a read-only file or a full disk is the file's
 // state, not the set-up's: the run ends as Unavailable.
 void GenerationRun::fail(const QString& what, const QSqlError& error) {
-    // A server that no longer answers has rolled the run's transaction back.
-    if (m_connection && m_connection->onServer()) {
-        QSqlQuery ping(m_db);
-        if (!ping.exec(QStringLiteral("SELECT 1")))
-            throw RunEnd{RunOutcome::Unavailable, msg::connectionLost.arg(error.text().trimmed())};
-    }
+    endIfConnectionLost(error.text());
     const RunOutcome outcome =
         isFileFault(storeFault(error)) ? RunOutcome::Unavailable : RunOutcome::Failed;
     throw RunEnd{outcome, msg::runFailed.arg(what, error.text())};
 }
 
 void GenerationRun::fail(const QString& what, const QString& reason) {
+    endIfConnectionLost(reason);
     throw RunEnd{RunOutcome::Failed, msg::runFailed.arg(what, reason)};
+}
+
+// A server that no longer answers has rolled the run's transaction back.
+void GenerationRun::endIfConnectionLost(const QString& reason) {
+    if (!m_connection || !m_connection->onServer())
+        return;
+    QSqlQuery ping(m_db);
+    if (!ping.exec(QStringLiteral("SELECT 1")))
+        throw RunEnd{RunOutcome::Unavailable, msg::connectionLost.arg(reason.trimmed())};
 }
 
 void GenerationRun::exec(QSqlQuery& query, const QString& what) {

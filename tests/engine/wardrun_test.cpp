@@ -140,25 +140,29 @@ TEST(WardRun, RandomSetUpsGiveWhatTheFileGives) {
     EXPECT_LT(done, 12);
 }
 
-// The server's connection is cut once the rows are written, before the
-// roster: the run says so, and its rows and counters are not kept.
+// The server's connection is cut while the candidate rows stream in, and once
+// the rows are written, before the roster: the run says so, and its rows and
+// counters are not kept.
 TEST(WardRun, ACutConnectionRollsTheRunBack) {
     KORVANE_NEED_SERVER(cluster);
     const QString ward = server::location(cluster->url(), QStringLiteral("断线病区"));
     ASSERT_TRUE(server::fillWard(ward, files::samplePath(), true).ok);
     const QStringList before = resultsOf(ward);
-    engine::RunObserver observer;
-    bool cut = false;
-    observer.progress = [&](double value) {
-        if (value >= 85 && !cut)
-            cut = cluster->execute({QStringLiteral(
-                "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'korvane' "
-                "AND pid <> pg_backend_pid()")});
-    };
-    const engine::RunResult result = engine::generate(ward, observer);
-    ASSERT_TRUE(cut);
-    EXPECT_EQ(result.outcome, engine::RunOutcome::Unavailable);
-    EXPECT_TRUE(result.detail.startsWith(msg::connectionLost.section(QStringLiteral("（"), 0, 0)))
-        << result.detail.toStdString();
-    EXPECT_EQ(resultsOf(ward), before);
+    for (const double cutAt : {5.0, 85.0}) {
+        engine::RunObserver observer;
+        bool cut = false;
+        observer.progress = [&](double value) {
+            if (value >= cutAt && !cut)
+                cut = cluster->execute(
+                    {QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                    "datname = 'korvane' AND pid <> pg_backend_pid()")});
+        };
+        const engine::RunResult result = engine::generate(ward, observer);
+        ASSERT_TRUE(cut) << cutAt;
+        EXPECT_EQ(result.outcome, engine::RunOutcome::Unavailable) << cutAt;
+        EXPECT_TRUE(
+            result.detail.startsWith(msg::connectionLost.section(QStringLiteral("（"), 0, 0)))
+            << cutAt << result.detail.toStdString();
+        EXPECT_EQ(resultsOf(ward), before) << cutAt;
+    }
 }
