@@ -106,6 +106,15 @@ void ScoreState::start(const Breakdown& own) {
                 ++counts.weekendsWorked;
         }
     }
+    m_stretchStart.assign(size_t(setup.personCount) + 1, 0);
+    for (int person = 0; person < setup.personCount; ++person)
+        m_stretchStart[size_t(person) + 1] =
+            m_stretchStart[size_t(person)] +
+            setup.people[size_t(person)].stretches.size() * size_t(setup.dateCount);
+    m_onStretch.assign(m_stretchStart.back(), 0);
+    for (int person = 0; person < setup.personCount; ++person)
+        for (int date = 0; date < setup.dateCount; ++date)
+            markStretchDays(person, date);
     m_own = own.people;
     m_terms = own.terms;
     m_groupSum.assign(setup.fairness.size(), 0);
@@ -126,6 +135,15 @@ void ScoreState::start(const Breakdown& own) {
     m_total = 0;
     for (double value : m_terms)
         m_total += value;
+}
+
+void ScoreState::markStretchDays(int person, int date) {
+    const std::vector<ScoreSetup::StretchTarget>& stretches =
+        m_setup.people[size_t(person)].stretches;
+    const Cell& cell = m_cells[index(person, date)];
+    for (int target = 0; target < int(stretches.size()); ++target)
+        m_onStretch[m_stretchStart[size_t(person)] + size_t(target) * size_t(m_setup.dateCount) +
+                    size_t(date)] = m_setup.onStretch(stretches[size_t(target)], cell);
 }
 
 qint64 ScoreState::fairCount(const Counts& counts, Term term) {
@@ -166,27 +184,25 @@ double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) 
     return own.weight * double(spread) / double(parts) / unitOf(own.term);
 }
 
+namespace {
+
 // The cost of one stretch target's stretches within from..to (each a whole
-// stretch), with the cell of the date replaced by at; from 0 takes in the
-// stretch that ended the day before.
-double ScoreState::stretchWindowCost(int person, int target, int date, const Cell& at, int from,
-                                     int to) const {
-    const ScoreSetup::StretchTarget& own = m_setup.people[size_t(person)].stretches[size_t(target)];
-    const auto on = [&](int day) {
-        return m_setup.onStretch(own, day == date ? at : m_cells[index(person, day)]);
-    };
-    const int last = m_setup.dateCount - 1;
+// stretch), given whether each of those days is on (on[0] is from's); from 0
+// takes in the stretch that ended the day before.
+double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own,
+                         const char* on, int from, int to) {
+    const int last = setup.dateCount - 1;
     double cost = 0;
-    if (from == 0 && own.history > 0 && !on(0))
+    if (from == 0 && own.history > 0 && !on[0])
         cost += own.weight * std::max(0.0, own.least - own.history);
     int day = from;
     while (day <= to) {
-        if (!on(day)) {
+        if (!on[day - from]) {
             ++day;
             continue;
         }
         const int first = day;
-        while (day < to && m_setup.joinsPrevious[size_t(day) + 1] && on(day + 1))
+        while (day < to && setup.joinsPrevious[size_t(day) + 1] && on[day + 1 - from])
             ++day;
         const int days = day - first + 1;
         const double length = days + (first == 0 ? own.history : 0);
@@ -198,6 +214,8 @@ double ScoreState::stretchWindowCost(int person, int target, int date, const Cel
     }
     return cost;
 }
+
+} // namespace
 
 ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts) const {
     const ScoreSetup& setup = m_setup;
@@ -255,9 +273,8 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
         const bool was = setup.onStretch(stretch, old);
         if (was == setup.onStretch(stretch, shifts))
             continue;
-        const auto on = [&](int day) {
-            return setup.onStretch(stretch, m_cells[index(person, day)]);
-        };
+        const char* days = stretchDays(person, target);
+        const auto on = [&](int day) { return days[day] != 0; };
         int from = date;
         if (date > 0 && setup.joinsPrevious[size_t(date)]) {
             from = date - 1;
@@ -272,9 +289,12 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
             while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
                 ++to;
         }
+        // The window's days, the date's as the change would leave it.
+        QVarLengthArray<char, 64> window(days + from, days + to + 1);
+        window[date - from] = !was;
         change.own[size_t(stretch.term)] +=
-            stretchWindowCost(person, target, date, shifts, from, to) -
-            stretchWindowCost(person, target, date, old, from, to);
+            stretchWindowCost(setup, stretch, window.data(), from, to) -
+            stretchWindowCost(setup, stretch, days + from, from, to);
     }
     change.own[size_t(Term::Wishes)] +=
         wishCost(setup, person, date, shifts) - wishCost(setup, person, date, old);
@@ -342,6 +362,7 @@ void ScoreState::commit(const Change& change) {
     for (int shift : change.cell)
         ++m_working[size_t(date * setup.shiftCount + shift)];
     cell = change.cell;
+    markStretchDays(person, date);
 
     Counts& counts = m_counts[size_t(person)];
     counts.shifts += change.counts.shifts;

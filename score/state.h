@@ -68,9 +68,13 @@ private:
     size_t index(int person, int date) const {
         return size_t(person) * size_t(m_setup.dateCount) + size_t(date);
     }
-    double stretchWindowCost(int person, int target, int date, const Cell& at, int from,
-                             int to) const;
     double groupPenalty(int group, int rank, qint64 change, qint64 sum) const;
+    // Notes the cell of the person and date in the days on each of their stretch targets.
+    void markStretchDays(int person, int date);
+    const char* stretchDays(int person, int target) const {
+        return m_onStretch.data() + m_stretchStart[size_t(person)] +
+               size_t(target) * size_t(m_setup.dateCount);
+    }
 
     const ScoreSetup& m_setup;
     std::vector<Cell> m_cells;
@@ -88,6 +92,8 @@ private:
     static qint64 fairCount(const Counts& counts, Term term);
     std::vector<Counts> m_counts;
     std::vector<int> m_weekendDays;                 // person x weekend
+    std::vector<char> m_onStretch;                  // per person, target and date: on its stretch
+    std::vector<size_t> m_stretchStart;             // per person: their first in m_onStretch
     std::vector<TermValues> m_own;                  // per person, fairness left out
     std::vector<int> m_working;                     // date x shift: people on the slot
     std::vector<qint64> m_groupSum;                 // per fairness group: the members' counts
