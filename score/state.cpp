@@ -187,22 +187,23 @@ double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) 
 namespace {
 
 // The cost of one stretch target's stretches within from..to (each a whole
-// stretch), given whether each of those days is on (on[0] is from's); from 0
-// takes in the stretch that ended the day before.
-double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own,
-                         const char* on, int from, int to) {
+// stretch), given whether each day is on; from 0 takes in the stretch that
+// ended the day before.
+template <typename On>
+double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own, On on,
+                         int from, int to) {
     const int last = setup.dateCount - 1;
     double cost = 0;
-    if (from == 0 && own.history > 0 && !on[0])
+    if (from == 0 && own.history > 0 && !on(0))
         cost += own.weight * std::max(0.0, own.least - own.history);
     int day = from;
     while (day <= to) {
-        if (!on[day - from]) {
+        if (!on(day)) {
             ++day;
             continue;
         }
         const int first = day;
-        while (day < to && setup.joinsPrevious[size_t(day) + 1] && on[day + 1 - from])
+        while (day < to && setup.joinsPrevious[size_t(day) + 1] && on(day + 1))
             ++day;
         const int days = day - first + 1;
         const double length = days + (first == 0 ? own.history : 0);
@@ -289,12 +290,10 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
             while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
                 ++to;
         }
-        // The window's days, the date's as the change would leave it.
-        QVarLengthArray<char, 64> window(days + from, days + to + 1);
-        window[date - from] = !was;
-        change.own[size_t(stretch.term)] +=
-            stretchWindowCost(setup, stretch, window.data(), from, to) -
-            stretchWindowCost(setup, stretch, days + from, from, to);
+        // The days as the change would leave them.
+        const auto moved = [&](int day) { return day == date ? !was : on(day); };
+        change.own[size_t(stretch.term)] += stretchWindowCost(setup, stretch, moved, from, to) -
+                                            stretchWindowCost(setup, stretch, on, from, to);
     }
     change.own[size_t(Term::Wishes)] +=
         wishCost(setup, person, date, shifts) - wishCost(setup, person, date, old);
