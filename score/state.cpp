@@ -187,32 +187,42 @@ double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) 
 namespace {
 
 // The cost of one stretch target's stretches within from..to (each a whole
-// stretch), given whether each day is on; from 0 takes in the stretch that
-// ended the day before.
-template <typename On>
-double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own, On on,
-                         int from, int to) {
+// stretch, the days joined), where the days before the date are all before,
+// the date at and the days after it all after; from 0 takes in the stretch
+// that ended the day before.
+double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own, int from,
+                         int date, int to, bool before, bool at, bool after) {
     const int last = setup.dateCount - 1;
     double cost = 0;
-    if (from == 0 && own.history > 0 && !on(0))
+    if (from == 0 && own.history > 0 && !(from < date ? before : at))
         cost += own.weight * std::max(0.0, own.least - own.history);
-    int day = from;
-    while (day <= to) {
-        if (!on(day)) {
-            ++day;
-            continue;
-        }
-        const int first = day;
-        while (day < to && setup.joinsPrevious[size_t(day) + 1] && on(day + 1))
-            ++day;
+    const auto stretch = [&](int first, int day) {
         const int days = day - first + 1;
         const double length = days + (first == 0 ? own.history : 0);
         if (day < last && length < own.least)
             cost += own.weight * (own.least - length);
         else if (length > own.most)
             cost += own.weight * std::min(double(days), std::ceil(length - own.most));
-        ++day;
+    };
+    struct Part {
+        int first, end; // end: the day after
+        bool on;
+    };
+    const Part parts[3] = {{from, date, before}, {date, date + 1, at}, {date + 1, to + 1, after}};
+    int first = -1, end = -1; // the stretch open so far
+    for (const Part& part : parts) {
+        if (part.first == part.end)
+            continue;
+        if (part.on) {
+            first = first < 0 ? part.first : first;
+            end = part.end;
+        } else if (first >= 0) {
+            stretch(first, end - 1);
+            first = -1;
+        }
     }
+    if (first >= 0)
+        stretch(first, end - 1);
     return cost;
 }
 
@@ -290,10 +300,11 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
             while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
                 ++to;
         }
-        // The days as the change would leave them.
-        const auto moved = [&](int day) { return day == date ? !was : on(day); };
-        change.own[size_t(stretch.term)] += stretchWindowCost(setup, stretch, moved, from, to) -
-                                            stretchWindowCost(setup, stretch, on, from, to);
+        const bool before = from < date && on(date - 1);
+        const bool after = to > date && on(date + 1);
+        change.own[size_t(stretch.term)] +=
+            stretchWindowCost(setup, stretch, from, date, to, before, !was, after) -
+            stretchWindowCost(setup, stretch, from, date, to, before, was, after);
     }
     change.own[size_t(Term::Wishes)] +=
         wishCost(setup, person, date, shifts) - wishCost(setup, person, date, old);
