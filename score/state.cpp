@@ -235,7 +235,7 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
     Change change;
     change.person = person;
     change.date = date;
-    change.cell = shifts;
+    copyCell(change.cell, shifts);
 
     const CellCounts before = countsOf(setup, old);
     const CellCounts after = countsOf(setup, shifts);
@@ -371,7 +371,7 @@ void ScoreState::commit(const Change& change) {
         --m_working[size_t(date * setup.shiftCount + shift)];
     for (int shift : change.cell)
         ++m_working[size_t(date * setup.shiftCount + shift)];
-    cell = change.cell;
+    copyCell(cell, change.cell);
     markStretchDays(person, date);
 
     Counts& counts = m_counts[size_t(person)];

@@ -345,7 +345,7 @@ private:
             load(change.person, change.date, cell, -1);
             load(change.person, change.date, change.cell, +1);
             m_short += shortChange(change.date, cell, change.cell);
-            std::swap(cell, change.cell);
+            score::swapCells(cell, change.cell);
         }
     }
     // The score's cells set to the hard rules' view; returns how the total changed.
