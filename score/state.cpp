@@ -1,6 +1,7 @@
 #include "score/state.h"
 
 #include <QVarLengthArray>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
@@ -106,12 +107,16 @@ void ScoreState::start(const Breakdown& own) {
                 ++counts.weekendsWorked;
         }
     }
+    const size_t words = dateWords();
     m_stretchStart.assign(size_t(setup.personCount) + 1, 0);
     for (int person = 0; person < setup.personCount; ++person)
         m_stretchStart[size_t(person) + 1] =
-            m_stretchStart[size_t(person)] +
-            setup.people[size_t(person)].stretches.size() * size_t(setup.dateCount);
+            m_stretchStart[size_t(person)] + setup.people[size_t(person)].stretches.size() * words;
     m_onStretch.assign(m_stretchStart.back(), 0);
+    m_apart.assign(words, 0);
+    for (int date = 1; date < setup.dateCount; ++date)
+        if (!setup.joinsPrevious[size_t(date)])
+            m_apart[size_t(date) / 64] |= quint64(1) << (date % 64);
     for (int person = 0; person < setup.personCount; ++person)
         for (int date = 0; date < setup.dateCount; ++date)
             markStretchDays(person, date);
@@ -141,9 +146,12 @@ void ScoreState::markStretchDays(int person, int date) {
     const std::vector<ScoreSetup::StretchTarget>& stretches =
         m_setup.people[size_t(person)].stretches;
     const Cell& cell = m_cells[index(person, date)];
-    for (int target = 0; target < int(stretches.size()); ++target)
-        m_onStretch[m_stretchStart[size_t(person)] + size_t(target) * size_t(m_setup.dateCount) +
-                    size_t(date)] = m_setup.onStretch(stretches[size_t(target)], cell);
+    const quint64 bit = quint64(1) << (date % 64);
+    for (int target = 0; target < int(stretches.size()); ++target) {
+        quint64& word = m_onStretch[m_stretchStart[size_t(person)] + size_t(target) * dateWords() +
+                                    size_t(date) / 64];
+        word = m_setup.onStretch(stretches[size_t(target)], cell) ? word | bit : word & ~bit;
+    }
 }
 
 qint64 ScoreState::fairCount(const Counts& counts, Term term) {
@@ -185,6 +193,31 @@ double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) 
 }
 
 namespace {
+
+// The last day at or below at whose bit (flipped with flip) is set; -1 when none.
+int lastSetAtOrBelow(const quint64* bits, int at, bool flip) {
+    for (int word = at < 0 ? -1 : at / 64; word >= 0; --word) {
+        quint64 value = flip ? ~bits[word] : bits[word];
+        if (word == at / 64 && at % 64 < 63)
+            value &= (quint64(2) << (at % 64)) - 1;
+        if (value)
+            return word * 64 + 63 - int(qCountLeadingZeroBits(value));
+    }
+    return -1;
+}
+
+// The first day at or above at, below count, whose bit (flipped with flip) is
+// set; count when none.
+int firstSetAtOrAbove(const quint64* bits, int at, int count, bool flip) {
+    for (int word = at / 64; word < (count + 63) / 64; ++word) {
+        quint64 value = flip ? ~bits[word] : bits[word];
+        if (word == at / 64)
+            value &= ~quint64(0) << (at % 64);
+        if (value)
+            return std::min(count, word * 64 + int(qCountTrailingZeroBits(value)));
+    }
+    return count;
+}
 
 // The cost of one stretch target's stretches within from..to (each a whole
 // stretch, the days joined), where the days before the date are all before,
@@ -284,21 +317,21 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
         const bool was = setup.onStretch(stretch, old);
         if (was == setup.onStretch(stretch, shifts))
             continue;
-        const char* days = stretchDays(person, target);
-        const auto on = [&](int day) { return days[day] != 0; };
+        const quint64* days = stretchDays(person, target);
+        const auto on = [&](int day) { return (days[day / 64] >> (day % 64) & 1) != 0; };
+        // The stretches run on while the days are alike and joined.
         int from = date;
         if (date > 0 && setup.joinsPrevious[size_t(date)]) {
-            from = date - 1;
-            const bool value = on(from);
-            while (from > 0 && setup.joinsPrevious[size_t(from)] && on(from - 1) == value)
-                --from;
+            const bool value = on(date - 1);
+            from = std::max({0, lastSetAtOrBelow(days, date - 2, value) + 1,
+                             lastSetAtOrBelow(m_apart.data(), date - 1, false)});
         }
         int to = date;
         if (date < last && setup.joinsPrevious[size_t(date) + 1]) {
-            to = date + 1;
-            const bool value = on(to);
-            while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
-                ++to;
+            const bool value = on(date + 1);
+            to =
+                std::min({last, firstSetAtOrAbove(days, date + 2, setup.dateCount, value) - 1,
+                          firstSetAtOrAbove(m_apart.data(), date + 2, setup.dateCount, false) - 1});
         }
         const bool before = from < date && on(date - 1);
         const bool after = to > date && on(date + 1);
