@@ -55,6 +55,21 @@ constexpr double unbounded = std::numeric_limits<double>::infinity();
 // The shifts of one cell, as indexes into the sheet's shifts.
 using Cell = QVarLengthArray<int, 2>;
 
+// Sets a cell to another's shifts. Assigning goes out of line to resize even
+// for a cell's few shifts, which the search pays for on every move.
+inline void copyCell(Cell& to, const Cell& from) {
+    while (!to.isEmpty())
+        to.removeLast();
+    for (int shift : from)
+        to.append(shift);
+}
+inline void swapCells(Cell& one, Cell& other) {
+    Cell held;
+    copyCell(held, one);
+    copyCell(one, other);
+    copyCell(other, held);
+}
+
 // One penalised thing: a target missed over a stretch or the period, a
 // wish refused, a person away from their fair share, a slot below its
 // ideal. cost = units x weight.

@@ -1,6 +1,7 @@
 #include "score/state.h"
 
 #include <QVarLengthArray>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
@@ -106,6 +107,19 @@ void ScoreState::start(const Breakdown& own) {
                 ++counts.weekendsWorked;
         }
     }
+    const size_t words = dateWords();
+    m_stretchStart.assign(size_t(setup.personCount) + 1, 0);
+    for (int person = 0; person < setup.personCount; ++person)
+        m_stretchStart[size_t(person) + 1] =
+            m_stretchStart[size_t(person)] + setup.people[size_t(person)].stretches.size() * words;
+    m_onStretch.assign(m_stretchStart.back(), 0);
+    m_apart.assign(words, 0);
+    for (int date = 1; date < setup.dateCount; ++date)
+        if (!setup.joinsPrevious[size_t(date)])
+            m_apart[size_t(date) / 64] |= quint64(1) << (date % 64);
+    for (int person = 0; person < setup.personCount; ++person)
+        for (int date = 0; date < setup.dateCount; ++date)
+            markStretchDays(person, date);
     m_own = own.people;
     m_terms = own.terms;
     m_groupSum.assign(setup.fairness.size(), 0);
@@ -126,6 +140,18 @@ void ScoreState::start(const Breakdown& own) {
     m_total = 0;
     for (double value : m_terms)
         m_total += value;
+}
+
+void ScoreState::markStretchDays(int person, int date) {
+    const std::vector<ScoreSetup::StretchTarget>& stretches =
+        m_setup.people[size_t(person)].stretches;
+    const Cell& cell = m_cells[index(person, date)];
+    const quint64 bit = quint64(1) << (date % 64);
+    for (int target = 0; target < int(stretches.size()); ++target) {
+        quint64& word = m_onStretch[m_stretchStart[size_t(person)] + size_t(target) * dateWords() +
+                                    size_t(date) / 64];
+        word = m_setup.onStretch(stretches[size_t(target)], cell) ? word | bit : word & ~bit;
+    }
 }
 
 qint64 ScoreState::fairCount(const Counts& counts, Term term) {
@@ -166,38 +192,74 @@ double ScoreState::groupPenalty(int group, int rank, qint64 change, qint64 sum) 
     return own.weight * double(spread) / double(parts) / unitOf(own.term);
 }
 
+namespace {
+
+// The last day at or below at whose bit (flipped with flip) is set; -1 when none.
+int lastSetAtOrBelow(const quint64* bits, int at, bool flip) {
+    for (int word = at < 0 ? -1 : at / 64; word >= 0; --word) {
+        quint64 value = flip ? ~bits[word] : bits[word];
+        if (word == at / 64 && at % 64 < 63)
+            value &= (quint64(2) << (at % 64)) - 1;
+        if (value)
+            return word * 64 + 63 - int(qCountLeadingZeroBits(value));
+    }
+    return -1;
+}
+
+// The first day at or above at, below count, whose bit (flipped with flip) is
+// set; count when none.
+int firstSetAtOrAbove(const quint64* bits, int at, int count, bool flip) {
+    for (int word = at / 64; word < (count + 63) / 64; ++word) {
+        quint64 value = flip ? ~bits[word] : bits[word];
+        if (word == at / 64)
+            value &= ~quint64(0) << (at % 64);
+        if (value)
+            return std::min(count, word * 64 + int(qCountTrailingZeroBits(value)));
+    }
+    return count;
+}
+
 // The cost of one stretch target's stretches within from..to (each a whole
-// stretch), with the cell of the date replaced by at; from 0 takes in the
-// stretch that ended the day before.
-double ScoreState::stretchWindowCost(int person, int target, int date, const Cell& at, int from,
-                                     int to) const {
-    const ScoreSetup::StretchTarget& own = m_setup.people[size_t(person)].stretches[size_t(target)];
-    const auto on = [&](int day) {
-        return m_setup.onStretch(own, day == date ? at : m_cells[index(person, day)]);
-    };
-    const int last = m_setup.dateCount - 1;
+// stretch, the days joined), where the days before the date are all before,
+// the date at and the days after it all after; from 0 takes in the stretch
+// that ended the day before.
+double stretchWindowCost(const ScoreSetup& setup, const ScoreSetup::StretchTarget& own, int from,
+                         int date, int to, bool before, bool at, bool after) {
+    const int last = setup.dateCount - 1;
     double cost = 0;
-    if (from == 0 && own.history > 0 && !on(0))
+    if (from == 0 && own.history > 0 && !(from < date ? before : at))
         cost += own.weight * std::max(0.0, own.least - own.history);
-    int day = from;
-    while (day <= to) {
-        if (!on(day)) {
-            ++day;
-            continue;
-        }
-        const int first = day;
-        while (day < to && m_setup.joinsPrevious[size_t(day) + 1] && on(day + 1))
-            ++day;
+    const auto stretch = [&](int first, int day) {
         const int days = day - first + 1;
         const double length = days + (first == 0 ? own.history : 0);
         if (day < last && length < own.least)
             cost += own.weight * (own.least - length);
         else if (length > own.most)
             cost += own.weight * std::min(double(days), std::ceil(length - own.most));
-        ++day;
+    };
+    struct Part {
+        int first, end; // end: the day after
+        bool on;
+    };
+    const Part parts[3] = {{from, date, before}, {date, date + 1, at}, {date + 1, to + 1, after}};
+    int first = -1, end = -1; // the stretch open so far
+    for (const Part& part : parts) {
+        if (part.first == part.end)
+            continue;
+        if (part.on) {
+            first = first < 0 ? part.first : first;
+            end = part.end;
+        } else if (first >= 0) {
+            stretch(first, end - 1);
+            first = -1;
+        }
     }
+    if (first >= 0)
+        stretch(first, end - 1);
     return cost;
 }
+
+} // namespace
 
 ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts) const {
     const ScoreSetup& setup = m_setup;
@@ -206,7 +268,7 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
     Change change;
     change.person = person;
     change.date = date;
-    change.cell = shifts;
+    copyCell(change.cell, shifts);
 
     const CellCounts before = countsOf(setup, old);
     const CellCounts after = countsOf(setup, shifts);
@@ -255,26 +317,27 @@ ScoreState::Change ScoreState::evaluate(int person, int date, const Cell& shifts
         const bool was = setup.onStretch(stretch, old);
         if (was == setup.onStretch(stretch, shifts))
             continue;
-        const auto on = [&](int day) {
-            return setup.onStretch(stretch, m_cells[index(person, day)]);
-        };
+        const quint64* days = stretchDays(person, target);
+        const auto on = [&](int day) { return (days[day / 64] >> (day % 64) & 1) != 0; };
+        // The stretches run on while the days are alike and joined.
         int from = date;
         if (date > 0 && setup.joinsPrevious[size_t(date)]) {
-            from = date - 1;
-            const bool value = on(from);
-            while (from > 0 && setup.joinsPrevious[size_t(from)] && on(from - 1) == value)
-                --from;
+            const bool value = on(date - 1);
+            from = std::max({0, lastSetAtOrBelow(days, date - 2, value) + 1,
+                             lastSetAtOrBelow(m_apart.data(), date - 1, false)});
         }
         int to = date;
         if (date < last && setup.joinsPrevious[size_t(date) + 1]) {
-            to = date + 1;
-            const bool value = on(to);
-            while (to < last && setup.joinsPrevious[size_t(to) + 1] && on(to + 1) == value)
-                ++to;
+            const bool value = on(date + 1);
+            to =
+                std::min({last, firstSetAtOrAbove(days, date + 2, setup.dateCount, value) - 1,
+                          firstSetAtOrAbove(m_apart.data(), date + 2, setup.dateCount, false) - 1});
         }
+        const bool before = from < date && on(date - 1);
+        const bool after = to > date && on(date + 1);
         change.own[size_t(stretch.term)] +=
-            stretchWindowCost(person, target, date, shifts, from, to) -
-            stretchWindowCost(person, target, date, old, from, to);
+            stretchWindowCost(setup, stretch, from, date, to, before, !was, after) -
+            stretchWindowCost(setup, stretch, from, date, to, before, was, after);
     }
     change.own[size_t(Term::Wishes)] +=
         wishCost(setup, person, date, shifts) - wishCost(setup, person, date, old);
@@ -341,7 +404,8 @@ void ScoreState::commit(const Change& change) {
         --m_working[size_t(date * setup.shiftCount + shift)];
     for (int shift : change.cell)
         ++m_working[size_t(date * setup.shiftCount + shift)];
-    cell = change.cell;
+    copyCell(cell, change.cell);
+    markStretchDays(person, date);
 
     Counts& counts = m_counts[size_t(person)];
     counts.shifts += change.counts.shifts;

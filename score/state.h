@@ -68,9 +68,14 @@ private:
     size_t index(int person, int date) const {
         return size_t(person) * size_t(m_setup.dateCount) + size_t(date);
     }
-    double stretchWindowCost(int person, int target, int date, const Cell& at, int from,
-                             int to) const;
     double groupPenalty(int group, int rank, qint64 change, qint64 sum) const;
+    // Notes the cell of the person and date in the days on each of their stretch targets.
+    void markStretchDays(int person, int date);
+    // The words of a bit a date.
+    size_t dateWords() const { return size_t(m_setup.dateCount + 63) / 64; }
+    const quint64* stretchDays(int person, int target) const {
+        return m_onStretch.data() + m_stretchStart[size_t(person)] + size_t(target) * dateWords();
+    }
 
     const ScoreSetup& m_setup;
     std::vector<Cell> m_cells;
@@ -87,10 +92,13 @@ private:
     // What a kind of fairness counts of them (minutes for hours).
     static qint64 fairCount(const Counts& counts, Term term);
     std::vector<Counts> m_counts;
-    std::vector<int> m_weekendDays;                 // person x weekend
-    std::vector<TermValues> m_own;                  // per person, fairness left out
-    std::vector<int> m_working;                     // date x shift: people on the slot
-    std::vector<qint64> m_groupSum;                 // per fairness group: the members' counts
+    std::vector<int> m_weekendDays;     // person x weekend
+    std::vector<quint64> m_onStretch;   // per person and target, a bit a date: on its stretch
+    std::vector<size_t> m_stretchStart; // per person: their first word in m_onStretch
+    std::vector<quint64> m_apart;       // a bit a date: not the day after the previous date
+    std::vector<TermValues> m_own;      // per person, fairness left out
+    std::vector<int> m_working;         // date x shift: people on the slot
+    std::vector<qint64> m_groupSum;     // per fairness group: the members' counts
     std::vector<std::vector<qint64>> m_groupCounts; // per group, in its byCapacity order
     std::vector<double> m_groupCost;                // per fairness group
     TermValues m_terms{};

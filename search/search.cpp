@@ -334,18 +334,24 @@ private:
         return cost;
     }
 
-    // Sets the cells of the hard rules' view (the score's follow only once
-    // the move keeps them); the old cells replace the changes' own.
+    // Sets the cells of the hard rules' view (the score's and the loads
+    // follow only once the move keeps them); the old cells replace the
+    // changes' own.
     void apply(Change* changes, int n) {
         for (int i = 0; i < n; ++i) {
             Change& change = changes[i];
             Cell& cell = m_cells[index(change.person, change.date)];
             count(change.person, change.date, cell, -1);
             count(change.person, change.date, change.cell, +1);
-            load(change.person, change.date, cell, -1);
-            load(change.person, change.date, change.cell, +1);
             m_short += shortChange(change.date, cell, change.cell);
-            std::swap(cell, change.cell);
+            score::swapCells(cell, change.cell);
+        }
+    }
+    // The loads moved by a kept move, applied: the changes hold the old cells.
+    void moveLoads(const Change* changes, int n) {
+        for (int i = 0; i < n; ++i) {
+            load(changes[i].person, changes[i].date, changes[i].cell, -1);
+            load(changes[i].person, changes[i].date, cell(changes[i].person, changes[i].date), +1);
         }
     }
     // The score's cells set to the hard rules' view; returns how the total changed.
@@ -407,6 +413,7 @@ private:
                        std::exp(-delta / m_temperature)) {
             if (one)
                 score(changes, 1);
+            moveLoads(changes, n);
             m_hard += hard;
             return true;
         }
