@@ -23,8 +23,8 @@ namespace {
 constexpr int kLongestBlock = 7;
 // The temperature falls to this share of its start over the budget.
 constexpr double kColdestShare = 3e-2;
-// The start: three times half the mean worsening of random moves.
-constexpr double kStartShare = 3;
+// The start: three quarters of the mean worsening of random moves.
+constexpr double kStartShare = 1.5;
 // How many moves measure the start temperature.
 constexpr int kSampledMoves = 2000;
 // The share of steps (in hundredths) that level a fairness group, where there is one.
