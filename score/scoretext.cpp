@@ -30,7 +30,7 @@ const QString kWishAgainst = QStringLiteral("意愿：%1 %2");
 const QString kWantsTo = QStringLiteral("想上");
 const QString kWantsNot = QStringLiteral("不上");
 const QString kBelowIdeal = QStringLiteral("%1 %2，理想 %3");
-const QString kFromMean = QStringLiteral("%1 %2，组平均 %3");
+const QString kFromShare = QStringLiteral("%1 %2，公平份额 %3");
 const QString kWorstCell = QStringLiteral("主要扣分");
 const QString kNoHard = QStringLiteral("无");
 
@@ -94,7 +94,7 @@ QString itemText(const RosterScore& score, const Item& item) {
     case Term::FairOvernight:
     case Term::FairWeekend:
     case Term::FairHoliday:
-        return kFromMean.arg(what, value, bound);
+        return kFromShare.arg(what, value, bound);
     case Term::IdealHeadcount:
         what = score.sheet.shifts.at(item.shift).name;
         value = kPeople.arg(value);
