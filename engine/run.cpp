@@ -34,16 +34,17 @@ namespace {
 // connection: the people in the candidate step's order, numbered from 1, and
 // the slots in write order with their final flags, one byte per person (a
 // blob, so that picking a person's flag is one step, not a walk through text).
-const QStringList kCreateWorkTables = {
+const QStringList kCreateRowTables = {
     QStringLiteral("create temp table if not exists run_people (pos integer primary key, "
                    "IDID integer)"),
     QStringLiteral("create temp table if not exists run_slots (seq integer primary key, "
                    "日期 text, 班次IDID integer, flags blob)"),
+    QStringLiteral("delete from temp.run_people"), QStringLiteral("delete from temp.run_slots")};
+// The people's counters, on either store (see writeCounters).
+const QStringList kCreateCounterTable = {
     QStringLiteral("create temp table if not exists run_counters (IDID integer primary key, "
                    "班数空间 bigint, 前一班序号 bigint, 最近值班时间 text, 最近班次ID bigint, "
                    "连续天数 bigint, 距离向量 double precision, 值班次数 bigint)"),
-    QStringLiteral("delete from temp.run_people"),
-    QStringLiteral("delete from temp.run_slots"),
     QStringLiteral("delete from temp.run_counters")};
 const QString kInsertSlots =
     QStringLiteral("insert into temp.run_slots (seq, 日期, 班次IDID, flags)");
@@ -496,7 +497,10 @@ void GenerationRun::startWriting() {
             fail(kWritingRows, query.lastError());
     };
     QSqlQuery people(m_db);
-    for (const QString& statement : kCreateWorkTables) {
+    QStringList workTables = kCreateCounterTable;
+    if (flavor != dialect::Flavor::Server)
+        workTables += kCreateRowTables;
+    for (const QString& statement : workTables) {
         QString error;
         if (!dialect::exec(people, statement, &error))
             fail(kWritingRows, people.lastError());
